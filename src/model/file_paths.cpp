@@ -1,0 +1,89 @@
+#include "model/file_paths.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace vorna {
+
+namespace {
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+// The entry of `directory` equal to `name` ignoring case, or "".
+std::string FindEntry(const std::string& directory, const std::string& name) {
+  DIR* dir = ::opendir(directory.empty() ? "." : directory.c_str());
+  if (dir == nullptr) return {};
+  std::string found;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (EqualsIgnoringCase(entry->d_name, name)) {
+      found = entry->d_name;
+      break;
+    }
+  }
+  ::closedir(dir);
+  return found;
+}
+
+}  // namespace
+
+bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+           return std::tolower(x) == std::tolower(y);
+         });
+}
+
+std::string ResolveFileName(const std::string& path) {
+  std::string local = path;
+  std::replace(local.begin(), local.end(), '\\', '/');
+  if (local.empty() || Exists(local)) return local;
+
+  std::string resolved;
+  size_t start = 0;
+  if (local[0] == '/') {
+    resolved = "/";
+    start = 1;
+  }
+  while (start <= local.size()) {
+    size_t end = local.find('/', start);
+    if (end == std::string::npos) end = local.size();
+    const std::string component = local.substr(start, end - start);
+    if (!component.empty()) {
+      std::string next = resolved + component;
+      if (!Exists(next) && component != "." && component != "..") {
+        const std::string match = FindEntry(resolved, component);
+        if (match.empty()) return local;
+        next = resolved + match;
+      }
+      resolved = next;
+      if (end < local.size()) resolved += '/';
+    }
+    start = end + 1;
+  }
+  return resolved;
+}
+
+bool FileExists(const std::string& path) { return IsRegularFile(ResolveFileName(path)); }
+
+std::string DirectoryOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string FileNameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace vorna

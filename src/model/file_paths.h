@@ -1,0 +1,25 @@
+// File names as stored models give them: relative to the model's directory, possibly with '\\'
+// separators and the wrong letter case (they were written on a case-insensitive system).
+#pragma once
+
+#include <string>
+
+namespace vorna {
+
+// The local path for `path`: '\\' becomes '/', and when that file does not exist each component
+// is matched case-insensitively (ASCII) against the directory's entries. Returns the path with
+// '\\' replaced when nothing matches. The stored name is never rewritten by callers.
+std::string ResolveFileName(const std::string& path);
+
+// True when ResolveFileName(path) names an existing regular file.
+bool FileExists(const std::string& path);
+
+// The directory part of `path` up to and including its last '/', or "" without one.
+std::string DirectoryOf(const std::string& path);
+// Everything after the last '/'.
+std::string FileNameOf(const std::string& path);
+
+// Case-insensitive (ASCII) equality, as file names of stored models compare.
+bool EqualsIgnoringCase(const std::string& a, const std::string& b);
+
+}  // namespace vorna

@@ -1,0 +1,75 @@
+// What the core needs from whoever runs it: message boxes, questions and the wait cursor. The
+// editor implements it with Qt, vorna-cli on the terminal, tests with a script.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorna {
+
+enum class MessageIcon { kNone, kInformation, kWarning, kStop, kQuestion };
+enum class Buttons { kOk, kYesNo, kYesNoCancel };
+enum class Answer { kOk, kYes, kNo, kCancel };
+
+// Message texts are UTF-8; the caption is always the program name.
+class Host {
+ public:
+  virtual ~Host() = default;
+  virtual void Message(std::string_view text, MessageIcon icon) = 0;
+  virtual Answer Question(std::string_view text, Buttons buttons, MessageIcon icon) = 0;
+  virtual void BeginWait() = 0;
+  virtual void EndWait() = 0;
+};
+
+// Shows the wait cursor for its lifetime.
+class WaitCursor {
+ public:
+  explicit WaitCursor(Host& host) : host_(host) { host_.BeginWait(); }
+  ~WaitCursor() { host_.EndWait(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  Host& host_;
+};
+
+// Prints messages and questions to stderr; questions take a fixed answer per kind of button.
+class StderrHost : public Host {
+ public:
+  // `yes_no` answers yes/no questions; yes/no/cancel questions get the same answer.
+  explicit StderrHost(Answer yes_no = Answer::kNo) : yes_no_(yes_no) {}
+  void Message(std::string_view text, MessageIcon icon) override;
+  Answer Question(std::string_view text, Buttons buttons, MessageIcon icon) override;
+  void BeginWait() override {}
+  void EndWait() override {}
+
+ private:
+  Answer yes_no_;
+};
+
+// Records every message and question, answers questions from a queue (kNo when it runs dry for
+// yes/no questions, kOk for OK-only ones), and counts the wait cursor's nesting.
+class ScriptedHost : public Host {
+ public:
+  struct Entry {
+    std::string text;
+    MessageIcon icon;
+    bool question;
+  };
+  void QueueAnswer(Answer answer) { answers_.push_back(answer); }
+  void Message(std::string_view text, MessageIcon icon) override;
+  Answer Question(std::string_view text, Buttons buttons, MessageIcon icon) override;
+  void BeginWait() override { ++wait_depth; }
+  void EndWait() override { --wait_depth; }
+
+  std::vector<Entry> entries;
+  int wait_depth = 0;
+  std::vector<std::string> Texts() const;
+
+ private:
+  std::deque<Answer> answers_;
+};
+
+}  // namespace vorna

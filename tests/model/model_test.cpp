@@ -1,0 +1,77 @@
+#include "model/model.h"
+
+#include <gtest/gtest.h>
+
+#include "model/hierarchy.h"
+#include "support/test_support.h"
+
+namespace vorna {
+namespace {
+
+TEST(ResetTest, ClearsEveryTableToItsDefaults) {
+  auto model = test::NewModel();
+  AllocateParts(*model, 2);
+  model->motions[200].scale[17] = {2, 3, 4};
+  model->units[250].blend_param = {1, 2, 3, 4};
+  model->units[3].save_order = 9;
+  model->node_name[5] = "name";
+  model->parent[5] = 3;
+  model->anim_count = 3;
+  model->current_anim = 1;
+  model->loaded_type = kLoadedVrnText;
+  model->forest.InsertAppended(0, kTopLevel);
+  Reset(*model);
+  EXPECT_TRUE(model->parts.empty());
+  EXPECT_EQ(model->parts_count, 0);
+  EXPECT_EQ(model->anim_count, 0);
+  EXPECT_EQ(model->current_anim, -1);
+  EXPECT_EQ(model->selected_unit, -1);
+  EXPECT_EQ(model->loaded_type, kLoadedNone);
+  EXPECT_TRUE(model->forest.Empty());
+  for (int m = 0; m < kMaxMotions; ++m) {
+    for (int u = 0; u < kMaxUnits; ++u) ASSERT_EQ(model->motions[m].scale[u], (Vec3{1, 1, 1}));
+  }
+  for (int u = 0; u < kMaxUnits; ++u) {
+    EXPECT_EQ(model->units[u].save_order, static_cast<uint32_t>(u));
+    EXPECT_EQ(model->units[u].blend_param, (std::array<int32_t, 4>{0, 0, 0, 20}));
+  }
+  EXPECT_EQ(model->node_name[5], "");
+  EXPECT_EQ(model->parent[5], 0);
+}
+
+TEST(ModelTest, NewPartsTakeTheDefaultMaterialAndMapping) {
+  auto model = test::NewModel();
+  AllocateParts(*model, 3);
+  ASSERT_EQ(model->parts.size(), 4u);
+  EXPECT_EQ(model->node_count, 3);
+  EXPECT_EQ(model->parts[1].material.diffuse, (Color{0.8f, 0.8f, 0.8f, 1.0f}));
+  EXPECT_EQ(model->parts[1].material.ambient, model->parts[1].material.diffuse);
+  EXPECT_EQ(model->parts[1].texture_map_param, (std::array<float, 4>{1, 1, 0, 0}));
+}
+
+TEST(ModelTest, DeriveAxisTurnsTheXAxis) {
+  auto model = test::NewModel();
+  model->units[0].axis_angle = {0, 0, 0};
+  model->units[1].axis_angle = {0, 0, 90};
+  model->units[2].axis_angle = {45, 90, 0};  // the X tilt has no effect on the direction
+  for (int u = 0; u < 3; ++u) DeriveAxis(*model, u);
+  EXPECT_EQ(model->units[0].axis, (Vec3{1, 0, 0}));
+  EXPECT_NEAR(model->units[1].axis.x, 0.0f, 1e-6f);
+  EXPECT_NEAR(model->units[1].axis.y, 1.0f, 1e-6f);
+  EXPECT_NEAR(model->units[2].axis.z, -1.0f, 1e-6f);
+}
+
+TEST(ModelTest, OnlyTheNoCornerMarkMakesATriangle) {
+  auto model = test::NewModel();
+  AllocateFaces(*model, 2);
+  model->faces[0] = Face{{0, 1, 2, kNoCorner}};
+  model->faces[1] = Face{{0, 1, 2, kNoCorner}};
+  CheckTriangles(*model);
+  EXPECT_EQ(model->all_triangles, 1);
+  model->faces[1].corner[3] = 0;  // a fourth index of 0 is a quad
+  CheckTriangles(*model);
+  EXPECT_EQ(model->all_triangles, 0);
+}
+
+}  // namespace
+}  // namespace vorna
