@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "model/hierarchy.h"
-#include "support/test_support.h"
+#include "support/model_fixtures.h"
 
 namespace vorna {
 namespace {

@@ -28,10 +28,4 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::unique_ptr<Model> NewModel() {
-  auto model = std::make_unique<Model>();
-  Reset(*model);
-  return model;
-}
-
 }  // namespace vorna::test

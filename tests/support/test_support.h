@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 
-#include "model/model.h"
 
 namespace vorna::test {
 
@@ -24,7 +23,5 @@ class TempDir {
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
-
-std::unique_ptr<Model> NewModel();
 
 }  // namespace vorna::test
