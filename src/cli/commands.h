@@ -1,0 +1,18 @@
+// vorna-cli's commands. Each takes its arguments after the command word and returns the exit
+// status: 0 success, 1 the operation failed, 2 a usage error.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vorna {
+
+int RunInfo(const std::vector<std::string>& args);
+int RunConvert(const std::vector<std::string>& args);
+
+// Exit statuses.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+}  // namespace vorna

@@ -1,0 +1,24 @@
+// Steps every reader or writer of model files shares.
+#pragma once
+
+#include <string>
+
+#include "model/model.h"
+
+namespace vorna {
+
+// model_dir = `path` up to and including its last '/', model_file_name = the rest.
+void SetTitleAndDirectory(Model& model, const std::string& path);
+
+// "VORNA" before a load, "VORNA  <file name>" after one.
+std::string WindowTitle(const Model& model);
+
+// Writers keep every Anim inside the Motions that exist: first and last at most motion_count - 1.
+void ClampAnimsToMotions(Model& model);
+
+// Face corner indices and Part ranges hold together: ranges never decrease and end at the totals,
+// and every index lies inside its Part. Readers call it before they report success, since drawing,
+// normals and writers index the arrays through these values. `why` says what is wrong.
+bool GeometryIsConsistent(const Model& model, std::string* why);
+
+}  // namespace vorna

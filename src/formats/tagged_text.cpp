@@ -1,0 +1,808 @@
+#include "formats/tagged_text.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <fstream>
+
+#include "formats/format_common.h"
+#include "formats/text_io.h"
+#include "formats/vr2_corners.h"
+#include "model/atomic_file.h"
+#include "model/file_paths.h"
+#include "model/hierarchy.h"
+#include "model/texture_loading.h"
+
+namespace vorna {
+
+namespace {
+
+constexpr const char* kVersionWritten = "1.8";
+// Files older than this cannot be read; compared as strings, as the format always has.
+constexpr const char* kOldestVersion = "1.61";
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+class TextWriter {
+ public:
+  explicit TextWriter(std::string& out) : out_(out) {}
+  // Every line after the first starts with the line break, so the file has no final one.
+  TextWriter& Line() {
+    if (!first_) out_.append("\r\n");
+    first_ = false;
+    return *this;
+  }
+  TextWriter& Tag(const char* tag) {
+    Line();
+    out_.append(tag);
+    return *this;
+  }
+  TextWriter& Text(std::string_view text) {
+    out_.append(text);
+    return *this;
+  }
+  TextWriter& Int(int64_t value) {
+    Space();
+    AppendInt(out_, value);
+    return *this;
+  }
+  TextWriter& Float(float value) {
+    Space();
+    AppendFloat(out_, value);
+    return *this;
+  }
+  TextWriter& Word(std::string_view word) {
+    Space();
+    out_.append(word);
+    return *this;
+  }
+  TextWriter& Vector(Vec3 v) { return Float(v.x).Float(v.y).Float(v.z); }
+  // Colours are written alpha first.
+  TextWriter& Colour(const Color& c) { return Float(c.a).Float(c.r).Float(c.g).Float(c.b); }
+  // Starts a value line; the first value on it gets no leading space.
+  TextWriter& Values() {
+    Line();
+    line_start_ = out_.size();
+    return *this;
+  }
+
+ private:
+  void Space() {
+    if (out_.size() != line_start_) out_.push_back(' ');
+  }
+  std::string& out_;
+  bool first_ = true;
+  size_t line_start_ = std::string::npos;
+};
+
+void WriteBlock(TextWriter& w, const char* open, const char* close, int64_t value) {
+  w.Tag(open).Values().Int(value).Tag(close);
+}
+
+void WriteVectorBlock(TextWriter& w, const char* open, const char* close, Vec3 v) {
+  w.Tag(open).Values().Vector(v).Tag(close);
+}
+
+void WriteColourBlock(TextWriter& w, const char* open, const char* close, const Color& c) {
+  w.Tag(open).Values().Colour(c).Tag(close);
+}
+
+void WritePart(TextWriter& w, const Model& model, int p, const SaveOptions& options,
+               TextVariant variant, const std::vector<CornerCoordinates>& corners) {
+  const Part& part = model.parts[p];
+  w.Tag("<polygon_mesh>");
+  w.Tag("<parts_name>").Line().Text(model.node_name[p]).Tag("</parts_name>");
+  WriteVectorBlock(w, "<corner_min>", "</corner_min>", part.corner_min);
+  WriteVectorBlock(w, "<corner_max>", "</corner_max>", part.corner_max);
+  WriteVectorBlock(w, "<center>", "</center>", part.center);
+  WriteColourBlock(w, "<diffuse>", "</diffuse>", part.material.diffuse);
+  WriteColourBlock(w, "<specular>", "</specular>", part.material.specular);
+  WriteColourBlock(w, "<emission>", "</emission>", part.material.emissive);
+  w.Tag("<specular_power>").Values().Float(part.material.power).Tag("</specular_power>");
+  w.Tag("<texture_file>").Line().Text(part.texture_file).Tag("</texture_file>");
+  WriteBlock(w, "<texture_map_flag>", "</texture_map_flag>",
+             static_cast<int32_t>(part.texture_map_flag));
+  w.Tag("<texture_map_param>").Values().Int(part.texture_map_type);
+  for (float value : part.texture_map_param) w.Float(value);
+  w.Tag("</texture_map_param>");
+
+  const uint32_t first_vertex = part.first_vertex;
+  const uint32_t vertex_end = model.parts[p + 1].first_vertex;
+  WriteBlock(w, "<vertex_count>", "</vertex_count>", vertex_end - first_vertex);
+  w.Tag("<vertices>");
+  for (uint32_t v = first_vertex; v < vertex_end; ++v) {
+    w.Values().Vector(model.positions[v]).Vector(model.normals[v]);
+    if (variant == TextVariant::kVrn) w.Float(model.tex_u[v]).Float(model.tex_v[v]);
+    if (options.skin) w.Float(model.blend[v]);
+  }
+  w.Tag("</vertices>");
+
+  const uint32_t face_end = model.parts[p + 1].first_face;
+  WriteBlock(w, "<face_count>", "</face_count>", face_end - part.first_face);
+  w.Tag("<faces>");
+  for (uint32_t f = part.first_face; f < face_end; ++f) {
+    const Face& face = model.faces[f];
+    w.Values();
+    for (uint32_t index : face.corner) w.Int(static_cast<int32_t>(index));
+    if (variant == TextVariant::kVr2) {
+      for (int k = 0; k < 4; ++k) w.Float(corners[f].u[k]).Float(corners[f].v[k]);
+    }
+  }
+  w.Tag("</faces>");
+  w.Tag("</polygon_mesh>");
+}
+
+void WriteUnits(TextWriter& w, const Model& model, const SaveOptions& options) {
+  const int parts_count = model.parts_count;
+  const int unit_count = model.unit_count();
+  w.Tag("<unit>");
+  w.Tag("<basis>");
+  for (int k = 0; k < unit_count; ++k) {
+    const int u = static_cast<int>(model.units[k].save_order);
+    const Unit& unit = model.units[u];
+    w.Values().Int(unit.basis_type).Vector(unit.basis_position);
+    if (unit.basis_type == 1) {
+      for (int32_t a : unit.axis_angle) w.Int(a);
+    }
+    w.Word(model.node_name[parts_count + u]);
+    if (options.skin) {
+      for (int32_t b : unit.blend_param) w.Int(b);
+    }
+  }
+  w.Tag("</basis>");
+
+  w.Tag("<parent>");
+  for (int i = 0; i < parts_count; ++i) {
+    w.Values().Int(ParentRemap(model, static_cast<int>(model.draw_order[i])));
+  }
+  for (int k = 0; k < unit_count; ++k) {
+    w.Values().Int(ParentRemap(model, parts_count + static_cast<int>(model.units[k].save_order)));
+  }
+  w.Tag("</parent>");
+
+  const int motion_count = std::clamp(model.motion_count, 0, kMaxMotions);
+  for (int m = 0; m < motion_count; ++m) {
+    const Motion& motion = model.motions[m];
+    w.Tag("<angle>");
+    for (int k = 0; k < unit_count; ++k) {
+      const int u = static_cast<int>(model.units[k].save_order);
+      w.Values().Int(motion.angle[0][u]);
+      if (model.units[u].basis_type != 1) w.Int(motion.angle[1][u]).Int(motion.angle[2][u]);
+    }
+    w.Tag("</angle>");
+  }
+  const auto write_vectors = [&](const char* open, const char* close, auto field) {
+    for (int m = 0; m < motion_count; ++m) {
+      w.Tag(open);
+      for (int k = 0; k < unit_count; ++k) {
+        w.Values().Vector((model.motions[m].*field)[model.units[k].save_order]);
+      }
+      w.Tag(close);
+    }
+  };
+  if (options.translation) write_vectors("<translation>", "</translation>", &Motion::translation);
+  if (options.scale) write_vectors("<scale>", "</scale>", &Motion::scale);
+  w.Tag("</unit>");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading
+
+enum State : int {
+  kNone = 0,
+  kVersion,
+  kPartsCount,
+  kMotionCount,
+  kUnitCount,
+  kTotalVertexCount,
+  kTotalFaceCount,
+  kTotalCornerMin,
+  kTotalCornerMax,
+  kTotalCenter,
+  kTextureAll,
+  kPartsName,
+  kCornerMin,
+  kCornerMax,
+  kCenter,
+  kDiffuse,
+  kSpecular,
+  kEmission,
+  kSpecularPower,
+  kTextureFile,
+  kTextureMapFlag,
+  kTextureMapParam,
+  kVertices,
+  kFaces,
+  kBasis,
+  kParent,
+  kAngle,
+  kTranslation,
+  kScale,
+  kAnimCount,
+  kAnimData,
+};
+
+// Tags whose only effect is to open or close a state.
+struct TagEntry {
+  std::string_view text;
+  State state;
+  bool opens;
+};
+
+constexpr TagEntry kTags[] = {
+    {"<version>", kVersion, true},
+    {"</version>", kVersion, false},
+    {"<parts_count>", kPartsCount, true},
+    {"</parts_count>", kPartsCount, false},
+    {"<motion_count>", kMotionCount, true},
+    {"</motion_count>", kMotionCount, false},
+    {"<unit_count>", kUnitCount, true},
+    {"</unit_count>", kUnitCount, false},
+    {"<total_vertex_count>", kTotalVertexCount, true},
+    {"</total_vertex_count>", kTotalVertexCount, false},
+    {"<total_face_count>", kTotalFaceCount, true},
+    {"</total_face_count>", kTotalFaceCount, false},
+    {"<total_corner_min>", kTotalCornerMin, true},
+    {"</total_corner_min>", kTotalCornerMin, false},
+    {"<total_corner_max>", kTotalCornerMax, true},
+    {"</total_corner_max>", kTotalCornerMax, false},
+    {"<total_center>", kTotalCenter, true},
+    {"</total_center>", kTotalCenter, false},
+    {"<texture_all>", kTextureAll, true},
+    {"</texture_all>", kTextureAll, false},
+    {"<parts_name>", kPartsName, true},
+    {"</parts_name>", kPartsName, false},
+    {"<corner_min>", kCornerMin, true},
+    {"</corner_min>", kCornerMin, false},
+    {"<corner_max>", kCornerMax, true},
+    {"</corner_max>", kCornerMax, false},
+    {"<center>", kCenter, true},
+    {"</center>", kCenter, false},
+    {"<diffuse>", kDiffuse, true},
+    {"</diffuse>", kDiffuse, false},
+    {"<specular>", kSpecular, true},
+    {"</specular>", kSpecular, false},
+    {"<emission>", kEmission, true},
+    {"</emission>", kEmission, false},
+    {"<specular_power>", kSpecularPower, true},
+    {"</specular_power>", kSpecularPower, false},
+    {"<texture_file>", kTextureFile, true},
+    {"</texture_file>", kTextureFile, false},
+    {"<texture_map_flag>", kTextureMapFlag, true},
+    {"</texture_map_flag>", kTextureMapFlag, false},
+    {"<texture_map_param>", kTextureMapParam, true},
+    {"</texture_map_param>", kTextureMapParam, false},
+    {"<vertices>", kVertices, true},
+    {"</vertices>", kVertices, false},
+    {"<faces>", kFaces, true},
+    {"</faces>", kFaces, false},
+    {"<basis>", kBasis, true},
+    {"</basis>", kBasis, false},
+    {"<parent>", kParent, true},
+    {"</parent>", kParent, false},
+    {"<angle>", kAngle, true},
+    {"</angle>", kAngle, false},
+    {"<translation>", kTranslation, true},
+    {"</translation>", kTranslation, false},
+    {"<scale>", kScale, true},
+    {"</scale>", kScale, false},
+    {"<anim_count>", kAnimCount, true},
+    {"</anim_count>", kAnimCount, false},
+    {"<anim_data>", kAnimData, true},
+    {"</anim_data>", kAnimData, false},
+};
+
+const TagEntry* FindTag(std::string_view line) {
+  if (line.size() < 3 || line.front() != '<' || line.back() != '>') return nullptr;
+  for (const TagEntry& tag : kTags) {
+    if (tag.text == line) return &tag;
+  }
+  return nullptr;
+}
+
+class TaggedTextReader {
+ public:
+  TaggedTextReader(Model& model, std::string_view bytes, const std::string& model_dir,
+                   TextVariant variant, const ReadOptions& options, Host& host)
+      : model_(model),
+        bytes_(bytes),
+        model_dir_(model_dir),
+        variant_(variant),
+        options_(options),
+        host_(host) {}
+
+  bool Read(std::string* error);
+
+ private:
+  bool Fail(std::string* error, std::string text) {
+    if (error != nullptr) *error = std::move(text);
+    return false;
+  }
+  // Handles a tag line; false when the tag refuses the file.
+  bool OnTag(const TagEntry& tag, std::string* error);
+  // Handles a value line; false when it refuses the file.
+  bool OnValue(std::string_view line, std::string* error);
+  Part* CurrentPart() {
+    return current_part_ >= 0 && current_part_ < model_.parts_count ? &model_.parts[current_part_]
+                                                                    : nullptr;
+  }
+  void ReadVertex(std::string_view line);
+  void ReadFace(std::string_view line);
+  void ReadBasis(std::string_view line);
+
+  Model& model_;
+  std::string_view bytes_;
+  const std::string& model_dir_;
+  TextVariant variant_;
+  const ReadOptions& options_;
+  Host& host_;
+  TextureCache textures_;
+  size_t line_count_ = 0;
+
+  State state_ = kNone;
+  int current_part_ = 0;
+  int64_t running_vertex_ = 0;
+  int64_t running_face_ = 0;
+  int basis_line_ = 0;
+  int parent_line_ = 0;
+  int angle_line_ = 0;
+  int angle_motion_ = 0;
+  int translation_line_ = 0;
+  int translation_motion_ = 0;
+  int scale_line_ = 0;
+  int scale_motion_ = 0;
+  int anim_line_ = 0;
+  int32_t declared_parts_ = 0;
+  std::vector<CornerCoordinates> corners_;
+};
+
+bool TaggedTextReader::OnTag(const TagEntry& tag, std::string* error) {
+  if (tag.opens) {
+    state_ = tag.state;
+    switch (tag.state) {
+      case kBasis:
+        basis_line_ = 0;
+        break;
+      case kParent:
+        parent_line_ = 0;
+        break;
+      case kAngle:
+        angle_line_ = 0;
+        break;
+      case kTranslation:
+        translation_line_ = 0;
+        break;
+      case kScale:
+        scale_line_ = 0;
+        break;
+      case kAnimData:
+        anim_line_ = 0;
+        break;
+      default:
+        break;
+    }
+    return true;
+  }
+  state_ = kNone;
+  switch (tag.state) {
+    case kPartsCount:
+      if (declared_parts_ >= kMaxParts) {
+        host_.Message("パーツ数が256個を超えました", MessageIcon::kNone);
+        return Fail(error, "256 or more parts");
+      }
+      break;
+    case kMotionCount:
+      model_.motion_count = std::min(model_.motion_count, kMaxCount);
+      break;
+    case kVertices:
+      if (current_part_ >= 0 && current_part_ < model_.parts_count) {
+        model_.parts[current_part_ + 1].first_vertex = static_cast<uint32_t>(running_vertex_);
+      }
+      break;
+    case kFaces:
+      if (current_part_ >= 0 && current_part_ < model_.parts_count) {
+        model_.parts[current_part_ + 1].first_face = static_cast<uint32_t>(running_face_);
+      }
+      break;
+    case kAngle:
+      ++angle_motion_;
+      break;
+    case kTranslation:
+      ++translation_motion_;
+      break;
+    case kScale:
+      ++scale_motion_;
+      break;
+    default:
+      break;
+  }
+  return true;
+}
+
+void TaggedTextReader::ReadVertex(std::string_view line) {
+  if (running_vertex_ >= model_.total_vertex_count) return;  // more lines than declared
+  const size_t v = static_cast<size_t>(running_vertex_++);
+  LineScanner s(line);
+  Vec3& p = model_.positions[v];
+  Vec3& n = model_.normals[v];
+  s.Float(&p.x) && s.Float(&p.y) && s.Float(&p.z) && s.Float(&n.x) && s.Float(&n.y) &&
+      s.Float(&n.z);
+  if (variant_ == TextVariant::kVrn) s.Float(&model_.tex_u[v]) && s.Float(&model_.tex_v[v]);
+  s.Float(&model_.blend[v]);
+}
+
+void TaggedTextReader::ReadFace(std::string_view line) {
+  if (running_face_ >= model_.total_face_count) return;
+  const size_t f = static_cast<size_t>(running_face_++);
+  LineScanner s(line);
+  Face& face = model_.faces[f];
+  int32_t index[4] = {static_cast<int32_t>(face.corner[0]), static_cast<int32_t>(face.corner[1]),
+                      static_cast<int32_t>(face.corner[2]), static_cast<int32_t>(face.corner[3])};
+  s.Int(&index[0]) && s.Int(&index[1]) && s.Int(&index[2]) && s.Int(&index[3]);
+  for (int k = 0; k < 4; ++k) face.corner[k] = static_cast<uint32_t>(index[k]);
+  if (variant_ == TextVariant::kVr2) {
+    CornerCoordinates& c = corners_[f];
+    for (int k = 0; k < 4; ++k) {
+      if (!(s.Float(&c.u[k]) && s.Float(&c.v[k]))) break;
+    }
+  }
+}
+
+void TaggedTextReader::ReadBasis(std::string_view line) {
+  const int unit_count = model_.node_count - model_.parts_count;
+  if (basis_line_ >= unit_count || basis_line_ >= kMaxUnits) return;
+  const int u = basis_line_++;
+  Unit& unit = model_.units[u];
+  LineScanner s(line);
+  int32_t type = static_cast<int32_t>(unit.basis_type);
+  std::string name;
+  // The form is chosen by the first character, as files have always been read.
+  const bool tilt = !line.empty() && line[0] == '1';
+  bool ok = s.Int(&type) && s.Float(&unit.basis_position.x) && s.Float(&unit.basis_position.y) &&
+            s.Float(&unit.basis_position.z);
+  unit.basis_type = static_cast<uint32_t>(type);
+  if (ok && tilt) {
+    ok = s.Int(&unit.axis_angle[0]) && s.Int(&unit.axis_angle[1]) && s.Int(&unit.axis_angle[2]);
+  }
+  if (ok && s.Word(&name, kNodeNameSize - 1)) {
+    model_.node_name[model_.parts_count + u] = name;
+    s.Int(&unit.blend_param[0]) && s.Int(&unit.blend_param[1]) && s.Int(&unit.blend_param[2]) &&
+        s.Int(&unit.blend_param[3]);
+  }
+}
+
+bool TaggedTextReader::OnValue(std::string_view line, std::string* error) {
+  switch (state_) {
+    case kNone:
+      return true;
+    case kVersion: {
+      LineScanner s(line);
+      std::string version;
+      if (s.Word(&version, 255) && version < kOldestVersion) {
+        host_.Message("ファイル バージョンが違います", MessageIcon::kNone);
+        return Fail(error, "file version " + version + " is older than 1.61");
+      }
+      return true;
+    }
+    case kPartsCount: {
+      int32_t count = 0;
+      if (!LineScanner(line).Int(&count)) return true;
+      declared_parts_ = count;
+      // Only a count the tables can hold is allocated; a larger one is refused at the closing
+      // tag, a negative one leaves the model without parts.
+      AllocateParts(model_, std::clamp(count, 0, kMaxParts - 1));
+      current_part_ = 0;
+      return true;
+    }
+    case kMotionCount: {
+      int32_t count = 0;
+      if (LineScanner(line).Int(&count)) model_.motion_count = std::max(count, 0);
+      return true;
+    }
+    case kUnitCount: {
+      int32_t units = 0;
+      if (LineScanner(line).Int(&units)) {
+        const int64_t nodes = int64_t{model_.parts_count} + std::max(units, 0);
+        model_.node_count = static_cast<int32_t>(std::min<int64_t>(nodes, kMaxCount));
+      }
+      return true;
+    }
+    case kTotalVertexCount: {
+      int32_t total = 0;
+      if (!LineScanner(line).Int(&total)) return true;
+      // Every vertex takes a line of its own: more than the file has lines cannot be real.
+      if (total < 0 || static_cast<size_t>(total) > line_count_) {
+        return Fail(error, "the vertex total is larger than the file can hold");
+      }
+      AllocateVertices(model_, total);
+      return true;
+    }
+    case kTotalFaceCount: {
+      int32_t total = 0;
+      if (!LineScanner(line).Int(&total)) return true;
+      if (total < 0 || static_cast<size_t>(total) > line_count_) {
+        return Fail(error, "the face total is larger than the file can hold");
+      }
+      AllocateFaces(model_, total);
+      if (variant_ == TextVariant::kVr2) corners_.assign(static_cast<size_t>(total), {});
+      return true;
+    }
+    case kTotalCornerMin:
+    case kTotalCornerMax:
+    case kTotalCenter: {
+      Vec3& v = state_ == kTotalCornerMin   ? model_.total_corner_min
+                : state_ == kTotalCornerMax ? model_.total_corner_max
+                                            : model_.total_center;
+      LineScanner s(line);
+      s.Float(&v.x) && s.Float(&v.y) && s.Float(&v.z);
+      return true;
+    }
+    case kTextureAll: {
+      int32_t flag = model_.texture_all;
+      LineScanner(line).Int(&flag);
+      model_.texture_all = static_cast<uint8_t>(flag);
+      return true;
+    }
+    case kVertices:
+      ReadVertex(line);
+      return true;
+    case kFaces:
+      ReadFace(line);
+      return true;
+    case kBasis:
+      ReadBasis(line);
+      return true;
+    case kParent:
+      if (parent_line_ < model_.node_count && parent_line_ < kMaxNodes) {
+        LineScanner(line).Int(&model_.parent[parent_line_]);
+        ++parent_line_;
+      }
+      return true;
+    case kAngle: {
+      const int unit_count = model_.node_count - model_.parts_count;
+      if (angle_motion_ < model_.motion_count && angle_motion_ < kMaxMotions &&
+          angle_line_ < unit_count && angle_line_ < kMaxUnits) {
+        Motion& motion = model_.motions[angle_motion_];
+        const int u = angle_line_;
+        LineScanner s(line);
+        if (model_.units[u].basis_type == 1) {
+          s.Int(&motion.angle[0][u]);
+        } else {
+          s.Int(&motion.angle[0][u]) && s.Int(&motion.angle[1][u]) && s.Int(&motion.angle[2][u]);
+        }
+        ++angle_line_;
+      }
+      return true;
+    }
+    case kTranslation:
+    case kScale: {
+      const bool translation = state_ == kTranslation;
+      int& line_number = translation ? translation_line_ : scale_line_;
+      const int motion = translation ? translation_motion_ : scale_motion_;
+      const int unit_count = model_.node_count - model_.parts_count;
+      if (motion < model_.motion_count && motion < kMaxMotions && line_number < unit_count &&
+          line_number < kMaxUnits) {
+        Vec3& v = translation ? model_.motions[motion].translation[line_number]
+                              : model_.motions[motion].scale[line_number];
+        LineScanner s(line);
+        s.Float(&v.x) && s.Float(&v.y) && s.Float(&v.z);
+        ++line_number;
+      }
+      return true;
+    }
+    case kAnimCount: {
+      int32_t count = 0;
+      if (LineScanner(line).Int(&count)) {
+        model_.anim_count = std::clamp(count, 0, kMaxCount);
+        if (model_.anim_count > 0) model_.current_anim = 0;
+      }
+      return true;
+    }
+    case kAnimData:
+      if (anim_line_ < model_.anim_count) {
+        Anim& anim = model_.anims[anim_line_++];
+        LineScanner s(line);
+        int32_t loop = anim.loop;
+        s.Int(&anim.first_motion) && s.Int(&anim.last_motion) && s.Int(&loop) &&
+            s.Word(&anim.name, kAnimNameSize - 1);
+        anim.loop = static_cast<uint8_t>(loop);
+      }
+      return true;
+    default:
+      break;
+  }
+
+  // Per-Part values, always for the current Part.
+  Part* part = CurrentPart();
+  if (part == nullptr) return true;
+  LineScanner s(line);
+  switch (state_) {
+    case kPartsName:
+      model_.node_name[current_part_] = ClampField(line, kNodeNameSize);
+      break;
+    case kCornerMin:
+      s.Float(&part->corner_min.x) && s.Float(&part->corner_min.y) && s.Float(&part->corner_min.z);
+      break;
+    case kCornerMax:
+      s.Float(&part->corner_max.x) && s.Float(&part->corner_max.y) && s.Float(&part->corner_max.z);
+      break;
+    case kCenter:
+      s.Float(&part->center.x) && s.Float(&part->center.y) && s.Float(&part->center.z);
+      break;
+    case kDiffuse:
+    case kSpecular:
+    case kEmission: {
+      Color& c = state_ == kDiffuse    ? part->material.diffuse
+                 : state_ == kSpecular ? part->material.specular
+                                       : part->material.emissive;
+      s.Float(&c.a) && s.Float(&c.r) && s.Float(&c.g) && s.Float(&c.b);
+      if (state_ == kDiffuse) part->material.ambient = part->material.diffuse;
+      break;
+    }
+    case kSpecularPower:
+      s.Float(&part->material.power);
+      break;
+    case kTextureFile:
+      part->texture_file = ClampField(line, kTextureFileSize);
+      part->texture.reset();
+      part->texture_rect = {0, 0, 0, 0};
+      // An empty name would name the directory itself: no texture, quietly.
+      if (options_.load_textures && !part->texture_file.empty()) {
+        LoadTexture(*part, model_dir_ + part->texture_file, &textures_);
+      }
+      break;
+    case kTextureMapFlag: {
+      int32_t flag = static_cast<int32_t>(part->texture_map_flag);
+      s.Int(&flag);
+      part->texture_map_flag = static_cast<uint32_t>(flag);
+      break;
+    }
+    case kTextureMapParam:
+      s.Int(&part->texture_map_type) && s.Float(&part->texture_map_param[0]) &&
+          s.Float(&part->texture_map_param[1]) && s.Float(&part->texture_map_param[2]) &&
+          s.Float(&part->texture_map_param[3]);
+      break;
+    default:
+      break;
+  }
+  return true;
+}
+
+bool TaggedTextReader::Read(std::string* error) {
+  Reset(model_);
+  line_count_ = LineReader::CountLines(bytes_);
+  LineReader lines(bytes_);
+  std::string_view line;
+  while (lines.Next(&line)) {
+    if (const TagEntry* tag = FindTag(line)) {
+      if (!OnTag(*tag, error)) return false;
+    } else if (line == "</polygon_mesh>") {
+      ++current_part_;
+    } else if (!OnValue(line, error)) {
+      return false;
+    }
+  }
+  if (model_.parts_count <= 0) return Fail(error, "the file holds no parts");
+  if (model_.total_vertex_count <= 0) return Fail(error, "the file holds no vertices");
+  if (model_.total_face_count <= 0) return Fail(error, "the file holds no faces");
+
+  // A file that lists fewer vertices or faces than it declared keeps what it listed.
+  Part& sentinel = model_.parts.back();
+  std::string why;
+  if (sentinel.first_vertex <= static_cast<uint32_t>(model_.total_vertex_count) &&
+      sentinel.first_face <= static_cast<uint32_t>(model_.total_face_count)) {
+    model_.total_vertex_count = static_cast<int32_t>(sentinel.first_vertex);
+    model_.total_face_count = static_cast<int32_t>(sentinel.first_face);
+    for (auto* array : {&model_.tex_u, &model_.tex_v, &model_.blend}) {
+      array->resize(sentinel.first_vertex);
+    }
+    model_.positions.resize(sentinel.first_vertex);
+    model_.normals.resize(sentinel.first_vertex);
+    model_.faces.resize(sentinel.first_face);
+    if (variant_ == TextVariant::kVr2) corners_.resize(sentinel.first_face);
+  }
+  if (model_.total_vertex_count <= 0 || model_.total_face_count <= 0) {
+    return Fail(error, "the parts list no vertices or no faces");
+  }
+  if (!GeometryIsConsistent(model_, &why)) return Fail(error, why);
+  if (variant_ == TextVariant::kVr2) StoreCornerCoordinates(model_, corners_);
+
+  for (int u = 0; u < model_.unit_count(); ++u) DeriveAxis(model_, u);
+  return true;
+}
+
+}  // namespace
+
+std::string FormatTaggedText(Model& model, const SaveOptions& options, TextVariant variant) {
+  ClampAnimsToMotions(model);
+  RefreshSaveOrder(model);
+  std::vector<CornerCoordinates> corners;
+  if (variant == TextVariant::kVr2) corners = ComputeCornerCoordinates(model);
+
+  std::string out;
+  out.reserve(static_cast<size_t>(model.total_vertex_count) * 100 +
+              static_cast<size_t>(model.total_face_count) *
+                  (variant == TextVariant::kVr2 ? 120 : 40) +
+              static_cast<size_t>(model.motion_count) * model.unit_count() * 100 + 4096);
+  TextWriter w(out);
+  w.Tag("<version>").Line().Text(kVersionWritten).Tag("</version>");
+  WriteBlock(w, "<parts_count>", "</parts_count>", model.parts_count);
+  WriteBlock(w, "<motion_count>", "</motion_count>", model.motion_count);
+  WriteBlock(w, "<unit_count>", "</unit_count>", model.unit_count());
+  if (options.anim) {
+    WriteBlock(w, "<anim_count>", "</anim_count>", model.anim_count);
+    w.Tag("<anim_data>");
+    for (int a = 0; a < std::clamp(model.anim_count, 0, kMaxAnims); ++a) {
+      const Anim& anim = model.anims[a];
+      w.Values().Int(anim.first_motion).Int(anim.last_motion).Int(anim.loop).Word(anim.name);
+    }
+    w.Tag("</anim_data>");
+  }
+  WriteBlock(w, "<total_vertex_count>", "</total_vertex_count>", model.total_vertex_count);
+  WriteBlock(w, "<total_face_count>", "</total_face_count>", model.total_face_count);
+  WriteVectorBlock(w, "<total_corner_min>", "</total_corner_min>", model.total_corner_min);
+  WriteVectorBlock(w, "<total_corner_max>", "</total_corner_max>", model.total_corner_max);
+  WriteVectorBlock(w, "<total_center>", "</total_center>", model.total_center);
+  WriteBlock(w, "<texture_all>", "</texture_all>", model.texture_all);
+  for (int i = 0; i < model.parts_count; ++i) {
+    WritePart(w, model, static_cast<int>(model.draw_order[i]), options, variant, corners);
+  }
+  if (model.unit_count() > 0) WriteUnits(w, model, options);
+  return out;
+}
+
+bool WriteTaggedText(Model& model, const std::string& path, const SaveOptions& options,
+                     TextVariant variant, Host& host) {
+  WaitCursor wait(host);
+  AtomicFile file;
+  if (!file.Open(path)) {
+    host.Message("ファイルを作成できません", MessageIcon::kStop);
+    return false;
+  }
+  SetTitleAndDirectory(model, path);
+  const std::string bytes = FormatTaggedText(model, options, variant);
+  if (!file.Write(bytes) || !file.Commit()) {
+    host.Message("ファイルを保存できません", MessageIcon::kStop);
+    return false;
+  }
+  return true;
+}
+
+bool ParseTaggedText(Model& model, std::string_view bytes, const std::string& model_dir,
+                     TextVariant variant, const ReadOptions& options, Host& host,
+                     std::string* error) {
+  try {
+    TaggedTextReader reader(model, bytes, model_dir, variant, options, host);
+    return reader.Read(error);
+  } catch (const std::bad_alloc&) {
+    if (error != nullptr) *error = "out of memory";
+    return false;
+  }
+}
+
+bool ReadWholeFile(const std::string& path, std::string* bytes) {
+  if (!FileExists(path)) return false;
+  std::ifstream in(ResolveFileName(path), std::ios::binary);
+  if (!in) return false;
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  if (size < 0) return false;
+  in.seekg(0, std::ios::beg);
+  bytes->resize(static_cast<size_t>(size));
+  in.read(bytes->data(), size);
+  return static_cast<bool>(in) || in.gcount() == size;
+}
+
+bool ReadTaggedText(Model& model, const std::string& path, TextVariant variant,
+                    const ReadOptions& options, Host& host, std::string* error) {
+  std::string bytes;
+  if (!ReadWholeFile(path, &bytes)) {
+    Reset(model);
+    if (error != nullptr) *error = "cannot open the file";
+    return false;
+  }
+  return ParseTaggedText(model, bytes, DirectoryOf(path), variant, options, host, error);
+}
+
+}  // namespace vorna

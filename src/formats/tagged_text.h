@@ -1,0 +1,43 @@
+// The tagged-block text format shared by VRN text and VR2 text files. The two differ only in
+// where texture coordinates live: per vertex (VRN) or per face corner (VR2). vrn_text.h and
+// vr2_text.h are the entry points; this is the engine behind both.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "formats/save_options.h"
+#include "model/host.h"
+#include "model/model.h"
+
+namespace vorna {
+
+enum class TextVariant { kVrn, kVr2 };
+
+// The file's bytes for the Model as it stands: Parts in draw_order, Units in breadth-first order
+// (save_order is refreshed), lines joined by CR LF, no final line break. Clamps every Anim to the
+// existing Motions first.
+std::string FormatTaggedText(Model& model, const SaveOptions& options, TextVariant variant);
+
+// Writes the file atomically. Shows "ファイルを作成できません" when no file can be created there
+// and "ファイルを保存できません" when writing it fails; the old file is then left untouched.
+// model_dir and model_file_name follow the new path once the file could be created.
+bool WriteTaggedText(Model& model, const std::string& path, const SaveOptions& options,
+                     TextVariant variant, Host& host);
+
+// Resets the Model and fills it from `bytes` (untrusted). Textures are named relative to
+// `model_dir`. On failure the Model is partly filled; `error` (may be null) says why. The
+// refusals of a version below "1.61" and of 256 or more Parts are shown through `host`; every
+// other failure is silent, so that the caller may try the binary reader next.
+bool ParseTaggedText(Model& model, std::string_view bytes, const std::string& model_dir,
+                     TextVariant variant, const ReadOptions& options, Host& host,
+                     std::string* error);
+
+// Reads the file at `path`; fails silently when it cannot be read.
+bool ReadTaggedText(Model& model, const std::string& path, TextVariant variant,
+                    const ReadOptions& options, Host& host, std::string* error);
+
+// Reads a whole file into `bytes`; false when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string* bytes);
+
+}  // namespace vorna

@@ -1,0 +1,153 @@
+#include "formats/text_io.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace vorna {
+
+namespace {
+
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+}  // namespace
+
+void LineScanner::SkipSpace() {
+  while (pos_ < text_.size() && IsSpace(text_[pos_])) ++pos_;
+}
+
+bool LineScanner::AtEnd() {
+  SkipSpace();
+  return pos_ >= text_.size();
+}
+
+bool LineScanner::Int(int32_t* value) {
+  if (failed_) return false;
+  SkipSpace();
+  size_t p = pos_;
+  bool negative = false;
+  if (p < text_.size() && (text_[p] == '+' || text_[p] == '-')) {
+    negative = text_[p] == '-';
+    ++p;
+  }
+  const size_t digits_start = p;
+  int64_t magnitude = 0;
+  while (p < text_.size() && text_[p] >= '0' && text_[p] <= '9') {
+    if (magnitude <= (int64_t{1} << 40)) magnitude = magnitude * 10 + (text_[p] - '0');
+    ++p;
+  }
+  if (p == digits_start) {
+    failed_ = true;
+    return false;
+  }
+  int64_t v = negative ? -magnitude : magnitude;
+  if (v > std::numeric_limits<int32_t>::max()) v = std::numeric_limits<int32_t>::max();
+  if (v < std::numeric_limits<int32_t>::min()) v = std::numeric_limits<int32_t>::min();
+  *value = static_cast<int32_t>(v);
+  pos_ = p;
+  return true;
+}
+
+bool LineScanner::Float(float* value) {
+  if (failed_) return false;
+  SkipSpace();
+  const char* begin = text_.data() + pos_;
+  const char* end = text_.data() + text_.size();
+  const char* first = begin;
+  if (first < end && *first == '+') {
+    ++first;
+    if (first < end && *first == '-') first = end;  // "+-1" is no number
+  }
+  float parsed = 0.0f;
+  auto [ptr, ec] = std::from_chars(first, end, parsed, std::chars_format::general);
+  if (ec == std::errc::result_out_of_range) {
+    // Beyond float's range: scanf gives infinity for huge magnitudes and zero for tiny ones.
+    const bool negative = *first == '-';
+    double wide = 0.0;
+    bool huge;
+    if (std::from_chars(first, ptr, wide, std::chars_format::general).ec == std::errc()) {
+      huge = std::fabs(wide) > 1.0;
+    } else {
+      const char* e = first;
+      while (e < ptr && *e != 'e' && *e != 'E') ++e;
+      huge = !(e + 1 < ptr && e[1] == '-');
+    }
+    const float magnitude = huge ? std::numeric_limits<float>::infinity() : 0.0f;
+    parsed = negative ? -magnitude : magnitude;
+  } else if (ec != std::errc()) {
+    failed_ = true;
+    return false;
+  }
+  *value = parsed;
+  pos_ = static_cast<size_t>(ptr - text_.data());
+  return true;
+}
+
+bool LineScanner::Word(std::string* value, size_t max_bytes) {
+  if (failed_) return false;
+  SkipSpace();
+  const size_t start = pos_;
+  while (pos_ < text_.size() && !IsSpace(text_[pos_])) ++pos_;
+  if (pos_ == start) {
+    failed_ = true;
+    return false;
+  }
+  value->assign(text_.substr(start, std::min(pos_ - start, max_bytes)));
+  return true;
+}
+
+void AppendInt(std::string& out, int64_t value) {
+  char buffer[24];
+  auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, ptr);
+}
+
+void AppendFloat(std::string& out, float value) {
+  const double v = value;
+  if (std::isnan(v)) {
+    out.append(std::signbit(v) ? "-nan" : "nan");
+    return;
+  }
+  if (std::isinf(v)) {
+    out.append(v < 0 ? "-inf" : "inf");
+    return;
+  }
+  char buffer[64];
+  auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, 6);
+  out.append(buffer, ptr);
+}
+
+bool LineReader::Next(std::string_view* line) {
+  if (pos_ >= text_.size()) return false;
+  const char* start = text_.data() + pos_;
+  const void* newline = std::memchr(start, '\n', text_.size() - pos_);
+  size_t length;
+  if (newline == nullptr) {
+    length = text_.size() - pos_;
+    pos_ = text_.size();
+  } else {
+    length = static_cast<size_t>(static_cast<const char*>(newline) - start);
+    pos_ += length + 1;
+  }
+  if (length > 0 && start[length - 1] == '\r') --length;
+  *line = std::string_view(start, length);
+  return true;
+}
+
+size_t LineReader::CountLines(std::string_view text) {
+  size_t count = 0;
+  const char* p = text.data();
+  const char* end = p + text.size();
+  while (p < end) {
+    const void* newline = std::memchr(p, '\n', static_cast<size_t>(end - p));
+    ++count;
+    if (newline == nullptr) break;
+    p = static_cast<const char*>(newline) + 1;
+  }
+  return count;
+}
+
+}  // namespace vorna

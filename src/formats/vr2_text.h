@@ -1,0 +1,18 @@
+// VR2 text files (".vr2"): the VRN text layout with texture coordinates per face corner. The
+// writer adjusts corners across the texture seam; the reader moves corner values of at most 1.0
+// back to their vertices (later corners win), so a loaded model is a plain per-vertex one.
+#pragma once
+
+#include <string>
+
+#include "formats/save_options.h"
+#include "model/host.h"
+#include "model/model.h"
+
+namespace vorna {
+
+bool ReadVr2Text(Model& model, const std::string& path, Host& host, const ReadOptions& options = {},
+                 std::string* error = nullptr);
+bool WriteVr2Text(Model& model, const std::string& path, const SaveOptions& options, Host& host);
+
+}  // namespace vorna

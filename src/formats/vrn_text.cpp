@@ -1,0 +1,16 @@
+#include "formats/vrn_text.h"
+
+#include "formats/tagged_text.h"
+
+namespace vorna {
+
+bool ReadVrnText(Model& model, const std::string& path, Host& host, const ReadOptions& options,
+                 std::string* error) {
+  return ReadTaggedText(model, path, TextVariant::kVrn, options, host, error);
+}
+
+bool WriteVrnText(Model& model, const std::string& path, const SaveOptions& options, Host& host) {
+  return WriteTaggedText(model, path, options, TextVariant::kVrn, host);
+}
+
+}  // namespace vorna

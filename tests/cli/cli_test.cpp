@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "formats/tagged_text.h"
+#include "samples/generator/walker_model.h"
+#include "support/test_support.h"
+
+namespace vorna {
+namespace {
+
+const std::string kSample = std::string(VORNA_SOURCE_DIR) + "/samples/walker.vrn";
+
+struct CliRun {
+  int status;
+  std::string out;
+};
+
+// Runs vorna-cli with `args` (a shell fragment), capturing stdout; stderr is discarded.
+CliRun Cli(const std::string& args) {
+  const std::string command = std::string(VORNA_CLI_PATH) + " " + args + " 2>/dev/null";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  CliRun run{-1, {}};
+  if (pipe == nullptr) return run;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+  const int status = ::pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+TEST(SampleTest, TheSampleIsWhatTheGeneratorWrites) {
+  auto model = std::make_unique<Model>();
+  BuildWalkerModel(*model);
+  EXPECT_EQ(FormatTaggedText(*model, SaveOptions{}, TextVariant::kVrn), test::ReadFile(kSample))
+      << "regenerate samples/walker.vrn with vorna-make-sample";
+}
+
+TEST(CliTest, ConvertReproducesTheSampleByteForByte) {
+  test::TempDir dir;
+  const std::string out = dir.File("copy.vrn");
+  ASSERT_EQ(Cli("convert " + kSample + " " + out).status, 0);
+  EXPECT_EQ(test::ReadFile(out), test::ReadFile(kSample));
+  ASSERT_EQ(Cli("convert " + kSample + " " + dir.File("copy.vr2")).status, 0);
+  ASSERT_EQ(
+      Cli("convert " + dir.File("copy.vr2") + " " + dir.File("back.vrn") + " --no-anim --no-skin")
+          .status,
+      0);
+  const std::string back = test::ReadFile(dir.File("back.vrn"));
+  EXPECT_EQ(back.find("<anim_data>"), std::string::npos);
+  EXPECT_NE(back.find("<polygon_mesh>"), std::string::npos);
+}
+
+TEST(CliTest, InfoDescribesTheModel) {
+  const CliRun json = Cli("info --json " + kSample);
+  ASSERT_EQ(json.status, 0);
+  for (const char* key :
+       {"\"loaded_type\":1", "\"parts_count\":7", "\"unit_count\":7", "\"motion_count\":5",
+        "\"anim_count\":2", "\"all_triangles\":false", "\"name\":\"walk\"", "\"save_order\":["}) {
+    EXPECT_NE(json.out.find(key), std::string::npos) << key;
+  }
+  const CliRun text = Cli("info " + kSample);
+  ASSERT_EQ(text.status, 0);
+  EXPECT_NE(text.out.find("[unit] hips"), std::string::npos);
+}
+
+TEST(CliTest, ExitStatusSeparatesUsageFromFailure) {
+  EXPECT_EQ(Cli("").status, 2);
+  EXPECT_EQ(Cli("frobnicate").status, 2);
+  EXPECT_EQ(Cli("info").status, 2);
+  EXPECT_EQ(Cli("convert " + kSample).status, 2);
+  EXPECT_EQ(Cli("convert " + kSample + " out.unknown").status, 2);
+  EXPECT_EQ(Cli("convert --format nope " + kSample + " out.vrn").status, 2);
+  EXPECT_EQ(Cli("info /nonexistent/model.vrn").status, 1);
+  EXPECT_EQ(Cli("info --help").status, 0);
+  EXPECT_EQ(Cli("convert --help").status, 0);
+}
+
+}  // namespace
+}  // namespace vorna

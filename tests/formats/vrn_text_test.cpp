@@ -1,0 +1,432 @@
+#include "formats/vrn_text.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "formats/format_common.h"
+#include "formats/tagged_text.h"
+#include "model/hierarchy.h"
+#include "support/model_fixtures.h"
+#include "support/test_support.h"
+
+namespace vorna {
+namespace {
+
+// Part P (node 0): a triangle; Part Q (node 1): a quad; drawn Q first. Units B (node 2, tilt
+// axis, child of A) and A (node 3, XYZ, top level); P hangs under B, Q at the top.
+std::unique_ptr<Model> SmallModel() {
+  auto model = test::NewModel();
+  AllocateParts(*model, 2);
+  AllocateVertices(*model, 7);
+  AllocateFaces(*model, 2);
+  model->parts[1].first_vertex = 3;
+  model->parts[1].first_face = 1;
+  model->parts[2].first_vertex = 7;
+  model->parts[2].first_face = 2;
+  for (int v = 0; v < 7; ++v) {
+    model->positions[v] = {static_cast<float>(v), 0.5f, -1.25f};
+    model->normals[v] = {0, 0, -1};
+    model->tex_u[v] = 0.125f * static_cast<float>(v);
+    model->tex_v[v] = 1.0f;
+    model->blend[v] = v == 0 ? 0.5f : 0.0f;
+  }
+  model->faces[0] = Face{{0, 1, 2, kNoCorner}};
+  model->faces[1] = Face{{0, 1, 2, 3}};
+  model->node_name[0] = "P";
+  model->node_name[1] = "Q";
+  model->node_name[2] = "B";
+  model->node_name[3] = "A";
+  model->parts[0].texture_file = "skin.png";
+  model->parts[1].material.specular = {0.25f, 0.5f, 0.75f, 1.0f};
+  model->parts[1].material.power = 8;
+  model->draw_order[0] = 1;
+  model->draw_order[1] = 0;
+  model->node_count = 4;
+  model->units[0] = Unit{.basis_type = 1, .axis_angle = {0, 0, 90}, .basis_position = {0, 1, 0}};
+  model->units[1] = Unit{.basis_type = 2, .basis_position = {0, 2, 0}};
+  model->units[0].blend_param = {1, 10, 0, 20};
+  model->units[1].blend_param = {0, 0, 0, 20};
+  model->forest.InsertAppended(3, kTopLevel);
+  model->forest.InsertAppended(2, 3);
+  model->forest.InsertSorted(0, 2, model->node_name);
+  model->forest.InsertSorted(1, kTopLevel, model->node_name);
+  RecomputeParents(*model);
+  model->motion_count = 1;
+  model->motions[0].angle[0][0] = 45;
+  model->motions[0].angle[0][1] = -10;
+  model->motions[0].angle[1][1] = 20;
+  model->motions[0].angle[2][1] = 30;
+  model->motions[0].translation[1] = {0.5f, 0, 0};
+  model->anim_count = 1;
+  model->anims[0] = Anim{0, 3, 1, "walk"};
+  model->total_vertex_count = 7;
+  model->total_face_count = 2;
+  return model;
+}
+
+std::string Lines(std::initializer_list<const char*> lines) {
+  std::string out;
+  for (const char* line : lines) {
+    if (!out.empty()) out += "\r\n";
+    out += line;
+  }
+  return out;
+}
+
+TEST(VrnTextTest, WritesTheExactFile) {
+  auto model = SmallModel();
+  const std::string bytes = FormatTaggedText(*model, SaveOptions{}, TextVariant::kVrn);
+  const std::string part_q =
+      Lines({"<polygon_mesh>",
+             "<parts_name>",
+             "Q",
+             "</parts_name>",
+             "<corner_min>",
+             "0.000000 0.000000 0.000000",
+             "</corner_min>",
+             "<corner_max>",
+             "0.000000 0.000000 0.000000",
+             "</corner_max>",
+             "<center>",
+             "0.000000 0.000000 0.000000",
+             "</center>",
+             "<diffuse>",
+             "1.000000 0.800000 0.800000 0.800000",
+             "</diffuse>",
+             "<specular>",
+             "1.000000 0.250000 0.500000 0.750000",
+             "</specular>",
+             "<emission>",
+             "0.000000 0.000000 0.000000 0.000000",
+             "</emission>",
+             "<specular_power>",
+             "8.000000",
+             "</specular_power>",
+             "<texture_file>",
+             "",
+             "</texture_file>",
+             "<texture_map_flag>",
+             "0",
+             "</texture_map_flag>",
+             "<texture_map_param>",
+             "0 1.000000 1.000000 0.000000 0.000000",
+             "</texture_map_param>",
+             "<vertex_count>",
+             "4",
+             "</vertex_count>",
+             "<vertices>",
+             "3.000000 0.500000 -1.250000 0.000000 0.000000 -1.000000 0.375000 1.000000 0.000000",
+             "4.000000 0.500000 -1.250000 0.000000 0.000000 -1.000000 0.500000 1.000000 0.000000",
+             "5.000000 0.500000 -1.250000 0.000000 0.000000 -1.000000 0.625000 1.000000 0.000000",
+             "6.000000 0.500000 -1.250000 0.000000 0.000000 -1.000000 0.750000 1.000000 0.000000",
+             "</vertices>",
+             "<face_count>",
+             "1",
+             "</face_count>",
+             "<faces>",
+             "0 1 2 3",
+             "</faces>",
+             "</polygon_mesh>"});
+  const std::string expected = Lines({"<version>",
+                                      "1.8",
+                                      "</version>",
+                                      "<parts_count>",
+                                      "2",
+                                      "</parts_count>",
+                                      "<motion_count>",
+                                      "1",
+                                      "</motion_count>",
+                                      "<unit_count>",
+                                      "2",
+                                      "</unit_count>",
+                                      "<anim_count>",
+                                      "1",
+                                      "</anim_count>",
+                                      "<anim_data>",
+                                      "0 0 1 walk",
+                                      "</anim_data>",
+                                      "<total_vertex_count>",
+                                      "7",
+                                      "</total_vertex_count>",
+                                      "<total_face_count>",
+                                      "2",
+                                      "</total_face_count>",
+                                      "<total_corner_min>",
+                                      "0.000000 0.000000 0.000000",
+                                      "</total_corner_min>",
+                                      "<total_corner_max>",
+                                      "0.000000 0.000000 0.000000",
+                                      "</total_corner_max>",
+                                      "<total_center>",
+                                      "0.000000 0.000000 0.000000",
+                                      "</total_center>",
+                                      "<texture_all>",
+                                      "0",
+                                      "</texture_all>"}) +
+                               "\r\n" + part_q;
+  ASSERT_EQ(bytes.substr(0, expected.size()), expected);
+  // Part P follows with its triangle, then the units in breadth-first order: A, then B.
+  const std::string rest = bytes.substr(expected.size());
+  EXPECT_NE(rest.find(Lines({"<texture_file>", "skin.png", "</texture_file>"})), std::string::npos);
+  EXPECT_NE(rest.find(Lines({"<faces>", "0 1 2 -1", "</faces>"})), std::string::npos);
+  EXPECT_NE(rest.find("0.000000 0.500000 -1.250000 0.000000 0.000000 -1.000000 0.000000 "
+                      "1.000000 0.500000"),
+            std::string::npos);
+  const std::string units = Lines({"<unit>",
+                                   "<basis>",
+                                   "2 0.000000 2.000000 0.000000 A 0 0 0 20",
+                                   "1 0.000000 1.000000 0.000000 0 0 90 B 1 10 0 20",
+                                   "</basis>",
+                                   "<parent>",
+                                   "0",
+                                   "3",
+                                   "0",
+                                   "2",
+                                   "</parent>",
+                                   "<angle>",
+                                   "-10 20 30",
+                                   "45",
+                                   "</angle>",
+                                   "<translation>",
+                                   "0.500000 0.000000 0.000000",
+                                   "0.000000 0.000000 0.000000",
+                                   "</translation>",
+                                   "<scale>",
+                                   "1.000000 1.000000 1.000000",
+                                   "1.000000 1.000000 1.000000",
+                                   "</scale>",
+                                   "</unit>"});
+  ASSERT_GE(bytes.size(), units.size());
+  EXPECT_EQ(bytes.substr(bytes.size() - units.size()), units);
+  EXPECT_NE(bytes.back(), '\n');
+  // The anim was clamped to the one Motion while writing.
+  EXPECT_EQ(model->anims[0].last_motion, 0);
+}
+
+TEST(VrnTextTest, ShortFormsWithoutSkinAndLeftOutBlocks) {
+  auto model = SmallModel();
+  const std::string bytes =
+      FormatTaggedText(*model, SaveOptions{false, false, false, false}, TextVariant::kVrn);
+  EXPECT_NE(bytes.find("\r\n2 0.000000 2.000000 0.000000 A\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find("\r\n1 0.000000 1.000000 0.000000 0 0 90 B\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find("\r\n0.000000 0.500000 -1.250000 0.000000 0.000000 -1.000000 0.000000 "
+                       "1.000000\r\n"),
+            std::string::npos);
+  for (const char* absent : {"<translation>", "<scale>", "<anim_count>", "<anim_data>"}) {
+    EXPECT_EQ(bytes.find(absent), std::string::npos) << absent;
+  }
+}
+
+// Writes `model` with `options`, reads it back, and returns the copy.
+std::unique_ptr<Model> RoundTrip(Model& model, const SaveOptions& options,
+                                 TextVariant variant = TextVariant::kVrn) {
+  const std::string bytes = FormatTaggedText(model, options, variant);
+  auto copy = test::NewModel();
+  ScriptedHost host;
+  std::string error;
+  EXPECT_TRUE(ParseTaggedText(*copy, bytes, "", variant, ReadOptions{false}, host, &error))
+      << error;
+  return copy;
+}
+
+TEST(VrnTextTest, RoundTripsUnderEveryOptionCombination) {
+  for (int mask = 0; mask < 16; ++mask) {
+    const SaveOptions options{(mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0, (mask & 8) != 0};
+    SCOPED_TRACE(mask);
+    auto model = SmallModel();
+    auto copy = RoundTrip(*model, options);
+    ASSERT_EQ(copy->parts_count, 2);
+    ASSERT_EQ(copy->node_count, 4);
+    // The file's Parts are in drawing order and its Units breadth-first.
+    EXPECT_EQ(copy->node_name[0], "Q");
+    EXPECT_EQ(copy->node_name[1], "P");
+    EXPECT_EQ(copy->node_name[2], "A");
+    EXPECT_EQ(copy->node_name[3], "B");
+    EXPECT_EQ(copy->parent[0], 0);
+    EXPECT_EQ(copy->parent[1], 3);
+    EXPECT_EQ(copy->parent[3], 2);
+    EXPECT_EQ(copy->PartVertexCount(0), 4u);
+    EXPECT_EQ(copy->PartFaceCount(1), 1u);
+    EXPECT_EQ(copy->faces[1], (Face{{0, 1, 2, kNoCorner}}));
+    EXPECT_EQ(copy->positions[4], model->positions[0]);
+    EXPECT_EQ(copy->tex_u[1], model->tex_u[4]);
+    EXPECT_EQ(copy->parts[1].texture_file, "skin.png");
+    EXPECT_EQ(copy->parts[0].material.specular, model->parts[1].material.specular);
+    EXPECT_EQ(copy->parts[0].material.ambient, copy->parts[0].material.diffuse);
+    EXPECT_EQ(copy->units[1].basis_type, 1u);
+    EXPECT_EQ(copy->units[1].axis_angle, (std::array<int32_t, 3>{0, 0, 90}));
+    EXPECT_NEAR(copy->units[1].axis.y, 1.0f, 1e-6f);
+    EXPECT_EQ(copy->motions[0].angle[0][1], 45);
+    EXPECT_EQ(copy->motions[0].angle[1][0], 20);
+    EXPECT_EQ(copy->blend[4], options.skin ? 0.5f : 0.0f);
+    EXPECT_EQ(copy->units[1].blend_param, (options.skin ? std::array<int32_t, 4>{1, 10, 0, 20}
+                                                        : std::array<int32_t, 4>{0, 0, 0, 20}));
+    EXPECT_EQ(copy->motions[0].translation[0].x, options.translation ? 0.5f : 0.0f);
+    EXPECT_EQ(copy->anim_count, options.anim ? 1 : 0);
+    EXPECT_EQ(copy->current_anim, options.anim ? 0 : -1);
+    if (options.anim) EXPECT_EQ(copy->anims[0].name, "walk");
+    // Rewriting what was read gives the same file: the renumbering is stable.
+    copy->loaded_type = kLoadedVrnText;
+    BuildHierarchy(*copy);
+    EXPECT_EQ(FormatTaggedText(*copy, options, TextVariant::kVrn),
+              FormatTaggedText(*model, options, TextVariant::kVrn));
+  }
+}
+
+TEST(VrnTextTest, ReadsLfOnlyFilesAndIgnoresSurplusLines) {
+  std::string bytes = FormatTaggedText(*SmallModel(), SaveOptions{}, TextVariant::kVrn);
+  std::string lf;
+  for (char c : bytes) {
+    if (c != '\r') lf.push_back(c);
+  }
+  // An extra vertex and face line beyond the declared totals, and an extra anim line.
+  const size_t vertices_end = lf.rfind("</vertices>");
+  lf.insert(vertices_end, "9 9 9 0 0 1 0 0 0\n");
+  const size_t faces_end = lf.rfind("</faces>");
+  lf.insert(faces_end, "0 0 0 -1\n");
+  lf.insert(lf.find("</anim_data>"), "1 1 0 extra\n");
+  auto model = test::NewModel();
+  ScriptedHost host;
+  std::string error;
+  ASSERT_TRUE(ParseTaggedText(*model, lf, "", TextVariant::kVrn, {false}, host, &error)) << error;
+  EXPECT_EQ(model->total_vertex_count, 7);
+  EXPECT_EQ(model->total_face_count, 2);
+  EXPECT_EQ(model->anim_count, 1);
+  EXPECT_TRUE(host.entries.empty());
+}
+
+struct RefusalCase {
+  const char* name;
+  std::string from;
+  std::string to;
+  const char* message;  // nullptr: refused silently
+};
+
+TEST(VrnTextTest, RefusesBrokenFiles) {
+  const std::string good = FormatTaggedText(*SmallModel(), SaveOptions{}, TextVariant::kVrn);
+  const RefusalCase cases[] = {
+      {"old version", "\r\n1.8\r\n", "\r\n1.10\r\n", "ファイル バージョンが違います"},
+      {"256 parts", "<parts_count>\r\n2\r\n", "<parts_count>\r\n256\r\n",
+       "パーツ数が256個を超えました"},
+      {"huge vertex total", "<total_vertex_count>\r\n7", "<total_vertex_count>\r\n2000000000",
+       nullptr},
+      {"negative face total", "<total_face_count>\r\n2", "<total_face_count>\r\n-5", nullptr},
+      {"a vertices block not closed", "</vertices>", "", nullptr},
+      {"index outside the part", "\r\n0 1 2 3\r\n", "\r\n0 1 2 4\r\n", nullptr},
+      {"no parts", "<parts_count>\r\n2\r\n", "<parts_count>\r\n0\r\n", nullptr},
+  };
+  for (const RefusalCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string bytes = good;
+    const size_t at = bytes.find(c.from);
+    ASSERT_NE(at, std::string::npos);
+    bytes.replace(at, c.from.size(), c.to);
+    auto model = test::NewModel();
+    ScriptedHost host;
+    EXPECT_FALSE(ParseTaggedText(*model, bytes, "", TextVariant::kVrn, {false}, host, nullptr));
+    if (c.message == nullptr) {
+      EXPECT_TRUE(host.entries.empty());
+    } else {
+      ASSERT_EQ(host.entries.size(), 1u);
+      EXPECT_EQ(host.entries[0].text, c.message);
+    }
+  }
+}
+
+TEST(VrnTextTest, ClampsCountsAndSkipsMotionsBeyondThem) {
+  auto model = SmallModel();
+  model->motion_count = 255;
+  model->motions[254].angle[0][0] = 7;
+  std::string bytes = FormatTaggedText(*model, SaveOptions{}, TextVariant::kVrn);
+  // Declare 300 Motions and append a 256th angle block that must be ignored.
+  bytes.replace(bytes.find("<motion_count>\r\n255"), 19, "<motion_count>\r\n300");
+  bytes.insert(bytes.find("<translation>"), "<angle>\r\n99 99 99\r\n5\r\n</angle>\r\n");
+  bytes.replace(bytes.find("<anim_count>\r\n1"), 15, "<anim_count>\r\n999");
+  auto copy = test::NewModel();
+  ScriptedHost host;
+  ASSERT_TRUE(ParseTaggedText(*copy, bytes, "", TextVariant::kVrn, {false}, host, nullptr));
+  EXPECT_EQ(copy->motion_count, 255);
+  EXPECT_EQ(copy->anim_count, 255);
+  EXPECT_EQ(copy->motions[254].angle[0][1], 7);
+  EXPECT_EQ(copy->motions[255].angle[0][0], 0);
+}
+
+TEST(VrnTextTest, EveryTruncationFailsOrLoadsCleanly) {
+  const std::string good = FormatTaggedText(*SmallModel(), SaveOptions{}, TextVariant::kVrn);
+  auto model = test::NewModel();
+  ScriptedHost host;
+  for (size_t length = 0; length < good.size(); length += 3) {
+    if (ParseTaggedText(*model, std::string_view(good).substr(0, length), "", TextVariant::kVrn,
+                        {false}, host, nullptr)) {
+      std::string why;
+      EXPECT_TRUE(GeometryIsConsistent(*model, &why)) << length << ": " << why;
+    }
+  }
+}
+
+TEST(VrnTextTest, SavingReplacesTheFileAtomically) {
+  test::TempDir dir;
+  auto model = SmallModel();
+  ScriptedHost host;
+  const std::string path = dir.File("model.vrn");
+  ASSERT_TRUE(WriteVrnText(*model, path, SaveOptions{}, host));
+  EXPECT_EQ(model->model_dir, dir.path());
+  EXPECT_EQ(model->model_file_name, "model.vrn");
+  auto copy = test::NewModel();
+  ASSERT_TRUE(ReadVrnText(*copy, path, host, ReadOptions{false}));
+  EXPECT_EQ(copy->node_name[0], "Q");
+
+  // A directory in the way: nothing can be renamed over it, and nothing is left behind.
+  const std::string blocked = dir.File("blocked.vrn");
+  ASSERT_EQ(::mkdir(blocked.c_str(), 0755), 0);
+  EXPECT_FALSE(WriteVrnText(*model, blocked, SaveOptions{}, host));
+  ASSERT_FALSE(host.entries.empty());
+  EXPECT_EQ(host.entries.back().text, "ファイルを保存できません");
+  EXPECT_EQ(host.entries.back().icon, MessageIcon::kStop);
+
+  EXPECT_FALSE(WriteVrnText(*model, dir.File("missing/dir/model.vrn"), SaveOptions{}, host));
+  EXPECT_EQ(host.entries.back().text, "ファイルを作成できません");
+  EXPECT_EQ(host.wait_depth, 0);
+}
+
+TEST(Vr2TextTest, CornerCoordinatesCrossTheSeam) {
+  auto model = SmallModel();
+  const float u[3] = {0.95f, 0.05f, 0.10f};
+  for (int v = 0; v < 3; ++v) model->tex_u[v] = u[v];
+  for (int v = 3; v < 7; ++v) {
+    model->tex_u[v] = v == 3 ? 0.3f : 0.7f;  // exactly on the thresholds: unchanged
+    model->tex_v[v] = 0.5f;
+  }
+  const std::string bytes = FormatTaggedText(*model, SaveOptions{}, TextVariant::kVr2);
+  EXPECT_NE(bytes.find("\r\n0 1 2 -1 0.950000 1.000000 1.050000 1.000000 1.100000 1.000000 "
+                       "0.000000 0.000000\r\n"),
+            std::string::npos);
+  EXPECT_NE(bytes.find("\r\n0 1 2 3 0.300000 0.500000 0.700000 0.500000 0.700000 0.500000 "
+                       "0.700000 0.500000\r\n"),
+            std::string::npos);
+  auto copy = RoundTrip(*model, SaveOptions{}, TextVariant::kVr2);
+  // P's vertex 0 keeps 0.95; the two raised corners came back above 1.0 and were dropped.
+  EXPECT_EQ(copy->tex_u[4], 0.95f);
+  EXPECT_EQ(copy->tex_u[5], 0.0f);
+  EXPECT_EQ(copy->tex_u[6], 0.0f);
+  EXPECT_EQ(copy->tex_u[0], 0.3f);
+  EXPECT_EQ(copy->tex_v[0], 0.5f);
+}
+
+TEST(Vr2TextTest, ATrianglesFourthPairIsIgnored) {
+  const std::string bytes = FormatTaggedText(*SmallModel(), SaveOptions{}, TextVariant::kVr2);
+  std::string patched = bytes;
+  const std::string triangle = "\r\n0 1 2 -1 ";
+  const size_t at = patched.find(triangle);
+  ASSERT_NE(at, std::string::npos);
+  const size_t end = patched.find("\r\n", at + 2);
+  patched.replace(at, end - at, "\r\n0 1 2 -1 0.1 0.2 0.3 0.4 0.5 0.6 0.7 0.8");
+  auto model = test::NewModel();
+  ScriptedHost host;
+  ASSERT_TRUE(ParseTaggedText(*model, patched, "", TextVariant::kVr2, {false}, host, nullptr));
+  EXPECT_EQ(model->tex_u[4], 0.1f);
+  EXPECT_EQ(model->tex_v[6], 0.6f);
+}
+
+}  // namespace
+}  // namespace vorna
