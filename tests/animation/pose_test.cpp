@@ -1,0 +1,248 @@
+#include "animation/pose.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "model/hierarchy.h"
+#include "support/model_fixtures.h"
+
+namespace vorna {
+namespace {
+
+// A VRN-like model: `parts` Parts of one vertex each, then Units; parent[n] as given (-1 top).
+std::unique_ptr<Model> ModelWithNodes(int parts, const std::vector<int>& parents) {
+  auto model = test::NewModel();
+  AllocateParts(*model, parts);
+  AllocateVertices(*model, parts);
+  for (int p = 0; p <= parts; ++p) model->parts[p].first_vertex = static_cast<uint32_t>(p);
+  model->node_count = static_cast<int>(parents.size());
+  for (size_t n = 0; n < parents.size(); ++n) {
+    model->parent[n] = parents[n];
+    model->node_name[n] = std::to_string(n);
+  }
+  for (int u = 0; u < model->unit_count(); ++u) model->units[u].basis_type = 2;
+  model->motion_count = 1;
+  model->motions[0].in_use = 1;
+  model->loaded_type = kLoadedVrnText;
+  BuildHierarchy(*model);
+  return model;
+}
+
+void ExpectNear(Vec3 actual, Vec3 expected) {
+  EXPECT_NEAR(actual.x, expected.x, 1e-5f);
+  EXPECT_NEAR(actual.y, expected.y, 1e-5f);
+  EXPECT_NEAR(actual.z, expected.z, 1e-5f);
+}
+
+TEST(PoseTest, ModelWithoutUnitsStaysAtRest) {
+  auto model = ModelWithNodes(2, {-1, -1});
+  model->parts[0].pose_matrix.m[0][0] = 7.0f;  // left over from an earlier pose
+  EvaluatePose(*model, 0);
+  EXPECT_EQ(model->parts[0].pose_matrix, Identity());
+  EXPECT_EQ(model->parts[1].pose_matrix, Identity());
+}
+
+TEST(PoseTest, TopLevelUnitTurnsItsPartAboutThePivot) {
+  // Part 0 under Unit node 2; Part 1 at the top level.
+  auto model = ModelWithNodes(2, {2, -1, -1});
+  model->units[0].basis_position = {0, 1, 0};
+  model->motions[0].angle[0][0] = 90;
+  model->motions[0].translation[0] = {0, 0, 0};
+  EvaluatePose(*model, 0);
+  ExpectNear(TransformCoord({0, 2, 0}, model->parts[0].pose_matrix), {0, 1, 1});
+  EXPECT_EQ(model->parts[1].pose_matrix, Identity());
+  EXPECT_EQ(model->units[0].pose_matrix, Identity());
+}
+
+TEST(PoseTest, ScalingAndTranslationHappenAboutThePivot) {
+  auto model = ModelWithNodes(1, {1, -1});
+  model->units[0].basis_position = {1, 1, 1};
+  model->motions[0].scale[0] = {2, 2, 2};
+  model->motions[0].translation[0] = {0, 0, 5};
+  EvaluatePose(*model, 0);
+  ExpectNear(TransformCoord({2, 1, 1}, model->parts[0].pose_matrix), {3, 1, 6});
+  ExpectNear(TransformCoord({1, 1, 1}, model->parts[0].pose_matrix), {1, 1, 6});
+}
+
+TEST(PoseTest, TiltAxisUsesOnlyTheFirstAngle) {
+  auto model = ModelWithNodes(1, {1, -1});
+  model->units[0].basis_type = 1;
+  model->units[0].axis_angle = {0, 0, 90};
+  UpdateUnitAxis(*model, 0);
+  ExpectNear(model->units[0].axis, {0, 1, 0});
+  model->motions[0].angle[0][0] = 90;
+  model->motions[0].angle[1][0] = 33;  // ignored with a tilt axis
+  model->motions[0].angle[2][0] = -71;
+  EvaluatePose(*model, 0);
+  ExpectNear(TransformCoord({1, 0, 0}, model->parts[0].pose_matrix), {0, 0, -1});
+}
+
+TEST(PoseTest, ChainsMultiplyNearestUnitFirst) {
+  // Part 0 under C (node 3) under B (node 2) under A (node 1).
+  auto model = ModelWithNodes(1, {3, -1, 1, 2});
+  for (int u = 0; u < 3; ++u) {
+    model->units[u].basis_position = {0.1f * u, 0.3f, -0.2f * u};
+    model->motions[0].angle[0][u] = 17 * (u + 1);
+    model->motions[0].angle[1][u] = -29 * u;
+    model->motions[0].angle[2][u] = 5 + u;
+    model->motions[0].translation[u] = {0.5f, -0.25f * u, 0.125f};
+    model->motions[0].scale[u] = {1.5f, 1.0f, 0.75f};
+  }
+  EvaluatePose(*model, 0);
+  const Matrix a = UnitLocalTransform(*model, 0, 0);
+  const Matrix b = UnitLocalTransform(*model, 0, 1);
+  const Matrix c = UnitLocalTransform(*model, 0, 2);
+  // Bit for bit the association of the deepest-first application.
+  EXPECT_EQ(model->parts[0].pose_matrix, Multiply(Multiply(c, b), a));
+  EXPECT_EQ(model->units[2].pose_matrix, Multiply(b, a));
+  EXPECT_EQ(model->units[1].pose_matrix, a);
+  EXPECT_EQ(model->units[0].pose_matrix, Identity());
+}
+
+// The evaluation as first defined: walk the breadth-first Units backwards and multiply each
+// Unit's transform onto every node below it.
+void ReferencePose(Model& model, int motion, std::vector<Matrix>& parts,
+                   std::vector<Matrix>& units) {
+  parts.assign(model.parts_count, Identity());
+  units.assign(model.unit_count(), Identity());
+  RefreshSaveOrder(model);
+  for (int k = model.unit_count() - 1; k >= 0; --k) {
+    const int u = static_cast<int>(model.units[k].save_order);
+    const Matrix l = UnitLocalTransform(model, motion, u);
+    for (int d : CollectDescendants(model, model.NodeOfUnit(u))) {
+      Matrix& m = d < model.parts_count ? parts[d] : units[d - model.parts_count];
+      m = Multiply(m, l);
+    }
+  }
+}
+
+TEST(PoseTest, RandomHierarchiesMatchTheDescendantWalk) {
+  std::mt19937 random(1234);
+  for (int round = 0; round < 40; ++round) {
+    const int parts = 1 + static_cast<int>(random() % 20);
+    const int units = static_cast<int>(random() % 40);
+    std::vector<int> parents(parts + units, -1);
+    for (int u = 0; u < units; ++u) {
+      const int node = parts + u;
+      // Mostly an earlier Unit; sometimes the top level or a value the forest cannot use.
+      const int pick = static_cast<int>(random() % 10);
+      if (u > 0 && pick < 7) parents[node] = parts + static_cast<int>(random() % u);
+      if (pick == 8) parents[node] = static_cast<int>(random() % (parts + units + 3));
+    }
+    for (int p = 0; p < parts; ++p) {
+      if (units > 0 && random() % 4 != 0) parents[p] = parts + static_cast<int>(random() % units);
+    }
+    auto model = ModelWithNodes(parts, parents);
+    std::uniform_real_distribution<float> coordinate(-2.0f, 2.0f);
+    for (int u = 0; u < units; ++u) {
+      model->units[u].basis_type = random() % 3;
+      model->units[u].axis_angle = {static_cast<int>(random() % 360), 0, 45};
+      UpdateUnitAxis(*model, u);
+      model->units[u].basis_position = {coordinate(random), coordinate(random), coordinate(random)};
+      for (int k = 0; k < 3; ++k)
+        model->motions[2].angle[k][u] = static_cast<int>(random() % 720) - 360;
+      model->motions[2].translation[u] = {coordinate(random), coordinate(random), 0};
+      model->motions[2].scale[u] = {1.0f + coordinate(random) / 4, 1, 1};
+    }
+    std::vector<Matrix> expected_parts, expected_units;
+    ReferencePose(*model, 2, expected_parts, expected_units);
+    EvaluatePose(*model, 2);
+    for (int p = 0; p < parts; ++p) ASSERT_EQ(model->parts[p].pose_matrix, expected_parts[p]);
+    for (int u = 0; u < units; ++u) ASSERT_EQ(model->units[u].pose_matrix, expected_units[u]);
+  }
+}
+
+TEST(PoseTest, OutOfRangeIndicesGiveTheIdentity) {
+  auto model = ModelWithNodes(1, {1, -1});
+  model->motions[0].angle[0][0] = 45;
+  EXPECT_EQ(UnitLocalTransform(*model, -1, 0), Identity());
+  EXPECT_EQ(UnitLocalTransform(*model, kMaxMotions, 0), Identity());
+  EXPECT_EQ(UnitLocalTransform(*model, 0, kMaxUnits), Identity());
+  EvaluatePose(*model, 0);
+  EXPECT_NE(model->parts[0].pose_matrix, Identity());
+  EvaluatePose(*model, 999);
+  EXPECT_EQ(model->parts[0].pose_matrix, Identity());
+  UpdateUnitAxis(*model, -3);  // ignored
+}
+
+// One Part (node 0) of five vertices along x under Unit node 2, a second Part (node 1) under a
+// child Unit (node 3); pivot at x = 1.
+std::unique_ptr<Model> BlendModel() {
+  auto model = test::NewModel();
+  AllocateParts(*model, 2);
+  AllocateVertices(*model, 7);
+  model->parts[1].first_vertex = 5;
+  model->parts[2].first_vertex = 7;
+  const float xs[5] = {1.015f, 1.5f, 3.0f, 0.5f, 1.0625f};
+  for (int v = 0; v < 5; ++v) model->positions[v] = {xs[v], 9.0f, -4.0f};
+  model->positions[5] = model->positions[6] = {1.5f, 0, 0};
+  model->blend[5] = model->blend[6] = 0.125f;
+  model->node_count = 4;
+  model->parent[0] = 2;
+  model->parent[1] = 3;
+  model->parent[3] = 2;
+  model->units[0].basis_position = {1.0f, 0.0f, 0.0f};
+  model->selected_unit = 0;
+  return model;
+}
+
+TEST(BlendWeightTest, FormulasAndRanges) {
+  struct Case {
+    const char* name;
+    std::array<int32_t, 4> param;
+    std::array<float, 5> expected;  // distances 0.015, 0.5, 2.0, 0.5 (other side), 0.0625
+  };
+  const Case cases[] = {
+      {"linear a=1, range 20", {0, 10, 0, 20}, {1.0f, 0.5f, 0.0f, 0.5f, 0.9375f}},
+      {"linear factor 0", {0, 0, 0, 20}, {1, 1, 1, 1, 1}},
+      {"root a=0.25, range 0", {0, 250, 1, 0}, {1.0f - 0.244949f, 0.0f, 0.0f, 0.0f, 0.5f}},
+      {"root factor 0, even in range", {0, 0, 1, 1000}, {0, 0, 0, 0, 0}},
+      {"other formula uses d", {0, 10, 7, 0}, {0.985f, 0.5f, 0.0f, 0.5f, 0.9375f}},
+      {"negative factor stays in 0..1", {0, -250, 1, 0}, {1, 1, 1, 1, 1}},
+      {"negative linear factor", {0, -10, 0, 0}, {1, 1, 1, 1, 1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto model = BlendModel();
+    model->units[0].blend_param = c.param;
+    ComputeBlendWeights(*model);
+    for (int v = 0; v < 5; ++v) EXPECT_NEAR(model->blend[v], c.expected[v], 1e-5f) << v;
+    // The child Unit's Part is not touched.
+    EXPECT_EQ(model->blend[5], 0.125f);
+  }
+}
+
+TEST(BlendWeightTest, AxisChoiceAndItsOddValues) {
+  auto model = BlendModel();
+  model->units[0].basis_position = {0, 8.5f, 0};
+  model->units[0].blend_param = {1, 10, 0, 0};  // along y: every vertex 0.5 away
+  ComputeBlendWeights(*model);
+  for (int v = 0; v < 5; ++v) EXPECT_FLOAT_EQ(model->blend[v], 0.5f);
+
+  for (int32_t axis : {3, -1, 1000}) {
+    model->blend[0] = 0.25f;
+    model->units[0].blend_param[0] = axis;
+    ComputeBlendWeights(*model);
+    EXPECT_EQ(model->blend[0], 0.25f) << axis;
+  }
+
+  model->units[0].blend_param = {0, 10, 0, 0};
+  model->selected_unit = -1;  // a Part is selected: nothing to do
+  ComputeBlendWeights(*model);
+  EXPECT_EQ(model->blend[0], 0.25f);
+  model->selected_unit = 5;  // past the Units
+  ComputeBlendWeights(*model);
+  EXPECT_EQ(model->blend[0], 0.25f);
+}
+
+TEST(BlendWeightTest, RangesPastTheArraysAreCut) {
+  auto model = BlendModel();
+  model->parts[1].first_vertex = 100;  // damaged record: Part 0 claims vertices it cannot have
+  model->units[0].blend_param = {0, 10, 0, 0};
+  ComputeBlendWeights(*model);
+  EXPECT_FLOAT_EQ(model->blend[1], 0.5f);
+}
+
+}  // namespace
+}  // namespace vorna
