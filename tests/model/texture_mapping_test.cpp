@@ -1,0 +1,228 @@
+#include "model/texture_mapping.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "geometry_fixtures.h"
+#include "model/bounds.h"
+#include "support/test_support.h"
+
+namespace vorna {
+namespace {
+
+using test::ModelOfParts;
+
+// Part 0: the box (0, 0, 0)..(2, 1, 1) with probe vertices; Part 1: a flat square in z = 0.
+std::unique_ptr<Model> MappingModel() {
+  auto model =
+      ModelOfParts({{{{0, 0, 0}, {2, 1, 1}, {0, 1, 0.5f}, {2, 0, 0.5f}, {1, 0.5f, 0.5f}}, {}},
+                    {{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}, {}}});
+  RecomputeBounds(*model);
+  return model;
+}
+
+MappingSettings Settings(int direction, float su = 1, float sv = 1, float ou = 0, float ov = 0) {
+  MappingSettings s;
+  s.map_direction = direction;
+  s.map_scale_u = su;
+  s.map_scale_v = sv;
+  s.map_offset_u = ou;
+  s.map_offset_v = ov;
+  return s;
+}
+
+TEST(TextureMappingTest, PlanarCoordinates) {
+  struct Case {
+    const char* name;
+    MappingSettings settings;
+    int vertex;
+    float u, v;
+  };
+  const Case cases[] = {
+      {"top left", Settings(0), 2, 0.0f, 0.0f},
+      {"bottom right", Settings(0), 3, 1.0f, 1.0f},
+      {"middle", Settings(0), 4, 0.5f, 0.5f},
+      {"mirrored middle", Settings(1), 4, -0.5f, 0.5f},
+      {"mirrored right", Settings(1), 3, -1.0f, 1.0f},
+      {"scale u 2", Settings(0, 2), 4, 0.25f, 0.5f},
+      {"offset u 0.5", Settings(0, 1, 1, 0.5f), 4, 0.25f, 0.5f},
+      {"offset v 0.25", Settings(0, 1, 1, 0, 0.25f), 4, 0.5f, 0.25f},
+      {"along x", Settings(2), 1, 1.0f, 0.0f},
+      {"along x mirrored", Settings(3), 4, -0.5f, 0.5f},
+      {"along y", Settings(4), 2, 0.0f, 0.5f},
+      {"along y mirrored", Settings(5), 3, -1.0f, 0.5f},
+      {"direction outside 0..5 maps as 0", Settings(9), 4, 0.5f, 0.5f},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto model = MappingModel();
+    PlanarMapping(*model, c.settings, 0);
+    EXPECT_NEAR(model->tex_u[c.vertex], c.u, 1e-6f);
+    EXPECT_NEAR(model->tex_v[c.vertex], c.v, 1e-6f);
+    EXPECT_EQ(model->tex_u[5], 0.0f);  // Part 1 untouched
+  }
+}
+
+TEST(TextureMappingTest, SphericalCoordinatesFollowTheNormals) {
+  auto model = MappingModel();
+  model->normals[0] = {0, 1, 0};
+  model->normals[1] = {1, 0, 0};
+  model->normals[2] = {0, 0, -1};
+  SphericalMapping(*model, Settings(0, 3, 3, 1, 1), 0);  // scale and offset play no part
+  EXPECT_FLOAT_EQ(model->tex_u[0], 0.5f);
+  EXPECT_FLOAT_EQ(model->tex_v[0], -1.0f);
+  EXPECT_FLOAT_EQ(model->tex_u[1], 1.0f);
+  EXPECT_FLOAT_EQ(model->tex_v[1], -0.5f);
+  SphericalMapping(*model, Settings(4), 0);
+  EXPECT_FLOAT_EQ(model->tex_v[2], -0.0f);
+  SphericalMapping(*model, Settings(2), 0);
+  EXPECT_FLOAT_EQ(model->tex_u[2], 0.0f);
+}
+
+TEST(TextureMappingTest, WrapAroundTheCentre) {
+  auto model = ModelOfParts({{{{0, 2, 1}, {1, 0, 0}, {0, 1, -1}, {-1, 0.5f, 0}}, {}}});
+  RecomputeBounds(*model);  // centre (0, 1, 0), top at y = 2, height 2
+  WrapMapping(*model, Settings(0), 0);
+  const float u[] = {1.0f, 0.75f, 0.5f, 0.25f};
+  const float v[] = {0.0f, 1.0f, 0.5f, 0.75f};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_NEAR(model->tex_u[i], u[i], 1e-6f) << i;
+    EXPECT_NEAR(model->tex_v[i], v[i], 1e-6f) << i;
+  }
+  WrapMapping(*model, Settings(0, 0.5f, 2), 0);
+  EXPECT_NEAR(model->tex_u[1], 1.5f, 1e-6f);
+  EXPECT_NEAR(model->tex_v[1], 0.5f, 1e-6f);
+}
+
+TEST(TextureMappingTest, ZeroExtentsAndScalesNeverDivideByZero) {
+  auto model = MappingModel();
+  for (int direction = 0; direction < 6; ++direction) {
+    for (float scale : {1.0f, 0.0f}) {
+      PlanarMapping(*model, Settings(direction, scale, scale), 1);
+      WrapMapping(*model, Settings(direction, scale, scale), 1);
+      for (int v = 5; v < 8; ++v) {
+        ASSERT_TRUE(std::isfinite(model->tex_u[v]) && std::isfinite(model->tex_v[v]));
+      }
+    }
+  }
+  PlanarMapping(*model, Settings(2), 1);  // the flat square along x: width 0 counts as 1
+  EXPECT_FLOAT_EQ(model->tex_u[6], 0.0f);
+  EXPECT_FLOAT_EQ(model->tex_v[6], 1.0f);
+}
+
+TEST(TextureMappingTest, WholeModelUsesTheTotalBoxAndEveryVertex) {
+  auto model = MappingModel();
+  model->texture_all = 1;
+  PlanarMapping(*model, Settings(0), 1);
+  EXPECT_FLOAT_EQ(model->tex_u[4], 0.5f);
+  EXPECT_FLOAT_EQ(model->tex_u[6], 0.5f);  // x = 1 of the 2-wide total box
+  EXPECT_FLOAT_EQ(model->tex_v[7], 0.0f);
+}
+
+TEST(TextureMappingTest, PreviewScale) {
+  auto model = MappingModel();
+  MappingSettings settings = Settings(0);
+  EXPECT_FLOAT_EQ(PreviewScale(*model, settings), 0.6f);  // 2 x 1 on XY
+  settings.map_direction = 3;
+  EXPECT_FLOAT_EQ(PreviewScale(*model, settings), 1.2f);  // 1 x 1 on ZY
+  settings.edit_part = 1;
+  settings.map_direction = 4;
+  EXPECT_FLOAT_EQ(PreviewScale(*model, settings), 1.2f);  // depth 0 counts as 1
+  settings.edit_part = 7;
+  EXPECT_FLOAT_EQ(PreviewScale(*model, settings), 1.0f);
+}
+
+// A 1 x 1 24-bit BMP.
+std::string TinyBmp() {
+  std::string bmp = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0,  54, 0, 0, 0, 40, 0, 0, 0, 1,
+                     0,   0,   0,  1, 0, 0, 0, 1, 0, 24, 0,  0, 0, 0, 0,  4, 0, 0, 0};
+  bmp.append(16, '\0');
+  bmp += std::string{'\x10', '\x20', '\x30', '\0'};
+  return bmp;
+}
+
+TEST(TextureMappingTest, StoringSettingsForOnePartOrTheWholeModel) {
+  auto model = MappingModel();
+  ScriptedHost host;
+  MappingSettings settings = Settings(3, 2, 0.5f, 0.25f, 0.125f);
+  ASSERT_TRUE(StoreMappingSettings(*model, settings, host));
+  EXPECT_EQ(model->parts[0].texture_map_type, 3);
+  EXPECT_EQ(model->parts[0].texture_map_param, (std::array<float, 4>{2, 0.5f, 0.25f, 0.125f}));
+  EXPECT_EQ(model->parts[1].texture_map_type, 0);
+  const MappingSettings read_back = SettingsOfPart(*model, 0);
+  EXPECT_EQ(read_back.map_direction, 3);
+  EXPECT_EQ(read_back.map_offset_v, 0.125f);
+
+  // The whole model: refused while edit_part's file is missing from the model's directory.
+  test::TempDir dir;
+  model->model_dir = dir.path();
+  model->texture_all = 1;
+  model->parts[0].texture_file = "skin.bmp";
+  model->parts[0].texture_map_flag = 2;
+  settings.map_direction = 1;
+  EXPECT_FALSE(ApplyMapping(*model, settings, 0, host));
+  EXPECT_EQ(model->parts[1].texture_file, "");
+  EXPECT_EQ(model->parts[0].texture_map_type, 3);
+  EXPECT_EQ(model->tex_u[5], 0.0f);
+
+  test::WriteFile(dir.File("skin.bmp"), TinyBmp());
+  ASSERT_TRUE(ApplyMapping(*model, settings, 0, host));
+  for (int p = 0; p < 2; ++p) {
+    EXPECT_EQ(model->parts[p].texture_file, "skin.bmp");
+    EXPECT_EQ(model->parts[p].texture_map_flag, 2u);
+    EXPECT_EQ(model->parts[p].texture_map_type, 1);
+  }
+  ASSERT_NE(model->parts[1].texture, nullptr);
+  EXPECT_EQ(model->parts[1].texture_rect, (std::array<int32_t, 4>{0, 0, 1, 1}));
+  EXPECT_NE(model->tex_v[5], 0.0f);  // every vertex mapped (wrap-around)
+  EXPECT_EQ(host.wait_depth, 0);
+
+  EXPECT_FALSE(ApplyMapping(*model, settings, 2, host));  // no such Part
+  settings.edit_part = -1;
+  EXPECT_FALSE(StoreMappingSettings(*model, settings, host));
+}
+
+TEST(TextureMappingTest, CopyToAllParts) {
+  test::TempDir dir;
+  test::WriteFile(dir.File("a.bmp"), TinyBmp());
+  auto model = ModelOfParts(
+      {{{{0, 0, 0}, {1, 1, 0}}, {}}, {{{0, 0, 0}, {2, 2, 0}}, {}}, {{{0, 0, 0}, {4, 4, 0}}, {}}});
+  RecomputeBounds(*model);
+  model->model_dir = dir.path();
+  model->parts[1].texture_file = "a.bmp";
+  model->parts[1].texture_map_flag = 0;
+  model->parts[1].material.diffuse = {0.1f, 0.2f, 0.3f, 0.4f};
+  for (float& u : model->tex_u) u = 9.0f;
+  ScriptedHost host;
+  MappingSettings settings = Settings(0);
+  settings.edit_part = 1;
+
+  // Planar and not applied: only the texture and the kind are copied.
+  CopyToAllParts(*model, settings, TextureDialogPage::kTexture, false, host);
+  EXPECT_EQ(model->parts[0].texture_file, "a.bmp");
+  EXPECT_NE(model->parts[2].texture, nullptr);
+  EXPECT_EQ(model->tex_u[5], 9.0f);
+
+  // Applied: the others are mapped with the current settings, stored in edit_part only.
+  settings.map_scale_u = 2;
+  CopyToAllParts(*model, settings, TextureDialogPage::kTexture, true, host);
+  EXPECT_FLOAT_EQ(model->tex_u[5], 0.5f);
+  EXPECT_EQ(model->parts[1].texture_map_param[0], 2.0f);
+  EXPECT_EQ(model->parts[2].texture_map_param[0], 1.0f);
+  EXPECT_EQ(model->tex_u[3], 9.0f);  // edit_part itself is not remapped
+
+  // Without a texture name the coordinates become 0.
+  model->parts[1].texture_file.clear();
+  CopyToAllParts(*model, settings, TextureDialogPage::kTexture, true, host);
+  EXPECT_EQ(model->tex_u[5], 0.0f);
+  EXPECT_EQ(model->tex_v[0], 0.0f);
+  EXPECT_EQ(model->parts[0].texture, nullptr);
+
+  CopyToAllParts(*model, settings, TextureDialogPage::kMaterial, true, host);
+  EXPECT_EQ(model->parts[0].material, model->parts[1].material);
+  EXPECT_EQ(model->parts[2].material.diffuse.a, 0.4f);
+}
+
+}  // namespace
+}  // namespace vorna
