@@ -1,0 +1,145 @@
+#include "animation/anim_list.h"
+
+#include <gtest/gtest.h>
+
+#include "support/model_fixtures.h"
+
+namespace vorna {
+namespace {
+
+const std::string kLoop(kLoopLabel);
+
+TEST(AnimEntryTest, FormatsNumbersNameAndLoopLabel) {
+  EXPECT_EQ(FormatAnimEntry({0, 11, 1, "walk"}), "001 012 walk " + kLoop);
+  EXPECT_EQ(FormatAnimEntry({0, 11, 0, "walk"}), "001 012 walk ");
+  EXPECT_EQ(AnimEntryFromControls(2, 4, std::string(80, 'n'), false),
+            "003 005 " + std::string(kAnimNameInputLimit, 'n') + " ");
+}
+
+TEST(AnimEntryTest, ReadsEntriesBackWordByWord) {
+  struct Case {
+    std::string entry;
+    int first, last;
+    std::string name;
+    int loop;
+  } cases[] = {
+      {"001 004 wave ", 0, 3, "wave", 0},
+      {"001 012 walk " + kLoop, 0, 11, "walk", 1},
+      {"002 003 run fast " + kLoop, 1, 2, "run", 0},  // the second word hides the label
+      {"001 002  " + kLoop, 0, 1, kLoop, 0},          // an empty looping name
+      {"001 002  ", 0, 1, "", 0},
+      {"junk", -1, -1, "", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.entry);
+    const Anim anim = ParseAnimEntry(c.entry);
+    EXPECT_EQ(anim.first_motion, c.first);
+    EXPECT_EQ(anim.last_motion, c.last);
+    EXPECT_EQ(anim.name, c.name);
+    EXPECT_EQ(anim.loop, c.loop);
+  }
+}
+
+TEST(EntryListTest, EditsLikeTheDialogButtons) {
+  EntryList list{{"a", "b", "c"}, 2};
+  list.DeleteSelected();  // the last: the one before it is selected
+  EXPECT_EQ(list.entries, (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(list.selected, 1);
+  list.selected = 0;
+  list.DeleteSelected();  // the next one moves into the selected position
+  EXPECT_EQ(list.entries, std::vector<std::string>{"b"});
+  EXPECT_EQ(list.selected, 0);
+  list.Append("d");
+  list.MoveSelectedDown();  // at the end: nothing
+  list.MoveSelectedUp();
+  EXPECT_EQ(list.entries, (std::vector<std::string>{"d", "b"}));
+  EXPECT_EQ(list.selected, 0);
+  list.Replace("e");
+  EXPECT_EQ(list.entries, (std::vector<std::string>{"e", "b"}));
+  list.selected = -1;
+  list.Replace("f");  // without a selection: appended, nothing selected
+  list.DeleteSelected();
+  EXPECT_EQ(list.entries, (std::vector<std::string>{"e", "b", "f"}));
+  EXPECT_EQ(list.selected, -1);
+}
+
+TEST(ClampAnimRangesTest, BringsRangesIntoTheMotionList) {
+  auto model = test::NewModel();
+  model->motion_count = 5;
+  model->anim_count = 3;
+  model->anims[0] = {7, 9, 0, "beyond"};
+  model->anims[1] = {3, 1, 0, "backwards"};
+  model->anims[2] = {-4, 2, 0, "negative"};
+  model->anims[3] = {50, 60, 0, "unused"};
+  ClampAnimRanges(*model);
+  EXPECT_EQ(model->anims[0].first_motion, 4);
+  EXPECT_EQ(model->anims[0].last_motion, 4);
+  EXPECT_EQ(model->anims[1].first_motion, 3);  // first after last stays so
+  EXPECT_EQ(model->anims[1].last_motion, 1);
+  EXPECT_EQ(model->anims[2].first_motion, 0);
+  EXPECT_EQ(model->anims[3].first_motion, 50);
+}
+
+TEST(ApplyAnimDialogTest, StoresTheEntriesAndKeepsASelectionThatExists) {
+  struct Case {
+    int current_before, entries, current_after;
+  } cases[] = {{-1, 3, 0}, {2, 0, -1}, {1, 3, 1}, {5, 2, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.current_before << " with " << c.entries);
+    auto model = test::NewModel();
+    model->motion_count = 10;
+    model->anim_count = 6;
+    model->current_anim = c.current_before;
+    EntryList list;
+    for (int i = 0; i < c.entries; ++i) list.Append(AnimEntryFromControls(i, i + 2, "a", i == 1));
+    ScriptedHost host;
+    ASSERT_TRUE(ApplyAnimDialog(*model, host, list));
+    EXPECT_EQ(model->anim_count, c.entries);
+    EXPECT_EQ(model->current_anim, c.current_after);
+    if (c.entries > 1) {
+      EXPECT_EQ(model->anims[1].first_motion, 1);
+      EXPECT_EQ(model->anims[1].last_motion, 3);
+      EXPECT_EQ(model->anims[1].loop, 1);
+    }
+    EXPECT_EQ(model->anims[c.entries].name, "");  // the rest of the table is cleared
+  }
+}
+
+TEST(ApplyAnimDialogTest, RefusesAFullListAndStaysOpen) {
+  auto model = test::NewModel();
+  model->anim_count = 1;
+  model->anims[0] = {0, 1, 0, "kept"};
+  EntryList list;
+  for (int i = 0; i < 256; ++i) list.Append("001 001 x ");
+  ScriptedHost host;
+  EXPECT_FALSE(ApplyAnimDialog(*model, host, list));
+  EXPECT_EQ(host.Texts(), std::vector<std::string>{
+                              "アニメの数が制限の 256 個を越えています\nいくつか削除してください"});
+  EXPECT_EQ(model->anim_count, 1);
+  EXPECT_EQ(model->anims[0].name, "kept");
+  list.DeleteSelected();
+  EXPECT_TRUE(ApplyAnimDialog(*model, host, list));
+  EXPECT_EQ(model->anim_count, 255);
+}
+
+TEST(AnimChoiceTest, SelectsOnlyExistingAnims) {
+  auto model = test::NewModel();
+  model->motion_count = 3;
+  model->anim_count = 2;
+  model->anims[1] = {0, 9, 1, "jump"};
+  model->current_anim = 1;
+  EXPECT_EQ(AnimChoiceEntries(*model),
+            (std::vector<std::string>{"001 001  ", "001 003 jump " + kLoop}));
+  EXPECT_EQ(InitialAnimChoice(*model), 1);
+  ChooseAnim(*model, 0);
+  EXPECT_EQ(model->current_anim, 0);
+  ChooseAnim(*model, -1);
+  EXPECT_EQ(model->current_anim, -1);
+  ChooseAnim(*model, 2);
+  EXPECT_EQ(model->current_anim, -1);
+  model->current_anim = 4;
+  EXPECT_EQ(InitialAnimChoice(*model), -1);
+}
+
+}  // namespace
+}  // namespace vorna

@@ -1,0 +1,179 @@
+#include "animation/keyframes.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "support/model_fixtures.h"
+
+namespace vorna {
+namespace {
+
+// A model of `units` Units (no Parts) and `motions` Motions in use.
+std::unique_ptr<Model> ModelWith(int units, int motions) {
+  auto model = test::NewModel();
+  model->node_count = units;
+  model->motion_count = motions;
+  for (int m = 0; m < motions; ++m) model->motions[m].in_use = 1;
+  return model;
+}
+
+std::vector<int> AnglesAt(const Model& model, int first, int count, int component = 0) {
+  std::vector<int> angles;
+  for (int m = first; m < first + count; ++m)
+    angles.push_back(model.motions[m].angle[component][0]);
+  return angles;
+}
+
+TEST(GenerateKeyframesTest, InterpolatesAnglesBetweenTwoKeys) {
+  struct Case {
+    int from, to, n;
+    bool curve;
+    std::vector<int> expected;
+  } cases[] = {
+      {350, 10, 1, false, {0}},         // the short way up through 0
+      {10, 350, 1, false, {0}},         // the short way down through 0
+      {0, 100, 2, false, {33, 66}},     // the step is truncated before it is multiplied
+      {0, -100, 2, false, {327, 294}},  // negative results get 360 added
+      {0, 90, 3, false, {22, 44, 66}},  //
+      {0, 90, 3, true, {14, 45, 75}},   // 14.15625 and 75.84375 truncated
+      {10, 340, 1, false, {355}},       // -5 + 360
+      {10, 340, 1, true, {-5}},         // the curve adds no 360
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.from << " -> " << c.to << (c.curve ? " curve" : ""));
+    auto model = ModelWith(1, 2);
+    model->motions[0].angle[0][0] = c.from;
+    model->motions[1].angle[0][0] = c.to;
+    ScriptedHost host;
+    ASSERT_EQ(GenerateKeyframes(*model, host, {c.n, 0, 1, false, c.curve}),
+              KeyframeResult::kGenerated);
+    EXPECT_TRUE(host.entries.empty());
+    EXPECT_EQ(model->motion_count, 2 + c.n);
+    EXPECT_EQ(AnglesAt(*model, 1, c.n), c.expected);
+    EXPECT_EQ(model->motions[0].angle[0][0], c.from);
+    EXPECT_EQ(model->motions[c.n + 1].angle[0][0], c.to);
+  }
+}
+
+TEST(GenerateKeyframesTest, CurveTangentsHaveUnitLengthWhateverTheKeyDistance) {
+  auto model = ModelWith(1, 2);
+  model->motions[1].translation[0] = {10.0f, 0.0f, 0.0f};
+  model->motions[1].scale[0] = {3.0f, 1.0f, 1.0f};
+  ScriptedHost host;
+  ASSERT_EQ(GenerateKeyframes(*model, host, {3, 0, 1, false, true}), KeyframeResult::kGenerated);
+  // s = 0.25: h2 * 1 + h3 * 10 + h4 * 1 with h2 = 0.140625, h3 = 0.15625, h4 = -0.046875.
+  EXPECT_FLOAT_EQ(model->motions[1].translation[0].x, 1.65625f);
+  EXPECT_FLOAT_EQ(model->motions[1].translation[0].y, 0.0f);
+  EXPECT_FLOAT_EQ(model->motions[2].translation[0].x, 5.0f);
+  // 0.84375 * 1 + 0.140625 + 0.15625 * 3 - 0.046875
+  EXPECT_FLOAT_EQ(model->motions[1].scale[0].x, 1.40625f);
+  EXPECT_FLOAT_EQ(model->motions[1].scale[0].y, 1.0f);
+}
+
+TEST(GenerateKeyframesTest, FillsEveryGapAndMovesTheTail) {
+  // Keys 0..2 with translations 0, 10, 20 and a Motion 3 behind them.
+  struct Case {
+    int start, end;
+    bool loop;
+    std::vector<float> expected;
+  } cases[] = {
+      {0, 2, false, {0, 5, 10, 15, 20, 99}},
+      {2, 0, false, {0, 5, 10, 15, 20, 99}},     // the keys run from the smaller number
+      {0, 2, true, {0, 5, 10, 15, 20, 10, 99}},  // back from the last key to the first
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.start << ".." << c.end << (c.loop ? " loop" : ""));
+    auto model = ModelWith(1, 4);
+    for (int m = 0; m < 3; ++m) model->motions[m].translation[0].x = 10.0f * m;
+    model->motions[3].translation[0].x = 99.0f;
+    model->anim_count = 1;
+    model->anims[0].first_motion = 3;
+    ScriptedHost host;
+    ASSERT_EQ(GenerateKeyframes(*model, host, {1, c.start, c.end, c.loop, false}),
+              KeyframeResult::kGenerated);
+    ASSERT_EQ(model->motion_count, static_cast<int>(c.expected.size()));
+    for (int m = 0; m < model->motion_count; ++m) {
+      EXPECT_FLOAT_EQ(model->motions[m].translation[0].x, c.expected[m]) << "Motion " << m;
+      EXPECT_EQ(model->motions[m].in_use, 1u);
+    }
+    EXPECT_EQ(model->motions[model->motion_count].in_use, 0u);
+    EXPECT_EQ(model->current_motion, model->motion_count - 1);
+    EXPECT_EQ(model->anims[0].first_motion, 3);  // Anims keep their numbers
+  }
+}
+
+TEST(GenerateKeyframesTest, CurveNeighboursWrapRoundWhenLooping) {
+  // Keys 0, 90, 180 with loop: the gap after the first key sees the last key as its previous
+  // one and the gap after the last key sees the first keys as its next ones.
+  auto model = ModelWith(1, 3);
+  for (int m = 0; m < 3; ++m) model->motions[m].angle[0][0] = 90 * m;
+  ScriptedHost host;
+  ASSERT_EQ(GenerateKeyframes(*model, host, {1, 0, 2, true, true}), KeyframeResult::kGenerated);
+  ASSERT_EQ(model->motion_count, 6);
+  // After key 0: previous = key 2 (180, turned into -180), from 0, to 90, after 180 -> 45.
+  // After key 1: 0, 90, 180 and after = key 0 (0, turned into 360) -> 135.
+  // After key 2: previous 90 (-270), from 180 (-180), to key 0 (0), after key 1 (90) -> -90,
+  // which the curve leaves negative.
+  EXPECT_EQ(AnglesAt(*model, 0, 6), (std::vector<int>{0, 45, 90, 135, 180, -90}));
+}
+
+TEST(GenerateKeyframesTest, RefusalsChangeNothing) {
+  struct Case {
+    int motions, start, end, n;
+    KeyframeResult result;
+    const char* message;
+  } cases[] = {
+      {1, 0, 0, 1, KeyframeResult::kTooFewMotions, "少なくとも2コマ必要です"},
+      {3, 1, 1, 1, KeyframeResult::kSameKeys, "開始番号と終了番号に同じ数字は使えません"},
+      // 250 + 4 keys * 2 = 258: counted per key even without loop.
+      {250, 0, 3, 2, KeyframeResult::kTooManyMotions,
+       "モーションの総数が 256 個を超えるので作れません"},
+      {3, 0, 3, 1, KeyframeResult::kInvalidRequest, nullptr},  // no Motion 3
+      {3, -1, 1, 1, KeyframeResult::kInvalidRequest, nullptr},
+      {3, 0, 1, 0, KeyframeResult::kInvalidRequest, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.motions << " " << c.start << ".." << c.end);
+    auto model = ModelWith(1, c.motions);
+    model->motions[1].angle[0][0] = 7;
+    ScriptedHost host;
+    EXPECT_EQ(GenerateKeyframes(*model, host, {c.n, c.start, c.end, false, true}), c.result);
+    if (c.message) {
+      EXPECT_EQ(host.Texts(), std::vector<std::string>{c.message});
+    } else {
+      EXPECT_TRUE(host.entries.empty());
+    }
+    EXPECT_EQ(model->motion_count, c.motions);
+    EXPECT_EQ(model->motions[1].angle[0][0], 7);
+  }
+}
+
+TEST(GenerateKeyframesTest, ModelWithoutUnitsStillGrows) {
+  auto model = ModelWith(0, 2);
+  ScriptedHost host;
+  ASSERT_EQ(GenerateKeyframes(*model, host, {2, 0, 1, true, true}), KeyframeResult::kGenerated);
+  EXPECT_EQ(model->motion_count, 6);
+}
+
+TEST(KeyframeDialogDefaultsTest, TakesTheSelectedAnimOrTheWholeList) {
+  auto model = ModelWith(1, 8);
+  KeyframeRequest plain = KeyframeDialogDefaults(*model, false);
+  EXPECT_EQ(plain.start, 0);
+  EXPECT_EQ(plain.end, 7);
+  EXPECT_FALSE(plain.loop);
+  EXPECT_FALSE(plain.curve);
+  EXPECT_EQ(plain.n, 1);
+
+  model->anim_count = 1;
+  model->current_anim = 0;
+  model->anims[0] = {2, 5, 1, "walk"};
+  KeyframeRequest anim = KeyframeDialogDefaults(*model, true);
+  EXPECT_EQ(anim.start, 2);
+  EXPECT_EQ(anim.end, 5);
+  EXPECT_TRUE(anim.loop);
+  EXPECT_TRUE(anim.curve);
+}
+
+}  // namespace
+}  // namespace vorna

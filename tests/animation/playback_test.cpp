@@ -1,0 +1,92 @@
+#include "animation/playback.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "support/model_fixtures.h"
+
+namespace vorna {
+namespace {
+
+std::vector<int> Play(Model& model, int ticks) {
+  bool playing = false;
+  int32_t frame = -99;
+  EXPECT_EQ(TogglePlayback(model, playing, frame), PlaybackToggle::kStarted);
+  EXPECT_TRUE(playing);
+  std::vector<int> shown;
+  for (int t = 0; t < ticks; ++t) shown.push_back(PlaybackStep(model, frame));
+  return shown;
+}
+
+TEST(PlaybackTest, CyclesOverTheAnimOrTheWholeList) {
+  struct Case {
+    int anim_first, anim_last;  // -1: no Anim selected
+    std::vector<int> shown;
+  } cases[] = {
+      {-1, -1, {0, 1, 2, 3, 4, 5, 0, 1}},
+      {2, 4, {2, 3, 4, 2, 3, 4, 2, 3}},
+      {4, 2, {4, 4, 4, 4, 4, 4, 4, 4}},   // first after last: the first Motion over and over
+      {9, 12, {5, 5, 5, 5, 5, 5, 5, 5}},  // clamped to the last Motion when playback starts
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.anim_first << ".." << c.anim_last);
+    auto model = test::NewModel();
+    model->motion_count = 6;
+    if (c.anim_first >= 0) {
+      model->anim_count = 1;
+      model->current_anim = 0;
+      model->anims[0] = {c.anim_first, c.anim_last, 0, "a"};
+    }
+    EXPECT_EQ(Play(*model, 8), c.shown);
+  }
+}
+
+TEST(PlaybackTest, AnotherAnimTakesEffectAtTheNextWrap) {
+  auto model = test::NewModel();
+  model->motion_count = 10;
+  model->anim_count = 2;
+  model->anims[0] = {0, 5, 0, "long"};
+  model->anims[1] = {1, 2, 0, "short"};
+  model->current_anim = 0;
+  bool playing = false;
+  int32_t frame = 0;
+  TogglePlayback(*model, playing, frame);
+  std::vector<int> shown;
+  for (int t = 0; t < 4; ++t) shown.push_back(PlaybackStep(*model, frame));
+  model->current_anim = 1;
+  for (int t = 0; t < 3; ++t) shown.push_back(PlaybackStep(*model, frame));
+  EXPECT_EQ(shown, (std::vector<int>{0, 1, 2, 3, 4, 1, 2}));
+}
+
+TEST(PlaybackTest, AFrameOutsideTheListStartsAgain) {
+  auto model = test::NewModel();
+  model->motion_count = 3;
+  int32_t frame = 7;
+  EXPECT_EQ(PlaybackStep(*model, frame), 0);
+  EXPECT_EQ(frame, 1);
+}
+
+TEST(PlaybackTest, TogglingTwiceStops) {
+  auto model = test::NewModel();
+  model->motion_count = 3;
+  bool playing = false;
+  int32_t frame = 2;
+  EXPECT_EQ(TogglePlayback(*model, playing, frame), PlaybackToggle::kStarted);
+  EXPECT_EQ(frame, 0);
+  EXPECT_EQ(TogglePlayback(*model, playing, frame), PlaybackToggle::kStopped);
+  EXPECT_FALSE(playing);
+}
+
+TEST(PlaybackTest, SpeedChangesRestartARunningTimerOnly) {
+  int32_t period = 100;
+  EXPECT_TRUE(ChangePlaybackSpeed(500, true, period));
+  EXPECT_EQ(period, 500);
+  EXPECT_FALSE(ChangePlaybackSpeed(200, false, period));
+  EXPECT_EQ(period, 200);
+  EXPECT_FALSE(ChangePlaybackSpeed(150, true, period));
+  EXPECT_EQ(period, 200);
+}
+
+}  // namespace
+}  // namespace vorna
