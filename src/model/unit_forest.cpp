@@ -11,6 +11,7 @@ const std::vector<int> kNoChildren;
 void UnitForest::Clear() {
   for (ForestNode& n : nodes_) n = ForestNode{};
   roots_.clear();
+  selected_ = kTopLevel;
 }
 
 const std::vector<int>& UnitForest::ChildrenOf(int parent) const {
@@ -51,6 +52,7 @@ bool UnitForest::Detach(int node) {
 void UnitForest::RemoveSubtree(int node) {
   if (!Contains(node)) return;
   const std::vector<int> below = CollectDescendants(node);
+  if (IsInSubtree(selected_, node)) selected_ = kTopLevel;
   Detach(node);
   nodes_[node] = ForestNode{};
   for (int d : below) nodes_[d] = ForestNode{};
@@ -96,6 +98,8 @@ void UnitForest::Renumber(const std::array<int, kForestCapacity>& new_number) {
   }
   for (int& root : roots_) root = map(root);
   nodes_ = std::move(renumbered);
+  if (selected_ != kTopLevel)
+    selected_ = new_number[selected_] < 0 ? kTopLevel : new_number[selected_];
 }
 
 }  // namespace vorna

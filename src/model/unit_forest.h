@@ -3,6 +3,7 @@
 // hold nothing. The editor's tree widget mirrors this forest, including ticks and expansion.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -51,6 +52,22 @@ class UnitForest {
     Link(node, parent, position);
     return true;
   }
+  // Orders the children of `parent` (kTopLevel: the top level) by name byte by byte, as
+  // InsertSorted compares; equal names keep their order. One level only.
+  template <typename Names>
+  void SortChildren(int parent, const Names& names) {
+    if (parent != kTopLevel && !Contains(parent)) return;
+    std::vector<int>& siblings = ChildrenRef(parent);
+    std::stable_sort(siblings.begin(), siblings.end(), [&](int a, int b) {
+      return std::string_view(names[a]) < std::string_view(names[b]);
+    });
+  }
+
+  // The selected node, kTopLevel when nothing is selected. Selecting a node not in the forest
+  // clears the selection.
+  int Selected() const { return selected_; }
+  void Select(int node) { selected_ = Contains(node) ? node : kTopLevel; }
+
   // Inserts `node` under `parent` after its last child.
   bool InsertAppended(int node, int parent);
   // Inserts `node` under `parent` at `position` among the siblings (clamped to the end).
@@ -59,7 +76,7 @@ class UnitForest {
   // Takes `node` out of its siblings; its children stay attached to it. Returns false when it is
   // not present.
   bool Detach(int node);
-  // Removes `node` and its whole subtree from the forest.
+  // Removes `node` and its whole subtree from the forest (and the selection when it lay there).
   void RemoveSubtree(int node);
   // True when `node` is `ancestor` or lies below it.
   bool IsInSubtree(int node, int ancestor) const;
@@ -84,6 +101,7 @@ class UnitForest {
 
   std::array<ForestNode, kForestCapacity> nodes_{};
   std::vector<int> roots_;
+  int selected_ = kTopLevel;
 };
 
 }  // namespace vorna

@@ -1,0 +1,345 @@
+#include "model/hierarchy_edit.h"
+
+#include <gtest/gtest.h>
+
+#include "model/hierarchy.h"
+#include "support/model_fixtures.h"
+
+namespace vorna {
+namespace {
+
+// A loaded VRN model: the Parts, then the Units, with the given parent nodes (-1: top level).
+std::unique_ptr<Model> Loaded(const std::vector<std::string>& parts,
+                              const std::vector<std::string>& units,
+                              const std::vector<int>& parents) {
+  auto model = test::NewModel();
+  AllocateParts(*model, static_cast<int>(parts.size()));
+  model->node_count = static_cast<int>(parts.size() + units.size());
+  for (size_t n = 0; n < parts.size() + units.size(); ++n) {
+    model->node_name[n] = n < parts.size() ? parts[n] : units[n - parts.size()];
+    model->parent[n] = parents[n];
+  }
+  for (int u = 0; u < model->unit_count(); ++u) model->units[u].basis_type = 2;
+  model->motion_count = 1;
+  model->motions[0].in_use = 1;
+  model->loaded_type = kLoadedVrnText;
+  BuildHierarchy(*model);
+  return model;
+}
+
+// "U" + number without the temporary that trips a false -Wrestrict warning in GCC 12.
+std::string Numbered(const char* prefix, int number) {
+  std::string text = prefix;
+  text += std::to_string(number);
+  return text;
+}
+
+std::vector<int> Children(const Model& model, int node) { return model.forest.ChildrenOf(node); }
+
+// P (node 0) under B (node 2) under A (node 1).
+std::unique_ptr<Model> ChainModel() { return Loaded({"P"}, {"A", "B"}, {2, -1, 1}); }
+
+TEST(DeleteUnitTest, DeletingAMiddleUnitLiftsItsChildren) {
+  auto model = ChainModel();
+  DeleteUnitNode(*model, 2);
+  EXPECT_EQ(model->node_count, 2);
+  EXPECT_EQ(Children(*model, 1), std::vector<int>{0});
+  EXPECT_EQ(model->parent[0], 1);
+  EXPECT_EQ(model->units[1].basis_type, 0u);
+}
+
+TEST(DeleteUnitTest, DeletingATopUnitMovesItsSubtreeUpAndRenumbers) {
+  auto model = ChainModel();
+  model->units[1].basis_position = {1, 2, 3};
+  model->units[1].tree_expanded = 2;
+  model->units[1].blend_param = {2, 300, 1, 40};
+  model->motions[0].angle[1][1] = 45;
+  model->motions[0].translation[1] = {0, 0, 7};
+  model->motions[0].scale[1] = {2, 2, 2};
+  model->selected_unit = 1;
+  DeleteUnitNode(*model, 1);
+  // B is node 1 now, at the top level, P still under it.
+  EXPECT_EQ(model->node_count, 2);
+  EXPECT_EQ(model->node_name[1], "B");
+  EXPECT_EQ(Children(*model, kTopLevel), std::vector<int>{1});
+  EXPECT_EQ(Children(*model, 1), std::vector<int>{0});
+  EXPECT_EQ(model->parent[0], 1);
+  EXPECT_EQ(model->parent[1], -1);
+  // B's record and Motion values moved with it, blend settings included.
+  EXPECT_EQ(model->units[0].basis_position, (Vec3{1, 2, 3}));
+  EXPECT_EQ(model->units[0].tree_expanded, 2u);
+  EXPECT_EQ(model->units[0].blend_param, (std::array<int32_t, 4>{2, 300, 1, 40}));
+  EXPECT_EQ(model->motions[0].angle[1][0], 45);
+  EXPECT_EQ(model->motions[0].translation[0], (Vec3{0, 0, 7}));
+  EXPECT_EQ(model->motions[0].scale[0], (Vec3{2, 2, 2}));
+  EXPECT_EQ(model->units[1].basis_type, 0u);
+  EXPECT_EQ(model->selected_unit, 0);  // follows B
+  EXPECT_EQ(model->node_name[2], "");
+
+  DeleteUnitNode(*model, 0);  // a Part: nothing happens
+  DeleteUnitNode(*model, 9);  // no node
+  EXPECT_EQ(model->node_count, 2);
+}
+
+TEST(DeleteUnitTest, QuestionListsTheSelectedUnitFirstAndCutsAfterTwenty) {
+  std::vector<std::string> units;
+  std::vector<int> parents = {-1};
+  for (int u = 0; u < 30; ++u) {
+    units.push_back(Numbered("U", u));
+    parents.push_back(-1);
+  }
+  auto model = Loaded({"P"}, units, parents);
+  EXPECT_EQ(BuildDeleteUnitsQuestion(*model).count, 0);
+
+  model->forest.Select(5);  // U4, not ticked
+  model->forest.at(2).ticked = true;
+  model->forest.at(9).ticked = true;
+  model->forest.at(0).ticked = true;  // a Part: never listed
+  DeleteUnitsQuestion q = BuildDeleteUnitsQuestion(*model);
+  EXPECT_EQ(q.count, 3);
+  EXPECT_EQ(q.text, "U4\nU1\nU8\n\n以上の3個のユニットを削除しますか？");
+
+  model->forest.at(5).ticked = true;  // the selected Unit ticked: listed once, in node order
+  EXPECT_EQ(BuildDeleteUnitsQuestion(*model).text,
+            "U1\nU4\nU8\n\n以上の3個のユニットを削除しますか？");
+
+  for (int n = 1; n <= 25; ++n) model->forest.at(n).ticked = true;
+  model->forest.Select(28);
+  q = BuildDeleteUnitsQuestion(*model);
+  EXPECT_EQ(q.count, 26);
+  std::string expected = "U27\n";
+  for (int u = 0; u < 19; ++u) expected += Numbered("U", u) + "\n";
+  expected += "･･･\n\n以上の26個のユニットを削除しますか？";
+  EXPECT_EQ(q.text, expected);
+}
+
+TEST(DeleteUnitTest, CommandAsksOnceAndDeletesOnYes) {
+  auto model = Loaded({"P", "Q"}, {"A", "B", "C"}, {3, -1, -1, 2, -1});
+  NodeHighlight highlight{};
+  ScriptedHost host;
+  model->forest.Select(0);  // a Part selected and nothing ticked: nothing to ask
+  EXPECT_FALSE(DeleteUnitsCommand(*model, host, highlight));
+  EXPECT_TRUE(host.entries.empty());
+
+  model->forest.at(4).ticked = true;
+  EXPECT_FALSE(DeleteUnitsCommand(*model, host, highlight));  // answered No
+  EXPECT_EQ(host.entries.size(), 1u);
+  EXPECT_EQ(model->node_count, 5);
+
+  // Yes: the ticked C and the selected A (B's parent) go; B moves up; ticks are cleared.
+  model->forest.Select(2);
+  host.QueueAnswer(Answer::kYes);
+  model->forest.at(0).ticked = true;
+  EXPECT_TRUE(DeleteUnitsCommand(*model, host, highlight));
+  EXPECT_EQ(model->node_count, 3);
+  EXPECT_EQ(model->node_name[2], "B");
+  EXPECT_EQ(model->parent[0], 2);
+  EXPECT_EQ(model->parent[1], -1);
+  for (int n = 0; n < 3; ++n) EXPECT_FALSE(model->forest.at(n).ticked);
+  EXPECT_EQ(model->forest.Selected(), kTopLevel);
+  EXPECT_EQ(model->selected_unit, -1);
+}
+
+TEST(DeleteUnitTest, DeepTickedChainsGoDeepestFirst) {
+  // A > B > C > P; ticking A and C leaves B at the top level holding P.
+  auto model = Loaded({"P"}, {"A", "B", "C"}, {3, -1, 1, 2});
+  NodeHighlight highlight{};
+  model->forest.at(1).ticked = true;
+  model->forest.at(3).ticked = true;
+  model->units[1].basis_position = {0, 0, 42};
+  DeleteTickedUnits(*model, highlight);
+  EXPECT_EQ(model->node_count, 2);
+  EXPECT_EQ(model->node_name[1], "B");
+  EXPECT_EQ(model->units[0].basis_position, (Vec3{0, 0, 42}));
+  EXPECT_EQ(model->parent[0], 1);
+  EXPECT_EQ(model->parent[1], -1);
+}
+
+TEST(MoveNodeTest, DropsReparentAndRefuseCycles) {
+  // Units A (node 2) > B (node 3); Parts P (node 0) under B, Q (node 1) under A.
+  auto model = Loaded({"P", "Q"}, {"A", "B"}, {3, 2, -1, 2});
+  NodeHighlight highlight{};
+
+  // A Part dropped on a Part becomes its sibling.
+  DropTickedNodes(*model, 1, 0, highlight);
+  EXPECT_EQ(model->parent[1], 3);
+  EXPECT_EQ(Children(*model, 3), (std::vector<int>{0, 1}));
+  EXPECT_EQ(model->forest.Selected(), 0);
+  EXPECT_EQ(model->selected_unit, -1);
+
+  // A Unit dropped on its own child stays; the other ticked node still moves.
+  model->forest.at(0).ticked = true;
+  DropTickedNodes(*model, 2, 3, highlight);
+  EXPECT_EQ(model->parent[2], -1);
+  EXPECT_EQ(model->parent[0], 3);
+  EXPECT_EQ(model->units[1].tree_expanded, 2u);
+  EXPECT_TRUE(model->forest.at(3).expanded);
+  EXPECT_EQ(model->selected_unit, 1);
+  EXPECT_EQ(highlight[0], 1);
+  EXPECT_EQ(highlight[3], 0);
+
+  // Units and Parts dropped together on nothing go to the top level with their subtrees.
+  model->forest.at(3).ticked = true;
+  model->forest.at(1).ticked = true;
+  DropTickedNodes(*model, kTopLevel, kTopLevel, highlight);
+  EXPECT_EQ(Children(*model, kTopLevel), (std::vector<int>{2, 3, 1}));  // A, B, Q by name
+  EXPECT_EQ(Children(*model, 3), std::vector<int>{0});
+  for (int n = 0; n < 4; ++n) EXPECT_FALSE(model->forest.at(n).ticked);
+
+  EXPECT_FALSE(MoveNode(*model, 2, 2));
+  EXPECT_FALSE(MoveNode(*model, 2, 17));  // no such node
+  EXPECT_FALSE(MoveNode(*model, -5, kTopLevel));
+}
+
+TEST(MoveNodeTest, MovedSubtreesComeOutSortedByName) {
+  // Unit T (node 3) holds Parts c, a, b appended out of order by hand.
+  auto model = Loaded({"c", "a", "b"}, {"T", "S"}, {-1, -1, -1, -1, -1});
+  for (int p : {0, 1, 2}) {
+    model->forest.Detach(p);
+    model->forest.InsertAppended(p, 3);
+  }
+  ASSERT_EQ(Children(*model, 3), (std::vector<int>{0, 1, 2}));
+  ASSERT_TRUE(MoveNode(*model, 3, 4));
+  EXPECT_EQ(Children(*model, 3), (std::vector<int>{1, 2, 0}));
+  EXPECT_EQ(model->forest.ParentOf(3), 4);
+}
+
+TEST(AddUnitTest, NamesAndPlacesUnitsInSequence) {
+  auto model = test::NewModel();  // a model reset and never loaded
+  NodeHighlight highlight{};
+  ScriptedHost host;
+  for (int i = 0; i < 8; ++i) ASSERT_TRUE(AddUnit(*model, host, highlight));
+  EXPECT_EQ(model->node_count, 8);
+  const float xs[] = {-0.70f, -0.55f, -0.40f, -0.25f, -0.10f, 0.05f, 0.20f, -0.70f};
+  for (int u = 0; u < 8; ++u) {
+    char name[16];
+    std::snprintf(name, sizeof name, "Unit_%03d", u + 1);
+    EXPECT_EQ(model->node_name[u], name);
+    EXPECT_NEAR(model->units[u].basis_position.x, xs[u], 1e-6f);
+    EXPECT_EQ(model->units[u].basis_position.y, 0.7f);
+    EXPECT_EQ(model->units[u].basis_type, 1u);
+    EXPECT_NEAR(model->units[u].axis.x, 1.0f, 1e-6f);
+  }
+  EXPECT_EQ(model->selected_unit, 7);
+  EXPECT_EQ(model->forest.Selected(), kTopLevel);
+
+  // After Unit_002 goes, the name comes back; a Unit renamed by hand is skipped.
+  model->forest.Select(1);
+  DeleteTickedUnits(*model, highlight);
+  model->node_name[0] = "Unit_009";
+  ASSERT_TRUE(AddUnit(*model, host, highlight));
+  EXPECT_EQ(model->node_name[7], "Unit_001");
+  ASSERT_TRUE(AddUnit(*model, host, highlight));
+  EXPECT_EQ(model->node_name[8], "Unit_002");
+  ASSERT_TRUE(AddUnit(*model, host, highlight));
+  EXPECT_EQ(model->node_name[9], "Unit_010");
+  EXPECT_TRUE(host.entries.empty());
+}
+
+TEST(AddUnitTest, NewUnitsGetNeutralMotionValuesAndStopAt255Nodes) {
+  auto model = Loaded({"P"}, {}, {-1});
+  model->motions[0].angle[2][0] = 30;
+  model->motions[0].scale[0] = {3, 3, 3};
+  model->motions[5].angle[2][0] = 30;  // not in use: left alone
+  NodeHighlight highlight{};
+  ScriptedHost host;
+  ASSERT_TRUE(AddUnit(*model, host, highlight));
+  EXPECT_EQ(model->motions[0].angle[2][0], 0);
+  EXPECT_EQ(model->motions[0].scale[0], (Vec3{1, 1, 1}));
+  EXPECT_EQ(model->motions[5].angle[2][0], 30);
+  EXPECT_EQ(model->parent[1], -1);
+
+  model->node_count = 255;
+  EXPECT_FALSE(AddUnit(*model, host, highlight));
+  EXPECT_EQ(host.Texts(), std::vector<std::string>{"これ以上追加できません"});
+  EXPECT_EQ(model->node_count, 255);
+  EXPECT_FALSE(CreateUnitNode(*model));
+}
+
+TEST(HierarchyEditTest, SelectionHighlightsWhatLiesBelow) {
+  auto model = Loaded({"P", "Q"}, {"A", "B"}, {3, -1, -1, 2});
+  NodeHighlight highlight{};
+  model->forest.Select(2);
+  UpdateSelectionState(*model, highlight);
+  EXPECT_EQ(model->selected_unit, 0);
+  EXPECT_EQ(highlight[2], 0);  // the Unit itself stays unmarked
+  EXPECT_EQ(highlight[3], 1);
+  EXPECT_EQ(highlight[0], 1);
+  EXPECT_EQ(highlight[1], 0);
+  model->forest.Select(1);
+  UpdateSelectionState(*model, highlight);
+  EXPECT_EQ(model->selected_unit, -1);
+  EXPECT_EQ(highlight[1], 1);
+  EXPECT_EQ(highlight[0], 0);
+  model->selected_unit = 1;
+  model->forest.Select(kTopLevel);
+  UpdateSelectionState(*model, highlight);
+  EXPECT_EQ(model->selected_unit, 1);  // kept without a selection
+  EXPECT_EQ(highlight[1], 0);
+  EXPECT_EQ(NodeOfItem(*model, 3), 3);
+  EXPECT_EQ(NodeOfItem(*model, 4), -1);
+  EXPECT_EQ(FindNodeByName(*model, "B"), 3);
+  EXPECT_EQ(FindNodeByName(*model, "b"), -1);
+}
+
+TEST(HierarchyEditTest, ExpansionFollowsWhatTheUserLeftOpen) {
+  auto model = Loaded({"P"}, {"A", "B", "C"}, {3, -1, -1, -1});
+  for (int n = 1; n < 4; ++n) model->forest.at(n).expanded = true;  // as after a load
+  model->units[1].tree_expanded = 2;
+  NodeHighlight highlight{};
+  DropTickedNodes(*model, 0, 1, highlight);
+  RestoreExpansion(*model);
+  EXPECT_TRUE(model->forest.at(1).expanded);   // the target
+  EXPECT_TRUE(model->forest.at(2).expanded);   // expanded by hand
+  EXPECT_FALSE(model->forest.at(3).expanded);  // only expanded by the load
+}
+
+TEST(HierarchyEditTest, GroupRootNodesHangsTheTopLevelUnderOneUnit) {
+  // The loaded table names a Part as Q's parent; the forest keeps Q at the top level.
+  auto model = Loaded({"P", "Q"}, {"A", "B"}, {3, 0, -1, 2});
+  model->parent[1] = 0;
+  model->units[2].blend_param = {1, 2, 3, 4};  // a stale slot
+  NodeHighlight highlight{};
+  ScriptedHost host;
+  ASSERT_TRUE(GroupRootNodes(*model, host, highlight));
+  EXPECT_EQ(model->node_count, 5);
+  EXPECT_EQ(Children(*model, kTopLevel), std::vector<int>{4});
+  EXPECT_EQ(Children(*model, 4), (std::vector<int>{2, 1}));  // A, Q
+  EXPECT_EQ(model->parent[1], 4);
+  EXPECT_EQ(model->parent[0], 3);
+  const Unit& group = model->units[2];
+  EXPECT_EQ(group.basis_type, 1u);
+  EXPECT_EQ(group.axis_angle, (std::array<int32_t, 3>{0, 0, 90}));
+  EXPECT_NEAR(group.axis.y, 1.0f, 1e-6f);
+  EXPECT_EQ(group.basis_position, (Vec3{}));
+  EXPECT_EQ(group.blend_param, (std::array<int32_t, 4>{}));
+
+  model->node_count = 255;
+  model->forest.at(3).ticked = true;
+  EXPECT_FALSE(GroupRootNodes(*model, host, highlight));
+  EXPECT_FALSE(model->forest.at(3).ticked);
+}
+
+TEST(HierarchyEditTest, ResetThenEdit) {
+  auto model = test::NewModel();
+  NodeHighlight highlight{};
+  ScriptedHost host;
+  EXPECT_FALSE(DeleteUnitsCommand(*model, host, highlight));
+  ASSERT_TRUE(AddUnit(*model, host, highlight));
+  ASSERT_TRUE(AddUnit(*model, host, highlight));
+  ASSERT_TRUE(MoveNode(*model, 1, 0));
+  RecomputeParents(*model);
+  EXPECT_EQ(model->parent[1], 0);  // a Unit at node 0 when there are no Parts
+  model->forest.Select(0);
+  host.QueueAnswer(Answer::kYes);
+  ASSERT_TRUE(DeleteUnitsCommand(*model, host, highlight));
+  EXPECT_EQ(model->node_count, 1);
+  EXPECT_EQ(model->node_name[0], "Unit_002");
+  Reset(*model);
+  ASSERT_TRUE(AddUnit(*model, host, highlight));
+  EXPECT_EQ(model->node_name[0], "Unit_001");
+  EXPECT_TRUE(GroupRootNodes(*model, host, highlight));
+}
+
+}  // namespace
+}  // namespace vorna
