@@ -1,0 +1,289 @@
+#include "editor/unit_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "support/model_fixtures.h"
+
+namespace vorna {
+namespace {
+
+// Units 0 (A, top level) > 1 (B) and 2 (C, top level), no Parts, one Motion; A is selected.
+std::unique_ptr<Model> ThreeUnits() {
+  auto model = test::NewModel();
+  model->node_count = 3;
+  model->motion_count = 1;
+  model->motions[0].in_use = 1;
+  model->forest.InsertAppended(0, kTopLevel);
+  model->forest.InsertAppended(1, 0);
+  model->forest.InsertAppended(2, kTopLevel);
+  model->selected_unit = 0;
+  for (int u = 0; u < 3; ++u) {
+    model->units[u].basis_type = 2;
+    for (int k = 0; k < 3; ++k) model->motions[0].angle[k][u] = 10 + k;
+    model->motions[0].translation[u] = {1, 2, 3};
+    model->motions[0].scale[u] = {2, 2, 2};
+  }
+  return model;
+}
+
+// One Unit (node 1) owning Part 0, whose vertices lie along x at `xs`.
+std::unique_ptr<Model> UnitWithPart(const std::vector<float>& xs) {
+  auto model = test::NewModel();
+  AllocateParts(*model, 1);
+  model->node_count = 2;
+  model->parent[0] = 1;
+  model->selected_unit = 0;
+  AllocateVertices(*model, static_cast<int>(xs.size()));
+  model->parts[1].first_vertex = static_cast<uint32_t>(xs.size());
+  for (size_t v = 0; v < xs.size(); ++v) model->positions[v] = {xs[v], 0, 0};
+  model->blend.assign(xs.size(), 0.5f);
+  return model;
+}
+
+TEST(UnitSlotTest, SliderMovesStoreTheValueTheTextShows) {
+  struct Case {
+    int slot, position;
+    const char* text;
+    float stored;
+  } cases[] = {
+      {13, 1500, "0.500", 0.5f},  // translation X
+      {16, 250, "0.250", 0.25f},  // scale X
+      {4, 0, "-1.000", -1.0f},    // centre X on the tilt-axis page
+      {12, 2000, "1.000", 1.0f},  // centre Z on the XYZ-axes page
+      {8, 90, "90", 90.0f},       // rotation Y
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.slot);
+    auto model = ThreeUnits();
+    const std::string text = SlotTextAtPosition(c.slot, c.position);
+    EXPECT_EQ(text, c.text);
+    EXPECT_EQ(StoreSlotText(*model, c.slot, text), c.position);
+    EXPECT_EQ(SlotText(*model, c.slot), c.text);
+    EXPECT_EQ(SlotPosition(*model, c.slot), c.position);
+  }
+  auto model = ThreeUnits();
+  StoreSlotText(*model, 13, "0.500");
+  StoreSlotText(*model, 16, "0.250");
+  StoreSlotText(*model, 10, "-0.125");
+  EXPECT_EQ(model->motions[0].translation[0].x, 0.5f);
+  EXPECT_EQ(model->motions[0].scale[0].x, 0.25f);
+  EXPECT_EQ(model->units[0].basis_position.x, -0.125f);
+  EXPECT_EQ(model->motions[0].translation[1].x, 1.0f);  // only the selected Unit
+}
+
+TEST(UnitSlotTest, TypedTextIsStoredUnclampedAndTheSliderRestsAtItsEnd) {
+  struct Case {
+    int slot;
+    const char* text;
+    int position;
+  } cases[] = {
+      {13, "5", 2000},      {13, "abc", 1000}, {13, "0.7", 1700},
+      {13, "-0.0004", 999}, {16, "1e3", 2000}, {16, "nan", 0},
+      {7, "-3", 0},         {7, " 12.7", 12},  {7, "400", 360},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    auto model = ThreeUnits();
+    EXPECT_EQ(StoreSlotText(*model, c.slot, c.text), c.position);
+  }
+  auto model = ThreeUnits();
+  StoreSlotText(*model, 13, "5");
+  StoreSlotText(*model, 7, "-3");
+  StoreSlotText(*model, 8, "99999999999");
+  EXPECT_EQ(model->motions[0].translation[0].x, 5.0f);
+  EXPECT_EQ(model->motions[0].angle[0][0], -3);
+  EXPECT_EQ(model->motions[0].angle[1][0], 2147483647);
+}
+
+TEST(UnitSlotTest, AxisTiltDerivesTheAxis) {
+  auto model = ThreeUnits();
+  StoreSlotText(*model, 3, "90");
+  EXPECT_EQ(model->units[0].axis_angle[2], 90);
+  EXPECT_NEAR(model->units[0].axis.x, 0.0f, 1e-6f);
+  EXPECT_NEAR(model->units[0].axis.y, 1.0f, 1e-6f);
+}
+
+TEST(UnitSlotTest, SpinStepsStayInTheSliderRange) {
+  EXPECT_EQ(StepSlotSpin(13, 1999, 1), 2000);
+  EXPECT_EQ(StepSlotSpin(13, 2000, 1), std::nullopt);
+  EXPECT_EQ(StepSlotSpin(16, 0, -1), std::nullopt);
+  EXPECT_EQ(StepSlotSpin(0, 360, 1), std::nullopt);
+  EXPECT_EQ(StepSlotSpin(0, 359, 1), 360);
+}
+
+TEST(UnitPageTest, RotationPagesChooseTheAxisType) {
+  auto model = ThreeUnits();
+  model->units[0].basis_type = 0;
+  EXPECT_EQ(UnitDialogPageFor(0), 0);
+  EXPECT_EQ(UnitDialogPageFor(1), 1);
+  EXPECT_EQ(UnitDialogPageFor(7), 2);
+  // Tab 0 on a Unit whose type was never chosen makes it an XYZ-axes Unit.
+  int32_t page = 0;
+  ShowUnitPage(*model, PageIndexForTab(*model, 0), page);
+  EXPECT_EQ(page, 2);
+  EXPECT_EQ(model->units[0].basis_type, 2u);
+  EXPECT_EQ(PageIndexForAxisRadio(*model, false), std::nullopt);
+  ShowUnitPage(*model, *PageIndexForAxisRadio(*model, true), page);
+  EXPECT_EQ(page, 1);
+  EXPECT_EQ(model->units[0].basis_type, 1u);
+  ShowUnitPage(*model, PageIndexForTab(*model, 2), page);
+  EXPECT_EQ(page, 4);
+  EXPECT_EQ(model->units[0].basis_type, 1u);
+  ShowUnitPage(*model, -1, page);
+  EXPECT_EQ(page, 4);
+}
+
+TEST(ResetUnitPoseTest, ResetsTheUnitAndTheUnitsBelowItOnTheCurrentPage) {
+  auto model = ThreeUnits();
+  ResetUnitPose(*model, 3);
+  EXPECT_EQ(model->motions[0].translation[0], (Vec3{0, 0, 0}));
+  EXPECT_EQ(model->motions[0].translation[1], (Vec3{0, 0, 0}));
+  EXPECT_EQ(model->motions[0].translation[2], (Vec3{1, 2, 3}));
+  EXPECT_EQ(model->motions[0].scale[0], (Vec3{2, 2, 2}));
+  ResetUnitPose(*model, 4);
+  EXPECT_EQ(model->motions[0].scale[1], (Vec3{1, 1, 1}));
+  EXPECT_EQ(model->motions[0].scale[2], (Vec3{2, 2, 2}));
+  ResetUnitPose(*model, 2);
+  EXPECT_EQ(model->motions[0].angle[2][1], 0);
+  EXPECT_EQ(model->motions[0].angle[2][2], 12);
+}
+
+TEST(NeutraliseUnitTest, NeutralisesOnlyTheUnit) {
+  auto model = ThreeUnits();
+  model->units[0].axis_angle = {0, 0, 90};
+  model->units[0].basis_position = {0.3f, 0.4f, 0.5f};
+  model->units[0].blend_param = {0, 7, 0, 20};
+  NeutraliseUnit(*model, false);
+  EXPECT_EQ(model->motions[0].angle[1][0], 0);
+  EXPECT_EQ(model->motions[0].translation[0], (Vec3{0, 0, 0}));
+  EXPECT_EQ(model->motions[0].scale[0], (Vec3{1, 1, 1}));
+  EXPECT_EQ(model->units[0].basis_position, (Vec3{0, 0, 0}));
+  EXPECT_EQ(model->units[0].axis, (Vec3{1, 0, 0}));
+  EXPECT_EQ(model->units[0].blend_param[1], 7);
+  EXPECT_EQ(model->motions[0].translation[1], (Vec3{1, 2, 3}));
+  NeutraliseUnit(*model, true);
+  EXPECT_EQ(model->units[0].blend_param[1], 0);
+}
+
+TEST(BlendToolTest, WeightsFallWithDistanceAndCanBeZeroed) {
+  auto model = UnitWithPart({0.05f, 0.6f, 1.5f, -0.6f});
+  StoreBlendSettings(*model, {0, 10, 0, 100});  // "y=ax" with a = 1, weight 1 within 0.1
+  ASSERT_EQ(model->blend.size(), 4u);
+  EXPECT_FLOAT_EQ(model->blend[0], 1.0f);
+  EXPECT_NEAR(model->blend[1], 0.4f, 1e-6f);
+  EXPECT_FLOAT_EQ(model->blend[2], 0.0f);
+  EXPECT_NEAR(model->blend[3], 0.4f, 1e-6f);
+  StoreBlendParam(*model, 1, 5);
+  EXPECT_NEAR(model->blend[1], 0.7f, 1e-6f);
+  ZeroBlendWeights(*model);
+  EXPECT_EQ(model->blend, std::vector<float>(4, 0.0f));
+}
+
+TEST(BlendToolTest, FitBlendToPartCyclesThroughTheBoundPartsCorners) {
+  auto model = test::NewModel();
+  AllocateParts(*model, 3);
+  model->node_count = 5;  // Units 0 (node 3) and 1 (node 4)
+  model->parent[0] = 3;
+  model->parent[1] = 4;  // bound to the other Unit
+  model->parent[2] = 3;
+  model->parts[0].corner_min = {0, 0, 0};
+  model->parts[0].corner_max = {1, 2, 3};
+  model->parts[2].corner_min = {-1, -1, -1};
+  model->parts[2].corner_max = {0, 1, 4};
+  model->selected_unit = 0;
+  model->units[0].blend_param = {2, 0, 0, 20};  // along Z, "y=ax"
+
+  struct Press {
+    Vec3 pivot;
+    int factor;
+  } presses[] = {{{0, 0, 0}, 3}, {{1, 2, 3}, 3}, {{-1, -1, -1}, 2}, {{0, 1, 4}, 2}, {{0, 0, 0}, 3}};
+  int counter = 0;
+  for (const Press& press : presses) {
+    ASSERT_TRUE(FitBlendToPart(*model, counter));
+    EXPECT_EQ(model->units[0].basis_position, press.pivot);
+    EXPECT_EQ(model->units[0].blend_param[1], press.factor);  // 10 / 3 and 10 / 5 truncated
+  }
+  EXPECT_EQ(counter, 1);
+  model->units[0].blend_param[2] = 1;  // "x=ay^2": 1000 * extent
+  FitBlendToPart(*model, counter);
+  EXPECT_EQ(model->units[0].blend_param[1], 3000);
+
+  model->selected_unit = 1;
+  model->parent[1] = 3;
+  counter = 0;
+  EXPECT_FALSE(FitBlendToPart(*model, counter));
+  EXPECT_EQ(counter, 0);
+}
+
+TEST(DirectionLockTest, GreysTheCoordinateAlongTheLineOfSight) {
+  struct Case {
+    float yaw, pitch;
+    int coordinate;
+  } cases[] = {{0, -1, 2},   {180, -1, 2},  {270, -1, 0}, {90, -1, 0},
+               {-1, 270, 1}, {-1, -270, 1}, {45, -1, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.yaw << ", " << c.pitch);
+    const int line = LineOfSightCoordinate(c.yaw, c.pitch);
+    EXPECT_EQ(line, c.coordinate);
+    for (int base : {4, 10, 13, 16}) {
+      for (int k = 0; k < 3; ++k) EXPECT_EQ(SlotLockedByView(base + k, line), k == line);
+    }
+    for (int angle_slot : {0, 1, 2, 3, 7, 8, 9}) EXPECT_FALSE(SlotLockedByView(angle_slot, line));
+  }
+}
+
+TEST(UnitSettingsSessionTest, CancelRestoresEveryUnitTheBlendWeightsAndTheView) {
+  auto model = ThreeUnits();
+  model->blend = {0.25f, 0.75f};
+  ViewState view;
+  view.texture_colour_on = true;
+  view.ground_on = true;
+  view.view_yaw = 90.0f;
+  UnitSettingsSession session = OpenUnitSettings(*model, view);
+  EXPECT_EQ(view.part_alpha, 128);
+  EXPECT_FALSE(view.texture_colour_on);
+  EXPECT_FALSE(view.ground_on);
+  EXPECT_EQ(view.unit_dialog_page, 2);
+
+  for (int u = 0; u < 3; ++u) {
+    model->selected_unit = u;
+    StoreSlotText(*model, 13, "0.9");
+    StoreSlotText(*model, 1, "45");
+    ShowUnitPage(*model, 0, view.unit_dialog_page);
+  }
+  model->blend = {1.0f, 1.0f};
+  view.fill_mode = kFillPoint;
+  view.view_yaw = 180.0f;
+  CancelUnitSettings(*model, view, session);
+  for (int u = 0; u < 3; ++u) {
+    EXPECT_EQ(model->motions[0].translation[u], (Vec3{1, 2, 3}));
+    EXPECT_EQ(model->units[u].axis_angle[0], 0);
+    EXPECT_EQ(model->units[u].basis_type, 2u);
+  }
+  EXPECT_EQ(model->blend, (std::vector<float>{0.25f, 0.75f}));
+  EXPECT_EQ(view.part_alpha, 255);
+  EXPECT_EQ(view.fill_mode, kFillSolid);
+  EXPECT_TRUE(view.texture_colour_on);
+  EXPECT_EQ(view.view_yaw, 90.0f);
+  EXPECT_EQ(view.unit_dialog_page, 0);
+  EXPECT_EQ(model->modified, 0);
+}
+
+TEST(UnitSettingsSessionTest, OkKeepsTheChangesAndMarksTheModel) {
+  auto model = ThreeUnits();
+  ViewState view;
+  view.part_alpha = 128;
+  UnitSettingsSession session = OpenUnitSettings(*model, view);
+  EXPECT_EQ(view.part_alpha, 128);
+  StoreSlotText(*model, 13, "0.9");
+  AcceptUnitSettings(*model, view, session);
+  EXPECT_EQ(model->motions[0].translation[0].x, 0.9f);
+  EXPECT_EQ(model->modified, 1);
+  EXPECT_EQ(view.part_alpha, 128);
+  EXPECT_EQ(view.unit_dialog_page, 0);
+}
+
+}  // namespace
+}  // namespace vorna
