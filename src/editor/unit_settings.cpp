@@ -8,6 +8,7 @@
 
 #include "animation/pose.h"
 #include "model/hierarchy.h"
+#include "model/hierarchy_edit.h"
 #include "model/part_range.h"
 
 namespace vorna {
@@ -256,6 +257,16 @@ std::optional<int> PageIndexForAxisRadio(const Model& model, bool tilt_axis_clic
   if (tilt_axis_clicked && type == 2) return 0;
   if (!tilt_axis_clicked && type == 1) return 1;
   return std::nullopt;
+}
+
+void ChooseDialogUnit(Model& model, ViewState& view, int unit) {
+  if (unit < 0 || unit >= std::min(model.unit_count(), kMaxUnits)) return;
+  model.forest.Select(model.NodeOfUnit(unit));
+  UpdateSelectionState(model, view.node_highlight);
+  model.selected_unit = unit;
+  if (view.unit_dialog_page == 1 || view.unit_dialog_page == 2) {
+    view.unit_dialog_page = UnitDialogPageFor(model.units[unit].basis_type);
+  }
 }
 
 void ResetUnitPose(Model& model, int32_t unit_dialog_page) {

@@ -80,6 +80,10 @@ int PageIndexForTab(const Model& model, int tab);
 // tilt-axis Unit page 1; any other click changes nothing.
 std::optional<int> PageIndexForAxisRadio(const Model& model, bool tilt_axis_clicked);
 
+// Choosing another Unit in the dialog's unit list: selects its node in the tree (selected_unit and
+// the highlights follow), and a rotation page switches to the page of the new Unit's type.
+void ChooseDialogUnit(Model& model, ViewState& view, int unit);
+
 // The reset command on the current page: rotation pages zero the angles, the translation page
 // the translation, the scale page sets the scale to 1, each for the Unit and every Unit below it.
 void ResetUnitPose(Model& model, int32_t unit_dialog_page);

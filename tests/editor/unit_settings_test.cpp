@@ -135,6 +135,21 @@ TEST(UnitPageTest, RotationPagesChooseTheAxisType) {
   EXPECT_EQ(page, 4);
 }
 
+TEST(UnitPageTest, ChoosingAnotherUnitFollowsItsTypeOnRotationPages) {
+  auto model = ThreeUnits();
+  model->units[2].basis_type = 1;
+  ViewState view;
+  view.unit_dialog_page = 2;
+  ChooseDialogUnit(*model, view, 2);
+  EXPECT_EQ(model->selected_unit, 2);
+  EXPECT_EQ(model->forest.Selected(), 2);
+  EXPECT_EQ(view.unit_dialog_page, 1);
+  view.unit_dialog_page = 3;
+  ChooseDialogUnit(*model, view, 0);
+  EXPECT_EQ(view.unit_dialog_page, 3);
+  EXPECT_EQ(view.node_highlight[1], 1);  // B lies below A
+}
+
 TEST(ResetUnitPoseTest, ResetsTheUnitAndTheUnitsBelowItOnTheCurrentPage) {
   auto model = ThreeUnits();
   ResetUnitPose(*model, 3);
