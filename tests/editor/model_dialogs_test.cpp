@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "editor/draw_order_list.h"
+#include "editor/number_text.h"
+#include "editor/rotate_dialog.h"
+#include "editor/size_dialog.h"
+#include "model/bounds.h"
+#include "model/model_edits.h"
+#include "support/model_fixtures.h"
+
+namespace vorna {
+namespace {
+
+// One Part per box given as (min, max) corners, named "a", "b", ...
+std::unique_ptr<Model> BoxesModel(const std::vector<std::pair<Vec3, Vec3>>& boxes) {
+  auto model = test::NewModel();
+  const int parts = static_cast<int>(boxes.size());
+  AllocateParts(*model, parts);
+  AllocateVertices(*model, parts * 2);
+  for (int p = 0; p < parts; ++p) {
+    model->parts[p].first_vertex = static_cast<uint32_t>(2 * p);
+    model->positions[2 * p] = boxes[p].first;
+    model->positions[2 * p + 1] = boxes[p].second;
+    model->normals[2 * p] = {0, 0, 1};
+    model->node_name[p] = std::string(1, static_cast<char>('a' + p));
+  }
+  model->parts[parts].first_vertex = static_cast<uint32_t>(2 * parts);
+  RecomputeBounds(*model);
+  return model;
+}
+
+TEST(NumberTextTest, FormatsAndReadsLikeTheCLibraryInTheCLocale) {
+  EXPECT_EQ(FormatFixed6(1.0), "1.000000");
+  EXPECT_EQ(FormatFixed6(-0.5), "-0.500000");
+  EXPECT_EQ(FormatFixed6(0.4000000059604645), "0.400000");
+  EXPECT_EQ(FormatFixed6(0.0078125), "0.007812");  // a tie rounds to even, as printf does
+  EXPECT_EQ(FormatFixed6(1e20), "100000000000000000000.000000");
+
+  struct Whole {
+    const char* text;
+    int value;
+  };
+  for (const Whole& c : {Whole{"90", 90}, Whole{"  -45deg", -45}, Whole{"+7", 7}, Whole{"abc", 0},
+                         Whole{"", 0}, Whole{"12.9", 12}, Whole{"99999999999", 2147483647},
+                         Whole{"-99999999999", -2147483647 - 1}, Whole{"--3", 0}}) {
+    EXPECT_EQ(ParseWholeNumber(c.text), c.value) << c.text;
+  }
+  struct Decimal {
+    const char* text;
+    double value;
+  };
+  for (const Decimal& c :
+       {Decimal{"0.25", 0.25}, Decimal{" -1.5e1x", -15.0}, Decimal{"+.5", 0.5}, Decimal{"x1", -1.0},
+        Decimal{"", -1.0}, Decimal{"inf", -1.0}, Decimal{"nan", -1.0}, Decimal{"1e999", -1.0},
+        Decimal{"--2", -1.0}, Decimal{"3,5", 3.0}}) {
+    EXPECT_EQ(ParseDecimal(c.text, -1.0), c.value) << c.text;
+  }
+}
+
+TEST(SizeDialogTest, ProposesCentringAndFittingAndAppliesIt) {
+  auto model = BoxesModel({{{0, 0, 0}, {2, 3, 1}}});
+  const std::array<std::string, 6> texts = ProposedSizeTexts(*model);
+  EXPECT_EQ(texts, (std::array<std::string, 6>{"0.400000", "0.400000", "0.400000", "-1.000000",
+                                               "-1.500000", "-0.500000"}));
+  const SizeAndPosition edit = ReadSizeTexts(texts);
+  ApplySizeAndPosition(*model, edit.move, edit.scale);
+  EXPECT_NEAR(model->total_corner_min.y, -0.6f, 1e-6f);
+  EXPECT_NEAR(model->total_corner_max.x, 0.4f, 1e-6f);
+  EXPECT_NEAR(model->total_center.z, 0.0f, 1e-6f);
+
+  // Scales that read as 0 (or as nothing usable) count as 1; moves that are no number as 0.
+  const SizeAndPosition odd = ReadSizeTexts({"0", "abc", "nan", "x", "2.5", "inf"});
+  EXPECT_EQ(odd.scale, (Vec3{1, 1, 1}));
+  EXPECT_EQ(odd.move, (Vec3{0, 2.5f, 0}));
+}
+
+TEST(SizeDialogTest, InformationTextShowsTheModelAfterTheEdit) {
+  auto model = BoxesModel({{{0, 0, 0}, {2, 2, 2}}, {{-2, 0, 0}, {0, 4, 0}}});
+  model->model_file_name = "robot.vrn";
+  SizeAndPosition edit;
+  edit.move = {1, 0, 0};
+  edit.scale = {2, 1, 1};
+  EXPECT_EQ(SizeDialogInformation(*model, edit),
+            "[FILE NAME]\r\nrobot.vrn\r\n\r\n"
+            "[TOTAL CENTER]\r\nx: 2.000000\r\ny: 2.000000\r\nz: 1.000000\r\n\r\n"
+            "[TOTAL MIN]\r\nx: -2.000000\r\ny: 0.000000\r\nz: 0.000000\r\n\r\n"
+            "[TOTAL MAX]\r\nx: 6.000000\r\ny: 4.000000\r\nz: 2.000000\r\n\r\n"
+            "[CENTER]"
+            "\r\n<a>\r\nx: 4.000000\r\ny: 1.000000\r\nz: 1.000000\r\n"
+            "\r\n<b>\r\nx: 0.000000\r\ny: 2.000000\r\nz: 0.000000\r\n");
+
+  // No fixed size: two hundred Parts give two hundred blocks.
+  std::vector<std::pair<Vec3, Vec3>> many(200, {{0, 0, 0}, {1, 1, 1}});
+  auto big = BoxesModel(many);
+  const std::string text = SizeDialogInformation(*big, SizeAndPosition{});
+  size_t blocks = 0;
+  for (size_t at = text.find("\r\n<"); at != std::string::npos; at = text.find("\r\n<", at + 1)) {
+    ++blocks;
+  }
+  EXPECT_EQ(blocks, 200u);
+}
+
+TEST(RotateDialogTest, StepsComposeInTheOrderTheyWereMade) {
+  auto x_then_y = BoxesModel({{{0, 0, 0}, {1, 2, 3}}});
+  auto y_then_x = BoxesModel({{{0, 0, 0}, {1, 2, 3}}});
+  auto session = RotateDialogSession::Open(*x_then_y);
+  ASSERT_NE(session, nullptr);
+  session->SetAngleText(0, "90");
+  session->SetAngleText(1, "90");
+  auto other = RotateDialogSession::Open(*y_then_x);
+  other->SetAngleText(1, "90");
+  other->SetAngleText(0, "90");
+  const Vec3 p{1, 2, 3};
+  const Vec3 expected_xy =
+      TransformCoord(p, Multiply(RotationXYZ(90, 0, 0), RotationXYZ(0, 90, 0)));
+  const Vec3 expected_yx =
+      TransformCoord(p, Multiply(RotationXYZ(0, 90, 0), RotationXYZ(90, 0, 0)));
+  EXPECT_NEAR(x_then_y->positions[1].x, expected_xy.x, 1e-5f);
+  EXPECT_NEAR(x_then_y->positions[1].z, expected_xy.z, 1e-5f);
+  EXPECT_NEAR(y_then_x->positions[1].x, expected_yx.x, 1e-5f);
+  EXPECT_NEAR(y_then_x->positions[1].z, expected_yx.z, 1e-5f);
+  EXPECT_GT(std::fabs(expected_xy.x - expected_yx.x), 0.5f);
+  // The boxes follow every step.
+  EXPECT_NEAR(x_then_y->total_corner_max.x, std::max(0.0f, expected_xy.x), 1e-5f);
+  // Going back step by step returns (up to rounding) to the start.
+  session->SetAngleText(1, "0");
+  session->SetAngleText(0, "not a number");
+  EXPECT_EQ(session->angle(0), 0);
+  EXPECT_NEAR(x_then_y->positions[1].y, 2.0f, 1e-5f);
+  session->Ok();
+  EXPECT_EQ(x_then_y->modified, 1);
+}
+
+TEST(RotateDialogTest, CancelPutsBackEverythingItCopied) {
+  auto model = BoxesModel({{{0, 0, 0}, {1, 2, 3}}, {{5, 5, 5}, {6, 6, 6}}});
+  model->node_count = 3;
+  model->units[0].basis_position = {1, 1, 0};
+  model->units[0].axis = {1, 0, 0};
+  auto before = std::make_unique<Model>(*model);
+  auto session = RotateDialogSession::Open(*model);
+  session->SetAngle(2, 33);
+  session->SetAngle(0, -2000000000);
+  session->SetAngle(1, 2000000000);  // a difference beyond the int range
+  EXPECT_NE(model->positions[1], before->positions[1]);
+  EXPECT_NE(model->units[0].axis, before->units[0].axis);
+  session->Cancel();
+  EXPECT_EQ(model->positions, before->positions);
+  EXPECT_EQ(model->normals, before->normals);
+  EXPECT_EQ(model->total_corner_min, before->total_corner_min);
+  EXPECT_EQ(model->parts[1].center, before->parts[1].center);
+  EXPECT_EQ(model->units[0].basis_position, before->units[0].basis_position);
+  EXPECT_EQ(model->units[0].axis, before->units[0].axis);
+  EXPECT_EQ(model->modified, 0);
+  session->SetAngle(0, 90);  // finished: ignored
+  EXPECT_EQ(model->positions, before->positions);
+}
+
+TEST(DrawOrderListTest, MovesLinesAndWritesTheOrderOnOk) {
+  auto model = BoxesModel({{}, {}, {}});
+  model->parts[0].material.diffuse.a = 0.5f;
+  model->draw_order[0] = 2;
+  model->draw_order[1] = 0;
+  model->draw_order[2] = 1;
+  DrawOrderList list(*model);
+  ASSERT_EQ(list.lines().size(), 3u);
+  EXPECT_EQ(list.lines()[0].text, "1.000000  c");
+  EXPECT_EQ(list.lines()[1].text, "0.500000  a");
+
+  list.MoveUp();  // no selection: nothing
+  list.Select(0);
+  list.MoveUp();  // at the top: nothing
+  list.MoveDown();
+  EXPECT_EQ(list.selected(), 1);
+  list.Select(2);
+  list.MoveDown();  // at the bottom: nothing
+  list.MoveUp();
+  std::vector<int> parts;
+  for (const auto& line : list.lines()) parts.push_back(line.part);
+  EXPECT_EQ(parts, (std::vector<int>{0, 1, 2}));
+
+  DrawOrderList cancelled(*model);  // cancel: the model keeps its order
+  EXPECT_EQ(model->draw_order[0], 2u);
+  list.Ok(*model);
+  EXPECT_EQ(model->draw_order[0], 0u);
+  EXPECT_EQ(model->draw_order[2], 2u);
+}
+
+TEST(DrawOrderListTest, DamagedOrdersStillListEveryPartOnce) {
+  auto model = BoxesModel({{}, {}, {}});
+  model->draw_order[0] = 1;
+  model->draw_order[1] = 1;
+  model->draw_order[2] = 200;
+  DrawOrderList list(*model);
+  std::vector<int> parts;
+  for (const auto& line : list.lines()) parts.push_back(line.part);
+  EXPECT_EQ(parts, (std::vector<int>{1, 0, 2}));
+}
+
+}  // namespace
+}  // namespace vorna
