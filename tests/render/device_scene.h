@@ -1,0 +1,81 @@
+// Small scenes for the device tests: a projection that maps positions straight to pixels, and
+// readers for the back buffer.
+#pragma once
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <vector>
+
+#include "render/device.h"
+
+namespace vorna::test {
+
+// x and y in pixels (y down), z passed through as the depth: position (i, j, z) lands exactly
+// on pixel centre (i, j) for power-of-two sizes.
+inline Matrix PixelSpace(int width, int height) {
+  Matrix m = Identity();
+  m.m[0][0] = 2.0f / static_cast<float>(width);
+  m.m[1][1] = -2.0f / static_cast<float>(height);
+  m.m[3][0] = -1.0f;
+  m.m[3][1] = 1.0f;
+  return m;
+}
+
+// Left-handed perspective with a vertical field of view in radians; w is the camera-space z.
+inline Matrix PerspectiveFov(float fov_y, float aspect, float near, float far) {
+  Matrix m;
+  const float ys = 1.0f / std::tan(fov_y / 2.0f);
+  m.m[0][0] = ys / aspect;
+  m.m[1][1] = ys;
+  m.m[2][2] = far / (far - near);
+  m.m[2][3] = 1.0f;
+  m.m[3][2] = -near * far / (far - near);
+  return m;
+}
+
+// A single-threaded device drawing in pixel space, unlit, inside a scene.
+inline std::unique_ptr<Device> PixelDevice(int width, int height) {
+  auto device = Device::Create(width, height);
+  device->set_thread_count(1);
+  device->SetTransform(TransformState::kProjection, PixelSpace(width, height));
+  device->render_states().lighting = false;
+  device->BeginScene();
+  return device;
+}
+
+inline bool DrawColour(Device& device, PrimitiveType type,
+                       std::initializer_list<ColourVertex> vertices) {
+  return device.DrawPrimitive(type,
+                              std::span<const ColourVertex>(vertices.begin(), vertices.size()));
+}
+
+// An axis-aligned rectangle from (x0, y0) to (x1, y1) as a fan wound clockwise on screen.
+inline std::array<ColourVertex, 4> Rectangle(float x0, float y0, float x1, float y1, float z,
+                                             uint32_t colour) {
+  return {
+      ColourVertex{{x0, y0, z}, colour, 0.0f, 0.0f}, ColourVertex{{x1, y0, z}, colour, 1.0f, 0.0f},
+      ColourVertex{{x1, y1, z}, colour, 1.0f, 1.0f}, ColourVertex{{x0, y1, z}, colour, 0.0f, 1.0f}};
+}
+
+using Rgb = std::array<int, 3>;
+
+inline Rgb PixelAt(const Device& device, int x, int y) {
+  const uint8_t* p = device.back_buffer().Pixel(x, y);
+  return {p[0], p[1], p[2]};
+}
+
+// Pixels whose colour is not black.
+inline int CountLit(const Device& device) {
+  int count = 0;
+  for (int y = 0; y < device.height(); ++y) {
+    for (int x = 0; x < device.width(); ++x) {
+      if (PixelAt(device, x, y) != Rgb{0, 0, 0}) ++count;
+    }
+  }
+  return count;
+}
+
+}  // namespace vorna::test

@@ -1,0 +1,370 @@
+// Lighting, vertex blending, the texture stage and blending of the software device.
+#include "render/device.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <set>
+#include <vector>
+
+#include "render/device_scene.h"
+
+namespace vorna {
+namespace {
+
+using test::PixelAt;
+using test::PixelDevice;
+using test::Rgb;
+
+constexpr uint32_t kWhite = 0xFFFFFFFF;
+
+// A quad from (x0, y0) to (x1, y1) wound clockwise on screen, every corner with `normal` and
+// blend weight `weight`.
+template <typename V>
+std::array<V, 4> Quad(float x0, float y0, float x1, float y1, Vec3 normal, float weight) {
+  std::array<V, 4> quad{};
+  const Vec2 corners[4] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
+  for (int i = 0; i < 4; ++i) {
+    quad[i].position = {corners[i].x, corners[i].y, 0.5f};
+    quad[i].normal = normal;
+    quad[i].blend = weight;
+  }
+  return quad;
+}
+
+// Material and light of the hand-worked lighting cases below.
+std::unique_ptr<Device> LitDevice(Vec3 light_direction) {
+  auto device = PixelDevice(16, 16);
+  device->render_states().lighting = true;
+  device->render_states().local_viewer = false;
+  device->render_states().ambient = 0x00404040;  // 64 / 255
+  Material material;
+  material.diffuse = {0.5f, 0.5f, 0.5f, 1.0f};
+  material.ambient = {0.2f, 0.2f, 0.2f, 1.0f};
+  material.emissive = {0.1f, 0.0f, 0.0f, 0.0f};
+  material.specular = {0.25f, 0.25f, 0.25f, 0.0f};
+  material.power = 4.0f;
+  device->SetMaterial(material);
+  DirectionalLight light;
+  light.diffuse = {0.8f, 0.8f, 0.8f, 0.0f};
+  light.specular = {1.0f, 1.0f, 1.0f, 0.0f};
+  light.direction = light_direction;
+  device->SetLight(light);
+  device->EnableLight(true);
+  return device;
+}
+
+// The camera looks along +z; the light shines along +z too, so a face whose normal is -z faces
+// it. colour = emissive + ambient * global ambient + diffuse * 0.8 * max(N.L, 0), per channel.
+TEST(DeviceLightingTest, FacesTowardsAndAwayFromTheLight) {
+  auto device = LitDevice({0.0f, 0.0f, 1.0f});
+  const auto towards = Quad<BlendedVertex>(0, 0, 8, 8, {0, 0, -1}, 1.0f);
+  const auto away = Quad<BlendedVertex>(8, 0, 16, 8, {0, 0, 1}, 1.0f);
+  auto coloured = Quad<BlendedColourVertex>(0, 8, 8, 16, {0, 0, -1}, 1.0f);
+  for (auto& v : coloured) v.colour = 0xFFFF0000;  // replaces the diffuse colour only
+  device->DrawPrimitive(PrimitiveType::kTriangleFan, towards);
+  device->DrawPrimitive(PrimitiveType::kTriangleFan, away);
+  device->DrawPrimitive(PrimitiveType::kTriangleFan, coloured);
+  device->EndScene();
+  EXPECT_EQ(PixelAt(*device, 3, 3), (Rgb{140, 115, 115}));  // 0.550, 0.450
+  EXPECT_EQ(PixelAt(*device, 11, 3), (Rgb{38, 13, 13}));    // 0.150, 0.050: ambient only
+  EXPECT_EQ(PixelAt(*device, 3, 11), (Rgb{242, 13, 13}));   // 0.950, 0.050
+}
+
+// Light at 45 degrees: N.L = 0.7071; the halfway vector with the viewer at infinity behind the
+// camera gives N.H = 0.9239 and a highlight of 0.25 * 0.9239^4 = 0.1821, added only when
+// specular is enabled.
+TEST(DeviceLightingTest, SpecularHighlightWithTheViewerAtInfinity) {
+  for (bool specular : {false, true}) {
+    auto device = LitDevice({0.0f, -1.0f, 1.0f});
+    device->render_states().specular_enable = specular;
+    const auto quad = Quad<BlendedVertex>(0, 0, 16, 16, {0, 0, -1}, 1.0f);
+    device->DrawPrimitive(PrimitiveType::kTriangleFan, quad);
+    device->EndScene();
+    EXPECT_EQ(PixelAt(*device, 8, 8), specular ? (Rgb{157, 131, 131}) : (Rgb{110, 85, 85}));
+  }
+}
+
+// World 1 turns the quad a quarter round the screen axis about its centre, taking the normal
+// from +x (towards the light) to +y (across it). Blended normals are not renormalised, so the
+// halfway normal (0.5, 0.5, 0) lights at 0.5, not 0.71.
+TEST(DeviceLightingTest, VertexBlendingMovesPositionsAndNormals) {
+  const Matrix turn =
+      Multiply(Multiply(Translation(-8, -8, 0), RotationZ(kPi / 2.0f)), Translation(8, 8, 0));
+  struct Case {
+    float weight;
+    Rgb centre;
+  };
+  for (const Case& c :
+       {Case{1.0f, {204, 204, 204}}, Case{0.5f, {102, 102, 102}}, Case{0.0f, {0, 0, 0}}}) {
+    auto device = PixelDevice(16, 16);
+    device->render_states().lighting = true;
+    device->render_states().vertex_blend = VertexBlend::kOneWeight;
+    device->SetMaterial({{1, 1, 1, 1}, {0, 0, 0, 0}, {}, {}, 0.0f});
+    device->SetLight({{0.8f, 0.8f, 0.8f, 0}, {}, {}, {-1, 0, 0}});
+    device->EnableLight(true);
+    device->SetTransform(TransformState::kWorld1, turn);
+    device->Clear(kClearTarget, 0xFF0000FF, 1.0f);
+    const auto quad = Quad<BlendedVertex>(4, 4, 12, 12, {1, 0, 0}, c.weight);
+    device->DrawPrimitive(PrimitiveType::kTriangleFan, quad);
+    device->EndScene();
+    EXPECT_EQ(PixelAt(*device, 8, 8), c.centre) << c.weight;
+  }
+}
+
+// World 1 shifts by 8 pixels: weight 1 stays, 0 moves all the way, 0.5 half way; without
+// blending the weight is ignored.
+TEST(DeviceLightingTest, VertexBlendingWeightsPlaceTheQuad) {
+  struct Case {
+    VertexBlend blend;
+    float weight;
+    int first_x;  // the quad covers first_x .. first_x + 3
+  };
+  for (const Case& c :
+       {Case{VertexBlend::kOneWeight, 1.0f, 2}, Case{VertexBlend::kOneWeight, 0.5f, 6},
+        Case{VertexBlend::kOneWeight, 0.0f, 10}, Case{VertexBlend::kDisable, 0.0f, 2}}) {
+    auto device = PixelDevice(16, 8);
+    device->render_states().vertex_blend = c.blend;
+    device->SetTransform(TransformState::kWorld1, Translation(8, 0, 0));
+    auto quad = Quad<BlendedColourVertex>(2, 2, 6, 6, {0, 0, -1}, c.weight);
+    for (auto& v : quad) v.colour = kWhite;
+    device->DrawPrimitive(PrimitiveType::kTriangleFan, quad);
+    device->EndScene();
+    for (int x = 0; x < 16; ++x) {
+      const bool inside = x >= c.first_x && x < c.first_x + 4;
+      EXPECT_EQ(PixelAt(*device, x, 3) == (Rgb{255, 255, 255}), inside) << c.weight << " " << x;
+    }
+  }
+}
+
+TEST(DeviceBlendTest, SemiTransparentFaceMixesWithWhatIsBehind) {
+  auto device = PixelDevice(8, 8);
+  RenderStates& s = device->render_states();
+  s.alpha_blend_enable = true;
+  s.source_blend = BlendFactor::kSourceAlpha;
+  s.destination_blend = BlendFactor::kInverseSourceAlpha;
+  const auto blue = test::Rectangle(0, 0, 8, 8, 0.75f, 0xFF0000FF);
+  const auto glass = test::Rectangle(0, 0, 4, 8, 0.25f, 0x80FFFFFF);
+  const auto clear_glass = test::Rectangle(4, 0, 8, 4, 0.25f, 0x00FF0000);
+  const auto behind_glass = test::Rectangle(4, 0, 8, 8, 0.5f, 0xFF00FF00);
+  device->DrawPrimitive(PrimitiveType::kTriangleFan, blue);
+  device->DrawPrimitive(PrimitiveType::kTriangleFan, glass);
+  device->DrawPrimitive(PrimitiveType::kTriangleFan, clear_glass);
+  device->DrawPrimitive(PrimitiveType::kTriangleFan, behind_glass);
+  device->EndScene();
+  // 128/255 of white over blue.
+  EXPECT_EQ(PixelAt(*device, 1, 1), (Rgb{128, 128, 255}));
+  // A fully transparent face shows nothing but still writes depth: what comes later behind it
+  // is hidden there.
+  EXPECT_EQ(PixelAt(*device, 6, 1), (Rgb{0, 0, 255}));
+  EXPECT_EQ(PixelAt(*device, 6, 6), (Rgb{0, 255, 0}));
+}
+
+Image Solid(int width, int height, std::array<uint8_t, 4> rgba) {
+  Image image;
+  image.width = width;
+  image.height = height;
+  image.rgba.resize(static_cast<size_t>(width) * height * 4);
+  for (size_t i = 0; i < image.rgba.size(); ++i) image.rgba[i] = rgba[i % 4];
+  return image;
+}
+
+// Texel (i, j) of a 4 x 4 texture is (10 + 60 i, 10 + 60 j, 0) and lies over pixels 2i, 2i + 1
+// of an 8 x 8 quad. Pixel centres sit on integer positions, so pixel 2i + 1 samples texel i
+// exactly and pixel 0 halfway between the last texel and the first (wrap addressing).
+TEST(DeviceTextureTest, QuadCornersShowTheCornerTexels) {
+  Image image;
+  image.width = image.height = 4;
+  for (int j = 0; j < 4; ++j) {
+    for (int i = 0; i < 4; ++i) {
+      const uint8_t texel[4] = {static_cast<uint8_t>(10 + 60 * i),
+                                static_cast<uint8_t>(10 + 60 * j), 0, 255};
+      image.rgba.insert(image.rgba.end(), texel, texel + 4);
+    }
+  }
+  const auto texture = Texture::FromImage(image);
+  struct Case {
+    TextureFilter filter;
+    int x, y;
+    Rgb expected;
+  };
+  const Case cases[] = {
+      {TextureFilter::kLinear, 1, 1, {10, 10, 0}},   {TextureFilter::kLinear, 7, 1, {190, 10, 0}},
+      {TextureFilter::kLinear, 1, 7, {10, 190, 0}},  {TextureFilter::kLinear, 7, 7, {190, 190, 0}},
+      {TextureFilter::kLinear, 0, 0, {100, 100, 0}}, {TextureFilter::kLinear, 2, 1, {40, 10, 0}},
+      {TextureFilter::kPoint, 0, 0, {10, 10, 0}},    {TextureFilter::kPoint, 7, 0, {190, 10, 0}},
+      {TextureFilter::kPoint, 0, 7, {10, 190, 0}},   {TextureFilter::kPoint, 7, 7, {190, 190, 0}},
+  };
+  for (const Case& c : cases) {
+    auto device = PixelDevice(8, 8);
+    device->render_states().mag_filter = c.filter;
+    device->SetTexture(texture);
+    const auto quad = test::Rectangle(0, 0, 8, 8, 0.5f, kWhite);
+    device->DrawPrimitive(PrimitiveType::kTriangleFan, quad);
+    device->EndScene();
+    EXPECT_EQ(PixelAt(*device, c.x, c.y), c.expected) << c.x << "," << c.y;
+  }
+}
+
+// Colour = texture * diffuse; alpha by the stage's operation; blended over black. The diffuse
+// colour is (128, 128, 128) / 255 with alpha 64 / 255.
+TEST(DeviceTextureTest, StageCombinesTextureAndDiffuse) {
+  struct Case {
+    const char* name;
+    std::array<uint8_t, 4> texel;  // none when the alpha is 1
+    bool bound;
+    AlphaOperation operation;
+    Rgb expected;
+  };
+  const Case cases[] = {
+      // alpha = 1 + 0.251 - 0.5
+      {"add signed", {200, 100, 50, 255}, true, AlphaOperation::kAddSigned, {75, 38, 19}},
+      {"add signed, clear texel", {200, 100, 50, 0}, true, AlphaOperation::kAddSigned, {0, 0, 0}},
+      {"select texture", {200, 100, 50, 255}, true, AlphaOperation::kSelectTexture, {100, 50, 25}},
+      {"modulate", {200, 100, 50, 255}, true, AlphaOperation::kModulate, {25, 13, 6}},
+      // No texture: the diffuse colour and alpha pass through (not a white texture).
+      {"unbound", {}, false, AlphaOperation::kAddSigned, {32, 32, 32}},
+  };
+  for (const Case& c : cases) {
+    auto device = PixelDevice(4, 4);
+    RenderStates& s = device->render_states();
+    s.alpha_blend_enable = true;
+    s.source_blend = BlendFactor::kSourceAlpha;
+    s.destination_blend = BlendFactor::kInverseSourceAlpha;
+    s.alpha_operation = c.operation;
+    if (c.bound) device->SetTexture(Texture::FromImage(Solid(2, 2, c.texel)));
+    const auto quad = test::Rectangle(0, 0, 4, 4, 0.5f, 0x40808080);
+    device->DrawPrimitive(PrimitiveType::kTriangleFan, quad);
+    device->EndScene();
+    EXPECT_EQ(PixelAt(*device, 2, 2), c.expected) << c.name;
+  }
+}
+
+// A 16 x 16 checkerboard shrunk onto 4 x 4 pixels: the mip chain averages it to grey, while
+// level 0 alone aliases to black and white.
+TEST(DeviceTextureTest, MinificationUsesTheMipChain) {
+  Image board;
+  board.width = board.height = 16;
+  for (int j = 0; j < 16; ++j) {
+    for (int i = 0; i < 16; ++i) {
+      const uint8_t v = (i + j) % 2 ? 255 : 0;
+      const uint8_t texel[4] = {v, v, v, 255};
+      board.rgba.insert(board.rgba.end(), texel, texel + 4);
+    }
+  }
+  const auto texture = Texture::FromImage(board);
+  struct Case {
+    TextureFilter min, mip;
+    bool grey;
+  };
+  for (const Case& c : {Case{TextureFilter::kLinear, TextureFilter::kLinear, true},
+                        Case{TextureFilter::kPoint, TextureFilter::kPoint, true},
+                        Case{TextureFilter::kPoint, TextureFilter::kNone, false}}) {
+    auto device = PixelDevice(4, 4);
+    device->render_states().min_filter = c.min;
+    device->render_states().mip_filter = c.mip;
+    device->SetTexture(texture);
+    const auto quad = test::Rectangle(0, 0, 4, 4, 0.5f, kWhite);
+    device->DrawPrimitive(PrimitiveType::kTriangleFan, quad);
+    device->EndScene();
+    for (int y = 0; y < 4; ++y) {
+      for (int x = 0; x < 4; ++x) {
+        const int value = PixelAt(*device, x, y)[0];
+        if (c.grey) {
+          EXPECT_EQ(value, 128) << x << "," << y;
+        } else {
+          EXPECT_TRUE(value == 0 || value == 255) << x << "," << y;
+        }
+      }
+    }
+  }
+}
+
+// A floor seen in perspective (90 degree field of view, 64 x 64 pixels): v runs from 0 at
+// depth 1 (the bottom row) to 1 at depth 3 (row 42.7), so v = 0.5 lies at depth 2, row 48, and
+// not half way down the screen. Near the horizon one pixel spans many texels of the checkerboard,
+// and only a per-pixel level of detail turns it grey.
+TEST(DeviceTextureTest, TexturesFollowPerspective) {
+  Image halves;
+  halves.width = 1;
+  halves.height = 2;
+  halves.rgba = {255, 0, 0, 255, 0, 255, 0, 255};
+  Image board;
+  board.width = board.height = 16;
+  board.rgba.resize(16 * 16 * 4);
+  for (int i = 0; i < 16 * 16; ++i) {
+    const uint8_t value = (i % 16 + i / 16) % 2 ? 255 : 0;
+    board.rgba[i * 4] = board.rgba[i * 4 + 1] = board.rgba[i * 4 + 2] = value;
+    board.rgba[i * 4 + 3] = 255;
+  }
+  const auto draw = [](const std::shared_ptr<const Texture>& texture, TextureFilter mip,
+                       float far_z, float v_scale) {
+    auto device = Device::Create(64, 64);
+    device->set_thread_count(1);
+    RenderStates& s = device->render_states();
+    s.lighting = false;
+    s.cull_mode = CullMode::kNone;
+    s.mip_filter = mip;
+    device->SetTransform(TransformState::kProjection,
+                         test::PerspectiveFov(kPi / 2.0f, 1.0f, 0.01f, 100.0f));
+    device->SetTexture(texture);
+    device->BeginScene();
+    const float u_far = far_z * 2.0f * v_scale;
+    const std::array<ColourVertex, 4> floor = {
+        ColourVertex{{-far_z, -1, 1}, kWhite, 0, 0}, ColourVertex{{far_z, -1, 1}, kWhite, u_far, 0},
+        ColourVertex{{far_z, -1, far_z}, kWhite, u_far, (far_z - 1) * v_scale},
+        ColourVertex{{-far_z, -1, far_z}, kWhite, 0, (far_z - 1) * v_scale}};
+    device->DrawPrimitive(PrimitiveType::kTriangleFan, floor);
+    device->EndScene();
+    return device;
+  };
+
+  const auto split = draw(Texture::FromImage(halves), TextureFilter::kNone, 3.0f, 0.5f);
+  EXPECT_EQ(PixelAt(*split, 32, 46), (Rgb{0, 255, 0}));  // depth 2.3
+  EXPECT_EQ(PixelAt(*split, 32, 50), (Rgb{255, 0, 0}));  // depth 1.8
+
+  const auto board_texture = Texture::FromImage(board);
+  for (TextureFilter mip : {TextureFilter::kLinear, TextureFilter::kNone}) {
+    const auto device = draw(board_texture, mip, 40.0f, 4.0f);
+    for (int y = 33; y <= 35; ++y) {
+      for (int x = 0; x < 64; ++x) {
+        const int value = PixelAt(*device, x, y)[0];
+        if (mip == TextureFilter::kLinear) {
+          EXPECT_NEAR(value, 128, 2) << x << "," << y;
+        } else {
+          EXPECT_TRUE(value == 0 || value == 255) << x << "," << y;
+        }
+      }
+    }
+  }
+}
+
+// u runs from 0.875 on the left to 0.125 on the right over a texture of four texels (red,
+// green, blue, white). Wrapped, it goes the short way through 1.0: white then red. Unwrapped it
+// crosses all four.
+TEST(DeviceTextureTest, WrapInUTakesTheShortWayRound) {
+  Image strip;
+  strip.width = 4;
+  strip.height = 1;
+  strip.rgba = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
+  const auto texture = Texture::FromImage(strip);
+  for (bool wrap : {true, false}) {
+    auto device = PixelDevice(32, 4);
+    device->render_states().wrap0 = wrap ? kWrapU : 0;
+    device->SetTexture(texture);
+    const std::array<ColourVertex, 4> quad = {ColourVertex{{0, 0, 0.5f}, kWhite, 0.875f, 0.0f},
+                                              ColourVertex{{32, 0, 0.5f}, kWhite, 0.125f, 0.0f},
+                                              ColourVertex{{32, 4, 0.5f}, kWhite, 0.125f, 1.0f},
+                                              ColourVertex{{0, 4, 0.5f}, kWhite, 0.875f, 1.0f}};
+    device->DrawPrimitive(PrimitiveType::kTriangleFan, quad);
+    device->EndScene();
+    std::set<Rgb> seen;
+    for (int x = 0; x < 32; ++x) seen.insert(PixelAt(*device, x, 2));
+    const std::set<Rgb> short_way = {{255, 255, 255}, {255, 0, 0}};
+    const std::set<Rgb> long_way = {{255, 255, 255}, {0, 0, 255}, {0, 255, 0}, {255, 0, 0}};
+    EXPECT_EQ(seen, wrap ? short_way : long_way);
+  }
+}
+
+}  // namespace
+}  // namespace vorna
