@@ -1,0 +1,332 @@
+#include "image_builders.h"
+
+#include <png.h>
+// clang-format off
+#include <cstdio>  // jpeglib.h needs FILE
+#include <jpeglib.h>
+// clang-format on
+
+#include <algorithm>
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+
+namespace vorna::test {
+
+namespace {
+
+using Rgba = std::array<uint8_t, 4>;
+
+Rgba PixelOf(const Image& image, int x, int y) {
+  Rgba p;
+  std::memcpy(p.data(), image.Pixel(x, y), 4);
+  return p;
+}
+
+// Colours in order of first appearance (RGB only) and each pixel's index.
+std::vector<Rgba> PaletteOf(const Image& image, std::vector<int>* indices) {
+  std::vector<Rgba> palette;
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      Rgba p = PixelOf(image, x, y);
+      p[3] = 255;
+      auto it = std::find(palette.begin(), palette.end(), p);
+      if (it == palette.end()) it = palette.insert(palette.end(), p);
+      indices->push_back(static_cast<int>(it - palette.begin()));
+    }
+  }
+  return palette;
+}
+
+uint32_t PackMasked(const Rgba& p, const std::array<uint32_t, 4>& masks) {
+  uint32_t value = 0;
+  for (int c = 0; c < 4; ++c) {
+    if (masks[c] == 0) continue;
+    const int shift = std::countr_zero(masks[c]);
+    const uint64_t max = static_cast<uint64_t>(masks[c]) >> shift;
+    value |= static_cast<uint32_t>((p[c] * max + 127) / 255) << shift;
+  }
+  return value;
+}
+
+}  // namespace
+
+std::string FirstDifference(const Image& actual, const Image& expected, int tolerance) {
+  if (actual.width != expected.width || actual.height != expected.height ||
+      actual.rgba.size() != expected.rgba.size()) {
+    return "size " + std::to_string(actual.width) + "x" + std::to_string(actual.height) +
+           ", expected " + std::to_string(expected.width) + "x" + std::to_string(expected.height);
+  }
+  for (size_t i = 0; i < actual.rgba.size(); ++i) {
+    if (std::abs(actual.rgba[i] - expected.rgba[i]) > tolerance) {
+      const size_t pixel = i / 4;
+      return "pixel (" + std::to_string(pixel % actual.width) + ", " +
+             std::to_string(pixel / actual.width) + ") channel " + std::to_string(i % 4) + ": " +
+             std::to_string(actual.rgba[i]) + ", expected " + std::to_string(expected.rgba[i]);
+    }
+  }
+  return "";
+}
+
+Image Opaque(Image image) {
+  for (size_t i = 3; i < image.rgba.size(); i += 4) image.rgba[i] = 255;
+  return image;
+}
+
+Bytes BuildBmp(const Image& image, const BmpOptions& options) {
+  const int w = image.width, h = image.height, bits = options.bits;
+  std::vector<int> indices;
+  std::vector<Rgba> palette;
+  if (bits <= 8) palette = PaletteOf(image, &indices);
+  const bool bitfields = options.masks != std::array<uint32_t, 4>{};
+  const uint32_t stride = (w * bits + 31) / 32 * 4;
+
+  Bytes dib;
+  if (options.header_size == 12) {
+    Put32(&dib, 12);
+    Put16(&dib, w);
+    Put16(&dib, h);
+    Put16(&dib, 1);
+    Put16(&dib, bits);
+  } else {
+    Put32(&dib, options.header_size);
+    Put32(&dib, w);
+    Put32(&dib, options.top_down ? -h : h);
+    Put16(&dib, 1);
+    Put16(&dib, bits);
+    Put32(&dib, bitfields ? 3 : 0);
+    Put32(&dib, stride * h);
+    Put32(&dib, 2835);
+    Put32(&dib, 2835);
+    Put32(&dib, static_cast<uint32_t>(palette.size()));
+    Put32(&dib, 0);
+    if (options.header_size > 40) {
+      for (uint32_t m : options.masks) Put32(&dib, m);
+      dib.resize(options.header_size, 0);
+    } else if (bitfields) {
+      for (int c = 0; c < 3; ++c) Put32(&dib, options.masks[c]);
+    }
+  }
+  for (const Rgba& p : palette) {
+    PutAll(&dib, {p[2], p[1], p[0]});
+    if (options.header_size != 12) Put8(&dib, 0);
+  }
+  const size_t pixel_offset = dib.size();
+  for (int row = 0; row < h; ++row) {
+    const int y = options.top_down ? row : h - 1 - row;
+    Bytes line;
+    uint32_t acc = 0;
+    int acc_bits = 0;
+    for (int x = 0; x < w; ++x) {
+      const Rgba p = PixelOf(image, x, y);
+      if (bits <= 8) {
+        acc = (acc << bits) | indices[static_cast<size_t>(y) * w + x];
+        acc_bits += bits;
+        if (acc_bits == 8) {
+          Put8(&line, acc);
+          acc = acc_bits = 0;
+        }
+      } else if (bits == 24) {
+        PutAll(&line, {p[2], p[1], p[0]});
+      } else if (bits == 16) {
+        Put16(&line, PackMasked(p, bitfields ? options.masks
+                                             : std::array<uint32_t, 4>{0x7C00, 0x3E0, 0x1F, 0}));
+      } else if (bitfields) {
+        Put32(&line, PackMasked(p, options.masks));
+      } else {
+        PutAll(&line, {p[2], p[1], p[0], p[3]});  // the fourth byte must be ignored
+      }
+    }
+    if (acc_bits > 0) Put8(&line, acc << (8 - acc_bits));
+    line.resize(stride, 0);
+    dib.insert(dib.end(), line.begin(), line.end());
+  }
+  if (!options.file_header) return dib;
+  Bytes file = {'B', 'M'};
+  Put32(&file, static_cast<uint32_t>(14 + dib.size()));
+  Put32(&file, 0);
+  Put32(&file, static_cast<uint32_t>(14 + pixel_offset));
+  file.insert(file.end(), dib.begin(), dib.end());
+  return file;
+}
+
+Bytes BuildRleBmp(int width, int height, int bits, const Bytes& data) {
+  Bytes file = {'B', 'M'};
+  const uint32_t offset = 14 + 40 + 256 * 4;
+  Put32(&file, offset + static_cast<uint32_t>(data.size()));
+  Put32(&file, 0);
+  Put32(&file, offset);
+  Put32(&file, 40);
+  Put32(&file, width);
+  Put32(&file, height);
+  Put16(&file, 1);
+  Put16(&file, bits);
+  Put32(&file, bits == 8 ? 1 : 2);
+  Put32(&file, static_cast<uint32_t>(data.size()));
+  PutAll(&file, {0, 0, 0, 0, 0, 0, 0, 0});
+  Put32(&file, 256);
+  Put32(&file, 0);
+  for (int i = 0; i < 256; ++i) Put32(&file, i * 0x010101u);
+  file.insert(file.end(), data.begin(), data.end());
+  return file;
+}
+
+Bytes BuildTga(const Image& image, const TgaOptions& options) {
+  const bool mapped = (options.image_type & 7) == 1;
+  const bool grey = (options.image_type & 7) == 3;
+  std::vector<int> indices;
+  std::vector<Rgba> map;
+  if (mapped) map = PaletteOf(image, &indices);
+  Bytes file;
+  PutAll(&file,
+         {3, static_cast<uint8_t>(mapped ? 1 : 0), static_cast<uint8_t>(options.image_type)});
+  Put16(&file, options.map_first);
+  Put16(&file, static_cast<uint32_t>(map.size()));
+  Put8(&file, mapped ? 24 : 0);
+  Put32(&file, 0);  // origin
+  Put16(&file, image.width);
+  Put16(&file, image.height);
+  Put8(&file, options.pixel_bits);
+  Put8(&file,
+       options.alpha_bits | (options.right_to_left ? 0x10 : 0) | (options.top_down ? 0x20 : 0));
+  PutAll(&file, {'i', 'd', '!'});
+  for (const Rgba& p : map) PutAll(&file, {p[2], p[1], p[0]});
+
+  std::vector<Bytes> pixels;
+  for (int row = 0; row < image.height; ++row) {
+    for (int column = 0; column < image.width; ++column) {
+      const int x = options.right_to_left ? image.width - 1 - column : column;
+      const int y = options.top_down ? row : image.height - 1 - row;
+      const Rgba p = PixelOf(image, x, y);
+      Bytes b;
+      if (mapped) {
+        Put8(&b, indices[static_cast<size_t>(y) * image.width + x] + options.map_first);
+      } else if (grey) {
+        Put8(&b, p[0]);
+        if (options.pixel_bits == 16) Put8(&b, p[3]);
+      } else if (options.pixel_bits <= 16) {
+        Put16(&b,
+              ((p[0] >> 3) << 10) | ((p[1] >> 3) << 5) | (p[2] >> 3) | (p[3] >= 128 ? 0x8000 : 0));
+      } else {
+        PutAll(&b, {p[2], p[1], p[0]});
+        if (options.pixel_bits == 32) Put8(&b, p[3]);
+      }
+      pixels.push_back(b);
+    }
+  }
+  if (options.image_type < 9) {
+    for (const Bytes& b : pixels) file.insert(file.end(), b.begin(), b.end());
+    return file;
+  }
+  // Runs of equal pixels become run packets, everything else raw packets; both hold at most
+  // 128 pixels and may cross row ends.
+  for (size_t i = 0; i < pixels.size();) {
+    size_t run = 1;
+    while (i + run < pixels.size() && run < 128 && pixels[i + run] == pixels[i]) ++run;
+    if (run > 1) {
+      Put8(&file, 0x80 | (run - 1));
+      file.insert(file.end(), pixels[i].begin(), pixels[i].end());
+      i += run;
+      continue;
+    }
+    size_t raw = 1;
+    while (i + raw < pixels.size() && raw < 128 &&
+           (i + raw + 1 >= pixels.size() || pixels[i + raw] != pixels[i + raw + 1])) {
+      ++raw;
+    }
+    Put8(&file, raw - 1);
+    for (size_t k = 0; k < raw; ++k)
+      file.insert(file.end(), pixels[i + k].begin(), pixels[i + k].end());
+    i += raw;
+  }
+  return file;
+}
+
+Bytes BuildDds(int width, int height, uint32_t format_flags, const char* four_cc, int bits,
+               std::array<uint32_t, 4> masks, const Bytes& data) {
+  Bytes file = {'D', 'D', 'S', ' '};
+  Put32(&file, 124);
+  Put32(&file, 0x1007);  // caps, height, width, pixel format
+  Put32(&file, height);
+  Put32(&file, width);
+  Put32(&file, 0);  // pitch: readers must not rely on it
+  Put32(&file, 0);
+  Put32(&file, 1);
+  file.resize(file.size() + 44, 0);
+  Put32(&file, 32);
+  Put32(&file, format_flags);
+  for (int i = 0; i < 4; ++i) Put8(&file, four_cc != nullptr ? four_cc[i] : 0);
+  Put32(&file, bits);
+  for (uint32_t m : masks) Put32(&file, m);
+  Put32(&file, 0x1000);  // texture
+  file.resize(4 + 124, 0);
+  file.insert(file.end(), data.begin(), data.end());
+  return file;
+}
+
+Bytes BuildJpeg(int width, int height, int components, int space, bool progressive,
+                const Bytes& samples) {
+  jpeg_compress_struct info;
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = width;
+  info.image_height = height;
+  info.input_components = components;
+  info.in_color_space = static_cast<J_COLOR_SPACE>(space);
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, 95, TRUE);
+  if (progressive) jpeg_simple_progression(&info);
+  jpeg_start_compress(&info, TRUE);
+  for (int y = 0; y < height; ++y) {
+    JSAMPROW row = const_cast<JSAMPLE*>(&samples[static_cast<size_t>(y) * width * components]);
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  Bytes bytes(buffer, buffer + size);
+  std::free(buffer);
+  return bytes;
+}
+
+namespace {
+
+void AppendPng(png_structp png, png_bytep data, size_t length) {
+  auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
+  for (size_t i = 0; i < length; ++i) out->push_back(data[i]);
+}
+
+void FlushPng(png_structp) {}
+
+}  // namespace
+
+Bytes BuildPng(int width, int height, int colour_type, int bit_depth, bool interlaced,
+               const Bytes& rows, const Bytes& palette, const Bytes& transparency) {
+  Bytes out;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_set_write_fn(png, &out, AppendPng, FlushPng);
+  png_set_IHDR(png, info, width, height, bit_depth, colour_type,
+               interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  if (!palette.empty()) {
+    png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(palette.data()),
+                 static_cast<int>(palette.size() / 3));
+  }
+  if (!transparency.empty()) {
+    png_set_tRNS(png, info, transparency.data(), static_cast<int>(transparency.size()), nullptr);
+  }
+  png_write_info(png, info);
+  const size_t stride = rows.size() / height;
+  std::vector<png_bytep> pointers;
+  for (int y = 0; y < height; ++y) pointers.push_back(const_cast<png_bytep>(&rows[y * stride]));
+  png_write_image(png, pointers.data());
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return out;
+}
+
+}  // namespace vorna::test

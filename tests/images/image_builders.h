@@ -1,0 +1,108 @@
+// Small images built byte by byte for the decoder tests and the fuzz seeds.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "images/image.h"
+
+namespace vorna::test {
+
+using Bytes = std::vector<uint8_t>;
+
+inline void Put8(Bytes* b, uint32_t v) { b->push_back(static_cast<uint8_t>(v)); }
+inline void Put16(Bytes* b, uint32_t v) {
+  Put8(b, v);
+  Put8(b, v >> 8);
+}
+inline void Put32(Bytes* b, uint32_t v) {
+  Put16(b, v);
+  Put16(b, v >> 16);
+}
+inline void PutAll(Bytes* b, std::initializer_list<uint8_t> values) {
+  for (uint8_t v : values) b->push_back(v);
+}
+
+// An image from rows of packed 0xRRGGBBAA values.
+inline Image MakeImage(int width, int height, const std::vector<uint32_t>& pixels) {
+  Image image;
+  image.width = width;
+  image.height = height;
+  for (uint32_t p : pixels) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+      image.rgba.push_back(static_cast<uint8_t>(p >> shift));
+  }
+  return image;
+}
+
+// A smooth image with many colours, like a shaded render.
+inline Image Gradient(int width, int height) {
+  Image image;
+  image.width = width;
+  image.height = height;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      image.rgba.push_back(static_cast<uint8_t>(x * 255 / (width > 1 ? width - 1 : 1)));
+      image.rgba.push_back(static_cast<uint8_t>(y * 255 / (height > 1 ? height - 1 : 1)));
+      image.rgba.push_back(static_cast<uint8_t>((x + y) * 127 / (width + height)));
+      image.rgba.push_back(255);
+    }
+  }
+  return image;
+}
+
+// "" when `actual` has the size of `expected` and every channel within `tolerance`; otherwise a
+// description of the first difference.
+std::string FirstDifference(const Image& actual, const Image& expected, int tolerance = 0);
+
+// `image` with every alpha set to 255.
+Image Opaque(Image image);
+
+struct BmpOptions {
+  int bits = 24;
+  bool top_down = false;
+  uint32_t header_size = 40;  // 12, 40, 56 or 124 here
+  bool file_header = true;
+  // 16 and 32 bits: masks to store as bit fields; all zero means the default layout.
+  std::array<uint32_t, 4> masks{};
+};
+
+// A bitmap of `image`. Palette depths take their palette from the image's colours in order of
+// appearance (there must be few enough).
+Bytes BuildBmp(const Image& image, const BmpOptions& options);
+
+// A bitmap header for `bits` with a 256-entry palette (index i is grey i) followed by `data`
+// as run-length compressed pixels (compression 1 for 8 bits, 2 for 4 bits).
+Bytes BuildRleBmp(int width, int height, int bits, const Bytes& data);
+
+struct TgaOptions {
+  int image_type = 2;   // 1, 2, 3, or 9, 10, 11 with run-length packets
+  int pixel_bits = 24;  // 15, 16, 24, 32; grey 8 or 16; colour-mapped 8
+  int alpha_bits = 0;   // descriptor bits 0..3
+  bool top_down = false;
+  bool right_to_left = false;
+  int map_first = 0;  // colour-mapped: index of the first map entry
+};
+
+// A TGA of `image`; colour-mapped images take a 24-bit map in order of appearance.
+Bytes BuildTga(const Image& image, const TgaOptions& options);
+
+// A DDS header for width x height with the given pixel-format flags, FourCC, bit count and
+// masks, followed by `data`.
+Bytes BuildDds(int width, int height, uint32_t format_flags, const char* four_cc, int bits,
+               std::array<uint32_t, 4> masks, const Bytes& data);
+
+// A JPEG written by libjpeg at quality 95: `components` samples a pixel in `space` (1 grey,
+// 3 RGB, 4 CMYK, stored as given with the Adobe marker), baseline or progressive.
+Bytes BuildJpeg(int width, int height, int components, int space, bool progressive,
+                const Bytes& samples);
+
+// A PNG written by libpng from `rows`, the stored samples of every row (big-endian 16-bit
+// samples, packed low bit depths), with an optional palette (RGB triples) and tRNS chunk.
+Bytes BuildPng(int width, int height, int colour_type, int bit_depth, bool interlaced,
+               const Bytes& rows, const Bytes& palette = {}, const Bytes& transparency = {});
+
+}  // namespace vorna::test
