@@ -67,26 +67,5 @@ TEST(PlaybackTest, AFrameOutsideTheListStartsAgain) {
   EXPECT_EQ(frame, 1);
 }
 
-TEST(PlaybackTest, TogglingTwiceStops) {
-  auto model = test::NewModel();
-  model->motion_count = 3;
-  bool playing = false;
-  int32_t frame = 2;
-  EXPECT_EQ(TogglePlayback(*model, playing, frame), PlaybackToggle::kStarted);
-  EXPECT_EQ(frame, 0);
-  EXPECT_EQ(TogglePlayback(*model, playing, frame), PlaybackToggle::kStopped);
-  EXPECT_FALSE(playing);
-}
-
-TEST(PlaybackTest, SpeedChangesRestartARunningTimerOnly) {
-  int32_t period = 100;
-  EXPECT_TRUE(ChangePlaybackSpeed(500, true, period));
-  EXPECT_EQ(period, 500);
-  EXPECT_FALSE(ChangePlaybackSpeed(200, false, period));
-  EXPECT_EQ(period, 200);
-  EXPECT_FALSE(ChangePlaybackSpeed(150, true, period));
-  EXPECT_EQ(period, 200);
-}
-
 }  // namespace
 }  // namespace vorna
