@@ -1,12 +1,14 @@
 // JPEG through libjpeg. Its error exit must not return, so it jumps back to a setjmp in a small
 // function that holds no C++ objects; allocation happens outside those functions.
 
+// clang-format off
+#include <cstdio>  // jpeglib.h needs FILE and size_t first
 #include <jerror.h>
 #include <jpeglib.h>
+// clang-format on
 
 #include <csetjmp>
 #include <cstddef>
-#include <cstdio>  // jpeglib.h needs FILE
 #include <vector>
 
 #include "images/decode.h"
