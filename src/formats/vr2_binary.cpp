@@ -1,0 +1,16 @@
+#include "formats/vr2_binary.h"
+
+#include "formats/vrn_binary.h"
+
+namespace vorna {
+
+bool ReadVr2Binary(Model& model, const std::string& path, Host& host, const ReadOptions& options,
+                   std::string* error) {
+  return ReadKeyedBinary(model, path, BinaryVariant::kVr2, options, host, error);
+}
+
+bool WriteVr2Binary(Model& model, const std::string& path, const SaveOptions& options, Host& host) {
+  return WriteKeyedBinary(model, path, options, BinaryVariant::kVr2, host);
+}
+
+}  // namespace vorna

@@ -1,0 +1,513 @@
+#include "formats/vrn_binary.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "formats/format_common.h"
+#include "formats/model_file_fixtures.h"
+#include "formats/tagged_text.h"
+#include "formats/vr2_binary.h"
+#include "formats/vr2_corners.h"
+#include "model/hierarchy.h"
+#include "support/test_support.h"
+
+namespace vorna {
+namespace {
+
+using test::TwoPartModel;
+
+// Little-endian encoding written out byte by byte, independent of the code under test.
+std::string U32(uint32_t v) {
+  return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
+          static_cast<char>((v >> 16) & 0xFF), static_cast<char>(v >> 24)};
+}
+std::string F32(float f) {
+  uint32_t bits;
+  std::memcpy(&bits, &f, 4);
+  return U32(bits);
+}
+std::string Floats(std::initializer_list<float> values) {
+  std::string out;
+  for (float f : values) out += F32(f);
+  return out;
+}
+std::string Ints(std::initializer_list<int32_t> values) {
+  std::string out;
+  for (int32_t i : values) out += U32(static_cast<uint32_t>(i));
+  return out;
+}
+std::string Str(const std::string& s) {
+  return U32(static_cast<uint32_t>(s.size() + 1)) + s + '\0';
+}
+std::string Record(const std::string& key, const std::string& data) {
+  return Str(key) + U32(static_cast<uint32_t>(data.size())) + data;
+}
+
+struct RecordView {
+  std::string key;
+  std::string data;
+};
+
+// Splits a file into its records by their data sizes.
+std::vector<RecordView> Records(const std::string& bytes) {
+  std::vector<RecordView> records;
+  size_t pos = 8;
+  auto u32 = [&](size_t at) {
+    uint32_t v = 0;
+    for (int k = 3; k >= 0; --k) v = (v << 8) | static_cast<unsigned char>(bytes.at(at + k));
+    return v;
+  };
+  while (pos < bytes.size()) {
+    const uint32_t key_length = u32(pos);
+    const std::string key = bytes.substr(pos + 4, key_length - 1);
+    EXPECT_EQ(bytes.at(pos + 4 + key_length - 1), '\0');
+    const uint32_t size = u32(pos + 4 + key_length);
+    records.push_back({key, bytes.substr(pos + 8 + key_length, size)});
+    pos += 8 + key_length + size;
+  }
+  EXPECT_EQ(pos, bytes.size());
+  return records;
+}
+
+const std::vector<std::string> kAllKeys = {"version",
+                                           "parts_count",
+                                           "motion_count",
+                                           "unit_count",
+                                           "total_vertex_count",
+                                           "total_face_count",
+                                           "total_corner",
+                                           "total_center",
+                                           "texture_all",
+                                           "parts_name",
+                                           "corner",
+                                           "center",
+                                           "material",
+                                           "texture_file",
+                                           "texture_map_flag",
+                                           "texture_map_param",
+                                           "vertex_count",
+                                           "face_count",
+                                           "vertices",
+                                           "normals",
+                                           "texture_map",
+                                           "faces",
+                                           "unit_basis",
+                                           "parent",
+                                           "unit_angle",
+                                           "unit_translation",
+                                           "unit_scale",
+                                           "blend",
+                                           "blend_param",
+                                           "anim_count",
+                                           "anim_data"};
+
+std::vector<std::string> Keys(const std::string& bytes) {
+  std::vector<std::string> keys;
+  for (const RecordView& r : Records(bytes)) keys.push_back(r.key);
+  return keys;
+}
+
+std::string RecordData(const std::string& bytes, const std::string& key) {
+  for (const RecordView& r : Records(bytes)) {
+    if (r.key == key) return r.data;
+  }
+  ADD_FAILURE() << "no record " << key;
+  return {};
+}
+
+TEST(VrnBinaryTest, WritesTheExactFile) {
+  auto model = TwoPartModel();
+  const std::string bytes = FormatKeyedBinary(*model, SaveOptions{}, BinaryVariant::kVrn);
+  const std::string head = std::string("VRN\0", 4) + U32(31) + Record("version", Str("1.8")) +
+                           Record("parts_count", U32(2)) + Record("motion_count", U32(1)) +
+                           Record("unit_count", U32(2)) + Record("total_vertex_count", U32(7)) +
+                           Record("total_face_count", U32(2));
+  ASSERT_EQ(bytes.substr(0, head.size()), head);
+  EXPECT_EQ(Keys(bytes), kAllKeys);
+
+  // Parts in drawing order (Q, then P), per-vertex records following them.
+  EXPECT_EQ(RecordData(bytes, "texture_all"), std::string(4, '\0'));
+  EXPECT_EQ(RecordData(bytes, "parts_name"), Str("Q") + Str("P"));
+  EXPECT_EQ(RecordData(bytes, "texture_file"), Str("") + Str("skin.png"));
+  EXPECT_EQ(RecordData(bytes, "vertex_count"), U32(4) + U32(3));
+  EXPECT_EQ(RecordData(bytes, "face_count"), U32(1) + U32(1));
+  EXPECT_EQ(RecordData(bytes, "material").substr(68, 68),
+            Floats({0.8f, 0.8f, 0.8f, 1.0f, 0.8f, 0.8f, 0.8f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f,
+                    0.0f, 0.0f, 0.0f, 0.0f}));
+  EXPECT_EQ(RecordData(bytes, "texture_map_param"),
+            Ints({0}) + Floats({1, 1, 0, 0}) + Ints({0}) + Floats({1, 1, 0, 0}));
+  EXPECT_EQ(RecordData(bytes, "vertices").substr(0, 12), Floats({3.0f, 0.5f, -1.25f}));
+  EXPECT_EQ(RecordData(bytes, "texture_map").substr(0, 16), Floats({0.375f, 1, 0.5f, 1}));
+  EXPECT_EQ(RecordData(bytes, "faces"), Ints({0, 1, 2, 3, 0, 1, 2, -1}));
+  EXPECT_EQ(RecordData(bytes, "blend"), Floats({0, 0, 0, 0, 0.5f, 0, 0}));
+
+  // Units breadth-first (A, then B); B's axis angles follow its type, A's do not exist.
+  EXPECT_EQ(RecordData(bytes, "unit_basis"), U32(2) + Floats({0, 2, 0}) + Str("A") + U32(1) +
+                                                 Floats({0, 1, 0}) + Ints({0, 0, 90}) + Str("B"));
+  EXPECT_EQ(RecordData(bytes, "parent"), Ints({0, 3, 0, 2}));
+  EXPECT_EQ(RecordData(bytes, "unit_angle"), Ints({-10, 20, 30, 45}));
+  EXPECT_EQ(RecordData(bytes, "unit_translation"), Floats({0.5f, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(RecordData(bytes, "unit_scale"), Floats({1, 1, 1, 1, 1, 1}));
+  EXPECT_EQ(RecordData(bytes, "blend_param"), Ints({0, 0, 0, 20, 1, 10, 0, 20}));
+  EXPECT_EQ(RecordData(bytes, "anim_count"), U32(1));
+  // The anim was clamped to the one Motion while writing.
+  EXPECT_EQ(RecordData(bytes, "anim_data"), Ints({0, 0}) + std::string(1, '\1') + Str("walk"));
+}
+
+TEST(VrnBinaryTest, OptionsAndAModelWithoutUnitsLeaveRecordsOut) {
+  struct Case {
+    SaveOptions options;
+    bool units;
+    size_t records;
+  };
+  const Case cases[] = {
+      {{false, false, false, false}, true, 25},
+      {{true, false, false, false}, true, 27},
+      {{false, true, false, true}, true, 28},
+      {{true, true, true, true}, false, 22},
+  };
+  for (const Case& c : cases) {
+    auto model = TwoPartModel();
+    if (!c.units) {
+      model->node_count = 2;
+      model->forest.Clear();
+      model->parent.fill(0);
+    }
+    const std::string bytes = FormatKeyedBinary(*model, c.options, BinaryVariant::kVrn);
+    std::vector<std::string> expected;
+    for (const std::string& key : kAllKeys) {
+      const bool kept = (key != "unit_translation" || c.options.translation) &&
+                        (key != "unit_scale" || c.options.scale) &&
+                        ((key != "blend" && key != "blend_param") || c.options.skin) &&
+                        ((key != "anim_count" && key != "anim_data") || c.options.anim);
+      if (kept) expected.push_back(key);
+    }
+    expected.resize(c.records);
+    EXPECT_EQ(Keys(bytes), expected);
+    // The count stays 31 whatever follows, and such a file reads back.
+    EXPECT_EQ(bytes.substr(4, 4), U32(31));
+    auto copy = test::NewModel();
+    ScriptedHost host;
+    std::string error;
+    ASSERT_TRUE(ParseKeyedBinary(*copy, bytes, "", BinaryVariant::kVrn, {false}, host, &error))
+        << error;
+    EXPECT_EQ(copy->motions[0].translation[0].x, c.units && c.options.translation ? 0.5f : 0.0f);
+    EXPECT_EQ(copy->motions[0].scale[0], (Vec3{1, 1, 1}));
+    EXPECT_EQ(copy->blend[4], c.units && c.options.skin ? 0.5f : 0.0f);
+    EXPECT_EQ(copy->anim_count, c.units && c.options.anim ? 1 : 0);
+  }
+}
+
+// Writes `model` in `variant`, reads it back and builds its forest.
+std::unique_ptr<Model> RoundTrip(Model& model, BinaryVariant variant,
+                                 const SaveOptions& options = {}) {
+  const std::string bytes = FormatKeyedBinary(model, options, variant);
+  auto copy = test::NewModel();
+  ScriptedHost host;
+  std::string error;
+  EXPECT_TRUE(ParseKeyedBinary(*copy, bytes, "", variant, ReadOptions{false}, host, &error))
+      << error;
+  EXPECT_TRUE(host.entries.empty());
+  copy->loaded_type = kLoadedVrnBinary;
+  BuildHierarchy(*copy);
+  return copy;
+}
+
+TEST(VrnBinaryTest, AnglesFollowTheBasisType) {
+  auto model = TwoPartModel();
+  model->units[1].basis_type = 0;  // A: a free slot keeps only its first angle
+  auto copy = RoundTrip(*model, BinaryVariant::kVrn);
+  // File order: A (unit 0), B (unit 1).
+  EXPECT_EQ(copy->units[0].basis_type, 0u);
+  EXPECT_EQ(copy->motions[0].angle[0][0], -10);
+  EXPECT_EQ(copy->motions[0].angle[1][0], 0);
+  EXPECT_EQ(copy->motions[0].angle[2][0], 0);
+  EXPECT_EQ(copy->motions[0].angle[0][1], 45);
+  EXPECT_EQ(copy->units[1].axis_angle, (std::array<int32_t, 3>{0, 0, 90}));
+  EXPECT_NEAR(copy->units[1].axis.y, 1.0f, 1e-6f);
+  EXPECT_EQ(copy->node_name[0], "Q");
+  EXPECT_EQ(copy->parts[1].texture_file, "skin.png");
+  EXPECT_EQ(copy->parts[0].material.ambient, copy->parts[0].material.diffuse);
+  EXPECT_EQ(copy->current_anim, 0);
+}
+
+// Inserts `record` in front of the record with key `before`.
+std::string InsertBefore(const std::string& bytes, const std::string& before,
+                         const std::string& record) {
+  const size_t at = bytes.find(Str(before));
+  EXPECT_NE(at, std::string::npos);
+  return bytes.substr(0, at) + record + bytes.substr(at);
+}
+
+TEST(VrnBinaryTest, UnknownRecordsAreSkippedByTheirSize) {
+  auto model = TwoPartModel();
+  const std::string good = FormatKeyedBinary(*model, SaveOptions{}, BinaryVariant::kVrn);
+  const std::string unknown = InsertBefore(good, "material", Record("comment", "parts_count!!"));
+  // A key longer than 256 bytes is cut at 256: the data size follows the first 256 key bytes.
+  const std::string long_key = InsertBefore(
+      good, "material", U32(300) + std::string(256, 'k') + U32(44) + std::string(44, '\xff'));
+  for (std::string bytes : {unknown, long_key}) {
+    SCOPED_TRACE(bytes.size());
+    bytes.replace(4, 4, U32(32));  // the inserted record counts too
+    auto copy = test::NewModel();
+    ScriptedHost host;
+    std::string error;
+    ASSERT_TRUE(ParseKeyedBinary(*copy, bytes, "", BinaryVariant::kVrn, {false}, host, &error))
+        << error;
+    copy->loaded_type = kLoadedVrnBinary;
+    BuildHierarchy(*copy);
+    auto reference = RoundTrip(*model, BinaryVariant::kVrn);
+    EXPECT_TRUE(test::Fingerprint(*copy) == test::Fingerprint(*reference));
+    EXPECT_EQ(copy->anims[0].name, "walk");
+  }
+}
+
+TEST(VrnBinaryTest, RefusesWhatItCannotRead) {
+  const std::string good = FormatKeyedBinary(*TwoPartModel(), SaveOptions{}, BinaryVariant::kVrn);
+  auto replace = [&good](const std::string& from, const std::string& to) {
+    std::string bytes = good;
+    const size_t at = bytes.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return bytes.replace(at, from.size(), to);
+  };
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool ok;
+    const char* message;  // nullptr: no message
+  };
+  const Case cases[] = {
+      {"version 1.61", replace(Str("1.8"), Str("1.61")), true, nullptr},
+      {"version 1.10", replace(Str("1.8"), Str("1.10")), false, "ファイル バージョンが違います"},
+      {"version 1.5", replace(Str("1.8"), Str("1.5")), false, "ファイル バージョンが違います"},
+      {"256 parts", replace(Record("parts_count", U32(2)), Record("parts_count", U32(256))), false,
+       "パーツ数が256個を超えました"},
+      {"text magic", replace(std::string("VRN\0", 4), "<ver"), false, nullptr},
+      {"VR2 magic", replace(std::string("VRN\0", 4), std::string("VR2\0", 4)), false, nullptr},
+      {"vertex total beyond the file",
+       replace(Record("total_vertex_count", U32(7)), Record("total_vertex_count", U32(1u << 30))),
+       false, nullptr},
+      {"face total beyond the file",
+       replace(Record("total_face_count", U32(2)), Record("total_face_count", U32(0xFFFFFFFF))),
+       false, nullptr},
+      {"vertex total twice",
+       InsertBefore(good, "total_face_count", Record("total_vertex_count", U32(7))), false,
+       nullptr},
+      {"no faces", replace(Record("total_face_count", U32(2)), Record("total_face_count", U32(0))),
+       false, nullptr},
+      {"index outside its part",
+       replace(Ints({0, 1, 2, 3, 0, 1, 2, -1}), Ints({0, 1, 2, 4, 0, 1, 2, -1})), false, nullptr},
+      {"part ranges past the totals", replace(U32(4) + U32(3), U32(4) + U32(4)), false, nullptr},
+      {"huge string length", replace(Str("Q"), U32(0x7FFFFFFF) + "Q"), false, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto model = test::NewModel();
+    ScriptedHost host;
+    EXPECT_EQ(ParseKeyedBinary(*model, c.bytes, "", BinaryVariant::kVrn, {false}, host, nullptr),
+              c.ok);
+    if (c.message == nullptr) {
+      EXPECT_TRUE(host.entries.empty());
+    } else {
+      ASSERT_EQ(host.entries.size(), 1u);
+      EXPECT_EQ(host.entries[0].text, c.message);
+    }
+  }
+}
+
+TEST(VrnBinaryTest, CountsAreClampedAndLongStringsCut) {
+  auto model = TwoPartModel();
+  model->node_name[3] = std::string(100, 'a');
+  model->anims[0].name = std::string(100, 'w');
+  model->parts[0].texture_file = std::string(300, 't');
+  const std::string good = FormatKeyedBinary(*model, SaveOptions{}, BinaryVariant::kVrn);
+  auto patched = [&good](const std::string& from, const std::string& to) {
+    std::string bytes = good;
+    return bytes.replace(bytes.find(from), from.size(), to);
+  };
+  auto copy = test::NewModel();
+  ScriptedHost host;
+  ASSERT_TRUE(ParseKeyedBinary(
+      *copy, patched(Record("anim_count", U32(1)), Record("anim_count", U32(1000))), "",
+      BinaryVariant::kVrn, {false}, host, nullptr));
+  EXPECT_EQ(copy->anim_count, 255);
+  EXPECT_EQ(copy->anims[0].name, std::string(66, 'w'));
+  EXPECT_EQ(copy->node_name[2], std::string(63, 'a'));
+  EXPECT_EQ(copy->parts[1].texture_file, std::string(259, 't'));
+
+  // Motion 0's angles are read; the 254 Motions that follow take the rest of the file as their
+  // angles until it ends, which keeps what was read.
+  ASSERT_TRUE(ParseKeyedBinary(
+      *copy, patched(Record("motion_count", U32(1)), Record("motion_count", U32(300))), "",
+      BinaryVariant::kVrn, {false}, host, nullptr));
+  EXPECT_EQ(copy->motion_count, 255);
+  EXPECT_EQ(copy->motions[0].angle[0][1], 45);
+  EXPECT_TRUE(host.entries.empty());
+}
+
+TEST(VrnBinaryTest, EveryTruncationFailsOrLoadsCleanly) {
+  for (BinaryVariant variant : {BinaryVariant::kVrn, BinaryVariant::kVr2}) {
+    const std::string good = FormatKeyedBinary(*TwoPartModel(), SaveOptions{}, variant);
+    auto model = test::NewModel();
+    ScriptedHost host;
+    for (size_t length = 0; length < good.size(); ++length) {
+      if (ParseKeyedBinary(*model, std::string_view(good).substr(0, length), "", variant, {false},
+                           host, nullptr)) {
+        std::string why;
+        EXPECT_TRUE(GeometryIsConsistent(*model, &why)) << length << ": " << why;
+      }
+    }
+    EXPECT_TRUE(host.entries.empty());
+  }
+}
+
+TEST(Vr2BinaryTest, CornerCoordinatesCrossTheSeam) {
+  auto model = TwoPartModel();
+  const float u[3] = {0.95f, 0.05f, 0.10f};
+  for (int v = 0; v < 3; ++v) model->tex_u[v] = u[v];
+  for (int v = 3; v < 7; ++v) {
+    model->tex_u[v] = v == 3 ? 0.3f : 0.7f;  // exactly on the thresholds: unchanged
+    model->tex_v[v] = 0.5f;
+  }
+  const std::string bytes = FormatKeyedBinary(*model, SaveOptions{}, BinaryVariant::kVr2);
+  EXPECT_EQ(bytes.substr(0, 4), std::string("VR2\0", 4));
+  // Per face of Q, then of P: four u values, then four v values. The triangle's fourth pair is 0.
+  EXPECT_EQ(RecordData(bytes, "texture_map"),
+            Floats({0.3f, 0.7f, 0.7f, 0.7f, 0.5f, 0.5f, 0.5f, 0.5f}) +
+                Floats({0.95f, 0.05f + 1.0f, 0.10f + 1.0f, 0.0f, 1.0f, 1.0f, 1.0f, 0.0f}));
+  EXPECT_EQ(RecordData(FormatKeyedBinary(*model, SaveOptions{}, BinaryVariant::kVrn), "texture_map")
+                .size(),
+            7u * 8u);
+
+  auto copy = RoundTrip(*model, BinaryVariant::kVr2);
+  // P's vertex 0 keeps 0.95; the two raised corners came back above 1.0 and were dropped.
+  EXPECT_EQ(copy->tex_u[4], 0.95f);
+  EXPECT_EQ(copy->tex_u[5], 0.0f);
+  EXPECT_EQ(copy->tex_u[6], 0.0f);
+  EXPECT_EQ(copy->tex_u[0], 0.3f);
+  EXPECT_EQ(copy->tex_v[0], 0.5f);
+  EXPECT_EQ(copy->tex_v[4], 1.0f);  // exactly 1.0 is kept
+
+  // A triangle's fourth pair is not read into any vertex, whatever it holds.
+  std::string patched = bytes;
+  const std::string fourth = Floats({0.10f + 1.0f, 0.0f, 1.0f, 1.0f, 1.0f, 0.0f});
+  patched.replace(patched.find(fourth), fourth.size(),
+                  Floats({0.10f + 1.0f, 0.25f, 1.0f, 1.0f, 1.0f, 0.75f}));
+  auto patched_copy = test::NewModel();
+  ScriptedHost host;
+  ASSERT_TRUE(
+      ParseKeyedBinary(*patched_copy, patched, "", BinaryVariant::kVr2, {false}, host, nullptr));
+  for (int v = 0; v < 7; ++v) {
+    EXPECT_EQ(patched_copy->tex_u[v], copy->tex_u[v]) << v;
+    EXPECT_EQ(patched_copy->tex_v[v], copy->tex_v[v]) << v;
+  }
+}
+
+TEST(Vr2BinaryTest, EachReaderRefusesTheOtherMagic) {
+  auto model = TwoPartModel();
+  for (BinaryVariant written : {BinaryVariant::kVrn, BinaryVariant::kVr2}) {
+    const std::string bytes = FormatKeyedBinary(*model, SaveOptions{}, written);
+    const BinaryVariant other =
+        written == BinaryVariant::kVrn ? BinaryVariant::kVr2 : BinaryVariant::kVrn;
+    auto copy = test::NewModel();
+    ScriptedHost host;
+    EXPECT_FALSE(ParseKeyedBinary(*copy, bytes, "", other, {false}, host, nullptr));
+    EXPECT_TRUE(host.entries.empty());
+  }
+}
+
+// Writes `model` as VRN text (0), VRN binary (1), VR2 text (2) or VR2 binary (3) and reads it
+// back, with the forest built.
+std::unique_ptr<Model> ReadBack(Model& model, int variant) {
+  auto copy = test::NewModel();
+  ScriptedHost host;
+  std::string error;
+  bool ok = false;
+  switch (variant) {
+    case 0:
+      ok = ParseTaggedText(*copy, FormatTaggedText(model, {}, TextVariant::kVrn), "",
+                           TextVariant::kVrn, {false}, host, &error);
+      break;
+    case 1:
+      ok = ParseKeyedBinary(*copy, FormatKeyedBinary(model, {}, BinaryVariant::kVrn), "",
+                            BinaryVariant::kVrn, {false}, host, &error);
+      break;
+    case 2:
+      ok = ParseTaggedText(*copy, FormatTaggedText(model, {}, TextVariant::kVr2), "",
+                           TextVariant::kVr2, {false}, host, &error);
+      break;
+    default:
+      ok = ParseKeyedBinary(*copy, FormatKeyedBinary(model, {}, BinaryVariant::kVr2), "",
+                            BinaryVariant::kVr2, {false}, host, &error);
+      break;
+  }
+  EXPECT_TRUE(ok) << variant << ": " << error;
+  copy->loaded_type = kLoadedVrnText;
+  BuildHierarchy(*copy);
+  return copy;
+}
+
+TEST(ModelFileConversionTest, AllFourVariantsAgreeOnRandomModels) {
+  for (uint32_t seed = 1; seed <= 40; ++seed) {
+    SCOPED_TRACE(seed);
+    // Coordinates that the seam adjustment leaves alone survive every variant unchanged.
+    auto calm = test::RandomModel(seed, 0.3125f, 0.6875f);
+    const std::string expected = test::Fingerprint(*calm);
+    for (int variant = 0; variant < 4; ++variant) {
+      auto copy = ReadBack(*calm, variant);
+      EXPECT_EQ(test::Fingerprint(*copy), expected) << "variant " << variant;
+      // Converting the copy onwards to every other variant changes nothing either.
+      auto onwards = ReadBack(*copy, (variant + 1) % 4);
+      EXPECT_EQ(test::Fingerprint(*onwards), expected) << "variant " << variant << " onwards";
+    }
+    // Across the seam the VR2 text and binary files still agree with each other, and with VRN
+    // except for the coordinates the seam adjustment raised: above 1.0 they come back as 0, and
+    // a 0 raised to exactly 1.0 comes back as 1.
+    auto wild = test::RandomModel(seed);
+    auto vrn = ReadBack(*wild, 1);
+    auto vr2_text = ReadBack(*wild, 2);
+    auto vr2_binary = ReadBack(*wild, 3);
+    EXPECT_EQ(test::Fingerprint(*vr2_text), test::Fingerprint(*vr2_binary));
+    for (int v = 0; v < vrn->total_vertex_count; ++v) {
+      for (auto field : {&Model::tex_u, &Model::tex_v}) {
+        const float read = (*vr2_binary.*field)[v];
+        const float before = (*vrn.*field)[v];
+        EXPECT_TRUE(read == before || read == 0.0f || (before == 0.0f && read == 1.0f)) << v;
+        (*vr2_binary.*field)[v] = (*vrn.*field)[v];
+      }
+    }
+    EXPECT_EQ(test::Fingerprint(*vr2_binary), test::Fingerprint(*vrn));
+  }
+}
+
+TEST(VrnBinaryTest, WritersReplaceFilesAndReadersFindThem) {
+  test::TempDir dir;
+  ScriptedHost host;
+  for (BinaryVariant variant : {BinaryVariant::kVrn, BinaryVariant::kVr2}) {
+    auto model = TwoPartModel();
+    const std::string path = dir.File(variant == BinaryVariant::kVrn ? "m.vrn" : "m.vr2");
+    ASSERT_TRUE(variant == BinaryVariant::kVrn ? WriteVrnBinary(*model, path, {}, host)
+                                               : WriteVr2Binary(*model, path, {}, host));
+    EXPECT_EQ(model->model_file_name, variant == BinaryVariant::kVrn ? "m.vrn" : "m.vr2");
+    EXPECT_EQ(test::ReadFile(path), FormatKeyedBinary(*model, {}, variant));
+    auto copy = test::NewModel();
+    EXPECT_TRUE(variant == BinaryVariant::kVrn ? ReadVrnBinary(*copy, path, host, {false})
+                                               : ReadVr2Binary(*copy, path, host, {false}));
+    EXPECT_EQ(copy->node_name[0], "Q");
+  }
+  EXPECT_TRUE(host.entries.empty());
+  auto model = TwoPartModel();
+  EXPECT_FALSE(WriteVrnBinary(*model, dir.File("missing/dir/m.vrn"), {}, host));
+  ASSERT_EQ(host.entries.size(), 1u);
+  EXPECT_EQ(host.entries[0].text, "ファイルを作成できません");
+  EXPECT_EQ(host.entries[0].icon, MessageIcon::kStop);
+  EXPECT_EQ(model->model_file_name, "");  // the title follows only a file that was created
+  auto copy = test::NewModel();
+  EXPECT_FALSE(ReadVrnBinary(*copy, dir.File("absent.vrn"), host, {false}));
+  EXPECT_EQ(host.wait_depth, 0);
+}
+
+}  // namespace
+}  // namespace vorna
