@@ -64,40 +64,40 @@ class BinarySource {
     t = Token();
     t.offset = Offset();
     if (p_ == end_) return true;
-    if (Left() < 2) return Truncated("a token");
+    if (Left() < 2) return Truncated("a token", t.offset);
     std::uint16_t code = LoadU16(p_);
     p_ += 2;
     switch (code) {
       case kTokName:
       case kTokString: {
-        if (Left() < 4) return Truncated("a name or string");
+        if (Left() < 4) return Truncated("a name or string", t.offset);
         std::uint32_t n = LoadU32(p_);
         p_ += 4;
-        if (n > Left()) return Truncated("a name or string");
+        if (n > Left()) return Truncated("a name or string", t.offset);
         t.kind = code == kTokName ? TokenKind::kName : TokenKind::kString;
         t.text = std::string_view(reinterpret_cast<const char*>(p_), n);
         p_ += n;
         return true;
       }
       case kTokInteger:
-        if (Left() < 4) return Truncated("an integer");
+        if (Left() < 4) return Truncated("an integer", t.offset);
         t.kind = TokenKind::kInteger;
         t.integer = LoadU32(p_);
         p_ += 4;
         return true;
       case kTokGuid:
-        if (Left() < 16) return Truncated("a GUID");
+        if (Left() < 16) return Truncated("a GUID", t.offset);
         t.kind = TokenKind::kGuid;
         t.guid = Guid::FromBytes(p_);
         p_ += 16;
         return true;
       case kTokIntegerList:
       case kTokFloatList: {
-        if (Left() < 4) return Truncated("a number list");
+        if (Left() < 4) return Truncated("a number list", t.offset);
         std::uint32_t n = LoadU32(p_);
         p_ += 4;
         std::uint64_t size = code == kTokIntegerList ? 4 : static_cast<std::uint64_t>(float_size_);
-        if (n > Left() / size) return Truncated("a number list");
+        if (n > Left() / size) return Truncated("a number list", t.offset);
         t.kind = code == kTokIntegerList ? TokenKind::kIntegerList : TokenKind::kFloatList;
         t.integer = n;
         t.text = std::string_view(reinterpret_cast<const char*>(p_), n * size);
@@ -219,7 +219,7 @@ class BinarySource {
           out = t.text;
           return true;
         case TokenKind::kEnd:
-          return Truncated("an object's data");
+          return Truncated("an object's data", Offset());
         default:
           return diagnostics_.Fail(ErrorKind::kBadData, "expected a string, found " + Describe(t),
                                    t.offset);
@@ -258,9 +258,9 @@ class BinarySource {
     return true;
   }
 
-  bool Truncated(const char* what) {
+  bool Truncated(const char* what, std::uint64_t offset) {
     return diagnostics_.Fail(ErrorKind::kTruncated, std::string("the file ends inside ") + what,
-                             Offset());
+                             offset);
   }
 
   bool AllZero(const std::uint8_t* from) const {
@@ -295,7 +295,7 @@ class BinarySource {
           }
           return true;
         case TokenKind::kEnd:
-          return Truncated("an object's data");
+          return Truncated("an object's data", Offset());
         default:
           return diagnostics_.Fail(ErrorKind::kBadData, "expected a number, found " + Describe(t),
                                    t.offset);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "formats/xfile/binary_source.h"
 #include "formats/xfile/data_walker.h"
@@ -62,9 +61,10 @@ bool IsSignedPrimitive(Primitive p) {
   return p == Primitive::kChar || p == Primitive::kSword || p == Primitive::kSdword;
 }
 
-// Characters that end a word in text, or start a comment or a quoted string.
-bool IsTextName(std::string_view name) {
-  if (name.empty()) return true;  // no name
+// Whether the text reader reads `name` back as one word: no white space, punctuation or quote,
+// no comment or '.' at its start. Empty means "no name".
+bool IsTextWord(std::string_view name) {
+  if (name.empty()) return true;
   if (name[0] == '.' || name[0] == '#' || name.starts_with("//")) return false;
   for (char c : name) {
     unsigned char u = static_cast<unsigned char>(c);
@@ -72,6 +72,18 @@ bool IsTextName(std::string_view name) {
     if (std::string_view("{}[]()<>,;\"").find(c) != std::string_view::npos) return false;
   }
   return true;
+}
+
+// Whether the text reader takes `name` for a name where it also expects numbers and keywords
+// (template names, member types, array sizes): a word that neither looks like a number nor is
+// a keyword.
+bool IsTextName(std::string_view name) {
+  if (name.empty() || !IsTextWord(name)) return false;
+  char c = name[0];
+  bool digit_next = name.size() > 1 && ((name[1] >= '0' && name[1] <= '9') || name[1] == '.');
+  if ((c >= '0' && c <= '9') || ((c == '-' || c == '+') && digit_next)) return false;
+  return !EqualsIgnoreCase(name, "template") && !EqualsIgnoreCase(name, "array") &&
+         PrimitiveFromKeyword(name) == Primitive::kNone;
 }
 
 class TextSink {
@@ -263,9 +275,8 @@ class Writer {
         return Fail("template " + name + " cannot be declared: " +
                     (t == nullptr ? std::string("unknown") : t->layout.problem));
       }
-      if (!CheckName(t->name, "template")) return false;
-      declared_.insert(AsciiLower(t->name));
-      declared_types_.insert(t);
+      if (!CheckTemplateNames(*t)) return false;
+      declared_[AsciiLower(t->name)] = t;
       if (binary_) {
         DeclareBinary(*t, out);
       } else {
@@ -294,11 +305,29 @@ class Writer {
  private:
   bool Fail(std::string text) { return d_.Fail(ErrorKind::kInvalidObject, std::move(text), 0); }
 
-  bool CheckName(std::string_view name, const char* what) {
+  // `strict`: the name must read back as a name where numbers and keywords may also stand.
+  bool CheckName(std::string_view name, const char* what, bool strict = false) {
     if (name.size() > UINT32_MAX) return Fail(std::string(what) + " name too long");
-    if (!binary_ && !IsTextName(name)) {
+    if (!binary_ && !(strict ? IsTextName(name) : IsTextWord(name))) {
       return Fail(std::string(what) + " name \"" + std::string(name) +
                   "\" holds characters a text file cannot carry");
+    }
+    return true;
+  }
+
+  bool CheckTemplateNames(const Template& t) {
+    if (!CheckName(t.name, "template", true)) return false;
+    for (const TemplateMember& m : t.members) {
+      if (!CheckName(m.name, "member") ||
+          (m.type != nullptr && !CheckName(m.type_name, "type", true))) {
+        return false;
+      }
+      for (const Dimension& d : m.dimensions) {
+        if (!d.member.empty() && !CheckName(d.member, "array size", true)) return false;
+      }
+    }
+    for (const AllowedChild& a : t.allowed) {
+      if (!CheckName(a.name, "template")) return false;
     }
     return true;
   }
@@ -379,10 +408,11 @@ class Writer {
     AppendToken(out, kTokCBrace);
   }
 
-  // What a reader will take the template name to mean: one declared in this file, or else the
-  // standard one.
+  // What a reader will take the template name to mean: its last declaration in this file, or
+  // else the standard template of that name.
   bool TemplateReadsBack(const Template& t) const {
-    if (declared_.count(AsciiLower(t.name)) != 0) return declared_types_.count(&t) != 0;
+    auto it = declared_.find(AsciiLower(t.name));
+    if (it != declared_.end()) return it->second == &t;
     return StandardTemplates().Find(t.name) == &t;
   }
 
@@ -436,6 +466,7 @@ class Writer {
     FlatSource source(o, d_);
     DataWalker<FlatSource, Sink> walker(source, sink, d_);
     if (!walker.Object(o.type())) {
+      d_.error.kind = ErrorKind::kInvalidObject;
       d_.error.text = what + ": " + d_.error.text;
       return false;
     }
@@ -490,8 +521,7 @@ class Writer {
   const bool binary_;
   const int decimals_;
   Diagnostics d_;
-  std::unordered_set<std::string> declared_;
-  std::unordered_set<const Template*> declared_types_;
+  std::unordered_map<std::string, const Template*> declared_;  // lower-case name: last declared
   std::unordered_map<std::string, const DataObject*> written_names_;
   std::unordered_map<Guid, const DataObject*, GuidHash> written_guids_;
 };

@@ -1,0 +1,287 @@
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "formats/xfile/reader.h"
+#include "formats/xfile/writer.h"
+#include "sample_documents.h"
+
+namespace vorna::xfile {
+namespace {
+
+// Builds binary token streams byte by byte, little-endian.
+class Bytes {
+ public:
+  Bytes& U16(std::uint16_t v) {
+    s_.push_back(static_cast<char>(v & 0xFF));
+    s_.push_back(static_cast<char>(v >> 8));
+    return *this;
+  }
+  Bytes& U32(std::uint32_t v) { return U16(v & 0xFFFF).U16(static_cast<std::uint16_t>(v >> 16)); }
+  Bytes& Raw(std::string_view raw) {
+    s_ += raw;
+    return *this;
+  }
+  Bytes& Tok(std::uint16_t code) { return U16(code); }
+  Bytes& Name(std::string_view name) {
+    return Tok(1).U32(static_cast<std::uint32_t>(name.size())).Raw(name);
+  }
+  Bytes& Str(std::string_view text) {
+    return Tok(2).U32(static_cast<std::uint32_t>(text.size())).Raw(text);
+  }
+  Bytes& Ints(std::initializer_list<std::uint32_t> values) {
+    Tok(6).U32(static_cast<std::uint32_t>(values.size()));
+    for (std::uint32_t v : values) U32(v);
+    return *this;
+  }
+  Bytes& Floats(std::initializer_list<float> values) {
+    Tok(7).U32(static_cast<std::uint32_t>(values.size()));
+    for (float v : values) U32(std::bit_cast<std::uint32_t>(v));
+    return *this;
+  }
+  Bytes& Doubles(std::initializer_list<double> values) {
+    Tok(7).U32(static_cast<std::uint32_t>(values.size()));
+    for (double v : values) {
+      std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
+      U32(static_cast<std::uint32_t>(bits)).U32(static_cast<std::uint32_t>(bits >> 32));
+    }
+    return *this;
+  }
+  const std::string& str() const { return s_; }
+
+ private:
+  std::string s_;
+};
+
+constexpr std::uint16_t kOBrace = 0x0A, kCBrace = 0x0B, kOBracket = 0x0E, kCBracket = 0x0F,
+                        kComma = 0x13, kSemicolon = 0x14, kGuid = 0x05, kInteger = 0x03;
+
+TEST(BinaryWriterTest, EncodesAMeshAsTokenLists) {
+  Document d;
+  DataObject& red = test::Add(d, "Material", "Red");
+  for (double v : {1.0, 0.0, 0.0, 1.0, 8.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0}) red.AddNumber(v);
+  DataObject& mesh = test::Add(d, "Mesh", "Tri");
+  for (double v : {3.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0, 0.5, 1.0, 3.0, 0.0, 1.0, 2.0}) {
+    mesh.AddNumber(v);
+  }
+  DataObject& list = test::Add(d, "MeshMaterialList", "", &mesh);
+  for (double v : {1.0, 1.0, 0.0}) list.AddNumber(v);
+  list.AddReference(red);
+  WriteOptions options;
+  options.encoding = Encoding::kBinary;
+  WriteResult w = Write(d, options);
+  ASSERT_TRUE(w.ok()) << w.error.Describe();
+  Bytes expected;
+  expected.Raw("xof 0303bin 0032")
+      .Name("Material")
+      .Name("Red")
+      .Tok(kOBrace)
+      .Floats({1, 0, 0, 1, 8, 0, 0, 0, 0, 0, 0})
+      .Tok(kCBrace)
+      .Name("Mesh")
+      .Name("Tri")
+      .Tok(kOBrace)
+      .Ints({3})
+      .Floats({0, 0, 0, 1, 0, 0, 0, 1, 0.5f})
+      .Ints({1, 3, 0, 1, 2})
+      .Name("MeshMaterialList")
+      .Tok(kOBrace)
+      .Ints({1, 1, 0})
+      .Tok(kOBrace)
+      .Name("Red")
+      .Tok(kCBrace)
+      .Tok(kCBrace)
+      .Tok(kCBrace);
+  EXPECT_EQ(w.bytes, expected.str());
+}
+
+TEST(BinaryWriterTest, EncodesStringsWithTheirSeparatorToken) {
+  Document d;
+  DataObject& weights = test::Add(d, "SkinWeights");
+  weights.AddString("Bone");
+  for (double v : {1.0, 7.0, 0.5}) weights.AddNumber(v);
+  test::AddIdentity(weights);
+  WriteOptions options;
+  options.encoding = Encoding::kBinary;
+  WriteResult w = Write(d, options);
+  ASSERT_TRUE(w.ok());
+  Bytes expected;
+  expected.Raw("xof 0303bin 0032")
+      .Name("SkinWeights")
+      .Tok(kOBrace)
+      .Str("Bone")
+      .Tok(kSemicolon)
+      .Ints({1, 7})
+      .Floats({0.5f, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1})
+      .Tok(kCBrace);
+  EXPECT_EQ(w.bytes, expected.str());
+}
+
+TEST(BinaryWriterTest, DeclaresTemplatesAsTokens) {
+  Document d;
+  WriteOptions options;
+  options.encoding = Encoding::kBinary;
+  options.declare = {"XSkinMeshHeader", "SkinWeights", "Frame"};
+  WriteResult w = Write(d, options);
+  ASSERT_TRUE(w.ok());
+  const std::string guid_bytes("\xCE\x69\xF1\x3C\x7C\xFF\xAB\x44\x93\xC0\xF7\x8F\x62\xD1\x72\xE2",
+                               16);
+  Bytes header;
+  header.Raw("xof 0303bin 0032")
+      .Tok(0x1F)
+      .Name("XSkinMeshHeader")
+      .Tok(kOBrace)
+      .Tok(kGuid)
+      .Raw(guid_bytes)
+      .Tok(0x28)
+      .Name("nMaxSkinWeightsPerVertex")
+      .Tok(kSemicolon)
+      .Tok(0x28)
+      .Name("nMaxSkinWeightsPerFace")
+      .Tok(kSemicolon)
+      .Tok(0x28)
+      .Name("nBones")
+      .Tok(kSemicolon)
+      .Tok(kCBrace);
+  EXPECT_EQ(w.bytes.substr(0, header.str().size()), header.str());
+  Bytes array_member;
+  array_member.Tok(0x34)
+      .Tok(0x29)
+      .Name("vertexIndices")
+      .Tok(kOBracket)
+      .Name("nWeights")
+      .Tok(kCBracket)
+      .Tok(kSemicolon);
+  EXPECT_NE(w.bytes.find(array_member.str()), std::string::npos);
+  Bytes open;
+  open.Tok(kOBracket).Tok(0x12).Tok(0x12).Tok(0x12).Tok(kCBracket).Tok(kCBrace);
+  EXPECT_TRUE(w.bytes.ends_with(open.str()));
+}
+
+// The same mesh, its numbers cut into lists at other places than the writer's.
+TEST(BinaryReaderTest, TakesNumbersFromListsWhereverTheyBreak) {
+  auto mesh = [](auto&& fill) {
+    Bytes b;
+    b.Raw("xof 0303bin 0032").Name("Mesh").Tok(kOBrace);
+    fill(b);
+    b.Tok(kCBrace);
+    return Read(b.str());
+  };
+  const std::vector<double> expected = {2, 0, 0, 0, 1, 1, 1, 1, 3, 0, 1, 1};
+  ReadResult results[] = {
+      mesh([](Bytes& b) {
+        b.Ints({2}).Floats({0, 0, 0, 1, 1, 1}).Ints({1, 3, 0, 1, 1});
+      }),
+      mesh([](Bytes& b) {
+        b.Tok(kInteger)
+            .U32(2)
+            .Tok(kComma)
+            .Floats({0, 0})
+            .Floats({})
+            .Tok(kSemicolon)
+            .Floats({0, 1, 1, 1})
+            .Ints({1, 3})
+            .Tok(kSemicolon)
+            .Tok(kSemicolon)
+            .Ints({0})
+            .Tok(kInteger)
+            .U32(1)
+            .Tok(kInteger)
+            .U32(1);
+      }),
+  };
+  for (const ReadResult& r : results) {
+    ASSERT_TRUE(r.ok()) << r.error.Describe();
+    EXPECT_EQ(r.document.objects()[0]->numbers(), expected);
+    EXPECT_TRUE(r.document.warnings().empty());
+  }
+}
+
+TEST(BinaryReaderTest, ReadsEightByteFloatsWhenTheHeaderSaysSo) {
+  Bytes b;
+  b.Raw("xof 0302bin 0064")
+      .Name("Coords2d")
+      .Tok(kOBrace)
+      .Doubles({0.1, -2.5})
+      .Tok(kCBrace)
+      .Name("AnimTicksPerSecond")
+      .Tok(kOBrace)
+      .Ints({4800})
+      .Tok(kCBrace);
+  ReadResult r = Read(b.str());
+  ASSERT_TRUE(r.ok()) << r.error.Describe();
+  EXPECT_EQ(r.document.objects()[0]->numbers(), (std::vector<double>{0.1f, -2.5}));
+  EXPECT_EQ(r.document.objects()[1]->numbers()[0], 4800);
+}
+
+TEST(BinaryReaderTest, ConvertsListsOfTheWrongKindAndWarns) {
+  Bytes b;
+  b.Raw("xof 0303bin 0032")
+      .Name("FloatKeys")
+      .Tok(kOBrace)
+      .Floats({2, 7})
+      .Ints({3})
+      .Tok(kCBrace)
+      .Name("Vector")
+      .Tok(kOBrace)
+      .Floats({1, 2, 3, 4})
+      .Tok(kCBrace);
+  ReadResult r = Read(b.str());
+  ASSERT_TRUE(r.ok()) << r.error.Describe();
+  EXPECT_EQ(r.document.objects()[0]->numbers(), (std::vector<double>{2, 7, 3}));
+  std::vector<std::string> warnings;
+  for (const Warning& w : r.document.warnings()) warnings.push_back(w.text);
+  EXPECT_EQ(warnings, (std::vector<std::string>{"a float list supplies an integer member",
+                                                "an integer list supplies a float member",
+                                                "values after the data of a Vector ignored"}));
+}
+
+TEST(BinaryReaderTest, AcceptsZeroPaddingAfterTheLastObject) {
+  Bytes b;
+  b.Raw("xof 0303bin 0032").Name("Frame").Tok(kOBrace).Tok(kCBrace).Raw(std::string(7, '\0'));
+  ReadResult r = Read(b.str());
+  ASSERT_TRUE(r.ok()) << r.error.Describe();
+  EXPECT_EQ(r.document.objects().size(), 1u);
+  EXPECT_EQ(r.document.warnings().size(), 1u);
+}
+
+TEST(BinaryReaderTest, MalformedStreamsFailWithKindAndOffset) {
+  struct Case {
+    const char* what;
+    std::string body;
+    ErrorKind kind;
+    std::uint64_t offset;
+  };
+  const Case cases[] = {
+      {"list longer than the file",
+       Bytes().Name("Vector").Tok(kOBrace).Tok(7).U32(1000).U32(0).str(), ErrorKind::kTruncated,
+       30},
+      {"name longer than the file", Bytes().Tok(1).U32(0xFFFFFFFF).Raw("Mesh").str(),
+       ErrorKind::kTruncated, 16},
+      {"unknown token code", Bytes().Name("Frame").Tok(kOBrace).Tok(0x99).str(), ErrorKind::kSyntax,
+       29},
+      {"string for a number", Bytes().Name("Vector").Tok(kOBrace).Str("1").Tok(kCBrace).str(),
+       ErrorKind::kBadData, 30},
+      {"numbers for a string",
+       Bytes().Name("TextureFilename").Tok(kOBrace).Ints({1}).Tok(kCBrace).str(),
+       ErrorKind::kBadData, 39},
+      {"half a token at the end", Bytes().Name("Frame").Tok(kOBrace).Tok(kCBrace).Raw("\x01").str(),
+       ErrorKind::kTruncated, 31},
+      {"count larger than the data",
+       Bytes().Name("FloatKeys").Tok(kOBrace).Ints({0x10000000}).Floats({1}).Tok(kCBrace).str(),
+       ErrorKind::kBadData, 43},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ReadResult r = Read("xof 0303bin 0032" + c.body);
+    EXPECT_EQ(r.error.kind, c.kind) << r.error.Describe();
+    EXPECT_EQ(r.error.offset, c.offset) << r.error.Describe();
+  }
+}
+
+}  // namespace
+}  // namespace vorna::xfile

@@ -1,0 +1,305 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "formats/xfile/reader.h"
+#include "formats/xfile/writer.h"
+#include "sample_documents.h"
+
+namespace vorna::xfile {
+namespace {
+
+std::vector<double> ToVector(std::span<const double> s) { return {s.begin(), s.end()}; }
+
+ReadResult ReadText(const std::string& body) { return Read("xof 0303txt 0032\n" + body); }
+
+bool HasWarning(const Document& d, const std::string& part) {
+  for (const Warning& w : d.warnings()) {
+    if (w.text.find(part) != std::string::npos) return true;
+  }
+  return false;
+}
+
+TEST(TextReaderTest, GivesTypedAccessToMembers) {
+  ReadResult r = ReadText(R"(
+Mesh Body {
+ 5;
+ 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;, -0.5;0.5;2.25;;
+ 2;
+ 4;0,1,2,3;,
+ 3;3,0,4;;
+ SkinWeights {
+  "Arm";
+  2; 1,4; 0.25,0.5;
+  1,0,0,0, 0,1,0,0, 0,0,1,0, 0,-1.5,0,1;;
+ }
+}
+)");
+  ASSERT_TRUE(r.ok()) << r.error.Describe();
+  const DataObject& mesh = *r.document.objects()[0];
+  EXPECT_TRUE(mesh.IsA("mesh"));
+  EXPECT_TRUE(mesh.IsA(*Guid::Parse("3D82AB44-62DA-11CF-AB39-0020AF71E433")));
+  EXPECT_EQ(mesh["nVertices"].Dword(), 5u);
+  Value vertices = mesh["vertices"];
+  ASSERT_TRUE(vertices.is_array());
+  EXPECT_EQ(vertices.size(), 5u);
+  EXPECT_EQ(vertices.structure()->name, "Vector");
+  EXPECT_EQ(vertices.Numbers().size(), 15u);
+  EXPECT_EQ(vertices[4]["z"].Float(), 2.25f);
+  EXPECT_EQ(vertices[4]["x"].Number(), -0.5);
+  Value faces = mesh["faces"];
+  ASSERT_EQ(faces.size(), 2u);
+  EXPECT_EQ(ToVector(faces.Numbers()), (std::vector<double>{4, 0, 1, 2, 3, 3, 3, 0, 4}));
+  EXPECT_EQ(ToVector(faces[1]["faceVertexIndices"].Numbers()), (std::vector<double>{3, 0, 4}));
+  std::vector<std::size_t> corners;
+  for (Value face : faces) corners.push_back(face["faceVertexIndices"].size());
+  EXPECT_EQ(corners, (std::vector<std::size_t>{4, 3}));
+  EXPECT_EQ(mesh["nFaces"].Dword(), 2u);  // after a variable-size array
+
+  const DataObject& weights = *mesh.FirstChild("SkinWeights");
+  EXPECT_EQ(weights.parent(), &mesh);
+  EXPECT_EQ(weights["transformNodeName"].String(), "Arm");
+  EXPECT_EQ(ToVector(weights["weights"].Numbers()), (std::vector<double>{0.25, 0.5}));
+  Value offset = weights["matrixOffset"]["matrix"];
+  ASSERT_EQ(offset.size(), 16u);
+  EXPECT_EQ(offset[13].Float(), -1.5f);
+
+  // Views of what is not there are invalid and read as nothing.
+  for (Value missing : {mesh["normals"], faces[2], vertices[0]["w"], mesh["nFaces"]["x"]}) {
+    EXPECT_FALSE(missing.valid());
+    EXPECT_EQ(missing.Number(), 0);
+    EXPECT_TRUE(missing.Numbers().empty());
+    EXPECT_EQ(missing.size(), 0u);
+  }
+}
+
+TEST(TextReaderTest, GivesTypedAccessInsideCustomTemplates) {
+  WriteOptions options;
+  options.declare = test::CustomTemplates();
+  ReadResult r = Read(Write(test::CustomDocument(), options).bytes);
+  ASSERT_TRUE(r.ok()) << r.error.Describe();
+  const DataObject& grid = *r.document.FindObject("Cells");
+  EXPECT_EQ(grid["cells"].size(), 6u);  // [rows][columns]
+  EXPECT_EQ(grid["cells"][2].Int(), -32768);
+  EXPECT_EQ(grid["tags"][1]["values"][1].String(), "{g}");
+  EXPECT_EQ(grid["tags"][0]["values"].Strings().size(), 2u);
+  const DataObject& line = *r.document.FindObject("Line");
+  // A variable-size member after an array of variable-size structures.
+  EXPECT_EQ(ToVector(line["closing"]["faceVertexIndices"].Numbers()), (std::vector<double>{4, 5}));
+  EXPECT_EQ(line["faces"][1]["faceVertexIndices"][0].Number(), 9);
+  const DataObject& empty = *line.FirstChild("Polyline");
+  EXPECT_EQ(empty["faces"].size(), 0u);
+  EXPECT_TRUE(empty["faces"].begin() == empty["faces"].end());
+  EXPECT_EQ(empty["closing"]["nFaceVertexIndices"].Dword(), 0u);
+}
+
+TEST(TextReaderTest, SeparatorsAreOptionalAndInterchangeable) {
+  const char* variants[] = {
+      "Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; }",
+      "Mesh { 3 0 0 0 1 0 0 0 1 0 1 3 0 1 2 }",
+      "Mesh{3;;0,0,0,1,0,0,0,1,0;;;1;3;0;1;2;;;;}",
+      "Mesh {\r\n3;\r\n0;0;0;,\r\n1;0;0;,\r\n0;1;0;;\r\n1;\r\n3;0,1,2;,\r\n}",
+      "Mesh { 3; // vertices\n 0;0;0;, # origin\n 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }",
+      "Mesh {\t3;\t0;0;0;\t1;0;0;\t0;1;0;;1;3;0,1,2;;;}\n\n",
+  };
+  for (const char* text : variants) {
+    SCOPED_TRACE(text);
+    ReadResult r = ReadText(text);
+    ASSERT_TRUE(r.ok()) << r.error.Describe();
+    EXPECT_EQ(r.document.objects()[0]->numbers(),
+              (std::vector<double>{3, 0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 3, 0, 1, 2}));
+  }
+}
+
+TEST(TextReaderTest, ReadsTheNumberSpellingsOfRealFiles) {
+  struct Case {
+    const char* text;
+    double value;
+    bool warns;
+  };
+  const Case floats[] = {
+      {"1", 1, false},          {"-0.500000", -0.5, false}, {"+2.5", 2.5, false},
+      {"1e-05", 1e-05f, false}, {"1E3", 1000, false},       {".5", 0.5, false},
+      {"-.25", -0.25, false},   {"1.#IND00", 0, true},      {"-1.#QNAN0", 0, true},
+      {"1.#INF00", 0, true},    {"1e60", 0, true},          {"0.1", 0.1f, false},
+  };
+  for (const Case& c : floats) {
+    SCOPED_TRACE(c.text);
+    ReadResult r = ReadText(std::string("FloatKeys { 1; ") + c.text + "; }");
+    ASSERT_TRUE(r.ok()) << r.error.Describe();
+    EXPECT_EQ((*r.document.objects()[0])["values"][0].Number(), c.value);
+    EXPECT_EQ(!r.document.warnings().empty(), c.warns);
+  }
+  const Case integers[] = {
+      {"7", 7, false},  {"+7", 7, false},   {"-1", 4294967295.0, false},
+      {"2.9", 2, true}, {"1e2", 100, true}, {"99999999999999999999", 0, true},
+  };
+  for (const Case& c : integers) {
+    SCOPED_TRACE(c.text);
+    ReadResult r = ReadText(std::string("AnimTicksPerSecond { ") + c.text + "; }");
+    ASSERT_TRUE(r.ok()) << r.error.Describe();
+    EXPECT_EQ(r.document.objects()[0]->numbers()[0], c.value);
+    EXPECT_EQ(!r.document.warnings().empty(), c.warns);
+  }
+}
+
+TEST(TextReaderTest, FindsTemplatesIgnoringCaseAndSkipsUnknownOnes) {
+  ReadResult r = ReadText(R"(
+template Broken { <00000000-0000-0000-0000-0000000000B0> Missing m; }
+template Pair { <00000000-0000-0000-0000-0000000000B1> DWORD a; array DWORD b[a]; }
+textureFILENAME { "x.png"; }
+Broken { 1; }
+Mystery m1 { 1; 2; "}" { Frame } }
+Pair { 2; 5, 6; }
+)");
+  ASSERT_TRUE(r.ok()) << r.error.Describe();
+  ASSERT_EQ(r.document.objects().size(), 2u);
+  EXPECT_EQ(r.document.objects()[0]->template_name(), "TextureFilename");
+  EXPECT_EQ(r.document.objects()[1]->template_name(), "Pair");
+  EXPECT_TRUE(
+      HasWarning(r.document, "template Broken cannot be used: member 'm' has unknown type"));
+  EXPECT_TRUE(HasWarning(r.document, "objects of unusable template Broken skipped"));
+  EXPECT_TRUE(HasWarning(r.document, "objects of unknown template Mystery skipped"));
+}
+
+TEST(TextReaderTest, RefusesTemplatesThatCannotDescribeData) {
+  struct Case {
+    const char* declaration;
+    const char* problem;
+  };
+  const Case cases[] = {
+      {"DWORD n; array DWORD a[m];", "sized by unknown member m"},
+      {"array DWORD a[n]; DWORD n;", "sized by unknown member n"},
+      {"FLOAT n; array DWORD a[n];", "not a single integer"},
+      {"UNICODE text;", "unsupported type UNICODE"},
+      {"Self inner;", "unknown type Self"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.declaration);
+    ReadResult r = ReadText(std::string("template Self { <00000000-0000-0000-0000-0000000000C1> ") +
+                            c.declaration + " }");
+    ASSERT_TRUE(r.ok()) << r.error.Describe();
+    const Template* t = r.document.FindTemplate("Self");
+    ASSERT_NE(t, nullptr);
+    EXPECT_FALSE(t->layout.usable);
+    EXPECT_NE(t->layout.problem.find(c.problem), std::string::npos) << t->layout.problem;
+  }
+}
+
+TEST(TextReaderTest, ResolvesReferencesToObjectsDefinedBefore) {
+  ReadResult r = ReadText(R"(
+Material Red { 1;0;0;1;; 0; 0;0;0;; 0;0;0;; }
+Material Red { 0.5;0;0;1;; 0; 0;0;0;; 0;0;0;; }
+Material Blue { <12345678-0000-0000-0000-000000000001> 0;0;1;1;; 0; 0;0;0;; 0;0;0;; }
+Frame Holder {
+ { Red }
+ { <12345678-0000-0000-0000-000000000001> }
+ { Whatever <12345678-0000-0000-0000-000000000001> }
+ { RED }
+ { Green }
+ { Holder }
+ Frame Inner { { Holder } }
+ { Inner }
+}
+Material Green { 0;1;0;1;; 0; 0;0;0;; 0;0;0;; }
+)");
+  ASSERT_TRUE(r.ok()) << r.error.Describe();
+  const auto& objects = r.document.objects();
+  const DataObject* second_red = objects[1];
+  const DataObject* blue = objects[2];
+  const DataObject& holder = *objects[3];
+  const DataObject* expected[] = {second_red,
+                                  blue,
+                                  blue,
+                                  second_red,
+                                  nullptr,
+                                  nullptr,
+                                  nullptr,
+                                  holder.children()[6].object,
+                                  holder.children()[6].object};
+  ASSERT_EQ(holder.children().size(), 8u);
+  for (std::size_t i = 0; i < holder.children().size(); ++i) {
+    SCOPED_TRACE(i);
+    if (i == 6) {
+      EXPECT_FALSE(holder.children()[i].reference);
+      // The reference inside Inner to the frame that holds it stays unresolved: no cycles.
+      ASSERT_EQ(holder.children()[i].object->children().size(), 1u);
+      EXPECT_EQ(holder.children()[i].object->children()[0].object, nullptr);
+      continue;
+    }
+    EXPECT_TRUE(holder.children()[i].reference);
+    EXPECT_EQ(holder.children()[i].object, expected[i]);
+  }
+  EXPECT_EQ(holder.children()[4].name, "Green");
+  EXPECT_TRUE(HasWarning(r.document, "reference to Green, which is not defined before it"));
+  EXPECT_EQ(holder.Children("Material").size(), 4u);
+  EXPECT_EQ(r.document.FindObject("Red"), second_red);
+  EXPECT_EQ(r.document.FindAll("material").size(), 4u);
+}
+
+TEST(HeaderTest, AcceptsTheKnownVariantsAndRefusesTheRest) {
+  struct Case {
+    std::string file;
+    ErrorKind kind;
+    int minor;
+    int float_bits;
+  };
+  const Case cases[] = {
+      {"xof 0303txt 0032", ErrorKind::kNone, 3, 32},
+      {"xof 0302txt 0064\n", ErrorKind::kNone, 2, 64},
+      {"xof 0303bin 0064", ErrorKind::kNone, 3, 64},
+      {"xof 0303txt 0000\n", ErrorKind::kNone, 3, 32},  // text numbers ignore the float size
+      {"xof 0303bin 0016", ErrorKind::kBadHeader, 0, 0},
+      {"xof 0303cmp 0032", ErrorKind::kUnsupported, 0, 0},
+      {"xof 03a3txt 0032", ErrorKind::kBadHeader, 0, 0},
+      {"XOF 0303txt 0032", ErrorKind::kBadHeader, 0, 0},
+      {"xof 0303txt 003", ErrorKind::kBadHeader, 0, 0},
+      {"", ErrorKind::kBadHeader, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    ReadResult r = Read(c.file);
+    EXPECT_EQ(r.error.kind, c.kind) << r.error.Describe();
+    if (c.kind == ErrorKind::kNone) {
+      EXPECT_EQ(r.document.header().minor, c.minor);
+      EXPECT_EQ(r.document.header().float_bits, c.float_bits);
+      EXPECT_TRUE(r.document.objects().empty());
+    }
+  }
+}
+
+TEST(TextReaderTest, MalformedInputFailsWithKindAndOffset) {
+  struct Case {
+    const char* body;  // after the 17-byte header line
+    ErrorKind kind;
+    std::uint64_t offset;
+  };
+  const Case cases[] = {
+      {"Frame A {", ErrorKind::kTruncated, 26},
+      {"Vector { 1; 2; }", ErrorKind::kBadData, 32},
+      {"Vector { 1; 2; 3x; }", ErrorKind::kBadData, 33},
+      {"Vector { 1; 2; \"3\"; }", ErrorKind::kBadData, 32},
+      {"TextureFilename { \"a.png; }", ErrorKind::kTruncated, 35},
+      {"TextureFilename { 5; }", ErrorKind::kBadData, 35},
+      {"Frame A B {}", ErrorKind::kSyntax, 25},
+      {"Frame { ( }", ErrorKind::kSyntax, 25},
+      {"} Frame {}", ErrorKind::kSyntax, 17},
+      {"template T { <00000000-0000-0000-0000-000000000001> array DWORD a; }", ErrorKind::kSyntax,
+       82},
+      {"template T { <00000000-0000-0000-0000-000000000001> DWORD a", ErrorKind::kTruncated, 76},
+      {"Frame A { { B ", ErrorKind::kTruncated, 31},
+      {"Mesh { 2; 0;0;0;, 1;1;1;; 1; 3;0,1,", ErrorKind::kTruncated, 52},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.body);
+    ReadResult r = ReadText(c.body);
+    EXPECT_EQ(r.error.kind, c.kind) << r.error.Describe();
+    EXPECT_EQ(r.error.offset, c.offset) << r.error.Describe();
+    EXPECT_TRUE(r.document.objects().empty());
+  }
+}
+
+}  // namespace
+}  // namespace vorna::xfile

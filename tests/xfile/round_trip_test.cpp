@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "formats/xfile/reader.h"
+#include "formats/xfile/writer.h"
+#include "sample_documents.h"
+
+namespace vorna::xfile {
+namespace {
+
+// Same objects, names, GUIDs, values (within `tolerance`), strings and references.
+void ExpectSameObject(const DataObject& a, const DataObject& b, double tolerance) {
+  SCOPED_TRACE(a.template_name() + " '" + a.name() + "'");
+  EXPECT_EQ(a.template_name(), b.template_name());
+  EXPECT_EQ(a.name(), b.name());
+  EXPECT_EQ(a.guid(), b.guid());
+  ASSERT_EQ(a.numbers().size(), b.numbers().size());
+  for (std::size_t i = 0; i < a.numbers().size(); ++i) {
+    EXPECT_NEAR(a.numbers()[i], b.numbers()[i], tolerance) << "number " << i;
+  }
+  EXPECT_EQ(a.strings(), b.strings());
+  ASSERT_EQ(a.children().size(), b.children().size());
+  for (std::size_t i = 0; i < a.children().size(); ++i) {
+    const Child& ca = a.children()[i];
+    const Child& cb = b.children()[i];
+    ASSERT_EQ(ca.reference, cb.reference);
+    ASSERT_NE(cb.object, nullptr);
+    if (ca.reference) {
+      EXPECT_EQ(ca.object->name(), cb.object->name());
+      EXPECT_EQ(ca.object->template_name(), cb.object->template_name());
+    } else {
+      ExpectSameObject(*ca.object, *cb.object, tolerance);
+    }
+  }
+}
+
+void ExpectSameDocument(const Document& a, const Document& b, double tolerance) {
+  ASSERT_EQ(a.objects().size(), b.objects().size());
+  for (std::size_t i = 0; i < a.objects().size(); ++i) {
+    ExpectSameObject(*a.objects()[i], *b.objects()[i], tolerance);
+  }
+}
+
+struct EncodingCase {
+  Encoding encoding;
+  const char* header;
+  double tolerance;  // text keeps six decimals
+};
+
+class RoundTripTest : public ::testing::TestWithParam<EncodingCase> {};
+
+TEST_P(RoundTripTest, SkinnedMeshReadsBackAsWritten) {
+  const EncodingCase& c = GetParam();
+  Document original = test::SkinnedDocument();
+  WriteOptions options;
+  options.encoding = c.encoding;
+  options.declare = test::SkinnedTemplates();
+  WriteResult written = Write(original, options);
+  ASSERT_TRUE(written.ok()) << written.error.Describe();
+  EXPECT_EQ(written.bytes.substr(0, 16), c.header);
+  ReadResult read = Read(written.bytes);
+  ASSERT_TRUE(read.ok()) << read.error.Describe();
+  EXPECT_TRUE(read.document.warnings().empty()) << read.document.warnings()[0].text;
+  EXPECT_EQ(read.document.header().encoding, c.encoding);
+  EXPECT_EQ(read.document.templates().declared().size(), options.declare.size());
+  ExpectSameDocument(original, read.document, c.tolerance);
+}
+
+TEST_P(RoundTripTest, CustomTemplatesReadBackAsWritten) {
+  const EncodingCase& c = GetParam();
+  Document original = test::CustomDocument();
+  WriteOptions options;
+  options.encoding = c.encoding;
+  options.declare = test::CustomTemplates();
+  WriteResult written = Write(original, options);
+  ASSERT_TRUE(written.ok()) << written.error.Describe();
+  ReadResult read = Read(written.bytes);
+  ASSERT_TRUE(read.ok()) << read.error.Describe();
+  ExpectSameDocument(original, read.document, c.tolerance);
+  // Integers keep their type's width and sign; DOUBLE keeps its precision only in binary files
+  // within float range, in text within the written decimals.
+  const DataObject* grid = read.document.FindObject("Cells");
+  ASSERT_NE(grid, nullptr);
+  EXPECT_EQ((*grid)["offset"].Int(), -70000);
+  EXPECT_EQ((*grid)["sign"].Number(), -5);
+  EXPECT_EQ((*grid)["level"].Number(), 200);
+  EXPECT_NEAR((*grid)["scale"].Number(), 0.1, 1e-6);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Encodings, RoundTripTest,
+    ::testing::Values(EncodingCase{Encoding::kText, "xof 0303txt 0032", 1e-6},
+                      EncodingCase{Encoding::kBinary, "xof 0303bin 0032", 1e-7},
+                      EncodingCase{Encoding::kCompressedBinary, "xof 0303bzip0032", 1e-7},
+                      EncodingCase{Encoding::kCompressedText, "xof 0303tzip0032", 1e-6}));
+
+TEST(TextWriterTest, UsesTheCanonicalSeparators) {
+  Document d;
+  DataObject& mesh = test::Add(d, "Mesh", "Tri");
+  for (double v : {3.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0, 0.0, 1.0, 3.0, 0.0, 1.0, 2.0}) {
+    mesh.AddNumber(v);
+  }
+  DataObject& key = test::Add(d, "AnimationKey");
+  for (double v : {0.0, 2.0, 0.0, 4.0, 1.0, 0.0, 0.0, 0.0, 160.0, 4.0, 0.8, 0.0, 0.6, 0.0}) {
+    key.AddNumber(v);
+  }
+  DataObject& weights = test::Add(d, "SkinWeights");
+  weights.AddString("Bone");
+  for (double v : {2.0, 0.0, 1.0, 1.0, 0.5}) weights.AddNumber(v);
+  test::AddIdentity(weights);
+  WriteResult w = Write(d);
+  ASSERT_TRUE(w.ok()) << w.error.Describe();
+  EXPECT_NE(w.bytes.find("Mesh Tri {\n 3;\n 0.000000;0.000000;0.000000;,\n"
+                         " 1.000000;0.000000;0.000000;,\n 0.000000;1.000000;0.000000;;\n"
+                         " 1;\n 3;0,1,2;;\n}\n"),
+            std::string::npos)
+      << w.bytes;
+  EXPECT_NE(w.bytes.find(" 0;4;1.000000,0.000000,0.000000,0.000000;;,\n"
+                         " 160;4;0.800000,0.000000,0.600000,0.000000;;;\n"),
+            std::string::npos)
+      << w.bytes;
+  EXPECT_NE(w.bytes.find(" \"Bone\";\n 2;\n 0,1;\n 1.000000,0.500000;\n"), std::string::npos)
+      << w.bytes;
+  EXPECT_NE(w.bytes.find("0.000000,1.000000;;\n}"), std::string::npos) << w.bytes;
+}
+
+TEST(TextWriterTest, WritesFloatsFixedPointWhateverTheirSize) {
+  Document d;
+  DataObject& keys = test::Add(d, "FloatKeys");
+  keys.AddNumber(5);
+  for (double v : {1e-7, 123456.0, double{NAN}, -double{INFINITY}, -0.5}) keys.AddNumber(v);
+  WriteResult w = Write(d);
+  ASSERT_TRUE(w.ok());
+  EXPECT_NE(w.bytes.find(" 0.000000,123456.000000,0.000000,0.000000,-0.500000;"), std::string::npos)
+      << w.bytes;
+}
+
+TEST(WriterTest, DeclaresTemplatesInTextAndBinary) {
+  Document d;
+  WriteOptions options;
+  options.declare = {"MeshFace", "SkinWeights", "AnimationSet"};
+  WriteResult text = Write(d, options);
+  ASSERT_TRUE(text.ok());
+  EXPECT_NE(text.bytes.find("template SkinWeights {\n <6F0D123B-BAD2-4167-A0D0-80224F25FABB>\n"
+                            " STRING transformNodeName;\n DWORD nWeights;\n"
+                            " array DWORD vertexIndices[nWeights];\n"
+                            " array FLOAT weights[nWeights];\n Matrix4x4 matrixOffset;\n}\n"),
+            std::string::npos)
+      << text.bytes;
+  EXPECT_NE(text.bytes.find(" [Animation <3D82AB4F-62DA-11CF-AB39-0020AF71E433>]\n}"),
+            std::string::npos);
+  for (Encoding e : {Encoding::kText, Encoding::kBinary}) {
+    options.encoding = e;
+    WriteResult w = Write(d, options);
+    ASSERT_TRUE(w.ok());
+    ReadResult r = Read(w.bytes);
+    ASSERT_TRUE(r.ok()) << r.error.Describe();
+    ASSERT_EQ(r.document.templates().declared().size(), 3u);
+    const Template& skin = *r.document.templates().declared()[1];
+    const Template& standard = *StandardTemplates().Find("SkinWeights");
+    EXPECT_EQ(skin.guid, standard.guid);
+    ASSERT_EQ(skin.members.size(), standard.members.size());
+    for (std::size_t i = 0; i < skin.members.size(); ++i) {
+      EXPECT_EQ(skin.members[i].name, standard.members[i].name);
+      EXPECT_EQ(skin.members[i].primitive, standard.members[i].primitive);
+      EXPECT_EQ(skin.members[i].type_name, standard.members[i].type_name);
+      EXPECT_EQ(skin.members[i].dimensions.size(), standard.members[i].dimensions.size());
+    }
+    EXPECT_EQ(r.document.templates().declared()[2]->openness, Openness::kRestricted);
+  }
+}
+
+// Each case builds a document the writer must refuse, naming the object at fault.
+TEST(WriterTest, RefusesWhatWouldNotReadBack) {
+  struct Case {
+    const char* what;
+    void (*build)(Document&);
+    Encoding encoding;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"too few values", [](Document& d) { test::Add(d, "Vector", "V").AddNumber(1); },
+       Encoding::kText, "Vector 'V': fewer numbers"},
+      {"too many values",
+       [](Document& d) {
+         DataObject& v = test::Add(d, "Coords2d");
+         for (int i = 0; i < 3; ++i) v.AddNumber(i);
+       },
+       Encoding::kBinary, "more values than its template holds"},
+      {"array larger than the values",
+       [](Document& d) { test::Add(d, "FloatKeys", "K").AddNumber(4); }, Encoding::kText,
+       "'values' of 4 elements"},
+      {"reference to an object written later",
+       [](Document& d) {
+         DataObject& frame = test::Add(d, "Frame", "A");
+         DataObject& later = test::Add(d, "Frame", "B");
+         frame.AddReference(later);
+       },
+       Encoding::kText, "which is not the last object"},
+      {"reference shadowed by a later object of the same name",
+       [](Document& d) {
+         DataObject& first = test::Add(d, "Frame", "Twin");
+         test::Add(d, "Frame", "Twin");
+         test::Add(d, "Frame", "User").AddReference(first);
+       },
+       Encoding::kBinary, "which is not the last object"},
+      {"name with a space in text", [](Document& d) { test::Add(d, "Frame", "Left Arm"); },
+       Encoding::kText, "object name \"Left Arm\""},
+      {"string with a quote in text",
+       [](Document& d) { test::Add(d, "TextureFilename").AddString("a\"b.png"); }, Encoding::kText,
+       "double quote"},
+      {"custom template not declared",
+       [](Document& d) {
+         ReadTemplates(
+             "xof 0303txt 0032 template Pair { <01234567-89AB-CDEF-0123-456789ABCDEF> "
+             "DWORD a; DWORD b; }",
+             d.templates());
+         DataObject& p = test::Add(d, "Pair");
+         p.AddNumber(1);
+         p.AddNumber(2);
+       },
+       Encoding::kBinary, "which is not declared"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Document d;
+    c.build(d);
+    WriteOptions options;
+    options.encoding = c.encoding;
+    WriteResult w = Write(d, options);
+    EXPECT_EQ(w.error.kind, ErrorKind::kInvalidObject);
+    EXPECT_NE(w.error.text.find(c.message), std::string::npos) << w.error.text;
+    EXPECT_TRUE(w.bytes.empty());
+  }
+}
+
+TEST(WriterTest, NamesAndStringsBinaryCanCarry) {
+  Document d;
+  test::Add(d, "Frame", "Left Arm {1}");
+  test::Add(d, "TextureFilename").AddString("a\"b.png");
+  WriteOptions options;
+  options.encoding = Encoding::kBinary;
+  WriteResult w = Write(d, options);
+  ASSERT_TRUE(w.ok()) << w.error.Describe();
+  ReadResult r = Read(w.bytes);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.document.objects()[0]->name(), "Left Arm {1}");
+  EXPECT_EQ((*r.document.objects()[1])["filename"].String(), "a\"b.png");
+}
+
+TEST(WriterTest, ReferencesByGuidWhenTheTargetHasOne) {
+  Document d = test::CustomDocument();
+  WriteOptions options;
+  options.declare = test::CustomTemplates();
+  WriteResult w = Write(d, options);
+  ASSERT_TRUE(w.ok());
+  EXPECT_NE(w.bytes.find("{ FirstTag <0F0E0D0C-0B0A-0908-0706-050403020100> }"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vorna::xfile
