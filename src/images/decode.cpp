@@ -35,8 +35,10 @@ bool StartsWith(std::span<const uint8_t> bytes, const char* magic, size_t length
 }
 
 // Reads the whole regular file at `path`, refusing anything larger than kMaxImageFileBytes.
+// Opening does not block, so that a name that turns out to be a FIFO fails instead of waiting
+// for a writer.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat info;
   bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 0 &&

@@ -1,11 +1,10 @@
-// Hostile and damaged files: every truncation, random byte damage, and headers that claim more
-// than the file can hold. Also writes the fuzz seeds when asked.
+// Hostile and damaged files: every truncation, and headers that claim more than the file can
+// hold. Also writes the fuzz seeds when asked.
 
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <cstdlib>
-#include <random>
 #include <string>
 #include <utility>
 
@@ -73,26 +72,6 @@ TEST(BadInputTest, SamplesDecodeAndEveryTruncationFails) {
   }
 }
 
-TEST(BadInputTest, DamagedBytesNeverYieldAnInconsistentImage) {
-  std::mt19937 random(12345);
-  for (const auto& [name, bytes] : Samples()) {
-    SCOPED_TRACE(name);
-    for (int round = 0; round < 400; ++round) {
-      Bytes damaged = bytes;
-      const int changes = 1 + static_cast<int>(random() % 4);
-      for (int i = 0; i < changes; ++i) {
-        damaged[random() % damaged.size()] = static_cast<uint8_t>(random());
-      }
-      Image image;
-      if (DecodeImage(damaged, &image)) {
-        ASSERT_TRUE(image.valid());
-      } else {
-        ASSERT_TRUE(image.empty());
-      }
-    }
-  }
-}
-
 // `png` with its IHDR width and height replaced and the chunk's CRC fixed.
 Bytes WithPngSize(Bytes png, uint32_t width, uint32_t height) {
   for (int i = 0; i < 4; ++i) {
@@ -121,34 +100,14 @@ Bytes WithJpegSize(Bytes jpeg, uint16_t width, uint16_t height) {
 TEST(BadInputTest, SizesBeyondTheLimitsOrTheFileAreRefused) {
   const Bytes png = Encoded(test::Gradient(8, 4), EncodePng);
   const Bytes jpeg = Encoded(test::Gradient(8, 4), EncodeJpeg);
-  const Bytes cases[] = {
+  const std::vector<Bytes> cases = {
       WithPngSize(png, 16385, 1),      // beyond the side limit
       WithPngSize(png, 16384, 16384),  // within it, but not from a few hundred bytes
       WithPngSize(png, 0, 4),         WithJpegSize(jpeg, 60000, 60000),
       WithJpegSize(jpeg, 4096, 4096),  // 16 M pixels cannot be in 600 bytes
       WithJpegSize(jpeg, 0, 4),
   };
-  for (size_t i = 0; i < std::size(cases); ++i) {
-    SCOPED_TRACE(i);
-    Image image;
-    EXPECT_FALSE(DecodeImage(cases[i], &image));
-  }
-}
-
-TEST(BadInputTest, RecognisesFormatsByContentOnly) {
-  const struct {
-    Bytes bytes;
-    ImageFormat format;
-  } cases[] = {
-      {{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, ImageFormat::kPng},
-      {{0xFF, 0xD8, 0xFF, 0xE0}, ImageFormat::kJpeg},
-      {{'B', 'M'}, ImageFormat::kBmp},
-      {{'D', 'D', 'S', ' '}, ImageFormat::kDds},
-      {{'G', 'I', 'F', '8', '9', 'a'}, ImageFormat::kUnknown},  // not a texture format
-      {{}, ImageFormat::kUnknown},
-      {Bytes(18, 0), ImageFormat::kUnknown},  // no TGA image type 0
-  };
-  for (const auto& c : cases) EXPECT_EQ(DetectImageFormat(c.bytes), c.format);
+  EXPECT_EQ(test::Accepted(cases), std::vector<size_t>{});
 }
 
 // With VORNA_IMAGES_SEED_DIR set, writes the samples there as fuzz seeds

@@ -54,8 +54,9 @@ TEST(DecodeImageFileTest, FailsQuietlyForWhatIsNotAnImageFile) {
   test::TempDir dir;
   test::WriteFile(dir.File("empty.png"), "");
   test::WriteFile(dir.File("text.bmp"), "not a bitmap at all");
+  ASSERT_EQ(::mkfifo(dir.File("fifo.png").c_str(), 0600), 0);  // must not wait for a writer
   for (const std::string& path : {dir.path(), dir.File("missing.png"), dir.File("empty.png"),
-                                  dir.File("text.bmp"), std::string()}) {
+                                  dir.File("text.bmp"), dir.File("fifo.png"), std::string()}) {
     Image image;
     EXPECT_FALSE(DecodeImageFile(path, &image)) << path;
     EXPECT_TRUE(image.empty());

@@ -1,6 +1,8 @@
 #include "image_builders.h"
 
 #include <png.h>
+
+#include "images/decode.h"
 // clang-format off
 #include <cstdio>  // jpeglib.h needs FILE
 #include <jpeglib.h>
@@ -71,6 +73,15 @@ std::string FirstDifference(const Image& actual, const Image& expected, int tole
 Image Opaque(Image image) {
   for (size_t i = 3; i < image.rgba.size(); i += 4) image.rgba[i] = 255;
   return image;
+}
+
+std::vector<size_t> Accepted(const std::vector<Bytes>& files) {
+  std::vector<size_t> accepted;
+  for (size_t i = 0; i < files.size(); ++i) {
+    Image image;
+    if (DecodeImage(files[i], &image) || !image.empty()) accepted.push_back(i);
+  }
+  return accepted;
 }
 
 Bytes BuildBmp(const Image& image, const BmpOptions& options) {

@@ -61,6 +61,16 @@ std::string FirstDifference(const Image& actual, const Image& expected, int tole
 // `image` with every alpha set to 255.
 Image Opaque(Image image);
 
+// A copy of `bytes` with `values` written from `offset` on.
+inline Bytes Patched(Bytes bytes, size_t offset, std::initializer_list<uint8_t> values) {
+  for (uint8_t v : values) bytes.at(offset++) = v;
+  return bytes;
+}
+
+// The indices of the files in `files` that DecodeImage accepts, or that it refuses without
+// leaving an empty image.
+std::vector<size_t> Accepted(const std::vector<Bytes>& files);
+
 struct BmpOptions {
   int bits = 24;
   bool top_down = false;
