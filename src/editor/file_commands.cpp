@@ -1,0 +1,153 @@
+#include "editor/file_commands.h"
+
+namespace vorna {
+
+namespace {
+
+// Position of the last '.' of the file name (after the last '/'), or npos.
+size_t FileNameDot(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+    return std::string::npos;
+  }
+  return dot;
+}
+
+}  // namespace
+
+std::string OpenPathForFilter(const std::string& path, int filter_index) {
+  const char* extension = nullptr;
+  switch (filter_index) {
+    case kOpenFilterVrn:
+      extension = ".vrn";
+      break;
+    case kOpenFilterDxf:
+      extension = ".dxf";
+      break;
+    case kOpenFilterText:
+      extension = ".txt";
+      break;
+    case kOpenFilterX:
+      extension = ".x";
+      break;
+    default:
+      return path;
+  }
+  return FileNameDot(path) == std::string::npos ? path + extension : path;
+}
+
+std::string ProposedSaveName(const std::string& model_file_name) {
+  return model_file_name.substr(0, FileNameDot(model_file_name)) + ".vrn";
+}
+
+std::string SaveFilterExtension(int filter_index) {
+  switch (filter_index) {
+    case kSaveFilterVrn:
+      return "vrn";
+    case kSaveFilterVr2:
+      return "vr2";
+    case kSaveFilterDxf:
+      return "dxf";
+    case kSaveFilterX:
+      return "x";
+    default:
+      return {};
+  }
+}
+
+std::string RenameForFileType(const std::string& box_text, int filter_index) {
+  const std::string extension = SaveFilterExtension(filter_index);
+  if (box_text.empty() || extension.empty()) return box_text;
+  return box_text.substr(0, FileNameDot(box_text)) + "." + extension;
+}
+
+std::string ChosenSavePath(const std::string& name, int filter_index) {
+  const std::string extension = SaveFilterExtension(filter_index);
+  if (extension.empty() || FileNameDot(name) != std::string::npos) return name;
+  return name + "." + extension;
+}
+
+bool SaveAs(Model& model, Host& host, FileCommandUi& ui) {
+  ui.StopPlayback();
+  std::string name;
+  int filter_index = kSaveFilterVrn;
+  if (!ui.ShowSaveAsDialog(ProposedSaveName(model.model_file_name), &name, &filter_index)) {
+    return false;
+  }
+  const std::string path = ChosenSavePath(name, filter_index);
+  switch (filter_index) {
+    case kSaveFilterVrn:
+    case kSaveFilterVr2: {
+      const SaveFamily family =
+          filter_index == kSaveFilterVrn ? SaveFamily::kVrn : SaveFamily::kVr2;
+      SaveFormatChoice choice;
+      if (ui.ShowSaveFormatDialog(family, &choice)) {
+        SaveWithChoice(model, path, family, choice, host);
+      }
+      return true;
+    }
+    case kSaveFilterDxf:
+      return SaveModel(model, path, ModelFormat::kDxf, SaveOptions{}, host);
+    case kSaveFilterX:
+      ui.ShowXExportDialog(path);
+      return true;
+    default:
+      return true;
+  }
+}
+
+void OverwriteSave(Model& model, Host& host, FileCommandUi& ui) {
+  ui.StopPlayback();
+  const OverwritePlan plan = PlanOverwriteSave(model);
+  switch (plan.action) {
+    case OverwriteAction::kWrite:
+      if (!SaveModel(model, plan.path, plan.format, SaveOptions{}, host)) {
+        host.Message("保存できません", MessageIcon::kNone);
+      }
+      break;
+    case OverwriteAction::kExportX:
+      ui.ShowXExportDialog(plan.path);
+      break;
+    case OverwriteAction::kSaveAs:
+      SaveAs(model, host, ui);
+      break;
+  }
+}
+
+LoadResult LoadWithPrompt(Model& model, const std::string& path, Host& host, FileCommandUi& ui,
+                          const ReadOptions& options, const LoadHooks& hooks) {
+  ui.StopPlayback();
+  if (model.modified) {
+    const Answer answer =
+        host.Question("既読のファイルを保存しますか？", Buttons::kYesNoCancel, MessageIcon::kNone);
+    if (answer == Answer::kCancel || (answer == Answer::kYes && !SaveAs(model, host, ui))) {
+      LoadResult kept;
+      kept.ok = true;
+      kept.kept_current = true;
+      return kept;
+    }
+  }
+  return Load(model, path, host, options, hooks);
+}
+
+LoadResult OpenFile(Model& model, const std::string& path, Host& host, FileCommandUi& ui,
+                    const LoadHooks& hooks) {
+  LoadResult result = LoadWithPrompt(model, path, host, ui, ReadOptions{}, hooks);
+  if (!result.ok) host.Message("ファイルを読み込めません", MessageIcon::kNone);
+  return result;
+}
+
+LoadResult OpenCommand(Model& model, Host& host, FileCommandUi& ui, const LoadHooks& hooks) {
+  std::string path;
+  int filter_index = kOpenFilterAllModels;
+  if (!ui.ShowOpenDialog(&path, &filter_index)) {
+    LoadResult nothing;
+    nothing.ok = true;
+    nothing.kept_current = true;
+    return nothing;
+  }
+  return OpenFile(model, OpenPathForFilter(path, filter_index), host, ui, hooks);
+}
+
+}  // namespace vorna

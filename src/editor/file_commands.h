@@ -1,0 +1,97 @@
+// The open, save-as and overwrite-save commands without widgets: what the dialogs propose, how
+// the chosen names and filter indices turn into paths and formats, and the flows that ask the
+// questions and call the readers and writers. The window supplies the dialogs through
+// FileCommandUi; every message and question goes through Host.
+#pragma once
+
+#include <string>
+
+#include "formats/open_save.h"
+#include "model/host.h"
+#include "model/model.h"
+
+namespace vorna {
+
+// Filter indices of the open dialog (1-based, as the dialog reports them).
+inline constexpr int kOpenFilterAllModels = 1;  // *.vrn;*.vr2;*.dxf;*.x
+inline constexpr int kOpenFilterVrn = 2;        // *.vrn;*.vr2
+inline constexpr int kOpenFilterDxf = 3;
+inline constexpr int kOpenFilterText = 4;
+inline constexpr int kOpenFilterX = 5;
+inline constexpr int kOpenFilterAll = 6;  // *.*
+
+// Filter indices of the save-as dialog.
+inline constexpr int kSaveFilterVrn = 1;
+inline constexpr int kSaveFilterVr2 = 2;
+inline constexpr int kSaveFilterDxf = 3;
+inline constexpr int kSaveFilterX = 4;
+
+// The open dialog's chosen path with the filter's extension (".vrn", ".dxf", ".txt", ".x" for
+// filters 2 to 5) appended when the file name has no '.'; filters 1 and 6 append nothing. Only
+// the file name counts, so a '.' in a folder name does not keep the extension away.
+std::string OpenPathForFilter(const std::string& path, int filter_index);
+
+// The save-as dialog's proposal: the model's file name with its extension (from the last '.')
+// replaced by ".vrn", or ".vrn" appended when it has none.
+std::string ProposedSaveName(const std::string& model_file_name);
+
+// The extension ("vrn", "vr2", "dxf", "x") of a save-as filter; "" for another index.
+std::string SaveFilterExtension(int filter_index);
+
+// The file-name box after the save-as dialog's file type changed to `filter_index`: empty text
+// stays empty; a name with a '.' has everything from its last '.' replaced by the new type's
+// extension; any other name gets "." and the extension appended. Only the part after the last
+// '/' is looked at for the '.'.
+std::string RenameForFileType(const std::string& box_text, int filter_index);
+
+// The save path for a confirmed save-as dialog: the name, with the filter's extension appended
+// when the file name has no '.'. The format is the filter's alone, whatever the name says.
+std::string ChosenSavePath(const std::string& name, int filter_index);
+
+// What the file commands need from the window.
+class FileCommandUi {
+ public:
+  virtual ~FileCommandUi() = default;
+  virtual void StopPlayback() = 0;
+  // The open dialog (filter index 1, empty name). False when cancelled; otherwise the path as
+  // chosen and the filter index.
+  virtual bool ShowOpenDialog(std::string* path, int* filter_index) = 0;
+  // The save-as dialog opened on `proposed_name` with filter index 1; it renames the box with
+  // RenameForFileType when the type changes and asks before overwriting. False when cancelled;
+  // otherwise the name as confirmed and the filter index.
+  virtual bool ShowSaveAsDialog(const std::string& proposed_name, std::string* name,
+                                int* filter_index) = 0;
+  // A save-format dialog ("VRNﾌｧｲﾙの保存形式" or "VR2ﾌｧｲﾙの保存形式"), opened with the default
+  // choice. False when cancelled.
+  virtual bool ShowSaveFormatDialog(SaveFamily family, SaveFormatChoice* choice) = 0;
+  // The X export dialog for `path`, which writes (or not) by itself.
+  virtual void ShowXExportDialog(const std::string& path) = 0;
+};
+
+// Save as: stop playback, propose a name, show the dialog; cancelling fails. Otherwise the
+// filter decides: VRN or VR2 show their save-format dialog and, on OK, write (a failure shows
+// "保存できません"); DXF writes at once; X shows the export dialog. Succeeds whenever the dialog
+// was confirmed, except that the DXF filter returns the DXF writer's result.
+bool SaveAs(Model& model, Host& host, FileCommandUi& ui);
+
+// Overwrite save: stop playback, then by loaded_type the matching writer with every option on
+// (a failure shows "保存できません"), the X export dialog, or save as when the model's format
+// has no writer or nothing was loaded.
+void OverwriteSave(Model& model, Host& host, FileCommandUi& ui);
+
+// Load with prompt: stop playback; with unsaved edits ask "既読のファイルを保存しますか？"
+// (Yes: save as first, and stop with success if that was cancelled; No: go on; Cancel: stop
+// with success); then Load. A stop leaves the Model as it was and sets kept_current.
+LoadResult LoadWithPrompt(Model& model, const std::string& path, Host& host, FileCommandUi& ui,
+                          const ReadOptions& options = {}, const LoadHooks& hooks = {});
+
+// Every way a path arrives (the open dialog, a dropped file, the command line, a second start):
+// load with prompt, and on failure "ファイルを読み込めません".
+LoadResult OpenFile(Model& model, const std::string& path, Host& host, FileCommandUi& ui,
+                    const LoadHooks& hooks = {});
+
+// The open command: the open dialog (cancelling is a success that changes nothing), then
+// OpenFile with the path completed by OpenPathForFilter.
+LoadResult OpenCommand(Model& model, Host& host, FileCommandUi& ui, const LoadHooks& hooks = {});
+
+}  // namespace vorna

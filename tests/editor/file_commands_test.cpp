@@ -1,0 +1,260 @@
+#include "editor/file_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "formats/format_common.h"
+#include "formats/model_file_fixtures.h"
+#include "formats/vrn_binary.h"
+#include "support/test_support.h"
+
+namespace vorna {
+namespace {
+
+TEST(FileNameRulesTest, ProposalsRenamesAndAppendedExtensions) {
+  struct Proposal {
+    const char* model_file_name;
+    const char* proposed;
+  };
+  for (const Proposal& c : std::initializer_list<Proposal>{{"robot.vrn", "robot.vrn"},
+                                                           {"robot.X", "robot.vrn"},
+                                                           {"robot", "robot.vrn"},
+                                                           {"a.b.txt", "a.b.vrn"},
+                                                           {"", ".vrn"}}) {
+    EXPECT_EQ(ProposedSaveName(c.model_file_name), c.proposed) << c.model_file_name;
+  }
+
+  struct Rename {
+    const char* box;
+    int filter_index;
+    const char* result;
+  };
+  for (const Rename& c : std::initializer_list<Rename>{
+           {"robot.vrn", kSaveFilterVr2, "robot.vr2"},
+           {"robot", kSaveFilterX, "robot.x"},
+           {"a.b.vrn", kSaveFilterDxf, "a.b.dxf"},
+           {"", kSaveFilterVr2, ""},
+           {"/home/me/my.models/robot", kSaveFilterVr2, "/home/me/my.models/robot.vr2"},
+           {"robot.vrn", 9, "robot.vrn"}}) {
+    EXPECT_EQ(RenameForFileType(c.box, c.filter_index), c.result) << c.box;
+  }
+
+  // The extension is appended only to a file name without '.'; the filter alone decides the
+  // format, so a typed extension of another format stays.
+  for (const Rename& c :
+       std::initializer_list<Rename>{{"/m/robot", kSaveFilterVrn, "/m/robot.vrn"},
+                                     {"/m/robot", kSaveFilterVr2, "/m/robot.vr2"},
+                                     {"/m/robot", kSaveFilterDxf, "/m/robot.dxf"},
+                                     {"/m/robot", kSaveFilterX, "/m/robot.x"},
+                                     {"/m/a.vrn", kSaveFilterVr2, "/m/a.vrn"},
+                                     {"/m.d/robot", kSaveFilterVrn, "/m.d/robot.vrn"}}) {
+    EXPECT_EQ(ChosenSavePath(c.box, c.filter_index), c.result) << c.box;
+  }
+  for (const Rename& c :
+       std::initializer_list<Rename>{{"/m/robot", kOpenFilterAllModels, "/m/robot"},
+                                     {"/m/robot", kOpenFilterVrn, "/m/robot.vrn"},
+                                     {"/m/robot", kOpenFilterDxf, "/m/robot.dxf"},
+                                     {"/m/robot", kOpenFilterText, "/m/robot.txt"},
+                                     {"/m/robot", kOpenFilterX, "/m/robot.x"},
+                                     {"/m/robot", kOpenFilterAll, "/m/robot"},
+                                     {"/m/robot.vr2", kOpenFilterVrn, "/m/robot.vr2"}}) {
+    EXPECT_EQ(OpenPathForFilter(c.box, c.filter_index), c.result) << c.filter_index;
+  }
+}
+
+// The dialogs as a script: each call takes the next prepared answer and is recorded.
+class ScriptedUi : public FileCommandUi {
+ public:
+  struct SaveAsAnswer {
+    bool ok;
+    std::string name;
+    int filter_index;
+  };
+  std::deque<SaveAsAnswer> save_as;
+  std::deque<std::pair<bool, SaveFormatChoice>> formats;
+  std::deque<std::pair<bool, std::string>> opens;
+  std::vector<std::string> calls;
+
+  void StopPlayback() override { calls.push_back("stop"); }
+  bool ShowOpenDialog(std::string* path, int* filter_index) override {
+    calls.push_back("open dialog");
+    if (opens.empty()) return false;
+    const auto [ok, chosen] = opens.front();
+    opens.pop_front();
+    *path = chosen;
+    *filter_index = kOpenFilterVrn;
+    return ok;
+  }
+  bool ShowSaveAsDialog(const std::string& proposed, std::string* name,
+                        int* filter_index) override {
+    calls.push_back("save as " + proposed);
+    if (save_as.empty()) return false;
+    const SaveAsAnswer answer = save_as.front();
+    save_as.pop_front();
+    *name = answer.name;
+    *filter_index = answer.filter_index;
+    return answer.ok;
+  }
+  bool ShowSaveFormatDialog(SaveFamily family, SaveFormatChoice* choice) override {
+    calls.push_back(family == SaveFamily::kVrn ? "vrn format" : "vr2 format");
+    if (formats.empty()) return false;
+    const auto [ok, chosen] = formats.front();
+    formats.pop_front();
+    *choice = chosen;
+    return ok;
+  }
+  void ShowXExportDialog(const std::string& path) override { calls.push_back("x export " + path); }
+};
+
+TEST(SaveAsTest, TheFilterDecidesTheFormat) {
+  test::TempDir dir;
+  auto model = test::TwoPartModel();
+  model->model_file_name = "robot.x";
+  ScriptedHost host;
+  ScriptedUi ui;
+  // The VR2 filter with a typed a.vrn writes VR2 (binary here) into a.vrn.
+  ui.save_as.push_back({true, dir.File("a.vrn"), kSaveFilterVr2});
+  ui.formats.push_back({true, SaveFormatChoice{.binary = true, .no_skin = true}});
+  EXPECT_TRUE(SaveAs(*model, host, ui));
+  EXPECT_EQ(ui.calls, (std::vector<std::string>{"stop", "save as robot.vrn", "vr2 format"}));
+  const std::string bytes = test::ReadFile(dir.File("a.vrn"));
+  EXPECT_EQ(bytes.substr(0, 4), std::string("VR2\0", 4));
+  EXPECT_EQ(bytes.find(std::string("\6\0\0\0blend\0", 10)), std::string::npos);
+  EXPECT_EQ(WindowTitle(*model), "VORNA  <a.vrn>");
+
+  // A name without '.' gets the filter's extension.
+  ui.save_as.push_back({true, dir.File("plain"), kSaveFilterVrn});
+  ui.formats.push_back({true, SaveFormatChoice{}});
+  EXPECT_TRUE(SaveAs(*model, host, ui));
+  EXPECT_EQ(test::ReadFile(dir.File("plain.vrn")).substr(0, 9), "<version>");
+
+  // Cancelling the format dialog still confirms save as, but writes nothing.
+  ui.save_as.push_back({true, dir.File("none.vrn"), kSaveFilterVrn});
+  ui.formats.push_back({false, SaveFormatChoice{}});
+  EXPECT_TRUE(SaveAs(*model, host, ui));
+  EXPECT_TRUE(test::ReadFile(dir.File("none.vrn")).empty());
+
+  // The X filter hands the path to the export dialog; cancelling the save-as dialog fails.
+  ui.calls.clear();
+  ui.save_as.push_back({true, dir.File("robot"), kSaveFilterX});
+  EXPECT_TRUE(SaveAs(*model, host, ui));
+  EXPECT_EQ(ui.calls.back(), "x export " + dir.File("robot.x"));
+  EXPECT_FALSE(SaveAs(*model, host, ui));
+  EXPECT_TRUE(host.entries.empty());
+  // Saving does not clear `modified`.
+  model->modified = 1;
+  ui.save_as.push_back({true, dir.File("again.vrn"), kSaveFilterVrn});
+  ui.formats.push_back({true, SaveFormatChoice{}});
+  EXPECT_TRUE(SaveAs(*model, host, ui));
+  EXPECT_EQ(model->modified, 1);
+}
+
+TEST(OverwriteSaveTest, WritesByLoadedTypeOrFallsBackToSaveAs) {
+  test::TempDir dir;
+  ScriptedHost host;
+  ScriptedUi ui;
+  auto model = test::TwoPartModel();
+  model->model_dir = dir.path();
+  model->model_file_name = "m.vrn";
+  model->loaded_type = kLoadedVrnBinary;
+  OverwriteSave(*model, host, ui);
+  EXPECT_EQ(test::ReadFile(dir.File("m.vrn")), FormatKeyedBinary(*model, {}, BinaryVariant::kVrn));
+  EXPECT_EQ(ui.calls, std::vector<std::string>{"stop"});
+
+  // A text polygon file has no writer: save as, proposing the name with ".vrn".
+  model->model_file_name = "shape.txt";
+  model->loaded_type = kLoadedTextPolygon;
+  OverwriteSave(*model, host, ui);
+  EXPECT_EQ(ui.calls.back(), "save as shape.vrn");
+
+  model->model_file_name = "scene.x";
+  model->loaded_type = kLoadedX;
+  OverwriteSave(*model, host, ui);
+  EXPECT_EQ(ui.calls.back(), "x export " + dir.File("scene.x"));
+  EXPECT_TRUE(host.entries.empty());
+
+  // A writer that fails shows "保存できません" after its own message.
+  model->model_dir = dir.File("gone/");
+  model->model_file_name = "m.vr2";
+  model->loaded_type = kLoadedVr2Text;
+  OverwriteSave(*model, host, ui);
+  EXPECT_EQ(host.Texts(), (std::vector<std::string>{"ファイルを作成できません", "保存できません"}));
+}
+
+TEST(LoadWithPromptTest, UnsavedEditsAreAskedAbout) {
+  test::TempDir dir;
+  const std::string path = dir.File("next.vrn");
+  auto next = test::TwoPartModel();
+  next->parts[0].texture_file.clear();
+  next->node_name[1] = "next";
+  test::WriteFile(path, FormatKeyedBinary(*next, {}, BinaryVariant::kVrn));
+  const std::string question = "既読のファイルを保存しますか？";
+
+  struct Case {
+    const char* name;
+    bool modified;
+    Answer answer;
+    bool save_as_confirmed;
+    bool loads;
+  };
+  const Case cases[] = {
+      {"unmodified", false, Answer::kNo, false, true},
+      {"no", true, Answer::kNo, false, true},
+      {"cancel", true, Answer::kCancel, false, false},
+      {"yes, save as cancelled", true, Answer::kYes, false, false},
+      {"yes, saved", true, Answer::kYes, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto model = test::TwoPartModel();
+    model->modified = c.modified ? 1 : 0;
+    ScriptedHost host;
+    host.QueueAnswer(c.answer);
+    ScriptedUi ui;
+    if (c.save_as_confirmed) {
+      ui.save_as.push_back({true, dir.File("saved.vrn"), kSaveFilterVrn});
+      ui.formats.push_back({true, SaveFormatChoice{}});
+    }
+    const LoadResult result = LoadWithPrompt(*model, path, host, ui, {false});
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(result.kept_current, !c.loads);
+    EXPECT_EQ(model->node_name[0], c.loads ? "next" : "P");
+    EXPECT_EQ(!host.entries.empty() && host.entries[0].text == question, c.modified);
+    EXPECT_EQ(ui.calls.front(), "stop");
+    if (c.save_as_confirmed) {
+      EXPECT_FALSE(test::ReadFile(dir.File("saved.vrn")).empty());
+    }
+  }
+}
+
+TEST(OpenCommandTest, CancelDoesNothingAndFailuresAreReported) {
+  test::TempDir dir;
+  auto model = test::TwoPartModel();
+  ScriptedHost host;
+  ScriptedUi ui;
+  LoadResult result = OpenCommand(*model, host, ui);
+  EXPECT_TRUE(result.ok);
+  EXPECT_TRUE(result.kept_current);
+  EXPECT_TRUE(host.entries.empty());
+
+  // The VRN filter completes a name without extension; the file is not there.
+  ui.opens.push_back({true, dir.File("absent")});
+  result = OpenCommand(*model, host, ui);
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(host.Texts(), std::vector<std::string>{"ファイルを読み込めません"});
+  EXPECT_EQ(model->node_name[0], "P");
+
+  auto next = test::TwoPartModel();
+  next->parts[0].texture_file.clear();
+  test::WriteFile(dir.File("there.vrn"), FormatKeyedBinary(*next, {}, BinaryVariant::kVrn));
+  ui.opens.push_back({true, dir.File("there")});
+  result = OpenCommand(*model, host, ui);
+  EXPECT_TRUE(result.ok) << result.error;
+  EXPECT_EQ(model->loaded_type, kLoadedVrnBinary);
+}
+
+}  // namespace
+}  // namespace vorna
