@@ -26,11 +26,16 @@ constexpr const char* kConvertUsage =
     "(.vrn: VRN text, .vr2: VR2 text) unless --format names it.\n"
     "\n"
     "Options:\n"
-    "  --format F          vrn, vr2\n"
+    "  --format F          vrn, vrn-binary, vr2, vr2-binary\n"
     "  --no-skin           leave out blend weights and blend settings\n"
     "  --no-translation    leave out the Motions' translations\n"
     "  --no-scale          leave out the Motions' scales\n"
-    "  --no-anim           leave out the Anims\n";
+    "  --no-anim           leave out the Anims\n"
+    "  --fit               fit a model larger than 1.7 to the window (centred, largest\n"
+    "                      extent 1.2) before writing\n"
+    "  --no-fit            keep the model's size (the default)\n"
+    "\n"
+    "Texture files that IN names but that are missing are listed on stderr.\n";
 
 int Usage(const char* usage, const std::string& problem) {
   if (!problem.empty()) std::fprintf(stderr, "vorna-cli: %s\n\n", problem.c_str());
@@ -45,6 +50,8 @@ bool WantsHelp(const std::vector<std::string>& args) {
   return false;
 }
 
+// The formats convert writes: the --format name, the extension that picks the format when
+// --format is not given (nullptr: only by name), and the writer.
 struct FormatName {
   const char* name;
   const char* extension;
@@ -53,7 +60,9 @@ struct FormatName {
 
 constexpr FormatName kFormats[] = {
     {"vrn", "vrn", ModelFormat::kVrnText},
+    {"vrn-binary", nullptr, ModelFormat::kVrnBinary},
     {"vr2", "vr2", ModelFormat::kVr2Text},
+    {"vr2-binary", nullptr, ModelFormat::kVr2Binary},
 };
 
 std::optional<ModelFormat> FormatByName(const std::string& name) {
@@ -66,7 +75,7 @@ std::optional<ModelFormat> FormatByName(const std::string& name) {
 std::optional<ModelFormat> FormatByExtension(const std::string& path) {
   const std::string extension = ExtensionOf(path);
   for (const FormatName& f : kFormats) {
-    if (extension == f.extension) return f.format;
+    if (f.extension != nullptr && extension == f.extension) return f.format;
   }
   return std::nullopt;
 }
@@ -120,6 +129,7 @@ int RunConvert(const std::vector<std::string>& args) {
   std::vector<std::string> files;
   SaveOptions options;
   std::optional<ModelFormat> format;
+  bool fit = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--format") {
@@ -134,6 +144,8 @@ int RunConvert(const std::vector<std::string>& args) {
       options.scale = false;
     } else if (a == "--no-anim") {
       options.anim = false;
+    } else if (a == "--fit" || a == "--no-fit") {
+      fit = a == "--fit";
     } else if (!a.empty() && a[0] == '-') {
       return Usage(kConvertUsage, "unknown option " + a);
     } else {
@@ -146,7 +158,8 @@ int RunConvert(const std::vector<std::string>& args) {
 
   auto model = std::make_unique<Model>();
   Reset(*model);
-  StderrHost host;
+  // The fit is the one yes/no question a load asks.
+  StderrHost host(fit ? Answer::kYes : Answer::kNo);
   if (!LoadForCli(*model, files[0], host)) return kExitFailed;
   if (!SaveModel(*model, files[1], *format, options, host)) {
     std::fprintf(stderr, "VORNA: 保存できません (%s)\n", files[1].c_str());

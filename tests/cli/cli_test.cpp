@@ -5,7 +5,10 @@
 #include <memory>
 #include <string>
 
+#include "formats/model_file_fixtures.h"
 #include "formats/tagged_text.h"
+#include "formats/vrn_text.h"
+#include "model/bounds.h"
 #include "samples/generator/walker_model.h"
 #include "support/test_support.h"
 
@@ -19,9 +22,11 @@ struct CliRun {
   std::string out;
 };
 
-// Runs vorna-cli with `args` (a shell fragment), capturing stdout; stderr is discarded.
-CliRun Cli(const std::string& args) {
-  const std::string command = std::string(VORNA_CLI_PATH) + " " + args + " 2>/dev/null";
+// Runs vorna-cli with `args` (a shell fragment), capturing stdout and discarding stderr, or with
+// `stderr_only` capturing stderr and discarding stdout.
+CliRun Cli(const std::string& args, bool stderr_only = false) {
+  const std::string command = std::string(VORNA_CLI_PATH) + " " + args +
+                              (stderr_only ? " 2>&1 >/dev/null" : " 2>/dev/null");
   FILE* pipe = ::popen(command.c_str(), "r");
   CliRun run{-1, {}};
   if (pipe == nullptr) return run;
@@ -55,6 +60,51 @@ TEST(CliTest, ConvertReproducesTheSampleByteForByte) {
   EXPECT_NE(back.find("<polygon_mesh>"), std::string::npos);
 }
 
+TEST(CliTest, ConvertWritesEveryVariant) {
+  test::TempDir dir;
+  // VRN binary and back to text gives the sample again.
+  ASSERT_EQ(Cli("convert " + kSample + " " + dir.File("b.vrn") + " --format vrn-binary").status, 0);
+  EXPECT_EQ(test::ReadFile(dir.File("b.vrn")).substr(0, 4), std::string("VRN\0", 4));
+  ASSERT_EQ(Cli("convert " + dir.File("b.vrn") + " " + dir.File("t.vrn")).status, 0);
+  EXPECT_EQ(test::ReadFile(dir.File("t.vrn")), test::ReadFile(kSample));
+  // VR2 text and VR2 binary read back to the same model.
+  ASSERT_EQ(Cli("convert " + kSample + " " + dir.File("t.vr2")).status, 0);
+  ASSERT_EQ(Cli("convert " + kSample + " " + dir.File("b.vr2") + " --format vr2-binary").status, 0);
+  EXPECT_EQ(test::ReadFile(dir.File("b.vr2")).substr(0, 4), std::string("VR2\0", 4));
+  ASSERT_EQ(Cli("convert " + dir.File("t.vr2") + " " + dir.File("from_text.vrn")).status, 0);
+  ASSERT_EQ(Cli("convert " + dir.File("b.vr2") + " " + dir.File("from_binary.vrn")).status, 0);
+  EXPECT_EQ(test::ReadFile(dir.File("from_text.vrn")), test::ReadFile(dir.File("from_binary.vrn")));
+  // The save options reach the binary writer too.
+  ASSERT_EQ(Cli("convert " + kSample + " " + dir.File("bare.vrn") +
+                " --format vrn-binary --no-skin --no-translation --no-scale --no-anim")
+                .status,
+            0);
+  EXPECT_EQ(test::ReadFile(dir.File("bare.vrn")).find("anim_data"), std::string::npos);
+}
+
+TEST(CliTest, ConvertFitsOnRequestAndReportsMissingTextures) {
+  test::TempDir dir;
+  // A model 6 units wide that names a texture file that is not there.
+  auto model = test::TwoPartModel();
+  RecomputeBounds(*model);
+  ScriptedHost host;
+  ASSERT_TRUE(WriteVrnText(*model, dir.File("big.vrn"), SaveOptions{}, host));
+  struct Case {
+    const char* flag;
+    float width;
+  };
+  for (const Case& c : {Case{"", 6.0f}, Case{"--no-fit", 6.0f}, Case{"--fit", 1.2f}}) {
+    SCOPED_TRACE(c.flag);
+    const std::string out = dir.File("out.vrn");
+    const CliRun run = Cli("convert " + dir.File("big.vrn") + " " + out + " " + c.flag, true);
+    ASSERT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("skin.png"), std::string::npos) << run.out;
+    auto copy = test::NewModel();
+    ASSERT_TRUE(ReadVrnText(*copy, out, host, ReadOptions{false}));
+    EXPECT_NEAR(copy->total_corner_max.x - copy->total_corner_min.x, c.width, 1e-5f);
+  }
+}
+
 TEST(CliTest, InfoDescribesTheModel) {
   const CliRun json = Cli("info --json " + kSample);
   ASSERT_EQ(json.status, 0);
@@ -75,6 +125,7 @@ TEST(CliTest, ExitStatusSeparatesUsageFromFailure) {
   EXPECT_EQ(Cli("convert " + kSample).status, 2);
   EXPECT_EQ(Cli("convert " + kSample + " out.unknown").status, 2);
   EXPECT_EQ(Cli("convert --format nope " + kSample + " out.vrn").status, 2);
+  EXPECT_EQ(Cli("convert --format dxf " + kSample + " out.dxf").status, 2);
   EXPECT_EQ(Cli("info /nonexistent/model.vrn").status, 1);
   EXPECT_EQ(Cli("info --help").status, 0);
   EXPECT_EQ(Cli("convert --help").status, 0);
