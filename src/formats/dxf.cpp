@@ -306,7 +306,8 @@ bool ParseDxf(Model& model, std::string_view bytes, Host& host, std::string* err
   return true;
 }
 
-bool ImportDxf(Model& model, const std::string& path, Host& host, std::string* error) {
+bool ImportDxf(Model& model, const std::string& path, Host& host, const ReadOptions&,
+               std::string* error) {
   Reset(model);
   std::string bytes;
   if (!ReadWholeFile(path, &bytes)) {

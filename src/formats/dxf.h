@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "formats/save_options.h"
 #include "model/host.h"
 #include "model/model.h"
 
@@ -24,8 +25,10 @@ inline constexpr int kDxfMaxFaces = 30000;
 inline constexpr int kDxfMaxVertices = 30000;  // the first vertex that reaches it is refused
 
 // Resets the Model and reads the file at `path` into it. Fails silently when the file cannot be
-// read; `error` (may be null) says why any failure happened.
-bool ImportDxf(Model& model, const std::string& path, Host& host, std::string* error = nullptr);
+// read; `error` (may be null) says why any failure happened. The file names no textures, so the
+// read options change nothing.
+bool ImportDxf(Model& model, const std::string& path, Host& host, const ReadOptions& options = {},
+               std::string* error = nullptr);
 
 // Resets the Model and fills it from `bytes` (untrusted). On success the Model has its Parts with
 // default materials, positions, faces, normals and bounds; on failure it is empty.

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cctype>
 
+#include "formats/dxf.h"
 #include "formats/format_common.h"
+#include "formats/text_polygon.h"
 #include "formats/vr2_binary.h"
 #include "formats/vr2_text.h"
 #include "formats/vrn_binary.h"
@@ -36,8 +38,8 @@ struct ReaderRow {
 
 constexpr ReaderRow kReaders[] = {
     {"vrn", ReadVrnText, kLoadedVrnText, ReadVrnBinary, kLoadedVrnBinary},
-    {"dxf", nullptr, kLoadedDxf, nullptr, kLoadedNone},
-    {"txt", nullptr, kLoadedTextPolygon, nullptr, kLoadedNone},
+    {"dxf", ImportDxf, kLoadedDxf, nullptr, kLoadedNone},
+    {"txt", ReadTextPolygon, kLoadedTextPolygon, nullptr, kLoadedNone},
     {"x", nullptr, kLoadedX, nullptr, kLoadedNone},
     {"vr2", ReadVr2Text, kLoadedVr2Text, ReadVr2Binary, kLoadedVr2Binary},
 };
@@ -164,6 +166,7 @@ bool SaveModel(Model& model, const std::string& path, ModelFormat format,
     case ModelFormat::kVr2Binary:
       return WriteVr2Binary(model, path, options, host);
     case ModelFormat::kDxf:
+      return ExportDxf(model, path, host);
     case ModelFormat::kX:
       return false;  // no writer yet
   }

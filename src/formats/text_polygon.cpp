@@ -388,7 +388,8 @@ bool ParseTextPolygon(Model& model, std::string_view bytes, Host& host, std::str
   return ok;
 }
 
-bool ReadTextPolygon(Model& model, const std::string& path, Host& host, std::string* error) {
+bool ReadTextPolygon(Model& model, const std::string& path, Host& host, const ReadOptions&,
+                     std::string* error) {
   Reset(model);
   std::string bytes;
   if (!ReadWholeFile(path, &bytes)) {

@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 
+#include "formats/save_options.h"
 #include "model/host.h"
 #include "model/model.h"
 
@@ -28,9 +29,10 @@ namespace vorna {
 inline constexpr int kTextPolygonCornerLimit = 4096;
 
 // Resets the Model and reads the file at `path`. Fails silently when the file cannot be read;
-// `error` (may be null) says why any failure happened.
+// `error` (may be null) says why any failure happened. The file names no textures, so the read
+// options change nothing.
 bool ReadTextPolygon(Model& model, const std::string& path, Host& host,
-                     std::string* error = nullptr);
+                     const ReadOptions& options = {}, std::string* error = nullptr);
 
 // Resets the Model and fills it from `bytes` (untrusted).
 bool ParseTextPolygon(Model& model, std::string_view bytes, Host& host,

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "formats/format_common.h"
+#include "formats/open_save.h"
 #include "formats/text_io.h"
+#include "formats/text_polygon.h"
 #include "support/model_fixtures.h"
 #include "support/test_support.h"
 
@@ -336,7 +338,7 @@ TEST(DxfReadTest, ResetsTheModelEvenWhenTheFileIsMissing) {
   model->motion_count = 3;
   test::TempDir dir;
   std::string error;
-  EXPECT_FALSE(ImportDxf(*model, dir.File("missing.dxf"), host, &error));
+  EXPECT_FALSE(ImportDxf(*model, dir.File("missing.dxf"), host, ReadOptions{}, &error));
   EXPECT_TRUE(host.entries.empty());
   EXPECT_EQ(model->parts_count, 0);
   EXPECT_EQ(model->motion_count, 0);
@@ -451,6 +453,40 @@ TEST(DxfWriteTest, SkipsWhatCannotBeWritten) {
 
   model->draw_order[0] = 200;  // no such Part: "quad" is not drawn
   EXPECT_EQ(FormatDxf(*model), "0\r\nSECTION\r\n2\r\nENTITIES\r\n0\r\nENDSEC\r\n0\r\nEOF\r\n");
+}
+
+TEST(DxfLoadTest, TheOpenFlowReadsDxfAndTextPolygonFilesAndWritesDxf) {
+  test::TempDir dir;
+  test::WriteFile(dir.File("shape.DXF"), DxfFile({{"A", {kA, kB, kC}}, {"B", {kA, kB, kC, kD}}}));
+  test::WriteFile(dir.File("mesh.txt"),
+                  "<polygon_mesh>\n<vertex>\n<position vec3=\"0 0 0\"/>\n</vertex>\n<face>\n"
+                  "<vertex_number int=\"0\"/>\n<vertex_number int=\"0\"/>\n"
+                  "<vertex_number int=\"0\"/>\n</face>\n</polygon_mesh>\n");
+  test::WriteFile(dir.File("empty.dxf"), "0\nEOF\n");
+  auto model = test::NewModel();
+  ScriptedHost host;
+  LoadResult result = Load(*model, dir.File("shape.DXF"), host);
+  ASSERT_TRUE(result.ok) << result.error;
+  EXPECT_EQ(model->loaded_type, kLoadedDxf);
+  EXPECT_EQ(model->all_triangles, 0);
+  EXPECT_EQ(model->motion_count, 1);
+  EXPECT_EQ(model->model_file_name, "shape.DXF");
+  EXPECT_EQ(PlanOverwriteSave(*model).format, ModelFormat::kDxf);
+
+  // Saving as DXF goes through the DXF writer and reads back the same.
+  ASSERT_TRUE(SaveModel(*model, dir.File("copy.dxf"), ModelFormat::kDxf, SaveOptions{}, host));
+  EXPECT_EQ(test::ReadFile(dir.File("copy.dxf")), FormatDxf(*model));
+
+  result = Load(*model, dir.File("mesh.txt"), host);
+  ASSERT_TRUE(result.ok) << result.error;
+  EXPECT_EQ(model->loaded_type, kLoadedTextPolygon);
+  EXPECT_EQ(model->all_triangles, 1);
+  EXPECT_EQ(PlanOverwriteSave(*model).action, OverwriteAction::kSaveAs);
+  EXPECT_TRUE(host.entries.empty());
+
+  EXPECT_FALSE(Load(*model, dir.File("empty.dxf"), host).ok);
+  EXPECT_EQ(host.Texts(), std::vector<std::string>{"3DFACE データがありません"});
+  EXPECT_EQ(model->loaded_type, kLoadedNone);
 }
 
 }  // namespace

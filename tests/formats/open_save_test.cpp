@@ -50,8 +50,7 @@ TEST(LoadTest, ExtensionPicksTheReadersAndTheFallback) {
       {"vr2_binary_named.vrn", &vr2_binary, kLoadedNone},
       {"no_extension", &text, kLoadedNone},
       {"unknown.vrm", &text, kLoadedNone},
-      {"not_yet.dxf", &text, kLoadedNone},
-      {"not_yet.txt", &text, kLoadedNone},
+      {"vrn_named.txt", &text, kLoadedNone},
       {"not_yet.x", &text, kLoadedNone},
       {"missing.vrn", nullptr, kLoadedNone},
   };
@@ -79,7 +78,7 @@ TEST(LoadTest, ExtensionPicksTheReadersAndTheFallback) {
   auto untouched = test::NewModel();
   untouched->node_name[0] = "before";
   ScriptedHost host;
-  for (const char* name : {"no_extension", "not_yet.dxf", "missing.vrn", "unknown.vrm"}) {
+  for (const char* name : {"no_extension", "missing.vrn", "unknown.vrm"}) {
     EXPECT_FALSE(Load(*untouched, dir.File(name), host, {false}).ok);
     EXPECT_EQ(untouched->node_name[0], "before") << name;
   }
@@ -257,38 +256,6 @@ TEST(SaveTest, TheFormatChoiceSelectsWriterAndOptions) {
   EXPECT_FALSE(SaveWithChoice(*model, dir.File("no/such/dir.vrn"), SaveFamily::kVrn,
                               SaveFormatChoice{.binary = true}, host));
   EXPECT_EQ(host.Texts(), (std::vector<std::string>{"ファイルを作成できません", "保存できません"}));
-}
-
-TEST(SaveTest, OverwriteSaveFollowsTheLoadedType) {
-  struct Case {
-    int32_t loaded_type;
-    OverwriteAction action;
-    ModelFormat format;
-  };
-  const Case cases[] = {
-      {kLoadedNone, OverwriteAction::kSaveAs, ModelFormat::kVrnText},
-      {kLoadedVrnText, OverwriteAction::kWrite, ModelFormat::kVrnText},
-      {kLoadedVrnBinary, OverwriteAction::kWrite, ModelFormat::kVrnBinary},
-      {kLoadedDxf, OverwriteAction::kWrite, ModelFormat::kDxf},
-      {kLoadedTextPolygon, OverwriteAction::kSaveAs, ModelFormat::kVrnText},
-      {kLoadedX, OverwriteAction::kExportX, ModelFormat::kVrnText},
-      {kLoadedVr2Text, OverwriteAction::kWrite, ModelFormat::kVr2Text},
-      {kLoadedVr2Binary, OverwriteAction::kWrite, ModelFormat::kVr2Binary},
-      {42, OverwriteAction::kSaveAs, ModelFormat::kVrnText},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.loaded_type);
-    auto model = test::NewModel();
-    model->loaded_type = c.loaded_type;
-    model->model_dir = "/models/";
-    model->model_file_name = "robot.vrn";
-    const OverwritePlan plan = PlanOverwriteSave(*model);
-    EXPECT_EQ(plan.action, c.action);
-    if (plan.action == OverwriteAction::kWrite) {
-      EXPECT_EQ(plan.format, c.format);
-    }
-    EXPECT_EQ(plan.path, "/models/robot.vrn");
-  }
 }
 
 }  // namespace

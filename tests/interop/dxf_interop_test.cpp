@@ -147,7 +147,7 @@ TEST_F(DxfInteropTest, WeReadThirdPartyFilesAsEzdxfDoes) {
     auto model = test::NewModel();
     ScriptedHost host;
     std::string error;
-    const bool ok = ImportDxf(*model, path, host, &error);
+    const bool ok = ImportDxf(*model, path, host, ReadOptions{}, &error);
     if (reading.faces.empty()) {
       EXPECT_FALSE(ok);
       EXPECT_EQ(host.Texts(), std::vector<std::string>{"3DFACE データがありません"});
