@@ -60,6 +60,10 @@ void EvaluatePose(Model& model, int motion) {
   RefreshSaveOrder(model);
   if (motion < 0 || motion >= kMaxMotions) return;
 
+  // A Unit node whose index lies in the tables (a damaged parts_count could say otherwise).
+  auto IsUnit = [&](int node) {
+    return model.IsUnitNode(node) && model.UnitOfNode(node) >= 0 && model.UnitOfNode(node) < units;
+  };
   std::array<Matrix, kMaxUnits> local;
   for (int u = 0; u < units; ++u) local[u] = UnitLocalTransform(model, motion, u);
 
@@ -73,7 +77,7 @@ void EvaluatePose(Model& model, int motion) {
     int node = model.NodeOfUnit(u);
     // A forest has no cycles; the bound only guards against a damaged one.
     for (int steps = 0; node != kTopLevel && steps < kForestCapacity; ++steps) {
-      if (model.IsUnitNode(node)) m = Multiply(m, local[model.UnitOfNode(node)]);
+      if (IsUnit(node)) m = Multiply(m, local[model.UnitOfNode(node)]);
       node = forest.ParentOf(node);
     }
     chain[u] = m;
@@ -84,7 +88,7 @@ void EvaluatePose(Model& model, int motion) {
     // is a Unit; a Part parent (never made by the editor) is passed over.
     int parent = forest.ParentOf(node);
     for (int steps = 0; parent != kTopLevel && steps < kForestCapacity; ++steps) {
-      if (model.IsUnitNode(parent)) return &chain[model.UnitOfNode(parent)];
+      if (IsUnit(parent)) return &chain[model.UnitOfNode(parent)];
       parent = forest.ParentOf(parent);
     }
     return nullptr;

@@ -52,7 +52,8 @@ void MoveUnitRecord(Model& model, int from, int to) {
 }  // namespace
 
 int NodeOfItem(const Model& model, int item) {
-  if (item < 0 || item >= std::min(model.node_count, kMaxNodes)) return -1;
+  // A negative parts_count would put unit indices past the Unit table.
+  if (model.parts_count < 0 || item < 0 || item >= std::min(model.node_count, kMaxNodes)) return -1;
   return model.forest.Contains(item) ? item : -1;
 }
 
@@ -106,7 +107,8 @@ bool CreateUnitNode(Model& model) {
 }
 
 bool AddUnit(Model& model, Host& host, NodeHighlight& node_highlight) {
-  if (model.node_count >= kMaxCount || model.node_count < model.parts_count) {
+  if (model.node_count >= kMaxCount || model.parts_count < 0 ||
+      model.node_count < model.parts_count) {
     host.Message("これ以上追加できません", MessageIcon::kNone);
     return false;
   }
@@ -191,8 +193,9 @@ void DeleteTickedUnits(Model& model, NodeHighlight& node_highlight) {
 void DeleteUnitNode(Model& model, int node) {
   if (NodeOfItem(model, node) < 0 || !model.IsUnitNode(node)) return;
   const int unit = model.UnitOfNode(node);
-  const int old_node_count = model.node_count;
-  const int old_unit_count = model.unit_count();
+  // NodeOfItem bounds `node`; the counts are bounded here for a damaged node_count.
+  const int old_node_count = std::min(model.node_count, kMaxNodes);
+  const int old_unit_count = std::min(old_node_count - model.parts_count, kMaxUnits);
   model.units[unit].basis_type = 0;
 
   // Children move up one level; every re-created item is inserted sorted, so each sibling list
@@ -276,6 +279,7 @@ void DropTickedNodes(Model& model, int dragged, int target, NodeHighlight& node_
 }
 
 void RestoreExpansion(Model& model) {
+  if (model.parts_count < 0) return;
   for (int node = std::max(model.parts_count, 0); node < std::min(model.node_count, kMaxNodes);
        ++node) {
     if (model.forest.Contains(node)) {

@@ -164,6 +164,13 @@ TEST(PoseTest, OutOfRangeIndicesGiveTheIdentity) {
   EvaluatePose(*model, 999);
   EXPECT_EQ(model->parts[0].pose_matrix, Identity());
   UpdateUnitAxis(*model, -3);  // ignored
+
+  // Damaged counts: a negative parts_count would put unit indices past the tables.
+  model->parts_count = -3;
+  model->node_count = 250;
+  EvaluatePose(*model, 0);
+  model->selected_unit = 200;
+  ComputeBlendWeights(*model);
 }
 
 // One Part (node 0) of five vertices along x under Unit node 2, a second Part (node 1) under a
