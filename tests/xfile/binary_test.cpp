@@ -62,13 +62,13 @@ constexpr std::uint16_t kOBrace = 0x0A, kCBrace = 0x0B, kOBracket = 0x0E, kCBrac
 
 TEST(BinaryWriterTest, EncodesAMeshAsTokenLists) {
   Document d;
-  DataObject& red = test::Add(d, "Material", "Red");
+  DataObject& red = samples::Add(d, "Material", "Red");
   for (double v : {1.0, 0.0, 0.0, 1.0, 8.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0}) red.AddNumber(v);
-  DataObject& mesh = test::Add(d, "Mesh", "Tri");
+  DataObject& mesh = samples::Add(d, "Mesh", "Tri");
   for (double v : {3.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0, 0.5, 1.0, 3.0, 0.0, 1.0, 2.0}) {
     mesh.AddNumber(v);
   }
-  DataObject& list = test::Add(d, "MeshMaterialList", "", &mesh);
+  DataObject& list = samples::Add(d, "MeshMaterialList", "", &mesh);
   for (double v : {1.0, 1.0, 0.0}) list.AddNumber(v);
   list.AddReference(red);
   WriteOptions options;
@@ -101,10 +101,10 @@ TEST(BinaryWriterTest, EncodesAMeshAsTokenLists) {
 
 TEST(BinaryWriterTest, EncodesStringsWithTheirSeparatorToken) {
   Document d;
-  DataObject& weights = test::Add(d, "SkinWeights");
+  DataObject& weights = samples::Add(d, "SkinWeights");
   weights.AddString("Bone");
   for (double v : {1.0, 7.0, 0.5}) weights.AddNumber(v);
-  test::AddIdentity(weights);
+  samples::AddIdentity(weights);
   WriteOptions options;
   options.encoding = Encoding::kBinary;
   WriteResult w = Write(d, options);

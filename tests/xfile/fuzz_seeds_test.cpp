@@ -44,8 +44,8 @@ std::vector<Seed> MakeSeeds() {
     Document document;
     std::vector<std::string> declare;
   };
-  Source sources[] = {{"skinned", test::SkinnedDocument(), test::SkinnedTemplates()},
-                      {"custom", test::CustomDocument(), test::CustomTemplates()}};
+  Source sources[] = {{"skinned", samples::SkinnedDocument(), samples::SkinnedTemplates()},
+                      {"custom", samples::CustomDocument(), samples::CustomTemplates()}};
   struct Kind {
     const char* corpus;
     const char* suffix;

@@ -77,8 +77,8 @@ Mesh Body {
 
 TEST(TextReaderTest, GivesTypedAccessInsideCustomTemplates) {
   WriteOptions options;
-  options.declare = test::CustomTemplates();
-  ReadResult r = Read(Write(test::CustomDocument(), options).bytes);
+  options.declare = samples::CustomTemplates();
+  ReadResult r = Read(Write(samples::CustomDocument(), options).bytes);
   ASSERT_TRUE(r.ok()) << r.error.Describe();
   const DataObject& grid = *r.document.FindObject("Cells");
   EXPECT_EQ(grid["cells"].size(), 6u);  // [rows][columns]

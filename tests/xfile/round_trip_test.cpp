@@ -53,10 +53,10 @@ class RoundTripTest : public ::testing::TestWithParam<EncodingCase> {};
 
 TEST_P(RoundTripTest, SkinnedMeshReadsBackAsWritten) {
   const EncodingCase& c = GetParam();
-  Document original = test::SkinnedDocument();
+  Document original = samples::SkinnedDocument();
   WriteOptions options;
   options.encoding = c.encoding;
-  options.declare = test::SkinnedTemplates();
+  options.declare = samples::SkinnedTemplates();
   WriteResult written = Write(original, options);
   ASSERT_TRUE(written.ok()) << written.error.Describe();
   EXPECT_EQ(written.bytes.substr(0, 16), c.header);
@@ -70,10 +70,10 @@ TEST_P(RoundTripTest, SkinnedMeshReadsBackAsWritten) {
 
 TEST_P(RoundTripTest, CustomTemplatesReadBackAsWritten) {
   const EncodingCase& c = GetParam();
-  Document original = test::CustomDocument();
+  Document original = samples::CustomDocument();
   WriteOptions options;
   options.encoding = c.encoding;
-  options.declare = test::CustomTemplates();
+  options.declare = samples::CustomTemplates();
   WriteResult written = Write(original, options);
   ASSERT_TRUE(written.ok()) << written.error.Describe();
   ReadResult read = Read(written.bytes);
@@ -98,18 +98,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(TextWriterTest, UsesTheCanonicalSeparators) {
   Document d;
-  DataObject& mesh = test::Add(d, "Mesh", "Tri");
+  DataObject& mesh = samples::Add(d, "Mesh", "Tri");
   for (double v : {3.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0, 0.0, 1.0, 3.0, 0.0, 1.0, 2.0}) {
     mesh.AddNumber(v);
   }
-  DataObject& key = test::Add(d, "AnimationKey");
+  DataObject& key = samples::Add(d, "AnimationKey");
   for (double v : {0.0, 2.0, 0.0, 4.0, 1.0, 0.0, 0.0, 0.0, 160.0, 4.0, 0.8, 0.0, 0.6, 0.0}) {
     key.AddNumber(v);
   }
-  DataObject& weights = test::Add(d, "SkinWeights");
+  DataObject& weights = samples::Add(d, "SkinWeights");
   weights.AddString("Bone");
   for (double v : {2.0, 0.0, 1.0, 1.0, 0.5}) weights.AddNumber(v);
-  test::AddIdentity(weights);
+  samples::AddIdentity(weights);
   WriteResult w = Write(d);
   ASSERT_TRUE(w.ok()) << w.error.Describe();
   EXPECT_NE(w.bytes.find("Mesh Tri {\n 3;\n 0.000000;0.000000;0.000000;,\n"
@@ -128,7 +128,7 @@ TEST(TextWriterTest, UsesTheCanonicalSeparators) {
 
 TEST(TextWriterTest, WritesFloatsFixedPointWhateverTheirSize) {
   Document d;
-  DataObject& keys = test::Add(d, "FloatKeys");
+  DataObject& keys = samples::Add(d, "FloatKeys");
   keys.AddNumber(5);
   for (double v : {1e-7, 123456.0, double{NAN}, -double{INFINITY}, -0.5}) keys.AddNumber(v);
   WriteResult w = Write(d);
@@ -181,43 +181,43 @@ TEST(WriterTest, RefusesWhatWouldNotReadBack) {
     const char* message;
   };
   const Case cases[] = {
-      {"too few values", [](Document& d) { test::Add(d, "Vector", "V").AddNumber(1); },
+      {"too few values", [](Document& d) { samples::Add(d, "Vector", "V").AddNumber(1); },
        Encoding::kText, "Vector 'V': fewer numbers"},
       {"too many values",
        [](Document& d) {
-         DataObject& v = test::Add(d, "Coords2d");
+         DataObject& v = samples::Add(d, "Coords2d");
          for (int i = 0; i < 3; ++i) v.AddNumber(i);
        },
        Encoding::kBinary, "more values than its template holds"},
       {"array larger than the values",
-       [](Document& d) { test::Add(d, "FloatKeys", "K").AddNumber(4); }, Encoding::kText,
+       [](Document& d) { samples::Add(d, "FloatKeys", "K").AddNumber(4); }, Encoding::kText,
        "'values' of 4 elements"},
       {"reference to an object written later",
        [](Document& d) {
-         DataObject& frame = test::Add(d, "Frame", "A");
-         DataObject& later = test::Add(d, "Frame", "B");
+         DataObject& frame = samples::Add(d, "Frame", "A");
+         DataObject& later = samples::Add(d, "Frame", "B");
          frame.AddReference(later);
        },
        Encoding::kText, "which is not the last object"},
       {"reference shadowed by a later object of the same name",
        [](Document& d) {
-         DataObject& first = test::Add(d, "Frame", "Twin");
-         test::Add(d, "Frame", "Twin");
-         test::Add(d, "Frame", "User").AddReference(first);
+         DataObject& first = samples::Add(d, "Frame", "Twin");
+         samples::Add(d, "Frame", "Twin");
+         samples::Add(d, "Frame", "User").AddReference(first);
        },
        Encoding::kBinary, "which is not the last object"},
-      {"name with a space in text", [](Document& d) { test::Add(d, "Frame", "Left Arm"); },
+      {"name with a space in text", [](Document& d) { samples::Add(d, "Frame", "Left Arm"); },
        Encoding::kText, "object name \"Left Arm\""},
       {"string with a quote in text",
-       [](Document& d) { test::Add(d, "TextureFilename").AddString("a\"b.png"); }, Encoding::kText,
-       "double quote"},
+       [](Document& d) { samples::Add(d, "TextureFilename").AddString("a\"b.png"); },
+       Encoding::kText, "double quote"},
       {"custom template not declared",
        [](Document& d) {
          ReadTemplates(
              "xof 0303txt 0032 template Pair { <01234567-89AB-CDEF-0123-456789ABCDEF> "
              "DWORD a; DWORD b; }",
              d.templates());
-         DataObject& p = test::Add(d, "Pair");
+         DataObject& p = samples::Add(d, "Pair");
          p.AddNumber(1);
          p.AddNumber(2);
        },
@@ -238,8 +238,8 @@ TEST(WriterTest, RefusesWhatWouldNotReadBack) {
 
 TEST(WriterTest, NamesAndStringsBinaryCanCarry) {
   Document d;
-  test::Add(d, "Frame", "Left Arm {1}");
-  test::Add(d, "TextureFilename").AddString("a\"b.png");
+  samples::Add(d, "Frame", "Left Arm {1}");
+  samples::Add(d, "TextureFilename").AddString("a\"b.png");
   WriteOptions options;
   options.encoding = Encoding::kBinary;
   WriteResult w = Write(d, options);
@@ -251,9 +251,9 @@ TEST(WriterTest, NamesAndStringsBinaryCanCarry) {
 }
 
 TEST(WriterTest, ReferencesByGuidWhenTheTargetHasOne) {
-  Document d = test::CustomDocument();
+  Document d = samples::CustomDocument();
   WriteOptions options;
-  options.declare = test::CustomTemplates();
+  options.declare = samples::CustomTemplates();
   WriteResult w = Write(d, options);
   ASSERT_TRUE(w.ok());
   EXPECT_NE(w.bytes.find("{ FirstTag <0F0E0D0C-0B0A-0908-0706-050403020100> }"), std::string::npos);

@@ -10,7 +10,7 @@
 #include "formats/xfile/document.h"
 #include "formats/xfile/reader.h"
 
-namespace vorna::xfile::test {
+namespace vorna::xfile::samples {
 
 inline DataObject& Add(Document& d, const char* type, const char* name = "",
                        DataObject* parent = nullptr) {
@@ -56,7 +56,8 @@ inline std::vector<std::string> SkinnedTemplates() {
 
 // Header; AnimTicksPerSecond; Material "Red"; Frame "Root" { matrix, Mesh "Body" { a quad and a
 // triangle over five vertices, normals, UVs, colours, duplication indices, a material list with
-// an inline textured material and a reference to Red, skin header, two SkinWeights },
+// a reference to Red (the triangle's) and an inline textured material (the quad's), skin header,
+// two SkinWeights },
 // Frame "Arm" }; AnimationSet "Walk" { Animation { {Arm}, options, keys of types 0, 1, 2, 4 } }.
 inline Document SkinnedDocument() {
   Document d;
@@ -87,20 +88,23 @@ inline Document SkinnedDocument() {
   for (double v : {0.0, 1.0, 1.0, 1.0, 1.0, 0.0, 0.0, 0.0, 0.5, 0.25}) uvs.AddNumber(v);
 
   DataObject& colours = Add(d, "MeshVertexColors", "", &mesh);
-  colours.AddNumber(2);
-  for (double v : {0.0, 1.0, 0.0, 0.0, 1.0, 4.0, 0.0, 0.0, 1.0, 0.5}) colours.AddNumber(v);
+  colours.AddNumber(5);
+  for (int i = 0; i < 5; ++i) {
+    for (double v : {static_cast<double>(i), 1.0, 0.25 * i, 0.0, 1.0}) colours.AddNumber(v);
+  }
 
   DataObject& duplicates = Add(d, "VertexDuplicationIndices", "", &mesh);
   for (std::uint32_t v : {5u, 4u, 0u, 1u, 2u, 3u, 0u}) duplicates.AddNumber(v);
 
+  // Assimp maps a referenced material correctly only before the inline ones of the same list.
   DataObject& list = Add(d, "MeshMaterialList", "", &mesh);
-  for (std::uint32_t v : {2u, 2u, 0u, 1u}) list.AddNumber(v);
+  for (std::uint32_t v : {2u, 2u, 1u, 0u}) list.AddNumber(v);
+  list.AddReference(red);
   DataObject& skin_material = Add(d, "Material", "Skin", &list);
   for (double v : {0.8, 0.7, 0.6, 1.0, 0.0, 0.0, 0.0, 0.0, 0.1, 0.1, 0.1}) {
     skin_material.AddNumber(v);
   }
   Add(d, "TextureFilename", "", &skin_material).AddString("textures/skin 01.png");
-  list.AddReference(red);
 
   DataObject& skin = Add(d, "XSkinMeshHeader", "", &mesh);
   for (double v : {2.0, 3.0, 2.0}) skin.AddNumber(v);
@@ -206,4 +210,4 @@ inline std::vector<std::string> CustomTemplates() {
   return {"MeshFace", "Tag", "Grid", "Polyline"};
 }
 
-}  // namespace vorna::xfile::test
+}  // namespace vorna::xfile::samples
