@@ -23,10 +23,10 @@ constexpr const char* kConvertUsage =
     "Usage: vorna-cli convert IN OUT [OPTIONS]\n"
     "\n"
     "Reads IN (any format VORNA reads) and writes OUT. The format follows OUT's extension\n"
-    "(.vrn: VRN text, .vr2: VR2 text) unless --format names it.\n"
+    "(.vrn: VRN text, .vr2: VR2 text, .dxf: DXF) unless --format names it.\n"
     "\n"
     "Options:\n"
-    "  --format F          vrn, vrn-binary, vr2, vr2-binary\n"
+    "  --format F          vrn, vrn-binary, vr2, vr2-binary, dxf\n"
     "  --no-skin           leave out blend weights and blend settings\n"
     "  --no-translation    leave out the Motions' translations\n"
     "  --no-scale          leave out the Motions' scales\n"
@@ -63,6 +63,8 @@ constexpr FormatName kFormats[] = {
     {"vrn-binary", nullptr, ModelFormat::kVrnBinary},
     {"vr2", "vr2", ModelFormat::kVr2Text},
     {"vr2-binary", nullptr, ModelFormat::kVr2Binary},
+    // Parts' geometry only.
+    {"dxf", "dxf", ModelFormat::kDxf},
 };
 
 std::optional<ModelFormat> FormatByName(const std::string& name) {

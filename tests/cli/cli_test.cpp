@@ -125,10 +125,27 @@ TEST(CliTest, ExitStatusSeparatesUsageFromFailure) {
   EXPECT_EQ(Cli("convert " + kSample).status, 2);
   EXPECT_EQ(Cli("convert " + kSample + " out.unknown").status, 2);
   EXPECT_EQ(Cli("convert --format nope " + kSample + " out.vrn").status, 2);
-  EXPECT_EQ(Cli("convert --format dxf " + kSample + " out.dxf").status, 2);
   EXPECT_EQ(Cli("info /nonexistent/model.vrn").status, 1);
   EXPECT_EQ(Cli("info --help").status, 0);
   EXPECT_EQ(Cli("convert --help").status, 0);
+}
+
+TEST(CliTest, ConvertWritesAndReadsDxfAndReadsTextPolygonFiles) {
+  test::TempDir dir;
+  ASSERT_EQ(Cli("convert " + kSample + " " + dir.File("walker.dxf")).status, 0);
+  const std::string dxf = test::ReadFile(dir.File("walker.dxf"));
+  EXPECT_EQ(dxf.rfind("0\r\nSECTION\r\n2\r\nENTITIES\r\n0\r\n3DFACE\r\n", 0), 0u);
+  ASSERT_EQ(
+      Cli("convert --format dxf " + dir.File("walker.dxf") + " " + dir.File("again.out")).status,
+      0);
+  EXPECT_EQ(test::ReadFile(dir.File("again.out")), dxf);
+  test::WriteFile(dir.File("mesh.txt"),
+                  "<polygon_mesh>\n<vertex>\n<position vec3=\"1 2 3\"/>\n</vertex>\n<face>\n"
+                  "<vertex_number int=\"0\"/>\n<vertex_number int=\"0\"/>\n"
+                  "<vertex_number int=\"0\"/>\n</face>\n</polygon_mesh>\n");
+  ASSERT_EQ(Cli("convert " + dir.File("mesh.txt") + " " + dir.File("mesh.dxf")).status, 0);
+  EXPECT_NE(test::ReadFile(dir.File("mesh.dxf")).find("8\r\nno_name\r\n10\r\n-1.000000\r\n"),
+            std::string::npos);
 }
 
 }  // namespace
