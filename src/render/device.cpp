@@ -1,226 +1,58 @@
 #include "render/device.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <new>
 #include <system_error>
 #include <thread>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "render/raster.h"
+#include "render/raster_geometry.h"
 
 namespace vorna {
 
 namespace {
 
-using raster::kAttributeCount;
-using raster::ScreenVertex;
+// A scene that has recorded more vertices than this is drawn early, which bounds its memory.
+constexpr size_t kMaxRecordedVertices = size_t{1} << 19;
 
-// Triangles are clipped against the near and far planes and against a band this many pixels
-// wide around the back buffer; everything inside the band is only scissored. The band keeps
-// snapped coordinates small enough for exact 64-bit edge functions.
-constexpr double kGuardBandPixels = 8192.0;
-
-// A scene with more queued primitives than this is rasterised early, which bounds its memory.
-constexpr size_t kMaxQueuedPrimitives = size_t{1} << 18;
-
-// Below these sizes a frame is rasterised on the calling thread alone.
+// Below these sizes a frame is drawn on the calling thread alone.
 constexpr int64_t kParallelMinPixels = 256 * 256;
-constexpr size_t kParallelMinCommands = 64;
+constexpr size_t kParallelMinVertices = 64;
 
 constexpr int kMaxThreads = 8;
 
-constexpr float kByteToUnit = 1.0f / 255.0f;
-
 inline float Saturate(float x) { return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f; }
 
-Color UnpackColour(uint32_t argb) {
-  return {static_cast<float>((argb >> 16) & 0xFF) * kByteToUnit,
-          static_cast<float>((argb >> 8) & 0xFF) * kByteToUnit,
-          static_cast<float>(argb & 0xFF) * kByteToUnit,
-          static_cast<float>(argb >> 24) * kByteToUnit};
+raster::VertexInput Input(const BlendedColourVertex& v) {
+  return {v.position, v.blend, v.normal, v.colour, v.u, v.v};
+}
+raster::VertexInput Input(const BlendedVertex& v) {
+  return {v.position, v.blend, v.normal, 0, v.u, v.v};
+}
+raster::VertexInput Input(const ColourVertex& v) {
+  return {v.position, 1.0f, Vec3{}, v.colour, v.u, v.v};
 }
 
-struct Vec4f {
-  float x, y, z, w;
-};
-
-inline Vec4f TransformPoint(Vec3 p, const Matrix& m) {
-  return {p.x * m.m[0][0] + p.y * m.m[1][0] + p.z * m.m[2][0] + m.m[3][0],
-          p.x * m.m[0][1] + p.y * m.m[1][1] + p.z * m.m[2][1] + m.m[3][1],
-          p.x * m.m[0][2] + p.y * m.m[1][2] + p.z * m.m[2][2] + m.m[3][2],
-          p.x * m.m[0][3] + p.y * m.m[1][3] + p.z * m.m[2][3] + m.m[3][3]};
-}
-
-struct Matrix3 {
-  float m[3][3] = {};
-};
-
-inline Vec3 TransformDirection(Vec3 n, const Matrix3& m) {
-  return {n.x * m.m[0][0] + n.y * m.m[1][0] + n.z * m.m[2][0],
-          n.x * m.m[0][1] + n.y * m.m[1][1] + n.z * m.m[2][1],
-          n.x * m.m[0][2] + n.y * m.m[1][2] + n.z * m.m[2][2]};
-}
-
-// Normals go through the inverse transpose of the upper 3 x 3, which keeps them perpendicular
-// to surfaces under non-uniform scale. They are not renormalised: a scaled part is lit
-// brighter or darker, as stored models have always looked. A singular matrix (a part scaled
-// flat) keeps the cofactors alone, which still point the right way.
-Matrix3 NormalMatrix(const Matrix& a) {
-  const auto& m = a.m;
-  Matrix3 c;
-  c.m[0][0] = m[1][1] * m[2][2] - m[1][2] * m[2][1];
-  c.m[0][1] = m[1][2] * m[2][0] - m[1][0] * m[2][2];
-  c.m[0][2] = m[1][0] * m[2][1] - m[1][1] * m[2][0];
-  c.m[1][0] = m[0][2] * m[2][1] - m[0][1] * m[2][2];
-  c.m[1][1] = m[0][0] * m[2][2] - m[0][2] * m[2][0];
-  c.m[1][2] = m[0][1] * m[2][0] - m[0][0] * m[2][1];
-  c.m[2][0] = m[0][1] * m[1][2] - m[0][2] * m[1][1];
-  c.m[2][1] = m[0][2] * m[1][0] - m[0][0] * m[1][2];
-  c.m[2][2] = m[0][0] * m[1][1] - m[0][1] * m[1][0];
-  const float det = m[0][0] * c.m[0][0] + m[0][1] * c.m[0][1] + m[0][2] * c.m[0][2];
-  if (det != 0.0f && std::isfinite(det)) {
-    const float inverse = 1.0f / det;
-    for (auto& row : c.m) {
-      for (float& value : row) value *= inverse;
-    }
+// Runs work(0 .. count - 1), work(0) on the calling thread and the others on threads of their
+// own; work a thread could not be started for runs here too, so all of it is always done.
+template <typename Work>
+void RunWorkers(int count, const Work& work) {
+  std::vector<std::thread> threads;
+  int started = 1;
+  try {
+    threads.reserve(static_cast<size_t>(count - 1));
+    for (; started < count; ++started) threads.emplace_back(work, started);
+  } catch (const std::system_error&) {
+  } catch (const std::bad_alloc&) {
   }
-  return c;
-}
-
-// What each vertex layout carries.
-template <typename V>
-struct Layout;
-template <>
-struct Layout<BlendedColourVertex> {
-  static constexpr bool kWeight = true, kNormal = true, kColour = true;
-};
-template <>
-struct Layout<BlendedVertex> {
-  static constexpr bool kWeight = true, kNormal = true, kColour = false;
-};
-template <>
-struct Layout<ColourVertex> {
-  static constexpr bool kWeight = false, kNormal = false, kColour = true;
-};
-
-// A vertex after lighting and projection, before clipping.
-struct ClipVertex {
-  float x, y, z, w;
-  float attr[kAttributeCount];
-};
-
-// Clipping works in double precision, so that no finite input can overflow on the way.
-struct ClipPoint {
-  double x, y, z, w;
-  float attr[kAttributeCount];
-};
-
-ClipPoint ToClipPoint(const ClipVertex& v) {
-  ClipPoint p{v.x, v.y, v.z, v.w, {}};
-  std::copy(std::begin(v.attr), std::end(v.attr), p.attr);
-  return p;
-}
-
-// Clip planes: near (z >= 0), far (z <= w), then the guard band on x and y.
-constexpr int kPlaneCount = 6;
-
-struct GuardBand {
-  double x = 1.0;  // |x| <= x * w
-  double y = 1.0;
-};
-
-inline double PlaneDistance(int plane, const ClipPoint& p, const GuardBand& band) {
-  switch (plane) {
-    case 0:
-      return p.z;
-    case 1:
-      return p.w - p.z;
-    case 2:
-      return p.x + band.x * p.w;
-    case 3:
-      return band.x * p.w - p.x;
-    case 4:
-      return p.y + band.y * p.w;
-    default:
-      return band.y * p.w - p.y;
-  }
-}
-
-inline unsigned OutCode(const ClipPoint& p, const GuardBand& band) {
-  unsigned code = 0;
-  for (int plane = 0; plane < kPlaneCount; ++plane) {
-    if (!(PlaneDistance(plane, p, band) >= 0.0)) code |= 1u << plane;
-  }
-  return code;
-}
-
-// The point where the edge from `inside` to `outside` crosses the plane. Always computed from
-// the inside end, so two triangles sharing the edge get the very same point.
-ClipPoint Intersect(const ClipPoint& inside, const ClipPoint& outside, double d_inside,
-                    double d_outside) {
-  const double t = d_inside / (d_inside - d_outside);
-  const float tf = static_cast<float>(t);
-  ClipPoint r;
-  r.x = inside.x + t * (outside.x - inside.x);
-  r.y = inside.y + t * (outside.y - inside.y);
-  r.z = inside.z + t * (outside.z - inside.z);
-  r.w = inside.w + t * (outside.w - inside.w);
-  for (int k = 0; k < kAttributeCount; ++k) {
-    r.attr[k] = inside.attr[k] + tf * (outside.attr[k] - inside.attr[k]);
-  }
-  return r;
-}
-
-// Each plane adds at most one corner to the triangle.
-constexpr int kMaxPolygon = 3 + kPlaneCount;
-
-// Sutherland-Hodgman against the planes named in `planes`; returns the corner count (0 when
-// nothing is left).
-int ClipPolygon(ClipPoint* polygon, int count, unsigned planes, const GuardBand& band) {
-  ClipPoint scratch[kMaxPolygon];
-  for (int plane = 0; plane < kPlaneCount && count >= 3; ++plane) {
-    if ((planes & (1u << plane)) == 0) continue;
-    int out = 0;
-    for (int i = 0; i < count; ++i) {
-      const ClipPoint& a = polygon[i];
-      const ClipPoint& b = polygon[(i + 1) % count];
-      const double da = PlaneDistance(plane, a, band), db = PlaneDistance(plane, b, band);
-      const bool a_in = da >= 0.0, b_in = db >= 0.0;
-      if (a_in) scratch[out++] = a;
-      if (a_in != b_in) scratch[out++] = a_in ? Intersect(a, b, da, db) : Intersect(b, a, db, da);
-    }
-    std::copy(scratch, scratch + out, polygon);
-    count = out;
-  }
-  return count >= 3 ? count : 0;
-}
-
-bool ClipSegment(ClipPoint& a, ClipPoint& b, const GuardBand& band) {
-  for (int plane = 0; plane < kPlaneCount; ++plane) {
-    const double da = PlaneDistance(plane, a, band), db = PlaneDistance(plane, b, band);
-    const bool a_in = da >= 0.0, b_in = db >= 0.0;
-    if (!a_in && !b_in) return false;
-    if (!a_in) a = Intersect(b, a, db, da);
-    if (!b_in) b = Intersect(a, b, da, db);
-  }
-  return true;
-}
-
-bool Finite(const ClipVertex& v) {
-  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.w);
-}
-
-// Cylindrical wrapping of one coordinate: every corner more than half a period below the
-// largest moves up by one, so interpolation takes the short way round.
-void WrapCoordinate(ClipVertex* corners, int attribute) {
-  const float limit = std::max({corners[0].attr[attribute], corners[1].attr[attribute],
-                                corners[2].attr[attribute]}) -
-                      0.5f;
-  for (int i = 0; i < 3; ++i) {
-    if (corners[i].attr[attribute] < limit) corners[i].attr[attribute] += 1.0f;
-  }
+  work(0);
+  for (int i = started; i < count; ++i) work(i);
+  for (std::thread& thread : threads) thread.join();
 }
 
 }  // namespace
@@ -237,34 +69,21 @@ struct Device::Impl {
   bool in_scene = false;
   int threads = 1;
 
-  // Derived from the transforms and the light; rebuilt before a draw when stale.
-  bool derived_stale = true;
-  Matrix world_view[2];
-  Matrix world_view_projection[2];
-  Matrix3 normal_matrix[2];
-  Vec3 to_light;       // camera space, unit length
-  Vec3 half_infinite;  // halfway vector for a viewer infinitely far behind the camera
-
-  raster::Queue queue;
-  std::vector<std::shared_ptr<const Texture>> scene_textures;
-  std::vector<ClipVertex> processed;
+  // The scene recorded since it began or was last drawn.
+  bool state_changed = true;  // transforms, material, light or texture since the last snapshot
+  std::vector<raster::GeometryState> geometry_states;
+  std::vector<raster::PixelState> pixel_states;
+  std::vector<std::shared_ptr<const Texture>> scene_textures;  // what pixel_states point to
+  std::vector<raster::VertexInput> vertices;
+  std::vector<raster::DrawCall> calls;
+  std::vector<raster::Queue> queues;  // one per worker, kept for their memory
 
   bool AllocateBuffers(int width, int height);
   void ClearColour(uint32_t argb);
   void ClearDepth(float value);
-  void UpdateDerived();
-  uint32_t CurrentPixelState();
+  uint32_t CurrentGeometryState();
   template <typename V>
-  void ProcessVertices(std::span<const V> vertices);
-  template <typename V>
-  bool Draw(PrimitiveType type, std::span<const V> vertices);
-  void EmitTriangle(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c, uint32_t state);
-  bool Project(const ClipPoint& p, ScreenVertex& out) const;
-  void QueueTriangles(const ScreenVertex* corners, const int64_t* fx, const int64_t* fy, int count,
-                      bool clockwise, uint32_t state);
-  void QueueLine(ClipPoint a, ClipPoint b, uint32_t state);
-  void QueuePoint(const ClipPoint& p, uint32_t state);
-  GuardBand Band() const;
+  bool Draw(PrimitiveType type, std::span<const V> input);
   void Flush();
 };
 
@@ -296,314 +115,109 @@ void Device::Impl::ClearDepth(float value) {
   std::fill(depth.begin(), depth.end(), z);
 }
 
-void Device::Impl::UpdateDerived() {
-  const Matrix& view = transforms[static_cast<int>(TransformState::kView)];
-  const Matrix& projection = transforms[static_cast<int>(TransformState::kProjection)];
-  for (int i = 0; i < 2; ++i) {
-    world_view[i] = Multiply(transforms[i], view);
-    world_view_projection[i] = Multiply(world_view[i], projection);
-    normal_matrix[i] = NormalMatrix(world_view[i]);
+// The snapshot of the state a draw call is drawn with; a new one only when something changed.
+uint32_t Device::Impl::CurrentGeometryState() {
+  if (!state_changed && !geometry_states.empty() && geometry_states.back().states == states) {
+    return static_cast<uint32_t>(geometry_states.size() - 1);
   }
-  to_light = Normalize(TransformNormal(light.direction, view)) * -1.0f;
-  // The viewer sits at infinity behind the camera, along -z in camera space.
-  half_infinite = Normalize(to_light + Vec3{0.0f, 0.0f, -1.0f});
-  derived_stale = false;
-}
-
-uint32_t Device::Impl::CurrentPixelState() {
-  raster::PixelState s;
-  s.texture = texture.get();
-  s.mag_filter = states.mag_filter;
-  s.min_filter = states.min_filter;
-  s.mip_filter = states.mip_filter;
-  s.alpha_operation = states.alpha_operation;
-  s.depth_test = states.depth_enable;
-  s.depth_write = states.depth_write_enable;
-  s.blend = states.alpha_blend_enable;
-  s.source_blend = states.source_blend;
-  s.destination_blend = states.destination_blend;
-  s.specular = states.specular_enable;
-  if (queue.states.empty() || !(queue.states.back() == s)) {
+  raster::PixelState p;
+  p.texture = texture.get();
+  p.mag_filter = states.mag_filter;
+  p.min_filter = states.min_filter;
+  p.mip_filter = states.mip_filter;
+  p.alpha_operation = states.alpha_operation;
+  p.depth_test = states.depth_enable;
+  p.depth_write = states.depth_write_enable;
+  p.blend = states.alpha_blend_enable;
+  p.source_blend = states.source_blend;
+  p.destination_blend = states.destination_blend;
+  p.specular = states.specular_enable;
+  if (pixel_states.empty() || !(pixel_states.back() == p)) {
     if (texture != nullptr && (scene_textures.empty() || scene_textures.back() != texture)) {
       scene_textures.push_back(texture);
     }
-    queue.states.push_back(s);
+    pixel_states.push_back(p);
   }
-  return static_cast<uint32_t>(queue.states.size() - 1);
+  raster::GeometryState g;
+  g.states = states;
+  g.material = material;
+  g.light = light;
+  g.light_enabled = light_enabled;
+  g.pixel_state = static_cast<uint32_t>(pixel_states.size() - 1);
+  raster::DeriveGeometry(transforms, g);
+  geometry_states.push_back(g);
+  state_changed = false;
+  return static_cast<uint32_t>(geometry_states.size() - 1);
 }
 
 template <typename V>
-void Device::Impl::ProcessVertices(std::span<const V> vertices) {
-  using L = Layout<V>;
-  const bool blending = L::kWeight && states.vertex_blend == VertexBlend::kOneWeight;
-  const bool lit = states.lighting;
-  const bool lights = lit && light_enabled;
-  const bool specular = lights && states.specular_enable;
-  const Color global_ambient = UnpackColour(states.ambient);
-  const Color white{1.0f, 1.0f, 1.0f, 1.0f};
-  processed.resize(vertices.size());
-  for (size_t i = 0; i < vertices.size(); ++i) {
-    const V& in = vertices[i];
-    ClipVertex& out = processed[i];
-    float weight = 1.0f;
-    if constexpr (L::kWeight) weight = in.blend;
-
-    Vec4f clip = TransformPoint(in.position, world_view_projection[0]);
-    if (blending) {
-      const Vec4f other = TransformPoint(in.position, world_view_projection[1]);
-      const float rest = 1.0f - weight;
-      clip = {weight * clip.x + rest * other.x, weight * clip.y + rest * other.y,
-              weight * clip.z + rest * other.z, weight * clip.w + rest * other.w};
-    }
-    out.x = clip.x;
-    out.y = clip.y;
-    out.z = clip.z;
-    out.w = clip.w;
-
-    Color diffuse = white;
-    if constexpr (L::kColour) {
-      diffuse = UnpackColour(in.colour);
-    } else if (lit) {
-      diffuse = material.diffuse;
-    }
-    float* a = out.attr;
-    if (!lit) {
-      a[raster::kRed] = diffuse.r;
-      a[raster::kGreen] = diffuse.g;
-      a[raster::kBlue] = diffuse.b;
-      a[raster::kAlpha] = diffuse.a;
-      a[raster::kSpecularRed] = a[raster::kSpecularGreen] = a[raster::kSpecularBlue] = 0.0f;
-    } else {
-      // Colour0 = emissive + ambient * (global ambient + light ambient) + diffuse * N.L
-      // Colour1 = specular * (N.H)^power, both per vertex and saturated; the normal is used as
-      // transformed, without renormalising.
-      Vec3 normal;
-      if constexpr (L::kNormal) {
-        normal = TransformDirection(in.normal, normal_matrix[0]);
-        if (blending) {
-          const Vec3 other = TransformDirection(in.normal, normal_matrix[1]);
-          normal = normal * weight + other * (1.0f - weight);
-        }
-      }
-      float r = global_ambient.r, g = global_ambient.g, b = global_ambient.b;
-      float lit_r = 0.0f, lit_g = 0.0f, lit_b = 0.0f;
-      float spec_r = 0.0f, spec_g = 0.0f, spec_b = 0.0f;
-      if (lights) {
-        r += light.ambient.r;
-        g += light.ambient.g;
-        b += light.ambient.b;
-        const float d = Dot(normal, to_light);
-        const float dc = Saturate(d);
-        lit_r = light.diffuse.r * dc;
-        lit_g = light.diffuse.g * dc;
-        lit_b = light.diffuse.b * dc;
-        if (specular && d > 0.0f) {
-          Vec3 half = half_infinite;
-          if (states.local_viewer) {
-            Vec4f eye = TransformPoint(in.position, world_view[0]);
-            if (blending) {
-              const Vec4f other = TransformPoint(in.position, world_view[1]);
-              const float rest = 1.0f - weight;
-              eye = {weight * eye.x + rest * other.x, weight * eye.y + rest * other.y,
-                     weight * eye.z + rest * other.z, 0.0f};
-            }
-            half = Normalize(to_light - Normalize(Vec3{eye.x, eye.y, eye.z}));
-          }
-          const float h = std::min(Dot(normal, half), 1.0f);
-          if (h > 0.0f) {
-            const float power = material.power == 0.0f ? 1.0f : std::pow(h, material.power);
-            spec_r = light.specular.r * power;
-            spec_g = light.specular.g * power;
-            spec_b = light.specular.b * power;
-          }
-        }
-      }
-      a[raster::kRed] = Saturate(material.emissive.r + material.ambient.r * r + diffuse.r * lit_r);
-      a[raster::kGreen] =
-          Saturate(material.emissive.g + material.ambient.g * g + diffuse.g * lit_g);
-      a[raster::kBlue] = Saturate(material.emissive.b + material.ambient.b * b + diffuse.b * lit_b);
-      a[raster::kAlpha] = Saturate(diffuse.a);
-      a[raster::kSpecularRed] = Saturate(material.specular.r * spec_r);
-      a[raster::kSpecularGreen] = Saturate(material.specular.g * spec_g);
-      a[raster::kSpecularBlue] = Saturate(material.specular.b * spec_b);
-    }
-    // Texture coordinates pass through; ones that are not finite read as 0.
-    a[raster::kU] = std::isfinite(in.u) ? in.u : 0.0f;
-    a[raster::kV] = std::isfinite(in.v) ? in.v : 0.0f;
-  }
-}
-
-GuardBand Device::Impl::Band() const {
-  return {1.0 + 2.0 * kGuardBandPixels / colour.width,
-          1.0 + 2.0 * kGuardBandPixels / colour.height};
-}
-
-// Perspective divide and viewport; false for a point not in front of the camera.
-bool Device::Impl::Project(const ClipPoint& p, ScreenVertex& out) const {
-  if (!(p.w > 0.0)) return false;
-  const double q = 1.0 / p.w;
-  const double w = colour.width, h = colour.height;
-  const double x = (p.x * q + 1.0) * 0.5 * w;
-  const double y = (1.0 - p.y * q) * 0.5 * h;
-  // Inside the guard band already, up to rounding; the clamp makes sure of it.
-  out.x = static_cast<float>(std::clamp(x, -kGuardBandPixels - 1.0, w + kGuardBandPixels + 1.0));
-  out.y = static_cast<float>(std::clamp(y, -kGuardBandPixels - 1.0, h + kGuardBandPixels + 1.0));
-  out.z = static_cast<float>(std::clamp(p.z * q, 0.0, 1.0));
-  out.q = static_cast<float>(q);
-  std::copy(std::begin(p.attr), std::end(p.attr), out.attr);
-  return true;
-}
-
-void Device::Impl::EmitTriangle(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c,
-                                uint32_t state) {
-  ClipVertex corners[3] = {a, b, c};
-  if (!Finite(corners[0]) || !Finite(corners[1]) || !Finite(corners[2])) return;
-  if (states.wrap0 & kWrapU) WrapCoordinate(corners, raster::kU);
-  if (states.wrap0 & kWrapV) WrapCoordinate(corners, raster::kV);
-
-  const GuardBand band = Band();
-  ClipPoint polygon[kMaxPolygon];
-  for (int i = 0; i < 3; ++i) polygon[i] = ToClipPoint(corners[i]);
-  const unsigned codes[3] = {OutCode(polygon[0], band), OutCode(polygon[1], band),
-                             OutCode(polygon[2], band)};
-  if (codes[0] & codes[1] & codes[2]) return;
-  ClipPoint original[3] = {polygon[0], polygon[1], polygon[2]};
-  int count = 3;
-  if (codes[0] | codes[1] | codes[2]) {
-    count = ClipPolygon(polygon, 3, codes[0] | codes[1] | codes[2], band);
-    if (count == 0) return;
-  }
-
-  // Facing is decided on the clipped, snapped polygon: every corner is in front of the camera.
-  ScreenVertex screen[kMaxPolygon];
-  int64_t fx[kMaxPolygon], fy[kMaxPolygon];
-  for (int i = 0; i < count; ++i) {
-    if (!Project(polygon[i], screen[i])) return;
-    fx[i] = std::llround(static_cast<double>(screen[i].x) * raster::kSubpixelScale);
-    fy[i] = std::llround(static_cast<double>(screen[i].y) * raster::kSubpixelScale);
-  }
-  int64_t area = 0;
-  for (int i = 0; i < count; ++i) {
-    const int j = (i + 1) % count;
-    area += fx[i] * fy[j] - fx[j] * fy[i];
-  }
-  // Positive area: clockwise on screen (y down), a front face.
-  if (area == 0) return;
-  const bool clockwise = area > 0;
-  if (states.cull_mode == CullMode::kCounterClockwise && !clockwise) return;
-  if (states.cull_mode == CullMode::kClockwise && clockwise) return;
-
-  switch (states.fill_mode) {
-    case kFillPoint:
-      for (const ClipPoint& p : original) QueuePoint(p, state);
-      break;
-    case kFillWireframe:
-      for (int i = 0; i < 3; ++i) QueueLine(original[i], original[(i + 1) % 3], state);
-      break;
-    default:
-      QueueTriangles(screen, fx, fy, count, clockwise, state);
-      break;
-  }
-}
-
-void Device::Impl::QueueTriangles(const ScreenVertex* corners, const int64_t* fx, const int64_t* fy,
-                                  int count, bool clockwise, uint32_t state) {
-  const raster::PixelState& pixel_state = queue.states[state];
-  for (int i = 1; i + 1 < count; ++i) {
-    // Back faces that survive culling are turned round so the edge rules see a positive area.
-    const int j = clockwise ? i : i + 1, k = clockwise ? i + 1 : i;
-    const int64_t tx[3] = {fx[0], fx[j], fx[k]}, ty[3] = {fy[0], fy[j], fy[k]};
-    // A sliver that snapping turned inside out would overlap its neighbours: drop it.
-    if ((tx[1] - tx[0]) * (ty[2] - ty[0]) - (tx[2] - tx[0]) * (ty[1] - ty[0]) <= 0) continue;
-    const ScreenVertex* v[3] = {&corners[0], &corners[j], &corners[k]};
-    raster::Triangle triangle;
-    if (!raster::SetupTriangle(v, tx, ty, pixel_state, colour.width, colour.height, triangle)) {
-      continue;
-    }
-    triangle.state = state;
-    queue.commands.push_back(
-        {raster::CommandKind::kTriangle, static_cast<uint32_t>(queue.triangles.size())});
-    queue.triangles.push_back(triangle);
-  }
-}
-
-void Device::Impl::QueueLine(ClipPoint a, ClipPoint b, uint32_t state) {
-  if (!ClipSegment(a, b, Band())) return;
-  raster::Line line;
-  if (!Project(a, line.a) || !Project(b, line.b)) return;
-  line.state = state;
-  queue.commands.push_back({raster::CommandKind::kLine, static_cast<uint32_t>(queue.lines.size())});
-  queue.lines.push_back(line);
-}
-
-// A point is the one pixel whose centre its 1 x 1 square covers by the top-left rule.
-void Device::Impl::QueuePoint(const ClipPoint& p, uint32_t state) {
-  if (OutCode(p, Band()) != 0) return;
-  raster::Point point;
-  if (!Project(p, point.v)) return;
-  const double x = std::ceil(static_cast<double>(point.v.x) - 0.5);
-  const double y = std::ceil(static_cast<double>(point.v.y) - 0.5);
-  if (x < 0.0 || y < 0.0 || x >= colour.width || y >= colour.height) return;
-  point.x = static_cast<int32_t>(x);
-  point.y = static_cast<int32_t>(y);
-  point.state = state;
-  queue.commands.push_back(
-      {raster::CommandKind::kPoint, static_cast<uint32_t>(queue.points.size())});
-  queue.points.push_back(point);
-}
-
-template <typename V>
-bool Device::Impl::Draw(PrimitiveType type, std::span<const V> vertices) {
+bool Device::Impl::Draw(PrimitiveType type, std::span<const V> input) {
   if (!in_scene) return false;
+  const size_t first = vertices.size();
   try {
-    if (derived_stale) UpdateDerived();
-    const uint32_t state = CurrentPixelState();
-    ProcessVertices(vertices);
-    const ClipVertex* v = processed.data();
-    if (type == PrimitiveType::kTriangleList) {
-      for (size_t i = 0; i + 3 <= vertices.size(); i += 3) {
-        EmitTriangle(v[i], v[i + 1], v[i + 2], state);
-      }
-    } else {
-      for (size_t i = 1; i + 1 < vertices.size(); ++i) {
-        EmitTriangle(v[i], v[i + 1], v[0], state);
-      }
-    }
+    raster::DrawCall call;
+    call.type = type;
+    call.has_weight = !std::is_same_v<V, ColourVertex>;
+    call.has_normal = !std::is_same_v<V, ColourVertex>;
+    call.has_colour = !std::is_same_v<V, BlendedVertex>;
+    call.state = CurrentGeometryState();
+    call.first_vertex = static_cast<uint32_t>(first);
+    call.vertex_count = static_cast<uint32_t>(input.size());
+    for (const V& v : input) vertices.push_back(Input(v));
+    calls.push_back(call);
   } catch (const std::bad_alloc&) {
+    vertices.resize(first);
     return false;
   }
-  if (queue.commands.size() > kMaxQueuedPrimitives) Flush();
+  if (vertices.size() > kMaxRecordedVertices) Flush();
   return true;
 }
 
+// Draws the recorded scene: workers first turn contiguous runs of draw calls into primitives,
+// each into its own queue, then each rasterises its own stripes of rows through all the queues
+// in drawing order.
 void Device::Impl::Flush() {
-  if (queue.commands.empty()) return;
-  const raster::Target target{colour.rgba.data(), depth.data(), colour.width, colour.height};
+  if (calls.empty()) return;
   int workers = threads;
   if (static_cast<int64_t>(colour.width) * colour.height < kParallelMinPixels ||
-      queue.commands.size() < kParallelMinCommands) {
+      vertices.size() < kParallelMinVertices) {
     workers = 1;
   }
-  // Worker i owns every workers-th stripe of rows; a worker that cannot be started has its
-  // rows drawn here instead, so the frame is complete either way.
-  std::vector<std::thread> pool;
-  int started = 1;
   try {
-    pool.reserve(static_cast<size_t>(workers - 1));
-    for (; started < workers; ++started) {
-      pool.emplace_back(raster::Rasterize, std::cref(queue), target,
-                        raster::RowSet{started, workers});
-    }
-  } catch (const std::system_error&) {
+    if (queues.size() < static_cast<size_t>(workers)) queues.resize(workers);
   } catch (const std::bad_alloc&) {
+    workers = static_cast<int>(std::max<size_t>(queues.size(), 1));
+    if (queues.empty()) return;  // nothing can be drawn
   }
-  raster::Rasterize(queue, target, raster::RowSet{0, workers});
-  for (int i = started; i < workers; ++i) {
-    raster::Rasterize(queue, target, raster::RowSet{i, workers});
+  for (raster::Queue& queue : queues) queue.Clear();
+
+  std::array<size_t, kMaxThreads + 1> bounds;
+  bounds.fill(calls.size());
+  bounds[0] = 0;
+  size_t done = 0, call = 0;
+  for (int i = 1; i < workers; ++i) {
+    const size_t share = vertices.size() * static_cast<size_t>(i) / static_cast<size_t>(workers);
+    while (call < calls.size() && done < share) done += calls[call++].vertex_count;
+    bounds[i] = call;
   }
-  for (std::thread& worker : pool) worker.join();
-  queue.Clear();
+  RunWorkers(workers, [&](int i) {
+    raster::GeometryPass pass(colour.width, colour.height, geometry_states, pixel_states, vertices);
+    pass.Run(std::span(calls).subspan(bounds[i], bounds[i + 1] - bounds[i]), queues[i]);
+  });
+
+  const raster::Target target{colour.rgba.data(), depth.data(), colour.width, colour.height};
+  RunWorkers(workers, [&](int i) {
+    for (int q = 0; q < workers; ++q) {
+      raster::Rasterize(queues[q], pixel_states, target, raster::RowSet{i, workers});
+    }
+  });
+
+  calls.clear();
+  vertices.clear();
+  geometry_states.clear();
+  pixel_states.clear();
   scene_textures.clear();
+  state_changed = true;
 }
 
 Device::Device(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -636,25 +250,33 @@ const RenderStates& Device::render_states() const { return impl_->states; }
 
 void Device::SetTransform(TransformState which, const Matrix& matrix) {
   impl_->transforms[static_cast<int>(which)] = matrix;
-  impl_->derived_stale = true;
+  impl_->state_changed = true;
 }
 
 const Matrix& Device::GetTransform(TransformState which) const {
   return impl_->transforms[static_cast<int>(which)];
 }
 
-void Device::SetMaterial(const Material& material) { impl_->material = material; }
+void Device::SetMaterial(const Material& material) {
+  impl_->material = material;
+  impl_->state_changed = true;
+}
+
 const Material& Device::material() const { return impl_->material; }
 
 void Device::SetLight(const DirectionalLight& light) {
   impl_->light = light;
-  impl_->derived_stale = true;
+  impl_->state_changed = true;
 }
 
-void Device::EnableLight(bool enabled) { impl_->light_enabled = enabled; }
+void Device::EnableLight(bool enabled) {
+  impl_->light_enabled = enabled;
+  impl_->state_changed = true;
+}
 
 void Device::SetTexture(std::shared_ptr<const Texture> texture) {
   impl_->texture = std::move(texture);
+  impl_->state_changed = true;
 }
 
 void Device::Clear(uint32_t flags, uint32_t argb, float depth) {

@@ -15,10 +15,10 @@
 // - Triangles are front-facing when their corners appear clockwise on screen.
 // - Colours are interpolated perspective-correctly; depth is linear in screen space.
 //
-// Drawing is deferred: primitives are transformed, lit, clipped and set up when drawn, and
-// rasterised in drawing order at EndScene (or when the scene grows large, or at Clear). The back
-// buffer therefore holds the finished frame after EndScene. Large frames are rasterised on
-// several threads by rows; the pixels are the same as with one thread.
+// Drawing is deferred: a draw call copies its vertices and the state it is drawn with, and the
+// scene is drawn in drawing order at EndScene (or at Clear, or early when it grows large), so the
+// back buffer holds the finished frame after EndScene. Large frames are drawn on several
+// threads; the pixels are the same as with one thread.
 //
 // The device is never lost. Nothing here throws; when memory runs out a draw call returns false
 // and may have drawn only part of its primitives.

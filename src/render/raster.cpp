@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace vorna::raster {
 
@@ -27,21 +28,38 @@ inline int64_t CeilDiv(int64_t a, int64_t b) {
   return (a % b != 0 && a > 0) ? q + 1 : q;
 }
 
-struct Texel {
-  float r = 0.0f;
-  float g = 0.0f;
-  float b = 0.0f;
-  float a = 0.0f;
-};
+// Texels travel packed as in memory: byte 0 red .. byte 3 alpha.
+inline uint32_t Fetch(const Image& level, int x, int y) {
+  uint32_t texel;
+  std::memcpy(&texel, level.rgba.data() + (static_cast<size_t>(y) * level.width + x) * 4, 4);
+  return texel;
+}
 
-inline Texel Fetch(const Image& level, int x, int y) {
-  const uint8_t* p = level.rgba.data() + (static_cast<size_t>(y) * level.width + x) * 4;
-  return {p[0] * kByteToUnit, p[1] * kByteToUnit, p[2] * kByteToUnit, p[3] * kByteToUnit};
+// a + (b - a) * f / 256 in each byte, rounded; f in 0 .. 256. Two bytes share each multiply,
+// and no lane can carry into the next (255 * 256 + 128 < 65536).
+inline uint32_t Mix(uint32_t a, uint32_t b, uint32_t f) {
+  const uint32_t g = 256 - f;
+  const uint32_t even =
+      (((a & 0x00FF00FFu) * g + (b & 0x00FF00FFu) * f + 0x00800080u) >> 8) & 0x00FF00FFu;
+  const uint32_t odd =
+      ((((a >> 8) & 0x00FF00FFu) * g + ((b >> 8) & 0x00FF00FFu) * f + 0x00800080u) >> 8) &
+      0x00FF00FFu;
+  return even | (odd << 8);
+}
+
+// Filter weights have 8 fractional bits, as texture units commonly use.
+inline uint32_t Weight(float fraction) { return static_cast<uint32_t>(fraction * 256.0f + 0.5f); }
+
+// floor() for any float; values of 2^23 and more are whole already (NaN stays NaN).
+inline float Floor(float x) {
+  if (!(std::fabs(x) < 8388608.0f)) return x;
+  const float t = static_cast<float>(static_cast<int32_t>(x));
+  return t > x ? t - 1.0f : t;
 }
 
 // Wrap addressing: the fraction of a coordinate, 0 .. 1. Anything not finite reads as 0.
 inline float Wrap(float coordinate) {
-  const float fraction = coordinate - std::floor(coordinate);
+  const float fraction = coordinate - Floor(coordinate);
   return fraction >= 0.0f && fraction <= 1.0f ? fraction : 0.0f;
 }
 
@@ -52,30 +70,25 @@ inline int WrapIndex(int i, int size) {
   return i;
 }
 
-Texel SamplePoint(const Image& level, float u, float v) {
+uint32_t SamplePoint(const Image& level, float u, float v) {
   const int x = WrapIndex(static_cast<int>(Wrap(u) * level.width), level.width);
   const int y = WrapIndex(static_cast<int>(Wrap(v) * level.height), level.height);
   return Fetch(level, x, y);
 }
 
 // Texel (i, j) is centred at ((i + 0.5) / W, (j + 0.5) / H).
-Texel SampleBilinear(const Image& level, float u, float v) {
-  const float x = Wrap(u) * level.width - 0.5f;
-  const float y = Wrap(v) * level.height - 0.5f;
-  const float x_floor = std::floor(x), y_floor = std::floor(y);
-  const float fx = x - x_floor, fy = y - y_floor;
-  const int x0 = WrapIndex(static_cast<int>(x_floor), level.width);
-  const int y0 = WrapIndex(static_cast<int>(y_floor), level.height);
-  const int x1 = WrapIndex(x0 + 1, level.width);
-  const int y1 = WrapIndex(y0 + 1, level.height);
-  const Texel t00 = Fetch(level, x0, y0), t10 = Fetch(level, x1, y0);
-  const Texel t01 = Fetch(level, x0, y1), t11 = Fetch(level, x1, y1);
-  const float w00 = (1.0f - fx) * (1.0f - fy), w10 = fx * (1.0f - fy);
-  const float w01 = (1.0f - fx) * fy, w11 = fx * fy;
-  return {w00 * t00.r + w10 * t10.r + w01 * t01.r + w11 * t11.r,
-          w00 * t00.g + w10 * t10.g + w01 * t01.g + w11 * t11.g,
-          w00 * t00.b + w10 * t10.b + w01 * t01.b + w11 * t11.b,
-          w00 * t00.a + w10 * t10.a + w01 * t01.a + w11 * t11.a};
+uint32_t SampleBilinear(const Image& level, float u, float v) {
+  // Both positions are at least -0.5, so truncating position + 1 floors it.
+  const float x = Wrap(u) * level.width + 0.5f;
+  const float y = Wrap(v) * level.height + 0.5f;
+  const int xi = static_cast<int>(x), yi = static_cast<int>(y);
+  const uint32_t fx = Weight(x - static_cast<float>(xi));
+  const uint32_t fy = Weight(y - static_cast<float>(yi));
+  const int x0 = WrapIndex(xi - 1, level.width), y0 = WrapIndex(yi - 1, level.height);
+  const int x1 = WrapIndex(x0 + 1, level.width), y1 = WrapIndex(y0 + 1, level.height);
+  const uint32_t top = Mix(Fetch(level, x0, y0), Fetch(level, x1, y0), fx);
+  const uint32_t bottom = Mix(Fetch(level, x0, y1), Fetch(level, x1, y1), fx);
+  return Mix(top, bottom, fy);
 }
 
 // log2 of the larger texel-space footprint of one pixel step (level 0 texels).
@@ -94,7 +107,7 @@ struct Sampler {
   TextureFilter mip_filter = TextureFilter::kNone;
   bool needs_lod = false;
 
-  Texel Filter(TextureFilter filter, int level, float u, float v) const {
+  uint32_t Filter(TextureFilter filter, int level, float u, float v) const {
     const Image& image = (*levels)[level];
     return filter == TextureFilter::kLinear ? SampleBilinear(image, u, v)
                                             : SamplePoint(image, u, v);
@@ -102,7 +115,7 @@ struct Sampler {
 
   // lod <= 0 (or NaN) magnifies level 0; above that the minification filter works on the
   // level(s) the mip filter picks.
-  Texel Sample(float u, float v, float lod) const {
+  uint32_t Sample(float u, float v, float lod) const {
     if (!(lod > 0.0f)) return Filter(mag_filter, 0, u, v);
     const int last = static_cast<int>(levels->size()) - 1;
     if (mip_filter == TextureFilter::kNone || last == 0) return Filter(min_filter, 0, u, v);
@@ -111,12 +124,10 @@ struct Sampler {
       return Filter(min_filter, std::min(static_cast<int>(clamped + 0.5f), last), u, v);
     }
     const int level = static_cast<int>(clamped);
-    const float f = clamped - static_cast<float>(level);
-    const Texel near = Filter(min_filter, level, u, v);
-    if (f <= 0.0f || level >= last) return near;
-    const Texel far = Filter(min_filter, level + 1, u, v);
-    return {near.r + f * (far.r - near.r), near.g + f * (far.g - near.g),
-            near.b + f * (far.b - near.b), near.a + f * (far.a - near.a)};
+    const uint32_t f = Weight(clamped - static_cast<float>(level));
+    const uint32_t near = Filter(min_filter, level, u, v);
+    if (f == 0 || level >= last) return near;
+    return Mix(near, Filter(min_filter, level + 1, u, v), f);
   }
 };
 
@@ -178,19 +189,20 @@ inline void ShadeFragment(const PixelContext& c, const float* a, float lod, uint
   float r = Saturate(a[kRed]), g = Saturate(a[kGreen]), b = Saturate(a[kBlue]);
   float alpha = Saturate(a[kAlpha]);
   if constexpr (kTextured) {
-    const Texel t = c.sampler.Sample(a[kU], a[kV], lod);
-    r *= t.r;
-    g *= t.g;
-    b *= t.b;
+    const uint32_t t = c.sampler.Sample(a[kU], a[kV], lod);
+    r *= static_cast<float>(t & 0xFF) * kByteToUnit;
+    g *= static_cast<float>((t >> 8) & 0xFF) * kByteToUnit;
+    b *= static_cast<float>((t >> 16) & 0xFF) * kByteToUnit;
+    const float texture_alpha = static_cast<float>(t >> 24) * kByteToUnit;
     switch (c.alpha_operation) {
       case AlphaOperation::kSelectTexture:
-        alpha = t.a;
+        alpha = texture_alpha;
         break;
       case AlphaOperation::kModulate:
-        alpha *= t.a;
+        alpha *= texture_alpha;
         break;
       case AlphaOperation::kAddSigned:
-        alpha = Saturate(t.a + alpha - 0.5f);
+        alpha = Saturate(texture_alpha + alpha - 0.5f);
         break;
     }
   }
@@ -202,9 +214,17 @@ inline void ShadeFragment(const PixelContext& c, const float* a, float lod, uint
   if (c.blend) {
     const float fs = BlendWeight(c.source_blend, alpha);
     const float fd = BlendWeight(c.destination_blend, alpha);
-    r = Saturate(r * fs + out[0] * kByteToUnit * fd);
-    g = Saturate(g * fs + out[1] * kByteToUnit * fd);
-    b = Saturate(b * fs + out[2] * kByteToUnit * fd);
+    // An opaque pixel over anything is itself; not reading what is behind it saves a cache
+    // miss for most pixels of a frame.
+    if (fd != 0.0f) {
+      r = Saturate(r * fs + out[0] * kByteToUnit * fd);
+      g = Saturate(g * fs + out[1] * kByteToUnit * fd);
+      b = Saturate(b * fs + out[2] * kByteToUnit * fd);
+    } else if (fs != 1.0f) {
+      r = Saturate(r * fs);
+      g = Saturate(g * fs);
+      b = Saturate(b * fs);
+    }
   }
   out[0] = ToByte(r);
   out[1] = ToByte(g);
@@ -427,11 +447,19 @@ bool SetupTriangle(const ScreenVertex* const v[3], const int64_t fx[3], const in
                  static_cast<float>(gy)};
   };
   t.z = plane(v[0]->z, v[1]->z, v[2]->z);
+  // Planes nobody reads are left out: texture coordinates without a texture, and a specular
+  // colour that is zero at every corner (adding it would change nothing).
+  const bool textured = state.texture != nullptr;
+  t.specular = false;
+  for (int i = 0; i < 3 && state.specular; ++i) {
+    for (int k = kSpecularRed; k <= kSpecularBlue; ++k) t.specular |= v[i]->attr[k] != 0.0f;
+  }
   // Under an orthographic projection every q is 1 and the attributes are simply linear.
   t.perspective = !(v[0]->q == v[1]->q && v[1]->q == v[2]->q);
   if (t.perspective) {
     t.q = plane(v[0]->q, v[1]->q, v[2]->q);
     for (int k = 0; k < kAttributeCount; ++k) {
+      if (!Interpolated(k, textured, t.specular)) continue;
       t.attr[k] = plane(static_cast<double>(v[0]->attr[k]) * v[0]->q,
                         static_cast<double>(v[1]->attr[k]) * v[1]->q,
                         static_cast<double>(v[2]->attr[k]) * v[2]->q);
@@ -439,9 +467,11 @@ bool SetupTriangle(const ScreenVertex* const v[3], const int64_t fx[3], const in
   } else {
     t.q = Plane{};
     for (int k = 0; k < kAttributeCount; ++k) {
-      t.attr[k] = plane(v[0]->attr[k], v[1]->attr[k], v[2]->attr[k]);
+      if (Interpolated(k, textured, t.specular)) {
+        t.attr[k] = plane(v[0]->attr[k], v[1]->attr[k], v[2]->attr[k]);
+      }
     }
-    if (state.texture != nullptr) {
+    if (textured) {
       t.lod = LevelOfDetail(t.attr[kU].dx, t.attr[kV].dx, t.attr[kU].dy, t.attr[kV].dy,
                             static_cast<float>(state.texture->width()),
                             static_cast<float>(state.texture->height()));
@@ -450,7 +480,8 @@ bool SetupTriangle(const ScreenVertex* const v[3], const int64_t fx[3], const in
   return true;
 }
 
-void Rasterize(const Queue& queue, const Target& target, RowSet rows) {
+void Rasterize(const Queue& queue, std::span<const PixelState> states, const Target& target,
+               RowSet rows) {
   uint32_t current = UINT32_MAX;
   PixelContext context;
   for (const Command& command : queue.commands) {
@@ -467,14 +498,14 @@ void Rasterize(const Queue& queue, const Target& target, RowSet rows) {
         break;
     }
     if (state != current) {
-      context = MakeContext(queue.states[state]);
+      context = MakeContext(states[state]);
       current = state;
     }
     switch (command.kind) {
       case CommandKind::kTriangle: {
         const Triangle& t = queue.triangles[command.index];
         const int which =
-            (t.perspective ? 4 : 0) + (context.textured ? 2 : 0) + (context.specular ? 1 : 0);
+            (t.perspective ? 4 : 0) + (context.textured ? 2 : 0) + (t.specular ? 1 : 0);
         kTriangleDrawers[which](t, context, target, rows);
         break;
       }

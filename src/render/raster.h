@@ -86,6 +86,7 @@ struct Triangle {
   float lod = 0.0f;  // level of detail of an affine triangle (log2 texels per pixel)
   uint32_t state = 0;
   bool perspective = false;
+  bool specular = false;  // the state adds specular and some corner has a highlight
 };
 
 // A wireframe edge, half-open: the pixel at `b` belongs to the next edge.
@@ -108,16 +109,14 @@ struct Command {
   uint32_t index;
 };
 
-// Primitives of the scene in drawing order.
+// Primitives in drawing order; their states index the scene's pixel states.
 struct Queue {
-  std::vector<PixelState> states;
   std::vector<Triangle> triangles;
   std::vector<Line> lines;
   std::vector<Point> points;
   std::vector<Command> commands;
 
   void Clear() {
-    states.clear();
     triangles.clear();
     lines.clear();
     points.clear();
@@ -146,6 +145,7 @@ bool SetupTriangle(const ScreenVertex* const v[3], const int64_t fx[3], const in
                    const PixelState& state, int width, int height, Triangle& out);
 
 // Draws the queued primitives, in order, into the rows of `target` that `rows` owns.
-void Rasterize(const Queue& queue, const Target& target, RowSet rows);
+void Rasterize(const Queue& queue, std::span<const PixelState> states, const Target& target,
+               RowSet rows);
 
 }  // namespace vorna::raster

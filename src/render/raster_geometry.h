@@ -1,0 +1,94 @@
+// The Device's geometry stage: recorded draw calls turned into screen-space primitives (vertex
+// blending, lighting, projection, cylindrical wrapping, clipping, culling, triangle setup).
+// Internal to render/.
+//
+// A draw call's primitives depend only on its own vertices and the state recorded with it, so
+// runs of draw calls can be processed on different threads into separate queues and the queues
+// rasterised one after the other in drawing order.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "render/device.h"
+#include "render/raster.h"
+
+namespace vorna::raster {
+
+// The three vertex layouts in one form; what a layout lacks is marked on its draw call.
+struct VertexInput {
+  Vec3 position;
+  float weight = 1.0f;
+  Vec3 normal;
+  uint32_t colour = 0;
+  float u = 0.0f;
+  float v = 0.0f;
+};
+
+struct Matrix3 {
+  float m[3][3] = {};
+};
+
+// Everything the geometry stage reads of the device state, as it was at a draw call.
+struct GeometryState {
+  RenderStates states;
+  Material material;
+  DirectionalLight light;
+  bool light_enabled = false;
+  uint32_t pixel_state = 0;  // index into the scene's pixel states
+  // Derived from the transforms and the light.
+  Matrix world_view[2];
+  Matrix world_view_projection[2];
+  Matrix3 normal_matrix[2];
+  Vec3 to_light;       // camera space, unit length
+  Vec3 half_infinite;  // halfway vector for a viewer infinitely far behind the camera
+};
+
+// Fills the derived part of `state` from the four transforms (world, world 1, view, projection).
+void DeriveGeometry(const Matrix transforms[4], GeometryState& state);
+
+struct DrawCall {
+  PrimitiveType type = PrimitiveType::kTriangleList;
+  bool has_weight = false;
+  bool has_normal = false;
+  bool has_colour = false;
+  uint32_t first_vertex = 0;
+  uint32_t vertex_count = 0;
+  uint32_t state = 0;  // index into the geometry states
+};
+
+class GeometryPass {
+ public:
+  GeometryPass(int width, int height, std::span<const GeometryState> states,
+               std::span<const PixelState> pixel_states, std::span<const VertexInput> vertices);
+  ~GeometryPass();
+
+  // Appends the primitives of `calls` to `out`, in order. False when memory ran out (the
+  // primitives queued until then stay).
+  bool Run(std::span<const DrawCall> calls, Queue& out);
+
+ private:
+  struct DrawVertex;
+  void ProcessVertices(const DrawCall& call, const GeometryState& g);
+  void EmitTriangle(const DrawVertex& a, const DrawVertex& b, const DrawVertex& c,
+                    const GeometryState& g);
+  void EmitClippedTriangle(const DrawVertex& a, const DrawVertex& b, const DrawVertex& c,
+                           unsigned planes, const GeometryState& g);
+  void QueueTriangles(const ScreenVertex* const* corners, const int64_t* fx, const int64_t* fy,
+                      int count, bool clockwise, uint32_t pixel_state);
+  void QueueLine(const ScreenVertex& a, const ScreenVertex& b, uint32_t pixel_state);
+  void QueuePoint(const ScreenVertex& v, uint32_t pixel_state);
+
+  int width_;
+  int height_;
+  double band_x_;  // guard band: |x| <= band_x_ * w
+  double band_y_;
+  std::span<const GeometryState> states_;
+  std::span<const PixelState> pixel_states_;
+  std::span<const VertexInput> vertices_;
+  std::vector<DrawVertex> processed_;
+  Queue* out_ = nullptr;
+};
+
+}  // namespace vorna::raster
