@@ -235,20 +235,17 @@ TEST(BlendWeightTest, AxisChoiceAndItsOddValues) {
   }
 
   model->units[0].blend_param = {0, 10, 0, 0};
+  model->units[0].basis_position = {1, 0, 0};
+  model->parts[1].first_vertex = 100;  // a damaged record: the range is cut at the arrays
+  ComputeBlendWeights(*model);
+  EXPECT_FLOAT_EQ(model->blend[1], 0.5f);
+  model->blend[0] = 0.25f;
   model->selected_unit = -1;  // a Part is selected: nothing to do
   ComputeBlendWeights(*model);
   EXPECT_EQ(model->blend[0], 0.25f);
   model->selected_unit = 5;  // past the Units
   ComputeBlendWeights(*model);
   EXPECT_EQ(model->blend[0], 0.25f);
-}
-
-TEST(BlendWeightTest, RangesPastTheArraysAreCut) {
-  auto model = BlendModel();
-  model->parts[1].first_vertex = 100;  // damaged record: Part 0 claims vertices it cannot have
-  model->units[0].blend_param = {0, 10, 0, 0};
-  ComputeBlendWeights(*model);
-  EXPECT_FLOAT_EQ(model->blend[1], 0.5f);
 }
 
 }  // namespace

@@ -101,7 +101,6 @@ TEST(TextureMappingMenuTest, WholeModelAndBack) {
   ExpectMenu(commands.menu(), true, false, true, false, true, false, 255, f.view);
 
   // Opening on a whole-model mapping offers "パーツ" and not "全体".
-  TextureMappingCommands reopened(*f.model, f.view, f.host, SettingsOfPart(*f.model, 0));
   f.model->texture_all = 1;
   TextureMappingCommands whole(*f.model, f.view, f.host, SettingsOfPart(*f.model, 0));
   ExpectMenu(whole.menu(), true, false, false, true, false, false, 255, f.view);
@@ -114,18 +113,6 @@ TEST(TextureMappingMenuTest, WholeModelWithoutTheFileChangesNothing) {
   EXPECT_EQ(f.model->texture_all, 0);
   EXPECT_EQ(f.model->parts[1].texture_file, "");
   ExpectMenu(commands.menu(), false, true, false, false, true, true, 128, f.view);
-}
-
-TEST(TextureMappingMenuTest, CopyToAllFollowsTheShownPage) {
-  Fixture f(true);
-  f.model->parts[0].material.power = 7.0f;
-  TextureMappingCommands commands(*f.model, f.view, f.host, SettingsOfPart(*f.model, 0));
-  commands.Run(kMenuCopyToAllParts);
-  EXPECT_EQ(f.model->parts[1].texture_file, "skin.png");
-  EXPECT_EQ(f.model->parts[1].material.power, 0.0f);
-  f.view.texture_dialog_page = 2;
-  commands.Run(kMenuCopyToAllParts);
-  EXPECT_EQ(f.model->parts[1].material.power, 7.0f);
 }
 
 }  // namespace

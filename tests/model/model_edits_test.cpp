@@ -52,7 +52,6 @@ TEST(ModelEditsTest, SizeAndPositionMovesThenScales) {
   RecomputeBounds(*wide);
   ApplySizeAndPosition(*wide, {0, 0, 0}, {1, 1, 1}, [&](double size) { marker_scale = size; });
   EXPECT_DOUBLE_EQ(marker_scale, 2.0);
-  ApplySizeAndPosition(*wide, {0, 0, 0}, {1, 1, 1});  // without a hook
 }
 
 TEST(ModelEditsTest, RotationsTurnVerticesNormalsAndUnitsButNotAngles) {
@@ -98,15 +97,6 @@ TEST(ModelEditsTest, ShiftFaceCornersCyclesBackToTheStart) {
   EXPECT_EQ(model->faces[0], Tri(0, 1, 2));  // three shifts restore a triangle
   ShiftFaceCorners(*model);
   EXPECT_EQ(model->faces[1], Quad(0, 1, 2, 3));  // four restore a quad
-}
-
-TEST(ModelEditsTest, RecomputeNormalsKeepsTheFaces) {
-  auto model = ModelOfParts({{{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {Quad(0, 1, 2, 3)}}});
-  ScriptedHost host;
-  RecomputeNormals(*model, host);
-  EXPECT_EQ(model->faces[0], Quad(0, 1, 2, 3));
-  ExpectNear(model->normals[3], {0, 0, 1});
-  EXPECT_EQ(model->all_triangles, 0);
 }
 
 }  // namespace
