@@ -161,8 +161,8 @@ bool Device::Impl::Draw(PrimitiveType type, std::span<const V> input) {
     call.has_normal = !std::is_same_v<V, ColourVertex>;
     call.has_colour = !std::is_same_v<V, BlendedVertex>;
     call.state = CurrentGeometryState();
-    call.first_vertex = static_cast<uint32_t>(first);
-    call.vertex_count = static_cast<uint32_t>(input.size());
+    call.first_vertex = first;
+    call.vertex_count = input.size();
     for (const V& v : input) vertices.push_back(Input(v));
     calls.push_back(call);
   } catch (const std::bad_alloc&) {

@@ -189,7 +189,7 @@ class Device {
   // image to whoever shows or captures it.
   const Image& back_buffer() const;
 
-  // Rasterising threads for large frames (1 .. 8; 2 by default when the machine has them).
+  // Threads that draw large frames (1 .. 8; 2 by default when the machine has them).
   void set_thread_count(int count);
   int thread_count() const;
 

@@ -316,7 +316,7 @@ void GeometryPass::ProcessVertices(const DrawCall& call, const GeometryState& g)
   const DirectionalLight& light = g.light;
   const GuardBand band{band_x_, band_y_};
   processed_.resize(call.vertex_count);
-  for (uint32_t i = 0; i < call.vertex_count; ++i) {
+  for (size_t i = 0; i < call.vertex_count; ++i) {
     const VertexInput& in = vertices_[call.first_vertex + i];
     DrawVertex& out = processed_[i];
     // Weights of exactly 1 or 0 (most vertices) need only one of the two matrices.

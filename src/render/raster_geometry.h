@@ -53,8 +53,8 @@ struct DrawCall {
   bool has_weight = false;
   bool has_normal = false;
   bool has_colour = false;
-  uint32_t first_vertex = 0;
-  uint32_t vertex_count = 0;
+  size_t first_vertex = 0;
+  size_t vertex_count = 0;
   uint32_t state = 0;  // index into the geometry states
 };
 

@@ -85,6 +85,26 @@ TEST(DeviceLightingTest, SpecularHighlightWithTheViewerAtInfinity) {
   }
 }
 
+// The point fill shows a vertex's own colour. A vertex at 45 degrees to the right of the view
+// axis, lit head-on (N.L = 1): with the viewer at infinity N.H = 1 and the highlight is the full
+// 0.25; seen from the camera itself the halfway vector leans 22.5 degrees away, N.H = 0.9239, and
+// the highlight is 0.25 * 0.9239^4 = 0.182. Colour = 0.1 + 0.2 * 64/255 + 0.5 * 0.8 + highlight.
+TEST(DeviceLightingTest, LocalViewerTurnsTheHighlightWithThePosition) {
+  for (bool local : {false, true}) {
+    auto device = LitDevice({0.0f, 0.0f, 1.0f});
+    device->SetTransform(TransformState::kProjection, Scaling(1.0f / 16, 1.0f / 16, 1.0f / 16));
+    device->render_states().local_viewer = local;
+    device->render_states().specular_enable = true;
+    device->render_states().fill_mode = kFillPoint;
+    const std::array<BlendedVertex, 3> corners = {BlendedVertex{{8, 0, 8}, 1, {0, 0, -1}},
+                                                  BlendedVertex{{8, -4, 8}, 1, {0, 0, -1}},
+                                                  BlendedVertex{{4, -4, 8}, 1, {0, 0, -1}}};
+    device->DrawPrimitive(PrimitiveType::kTriangleList, corners);
+    device->EndScene();
+    EXPECT_EQ(PixelAt(*device, 12, 8), local ? (Rgb{187, 161, 161}) : (Rgb{204, 179, 179}));
+  }
+}
+
 // World 1 turns the quad a quarter round the screen axis about its centre, taking the normal
 // from +x (towards the light) to +y (across it). Blended normals are not renormalised, so the
 // halfway normal (0.5, 0.5, 0) lights at 0.5, not 0.71.
