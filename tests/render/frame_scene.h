@@ -1,0 +1,125 @@
+// Tiny models for the frame tests: parts of one face each, seen from the front in a square view
+// where world x and y in -1 .. 1 fill the view (16 pixels to the unit in a 32 x 32 view).
+#pragma once
+
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "model/bounds.h"
+#include "model/hierarchy.h"
+#include "render/camera.h"
+#include "support/model_fixtures.h"
+
+namespace vorna::test {
+
+using Rgb = std::array<int, 3>;
+
+// One face of a part, with one normal and blend weight for all its corners.
+struct FaceSpec {
+  std::vector<Vec3> corners;
+  std::vector<Vec2> uv;
+  Vec3 normal{0.0f, 0.0f, -1.0f};
+  float blend = 0.0f;
+};
+
+// The square x0..x1, y0..y1 at depth z, clockwise as the front camera sees it, u growing to the
+// right and v downwards.
+inline FaceSpec Square(float x0, float y0, float x1, float y1, float z = 0.0f) {
+  return {{{x0, y1, z}, {x1, y1, z}, {x1, y0, z}, {x0, y0, z}},
+          {{0.0f, 0.0f}, {1.0f, 0.0f}, {1.0f, 1.0f}, {0.0f, 1.0f}}};
+}
+
+// One part per face, all at the top level, draw_order the identity, one Motion. The camera looks
+// at the origin whatever the box.
+inline std::unique_ptr<Model> FaceModel(const std::vector<FaceSpec>& faces) {
+  auto model = NewModel();
+  const int parts = static_cast<int>(faces.size());
+  AllocateParts(*model, parts);
+  AllocateVertices(*model, parts * 4);
+  AllocateFaces(*model, parts);
+  for (int p = 0; p <= parts; ++p) {
+    model->parts[p].first_vertex = static_cast<uint32_t>(p * 4);
+    model->parts[p].first_face = static_cast<uint32_t>(p);
+  }
+  for (int p = 0; p < parts; ++p) {
+    const FaceSpec& spec = faces[static_cast<size_t>(p)];
+    for (size_t i = 0; i < 4; ++i) {
+      const size_t k = static_cast<size_t>(p) * 4 + i;
+      model->positions[k] = spec.corners[i];
+      model->normals[k] = spec.normal;
+      model->blend[k] = spec.blend;
+      model->tex_u[k] = spec.uv[i].x;
+      model->tex_v[k] = spec.uv[i].y;
+    }
+    model->faces[static_cast<size_t>(p)] = Face{{0, 1, 2, 3}};
+    model->draw_order[p] = static_cast<uint32_t>(p);
+    model->parent[p] = -1;
+  }
+  model->motion_count = 1;
+  model->motions[0].in_use = 1;
+  model->loaded_type = kLoadedVrnText;
+  RecomputeBounds(*model);
+  model->total_center = {};
+  BuildHierarchy(*model);
+  return model;
+}
+
+// Adds a top-level Unit with its pivot at `pivot` owning `parts`; returns its index.
+inline int AddUnit(Model& model, Vec3 pivot, const std::vector<int>& parts, uint32_t basis = 2) {
+  const int unit = model.unit_count();
+  model.node_count += 1;
+  model.units[unit].basis_type = basis;
+  model.units[unit].basis_position = pivot;
+  model.parent[model.NodeOfUnit(unit)] = -1;
+  for (int p : parts) model.parent[p] = model.NodeOfUnit(unit);
+  BuildHierarchy(model);
+  return unit;
+}
+
+// A single-threaded size x size device with the fixed state set up.
+inline RenderContext FrontContext(const ViewState& view, int size = 32) {
+  RenderContext context;
+  InitDevice(context, view, size, size);
+  context.device->set_thread_count(1);
+  return context;
+}
+
+inline Rgb Pixel(const RenderContext& context, int x, int y) {
+  const uint8_t* p = context.device->back_buffer().Pixel(x, y);
+  return {p[0], p[1], p[2]};
+}
+
+inline bool IsBlack(const Rgb& rgb) { return rgb == Rgb{0, 0, 0}; }
+
+// A texture of width x height texels coloured by colour(x, y).
+template <typename F>
+std::shared_ptr<const Texture> MakeTexture(int width, int height, F colour) {
+  Image image;
+  image.width = width;
+  image.height = height;
+  image.rgba.resize(static_cast<size_t>(width * height * 4));
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const Rgb c = colour(x, y);
+      uint8_t* p = image.Pixel(x, y);
+      for (int i = 0; i < 3; ++i) p[i] = static_cast<uint8_t>(c[i]);
+      p[3] = 255;
+    }
+  }
+  return Texture::FromImage(std::move(image));
+}
+
+inline std::shared_ptr<const Texture> SolidTexture(Rgb colour) {
+  return MakeTexture(1, 1, [colour](int, int) { return colour; });
+}
+
+// A material that lights to full white whatever the light, so a texture shows unchanged.
+inline Material Glowing() {
+  Material m;
+  m.diffuse = m.ambient = {1.0f, 1.0f, 1.0f, 1.0f};
+  m.emissive = {1.0f, 1.0f, 1.0f, 0.0f};
+  return m;
+}
+
+}  // namespace vorna::test

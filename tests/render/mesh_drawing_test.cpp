@@ -1,0 +1,339 @@
+// Parts, ground, markers and the texture preview, drawn through whole frames of tiny models and
+// checked pixel by pixel (see frame_scene.h for the view).
+#include "render/mesh_drawing.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "render/frame_scene.h"
+
+namespace vorna {
+namespace {
+
+using test::FaceModel;
+using test::FaceSpec;
+using test::FrontContext;
+using test::Glowing;
+using test::IsBlack;
+using test::MakeTexture;
+using test::Pixel;
+using test::Rgb;
+using test::SolidTexture;
+using test::Square;
+
+void ExpectNear(const Rgb& actual, const Rgb& expected, int tolerance = 1) {
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(actual[i], expected[i], tolerance) << "channel " << i;
+}
+
+// The colour look: the default grey material's ambient under the 0x60 ambient level, plus the
+// vertex colour times 0.8 times N.L.
+int Lit(float vertex_colour, float n_dot_l) {
+  const float value = 0.7f * (96.0f / 255.0f) + vertex_colour * 0.8f * std::max(n_dot_l, 0.0f);
+  return static_cast<int>(std::lround(std::min(value, 1.0f) * 255.0f));
+}
+
+// From the front the light shines along (0.866, -0.5, 0): from the upper left of the view.
+const Vec3 kTowardsLight{-0.866025f, 0.5f, 0.0f};
+
+TEST(FixedMeshesTest, ExtentsAndOutwardFaces) {
+  const FixedMeshes meshes = BuildFixedMeshes();
+  struct Case {
+    const FixedMesh& mesh;
+    size_t vertices, faces;
+    Vec3 hi;  // the box is symmetric about the origin, except the ground's thickness
+  };
+  const Case cases[] = {{meshes.ground, 8, 12, {1.0f, 0.0f, 1.0f}},
+                        {meshes.axis_marker, 6, 8, {0.1f, 0.03f, 0.03f}},
+                        {meshes.sphere, 26, 32, {0.036f, 0.036f, 0.036f}}};
+  for (const Case& k : cases) {
+    ASSERT_EQ(k.mesh.vertices.size(), k.vertices);
+    ASSERT_EQ(k.mesh.faces.size(), k.faces);
+    Vec3 hi{-1.0f, -1.0f, -1.0f};
+    for (const Vec3& v : k.mesh.vertices) {
+      for (int i = 0; i < 3; ++i) hi[i] = std::max(hi[i], v[i]);
+    }
+    EXPECT_EQ(hi, k.hi);
+  }
+  EXPECT_EQ(meshes.sphere.vertices[0], (Vec3{0.0f, 0.036f, 0.0f}));
+  EXPECT_EQ(meshes.sphere.vertices[4], (Vec3{0.0f, -0.036f, 0.0f}));
+  // Every sphere and ground face is drawn from outside: turning clockwise as seen from outside,
+  // its cross product points outwards.
+  for (const FixedMesh* mesh : {&meshes.sphere, &meshes.ground}) {
+    const Vec3 centre = mesh == &meshes.ground ? Vec3{0.0f, -0.005f, 0.0f} : Vec3{};
+    for (const Face& face : mesh->faces) {
+      const Vec3 a = mesh->vertices[face.corner[0]], b = mesh->vertices[face.corner[1]],
+                 c = mesh->vertices[face.corner[2]];
+      EXPECT_GT(Dot(Cross(b - a, c - a), (a + b + c) * (1.0f / 3.0f) - centre), 0.0f);
+    }
+  }
+  for (const Vec3& v : meshes.sphere.vertices) EXPECT_NEAR(Length(v), 0.036f, 0.0005f);
+}
+
+TEST(DrawPartsTest, LightingCullingAndHighlightColours) {
+  FaceSpec lit = Square(-0.75f, 0.25f, -0.25f, 0.75f);
+  lit.normal = kTowardsLight;
+  FaceSpec away = Square(0.25f, 0.25f, 0.75f, 0.75f);
+  away.normal = kTowardsLight * -1.0f;
+  FaceSpec culled = Square(-0.75f, -0.75f, -0.25f, -0.25f);
+  std::swap(culled.corners[1], culled.corners[3]);  // counter-clockwise on screen
+  FaceSpec highlighted = Square(0.25f, -0.75f, 0.75f, -0.25f);
+  highlighted.normal = kTowardsLight;
+  auto model = FaceModel({lit, away, culled, highlighted});
+  ViewState view;
+  view.node_highlight[3] = 1;
+  RenderContext context = FrontContext(view);
+  // A material left behind by the texture look must not tint the colour look.
+  context.device->SetMaterial(Glowing());
+  RenderFrame(context, *model, view);
+  const int full = Lit(1.0f, 1.0f), ambient = Lit(1.0f, 0.0f);
+  ExpectNear(Pixel(context, 8, 8), {full, full, full});
+  ExpectNear(Pixel(context, 24, 8), {ambient, ambient, ambient});
+  EXPECT_TRUE(IsBlack(Pixel(context, 8, 24)));
+  ExpectNear(Pixel(context, 24, 24), {full, ambient, ambient});  // a part is selected: red
+  model->selected_unit = 0;                                      // a unit: yellow-green
+  RenderFrame(context, *model, view);
+  ExpectNear(Pixel(context, 24, 24), {Lit(128.0f / 255.0f, 1.0f), full, ambient});
+}
+
+// Opaque parts hide each other by depth in any draw order; semi-transparent ones are drawn
+// farthest first, so the farther one shows through the nearer.
+TEST(DrawPartsTest, DepthAndSemiTransparency) {
+  FaceSpec far = Square(-0.75f, -0.5f, 0.25f, 0.5f, 0.5f);
+  FaceSpec near = Square(-0.25f, -0.5f, 0.75f, 0.5f, 0.0f);
+  far.normal = near.normal = kTowardsLight;
+  auto model = FaceModel({near, far});
+  ViewState view;
+  view.node_highlight[1] = 1;
+  RenderContext context = FrontContext(view);
+  const int full = Lit(1.0f, 1.0f), ambient = Lit(1.0f, 0.0f);
+  for (const uint32_t first : {0u, 1u}) {
+    model->draw_order[0] = first;
+    model->draw_order[1] = 1 - first;
+    RenderFrame(context, *model, view);
+    ExpectNear(Pixel(context, 8, 16), {full, ambient, ambient});  // far alone
+    ExpectNear(Pixel(context, 16, 16), {full, full, full});       // overlap: near
+  }
+  view.part_alpha = 128;
+  view.node_highlight[1] = 0;
+  RenderFrame(context, *model, view);
+  EXPECT_EQ(model->parts[0].depth_order, 1u);
+  const float a = 128.0f / 255.0f;
+  const int alone = static_cast<int>(std::lround(255.0f * a));
+  ExpectNear(Pixel(context, 8, 16), {alone, alone, alone});
+  const int both = static_cast<int>(std::lround(255.0f * a + alone * (1.0f - a)));
+  ExpectNear(Pixel(context, 16, 16), {both, both, both});
+}
+
+TEST(DepthSortTest, FarthestFirstTiesToTheLowerIndex) {
+  auto model = FaceModel({Square(0, 0, 0.1f, 0.1f, 0.2f), Square(0, 0, 0.1f, 0.1f, -0.2f),
+                          Square(0, 0, 0.1f, 0.1f, 0.2f), Square(0, 0, 0.1f, 0.1f, 0.6f)});
+  for (int p = 0; p < 4; ++p) model->parts[p].pose_matrix = Identity();
+  struct Case {
+    Vec3 eye;
+    uint32_t order[4];
+  };
+  const Case cases[] = {{{0.0f, 0.0f, -2.7f}, {3, 0, 2, 1}}, {{0.0f, 0.0f, 2.7f}, {1, 0, 2, 3}}};
+  for (const Case& k : cases) {
+    DepthSort(*model, k.eye);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(model->parts[i].depth_order, k.order[i]) << i;
+  }
+  // The posed centre counts, and a centre that is not a number is still listed once, last.
+  model->parts[1].pose_matrix = Translation(0.0f, 0.0f, 1.0f);
+  model->parts[2].center.x = std::nanf("");
+  DepthSort(*model, {0.0f, 0.0f, -2.7f});
+  const uint32_t posed[] = {1, 3, 0, 2};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(model->parts[i].depth_order, posed[i]) << i;
+}
+
+// Weight 1 keeps a vertex in the owning unit's frame (here unmoved), weight 0 lets it follow the
+// part's own pose (0.5 right, 8 pixels), 0.5 goes halfway.
+TEST(DrawPartsTest, VertexBlendingBetweenTheUnitAndThePart) {
+  for (const float weight : {0.0f, 0.5f, 1.0f}) {
+    FaceSpec face = Square(-0.5f, -0.25f, 0.0f, 0.25f);
+    face.blend = weight;
+    auto model = FaceModel({face});
+    const int unit = test::AddUnit(*model, {0.0f, 0.8f, 0.0f}, {0});
+    model->motions[0].translation[unit] = {0.5f, 0.0f, 0.0f};
+    ViewState view;
+    RenderContext context = FrontContext(view);
+    RenderFrame(context, *model, view);
+    const int shift = static_cast<int>(8.0f * (1.0f - weight));
+    EXPECT_TRUE(IsBlack(Pixel(context, 7 + shift, 16))) << weight;
+    EXPECT_FALSE(IsBlack(Pixel(context, 8 + shift, 16))) << weight;
+    EXPECT_FALSE(IsBlack(Pixel(context, 15 + shift, 16))) << weight;
+    EXPECT_TRUE(IsBlack(Pixel(context, 16 + shift, 16))) << weight;
+  }
+}
+
+TEST(DrawPartsTest, TexturedLookCornersRebindingAndWrapping) {
+  // Quadrants of 2 x 2 texels: red, green over blue, white. The top left shows on top left.
+  auto model = FaceModel({Square(-0.5f, -0.5f, 0.5f, 0.5f)});
+  model->parts[0].material = Glowing();
+  model->parts[0].texture = MakeTexture(4, 4, [](int x, int y) -> Rgb {
+    if (y < 2) return x < 2 ? Rgb{255, 0, 0} : Rgb{0, 255, 0};
+    return x < 2 ? Rgb{0, 0, 255} : Rgb{255, 255, 255};
+  });
+  ViewState view;
+  view.texture_colour_on = true;
+  RenderContext context = FrontContext(view);
+  RenderFrame(context, *model, view);
+  ExpectNear(Pixel(context, 10, 10), {255, 0, 0});
+  ExpectNear(Pixel(context, 21, 10), {0, 255, 0});
+  ExpectNear(Pixel(context, 10, 21), {0, 0, 255});
+  ExpectNear(Pixel(context, 21, 21), {255, 255, 255});
+
+  // The same file name in another case keeps what is bound; no name always rebinds (to none).
+  model = FaceModel({Square(-0.75f, -0.25f, -0.3f, 0.25f), Square(-0.25f, -0.25f, 0.2f, 0.25f),
+                     Square(0.25f, -0.25f, 0.75f, 0.25f)});
+  for (int p = 0; p < 3; ++p) model->parts[p].material = Glowing();
+  model->parts[0].texture_file = "Skin.PNG";
+  model->parts[0].texture = SolidTexture({255, 0, 0});
+  model->parts[1].texture_file = "skin.png";
+  model->parts[1].texture = SolidTexture({0, 0, 255});
+  RenderFrame(context, *model, view);
+  ExpectNear(Pixel(context, 15, 16), {255, 0, 0});
+  ExpectNear(Pixel(context, 24, 16), {255, 255, 255});
+
+  // Wrap-around mapping takes u from 0.875 to 1.125 across the seam instead of back through
+  // 0.5: a quarter of the way, 0.9375 (white, some red) rather than 0.6875 (blue, some white).
+  const auto stripes = MakeTexture(4, 1, [](int x, int) {
+    const Rgb colours[] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+    return colours[x];
+  });
+  for (const uint32_t flag : {0u, 2u}) {
+    FaceSpec face = Square(-0.5f, -0.5f, 0.5f, 0.5f);
+    face.uv = {{0.875f, 0.0f}, {0.125f, 0.0f}, {0.125f, 1.0f}, {0.875f, 1.0f}};
+    model = FaceModel({face});
+    model->parts[0].material = Glowing();
+    model->parts[0].texture = stripes;
+    model->parts[0].texture_map_flag = flag;
+    RenderFrame(context, *model, view);
+    ExpectNear(Pixel(context, 12, 16), flag == 2 ? Rgb{255, 191, 191} : Rgb{64, 64, 255}, 3);
+  }
+}
+
+// The extent and colour of the only unit's marker in a 200 x 200 front view (100 pixels to the
+// unit).
+struct Marker {
+  int width = 0, height = 0;
+  Rgb colour{};
+};
+
+Marker DrawMarker(Model& model, const ViewState& view, float scale = 1.0f) {
+  RenderContext context = FrontContext(view, 200);
+  SetMarkerScale(context, scale);
+  RenderFrame(context, model, view);
+  int x0 = 200, x1 = -1, y0 = 200, y1 = -1;
+  for (int y = 0; y < 200; ++y) {
+    for (int x = 0; x < 200; ++x) {
+      if (IsBlack(Pixel(context, x, y))) continue;
+      x0 = std::min(x0, x);
+      x1 = std::max(x1, x);
+      y0 = std::min(y0, y);
+      y1 = std::max(y1, y);
+    }
+  }
+  if (x1 < 0) return {};
+  return {x1 - x0 + 1, y1 - y0 + 1, Pixel(context, (x0 + x1) / 2, (y0 + y1) / 2)};
+}
+
+TEST(DrawUnitMarkerTest, ShapeSizeTiltPositionAndColour) {
+  auto model = FaceModel({});
+  const int unit = test::AddUnit(*model, {}, {}, 1);
+  ViewState view;
+  Marker m = DrawMarker(*model, view);  // the double pyramid: 0.2 long, 0.06 thick
+  EXPECT_NEAR(m.width, 20, 1);
+  EXPECT_NEAR(m.height, 6, 1);
+  EXPECT_EQ(m.colour, (Rgb{0, 0, 255}));
+  EXPECT_NEAR(DrawMarker(*model, view, 2.0f).width, 40, 1);
+  model->units[unit].axis_angle = {0, 0, 90};  // turned along y
+  m = DrawMarker(*model, view);
+  EXPECT_NEAR(m.width, 6, 1);
+  EXPECT_NEAR(m.height, 20, 1);
+  view.node_highlight[model->NodeOfUnit(unit)] = 1;
+  EXPECT_EQ(DrawMarker(*model, view).colour, (Rgb{128, 255, 0}));
+  model->selected_unit = unit;
+  EXPECT_EQ(DrawMarker(*model, view).colour, (Rgb{255, 0, 0}));
+  // Any other basis: the sphere, 0.072 across, on the pivot moved by the Motion's translation.
+  model->units[unit].basis_type = 2;
+  model->units[unit].basis_position = {0.25f, 0.0f, 0.0f};
+  model->motions[0].translation[unit] = {0.25f, 0.0f, 0.0f};
+  m = DrawMarker(*model, view);
+  EXPECT_NEAR(m.width, 7, 1);
+  EXPECT_NEAR(m.height, 7, 1);
+  RenderContext context = FrontContext(view, 200);
+  RenderFrame(context, *model, view);
+  EXPECT_EQ(Pixel(context, 150, 100), (Rgb{255, 0, 0}));
+}
+
+TEST(DrawGroundTest, UnderTheRestPoseAndAlwaysSolid) {
+  auto model = FaceModel({Square(-0.25f, -0.5f, 0.25f, 0.5f)});
+  ViewState view;
+  view.ground_on = true;
+  view.fill_mode = kFillWireframe;
+  RenderContext front = FrontContext(view);
+  RenderFrame(front, *model, view);
+  // From the front the slab's 0.01 edge is a line at y = -0.5: pixel row 24.
+  EXPECT_EQ(Pixel(front, 2, 24), (Rgb{255, 255, 255}));
+  EXPECT_TRUE(IsBlack(Pixel(front, 2, 23)));
+  EXPECT_TRUE(IsBlack(Pixel(front, 2, 25)));
+  // From above its top fills the view, in wireframe mode too, at half strength when
+  // semi-transparent.
+  view.view_yaw = -1.0f;
+  view.view_pitch = 270.0f;
+  view.part_alpha = 128;
+  RenderContext top = FrontContext(view);
+  RenderFrame(top, *model, view);
+  EXPECT_EQ(Pixel(top, 2, 2), (Rgb{128, 128, 128}));
+  EXPECT_EQ(Pixel(top, 29, 29), (Rgb{128, 128, 128}));
+}
+
+// Each direction's placement quad lies on one side of the box, behind the part as seen from the
+// camera that looks along the direction's projection axis; the two of a pair face opposite ways.
+TEST(TexturePreviewTest, PlacementQuadFacesItsCamera) {
+  const Vec3 lo{-1.0f, -2.0f, -3.0f}, hi{1.0f, 2.0f, 3.0f};
+  const int axis_of_plane[] = {2, 0, 1};  // z, x, y
+  int seen_from[6] = {};
+  for (int direction = 0; direction < 6; ++direction) {
+    SCOPED_TRACE(direction);
+    const std::array<Vec3, 4> q = PlacementCorners(lo, hi, direction);
+    const int axis = axis_of_plane[direction / 2];
+    // Turning clockwise for a camera, the cross product points at it.
+    const Vec3 towards_camera = Cross(q[1] - q[0], q[2] - q[0]);
+    EXPECT_FLOAT_EQ(std::abs(towards_camera[axis]), Length(towards_camera));
+    seen_from[direction] = towards_camera[axis] > 0.0f ? 1 : -1;
+    for (const Vec3& corner : q) {
+      EXPECT_EQ(corner[axis], seen_from[direction] > 0 ? lo[axis] : hi[axis]);
+    }
+  }
+  for (int pair = 0; pair < 3; ++pair) EXPECT_EQ(seen_from[2 * pair], -seen_from[2 * pair + 1]);
+  EXPECT_EQ(seen_from[0], -1);  // direction 0 faces the front camera at -z
+}
+
+TEST(TexturePreviewTest, ThePartCentredOverItsPlacementQuad) {
+  auto model = FaceModel({Square(0.25f, 0.25f, 0.75f, 0.75f)});
+  model->parts[0].texture = SolidTexture({0, 0, 255});
+  ViewState view;
+  view.texture_dialog_page = 1;
+  RenderContext context = FrontContext(view);
+  context.preview.mapping.map_scale_u = context.preview.mapping.map_scale_v = 2.0f;
+  RenderFrame(context, *model, view);
+  // The part, centred, in 0xFAFAFA; the quad twice its size from the image's top-left corner.
+  ExpectNear(Pixel(context, 16, 16), {250, 250, 250});
+  ExpectNear(Pixel(context, 26, 26), {0, 0, 255});
+  EXPECT_TRUE(IsBlack(Pixel(context, 10, 10)));
+  EXPECT_TRUE(IsBlack(Pixel(context, 30, 30)));
+  // The mapping applied: no quad, the part shows its texture.
+  context.preview.mapping_applied = true;
+  RenderFrame(context, *model, view);
+  EXPECT_TRUE(IsBlack(Pixel(context, 26, 26)));
+  ExpectNear(Pixel(context, 16, 16), {0, 0, 250});
+  context.preview.mapping.edit_part = 5;  // no such part: nothing
+  RenderFrame(context, *model, view);
+  EXPECT_TRUE(IsBlack(Pixel(context, 16, 16)));
+}
+
+}  // namespace
+}  // namespace vorna
