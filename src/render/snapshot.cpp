@@ -1,0 +1,123 @@
+#include "render/snapshot.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "images/encode.h"
+#include "images/scale.h"
+
+namespace vorna {
+
+namespace {
+
+constexpr std::array<ImageFileType, 5> kImageFileTypes = {{
+    {"BMPファイル (*.bmp)", "*.bmp", ".bmp", "image/bmp"},
+    {"GIFファイル (*.gif)", "*.gif", ".gif", "image/gif"},
+    {"JPEGファイル (*.jpg)", "*.jpg", ".jpg", "image/jpeg"},
+    {"PNGファイル (*.png)", "*.png", ".png", "image/png"},
+    {"TIFFファイル (*.tif)", "*.tif", ".tif", "image/tiff"},
+}};
+
+// One side of the thumbnail square in pixels: the box's extent as the projection scales it, in
+// single precision and truncated as the strip has always measured it. -1 when it is not a
+// number; sizes far beyond the view are capped, which cuts the same square.
+int ProjectedSide(float extent, float projection_scale, int pixels) {
+  const float side = extent * projection_scale / 2.0f * static_cast<float>(pixels);
+  if (std::isnan(side)) return -1;
+  const float cap = 4.0f * static_cast<float>(pixels);
+  return static_cast<int>(std::clamp(side, 0.0f, cap));
+}
+
+}  // namespace
+
+Image CaptureViewRegion(const Device& device, int left, int top, int right, int bottom) {
+  const Image& buffer = device.back_buffer();
+  left = std::clamp(left, 0, buffer.width);
+  right = std::clamp(right, 0, buffer.width);
+  top = std::clamp(top, 0, buffer.height);
+  bottom = std::clamp(bottom, 0, buffer.height);
+  if (right <= left || bottom <= top || !buffer.valid()) return Image{};
+  Image capture;
+  try {
+    capture.rgba.resize(static_cast<size_t>(right - left) * static_cast<size_t>(bottom - top) * 4);
+  } catch (const std::bad_alloc&) {
+    return Image{};
+  }
+  capture.width = right - left;
+  capture.height = bottom - top;
+  for (int y = top; y < bottom; ++y) {
+    uint8_t* row = capture.Pixel(0, y - top);
+    std::memcpy(row, buffer.Pixel(left, y), static_cast<size_t>(capture.width) * 4);
+    for (int x = 0; x < capture.width; ++x) row[x * 4 + 3] = 255;
+  }
+  return capture;
+}
+
+ViewRegion ThumbnailRegion(const Model& model, const Matrix& projection, int width, int height) {
+  const ViewRegion whole{0, 0, width, height};
+  const Vec3 extent = model.total_corner_max - model.total_corner_min;
+  const int sx = ProjectedSide(extent.x, projection.m[0][0], width);
+  const int sy = ProjectedSide(extent.y, projection.m[1][1], height);
+  const int side = std::max(sx, sy);
+  // A model that projects to nothing (a single point, no vertices) would leave nothing to shrink:
+  // show the whole view instead.
+  if (sx < 0 || sy < 0 || side <= 0) return whole;
+  ViewRegion region;
+  region.left = (width - side) / 2;
+  region.top = (height - side) / 2;
+  region.right = region.left + side;
+  region.bottom = region.top + side;
+  region.left = std::max(region.left, 0);
+  region.top = std::max(region.top, 0);
+  region.right = std::min(region.right, width);
+  region.bottom = std::min(region.bottom, height);
+  return region;
+}
+
+Image MakeMotionThumbnail(RenderContext& context, Model& model, ViewState& view) {
+  if (context.device == nullptr) return Image{};
+  view.playing = false;
+  SetupProjection(context, view);
+  view.view_yaw = 0.0f;
+  view.view_pitch = -1.0f;
+  RenderFrame(context, model, view);
+  const Device& device = *context.device;
+  const ViewRegion region = ThumbnailRegion(model, device.GetTransform(TransformState::kProjection),
+                                            device.width(), device.height());
+  const Image capture =
+      CaptureViewRegion(device, region.left, region.top, region.right, region.bottom);
+  return MakeThumbnail(capture);
+}
+
+std::span<const ImageFileType> ImageFileTypes() { return kImageFileTypes; }
+
+const ImageFileType* ImageFileTypeAt(int filter_index) {
+  if (filter_index < 1 || filter_index > static_cast<int>(kImageFileTypes.size())) return nullptr;
+  return &kImageFileTypes[static_cast<size_t>(filter_index - 1)];
+}
+
+std::string ImageSavePath(const std::string& chosen, int filter_index) {
+  const ImageFileType* type = ImageFileTypeAt(filter_index);
+  if (chosen.empty() || type == nullptr) return {};
+  // Only the file name counts: a dot in a folder's name is no extension.
+  const size_t slash = chosen.rfind('/');
+  const size_t name_start = slash == std::string::npos ? 0 : slash + 1;
+  if (chosen.find('.', name_start) != std::string::npos) return chosen;
+  return chosen + std::string(type->extension);
+}
+
+bool SaveViewImage(const RenderContext& context, const std::string& path, int filter_index) {
+  const ImageFileType* type = ImageFileTypeAt(filter_index);
+  if (context.device == nullptr || path.empty() || type == nullptr) return false;
+  const ImageEncoder* encoder = FindEncoder(type->mime_type);
+  if (encoder == nullptr) return false;
+  const Device& device = *context.device;
+  const Image capture = CaptureViewRegion(device, 0, 0, device.width(), device.height());
+  if (capture.empty()) return false;
+  return SaveImageFile(capture, *encoder, path);
+}
+
+}  // namespace vorna

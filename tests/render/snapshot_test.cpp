@@ -1,0 +1,132 @@
+// Captures, thumbnails and image export.
+#include "render/snapshot.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "images/decode.h"
+#include "images/scale.h"
+#include "render/frame_scene.h"
+#include "support/test_support.h"
+
+namespace vorna {
+namespace {
+
+using test::FaceModel;
+using test::Square;
+
+TEST(CaptureViewRegionTest, CopiesTheRectangleCutToTheBackBuffer) {
+  ViewState view;
+  RenderContext context = test::FrontContext(view, 32);
+  RenderFrame(context, *FaceModel({Square(-0.5f, -0.5f, 0.5f, 0.5f)}), view);
+  const Image& buffer = context.device->back_buffer();
+  Image capture = CaptureViewRegion(*context.device, 4, 6, 20, 10);
+  ASSERT_EQ(capture.width, 16);
+  ASSERT_EQ(capture.height, 4);
+  for (int x = 0; x < 16; ++x) {
+    EXPECT_EQ(std::memcmp(capture.Pixel(x, 3), buffer.Pixel(x + 4, 9), 4), 0) << x;
+  }
+  capture = CaptureViewRegion(*context.device, -5, -5, 100, 100);
+  EXPECT_EQ(capture.rgba, buffer.rgba);
+  EXPECT_TRUE(CaptureViewRegion(*context.device, 5, 5, 5, 9).empty());
+  EXPECT_TRUE(CaptureViewRegion(*context.device, 40, 0, 50, 10).empty());
+}
+
+TEST(ThumbnailRegionTest, SquareAroundTheProjectedBox) {
+  struct Case {
+    Vec3 lo, hi;
+    ViewRegion region;
+  };
+  // An 800 x 400 orthographic view: 400 pixels to the unit across and down.
+  const float nan = std::nanf("");
+  const Case cases[] = {
+      {{-0.25f, -0.1f, 0.0f}, {0.25f, 0.1f, 0.0f}, {300, 100, 500, 300}},  // wider than tall
+      {{-0.1f, -0.2f, 0.0f}, {0.1f, 0.2f, 0.0f}, {320, 120, 480, 280}},    // taller than wide
+      {{-0.75f, -1.0f, 0.0f}, {0.75f, 1.0f, 0.0f}, {0, 0, 800, 400}},      // larger: cut
+      {{0.3f, 0.3f, 0.3f}, {0.3f, 0.3f, 0.3f}, {0, 0, 800, 400}},          // a point: all
+      {{0.0f, 0.0f, 0.0f}, {nan, 1.0f, 1.0f}, {0, 0, 800, 400}},
+  };
+  RenderContext context;
+  ViewState view;
+  ASSERT_TRUE(InitDevice(context, view, 800, 400));
+  const Matrix& projection = context.device->GetTransform(TransformState::kProjection);
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    auto model = test::NewModel();
+    model->total_corner_min = cases[i].lo;
+    model->total_corner_max = cases[i].hi;
+    EXPECT_EQ(ThumbnailRegion(*model, projection, 800, 400), cases[i].region) << "case " << i;
+  }
+}
+
+TEST(MakeMotionThumbnailTest, StopsPlaybackTurnsToTheFrontAndShrinks) {
+  auto model = FaceModel({Square(-0.5f, -0.5f, 0.5f, 0.5f)});
+  ViewState view;
+  view.playing = true;
+  view.view_yaw = 90.0f;
+  RenderContext context;
+  ASSERT_TRUE(InitDevice(context, view, 128, 64));
+  const Image thumbnail = MakeMotionThumbnail(context, *model, view);
+  EXPECT_FALSE(view.playing);
+  EXPECT_EQ(view.view_yaw, 0.0f);
+  EXPECT_EQ(view.view_pitch, -1.0f);
+  ASSERT_EQ(thumbnail.width, kThumbnailSide);
+  ASSERT_EQ(thumbnail.height, kThumbnailSide);
+  // The square just holds the face (64 pixels), so the face fills the thumbnail.
+  for (const auto& [x, y] : {std::pair{0, 0}, {31, 0}, {0, 31}, {31, 31}}) {
+    EXPECT_GT(thumbnail.Pixel(x, y)[0], 40) << x << "," << y;
+  }
+  RenderContext none;
+  EXPECT_TRUE(MakeMotionThumbnail(none, *model, view).empty());
+}
+
+TEST(SaveViewImageTest, NamesGetTheFilterExtensionOnlyWithoutADot) {
+  struct Case {
+    std::string chosen;
+    int filter;
+    std::string path;
+  };
+  const Case cases[] = {
+      {"pose", 4, "pose.png"},
+      {"pose.bmp", 4, "pose.bmp"},
+      {"/tmp/a/pose", 1, "/tmp/a/pose.bmp"},
+      {"/tmp/v1.2/pose", 3, "/tmp/v1.2/pose.jpg"},
+      {"pose", 5, "pose.tif"},
+      {"", 4, ""},
+      {"pose", 0, ""},
+      {"pose", 6, ""},
+  };
+  for (const Case& k : cases) {
+    EXPECT_EQ(ImageSavePath(k.chosen, k.filter), k.path) << k.chosen << " " << k.filter;
+  }
+}
+
+TEST(SaveViewImageTest, EncodesByTheFilterWhateverTheName) {
+  test::TempDir dir;
+  RenderContext context;
+  ViewState view;
+  ASSERT_TRUE(InitDevice(context, view, 40, 30));
+  RenderFrame(context, *FaceModel({Square(-0.5f, -0.5f, 0.5f, 0.5f)}), view);
+  // PNG by the filter, although the name says BMP; the pixels are the frame's.
+  const std::string png = dir.File("pose.bmp");
+  ASSERT_TRUE(SaveViewImage(context, png, 4));
+  Image decoded;
+  ASSERT_TRUE(DecodeImageFile(png, &decoded));
+  EXPECT_EQ(test::ReadFile(png).substr(1, 3), "PNG");
+  EXPECT_EQ(decoded.rgba, context.device->back_buffer().rgba);
+  const std::pair<int, std::string> magic[] = {{1, "BM"}, {2, "GIF8"}, {3, "\xFF\xD8"}, {5, "II*"}};
+  for (const auto& [filter, bytes] : magic) {
+    const std::string path = dir.File("view" + std::to_string(filter));
+    ASSERT_TRUE(SaveViewImage(context, path, filter)) << filter;
+    EXPECT_EQ(test::ReadFile(path).substr(0, bytes.size()), bytes) << filter;
+  }
+  EXPECT_FALSE(SaveViewImage(context, "", 4));
+  EXPECT_FALSE(SaveViewImage(context, dir.File("x.png"), 9));
+  EXPECT_FALSE(SaveViewImage(context, dir.File("missing/x.png"), 4));
+  EXPECT_FALSE(SaveViewImage(RenderContext{}, dir.File("y.png"), 4));
+}
+
+}  // namespace
+}  // namespace vorna
