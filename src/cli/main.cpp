@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/render_command.h"
 
 namespace {
 
@@ -13,6 +14,7 @@ constexpr const char* kUsage =
     "Commands:\n"
     "  info [--json] FILE        summary of a model file\n"
     "  convert IN OUT [OPTIONS]  read a model and write it in another format\n"
+    "  render IN OUT [OPTIONS]   draw a model as the editor shows it, to an image file\n"
     "\n"
     "Run 'vorna-cli COMMAND --help' for a command's options.\n";
 
@@ -35,6 +37,7 @@ int main(int argc, char** argv) {
   }
   if (command == "info") return vorna::RunInfo(args);
   if (command == "convert") return vorna::RunConvert(args);
+  if (command == "render") return vorna::RunRender(args);
   std::fprintf(stderr, "vorna-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
   return vorna::kExitUsage;
 }
