@@ -170,6 +170,11 @@ TEST(OverwriteSaveTest, WritesByLoadedTypeOrFallsBackToSaveAs) {
   OverwriteSave(*model, host, ui);
   EXPECT_EQ(ui.calls.back(), "save as shape.vrn");
 
+  model->loaded_type = kLoadedNone;
+  ui.calls.clear();
+  OverwriteSave(*model, host, ui);
+  EXPECT_EQ(ui.calls, (std::vector<std::string>{"stop", "stop", "save as shape.vrn"}));
+
   model->model_file_name = "scene.x";
   model->loaded_type = kLoadedX;
   OverwriteSave(*model, host, ui);

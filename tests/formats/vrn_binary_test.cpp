@@ -405,19 +405,6 @@ TEST(Vr2BinaryTest, CornerCoordinatesCrossTheSeam) {
   }
 }
 
-TEST(Vr2BinaryTest, EachReaderRefusesTheOtherMagic) {
-  auto model = TwoPartModel();
-  for (BinaryVariant written : {BinaryVariant::kVrn, BinaryVariant::kVr2}) {
-    const std::string bytes = FormatKeyedBinary(*model, SaveOptions{}, written);
-    const BinaryVariant other =
-        written == BinaryVariant::kVrn ? BinaryVariant::kVr2 : BinaryVariant::kVrn;
-    auto copy = test::NewModel();
-    ScriptedHost host;
-    EXPECT_FALSE(ParseKeyedBinary(*copy, bytes, "", other, {false}, host, nullptr));
-    EXPECT_TRUE(host.entries.empty());
-  }
-}
-
 // Writes `model` as VRN text (0), VRN binary (1), VR2 text (2) or VR2 binary (3) and reads it
 // back, with the forest built.
 std::unique_ptr<Model> ReadBack(Model& model, int variant) {
