@@ -237,6 +237,7 @@ Material Green { 0;1;0;1;; 0; 0;0;0;; 0;0;0;; }
   EXPECT_EQ(holder.Children("Material").size(), 4u);
   EXPECT_EQ(r.document.FindObject("Red"), second_red);
   EXPECT_EQ(r.document.FindAll("material").size(), 4u);
+  EXPECT_EQ(r.document.FindAll(*Guid::Parse("3d82ab4d-62da-11cf-ab39-0020af71e433")).size(), 4u);
 }
 
 TEST(HeaderTest, AcceptsTheKnownVariantsAndRefusesTheRest) {

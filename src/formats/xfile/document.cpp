@@ -283,6 +283,14 @@ std::vector<const DataObject*> Document::FindAll(std::string_view template_name)
   return found;
 }
 
+std::vector<const DataObject*> Document::FindAll(const Guid& template_guid) const {
+  std::vector<const DataObject*> found;
+  for (const DataObject& o : *storage_) {
+    if (o.IsA(template_guid)) found.push_back(&o);
+  }
+  return found;
+}
+
 const DataObject* Document::FindObject(std::string_view name) const {
   for (auto it = storage_->rbegin(); it != storage_->rend(); ++it) {
     if (it->name() == name) return &*it;

@@ -224,6 +224,8 @@ class Document {
   const std::vector<DataObject*>& objects() const { return top_level_; }
   // Every object (nested ones too) of a template, by name in any letter case, in file order.
   std::vector<const DataObject*> FindAll(std::string_view template_name) const;
+  // Every object whose template has this GUID, in file order.
+  std::vector<const DataObject*> FindAll(const Guid& template_guid) const;
   // The object of this name (exact spelling) defined last, at any depth; null if none.
   const DataObject* FindObject(std::string_view name) const;
 
