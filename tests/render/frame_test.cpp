@@ -137,7 +137,7 @@ TEST(RenderFrameTest, FramesStartBlackAndEndInTheFixedState) {
   auto model = FaceModel({Square(-0.5f, -0.5f, 0.5f, 0.5f)});
   const RenderStates fixed = context.device->render_states();
   RenderFrame(context, *model, view);
-  EXPECT_FALSE(IsBlack(Pixel(context, 8, 8)));  // a wireframe corner
+  EXPECT_FALSE(IsBlack(Pixel(context, 8, 8)));   // a wireframe corner
   EXPECT_TRUE(IsBlack(Pixel(context, 12, 16)));  // inside, off every edge
   RenderStates after = context.device->render_states();
   after.ambient = fixed.ambient;  // the light's, set by every frame
