@@ -281,7 +281,11 @@ void DrawGround(DrawingContext& context, const Model& model, const ViewState& vi
 }
 
 void DrawUnitMarker(DrawingContext& context, const Model& model, const ViewState& view, int unit) {
-  if (unit < 0 || unit >= std::min(model.unit_count(), kMaxUnits)) return;
+  // Units whose node lies beyond the node tables have no highlight flag to read: not drawn.
+  if (unit < 0 || unit >= std::min(model.unit_count(), kMaxUnits) ||
+      model.NodeOfUnit(unit) >= kMaxNodes) {
+    return;
+  }
   Device& device = context.device;
   const Unit& record = model.units[unit];
   Vec3 pivot = record.basis_position;
