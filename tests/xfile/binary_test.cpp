@@ -240,15 +240,6 @@ TEST(BinaryReaderTest, ConvertsListsOfTheWrongKindAndWarns) {
                                                 "values after the data of a Vector ignored"}));
 }
 
-TEST(BinaryReaderTest, AcceptsZeroPaddingAfterTheLastObject) {
-  Bytes b;
-  b.Raw("xof 0303bin 0032").Name("Frame").Tok(kOBrace).Tok(kCBrace).Raw(std::string(7, '\0'));
-  ReadResult r = Read(b.str());
-  ASSERT_TRUE(r.ok()) << r.error.Describe();
-  EXPECT_EQ(r.document.objects().size(), 1u);
-  EXPECT_EQ(r.document.warnings().size(), 1u);
-}
-
 TEST(BinaryReaderTest, MalformedStreamsFailWithKindAndOffset) {
   struct Case {
     const char* what;

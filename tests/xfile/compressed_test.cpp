@@ -149,15 +149,6 @@ TEST(CompressedReaderTest, CarriesTheDictionaryFromBlockToBlock) {
   EXPECT_TRUE(r.document.warnings().empty());
 }
 
-TEST(CompressedReaderTest, ReadsCompressedText) {
-  const std::string text = WriteAs(samples::SkinnedDocument(), Encoding::kText);
-  ReadResult r =
-      Read(Compress("xof 0303tzip0032", std::string_view(text).substr(16), true, text.size()));
-  ASSERT_TRUE(r.ok()) << r.error.Describe();
-  EXPECT_EQ(r.document.header().encoding, Encoding::kCompressedText);
-  EXPECT_EQ(r.document.FindAll("SkinWeights").size(), 2u);
-}
-
 TEST(CompressedReaderTest, TrustsTheBlocksOverTheSizeField) {
   const std::string body = WriteAs(samples::SkinnedDocument(), Encoding::kBinary).substr(16);
   const std::uint32_t size = static_cast<std::uint32_t>(body.size());

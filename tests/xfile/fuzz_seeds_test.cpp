@@ -86,25 +86,5 @@ TEST(FuzzSeedsTest, EverySeedReads) {
   }
 }
 
-TEST(FuzzSeedsTest, QuirkyTextReadsAsMeant) {
-  ReadResult r =
-      Read(std::string_view(kQuirkyText, std::char_traits<char>::length(kQuirkyText) + 2));
-  ASSERT_TRUE(r.ok()) << r.error.Describe();
-  EXPECT_EQ(r.document.header().minor, 2);
-  const DataObject* material = r.document.FindObject("Mat1");
-  ASSERT_NE(material, nullptr);
-  const std::vector<double> expected = {1, 0, 0, 1, 5, 0.5, 0.5, 0.5, 0, 0, 0.01f};
-  EXPECT_EQ(material->numbers(), expected);
-  EXPECT_EQ((*material->FirstChild("TextureFilename"))["filename"].String(),
-            "C:\\\\art\\\\skin.tga");
-  const DataObject* list = r.document.FindAll("MeshMaterialList")[0];
-  ASSERT_EQ(list->children().size(), 1u);
-  EXPECT_EQ(list->children()[0].object, material);  // matched ignoring case
-  const DataObject* extra = r.document.FindAll("Extra")[0];
-  EXPECT_EQ((*extra)["v"].size(), 4u);
-  EXPECT_EQ((*extra)["v"][3].Number(), 4.5);
-  EXPECT_EQ(r.document.FindObject("f-1.L")->children().size(), 2u);  // Unknown was skipped
-}
-
 }  // namespace
 }  // namespace vorna::xfile

@@ -97,22 +97,6 @@ TEST(HostileInputTest, DepthIsBounded) {
   EXPECT_EQ(r.document.objects()[0]->template_name(), "T31");
 }
 
-TEST(HostileInputTest, ReferencesToNothingOrToThemselvesStayUnresolved) {
-  ReadResult r =
-      Read(Text("Frame Loop { { Loop } Frame Child { { Loop } { Child } } { Nowhere } "
-                "{ <00000000-0000-0000-0000-0000000000FF> } {} }"));
-  ASSERT_TRUE(r.ok()) << r.error.Describe();
-  const DataObject& loop = *r.document.objects()[0];
-  ASSERT_EQ(loop.children().size(), 4u);
-  for (const Child& c : loop.children()) {
-    if (c.reference) {
-      EXPECT_EQ(c.object, nullptr) << c.name;
-    }
-  }
-  for (const Child& c : loop.children()[1].object->children()) EXPECT_EQ(c.object, nullptr);
-  EXPECT_FALSE(r.document.warnings().empty());
-}
-
 std::vector<std::string> SeedFiles() {
   std::vector<std::string> files;
   struct Source {
