@@ -18,7 +18,7 @@ namespace {
 
 constexpr const char* kQuirkyText =
     "xof 0302txt 0064\r\n"
-    "// comments, CRLF, missing and doubled separators, MSVC NaN spellings\r\n"
+    "// comments, CRLF, missing and doubled separators, old NaN spellings\r\n"
     "template Extra { <00000000-0000-0000-0000-000000000001> DWORD n; array FLOAT v[n][2]; }\r\n"
     "Material Mat1 { 1;0;0;1;; 5.0 0.5,0.5,0.5;;; -1.#IND00;1.#QNAN0;+1e-2;;\r\n"
     " TextureFileName { \"C:\\\\art\\\\skin.tga\"; } }\r\n"

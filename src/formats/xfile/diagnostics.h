@@ -61,7 +61,8 @@ inline double FloatToInteger(Primitive type, double v, bool& changed) {
 
 // FLOAT members are kept at single precision so that a text file and its binary form read the
 // same. NaN and infinities (and FLOATs beyond the single-precision range) become 0 and set
-// `changed`: the MSVC spellings 1.#IND00 and 1.#INF00 in old text files mean exactly that.
+// `changed`: the spellings 1.#IND00 and 1.#INF00 that some C runtimes printed into old text
+// files mean exactly that.
 inline double NormalizeFloat(Primitive type, double v, bool& changed) {
   if (!std::isfinite(v) || (type == Primitive::kFloat && std::fabs(v) > FLT_MAX)) {
     changed = true;

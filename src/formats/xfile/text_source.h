@@ -179,7 +179,7 @@ class TextSource {
   static bool IsSpace(char c) { return text_chars::kSpace[static_cast<unsigned char>(c)]; }
   static bool IsDelimiter(char c) { return text_chars::kDelimiter[static_cast<unsigned char>(c)]; }
   // What may follow a number: a delimiter or a "//" comment. A '#' right after a number is the
-  // MSVC spelling of NaN or infinity, not a comment.
+  // spelling some C runtimes give NaN and infinity, not a comment.
   static bool IsValueEnd(char c) { return IsDelimiter(c) || c == '/'; }
 
   bool Punct(Token& t, TokenKind kind) {
@@ -288,8 +288,9 @@ class TextSource {
     }
   }
 
-  // Any decimal number at `start` (sign, fraction, exponent). Old files hold the MSVC spellings
-  // of NaN and infinity ("1.#IND00", "-1.#QNAN0", "1.#INF00"): they read as NaN, made 0 later.
+  // Any decimal number at `start` (sign, fraction, exponent). Old files hold some C runtimes'
+  // spellings of NaN and infinity ("1.#IND00", "-1.#QNAN0", "1.#INF00"): they read as NaN, made 0
+  // later.
   bool ParseDouble(const char* start, double& out) {
     const char* from = *start == '+' ? start + 1 : start;
     auto [ptr, ec] = std::from_chars(from, end_, out);
