@@ -234,13 +234,17 @@ TEST(XFileAssimpTest, ReadsRewrittenSamplesLikeTheOriginals) {
   }
 }
 
-TEST(XFileAssimpTest, ReadsAnEmptyFrameAndEmptyMeshWeWrite) {
+TEST(XFileAssimpTest, ReadsAFrameWithAnEmptyMeshAsWeWriteIt) {
   Document d;
   DataObject& frame = samples::Add(d, "Frame", "Unit");
   samples::AddIdentity(samples::Add(d, "FrameTransformMatrix", "", &frame));
   DataObject& mesh = samples::Add(d, "Mesh", "", &frame);
   mesh.AddNumber(0);
   mesh.AddNumber(0);
+  DataObject& normals = samples::Add(d, "MeshNormals", "", &mesh);
+  normals.AddNumber(0);
+  normals.AddNumber(0);
+  samples::Add(d, "MeshTextureCoords", "", &mesh).AddNumber(0);
   DataObject& list = samples::Add(d, "MeshMaterialList", "", &mesh);
   list.AddNumber(0);
   list.AddNumber(0);
