@@ -264,7 +264,7 @@ TEST(VrnTextTest, RoundTripsUnderEveryOptionCombination) {
     EXPECT_EQ(copy->motions[0].translation[0].x, options.translation ? 0.5f : 0.0f);
     EXPECT_EQ(copy->anim_count, options.anim ? 1 : 0);
     EXPECT_EQ(copy->current_anim, options.anim ? 0 : -1);
-    if (options.anim) EXPECT_EQ(copy->anims[0].name, "walk");
+    EXPECT_EQ(copy->anims[0].name, options.anim ? "walk" : "");
     // Rewriting what was read gives the same file: the renumbering is stable.
     copy->loaded_type = kLoadedVrnText;
     BuildHierarchy(*copy);
