@@ -1,0 +1,108 @@
+// The X save dialog ("Xﾌｧｲﾙの保存"): the encoding, skin and loop choices, the animation speed and
+// the per-Motion key intervals of a .x export. OK hands the options to the exporter under the
+// wait cursor and reports a failed export.
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "model/host.h"
+#include "model/model.h"
+
+class QCheckBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+namespace vorna {
+
+// What the dialog collects for the exporter.
+struct XSaveSettings {
+  static constexpr int kIntervalSlots = 999;
+  static constexpr uint32_t kDefaultInterval = 30;
+  static constexpr uint32_t kDefaultTicksPerSecond = 240;
+  static constexpr uint32_t kFormatBinary = 0;
+  static constexpr uint32_t kFormatText = 1;
+  static constexpr uint32_t kFormatCompressed = 2;
+
+  uint8_t loop = 0;  // the "ALL" set loops (only without Anims)
+  uint8_t skin = 0;
+  std::array<uint32_t, kIntervalSlots> key_intervals;  // ticks from one key to the next
+  uint32_t ticks_per_second = kDefaultTicksPerSecond;
+  uint32_t format = kFormatText;
+  std::string file_name;
+
+  XSaveSettings() { key_intervals.fill(kDefaultInterval); }
+};
+
+// Runs the export; a negative status means the file could not be written.
+using XExporter = std::function<int(const XSaveSettings&)>;
+
+// The interval list's entries: without Anims the Motion numbers 1 .. motion_count and "LOOP" when
+// `loop`; with Anims, for each Anim in order its Motion numbers and "LOOP" when it loops. Entry
+// position i stands for key_intervals[i]; positions from kIntervalSlots on have no slot.
+std::vector<std::string> XIntervalEntries(const Model& model, bool loop);
+
+// A typed number as the edits read it: leading blanks, a sign and decimal digits, anything after
+// ignored, no digits 0; the result taken as unsigned 32 bits, so a negative number is very large.
+uint32_t ReadDialogNumber(const std::string& text);
+// 0 becomes 1, anything above 1000 becomes 1000.
+uint32_t LimitKeyInterval(uint32_t value);
+// 0 becomes 1, anything above 4800000 becomes 4800000.
+uint32_t LimitTicksPerSecond(uint32_t value);
+
+class XSaveDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Clamps the Anim ranges and opens with the defaults: text, no skin, no loop, speed 240 and
+  // every interval 30. `path` is the file the export writes.
+  XSaveDialog(Model& model, Host& host, std::string path, XExporter exporter,
+              QWidget* parent = nullptr);
+
+  // Reads the controls into the settings, runs the export and closes; a failed export shows
+  // "保存できません" first.
+  void accept() override;
+
+  const XSaveSettings& settings() const { return settings_; }
+
+  QRadioButton* text_radio() const { return text_; }
+  QRadioButton* binary_radio() const { return binary_; }
+  QRadioButton* compressed_radio() const { return compressed_; }
+  QCheckBox* skin_box() const { return skin_; }
+  QCheckBox* loop_box() const { return loop_; }
+  QLineEdit* speed_edit() const { return speed_; }
+  QLineEdit* value_edit() const { return value_; }
+  QListWidget* interval_list() const { return list_; }
+  QPushButton* all_set_button() const { return all_set_; }
+
+  // The value edit's text into the selected entry's slot, limited.
+  void StoreValue();
+  void SetAll();
+
+ private:
+  void FillList();
+  void ShowSelectedValue();
+  void OnLoopToggled(bool on);
+
+  Model& model_;
+  Host& host_;
+  XExporter exporter_;
+  XSaveSettings settings_;
+  QRadioButton* text_;
+  QRadioButton* binary_;
+  QRadioButton* compressed_;
+  QCheckBox* skin_;
+  QCheckBox* loop_;
+  QLineEdit* speed_;
+  QLineEdit* value_;
+  QListWidget* list_;
+  QPushButton* all_set_;
+};
+
+}  // namespace vorna
