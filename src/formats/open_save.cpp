@@ -10,6 +10,7 @@
 #include "formats/vr2_text.h"
 #include "formats/vrn_binary.h"
 #include "formats/vrn_text.h"
+#include "formats/x_import.h"
 #include "model/bounds.h"
 #include "model/file_paths.h"
 #include "model/hierarchy.h"
@@ -40,7 +41,7 @@ constexpr ReaderRow kReaders[] = {
     {"vrn", ReadVrnText, kLoadedVrnText, ReadVrnBinary, kLoadedVrnBinary},
     {"dxf", ImportDxf, kLoadedDxf, nullptr, kLoadedNone},
     {"txt", ReadTextPolygon, kLoadedTextPolygon, nullptr, kLoadedNone},
-    {"x", nullptr, kLoadedX, nullptr, kLoadedNone},
+    {"x", ImportX, kLoadedX, nullptr, kLoadedNone},
     {"vr2", ReadVr2Text, kLoadedVr2Text, ReadVr2Binary, kLoadedVr2Binary},
 };
 

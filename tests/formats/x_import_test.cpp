@@ -1,0 +1,196 @@
+#include "formats/x_import.h"
+
+#include <gtest/gtest.h>
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "formats/open_save.h"
+#include "formats/xfile/reader.h"
+#include "formats/xfile/writer.h"
+#include "support/model_fixtures.h"
+#include "support/test_support.h"
+
+namespace vorna {
+namespace {
+
+bool Parse(Model& model, std::string_view text, Host& host, std::string* error = nullptr) {
+  ReadOptions options;
+  options.load_textures = false;
+  return ParseX(
+      model, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()),
+      "", host, options, error);
+}
+
+// Two frames around a quad and a triangle with their own normal indices and two materials (one
+// by reference), and a loose triangle with no normals and no material list.
+constexpr std::string_view kFramed = R"(xof 0303txt 0032
+Material Red { 1.0;0.0;0.0;1.0;; 5.0; 1.0;1.0;1.0;; 0.0;0.0;0.0;; TextureFilename { "red.png"; } }
+Frame Root {
+  FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 1.0,2.0,3.0,1.0;; }
+  Frame Arm {
+    FrameTransformMatrix { 2.0,0.0,0.0,0.0, 0.0,2.0,0.0,0.0, 0.0,0.0,2.0,0.0, 0.0,0.0,0.0,1.0;; }
+    Mesh Quad {
+      4; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 1.0;1.0;0.0;, 0.0;1.0;0.0;;
+      2; 4;0,1,2,3;, 3;0,2,3;;
+      MeshNormals { 2; 0.0;0.0;1.0;, 0.0;0.0;-1.0;; 2; 4;0,0,0,0;, 3;1,1,1;; }
+      MeshVertexColors { 1; 0;1.0;0.0;0.0;1.0;;; }
+      MeshTextureCoords { 4; 0.0;0.0;, 1.0;0.0;, 1.0;1.0;, 0.0;1.0;; }
+      MeshMaterialList { 2; 2; 0, 1;;
+        { Red }
+        Material { 0.0;0.0;1.0;0.5;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; }
+      }
+    }
+  }
+}
+Mesh Loose { 3; 0.0;0.0;0.0;, 0.0;1.0;0.0;, 0.0;0.0;1.0;; 1; 3;0,1,2;; }
+)";
+
+TEST(XImportTest, FramedMeshesBecomeOnePartPerMaterial) {
+  auto model = test::NewModel();
+  ScriptedHost host;
+  std::string error;
+  ASSERT_TRUE(Parse(*model, kFramed, host, &error)) << error;
+  ASSERT_EQ(model->parts_count, 3);
+  EXPECT_EQ(model->node_count, 3);
+  EXPECT_EQ(model->unit_count(), 0);
+  for (int p = 0; p < 3; ++p) EXPECT_EQ(model->node_name[p], "no-name");
+
+  // The quad, fanned: two triangles over four vertices with the first normal, moved by both
+  // frames (scaled by 2 inside, then shifted by (1, 2, 3)).
+  EXPECT_EQ(model->PartFaceCount(0), 2u);
+  ASSERT_EQ(model->PartVertexCount(0), 4u);
+  EXPECT_EQ(model->faces[0], (Face{{0, 1, 2, kNoCorner}}));
+  EXPECT_EQ(model->faces[1], (Face{{0, 2, 3, kNoCorner}}));
+  EXPECT_EQ(model->positions[2], (Vec3{3, 4, 3}));
+  EXPECT_EQ(model->normals[2], (Vec3{0, 0, 1}));
+  EXPECT_EQ(model->tex_u[1], 1.0f);
+  EXPECT_EQ(model->tex_v[2], 1.0f);
+  EXPECT_EQ(model->parts[0].material.diffuse, (Color{1, 0, 0, 1}));
+  EXPECT_EQ(model->parts[0].material.ambient, model->parts[0].material.diffuse);
+  EXPECT_EQ(model->parts[0].material.power, 5.0f);
+  EXPECT_EQ(model->parts[0].texture_file, "red.png");
+
+  // The triangle shares positions 0, 2 and 3 with the quad but has another normal and
+  // material: its own three vertices.
+  EXPECT_EQ(model->PartVertexCount(1), 3u);
+  EXPECT_EQ(model->faces[2], (Face{{0, 1, 2, kNoCorner}}));
+  EXPECT_EQ(model->normals[model->parts[1].first_vertex], (Vec3{0, 0, -1}));
+  EXPECT_EQ(model->parts[1].material.diffuse, (Color{0, 0, 1, 0.5f}));
+  EXPECT_TRUE(model->parts[1].texture_file.empty());
+
+  // The loose mesh: default material, normals computed, no frame.
+  const Part& loose = model->parts[2];
+  EXPECT_EQ(loose.material, Material{});
+  EXPECT_EQ(model->positions[loose.first_vertex + 1], (Vec3{0, 1, 0}));
+  EXPECT_NEAR(model->normals[loose.first_vertex].x, 1.0f, 1e-6f);
+  EXPECT_EQ(model->total_corner_max, (Vec3{3, 4, 3}));
+}
+
+TEST(XImportTest, EveryEncodingGivesTheSameModel) {
+  ScriptedHost host;
+  auto text = test::NewModel();
+  ASSERT_TRUE(Parse(*text, kFramed, host));
+  xfile::ReadResult read = xfile::Read(kFramed);
+  ASSERT_TRUE(read.ok());
+  for (xfile::Encoding encoding : {xfile::Encoding::kBinary, xfile::Encoding::kCompressedBinary,
+                                   xfile::Encoding::kCompressedText}) {
+    xfile::WriteOptions options;
+    options.encoding = encoding;
+    xfile::WriteResult written = xfile::Write(read.document, options);
+    ASSERT_TRUE(written.ok()) << written.error.Describe();
+    auto model = test::NewModel();
+    ASSERT_TRUE(Parse(*model, written.bytes, host));
+    EXPECT_EQ(model->positions, text->positions);
+    EXPECT_EQ(model->normals, text->normals);
+    EXPECT_EQ(model->faces, text->faces);
+  }
+}
+
+TEST(XImportTest, MaterialListShortFormAndUnusedMaterials) {
+  auto model = test::NewModel();
+  ScriptedHost host;
+  ASSERT_TRUE(Parse(*model, R"(xof 0303txt 0032
+Mesh { 4; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 1.0;1.0;0.0;, 0.0;1.0;0.0;;
+  2; 3;0,1,2;, 3;0,2,3;;
+  MeshMaterialList { 3; 1; 1;;
+    Material { 1.0;0.0;0.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; }
+    Material { 0.0;1.0;0.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; }
+    Material { 0.0;0.0;1.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; }
+  }
+}
+)",
+                    host));
+  ASSERT_EQ(model->parts_count, 3);
+  EXPECT_EQ(model->PartFaceCount(0), 0u);
+  EXPECT_EQ(model->PartVertexCount(0), 0u);
+  EXPECT_EQ(model->PartFaceCount(1), 2u);
+  EXPECT_EQ(model->PartVertexCount(1), 4u);
+  EXPECT_EQ(model->PartFaceCount(2), 0u);
+  EXPECT_EQ(model->parts[1].material.diffuse, (Color{0, 1, 0, 1}));
+}
+
+std::string ManyMaterials(int count) {
+  std::string text = "xof 0303txt 0032\nMesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;;\n";
+  text += "1; 3;0,1,2;; MeshMaterialList { " + std::to_string(count) + "; 1; 0;;\n";
+  for (int i = 0; i < count; ++i) {
+    text += "Material { 1.0;1.0;1.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; }\n";
+  }
+  return text + "} }\n";
+}
+
+TEST(XImportTest, RefusesBadFilesCleanly) {
+  const std::string triangle =
+      "xof 0303txt 0032\nMesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;;\n";
+  struct Case {
+    const char* what;
+    std::string text;
+    bool message;
+  };
+  const Case cases[] = {
+      {"not an .x file", "hello", false},
+      {"no mesh", "xof 0303txt 0032\nHeader { 1; 0; 1; }\n", false},
+      {"no faces", triangle + "0; ; }\n", false},
+      {"vertex index outside the mesh", triangle + "1; 3;0,1,3;; }\n", false},
+      {"material index outside the list",
+       triangle + "1; 3;0,1,2;; MeshMaterialList { 1; 1; 1;;"
+                  " Material { 1.0;1.0;1.0;1.0;; 0.0; "
+                  "0.0;0.0;0.0;; 0.0;0.0;0.0;; } } }\n",
+       false},
+      {"face count beyond the data", triangle + "4000000000; 3;0,1,2;; }\n", false},
+      {"256 materials", ManyMaterials(256), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto model = test::NewModel();
+    ScriptedHost host;
+    EXPECT_FALSE(Parse(*model, c.text, host));
+    EXPECT_EQ(model->parts_count, 0);
+    EXPECT_TRUE(model->positions.empty());
+    if (c.message) {
+      EXPECT_EQ(host.Texts(), std::vector<std::string>{"パーツ数が256個を超えました"});
+    } else {
+      EXPECT_TRUE(host.Texts().empty());
+    }
+  }
+  auto model = test::NewModel();
+  ScriptedHost host;
+  EXPECT_TRUE(Parse(*model, ManyMaterials(255), host));
+  EXPECT_EQ(model->parts_count, 255);
+}
+
+TEST(XImportTest, LoadPicksTheReaderByExtension) {
+  test::TempDir dir;
+  test::WriteFile(dir.File("model.X"), std::string(kFramed));
+  auto model = test::NewModel();
+  ScriptedHost host;
+  LoadResult result = Load(*model, dir.File("model.X"), host);
+  ASSERT_TRUE(result.ok) << result.error;
+  EXPECT_EQ(model->loaded_type, kLoadedX);
+  EXPECT_EQ(result.missing_textures, std::vector<std::string>{"red.png"});
+}
+
+}  // namespace
+}  // namespace vorna
