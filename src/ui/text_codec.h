@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QValidator>
 #include <string>
 #include <string_view>
 
@@ -22,5 +23,15 @@ bool FitsCp932(const QString& text);
 // The longest prefix of CP932 `bytes` of at most `max_bytes` bytes that does not split a
 // two-byte character.
 std::string ClampCp932(std::string_view bytes, size_t max_bytes);
+
+// Accepts only text a model can store: CP932 characters, at most `max_bytes` bytes of them.
+class Cp932Validator : public QValidator {
+ public:
+  Cp932Validator(size_t max_bytes, QObject* parent) : QValidator(parent), max_bytes_(max_bytes) {}
+  State validate(QString& input, int& position) const override;
+
+ private:
+  size_t max_bytes_;
+};
 
 }  // namespace vorna

@@ -5,12 +5,15 @@
 #pragma once
 
 #include <QTreeWidget>
+#include <utility>
+#include <vector>
 
 #include "model/host.h"
 #include "model/model.h"
 #include "render/view_state.h"
 
 class QMenu;
+class QMimeData;
 
 namespace vorna {
 
@@ -46,6 +49,8 @@ class UnitTree : public QTreeWidget {
   QTreeWidgetItem* ItemOfNode(int node) const;
   // The node an item shows, -1 for none.
   static int NodeOfTreeItem(const QTreeWidgetItem* item);
+  // What a drag of `node` out of this tree carries; drops from anywhere else are refused.
+  QMimeData* DragData(int node) const;
   // The node the drop highlight is on, -1 when none.
   int DropHighlight() const { return drop_highlight_; }
 
@@ -74,13 +79,16 @@ class UnitTree : public QTreeWidget {
   void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
   bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+  void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
  private:
   friend class UnitNameDelegate;
 
   void Mirror(bool expand_all);
-  void AddItems(QTreeWidgetItem* parent_item, int parent_node, bool expand_all);
+  void AddItems(QTreeWidgetItem* parent_item, int parent_node,
+                std::vector<std::pair<QTreeWidgetItem*, int>>* items);
   void AfterStructureChange();
+  void Mark(QTreeWidgetItem* item, int node);
   void OnItemChanged(QTreeWidgetItem* item, int column);
   void OnSelectionChanged();
   void OnExpansionChanged(QTreeWidgetItem* item, bool expanded);
