@@ -1,11 +1,16 @@
 #include "cli/commands.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <system_error>
 
 #include "cli/model_summary.h"
 #include "formats/open_save.h"
+#include "formats/x_export.h"
 #include "model/hierarchy.h"
 #include "model/host.h"
 
@@ -23,10 +28,10 @@ constexpr const char* kConvertUsage =
     "Usage: vorna-cli convert IN OUT [OPTIONS]\n"
     "\n"
     "Reads IN (any format VORNA reads) and writes OUT. The format follows OUT's extension\n"
-    "(.vrn: VRN text, .vr2: VR2 text, .dxf: DXF) unless --format names it.\n"
+    "(.vrn: VRN text, .vr2: VR2 text, .dxf: DXF, .x: X text) unless --format names it.\n"
     "\n"
     "Options:\n"
-    "  --format F          vrn, vrn-binary, vr2, vr2-binary, dxf\n"
+    "  --format F          vrn, vrn-binary, vr2, vr2-binary, dxf, x, x-binary, x-compressed\n"
     "  --no-skin           leave out blend weights and blend settings\n"
     "  --no-translation    leave out the Motions' translations\n"
     "  --no-scale          leave out the Motions' scales\n"
@@ -34,6 +39,10 @@ constexpr const char* kConvertUsage =
     "  --fit               fit a model larger than 1.7 to the window (centred, largest\n"
     "                      extent 1.2) before writing\n"
     "  --no-fit            keep the model's size (the default)\n"
+    "  --x-skin            X: one skinned mesh per root Unit with skin weights\n"
+    "  --x-loop            X: the \"ALL\" animation set repeats its first Motion (no Anim)\n"
+    "  --x-ticks N         X: animation ticks per second, 1 to 4800000 (default 240)\n"
+    "  --x-interval N      X: ticks from one key to the next, 1 to 1000 (default 30)\n"
     "\n"
     "Texture files that IN names but that are missing are listed on stderr.\n";
 
@@ -65,7 +74,19 @@ constexpr FormatName kFormats[] = {
     {"vr2-binary", nullptr, ModelFormat::kVr2Binary},
     // Parts' geometry only.
     {"dxf", "dxf", ModelFormat::kDxf},
+    {"x", "x", ModelFormat::kX},
+    {"x-binary", nullptr, ModelFormat::kX},
+    {"x-compressed", nullptr, ModelFormat::kX},
 };
+
+// A whole decimal number for an X option, limited as the export dialog limits it.
+std::optional<uint32_t> LimitedNumber(const std::string& text, uint32_t most) {
+  uint64_t value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec == std::errc::result_out_of_range && end == text.data() + text.size()) return most;
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return static_cast<uint32_t>(std::clamp<uint64_t>(value, 1, most));
+}
 
 std::optional<ModelFormat> FormatByName(const std::string& name) {
   for (const FormatName& f : kFormats) {
@@ -132,12 +153,27 @@ int RunConvert(const std::vector<std::string>& args) {
   SaveOptions options;
   std::optional<ModelFormat> format;
   bool fit = false;
+  XExportOptions x_options;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--format") {
       if (i + 1 >= args.size()) return Usage(kConvertUsage, "--format needs a value");
       format = FormatByName(args[++i]);
       if (!format) return Usage(kConvertUsage, "unknown format " + args[i]);
+      if (args[i] == "x-binary") x_options.format = XFileFormat::kBinary;
+      if (args[i] == "x-compressed") x_options.format = XFileFormat::kCompressedBinary;
+    } else if (a == "--x-skin" || a == "--x-loop") {
+      (a == "--x-skin" ? x_options.skin : x_options.loop) = 1;
+    } else if (a == "--x-ticks" || a == "--x-interval") {
+      const bool ticks = a == "--x-ticks";
+      const std::optional<uint32_t> n =
+          i + 1 < args.size() ? LimitedNumber(args[++i], ticks ? 4800000 : 1000) : std::nullopt;
+      if (!n) return Usage(kConvertUsage, a + " needs a whole number");
+      if (ticks) {
+        x_options.ticks_per_second = *n;
+      } else {
+        x_options.key_intervals.fill(*n);
+      }
     } else if (a == "--no-skin") {
       options.skin = false;
     } else if (a == "--no-translation") {
@@ -163,7 +199,11 @@ int RunConvert(const std::vector<std::string>& args) {
   // The fit is the one yes/no question a load asks.
   StderrHost host(fit ? Answer::kYes : Answer::kNo);
   if (!LoadForCli(*model, files[0], host)) return kExitFailed;
-  if (!SaveModel(*model, files[1], *format, options, host)) {
+  x_options.file_name = files[1];
+  const bool saved = *format == ModelFormat::kX
+                         ? ExportX(*model, x_options, host) >= 0
+                         : SaveModel(*model, files[1], *format, options, host);
+  if (!saved) {
     std::fprintf(stderr, "VORNA: 保存できません (%s)\n", files[1].c_str());
     return kExitFailed;
   }

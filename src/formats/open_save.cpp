@@ -10,6 +10,7 @@
 #include "formats/vr2_text.h"
 #include "formats/vrn_binary.h"
 #include "formats/vrn_text.h"
+#include "formats/x_export.h"
 #include "formats/x_import.h"
 #include "model/bounds.h"
 #include "model/file_paths.h"
@@ -168,8 +169,12 @@ bool SaveModel(Model& model, const std::string& path, ModelFormat format,
       return WriteVr2Binary(model, path, options, host);
     case ModelFormat::kDxf:
       return ExportDxf(model, path, host);
-    case ModelFormat::kX:
-      return false;  // no writer yet
+    case ModelFormat::kX: {
+      // The export dialog's defaults: text, no skin, intervals of 30 ticks.
+      XExportOptions x;
+      x.file_name = path;
+      return ExportX(model, x, host) >= 0;
+    }
   }
   return false;
 }

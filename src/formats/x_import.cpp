@@ -120,6 +120,8 @@ bool XReader::AddMaterials(const xfile::DataObject& mesh, uint32_t face_count,
   const uint32_t base = static_cast<uint32_t>(materials_.size());
   uint32_t declared = list != nullptr ? (*list)["nMaterials"].Dword() : 0;
   if (declared == 0) {
+    // A mesh without faces needs no material (exporters write empty meshes for bare frames).
+    if (face_count == 0) return true;
     materials_.push_back(XMaterial{});
     face_material->assign(face_count, base);
     return true;

@@ -1,0 +1,72 @@
+// A small character for the .x export tests: Units at several depths, Parts bound to them and
+// one loose, shared and distinct materials, textures named, several Motions.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "model/hierarchy.h"
+#include "support/model_fixtures.h"
+
+namespace vorna::test {
+
+// Parts (one quad each): 0 "body" on hip, 1 and 2 on arm (same material and texture), 3 on
+// hand, 4 loose. Units: 0 hip (top), 1 arm (under hip), 2 hand (under arm), 3 tail (top, no
+// Part). Motions: `motions`, Motion m turning arm by 10·m degrees about X.
+inline std::unique_ptr<Model> Character(int motions) {
+  auto model = NewModel();
+  constexpr int kParts = 5;
+  AllocateParts(*model, kParts);
+  AllocateVertices(*model, 4 * kParts);
+  AllocateFaces(*model, kParts);
+  const char* part_names[kParts] = {"body", "upper", "lower", "palm", "hat"};
+  const char* unit_names[4] = {"hip", "arm", "hand", "tail"};
+  const char* textures[kParts] = {"body.png", "arm.png", "arm.png", "", "hat.png"};
+  for (int p = 0; p < kParts; ++p) {
+    model->parts[p].first_vertex = static_cast<uint32_t>(4 * p);
+    model->parts[p].first_face = static_cast<uint32_t>(p);
+    model->faces[p] = Face{{0, 1, 2, 3}};
+    for (int k = 0; k < 4; ++k) {
+      const float x = static_cast<float>(p) + (k == 1 || k == 2 ? 1.0f : 0.0f);
+      model->positions[4 * p + k] = {x, k >= 2 ? 1.0f : 0.0f, 0.0f};
+      model->normals[4 * p + k] = {0, 0, -1};
+      model->tex_u[4 * p + k] = k == 1 || k == 2 ? 1.0f : 0.0f;
+      model->tex_v[4 * p + k] = k >= 2 ? 1.0f : 0.0f;
+      model->blend[4 * p + k] = k == 0 ? 0.5f : 0.0f;
+    }
+    model->node_name[p] = part_names[p];
+    model->parts[p].texture_file = textures[p];
+    model->parts[p].material.diffuse = {p == 3 ? 0.0f : 1.0f, 0.5f, 0.25f, 1.0f};
+    model->parts[p].material.ambient = model->parts[p].material.diffuse;
+    model->draw_order[p] = static_cast<uint32_t>(p);
+  }
+  model->parts[kParts].first_vertex = 4 * kParts;
+  model->parts[kParts].first_face = kParts;
+  model->node_count = kParts + 4;
+  for (int u = 0; u < 4; ++u) {
+    model->node_name[kParts + u] = unit_names[u];
+    model->units[u].basis_type = 2;
+    model->units[u].basis_position = {static_cast<float>(u), 0.5f, 0.0f};
+  }
+  model->forest.InsertAppended(kParts + 0, kTopLevel);
+  model->forest.InsertAppended(kParts + 1, kParts + 0);
+  model->forest.InsertAppended(kParts + 2, kParts + 1);
+  model->forest.InsertAppended(kParts + 3, kTopLevel);
+  model->forest.InsertAppended(0, kParts + 0);
+  model->forest.InsertAppended(1, kParts + 1);
+  model->forest.InsertAppended(2, kParts + 1);
+  model->forest.InsertAppended(3, kParts + 2);
+  model->forest.InsertAppended(4, kTopLevel);
+  RecomputeParents(*model);
+  model->motion_count = motions;
+  for (int m = 0; m < motions; ++m) {
+    model->motions[m].in_use = 1;
+    model->motions[m].angle[0][1] = 10 * m;
+    model->motions[m].translation[0] = {0.0f, 0.25f * static_cast<float>(m), 0.0f};
+  }
+  model->total_vertex_count = 4 * kParts;
+  model->total_face_count = kParts;
+  return model;
+}
+
+}  // namespace vorna::test
