@@ -1,0 +1,199 @@
+#include "ui/motion_strip.h"
+
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QToolButton>
+#include <QtTest>
+#include <memory>
+
+#include "model/host.h"
+#include "ui/ui_test_registry.h"
+#include "ui/widget_fixtures.h"
+
+namespace vorna {
+namespace {
+
+// Thumbnails whose red channel tells which pose they show.
+struct FakeView {
+  Model* model = nullptr;
+  int stops = 0;
+
+  MotionStripHooks Hooks() {
+    return {[this] { ++stops; },
+            [this] {
+              QImage image(32, 32, QImage::Format_RGB32);
+              image.fill(qRgb(model->motions[model->current_motion].angle[0][0] * 10, 0, 0));
+              return image;
+            }};
+  }
+};
+
+// A strip whose customise dialog answers with a fixed order.
+class ScriptedStrip : public MotionStrip {
+ public:
+  using MotionStrip::MotionStrip;
+  std::vector<int> order;
+
+ protected:
+  bool RunCustomizeDialog(std::vector<int>* result) override {
+    *result = order;
+    return true;
+  }
+};
+
+std::vector<int> Poses(const Model& model) {
+  std::vector<int> poses;
+  for (int m = 0; m < model.motion_count; ++m) poses.push_back(model.motions[m].angle[0][0]);
+  return poses;
+}
+
+std::vector<int> ThumbnailPoses(const MotionStrip& strip) {
+  std::vector<int> poses;
+  for (const QImage& image : strip.Thumbnails()) poses.push_back(qRed(image.pixel(0, 0)) / 10);
+  return poses;
+}
+
+std::vector<int> Pressed(const MotionStrip& strip) {
+  std::vector<int> pressed;
+  for (int p = 0; p < strip.ButtonCount(); ++p) {
+    if (strip.ButtonAt(p)->isChecked()) pressed.push_back(p);
+  }
+  return pressed;
+}
+
+// As a load fills the strip: every Motion made current in turn.
+void Fill(Model& model, MotionStrip& strip) {
+  strip.ClearMotionStrip(true);
+  for (int m = 0; m < model.motion_count; ++m) {
+    model.current_motion = m;
+    strip.AddMotionButton(m);
+  }
+}
+
+}  // namespace
+
+class MotionStripTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void PressesExactlyOneButton() {
+    auto model = test::TreeModel(0, {}, {});
+    test::NumberedMotions(*model, 3);
+    ScriptedHost host;
+    FakeView view{model.get()};
+    MotionStrip strip(*model, host, view.Hooks());
+    Fill(*model, strip);
+    QCOMPARE(strip.ButtonCount(), 3);
+    QCOMPARE(Pressed(strip), std::vector<int>({2}));
+    QCOMPARE(ThumbnailPoses(strip), std::vector<int>({1, 2, 3}));
+
+    QSignalSpy chosen(&strip, &MotionStrip::motionChosen);
+    strip.ButtonAt(0)->click();
+    QCOMPARE(model->current_motion, 0);
+    QCOMPARE(chosen.count(), 1);
+    QCOMPARE(chosen.at(0).at(0).toInt(), 0);
+    strip.ButtonAt(0)->click();  // pressing the pressed button keeps it pressed
+    QCOMPARE(Pressed(strip), std::vector<int>({0}));
+  }
+
+  void DeletesAndAddsMotions() {
+    auto model = test::TreeModel(0, {}, {});
+    test::NumberedMotions(*model, 3);
+    ScriptedHost host;
+    FakeView view{model.get()};
+    MotionStrip strip(*model, host, view.Hooks());
+    Fill(*model, strip);
+    QSignalSpy changed(&strip, &MotionStrip::motionsChanged);
+
+    model->current_motion = 1;
+    QVERIFY(!strip.DeleteCurrentMotion());  // answered No
+    QCOMPARE(model->motion_count, 3);
+    host.QueueAnswer(Answer::kYes);
+    QVERIFY(strip.DeleteCurrentMotion());
+    QCOMPARE(Poses(*model), std::vector<int>({1, 3}));
+    QCOMPARE(ThumbnailPoses(strip), std::vector<int>({1, 3}));
+    QCOMPARE(Pressed(strip), std::vector<int>({1}));
+    QCOMPARE(model->current_motion, 1);
+    QCOMPARE(view.stops, 1);
+
+    host.QueueAnswer(Answer::kYes);
+    QVERIFY(strip.DeleteCurrentMotion());  // the last one: the new last button is pressed
+    QCOMPARE(strip.ButtonCount(), 1);
+    QCOMPARE(Pressed(strip), std::vector<int>({0}));
+    QCOMPARE(model->current_motion, 0);
+    const size_t questions = host.entries.size();
+    QVERIFY(!strip.DeleteCurrentMotion());  // one Motion is never deleted, nor asked about
+    QCOMPARE(host.entries.size(), questions);
+
+    QVERIFY(strip.AddMotion());
+    QCOMPARE(Poses(*model), std::vector<int>({1, 1}));
+    QCOMPARE(Pressed(strip), std::vector<int>({1}));
+    QCOMPARE(strip.ButtonCount(), model->motion_count);
+    QCOMPARE(changed.count(), 3);
+  }
+
+  void CustomizingReordersTheMotionTable() {
+    auto model = test::TreeModel(0, {}, {});
+    test::NumberedMotions(*model, 3);
+    ScriptedHost host;
+    FakeView view{model.get()};
+    ScriptedStrip strip(*model, host, view.Hooks());
+    Fill(*model, strip);
+
+    strip.order = {1, 2, 0};  // Motion 1 moved behind Motion 3
+    strip.Customize();
+    QCOMPARE(Poses(*model), std::vector<int>({2, 3, 1}));
+    QCOMPARE(ThumbnailPoses(strip), std::vector<int>({2, 3, 1}));
+    QCOMPARE(model->current_motion, 2);
+    QCOMPARE(Pressed(strip), std::vector<int>({2}));
+
+    strip.order = {};  // every button removed: one neutral Motion
+    strip.Customize();
+    QCOMPARE(model->motion_count, 1);
+    QCOMPARE(Poses(*model), std::vector<int>({0}));
+    QCOMPARE(strip.ButtonCount(), 1);
+    QCOMPARE(Pressed(strip), std::vector<int>({0}));
+  }
+
+  void CustomizeDialogEditsTheOrder() {
+    MotionCustomizeDialog dialog({}, 3);
+    QCOMPARE(dialog.list()->item(0)->text(), QString::fromUtf8("ﾓｰｼｮﾝ 1"));
+    dialog.MoveSelected(-1);  // the first cannot go up
+    dialog.MoveSelected(1);
+    dialog.MoveSelected(1);
+    QCOMPARE(dialog.Order(), std::vector<int>({1, 2, 0}));
+    dialog.RemoveSelected();  // the moved entry, now the last
+    QCOMPARE(dialog.Order(), std::vector<int>({1, 2}));
+    QCOMPARE(dialog.list()->currentRow(), 1);
+    dialog.RemoveSelected();
+    dialog.RemoveSelected();
+    dialog.RemoveSelected();
+    QVERIFY(dialog.Order().empty());
+    dialog.Reset();
+    QCOMPARE(dialog.Order(), std::vector<int>({0, 1, 2}));
+  }
+
+  void PagerScrollsOnlyWhenButtonsDoNotFit() {
+    auto model = test::TreeModel(0, {}, {});
+    test::NumberedMotions(*model, 10);
+    ScriptedHost host;
+    FakeView view{model.get()};
+    MotionPager pager(*model, host, view.Hooks());
+    QCOMPARE(pager.height(), MotionStrip::kButtonSide + 2);
+    pager.resize(1000, pager.height());
+    Fill(*model, *pager.strip());
+    QVERIFY(!pager.ArrowsShown());
+    pager.resize(200, pager.height());
+    pager.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&pager));
+    QVERIFY(pager.ArrowsShown());
+    pager.ScrollBy(2);
+    QCOMPARE(pager.ScrollPosition(), 2 * MotionStrip::kButtonSide);
+  }
+};
+
+VORNA_UI_TEST(MotionStripTest)
+
+}  // namespace vorna
+
+#include "motion_strip_test.moc"

@@ -1,0 +1,133 @@
+#include "ui/x_save_dialog.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+#include "model/host.h"
+#include "ui/ui_test_registry.h"
+#include "ui/widget_fixtures.h"
+
+namespace vorna {
+
+class XSaveDialogTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void ReadsAndLimitsNumbers() {
+    const struct {
+      const char* text;
+      uint32_t read;
+      uint32_t interval;
+      uint32_t ticks;
+    } cases[] = {
+        {"30", 30, 30, 30},
+        {"  45x", 45, 45, 45},
+        {"", 0, 1, 1},
+        {"0", 0, 1, 1},
+        {"1001", 1001, 1000, 1001},
+        {"-1", 0xFFFFFFFFu, 1000, 4800000},  // negative numbers compare as very large
+        {"99999999999999", 0xFFFFFFFFu, 1000, 4800000},
+    };
+    for (const auto& c : cases) {
+      QCOMPARE(ReadDialogNumber(c.text), c.read);
+      QCOMPARE(LimitKeyInterval(ReadDialogNumber(c.text)), c.interval);
+      QCOMPARE(LimitTicksPerSecond(ReadDialogNumber(c.text)), c.ticks);
+    }
+  }
+
+  void ListsOneEntryPerKey() {
+    auto model = test::TreeModel(0, {}, {});
+    test::NumberedMotions(*model, 3);
+    QCOMPARE(XIntervalEntries(*model, false), std::vector<std::string>({"1", "2", "3"}));
+    QCOMPARE(XIntervalEntries(*model, true), std::vector<std::string>({"1", "2", "3", "LOOP"}));
+    model->anim_count = 2;
+    model->anims[0] = Anim{1, 2, 1, "a"};
+    model->anims[1] = Anim{0, 0, 0, "b"};
+    QCOMPARE(XIntervalEntries(*model, true), std::vector<std::string>({"2", "3", "LOOP", "1"}));
+  }
+
+  void CollectsTheOptionsAndExports() {
+    auto model = test::TreeModel(0, {}, {});
+    test::NumberedMotions(*model, 3);
+    ScriptedHost host;
+    XSaveSettings seen;
+    int exports = 0;
+    int wait_depth = 0;
+    XSaveDialog dialog(*model, host, "/tmp/out.x", [&](const XSaveSettings& settings) {
+      seen = settings;
+      ++exports;
+      wait_depth = host.wait_depth;
+      return -1;
+    });
+    QVERIFY(dialog.text_radio()->isChecked());
+    QVERIFY(dialog.loop_box()->isEnabled());
+    dialog.loop_box()->setChecked(true);
+    QCOMPARE(dialog.interval_list()->count(), 4);
+    QCOMPARE(dialog.interval_list()->item(3)->text(), QString("LOOP"));
+    dialog.loop_box()->setChecked(false);
+    QCOMPARE(dialog.interval_list()->count(), 3);
+    dialog.loop_box()->setChecked(true);
+
+    dialog.value_edit()->setText("5000");
+    dialog.SetAll();
+    QCOMPARE(dialog.settings().key_intervals[998], 1000u);
+    dialog.interval_list()->setCurrentRow(1);
+    dialog.value_edit()->setText("0");
+    dialog.StoreValue();
+    QCOMPARE(dialog.value_edit()->text(), QString("1"));
+    dialog.interval_list()->setCurrentRow(0);
+    QCOMPARE(dialog.value_edit()->text(), QString("1000"));
+
+    dialog.compressed_radio()->click();
+    dialog.skin_box()->setChecked(true);
+    dialog.speed_edit()->setText("0");
+    dialog.value_edit()->setText("7");
+    dialog.accept();
+    QCOMPARE(exports, 1);
+    QCOMPARE(wait_depth, 1);
+    QCOMPARE(seen.format, XSaveSettings::kFormatCompressed);
+    QCOMPARE(int(seen.skin), 1);
+    QCOMPARE(int(seen.loop), 1);
+    QCOMPARE(seen.ticks_per_second, 1u);
+    QCOMPARE(seen.key_intervals[0], 7u);
+    QCOMPARE(seen.key_intervals[1], 1u);
+    QCOMPARE(seen.file_name, std::string("/tmp/out.x"));
+    QCOMPARE(host.Texts(), std::vector<std::string>({"保存できません"}));
+    QCOMPARE(host.wait_depth, 0);
+  }
+
+  void OffersOnlyWhatTheModelCanUse() {
+    auto model = test::TreeModel(0, {}, {});
+    test::NumberedMotions(*model, 1);
+    ScriptedHost host;
+    XSaveDialog single(*model, host, "a.x", nullptr);
+    QVERIFY(!single.speed_edit()->isEnabled());
+    QVERIFY(!single.all_set_button()->isEnabled());
+    QVERIFY(!single.interval_list()->isEnabled());
+
+    // Anims: no loop box; a list longer than the interval table shows nothing past its end.
+    test::NumberedMotions(*model, 256);
+    model->anim_count = 4;
+    for (int a = 0; a < 4; ++a) model->anims[a] = Anim{0, 255, 1, "long"};
+    XSaveDialog anims(*model, host, "a.x", nullptr);
+    QVERIFY(!anims.loop_box()->isEnabled());
+    QCOMPARE(anims.interval_list()->count(), 4 * 257);
+    anims.interval_list()->setCurrentRow(1000);
+    QVERIFY(anims.value_edit()->text().isEmpty());
+    QVERIFY(!anims.value_edit()->isEnabled());
+    anims.value_edit()->setText("5");
+    anims.StoreValue();  // nothing to store, and nothing written past the table
+    anims.interval_list()->setCurrentRow(998);
+    QCOMPARE(anims.value_edit()->text(), QString("30"));
+  }
+};
+
+VORNA_UI_TEST(XSaveDialogTest)
+
+}  // namespace vorna
+
+#include "x_save_dialog_test.moc"
