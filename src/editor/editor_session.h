@@ -1,0 +1,58 @@
+// Everything the editor window works on: the one Model, the view state, the drawing context and
+// whether a model is loaded. The window owns one session and calls these steps; the timer, the
+// widgets and the dialogs stay on its side.
+#pragma once
+
+#include <memory>
+
+#include "editor/commands.h"
+#include "formats/open_save.h"
+#include "model/model.h"
+#include "render/camera.h"
+#include "render/view_state.h"
+
+namespace vorna {
+
+class EditorSession {
+ public:
+  EditorSession();
+  EditorSession(const EditorSession&) = delete;
+  EditorSession& operator=(const EditorSession&) = delete;
+
+  Model& model() { return *model_; }
+  const Model& model() const { return *model_; }
+  ViewState& view() { return view_; }
+  const ViewState& view() const { return view_; }
+  RenderContext& render() { return render_; }
+  bool model_loaded() const { return model_loaded_; }
+  MenuFacts facts() const { return MenuFacts{model_loaded_}; }
+
+  // Hooks for Load that keep the drawing context in step with the new model.
+  LoadHooks MakeLoadHooks();
+  // A load replaced the model: menus follow a loaded model and the view starts from its
+  // defaults.
+  void MarkLoaded();
+  // The close command: the empty model and the default view; menus go back to "no model".
+  void Close();
+
+  // Creates the device for the view's size on first use, else resizes it. False when the device
+  // cannot be made.
+  bool SizeView(int width, int height);
+  // Draws one frame into the device's back buffer; false without a device.
+  bool DrawFrame();
+
+  // Playback: stopping returns to the still projection. Toggling returns true when playback
+  // started (the caller starts its timer with play_period_ms).
+  void StopPlayback();
+  bool TogglePlayback();
+  // One timer tick: evaluates the next Motion of the loop and draws it.
+  void PlaybackTick();
+
+ private:
+  std::unique_ptr<Model> model_;
+  ViewState view_;
+  RenderContext render_;
+  bool model_loaded_ = false;
+};
+
+}  // namespace vorna
