@@ -34,8 +34,8 @@ struct Triangle {
   uint32_t material;
 };
 
-// A vertex of a Part: a position met with one normal. Vertices of one position in one Part are
-// chained through `next`.
+// A vertex of a Part: a position met with one normal value. Vertices of one position in one Part
+// are chained through `next`.
 struct SplitVertex {
   uint32_t position;
   uint32_t normal;
@@ -102,6 +102,10 @@ class XReader {
   bool AddMaterials(const xfile::DataObject& mesh, uint32_t face_count,
                     std::vector<uint32_t>* face_material, std::string* error);
   bool BuildModel(const std::string& directory, std::string* error);
+  // Exporters often give every corner its own normal: equal values share one vertex.
+  bool SameNormal(uint32_t a, uint32_t b) const {
+    return a == b || (a != kNone && b != kNone && normals_[a] == normals_[b]);
+  }
 
   Model& model_;
   Host& host_;
@@ -195,6 +199,16 @@ bool XReader::AddMesh(const xfile::DataObject& mesh, std::string* error) {
     }
   }
 
+  // Skin data are not kept, but a mesh whose weights name vertices it lacks is damaged.
+  for (const xfile::DataObject* weights : mesh.Children("SkinWeights")) {
+    for (double index : (*weights)["vertexIndices"].Numbers()) {
+      uint32_t unused = 0;
+      if (!IndexBelow(index, vertex_count, &unused)) {
+        return Fail(error, "skin weights name a vertex the mesh does not have");
+      }
+    }
+  }
+
   std::vector<uint32_t> face_material;
   if (!AddMaterials(mesh, face_count, &face_material, error)) return false;
 
@@ -278,7 +292,7 @@ bool XReader::BuildModel(const std::string& directory, std::string* error) {
           head[pos] = kNone;
         }
         uint32_t v = head[pos];
-        while (v != kNone && vertices[v].normal != t.normal[k]) v = vertices[v].next;
+        while (v != kNone && !SameNormal(vertices[v].normal, t.normal[k])) v = vertices[v].next;
         if (v == kNone) {
           if (vertices.size() >= static_cast<size_t>(INT32_MAX)) {
             return Fail(error, "more vertices than a model holds");

@@ -15,8 +15,8 @@
 // texture file name is kept and its image loaded from the file's directory.
 //
 // Refused silently: anything the .x codec refuses, a file without a face, an index outside its
-// mesh, a model beyond the vertex and face capacity. Refused with "パーツ数が256個を超えました":
-// 256 or more materials. On failure the Model is empty.
+// mesh (skin weights included), a model beyond the vertex and face capacity. Refused with
+// "パーツ数が256個を超えました": 256 or more materials. On failure the Model is empty.
 #pragma once
 
 #include <cstdint>

@@ -1,0 +1,206 @@
+// Our .x export read by Assimp in every encoding, and our .x import against Assimp's reading of
+// third-party files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "../formats/x_export_fixture.h"
+#include "formats/x_export.h"
+#include "formats/x_import.h"
+#include "support/test_support.h"
+
+#ifdef VORNA_HAVE_ASSIMP
+#include <assimp/cimport.h>
+#include <assimp/scene.h>
+#endif
+
+namespace vorna {
+namespace {
+
+#ifdef VORNA_HAVE_ASSIMP
+
+class AssimpScene {
+ public:
+  explicit AssimpScene(const std::string& path) : scene(aiImportFile(path.c_str(), 0)) {}
+  ~AssimpScene() { aiReleaseImport(scene); }
+  AssimpScene(const AssimpScene&) = delete;
+  AssimpScene& operator=(const AssimpScene&) = delete;
+  const aiScene* scene;
+};
+
+const aiNode* FindNode(const aiNode* node, const std::string& name) {
+  if (name == node->mName.C_Str()) return node;
+  for (unsigned i = 0; i < node->mNumChildren; ++i) {
+    if (const aiNode* found = FindNode(node->mChildren[i], name)) return found;
+  }
+  return nullptr;
+}
+
+unsigned Triangles(const aiScene& scene) {
+  unsigned n = 0;
+  for (unsigned m = 0; m < scene.mNumMeshes; ++m) {
+    for (unsigned f = 0; f < scene.mMeshes[m]->mNumFaces; ++f) {
+      n += scene.mMeshes[m]->mFaces[f].mNumIndices - 2;
+    }
+  }
+  return n;
+}
+
+std::set<std::string> TextureNames(const aiScene& scene) {
+  std::set<std::string> names;
+  for (unsigned m = 0; m < scene.mNumMaterials; ++m) {
+    aiString path;
+    if (aiGetMaterialTexture(scene.mMaterials[m], aiTextureType_DIFFUSE, 0, &path) ==
+        aiReturn_SUCCESS) {
+      names.insert(path.C_Str());
+    }
+  }
+  return names;
+}
+
+class XExportInteropTest : public testing::TestWithParam<std::tuple<XFileFormat, bool /*skin*/>> {};
+
+TEST_P(XExportInteropTest, AssimpReadsWhatWeWrite) {
+  const auto [format, skin] = GetParam();
+  test::TempDir dir;
+  auto model = test::Character(4);
+  model->anim_count = 2;
+  model->anims[0] = Anim{0, 2, 1, "walk"};
+  model->anims[1] = Anim{3, 3, 0, "wave"};
+  XExportOptions options;
+  options.format = format;
+  options.skin = skin;
+  options.file_name = dir.File("character.x");
+  ScriptedHost host;
+  ASSERT_EQ(ExportX(*model, options, host), 0);
+
+  AssimpScene read(options.file_name);
+  ASSERT_NE(read.scene, nullptr) << aiGetErrorString();
+  const aiScene& scene = *read.scene;
+  EXPECT_EQ(Triangles(scene), 10u);
+  unsigned vertices = 0;
+  for (unsigned m = 0; m < scene.mNumMeshes; ++m) vertices += scene.mMeshes[m]->mNumVertices;
+  EXPECT_EQ(vertices, 30u);  // one vertex per face corner, as Assimp builds them
+  EXPECT_EQ(TextureNames(scene), (std::set<std::string>{"arm.png", "body.png", "hat.png"}));
+
+  // Frames and their nesting; with skin the group Unit holds hip, tail and the hat.
+  const aiNode* hand = FindNode(scene.mRootNode, "Frame_hand");
+  ASSERT_NE(hand, nullptr);
+  ASSERT_NE(hand->mParent, nullptr);
+  EXPECT_STREQ(hand->mParent->mName.C_Str(), "Frame_arm");
+  EXPECT_STREQ(hand->mParent->mParent->mName.C_Str(), "Frame_hip");
+  ASSERT_NE(FindNode(scene.mRootNode, "Frame_tail"), nullptr);
+
+  if (skin) {
+    std::map<std::string, std::vector<float>> bones;
+    for (unsigned m = 0; m < scene.mNumMeshes; ++m) {
+      const aiMesh& mesh = *scene.mMeshes[m];
+      for (unsigned b = 0; b < mesh.mNumBones; ++b) {
+        std::vector<float>& weights = bones[mesh.mBones[b]->mName.C_Str()];
+        for (unsigned w = 0; w < mesh.mBones[b]->mNumWeights; ++w) {
+          weights.push_back(mesh.mBones[b]->mWeights[w].mWeight);
+        }
+      }
+    }
+    EXPECT_EQ(bones.size(), 4u);
+    // The hand's quad fanned into two triangles: 6 corners, the first corner at 0.5 twice.
+    std::multiset<float> hand_weights(bones["Frame_hand"].begin(), bones["Frame_hand"].end());
+    EXPECT_EQ(hand_weights, (std::multiset<float>{0.5f, 0.5f, 1, 1, 1, 1}));
+    std::multiset<float> arm_weights(bones["Frame_arm"].begin(), bones["Frame_arm"].end());
+    EXPECT_EQ(arm_weights.count(0.5f), 6u);  // its own first corners and the hand's
+  } else {
+    for (unsigned m = 0; m < scene.mNumMeshes; ++m) EXPECT_EQ(scene.mMeshes[m]->mNumBones, 0u);
+  }
+
+  // Sets last Anim first; one channel per Unit, keys at the interval sums.
+  ASSERT_EQ(scene.mNumAnimations, 2u);
+  const aiAnimation& wave = *scene.mAnimations[0];
+  const aiAnimation& walk = *scene.mAnimations[1];
+  EXPECT_STREQ(wave.mName.C_Str(), "AnimSet_wave");
+  EXPECT_EQ(walk.mTicksPerSecond, 240.0);
+  EXPECT_EQ(walk.mNumChannels, static_cast<unsigned>(model->unit_count()));
+  EXPECT_EQ(wave.mChannels[0]->mNumRotationKeys, 1u);
+  for (unsigned c = 0; c < walk.mNumChannels; ++c) {
+    const aiNodeAnim& channel = *walk.mChannels[c];
+    ASSERT_EQ(channel.mNumRotationKeys, 4u);
+    ASSERT_EQ(channel.mNumPositionKeys, 4u);
+    ASSERT_EQ(channel.mNumScalingKeys, 4u);
+    for (unsigned k = 0; k < 4; ++k) {
+      EXPECT_EQ(channel.mRotationKeys[k].mTime, 30.0 * k);
+      EXPECT_EQ(channel.mPositionKeys[k].mTime, 30.0 * k);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Encodings, XExportInteropTest,
+                         testing::Combine(testing::Values(XFileFormat::kText, XFileFormat::kBinary,
+                                                          XFileFormat::kCompressedBinary),
+                                          testing::Bool()));
+
+std::string SampleFolder() {
+  const std::string root = VORNA_THIRD_PARTY_DIR;
+  if (root.empty() || !std::filesystem::is_directory(root + "/x")) return {};
+  return root + "/x/";
+}
+
+TEST(XImportInteropTest, SamplesGiveAssimpsCounts) {
+  const std::string folder = SampleFolder();
+  if (folder.empty()) GTEST_SKIP() << "third-party .x samples not configured";
+  for (const char* name : {"test_cube_text.x", "test_cube_binary.x", "test_cube_compressed.x",
+                           "test.x", "kwxport_test_cubewithvcolors.x", "anim_test.x"}) {
+    SCOPED_TRACE(name);
+    auto model = test::NewModel();
+    ScriptedHost host;
+    ReadOptions options;
+    options.load_textures = false;
+    std::string error;
+    ASSERT_TRUE(ImportX(*model, folder + name, host, options, &error)) << error;
+    AssimpScene read(folder + name);
+    ASSERT_NE(read.scene, nullptr);
+    const aiScene& scene = *read.scene;
+    EXPECT_EQ(static_cast<unsigned>(model->total_face_count), Triangles(scene));
+    // Assimp gives every face corner a vertex; count the distinct corners (position and
+    // normal) of each material's faces, as our Parts hold them.
+    std::map<unsigned, std::set<std::tuple<float, float, float, float, float, float>>> corners;
+    for (unsigned m = 0; m < scene.mNumMeshes; ++m) {
+      const aiMesh& mesh = *scene.mMeshes[m];
+      for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
+        const aiVector3D n = mesh.mNormals != nullptr ? mesh.mNormals[v] : aiVector3D();
+        corners[m].insert(
+            {mesh.mVertices[v].x, mesh.mVertices[v].y, mesh.mVertices[v].z, n.x, n.y, n.z});
+      }
+    }
+    unsigned distinct = 0, ours = 0, used_materials = 0;
+    for (const auto& [mesh, set] : corners) distinct += static_cast<unsigned>(set.size());
+    for (int p = 0; p < model->parts_count; ++p) {
+      used_materials += model->PartFaceCount(p) > 0;
+      std::set<std::tuple<float, float, float, float, float, float>> part;
+      for (uint32_t v = model->parts[p].first_vertex; v < model->parts[p + 1].first_vertex; ++v) {
+        const Vec3 a = model->positions[v], n = model->normals[v];
+        part.insert({a.x, a.y, a.z, n.x, n.y, n.z});
+      }
+      ours += static_cast<unsigned>(part.size());
+    }
+    EXPECT_EQ(ours, distinct);
+    EXPECT_EQ(used_materials, scene.mNumMeshes);
+  }
+  auto model = test::NewModel();
+  ScriptedHost host;
+  EXPECT_FALSE(ImportX(*model, folder + "malformed_skinweights_oob.x", host));
+  EXPECT_EQ(model->parts_count, 0);
+  EXPECT_TRUE(host.Texts().empty());
+}
+
+#else
+
+TEST(XExportInteropTest, NeedsAssimp) { GTEST_SKIP() << "Assimp not found"; }
+
+#endif
+
+}  // namespace
+}  // namespace vorna
