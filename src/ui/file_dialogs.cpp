@@ -1,0 +1,142 @@
+#include "ui/file_dialogs.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <memory>
+
+namespace vorna {
+namespace {
+
+const QStringList& OpenFilters() {
+  static const QStringList filters = {
+      QStringLiteral("3Dﾓﾃﾞﾙﾌｧｲﾙ (*.vrn *.vr2 *.dxf *.x)"),
+      QStringLiteral("VRNﾌｧｲﾙ (*.vrn *.vr2)"),
+      QStringLiteral("DXFﾌｧｲﾙ (*.dxf)"),
+      QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ (*.txt)"),
+      QStringLiteral("Xﾌｧｲﾙ (*.x)"),
+      QStringLiteral("すべてのファイル (*)"),
+  };
+  return filters;
+}
+
+const QStringList& SaveFilters() {
+  static const QStringList filters = {
+      QStringLiteral("VRNファイル (*.vrn)"),
+      QStringLiteral("VR2ファイル (*.vr2)"),
+      QStringLiteral("DXFファイル [モデルデータのみ] (*.dxf)"),
+      QStringLiteral("Xファイル (*.x)"),
+  };
+  return filters;
+}
+
+QLineEdit* NameBox(const QFileDialog& dialog) {
+  return dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+}
+
+}  // namespace
+
+std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString PathText(const std::string& path) {
+  return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+}
+
+QFileDialog* CreateOpenDialog(QWidget* owner) {
+  auto* dialog = new QFileDialog(owner);
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  dialog->setNameFilters(OpenFilters());
+  dialog->selectNameFilter(OpenFilters().front());
+  return dialog;
+}
+
+QFileDialog* CreateSaveAsDialog(QWidget* owner, const QString& proposed_name) {
+  auto* dialog = new QFileDialog(owner);
+  // Our own dialog: the name box must be reachable to rename it when the type changes.
+  dialog->setOption(QFileDialog::DontUseNativeDialog);
+  dialog->setAcceptMode(QFileDialog::AcceptSave);
+  dialog->setFileMode(QFileDialog::AnyFile);
+  dialog->setNameFilters(SaveFilters());
+  dialog->selectNameFilter(SaveFilters().front());
+  dialog->selectFile(proposed_name);
+  QObject::connect(dialog, &QFileDialog::filterSelected, dialog, [dialog](const QString& filter) {
+    QLineEdit* box = NameBox(*dialog);
+    if (box == nullptr) return;
+    const int index = static_cast<int>(SaveFilters().indexOf(filter)) + 1;
+    const std::string renamed = RenameForFileType(PathBytes(box->text()), index);
+    box->setText(PathText(renamed));
+  });
+  return dialog;
+}
+
+int SelectedFilterIndex(const QFileDialog& dialog) {
+  return static_cast<int>(dialog.nameFilters().indexOf(dialog.selectedNameFilter())) + 1;
+}
+
+QString FileNameBoxText(const QFileDialog& dialog) {
+  const QLineEdit* box = NameBox(dialog);
+  return box != nullptr ? box->text() : QString();
+}
+
+SaveFormatDialog::SaveFormatDialog(SaveFamily family, QWidget* owner) : QDialog(owner) {
+  setWindowTitle(family == SaveFamily::kVrn ? QStringLiteral("VRNﾌｧｲﾙの保存形式")
+                                            : QStringLiteral("VR2ﾌｧｲﾙの保存形式"));
+  auto* layout = new QVBoxLayout(this);
+  text_ = new QRadioButton(QStringLiteral("ﾃｷｽﾄ形式"), this);
+  binary_ = new QRadioButton(QStringLiteral("ﾊﾞｲﾅﾘ形式"), this);
+  text_->setChecked(true);
+  layout->addWidget(text_);
+  layout->addWidget(binary_);
+  static const char* const kLabels[4] = {"ｽｷﾝなし", "平行移動なし", "拡大・縮小なし", "ｱﾆﾒなし"};
+  for (int i = 0; i < 4; ++i) {
+    checks_[i] = new QCheckBox(QString::fromUtf8(kLabels[i]), this);
+    layout->addWidget(checks_[i]);
+  }
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("ｷｬﾝｾﾙ"));
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  layout->addWidget(buttons);
+}
+
+SaveFormatChoice SaveFormatDialog::choice() const {
+  SaveFormatChoice choice;
+  choice.binary = binary_->isChecked();
+  choice.no_skin = checks_[0]->isChecked();
+  choice.no_translation = checks_[1]->isChecked();
+  choice.no_scale = checks_[2]->isChecked();
+  choice.no_anim = checks_[3]->isChecked();
+  return choice;
+}
+
+bool FileDialogs::ShowOpenDialog(std::string* path, int* filter_index) {
+  std::unique_ptr<QFileDialog> dialog(CreateOpenDialog(owner_));
+  if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return false;
+  *path = PathBytes(dialog->selectedFiles().front());
+  *filter_index = SelectedFilterIndex(*dialog);
+  return true;
+}
+
+bool FileDialogs::ShowSaveAsDialog(const std::string& proposed_name, std::string* name,
+                                   int* filter_index) {
+  std::unique_ptr<QFileDialog> dialog(CreateSaveAsDialog(owner_, PathText(proposed_name)));
+  if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return false;
+  *name = PathBytes(dialog->selectedFiles().front());
+  *filter_index = SelectedFilterIndex(*dialog);
+  return true;
+}
+
+bool FileDialogs::ShowSaveFormatDialog(SaveFamily family, SaveFormatChoice* choice) {
+  SaveFormatDialog dialog(family, owner_);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  *choice = dialog.choice();
+  return true;
+}
+
+}  // namespace vorna

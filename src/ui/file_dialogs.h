@@ -1,0 +1,68 @@
+// The file dialogs of the open and save commands: the open dialog with its six types, save as
+// with its four types and the renaming of the typed name when the type changes, and the two
+// save-format dialogs. The rules themselves (extensions, renaming, formats) are the core's.
+#pragma once
+
+#include <QDialog>
+#include <QFileDialog>
+#include <functional>
+#include <string>
+
+#include "editor/file_commands.h"
+
+class QCheckBox;
+class QRadioButton;
+
+namespace vorna {
+
+// A file name as the core keeps it (the file system's bytes) and back.
+std::string PathBytes(const QString& path);
+QString PathText(const std::string& path);
+
+// The open dialog, not yet shown: filter 1 selected, empty name.
+QFileDialog* CreateOpenDialog(QWidget* owner);
+// The save-as dialog, not yet shown: the proposed name, filter 1 selected, and the name box
+// renamed whenever the file type changes.
+QFileDialog* CreateSaveAsDialog(QWidget* owner, const QString& proposed_name);
+// The 1-based index of the dialog's selected filter.
+int SelectedFilterIndex(const QFileDialog& dialog);
+// The text of the dialog's file name box.
+QString FileNameBoxText(const QFileDialog& dialog);
+
+// "VRNﾌｧｲﾙの保存形式" or "VR2ﾌｧｲﾙの保存形式": text or binary, and four things to leave out.
+class SaveFormatDialog : public QDialog {
+  Q_OBJECT
+ public:
+  SaveFormatDialog(SaveFamily family, QWidget* owner);
+  SaveFormatChoice choice() const;
+
+  QRadioButton* binary_button() const { return binary_; }
+  QCheckBox* check_box(int index) const { return checks_[index]; }
+
+ private:
+  QRadioButton* text_ = nullptr;
+  QRadioButton* binary_ = nullptr;
+  QCheckBox* checks_[4] = {};
+};
+
+// The window's side of the file commands.
+class FileDialogs : public FileCommandUi {
+ public:
+  FileDialogs(QWidget* owner, std::function<void()> stop_playback,
+              std::function<void(const std::string&)> export_x)
+      : owner_(owner), stop_playback_(std::move(stop_playback)), export_x_(std::move(export_x)) {}
+
+  void StopPlayback() override { stop_playback_(); }
+  bool ShowOpenDialog(std::string* path, int* filter_index) override;
+  bool ShowSaveAsDialog(const std::string& proposed_name, std::string* name,
+                        int* filter_index) override;
+  bool ShowSaveFormatDialog(SaveFamily family, SaveFormatChoice* choice) override;
+  void ShowXExportDialog(const std::string& path) override { export_x_(path); }
+
+ private:
+  QWidget* owner_;
+  std::function<void()> stop_playback_;
+  std::function<void(const std::string&)> export_x_;
+};
+
+}  // namespace vorna

@@ -1,0 +1,472 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QUrl>
+
+#include "animation/anim_list.h"
+#include "model/bounds.h"
+#include "model/model_edits.h"
+#include "render/snapshot.h"
+#include "ui/anim_dialogs.h"
+#include "ui/motion_strip.h"
+#include "ui/unit_tree.h"
+#include "ui/view_window.h"
+#include "ui/x_save_dialog.h"
+
+#ifndef VORNA_VERSION
+#define VORNA_VERSION "0"
+#endif
+
+// The icon's resource lives in the static library; it must be registered by hand.
+static void InitUiResources() { Q_INIT_RESOURCE(resources); }
+
+namespace vorna {
+namespace {
+
+QString Label(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Where the help pages are: installed next to the program's share folder, or in the source tree
+// for a build that was not installed.
+QString HelpIndexPath() {
+  const QString app_dir = QCoreApplication::applicationDirPath();
+  const QStringList candidates = {
+      app_dir + QStringLiteral("/../share/vorna/help/index.html"),
+#ifdef VORNA_RESOURCE_DIR
+      QStringLiteral(VORNA_RESOURCE_DIR "/help/index.html"),
+#endif
+  };
+  for (const QString& candidate : candidates) {
+    if (QFileInfo::exists(candidate)) return QDir::cleanPath(candidate);
+  }
+  return QString();
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Host* host, QWidget* parent) : QMainWindow(parent) {
+  if (host == nullptr) {
+    own_host_ = std::make_unique<QtHost>(this);
+    host_ = own_host_.get();
+  } else {
+    host_ = host;
+  }
+  dialogs_ = std::make_unique<FileDialogs>(
+      this, [this] { StopPlayback(); }, [this](const std::string& path) { ExportX(path); });
+
+  setWindowTitle(QStringLiteral("VORNA"));
+  InitUiResources();
+  setWindowIcon(QIcon(QStringLiteral(":/vorna/vorna.svg")));
+  setAcceptDrops(true);
+  resize(kInitialWidth, kInitialHeight);
+
+  central_ = new QWidget(this);
+  setCentralWidget(central_);
+  central_->installEventFilter(this);
+  view_ = new ViewWindow(session_, central_);
+  tree_ = new UnitTree(session_.model(), session_.view(), *host_, central_);
+  tree_->setFocusPolicy(Qt::StrongFocus);
+  MotionStripHooks hooks;
+  hooks.stop_playback = [this] { StopPlayback(); };
+  hooks.make_thumbnail = [this] {
+    view_->StopTimer();
+    const Image thumbnail =
+        MakeMotionThumbnail(session_.render(), session_.model(), session_.view());
+    RefreshMenus();
+    view_->update();
+    return ToQImage(thumbnail);
+  };
+  pager_ = new MotionPager(session_.model(), *host_, hooks, central_);
+
+  BuildMenus();
+  tree_->SetItemMenu(menus_[kMenuItem]);
+
+  connect(view_, &ViewWindow::deviceCreated, this, &MainWindow::OnDeviceCreated);
+  connect(tree_, &UnitTree::selectionChanged, this, [this] {
+    RefreshMenus();
+    Redraw();
+  });
+  connect(tree_, &UnitTree::treeChanged, this, [this] {
+    RefreshMenus();
+    Redraw();
+  });
+  connect(tree_, &UnitTree::labelEditStarted, this, [this] { SetAcceleratorsEnabled(false); });
+  connect(tree_, &UnitTree::labelEditFinished, this, [this] { SetAcceleratorsEnabled(true); });
+  MotionStrip* motion_strip = pager_->strip();
+  connect(motion_strip, &MotionStrip::motionChosen, this, [this](int) { Redraw(); });
+  connect(motion_strip, &MotionStrip::motionsChanged, this, [this] {
+    RefreshMenus();
+    Redraw();
+  });
+  connect(motion_strip, &MotionStrip::sizeChanged, this, [this] {
+    pager_->Recalculate();
+    LayoutChildren();
+  });
+
+  RefreshMenus();
+}
+
+MainWindow::~MainWindow() {
+  view_->StopTimer();
+  // The tree and strip refer to the session's model: delete them while it still exists.
+  delete central_;
+}
+
+QAction* MainWindow::action(int id) const {
+  const auto found = actions_.find(id);
+  return found != actions_.end() ? found->second : nullptr;
+}
+
+MotionStrip* MainWindow::strip() const { return pager_->strip(); }
+
+void MainWindow::BuildMenus() {
+  for (int m = 0; m < kMenuCount; ++m) {
+    menus_[m] = menuBar()->addMenu(Label(MenuTitle(static_cast<MenuIndex>(m))));
+  }
+  speed_menu_ = new QMenu(Label(kSpeedSubmenuTitle), menus_[kMenuAnim]);
+  std::map<int, QActionGroup*> groups;
+  for (const CommandInfo& command : CommandTable()) {
+    QMenu* target = command.in_speed_submenu ? speed_menu_ : menus_[command.menu];
+    if (command.separator_before) target->addSeparator();
+    QAction* item = target->addAction(Label(command.label));
+    item->setData(command.id);
+    if (command.mark != MarkKind::kNone) item->setCheckable(true);
+    if (command.mark == MarkKind::kRadio) {
+      // One group per popup (the speed submenu, the fill items, the directions).
+      const int key = command.in_speed_submenu ? -1 : command.menu;
+      QActionGroup*& group = groups[key];
+      if (group == nullptr) {
+        group = new QActionGroup(this);
+        group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+      }
+      group->addAction(item);
+    }
+    if (!command.key.empty()) {
+      shortcuts_[command.id] = Label(command.key);
+      item->setShortcut(QKeySequence(shortcuts_[command.id]));
+      item->setShortcutContext(Qt::WindowShortcut);
+      // The label already names the key.
+      item->setShortcutVisibleInContextMenu(false);
+    }
+    const int id = command.id;
+    connect(item, &QAction::triggered, this, [this, id] { RunCommand(id); });
+    actions_[id] = item;
+  }
+  // The speed submenu is the anim popup's fourth item.
+  menus_[kMenuAnim]->addMenu(speed_menu_);
+}
+
+void MainWindow::SetAcceleratorsEnabled(bool enabled) {
+  accelerators_enabled_ = enabled;
+  for (const auto& [id, key] : shortcuts_) {
+    actions_[id]->setShortcut(enabled ? QKeySequence(key) : QKeySequence());
+  }
+}
+
+void MainWindow::RefreshMenus() {
+  const Model& model = session_.model();
+  const ViewState& view = session_.view();
+  const MenuFacts facts = session_.facts();
+  for (int m = 0; m < kMenuCount; ++m) {
+    menus_[m]->menuAction()->setEnabled(MenuEnabled(model, view, facts, static_cast<MenuIndex>(m)));
+  }
+  speed_menu_->menuAction()->setEnabled(SpeedSubmenuEnabled(model, view, facts));
+  for (const auto& [id, item] : actions_) {
+    item->setEnabled(CommandEnabled(model, view, facts, id));
+    if (item->isCheckable()) item->setChecked(CommandChecked(model, view, facts, id));
+  }
+}
+
+void MainWindow::RunCommand(int id) {
+  if (!CommandEnabled(session_.model(), session_.view(), session_.facts(), id)) {
+    RefreshMenus();  // undo a check mark the toolkit may have toggled
+    return;
+  }
+  Dispatch(id);
+  RefreshMenus();
+}
+
+void MainWindow::Dispatch(int id) {
+  Model& model = session_.model();
+  if (id >= kCmdMotionButton && id < kCmdMotionButton + kMaxMotions) {
+    model.current_motion = id - kCmdMotionButton;
+    strip()->SyncPressed();
+    Redraw();
+    return;
+  }
+  switch (id) {
+    case kCmdOpen: {
+      const LoadResult result = OpenCommand(model, *host_, *dialogs_, MakeLoadHooks());
+      AfterLoad(result);
+      return;
+    }
+    case kCmdSave:
+      OverwriteSave(model, *host_, *dialogs_);
+      return;
+    case kCmdSaveAs:
+      SaveAs(model, *host_, *dialogs_);
+      return;
+    case kCmdClose:
+      StopPlayback();
+      strip()->ClearMotionStrip(true);
+      session_.Close();
+      tree_->Refresh();
+      pager_->Recalculate();
+      setWindowTitle(QStringLiteral("VORNA"));
+      Redraw();
+      return;
+    case kCmdExit:
+      close();
+      return;
+    case kCmdAddUnit:
+      tree_->AddUnit();
+      Redraw();
+      return;
+    case kCmdDeleteUnits:
+      tree_->DeleteUnits();
+      Redraw();
+      return;
+    case kCmdTickAll:
+    case kCmdClearTicks:
+      tree_->TickAll(id == kCmdTickAll);
+      return;
+    case kCmdAddMotion:
+      StopPlayback();
+      strip()->AddMotion();
+      Redraw();
+      return;
+    case kCmdDeleteMotion:
+      StopPlayback();
+      strip()->DeleteCurrentMotion();
+      pager_->Recalculate();
+      Redraw();
+      return;
+    case kCmdReorderMotions:
+      StopPlayback();
+      strip()->Customize();
+      pager_->Recalculate();
+      LayoutChildren();
+      Redraw();
+      return;
+    case kCmdEditAnims: {
+      StopPlayback();
+      AnimDialog dialog(model, *host_, this);
+      dialog.exec();
+      return;
+    }
+    case kCmdChooseAnim: {
+      StopPlayback();
+      AnimChoiceDialog dialog(model, this);
+      dialog.exec();
+      return;
+    }
+    case kCmdPlayStop:
+      if (session_.TogglePlayback()) {
+        view_->StartTimer();
+      } else {
+        view_->StopTimer();
+      }
+      Redraw();
+      return;
+    case kCmdFlipCulling:
+      StopPlayback();
+      FlipCulling(model, *host_);
+      RegenerateThumbnail();
+      return;
+    case kCmdRecomputeNormals:
+      StopPlayback();
+      RecomputeNormals(model, *host_);
+      RegenerateThumbnail();
+      return;
+    case kCmdRecomputeBounds:
+      RecomputeBounds(model);
+      return;
+    case kCmdTriangulate:
+      StopPlayback();
+      ConvertToTriangles(model, *host_);
+      Redraw();
+      return;
+    case kCmdShiftFaces:
+      ShiftFaceCorners(model);
+      Redraw();
+      return;
+    case kCmdHelp:
+      ShowHelp();
+      return;
+    case kCmdAbout:
+      ShowAbout();
+      return;
+    default:
+      break;
+  }
+  const ViewCommandEffect effect = ApplyViewCommand(id, session_.view(), session_.render());
+  if (effect.restart_timer) view_->StartTimer();
+  if (effect.regenerate_thumbnail) {
+    RegenerateThumbnail();
+  } else if (effect.redraw) {
+    Redraw();
+  }
+}
+
+LoadHooks MainWindow::MakeLoadHooks() {
+  LoadHooks hooks = session_.MakeLoadHooks();
+  hooks.model_replaced = [this](const Model&) {
+    session_.MarkLoaded();
+    tree_->BuildUnitTree();
+    strip()->ClearMotionStrip(true);
+    RefreshMenus();
+  };
+  hooks.motion_added = [this](const Model&, int motion) { strip()->AddMotionButton(motion); };
+  hooks.motions_ready = [this] {
+    pager_->Recalculate();
+    LayoutChildren();
+  };
+  return hooks;
+}
+
+bool MainWindow::OpenPath(const QString& path) {
+  const LoadResult result =
+      OpenFile(session_.model(), PathBytes(path), *host_, *dialogs_, MakeLoadHooks());
+  AfterLoad(result);
+  RefreshMenus();
+  return result.ok && !result.kept_current;
+}
+
+void MainWindow::AfterLoad(const LoadResult& result) {
+  Model& model = session_.model();
+  if (result.ok && !result.kept_current) {
+    setWindowTitle(QStringLiteral("VORNA  <%1>").arg(PathText(model.model_file_name)));
+  } else if (!result.ok && !result.kept_current && model.loaded_type == kLoadedNone) {
+    // The reader reset the Model before it failed: the previous model is gone, so the window
+    // goes back to "no model" rather than offering commands on an empty one.
+    strip()->ClearMotionStrip(true);
+    session_.Close();
+    tree_->Refresh();
+    pager_->Recalculate();
+  }
+  Redraw();
+}
+
+void MainWindow::StopPlayback() {
+  session_.StopPlayback();
+  view_->StopTimer();
+  RefreshMenus();
+}
+
+void MainWindow::Redraw() { view_->update(); }
+
+void MainWindow::RegenerateThumbnail() {
+  // Making the thumbnail also stops playback and turns the view to the front.
+  if (strip()->ButtonCount() > 0) {
+    strip()->RefreshCurrentThumbnail();
+  } else {
+    StopPlayback();
+  }
+  RefreshMenus();
+  Redraw();
+}
+
+void MainWindow::ShowHelp() {
+  const QString index = HelpIndexPath();
+  // Without the pages help simply does not appear.
+  if (!index.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(index));
+}
+
+void MainWindow::ShowAbout() {
+  QMessageBox::about(this, QStringLiteral("VORNA"),
+                     QStringLiteral("<b>VORNA</b> %1<br>ポリゴンキャラクタモデルエディタ<br><br>"
+                                    "Qt %2, libpng, libjpeg, libtiff, giflib, zlib")
+                         .arg(QStringLiteral(VORNA_VERSION), QString::fromLatin1(qVersion())));
+}
+
+void MainWindow::ExportX(const std::string& path) {
+  Model& model = session_.model();
+  XSaveDialog dialog(
+      model, *host_, path,
+      [this, &model](const XSaveSettings& settings) {
+        return RunXExport(model, settings, *host_, &session_.view().node_highlight);
+      },
+      this);
+  dialog.exec();
+  // The export triangulates and may group loose nodes under a new Unit.
+  tree_->Refresh();
+  Redraw();
+}
+
+void MainWindow::OnDeviceCreated(bool ok) {
+  if (!ok) {
+    host_->Message(kDeviceInitFailedMessage, MessageIcon::kStop);
+    close();
+    return;
+  }
+  if (!startup_file_.isEmpty()) {
+    const QString path = startup_file_;
+    startup_file_.clear();
+    // After the window is shown, so that questions and messages have their owner on screen.
+    QMetaObject::invokeMethod(
+        this, [this, path] { OpenPath(path); }, Qt::QueuedConnection);
+  }
+}
+
+void MainWindow::OpenFromOtherInstance(const QString& path) {
+  if (isMinimized()) showNormal();
+  raise();
+  activateWindow();
+  if (!path.isEmpty()) OpenPath(path);
+}
+
+void MainWindow::LayoutChildren() {
+  const int width = central_->width();
+  const int height = central_->height();
+  const int pager_height = pager_->PreferredHeight();
+  const int top_height = std::max(0, height - pager_height);
+  pager_->setGeometry(0, top_height, width, pager_height);
+  tree_->setGeometry(std::max(0, width - kTreeWidth), 0, kTreeWidth, top_height);
+  view_->setGeometry(0, 0, std::max(0, width - kTreeWidth), top_height);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == central_ && event->type() == QEvent::Resize) LayoutChildren();
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  const Answer answer =
+      host_->Question("VORNA を終了しますか？", Buttons::kYesNo, MessageIcon::kQuestion);
+  if (answer != Answer::kYes) {
+    event->ignore();
+    return;
+  }
+  StopPlayback();
+  event->accept();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  event->acceptProposedAction();
+  OpenDropped(event->mimeData()->urls());
+}
+
+void MainWindow::OpenDropped(const QList<QUrl>& urls) {
+  if (urls.isEmpty() || !urls.front().isLocalFile()) return;
+  activateWindow();
+  OpenPath(urls.front().toLocalFile());
+}
+
+}  // namespace vorna

@@ -1,0 +1,101 @@
+// The editor's window: the menu bar built from the command table, the view on the left, the
+// unit tree in a column on the right and the Motion strip along the bottom. Commands go to the
+// core; menus are enabled and checked from the session's state after every change.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "editor/editor_session.h"
+#include "ui/file_dialogs.h"
+#include "ui/qt_host.h"
+
+class QAction;
+class QMenu;
+class QUrl;
+
+namespace vorna {
+
+class MotionPager;
+class MotionStrip;
+class UnitTree;
+class ViewWindow;
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+ public:
+  static constexpr int kTreeWidth = 331;
+  static constexpr int kInitialWidth = 788;
+  static constexpr int kInitialHeight = 535;
+
+  // `host` replaces the message boxes (tests); null uses the window's own.
+  explicit MainWindow(Host* host = nullptr, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  EditorSession& session() { return session_; }
+  Host& host() { return *host_; }
+  QAction* action(int id) const;
+  QMenu* menu(MenuIndex index) const { return menus_[index]; }
+  QMenu* speed_menu() const { return speed_menu_; }
+  ViewWindow* view_window() const { return view_; }
+  UnitTree* unit_tree() const { return tree_; }
+  MotionPager* pager() const { return pager_; }
+  MotionStrip* strip() const;
+  bool accelerators_enabled() const { return accelerators_enabled_; }
+
+  // Opens `path` through the open flow (the save question first); "ファイルを読み込めません" on
+  // failure. Returns true when a model was loaded.
+  bool OpenPath(const QString& path);
+  // A file to open once the view is ready (the command line's).
+  void SetStartupFile(const QString& path) { startup_file_ = path; }
+  // Files dropped on the window: the first one is opened, the others are ignored.
+  void OpenDropped(const QList<QUrl>& urls);
+  // A path handed over by a second start: restore, raise, open.
+  void OpenFromOtherInstance(const QString& path);
+  // Runs a command as its menu item, key or strip button would; ids of greyed items and
+  // unknown ids do nothing.
+  void RunCommand(int id);
+  // Enables, greys and marks every item from the session's state.
+  void RefreshMenus();
+  void SetAcceleratorsEnabled(bool enabled);
+  void LayoutChildren();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void Dispatch(int id);
+  LoadHooks MakeLoadHooks();
+  void AfterLoad(const LoadResult& result);
+  void StopPlayback();
+  void Redraw();
+  void RegenerateThumbnail();
+  void ShowHelp();
+  void ShowAbout();
+  void ExportX(const std::string& path);
+  void OnDeviceCreated(bool ok);
+
+  EditorSession session_;
+  std::unique_ptr<QtHost> own_host_;
+  Host* host_;
+  std::unique_ptr<FileDialogs> dialogs_;
+  std::map<int, QAction*> actions_;
+  std::map<int, QString> shortcuts_;
+  QMenu* menus_[kMenuCount] = {};
+  QMenu* speed_menu_ = nullptr;
+  QWidget* central_ = nullptr;
+  ViewWindow* view_ = nullptr;
+  UnitTree* tree_ = nullptr;
+  MotionPager* pager_ = nullptr;
+  bool accelerators_enabled_ = true;
+  QString startup_file_;
+};
+
+}  // namespace vorna

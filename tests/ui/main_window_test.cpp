@@ -1,0 +1,179 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QtTest>
+#include <memory>
+
+#include "model/host.h"
+#include "ui/file_dialogs.h"
+#include "ui/motion_strip.h"
+#include "ui/single_instance.h"
+#include "ui/ui_test_registry.h"
+#include "ui/unit_tree.h"
+#include "ui/view_window.h"
+
+namespace vorna {
+namespace {
+
+const QString kWalker = QStringLiteral(VORNA_SOURCE_DIR "/samples/walker.vrn");
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  ScriptedHost host_;
+  std::unique_ptr<MainWindow> window_;
+
+  bool Enabled(int id) { return window_->action(id)->isEnabled(); }
+  bool Checked(int id) { return window_->action(id)->isChecked(); }
+
+  void ShowLoaded() {
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    QTRY_VERIFY(window_->view_window()->device_ready());
+    QVERIFY(window_->OpenPath(kWalker));
+  }
+
+ private slots:
+  void init() {
+    host_ = ScriptedHost();
+    window_ = std::make_unique<MainWindow>(&host_);
+  }
+  void cleanup() { window_.reset(); }
+
+  void StartsEmptyWithOnlyTheModelFreeItems() {
+    QCOMPARE(window_->windowTitle(), QStringLiteral("VORNA"));
+    QCOMPARE(window_->size(), QSize(788, 535));
+    for (int id : {kCmdOpen, kCmdExit, kCmdHelp, kCmdAbout}) QVERIFY(Enabled(id));
+    for (int id : {kCmdSave, kCmdClose, kCmdPlayStop, kCmdViewFront, kCmdAddUnit}) {
+      QVERIFY(!Enabled(id));
+    }
+    QVERIFY(window_->menu(kMenuDirection)->menuAction()->isEnabled());
+    QVERIFY(!window_->menu(kMenuView)->menuAction()->isEnabled());
+    QVERIFY(!Checked(kCmdSpeed100));
+  }
+
+  void LoadEnablesMenusAndLaysOutTheColumns() {
+    ShowLoaded();
+    QCOMPARE(window_->windowTitle(), QStringLiteral("VORNA  <walker.vrn>"));
+    const Model& model = window_->session().model();
+    QCOMPARE(model.motion_count, 5);
+    QCOMPARE(window_->strip()->ButtonCount(), 5);
+    for (int id : {kCmdSave, kCmdClose, kCmdDeleteMotion, kCmdPlayStop, kCmdChooseAnim}) {
+      QVERIFY2(Enabled(id), qPrintable(QString::number(id)));
+    }
+    QVERIFY(Checked(kCmdSpeed100) && Checked(kCmdFillSolid) && Checked(kCmdViewFront));
+    window_->resize(900, 600);
+    QTRY_COMPARE(window_->unit_tree()->width(), MainWindow::kTreeWidth);
+    QCOMPARE(window_->pager()->height(), MotionStrip::kButtonSide + 2);
+    QCOMPARE(window_->view_window()->width() + MainWindow::kTreeWidth,
+             window_->centralWidget()->width());
+
+    window_->RunCommand(kCmdClose);
+    QCOMPARE(window_->strip()->ButtonCount(), 0);
+    QVERIFY(!Enabled(kCmdSave));
+    QVERIFY(host_.entries.empty());
+  }
+
+  void SpeedAndDirectionGroupsKeepOneMark() {
+    ShowLoaded();
+    window_->RunCommand(kCmdSpeed500);
+    window_->RunCommand(kCmdSpeed100);
+    QVERIFY(Checked(kCmdSpeed100) && !Checked(kCmdSpeed500));
+    window_->action(kCmdViewTop)->trigger();
+    QVERIFY(Checked(kCmdViewTop) && !Checked(kCmdViewFront));
+    QCOMPARE(window_->session().view().view_pitch, 270.0f);
+    // A look change remakes the thumbnail, which turns the view to the front again.
+    window_->action(kCmdFillWireframe)->trigger();
+    QVERIFY(Checked(kCmdFillWireframe) && Checked(kCmdViewFront) && !Checked(kCmdViewTop));
+  }
+
+  void PlaybackCyclesWithTheTimerAndStopsOnMotionEdits() {
+    ShowLoaded();
+    window_->RunCommand(kCmdPlayStop);
+    QVERIFY(window_->session().view().playing && Checked(kCmdPlayStop));
+    QCOMPARE(window_->view_window()->timer_interval(), 100);
+    QSignalSpy ticks(window_->view_window(), &ViewWindow::ticked);
+    QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 6, 5000);
+    window_->RunCommand(kCmdSpeed300);
+    QCOMPARE(window_->view_window()->timer_interval(), 300);
+    window_->RunCommand(kCmdAddMotion);
+    QVERIFY(!window_->session().view().playing && !Checked(kCmdPlayStop));
+    QVERIFY(!window_->view_window()->timer_active());
+    QCOMPARE(window_->strip()->ButtonCount(), 6);
+  }
+
+  void ExitAsksAndOnlyYesCloses() {
+    window_->show();
+    QVERIFY(!window_->close());
+    QVERIFY(window_->isVisible());
+    QCOMPARE(host_.entries.back().text, std::string("VORNA を終了しますか？"));
+    host_.QueueAnswer(Answer::kYes);
+    QVERIFY(window_->close());
+  }
+
+  void DropOpensOnlyTheFirstFile() {
+    window_->show();
+    QTRY_VERIFY(window_->view_window()->device_ready());
+    window_->OpenDropped({QUrl::fromLocalFile(kWalker), QUrl::fromLocalFile("/nonexistent/a.vrn"),
+                          QUrl::fromLocalFile("/nonexistent/b.vrn")});
+    QCOMPARE(window_->windowTitle(), QStringLiteral("VORNA  <walker.vrn>"));
+    QVERIFY(host_.entries.empty());
+  }
+
+  void FailedOpenReportsAndLeavesNoModel() {
+    window_->show();
+    QVERIFY(!window_->OpenPath(QStringLiteral("/nonexistent/missing.vrn")));
+    QCOMPARE(host_.Texts().back(), std::string("ファイルを読み込めません"));
+    QVERIFY(!Enabled(kCmdSave));
+  }
+
+  void LabelEditingTurnsTheKeysOff() {
+    QAction* exit = window_->action(kCmdExit);
+    QCOMPARE(exit->shortcut(), QKeySequence(Qt::Key_Escape));
+    emit window_->unit_tree()->labelEditStarted();
+    QVERIFY(exit->shortcut().isEmpty());
+    QVERIFY(window_->action(kCmdPlayStop)->shortcut().isEmpty());
+    emit window_->unit_tree()->labelEditFinished();
+    QCOMPARE(exit->shortcut(), QKeySequence(Qt::Key_Escape));
+  }
+
+  void SaveAsRenamesTheTypedNameWhenTheTypeChanges() {
+    std::unique_ptr<QFileDialog> dialog(CreateSaveAsDialog(nullptr, QStringLiteral("a.vrn")));
+    auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    QVERIFY(types != nullptr);
+    types->setCurrentIndex(1);
+    emit types->activated(1);
+    QCOMPARE(FileNameBoxText(*dialog), QStringLiteral("a.vr2"));
+    QCOMPARE(SelectedFilterIndex(*dialog), 2);
+    types->setCurrentIndex(3);
+    emit types->activated(3);
+    QCOMPARE(FileNameBoxText(*dialog), QStringLiteral("a.x"));
+  }
+
+  void SecondStartHandsItsFileOver() {
+    const QString name = QStringLiteral("vorna-test-%1").arg(QCoreApplication::applicationPid());
+    SingleInstance first(name);
+    SingleInstance later(name);
+    QVERIFY(!later.HandOver(QStringLiteral("/x.vrn"), 200));
+    QVERIFY(first.Listen());
+    QSignalSpy handed(&first, &SingleInstance::handedOver);
+    QVERIFY(later.HandOver(QStringLiteral("/models/ｱ.vrn")));
+    QTRY_COMPARE(handed.count(), 1);
+    QCOMPARE(handed.at(0).at(0).toString(), QStringLiteral("/models/ｱ.vrn"));
+    QVERIFY(later.HandOver(QString()));
+    QTRY_COMPARE(handed.count(), 2);
+    QVERIFY(handed.at(1).at(0).toString().isEmpty());
+  }
+};
+
+}  // namespace
+
+VORNA_UI_TEST(MainWindowTest)
+
+}  // namespace vorna
+
+#include "main_window_test.moc"
