@@ -22,7 +22,7 @@ namespace {
 constexpr uint32_t kNone = 0xFFFFFFFFu;
 
 // Declared in this order; a file declares the first 13 (a still model), 21 (animated) or all 24
-// (animated with skin).
+// (skinned).
 constexpr const char* kTemplates[] = {
     "Header",
     "Vector",
@@ -525,7 +525,9 @@ XExportDocument BuildXDocument(Model& model, const XExportOptions& options, Host
     default:
       out.write.encoding = xfile::Encoding::kText;
   }
-  const int declared = model.motion_count <= 1 ? 13 : (options.skin != 0 ? 24 : 21);
+  // Skinned meshes use the last three templates even without animation, and some readers take
+  // objects of those templates only when the file declares them.
+  const int declared = options.skin != 0 ? 24 : (model.motion_count <= 1 ? 13 : 21);
   out.write.declare.assign(std::begin(kTemplates), std::begin(kTemplates) + declared);
   XDocumentBuilder builder(model, options, host, node_highlight, out.document);
   builder.Build();

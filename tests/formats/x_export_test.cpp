@@ -126,6 +126,21 @@ TEST(XExportTest, AnimsAreWrittenLastToFirstWithTheirOwnIntervals) {
   EXPECT_EQ(run["keys"][1]["time"].Dword(), 4u);
 }
 
+TEST(XExportTest, AnimsPastTheIntervalTableUseItsLastSlot) {
+  auto model = test::Character(200);
+  model->anim_count = 6;
+  for (int a = 0; a < 6; ++a) model->anims[a] = Anim{0, 199, 1, "a" + std::to_string(a)};
+  XExportOptions options;
+  options.key_intervals[kKeyIntervalSlots - 1] = 7;
+  Exported x = Export(*model, options);
+  // The last Anim's entries start at 5 * 201 = 1005, past the 999 slots.
+  const xfile::DataObject& key =
+      *x.read.document.FindAll("AnimationSet")[0]->Children("Animation")[0]->Children(
+          "AnimationKey")[0];
+  EXPECT_EQ(key["nKeys"].Dword(), 201u);
+  EXPECT_EQ(key["keys"][200]["time"].Dword(), 7u * 200);
+}
+
 // The rotation key read the usual way (first value w) must rotate as the transposed frame
 // rotation does.
 TEST(XExportTest, RotationKeysMatchTheFrameRotation) {
@@ -172,7 +187,7 @@ TEST(XExportTest, SkinGroupsLooseNodesAndWeighsBones) {
   options.skin = 1;
   Exported x = Export(*model, options);
   ASSERT_TRUE(x.read.ok()) << x.read.error.Describe();
-  EXPECT_EQ(x.declared.size(), 13u);
+  EXPECT_EQ(x.declared.size(), 24u);  // the skin templates, even for a still model
   EXPECT_EQ(model->unit_count(), 5);  // the grouping Unit stays
   ASSERT_EQ(x.read.document.objects().size(), 2u);
   const xfile::DataObject& root = *x.read.document.objects()[1];
