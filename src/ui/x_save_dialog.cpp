@@ -1,4 +1,9 @@
+// The .x codec names a member `slots`, which Qt defines as a macro: it is read before any Qt
+// header.
+// clang-format off
+#include "formats/x_export.h"
 #include "ui/x_save_dialog.h"
+// clang-format on
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -60,6 +65,19 @@ uint32_t ReadDialogNumber(const std::string& text) {
   return negative ? 0u - magnitude : magnitude;
 }
 
+int RunXExport(Model& model, const XSaveSettings& settings, Host& host,
+               std::array<uint8_t, kMaxNodes>* node_highlight) {
+  static_assert(XSaveSettings::kIntervalSlots == kKeyIntervalSlots);
+  XExportOptions options;
+  options.loop = settings.loop;
+  options.skin = settings.skin;
+  options.key_intervals = settings.key_intervals;
+  options.ticks_per_second = settings.ticks_per_second;
+  options.format = static_cast<XFileFormat>(settings.format);
+  options.file_name = settings.file_name;
+  return ExportX(model, options, host, node_highlight);
+}
+
 uint32_t LimitKeyInterval(uint32_t value) {
   return std::clamp<uint32_t>(value, 1, kMaxKeyInterval);
 }
@@ -98,7 +116,7 @@ XSaveDialog::XSaveDialog(Model& model, Host& host, std::string path, XExporter e
   speed_->setMaxLength(kEditLimit);
   value_->setMaxLength(kEditLimit);
   speed_->setText(QString::number(settings_.ticks_per_second));
-  value_->setText(QString::number(XSaveSettings::kDefaultInterval));
+  value_->setText(QString::number(settings_.key_intervals[0]));
 
   auto* format_box = new QGroupBox("形式");
   auto* format_layout = new QVBoxLayout(format_box);
@@ -112,12 +130,15 @@ XSaveDialog::XSaveDialog(Model& model, Host& host, std::string path, XExporter e
   options->setRowStretch(3, 1);
 
   auto* interval_box = new QGroupBox("ﾓｰｼｮﾝごとのﾀｲﾑｽﾀﾝﾌﾟ間隔");
+  auto* value_column = new QVBoxLayout;
+  value_column->addWidget(new QLabel("値："));
+  value_column->addWidget(value_);
+  value_column->addWidget(all_set_);
+  value_column->addStretch(1);
   auto* interval_layout = new QGridLayout(interval_box);
   interval_layout->addWidget(new QLabel("No："), 0, 0);
-  interval_layout->addWidget(list_, 1, 0, 3, 1);
-  interval_layout->addWidget(new QLabel("値："), 1, 1);
-  interval_layout->addWidget(value_, 2, 1);
-  interval_layout->addWidget(all_set_, 3, 1, Qt::AlignTop);
+  interval_layout->addWidget(list_, 1, 0);
+  interval_layout->addLayout(value_column, 1, 1);
   all_set_->setAutoDefault(false);
 
   auto* buttons = new QDialogButtonBox;
@@ -161,9 +182,11 @@ void XSaveDialog::FillList() {
 
 void XSaveDialog::ShowSelectedValue() {
   const int row = list_->currentRow();
-  // Entries past the table's end have no interval: they show nothing and take nothing.
+  // Entries past the table's end have no slot of their own: they show the last slot, which the
+  // export gives them, and cannot be changed one by one.
   const bool has_slot = row >= 0 && row < XSaveSettings::kIntervalSlots;
-  value_->setText(has_slot ? QString::number(settings_.key_intervals[row]) : QString());
+  const int shown = std::min(row, XSaveSettings::kIntervalSlots - 1);
+  value_->setText(row >= 0 ? QString::number(settings_.key_intervals[shown]) : QString());
   value_->setEnabled(model_.motion_count > 1 && (has_slot || row < 0));
 }
 

@@ -43,9 +43,17 @@ struct XSaveSettings {
 // Runs the export; a negative status means the file could not be written.
 using XExporter = std::function<int(const XSaveSettings&)>;
 
+// The exporter of the running editor: ExportX with these settings. `node_highlight` follows the
+// tree's selection when the export groups top-level nodes under a new Unit (may be null).
+// The .x codec's headers stay out of this header: one of their members is named like a Qt
+// keyword macro.
+int RunXExport(Model& model, const XSaveSettings& settings, Host& host,
+               std::array<uint8_t, kMaxNodes>* node_highlight);
+
 // The interval list's entries: without Anims the Motion numbers 1 .. motion_count and "LOOP" when
 // `loop`; with Anims, for each Anim in order its Motion numbers and "LOOP" when it loops. Entry
-// position i stands for key_intervals[i]; positions from kIntervalSlots on have no slot.
+// position i stands for key_intervals[i]; positions from kIntervalSlots on have no slot of their
+// own (the export gives them the last one).
 std::vector<std::string> XIntervalEntries(const Model& model, bool loop);
 
 // A typed number as the edits read it: leading blanks, a sign and decimal digits, anything after

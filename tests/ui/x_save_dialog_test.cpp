@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "model/host.h"
@@ -100,6 +101,30 @@ class XSaveDialogTest : public QObject {
     QCOMPARE(host.wait_depth, 0);
   }
 
+  void RunsTheExportInTheChosenEncoding() {
+    auto model = test::TreeModel(0, {"A"}, {-1});
+    ScriptedHost host;
+    QTemporaryDir dir;
+    const struct {
+      uint32_t format;
+      const char* magic;
+    } cases[] = {{XSaveSettings::kFormatText, "xof 0303txt "},
+                 {XSaveSettings::kFormatBinary, "xof 0303bin "},
+                 {XSaveSettings::kFormatCompressed, "xof 0303bzip"}};
+    for (const auto& c : cases) {
+      XSaveSettings settings;
+      settings.format = c.format;
+      settings.file_name = dir.filePath("a.x").toStdString();
+      QCOMPARE(RunXExport(*model, settings, host, nullptr), 0);
+      QFile file(dir.filePath("a.x"));
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      QVERIFY(file.read(12).startsWith(c.magic));
+    }
+    XSaveSettings nowhere;
+    nowhere.file_name = dir.filePath("missing/a.x").toStdString();
+    QVERIFY(RunXExport(*model, nowhere, host, nullptr) < 0);
+  }
+
   void OffersOnlyWhatTheModelCanUse() {
     auto model = test::TreeModel(0, {}, {});
     test::NumberedMotions(*model, 1);
@@ -109,7 +134,7 @@ class XSaveDialogTest : public QObject {
     QVERIFY(!single.all_set_button()->isEnabled());
     QVERIFY(!single.interval_list()->isEnabled());
 
-    // Anims: no loop box; a list longer than the interval table shows nothing past its end.
+    // Anims: no loop box; entries past the interval table show its last slot, unchangeable.
     test::NumberedMotions(*model, 256);
     model->anim_count = 4;
     for (int a = 0; a < 4; ++a) model->anims[a] = Anim{0, 255, 1, "long"};
@@ -117,12 +142,11 @@ class XSaveDialogTest : public QObject {
     QVERIFY(!anims.loop_box()->isEnabled());
     QCOMPARE(anims.interval_list()->count(), 4 * 257);
     anims.interval_list()->setCurrentRow(1000);
-    QVERIFY(anims.value_edit()->text().isEmpty());
+    QCOMPARE(anims.value_edit()->text(), QString("30"));
     QVERIFY(!anims.value_edit()->isEnabled());
     anims.value_edit()->setText("5");
     anims.StoreValue();  // nothing to store, and nothing written past the table
-    anims.interval_list()->setCurrentRow(998);
-    QCOMPARE(anims.value_edit()->text(), QString("30"));
+    QCOMPARE(anims.settings().key_intervals[998], 30u);
   }
 };
 
