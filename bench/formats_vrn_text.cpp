@@ -8,62 +8,14 @@
 #include <string>
 
 #include "formats/tagged_text.h"
-#include "model/hierarchy.h"
+#include "large_model.h"
 
 namespace vorna {
 namespace {
 
-constexpr int kParts = 10;
-constexpr int kVerticesPerPart = 20000;
-constexpr int kFacesPerPart = 10000;
-constexpr int kUnits = 20;
-constexpr int kMotions = 100;
-
-std::unique_ptr<Model> LargeModel() {
-  auto model = std::make_unique<Model>();
-  Reset(*model);
-  AllocateParts(*model, kParts);
-  AllocateVertices(*model, kParts * kVerticesPerPart);
-  AllocateFaces(*model, kParts * kFacesPerPart);
-  uint32_t state = 12345;
-  auto random = [&state] {
-    state = state * 1664525u + 1013904223u;
-    return static_cast<float>(state >> 8) / 16777216.0f * 2.0f - 1.0f;
-  };
-  for (int p = 0; p <= kParts; ++p) {
-    model->parts[p].first_vertex = static_cast<uint32_t>(p * kVerticesPerPart);
-    model->parts[p].first_face = static_cast<uint32_t>(p * kFacesPerPart);
-    if (p < kParts) model->node_name[p] = "part" + std::to_string(p);
-  }
-  for (int v = 0; v < model->total_vertex_count; ++v) {
-    model->positions[v] = {random(), random(), random()};
-    model->normals[v] = Normalize({random(), random(), random()});
-    model->tex_u[v] = random() * 0.5f + 0.5f;
-    model->tex_v[v] = random() * 0.5f + 0.5f;
-    model->blend[v] = random() * 0.5f + 0.5f;
-  }
-  for (int f = 0; f < model->total_face_count; ++f) {
-    const uint32_t base = static_cast<uint32_t>(f % (kVerticesPerPart - 4));
-    model->faces[f] = Face{{base, base + 1, base + 2, (f % 2) ? base + 3 : kNoCorner}};
-  }
-  model->node_count = kParts + kUnits;
-  for (int u = 0; u < kUnits; ++u) {
-    model->units[u].basis_type = (u % 2) + 1;
-    model->node_name[kParts + u] = "unit" + std::to_string(u);
-    model->parent[kParts + u] = u == 0 ? -1 : kParts + (u - 1) / 2;
-  }
-  for (int p = 0; p < kParts; ++p) model->parent[p] = kParts + p;
-  model->motion_count = kMotions;
-  for (int m = 0; m < kMotions; ++m) {
-    for (int u = 0; u < kUnits; ++u) {
-      model->motions[m].angle[0][u] = (m * 7 + u) % 360;
-      model->motions[m].translation[u] = {random(), random(), random()};
-    }
-  }
-  model->loaded_type = kLoadedVrnText;
-  BuildHierarchy(*model);
-  return model;
-}
+using bench::kMotions;
+using bench::kUnits;
+using bench::LargeModel;
 
 const std::string& FileBytes() {
   static const std::string bytes = [] {
