@@ -8,11 +8,14 @@
 #include <optional>
 #include <system_error>
 
+#include "animation/keyframes.h"
 #include "cli/model_summary.h"
 #include "formats/open_save.h"
 #include "formats/x_export.h"
+#include "model/bounds.h"
 #include "model/hierarchy.h"
 #include "model/host.h"
+#include "model/model_edits.h"
 
 namespace vorna {
 
@@ -39,6 +42,13 @@ constexpr const char* kConvertUsage =
     "  --fit               fit a model larger than 1.7 to the window (centred, largest\n"
     "                      extent 1.2) before writing\n"
     "  --no-fit            keep the model's size (the default)\n"
+    "  --recompute-normals recompute every vertex normal\n"
+    "  --triangulate       replace every quad by two triangles\n"
+    "  --flip-culling      reverse every face's winding\n"
+    "  --keyframes S:E:N[:loop][:linear]\n"
+    "                      generate N Motions in every gap from Motion S to Motion E\n"
+    "                      (numbers from 1; a curve unless :linear; :loop fills the gap back\n"
+    "                      to S too)\n"
     "  --x-skin            X: one skinned mesh per root Unit with skin weights\n"
     "  --x-loop            X: the \"ALL\" animation set repeats its first Motion (no Anim)\n"
     "  --x-ticks N         X: animation ticks per second, 1 to 4800000 (default 240)\n"
@@ -144,6 +154,66 @@ int RunInfo(const std::vector<std::string>& args) {
   return kExitOk;
 }
 
+// What convert does to the model between reading and writing, in this order.
+struct ModelEditsRequest {
+  bool recompute_normals = false;
+  bool triangulate = false;
+  bool fit = false;
+  bool flip_culling = false;
+};
+
+void ApplyModelEdits(Model& model, const ModelEditsRequest& edits, Host& host) {
+  if (edits.recompute_normals) RecomputeNormals(model, host);
+  if (edits.triangulate) ConvertToTriangles(model, host);
+  if (edits.fit) {
+    // The same edit the load offers: centred, largest extent 1.2. A model the load already
+    // fitted has size 1 and stays as it is.
+    const float factor = static_cast<float>(1.0 / ModelSize(model));
+    const Vec3 c = model.total_center;
+    ApplySizeAndPosition(model, Vec3{-c.x, -c.y, -c.z}, Vec3{factor, factor, factor});
+  }
+  if (edits.flip_culling) FlipCulling(model, host);
+}
+
+// "START:END:N" with optional ":loop" and ":linear"; Motion numbers count from 1.
+std::optional<KeyframeRequest> ParseKeyframes(const std::string& text) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  while (true) {
+    const size_t colon = text.find(':', start);
+    fields.push_back(text.substr(start, colon == std::string::npos ? colon : colon - start));
+    if (colon == std::string::npos) break;
+    start = colon + 1;
+  }
+  if (fields.size() < 3) return std::nullopt;
+  // A Motion number or a count: a whole number from 1 to 256.
+  auto number = [](const std::string& field) -> std::optional<int> {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
+    if (ec != std::errc() || end != field.data() + field.size()) return std::nullopt;
+    if (value < 1 || value > kMaxMotions) return std::nullopt;
+    return value;
+  };
+  const std::optional<int> first = number(fields[0]);
+  const std::optional<int> last = number(fields[1]);
+  const std::optional<int> n = number(fields[2]);
+  if (!first || !last || !n) return std::nullopt;
+  KeyframeRequest request;
+  request.start = *first - 1;
+  request.end = *last - 1;
+  request.n = *n;
+  for (size_t k = 3; k < fields.size(); ++k) {
+    if (fields[k] == "loop") {
+      request.loop = true;
+    } else if (fields[k] == "linear") {
+      request.curve = false;
+    } else {
+      return std::nullopt;
+    }
+  }
+  return request;
+}
+
 int RunConvert(const std::vector<std::string>& args) {
   if (WantsHelp(args)) {
     std::fputs(kConvertUsage, stdout);
@@ -153,6 +223,8 @@ int RunConvert(const std::vector<std::string>& args) {
   SaveOptions options;
   std::optional<ModelFormat> format;
   bool fit = false;
+  ModelEditsRequest edits;
+  std::optional<KeyframeRequest> keyframes;
   XExportOptions x_options;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -184,6 +256,16 @@ int RunConvert(const std::vector<std::string>& args) {
       options.anim = false;
     } else if (a == "--fit" || a == "--no-fit") {
       fit = a == "--fit";
+    } else if (a == "--recompute-normals") {
+      edits.recompute_normals = true;
+    } else if (a == "--triangulate") {
+      edits.triangulate = true;
+    } else if (a == "--flip-culling") {
+      edits.flip_culling = true;
+    } else if (a == "--keyframes") {
+      if (i + 1 >= args.size() || !(keyframes = ParseKeyframes(args[++i]))) {
+        return Usage(kConvertUsage, "--keyframes takes START:END:N[:loop][:linear]");
+      }
     } else if (!a.empty() && a[0] == '-') {
       return Usage(kConvertUsage, "unknown option " + a);
     } else {
@@ -199,6 +281,13 @@ int RunConvert(const std::vector<std::string>& args) {
   // The fit is the one yes/no question a load asks.
   StderrHost host(fit ? Answer::kYes : Answer::kNo);
   if (!LoadForCli(*model, files[0], host)) return kExitFailed;
+  edits.fit = fit;
+  ApplyModelEdits(*model, edits, host);
+  if (keyframes && GenerateKeyframes(*model, host, *keyframes) != KeyframeResult::kGenerated) {
+    std::fprintf(stderr, "vorna-cli: no key frames generated (Motions %d to %d of %d)\n",
+                 keyframes->start + 1, keyframes->end + 1, model->motion_count);
+    return kExitFailed;
+  }
   x_options.file_name = files[1];
   const bool saved = *format == ModelFormat::kX
                          ? ExportX(*model, x_options, host) >= 0

@@ -5,6 +5,7 @@
 
 #include "cli/json_writer.h"
 #include "cli/text_encoding.h"
+#include "model/bounds.h"
 #include "model/hierarchy.h"
 
 namespace vorna {
@@ -70,6 +71,7 @@ std::string SummaryText(const Model& model, const std::string& path) {
                 model.all_triangles ? "all triangles" : "triangles and quads");
   out += "Box:      " + VectorText(model.total_corner_min) + " to " +
          VectorText(model.total_corner_max) + ", centre " + VectorText(model.total_center) + "\n";
+  out += Format("Size:     %g (largest extent / 1.2)\n", ModelSize(model));
   out += "Tree:\n";
   for (int root : model.forest.ChildrenOf(kTopLevel)) AppendTree(model, root, 0, out);
   bool any_texture = false;
@@ -109,6 +111,7 @@ std::string SummaryJson(const Model& model) {
   j.Key("total_corner_min").Vector(model.total_corner_min);
   j.Key("total_corner_max").Vector(model.total_corner_max);
   j.Key("total_center").Vector(model.total_center);
+  j.Key("model_size").Number(ModelSize(model));
   auto parent_name = [&](int node) -> JsonWriter& {
     const int parent = model.forest.ParentOf(node);
     return parent == kTopLevel ? j.Null() : j.String(NodeName(model, parent));

@@ -148,5 +148,22 @@ TEST(CliTest, ConvertWritesAndReadsDxfAndReadsTextPolygonFiles) {
             std::string::npos);
 }
 
+TEST(CliTest, ConvertEditsTheModelBeforeWriting) {
+  test::TempDir dir;
+  const std::string out = dir.File("edited.vrn");
+  ASSERT_EQ(Cli("convert " + kSample + " " + out +
+                " --triangulate --recompute-normals --fit --flip-culling --keyframes 1:4:2:loop")
+                .status,
+            0);
+  const CliRun info = Cli("info --json " + out);
+  for (const char* key : {"\"all_triangles\":true", "\"model_size\":1,", "\"motion_count\":13"}) {
+    EXPECT_NE(info.out.find(key), std::string::npos) << key;
+  }
+  EXPECT_EQ(Cli("convert " + kSample + " " + out + " --keyframes 1:9:2").status, 1);
+  for (const char* bad : {"1:2", "0:2:1", "1:2:1:sideways", "a:b:c"}) {
+    EXPECT_EQ(Cli("convert " + kSample + " " + out + " --keyframes " + bad).status, 2) << bad;
+  }
+}
+
 }  // namespace
 }  // namespace vorna
