@@ -11,7 +11,7 @@
 #include "formats/format_common.h"
 #include "formats/tagged_text.h"
 #include "formats/text_io.h"
-#include "model/atomic_file.h"
+#include "images/atomic_file.h"
 #include "model/bounds.h"
 #include "model/normals.h"
 #include "model/part_range.h"

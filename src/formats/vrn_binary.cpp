@@ -10,7 +10,7 @@
 #include "formats/format_common.h"
 #include "formats/tagged_text.h"
 #include "formats/vr2_corners.h"
-#include "model/atomic_file.h"
+#include "images/atomic_file.h"
 #include "model/file_paths.h"
 #include "model/hierarchy.h"
 #include "model/texture_loading.h"

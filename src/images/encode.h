@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "images/atomic_file.h"
 #include "images/image.h"
 
 namespace vorna {
@@ -31,11 +32,6 @@ const ImageEncoder* FindEncoder(std::string_view mime_type);
 // Encodes `image` with `encoder` and writes it to `path` atomically (see WriteFileAtomically).
 // The name is used as given, whatever its extension says.
 bool SaveImageFile(const Image& image, const ImageEncoder& encoder, const std::string& path);
-
-// Writes `bytes` to a new temporary file in the directory of `path`, syncs it and renames it over
-// `path`. On any failure the temporary is removed and an existing file at `path` is untouched.
-// An existing file keeps its permission bits; a new one gets 0666 less the umask.
-bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes);
 
 // The encoders themselves. BMP: 24-bit bottom-up rows. GIF: 256 colours by QuantizeImage
 // (quantize.h), no dithering. JPEG: baseline, quality 75, 4:2:0, the library's defaults. PNG: RGB

@@ -1,14 +1,42 @@
-#include "model/atomic_file.h"
+#include "images/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
+#include <charconv>
+#include <random>
 
 namespace vorna {
+
+namespace {
+
+// Creates a new, uniquely named file next to the target; returns its descriptor or -1.
+int CreateTemporary(const std::string& directory, const std::string& name, std::string* temp) {
+  std::random_device random;
+  for (int attempt = 0; attempt < 32; ++attempt) {
+    char suffix[16];
+    const auto end = std::to_chars(suffix, suffix + sizeof(suffix), random(), 16).ptr;
+    // A leading dot keeps the half-written file out of ordinary listings; the name is cut so
+    // that the temporary never exceeds the file system's name length when the target does not.
+    *temp = directory + "." + name.substr(0, 200) + "." + std::string(suffix, end) + ".tmp";
+    const int fd = ::open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+// Makes the renamed entry itself durable; failure here does not undo a completed save.
+void SyncDirectory(const std::string& directory) {
+  const int fd =
+      ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
 
 AtomicFile::~AtomicFile() { Discard(); }
 
@@ -25,21 +53,16 @@ bool AtomicFile::Open(const std::string& path) {
   path_ = path;
   if (path.empty() || path.back() == '/') return false;
   const size_t slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  directory_ = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string pattern = dir + "." + name + ".tmp-XXXXXX";
-  const int fd = ::mkstemp(pattern.data());
-  if (fd < 0) return false;
-  // mkstemp creates 0600; a saved model gets the usual permissions, or the old file's.
-  struct stat st {};
-  const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : [] {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return static_cast<mode_t>(0666 & ~mask);
-  }();
-  ::fchmod(fd, mode);
-  fd_ = fd;
-  temp_path_ = pattern;
+  std::string temp;
+  fd_ = CreateTemporary(directory_, name, &temp);
+  if (fd_ < 0) return false;
+  temp_path_ = temp;
+  struct stat existing {};
+  if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+    ::fchmod(fd_, existing.st_mode & 07777);
+  }
   return true;
 }
 
@@ -73,6 +96,7 @@ bool AtomicFile::Commit() {
     return false;
   }
   temp_path_.clear();
+  SyncDirectory(directory_);
   return true;
 }
 

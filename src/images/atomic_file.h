@@ -1,0 +1,44 @@
+// Saving without ever damaging the file being replaced: the bytes go to a new temporary file in
+// the target's directory, which is synced and renamed over the target only when complete. Every
+// writer of models and images saves through this.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace vorna {
+
+class AtomicFile {
+ public:
+  AtomicFile() = default;
+  ~AtomicFile();  // removes the temporary unless Commit succeeded
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  // Creates the temporary beside `path`. False when the directory cannot take a new file.
+  bool Open(const std::string& path);
+  bool Write(std::string_view bytes);
+  // Syncs, closes and renames over the target, keeping an existing target's permissions. False
+  // (temporary removed, target untouched) on any failure, including an earlier failed Write.
+  bool Commit();
+
+ private:
+  void Discard();
+  std::string path_;
+  std::string directory_;
+  std::string temp_path_;
+  int fd_ = -1;
+  bool failed_ = false;
+};
+
+// Open, Write and Commit in one call; `created` tells a failure to create from a later one.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, bool* created = nullptr);
+inline bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes) {
+  return WriteFileAtomically(
+      path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+}  // namespace vorna
