@@ -338,6 +338,7 @@ void XDocumentBuilder::AddSkin(xfile::DataObject& mesh, const std::vector<MeshPa
     uint32_t ids[6];
     int n = 0;
     for (int k = 0; k < 3; ++k) {
+      if (corners[f + k] >= vertex_count) continue;  // a damaged face names no vertex of ours
       for (uint32_t id : holders[corners[f + k]]) {
         if (id != kNone) ids[n++] = id;
       }
