@@ -8,8 +8,6 @@
 #include <vector>
 
 #include "formats/open_save.h"
-#include "formats/xfile/reader.h"
-#include "formats/xfile/writer.h"
 #include "support/model_fixtures.h"
 #include "support/test_support.h"
 
@@ -87,26 +85,6 @@ TEST(XImportTest, FramedMeshesBecomeOnePartPerMaterial) {
   EXPECT_EQ(model->positions[loose.first_vertex + 1], (Vec3{0, 1, 0}));
   EXPECT_NEAR(model->normals[loose.first_vertex].x, 1.0f, 1e-6f);
   EXPECT_EQ(model->total_corner_max, (Vec3{3, 4, 3}));
-}
-
-TEST(XImportTest, EveryEncodingGivesTheSameModel) {
-  ScriptedHost host;
-  auto text = test::NewModel();
-  ASSERT_TRUE(Parse(*text, kFramed, host));
-  xfile::ReadResult read = xfile::Read(kFramed);
-  ASSERT_TRUE(read.ok());
-  for (xfile::Encoding encoding : {xfile::Encoding::kBinary, xfile::Encoding::kCompressedBinary,
-                                   xfile::Encoding::kCompressedText}) {
-    xfile::WriteOptions options;
-    options.encoding = encoding;
-    xfile::WriteResult written = xfile::Write(read.document, options);
-    ASSERT_TRUE(written.ok()) << written.error.Describe();
-    auto model = test::NewModel();
-    ASSERT_TRUE(Parse(*model, written.bytes, host));
-    EXPECT_EQ(model->positions, text->positions);
-    EXPECT_EQ(model->normals, text->normals);
-    EXPECT_EQ(model->faces, text->faces);
-  }
 }
 
 TEST(XImportTest, MaterialListShortFormAndUnusedMaterials) {
