@@ -63,7 +63,6 @@ class ScreenshotTour : public QObject {
  private slots:
   void initTestCase() {
     dir_ = qEnvironmentVariable("VORNA_SCREENSHOT_DIR");
-    if (dir_.isEmpty()) QSKIP("VORNA_SCREENSHOT_DIR is not set");
     QDir().mkpath(dir_);
   }
 
@@ -123,7 +122,12 @@ class ScreenshotTour : public QObject {
 
 }  // namespace
 
-VORNA_UI_TEST(ScreenshotTour)
+// The tour only runs when asked for (scripts/screenshots sets the folder): a skipped class would
+// stop Qt Test from running the classes after it.
+[[maybe_unused]] static const int kScreenshotTour =
+    qEnvironmentVariableIsEmpty("VORNA_SCREENSHOT_DIR")
+        ? 0
+        : ::vorna::test::RegisterUiTest("ScreenshotTour", [] { return new ScreenshotTour; });
 
 }  // namespace vorna
 
