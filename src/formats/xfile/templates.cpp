@@ -73,7 +73,7 @@ std::string ResolveMembers(Template& t, const TemplateSet& set) {
       ml.dynamic = true;
     }
   }
-  t.layout.slots = slots;
+  t.layout.slot_count = slots;
   return {};
 }
 

@@ -95,7 +95,7 @@ class Template {
     std::vector<Primitive> flat;  // value types of one instance, for small fixed templates
     bool nested_nodes = false;    // instances hold variable-size structures of their own
     int depth = 1;                // nesting of templates inside (1: primitives only)
-    int slots = 0;                // members that hold dimensions
+    int slot_count = 0;           // members that hold dimensions
   } layout;
 };
 
