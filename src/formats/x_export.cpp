@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "formats/xfile/names.h"
+#include "images/atomic_file.h"
 #include "maths/matrix.h"
-#include "model/atomic_file.h"
 #include "model/hierarchy.h"
 #include "model/normals.h"
 

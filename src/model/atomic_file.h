@@ -1,4 +1,0 @@
-// Saving atomically lives with the lowest layer that writes files.
-#pragma once
-
-#include "images/atomic_file.h"
