@@ -62,4 +62,34 @@ bool GeometryIsConsistent(const Model& model, std::string* why) {
   return true;
 }
 
+bool FinishReadingModel(Model& model, std::vector<CornerCoordinates>* corners, std::string* why) {
+  auto fail = [why](const char* text) {
+    if (why != nullptr) *why = text;
+    return false;
+  };
+  if (model.parts_count <= 0) return fail("the file holds no parts");
+  if (model.total_vertex_count <= 0) return fail("the file holds no vertices");
+  if (model.total_face_count <= 0) return fail("the file holds no faces");
+  const Part& sentinel = model.parts.back();
+  if (sentinel.first_vertex <= static_cast<uint32_t>(model.total_vertex_count) &&
+      sentinel.first_face <= static_cast<uint32_t>(model.total_face_count)) {
+    model.total_vertex_count = static_cast<int32_t>(sentinel.first_vertex);
+    model.total_face_count = static_cast<int32_t>(sentinel.first_face);
+    for (auto* array : {&model.tex_u, &model.tex_v, &model.blend}) {
+      array->resize(sentinel.first_vertex);
+    }
+    model.positions.resize(sentinel.first_vertex);
+    model.normals.resize(sentinel.first_vertex);
+    model.faces.resize(sentinel.first_face);
+    if (corners != nullptr) corners->resize(sentinel.first_face);
+  }
+  if (model.total_vertex_count <= 0 || model.total_face_count <= 0) {
+    return fail("the parts hold no vertices or no faces");
+  }
+  if (!GeometryIsConsistent(model, why)) return false;
+  if (corners != nullptr) StoreCornerCoordinates(model, *corners);
+  for (int u = 0; u < model.unit_count(); ++u) DeriveAxis(model, u);
+  return true;
+}
+
 }  // namespace vorna

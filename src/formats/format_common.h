@@ -2,7 +2,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "formats/vr2_corners.h"
 #include "model/model.h"
 
 namespace vorna {
@@ -20,5 +22,12 @@ void ClampAnimsToMotions(Model& model);
 // and every index lies inside its Part. Readers call it before they report success, since drawing,
 // normals and writers index the arrays through these values. `why` says what is wrong.
 bool GeometryIsConsistent(const Model& model, std::string* why);
+
+// The last step of reading our own formats: a model needs Parts, vertices and faces; vertices and
+// faces beyond the last Part's range belong to no Part and are dropped (a file that lists fewer
+// than it declared keeps what it listed); the geometry must hold together; VR2 corner values
+// (`corners`, null for VRN) move to their vertices; every Unit's axis is derived. False, with
+// `why`, when the model cannot be used.
+bool FinishReadingModel(Model& model, std::vector<CornerCoordinates>* corners, std::string* why);
 
 }  // namespace vorna

@@ -683,32 +683,10 @@ bool TaggedTextReader::Read(std::string* error) {
       return false;
     }
   }
-  if (model_.parts_count <= 0) return Fail(error, "the file holds no parts");
-  if (model_.total_vertex_count <= 0) return Fail(error, "the file holds no vertices");
-  if (model_.total_face_count <= 0) return Fail(error, "the file holds no faces");
-
-  // A file that lists fewer vertices or faces than it declared keeps what it listed.
-  Part& sentinel = model_.parts.back();
   std::string why;
-  if (sentinel.first_vertex <= static_cast<uint32_t>(model_.total_vertex_count) &&
-      sentinel.first_face <= static_cast<uint32_t>(model_.total_face_count)) {
-    model_.total_vertex_count = static_cast<int32_t>(sentinel.first_vertex);
-    model_.total_face_count = static_cast<int32_t>(sentinel.first_face);
-    for (auto* array : {&model_.tex_u, &model_.tex_v, &model_.blend}) {
-      array->resize(sentinel.first_vertex);
-    }
-    model_.positions.resize(sentinel.first_vertex);
-    model_.normals.resize(sentinel.first_vertex);
-    model_.faces.resize(sentinel.first_face);
-    if (variant_ == TextVariant::kVr2) corners_.resize(sentinel.first_face);
+  if (!FinishReadingModel(model_, variant_ == TextVariant::kVr2 ? &corners_ : nullptr, &why)) {
+    return Fail(error, why);
   }
-  if (model_.total_vertex_count <= 0 || model_.total_face_count <= 0) {
-    return Fail(error, "the parts list no vertices or no faces");
-  }
-  if (!GeometryIsConsistent(model_, &why)) return Fail(error, why);
-  if (variant_ == TextVariant::kVr2) StoreCornerCoordinates(model_, corners_);
-
-  for (int u = 0; u < model_.unit_count(); ++u) DeriveAxis(model_, u);
   return true;
 }
 

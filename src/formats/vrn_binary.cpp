@@ -686,30 +686,10 @@ bool KeyedBinaryReader::Read(std::string* error) {
     }
   }
 
-  if (model_.parts_count <= 0) return fail("the file holds no parts");
-  if (model_.total_vertex_count <= 0) return fail("the file holds no vertices");
-  if (model_.total_face_count <= 0) return fail("the file holds no faces");
-  // Vertices and faces beyond the last Part's range belong to no Part: drop them.
-  const Part& sentinel = model_.parts.back();
-  if (sentinel.first_vertex <= static_cast<uint32_t>(model_.total_vertex_count) &&
-      sentinel.first_face <= static_cast<uint32_t>(model_.total_face_count)) {
-    model_.total_vertex_count = static_cast<int32_t>(sentinel.first_vertex);
-    model_.total_face_count = static_cast<int32_t>(sentinel.first_face);
-    for (auto* array : {&model_.tex_u, &model_.tex_v, &model_.blend}) {
-      array->resize(sentinel.first_vertex);
-    }
-    model_.positions.resize(sentinel.first_vertex);
-    model_.normals.resize(sentinel.first_vertex);
-    model_.faces.resize(sentinel.first_face);
-    if (variant_ == BinaryVariant::kVr2) corners_.resize(sentinel.first_face);
-  }
-  if (model_.total_vertex_count <= 0 || model_.total_face_count <= 0) {
-    return fail("the parts hold no vertices or no faces");
-  }
   std::string why;
-  if (!GeometryIsConsistent(model_, &why)) return fail(why);
-  if (variant_ == BinaryVariant::kVr2) StoreCornerCoordinates(model_, corners_);
-  for (int u = 0; u < model_.unit_count(); ++u) DeriveAxis(model_, u);
+  if (!FinishReadingModel(model_, variant_ == BinaryVariant::kVr2 ? &corners_ : nullptr, &why)) {
+    return fail(why);
+  }
   return true;
 }
 
