@@ -210,15 +210,9 @@ Material Green { 0;1;0;1;; 0; 0;0;0;; 0;0;0;; }
   const DataObject* second_red = objects[1];
   const DataObject* blue = objects[2];
   const DataObject& holder = *objects[3];
-  const DataObject* expected[] = {second_red,
-                                  blue,
-                                  blue,
-                                  second_red,
-                                  nullptr,
-                                  nullptr,
-                                  nullptr,
-                                  holder.children()[6].object,
-                                  holder.children()[6].object};
+  const DataObject* inner = holder.children()[6].object;
+  const DataObject* expected[] = {second_red, blue,    blue,    second_red,
+                                  nullptr,    nullptr, nullptr, inner};
   ASSERT_EQ(holder.children().size(), 8u);
   for (std::size_t i = 0; i < holder.children().size(); ++i) {
     SCOPED_TRACE(i);
