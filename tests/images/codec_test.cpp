@@ -40,61 +40,30 @@ Image Sized(int width, int height) {
 }
 
 TEST(PngDecodeTest, DecodesStoredLayoutsIntoRgba) {
-  const struct {
+  struct Case {
     const char* name;
     int width, colour_type, depth;
     bool interlaced;
     Bytes rows, palette, transparency;
     std::vector<uint32_t> expected;
-  } cases[] = {
-      {"grey",
-       3,
-       PNG_COLOR_TYPE_GRAY,
-       8,
-       false,
-       {0, 128, 255},
-       {},
-       {},
+  };
+  // clang-format off
+  const Case cases[] = {
+      {"grey", 3, PNG_COLOR_TYPE_GRAY, 8, false, {0, 128, 255}, {}, {},
        {0x000000FF, 0x808080FF, 0xFFFFFFFF}},
-      {"grey with alpha",
-       2,
-       PNG_COLOR_TYPE_GRAY_ALPHA,
-       8,
-       false,
-       {64, 128, 192, 0},
-       {},
-       {},
+      {"grey with alpha", 2, PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, {64, 128, 192, 0}, {}, {},
        {0x40404080, 0xC0C0C000}},
-      {"1-bit grey",
-       3,
-       PNG_COLOR_TYPE_GRAY,
-       1,
-       false,
-       {0xA0},
-       {},
-       {},
+      {"1-bit grey", 3, PNG_COLOR_TYPE_GRAY, 1, false, {0xA0}, {}, {},
        {0xFFFFFFFF, 0x000000FF, 0xFFFFFFFF}},
       // Samples k * 257 scale to exactly k.
-      {"16-bit RGB, interlaced",
-       2,
-       PNG_COLOR_TYPE_RGB,
-       16,
-       true,
-       {1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6},
-       {},
-       {},
-       {0x010203FF, 0x040506FF}},
-      {"2-bit palette with tRNS, interlaced",
-       5,
-       PNG_COLOR_TYPE_PALETTE,
-       2,
-       true,
-       {0x1B, 0xC0},
-       {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255},
-       {255, 128, 255, 0},
+      {"16-bit RGB, interlaced", 2, PNG_COLOR_TYPE_RGB, 16, true,
+       {1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6}, {}, {}, {0x010203FF, 0x040506FF}},
+      {"2-bit palette with tRNS, interlaced", 5, PNG_COLOR_TYPE_PALETTE, 2, true, {0x1B, 0xC0},
+       {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255}, {255, 128, 255, 0},
        {0xFF0000FF, 0x00FF0080, 0x0000FFFF, 0xFFFFFF00, 0xFFFFFF00}},
   };
-  for (const auto& c : cases) {
+  // clang-format on
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const Bytes png = test::BuildPng(c.width, 1, c.colour_type, c.depth, c.interlaced, c.rows,
                                      c.palette, c.transparency);

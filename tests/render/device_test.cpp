@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
-#include <set>
 #include <vector>
 
 #include "render/device_scene.h"
@@ -260,19 +260,19 @@ TEST(DeviceTextureTest, StageCombinesTextureAndDiffuse) {
   }
 }
 
+// 16 x 16 texels of alternating black and white.
+std::shared_ptr<const Texture> Checkerboard() {
+  Image board = Solid(16, 16, {0, 0, 0, 255});
+  for (int i = 0; i < 16 * 16; ++i) {
+    if ((i % 16 + i / 16) % 2) std::fill_n(&board.rgba[4 * i], 3, uint8_t{255});
+  }
+  return Texture::FromImage(board);
+}
+
 // A 16 x 16 checkerboard shrunk onto 4 x 4 pixels: the mip chain averages it to grey, while
 // level 0 alone aliases to black and white.
 TEST(DeviceTextureTest, MinificationUsesTheMipChain) {
-  Image board;
-  board.width = board.height = 16;
-  for (int j = 0; j < 16; ++j) {
-    for (int i = 0; i < 16; ++i) {
-      const uint8_t v = (i + j) % 2 ? 255 : 0;
-      const uint8_t texel[4] = {v, v, v, 255};
-      board.rgba.insert(board.rgba.end(), texel, texel + 4);
-    }
-  }
-  const auto texture = Texture::FromImage(board);
+  const auto texture = Checkerboard();
   struct Case {
     TextureFilter min, mip;
     bool grey;
@@ -309,14 +309,6 @@ TEST(DeviceTextureTest, TexturesFollowPerspective) {
   halves.width = 1;
   halves.height = 2;
   halves.rgba = {255, 0, 0, 255, 0, 255, 0, 255};
-  Image board;
-  board.width = board.height = 16;
-  board.rgba.resize(16 * 16 * 4);
-  for (int i = 0; i < 16 * 16; ++i) {
-    const uint8_t value = (i % 16 + i / 16) % 2 ? 255 : 0;
-    board.rgba[i * 4] = board.rgba[i * 4 + 1] = board.rgba[i * 4 + 2] = value;
-    board.rgba[i * 4 + 3] = 255;
-  }
   const auto draw = [](const std::shared_ptr<const Texture>& texture, TextureFilter mip,
                        float far_z, float v_scale) {
     auto device = Device::Create(64, 64);
@@ -343,7 +335,7 @@ TEST(DeviceTextureTest, TexturesFollowPerspective) {
   EXPECT_EQ(PixelAt(*split, 32, 46), (Rgb{0, 255, 0}));  // depth 2.3
   EXPECT_EQ(PixelAt(*split, 32, 50), (Rgb{255, 0, 0}));  // depth 1.8
 
-  const auto board_texture = Texture::FromImage(board);
+  const auto board_texture = Checkerboard();
   for (TextureFilter mip : {TextureFilter::kLinear, TextureFilter::kNone}) {
     const auto device = draw(board_texture, mip, 40.0f, 4.0f);
     for (int y = 33; y <= 35; ++y) {
@@ -356,33 +348,6 @@ TEST(DeviceTextureTest, TexturesFollowPerspective) {
         }
       }
     }
-  }
-}
-
-// u runs from 0.875 on the left to 0.125 on the right over a texture of four texels (red,
-// green, blue, white). Wrapped, it goes the short way through 1.0: white then red. Unwrapped it
-// crosses all four.
-TEST(DeviceTextureTest, WrapInUTakesTheShortWayRound) {
-  Image strip;
-  strip.width = 4;
-  strip.height = 1;
-  strip.rgba = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
-  const auto texture = Texture::FromImage(strip);
-  for (bool wrap : {true, false}) {
-    auto device = PixelDevice(32, 4);
-    device->render_states().wrap0 = wrap ? kWrapU : 0;
-    device->SetTexture(texture);
-    const std::array<ColourVertex, 4> quad = {ColourVertex{{0, 0, 0.5f}, kWhite, 0.875f, 0.0f},
-                                              ColourVertex{{32, 0, 0.5f}, kWhite, 0.125f, 0.0f},
-                                              ColourVertex{{32, 4, 0.5f}, kWhite, 0.125f, 1.0f},
-                                              ColourVertex{{0, 4, 0.5f}, kWhite, 0.875f, 1.0f}};
-    device->DrawPrimitive(PrimitiveType::kTriangleFan, quad);
-    device->EndScene();
-    std::set<Rgb> seen;
-    for (int x = 0; x < 32; ++x) seen.insert(PixelAt(*device, x, 2));
-    const std::set<Rgb> short_way = {{255, 255, 255}, {255, 0, 0}};
-    const std::set<Rgb> long_way = {{255, 255, 255}, {0, 0, 255}, {0, 255, 0}, {255, 0, 0}};
-    EXPECT_EQ(seen, wrap ? short_way : long_way);
   }
 }
 
