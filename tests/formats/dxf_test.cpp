@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "formats/format_common.h"
+#include "formats/model_file_fixtures.h"
 #include "formats/open_save.h"
 #include "formats/text_io.h"
 #include "support/model_fixtures.h"
@@ -220,21 +221,11 @@ TEST(DxfReadTest, Limits) {
   }
 }
 
-// Part "tri" (a triangle) and Part "quad", drawn quad first.
+// Part P (a triangle over vertices 0..2) and Part Q (a quad over 3..6), drawn Q first.
 std::unique_ptr<Model> TwoParts(const std::string& first_name, const std::string& second_name) {
-  auto model = test::NewModel();
-  AllocateParts(*model, 2);
-  AllocateVertices(*model, 7);
-  AllocateFaces(*model, 2);
-  model->parts[1] = Part{.first_vertex = 3, .first_face = 1};
-  model->parts[2] = Part{.first_vertex = 7, .first_face = 2};
-  model->positions = {{0, 0, 0}, {1, 0, 0}, {0.5f, 1, -0.25f}, {0, 0, 1},
-                      {1, 0, 1}, {1, 1, 1}, {0, 1.5f, 1}};
-  model->faces = {Face{{0, 1, 2, kNoCorner}}, Face{{0, 1, 2, 3}}};
+  auto model = test::TwoPartModel();
   model->node_name[0] = first_name;
   model->node_name[1] = second_name;
-  model->draw_order[0] = 1;
-  model->draw_order[1] = 0;
   return model;
 }
 
@@ -244,15 +235,15 @@ TEST(DxfWriteTest, WritesTheExactFileThatReadsBack) {
   EXPECT_EQ(bytes,
             "0\r\nSECTION\r\n2\r\nENTITIES\r\n"
             "0\r\n3DFACE\r\n8\r\nquad\r\n"
-            "10\r\n0.000000\r\n20\r\n0.000000\r\n30\r\n1.000000\r\n"
-            "11\r\n1.000000\r\n21\r\n0.000000\r\n31\r\n1.000000\r\n"
-            "12\r\n1.000000\r\n22\r\n1.000000\r\n32\r\n1.000000\r\n"
-            "13\r\n0.000000\r\n23\r\n1.500000\r\n33\r\n1.000000\r\n"
+            "10\r\n3.000000\r\n20\r\n0.500000\r\n30\r\n-1.250000\r\n"
+            "11\r\n4.000000\r\n21\r\n0.500000\r\n31\r\n-1.250000\r\n"
+            "12\r\n5.000000\r\n22\r\n0.500000\r\n32\r\n-1.250000\r\n"
+            "13\r\n6.000000\r\n23\r\n0.500000\r\n33\r\n-1.250000\r\n"
             "0\r\n3DFACE\r\n8\r\ntri\r\n"
-            "10\r\n0.000000\r\n20\r\n0.000000\r\n30\r\n0.000000\r\n"
-            "11\r\n1.000000\r\n21\r\n0.000000\r\n31\r\n0.000000\r\n"
-            "12\r\n0.500000\r\n22\r\n1.000000\r\n32\r\n-0.250000\r\n"
-            "13\r\n0.500000\r\n23\r\n1.000000\r\n33\r\n-0.250000\r\n"
+            "10\r\n0.000000\r\n20\r\n0.500000\r\n30\r\n-1.250000\r\n"
+            "11\r\n1.000000\r\n21\r\n0.500000\r\n31\r\n-1.250000\r\n"
+            "12\r\n2.000000\r\n22\r\n0.500000\r\n32\r\n-1.250000\r\n"
+            "13\r\n2.000000\r\n23\r\n0.500000\r\n33\r\n-1.250000\r\n"
             "0\r\nENDSEC\r\n0\r\nEOF\r\n");
   auto back = test::NewModel();
   ScriptedHost host;

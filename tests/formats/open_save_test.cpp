@@ -168,27 +168,32 @@ TEST(LoadTest, PostLoadStepsRunInOrder) {
   EXPECT_EQ(WindowTitle(*model), "VORNA  <m.vrn>");
 }
 
+// One triangle in the first Part, the other Parts empty, each naming its texture file.
+std::unique_ptr<Model> TexturedParts(const std::vector<std::string>& files) {
+  auto model = test::NewModel();
+  const int parts = static_cast<int>(files.size());
+  AllocateParts(*model, parts);
+  AllocateVertices(*model, 3);
+  AllocateFaces(*model, 1);
+  model->faces[0] = Face{{0, 1, 2, kNoCorner}};
+  for (int p = 1; p <= parts; ++p) {
+    model->parts[p].first_vertex = 3;
+    model->parts[p].first_face = 1;
+  }
+  for (int p = 0; p < parts; ++p) {
+    model->draw_order[p] = static_cast<uint32_t>(p);
+    model->parts[p].texture_file = files[p];
+  }
+  return model;
+}
+
 TEST(LoadTest, MissingTexturesAreListedOnce) {
   test::TempDir dir;
-  auto model = test::TwoPartModel();
-  // Three Parts: two name the same missing file, one a file that exists.
-  AllocateParts(*model, 3);
-  model->parts[1].first_vertex = 3;
-  model->parts[1].first_face = 1;
-  model->parts[2].first_vertex = 7;
-  model->parts[2].first_face = 2;
-  model->parts[3].first_vertex = 7;
-  model->parts[3].first_face = 2;
-  model->node_count = 3;
-  model->forest.Clear();
-  model->parent.fill(0);
-  for (int p = 0; p < 3; ++p) model->draw_order[p] = static_cast<uint32_t>(p);
-  model->parts[0].texture_file = "skin.png";
-  model->parts[1].texture_file = "present.bmp";
-  model->parts[2].texture_file = "skin.png";
+  // Two Parts name the same missing file, one a file that exists.
   test::WriteFile(dir.File("present.bmp"), "not really an image");
   const std::string path = dir.File("m.vrn");
-  test::WriteFile(path, FormatKeyedBinary(*model, {}, BinaryVariant::kVrn));
+  test::WriteFile(path, FormatKeyedBinary(*TexturedParts({"skin.png", "present.bmp", "skin.png"}),
+                                          {}, BinaryVariant::kVrn));
   auto loaded = test::NewModel();
   ScriptedHost host;
   const LoadResult result = Load(*loaded, path, host, {false});
@@ -199,21 +204,12 @@ TEST(LoadTest, MissingTexturesAreListedOnce) {
                                                   "\r\nskin.png"});
 
   // A long list is cut short in the message, but every name is reported to the caller.
-  model = test::NewModel();
-  AllocateParts(*model, 40);
-  AllocateVertices(*model, 3);
-  AllocateFaces(*model, 1);
-  model->faces[0] = Face{{0, 1, 2, kNoCorner}};
-  for (int p = 1; p <= 40; ++p) {
-    model->parts[p].first_vertex = 3;
-    model->parts[p].first_face = 1;
-  }
+  std::vector<std::string> files;
   for (int p = 0; p < 40; ++p) {
-    model->draw_order[p] = static_cast<uint32_t>(p);
     // Appended piece by piece: GCC 12 warns falsely about "t" + std::string.
-    model->parts[p].texture_file = std::to_string(p).insert(0, 1, 't').append(".png");
+    files.push_back(std::to_string(p).insert(0, 1, 't').append(".png"));
   }
-  test::WriteFile(path, FormatKeyedBinary(*model, {}, BinaryVariant::kVrn));
+  test::WriteFile(path, FormatKeyedBinary(*TexturedParts(files), {}, BinaryVariant::kVrn));
   ScriptedHost many;
   const LoadResult long_list = Load(*loaded, path, many, {false});
   ASSERT_TRUE(long_list.ok) << long_list.error;

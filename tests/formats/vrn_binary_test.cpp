@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sstream>
 #include <vector>
 
 #include "formats/format_common.h"
@@ -71,37 +72,19 @@ std::vector<RecordView> Records(const std::string& bytes) {
   return records;
 }
 
-const std::vector<std::string> kAllKeys = {"version",
-                                           "parts_count",
-                                           "motion_count",
-                                           "unit_count",
-                                           "total_vertex_count",
-                                           "total_face_count",
-                                           "total_corner",
-                                           "total_center",
-                                           "texture_all",
-                                           "parts_name",
-                                           "corner",
-                                           "center",
-                                           "material",
-                                           "texture_file",
-                                           "texture_map_flag",
-                                           "texture_map_param",
-                                           "vertex_count",
-                                           "face_count",
-                                           "vertices",
-                                           "normals",
-                                           "texture_map",
-                                           "faces",
-                                           "unit_basis",
-                                           "parent",
-                                           "unit_angle",
-                                           "unit_translation",
-                                           "unit_scale",
-                                           "blend",
-                                           "blend_param",
-                                           "anim_count",
-                                           "anim_data"};
+// Every record key in file order.
+std::vector<std::string> AllKeys() {
+  std::vector<std::string> keys;
+  std::istringstream in(
+      "version parts_count motion_count unit_count total_vertex_count total_face_count "
+      "total_corner total_center texture_all parts_name corner center material texture_file "
+      "texture_map_flag texture_map_param vertex_count face_count vertices normals texture_map "
+      "faces unit_basis parent unit_angle unit_translation unit_scale blend blend_param anim_count "
+      "anim_data");
+  for (std::string key; in >> key;) keys.push_back(key);
+  return keys;
+}
+const std::vector<std::string> kAllKeys = AllKeys();
 
 std::vector<std::string> Keys(const std::string& bytes) {
   std::vector<std::string> keys;
@@ -227,8 +210,6 @@ TEST(VrnBinaryTest, AnglesFollowTheBasisType) {
   EXPECT_EQ(copy->motions[0].angle[0][1], 45);
   EXPECT_EQ(copy->units[1].axis_angle, (std::array<int32_t, 3>{0, 0, 90}));
   EXPECT_NEAR(copy->units[1].axis.y, 1.0f, 1e-6f);
-  EXPECT_EQ(copy->node_name[0], "Q");
-  EXPECT_EQ(copy->parts[1].texture_file, "skin.png");
   EXPECT_EQ(copy->parts[0].material.ambient, copy->parts[0].material.diffuse);
   EXPECT_EQ(copy->current_anim, 0);
 }
