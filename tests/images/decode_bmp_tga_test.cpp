@@ -114,27 +114,20 @@ TEST(TgaDecodeTest, DecodesEveryLayout) {
     test::TgaOptions options;
     bool keeps_alpha;
   } cases[] = {
+      // clang-format off
       {"24 bits, bottom-up", kColours, {.image_type = 2}, false},
       {"32 bits with alpha, top-down", kColours, {2, 32, 8, true}, true},
       {"32 bits, alpha not declared", kColours, {.image_type = 2, .pixel_bits = 32}, false},
-      {"16 bits with an alpha bit",
-       kColours,
-       {.image_type = 2, .pixel_bits = 16, .alpha_bits = 1},
-       true},
+      {"16 bits with an alpha bit", kColours, {2, 16, 1}, true},
       {"right to left", kColours, {.image_type = 2, .right_to_left = true}, false},
       {"top-down, right to left", kColours, {2, 24, 0, true, true}, false},
       {"grey with alpha", kGrey, {.image_type = 3, .pixel_bits = 16}, true},
-      {"colour map starting at 5",
-       kColours,
-       {.image_type = 1, .pixel_bits = 8, .map_first = 5},
-       false},
+      {"colour map starting at 5", kColours, {1, 8, 0, false, false, 5}, false},
       {"run-length 24 bits", runs, {.image_type = 10, .top_down = true}, false},
-      {"run-length, long runs",
-       long_run,
-       {.image_type = 10, .pixel_bits = 32, .alpha_bits = 8},
-       true},
+      {"run-length, long runs", long_run, {10, 32, 8}, true},
       {"run-length colour-mapped", runs, {.image_type = 9, .pixel_bits = 8}, false},
       {"run-length grey", kGrey, {.image_type = 11, .pixel_bits = 8}, false},
+      // clang-format on
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
