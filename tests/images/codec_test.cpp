@@ -23,13 +23,8 @@ namespace vorna {
 namespace {
 
 using test::Bytes;
+using test::Decoded;
 using test::FirstDifference;
-
-Image Decoded(const Bytes& bytes) {
-  Image image;
-  EXPECT_TRUE(DecodeImage(bytes, &image));
-  return image;
-}
 
 Image Sized(int width, int height) {
   Image image;

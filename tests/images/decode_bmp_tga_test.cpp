@@ -7,6 +7,7 @@ namespace vorna {
 namespace {
 
 using test::Bytes;
+using test::Decoded;
 using test::FirstDifference;
 using test::Opaque;
 using test::Patched;
@@ -18,12 +19,6 @@ const Image kMono =
     test::MakeImage(3, 2, {0x000000FF, 0xFFFFFFFF, 0x000000FF, 0xFFFFFFFF, 0xFFFFFFFF, 0x000000FF});
 const Image kGrey =
     test::MakeImage(3, 2, {0x000000FF, 0x404040C0, 0x80808080, 0xC0C0C040, 0xFFFFFF00, 0x101010FF});
-
-Image Decoded(const Bytes& bytes) {
-  Image image;
-  EXPECT_TRUE(DecodeImage(bytes, &image));
-  return image;
-}
 
 TEST(BmpDecodeTest, DecodesEveryLayout) {
   // Alpha survives only where a mask declares it; the 1-bit case takes a two-colour image.

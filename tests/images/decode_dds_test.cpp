@@ -7,6 +7,7 @@ namespace vorna {
 namespace {
 
 using test::Bytes;
+using test::Decoded;
 using test::FirstDifference;
 
 constexpr uint32_t kFourCc = 0x4;
@@ -16,12 +17,6 @@ constexpr uint32_t kLuminance = 0x20000;
 
 Bytes CompressedDds(int width, int height, const char* four_cc, const Bytes& blocks) {
   return test::BuildDds(width, height, kFourCc, four_cc, 0, {}, blocks);
-}
-
-Image Decoded(const Bytes& bytes) {
-  Image image;
-  EXPECT_TRUE(DecodeImage(bytes, &image));
-  return image;
 }
 
 // A 4 x 4 image whose texel i (row-major) is `texels[i]`.

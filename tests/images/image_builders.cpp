@@ -1,5 +1,6 @@
 #include "image_builders.h"
 
+#include <gtest/gtest.h>
 #include <png.h>
 
 #include "images/decode.h"
@@ -68,6 +69,12 @@ std::string FirstDifference(const Image& actual, const Image& expected, int tole
     }
   }
   return "";
+}
+
+Image Decoded(const Bytes& bytes) {
+  Image image;
+  EXPECT_TRUE(DecodeImage(bytes, &image));
+  return image;
 }
 
 Image Opaque(Image image) {

@@ -58,6 +58,9 @@ inline Image Gradient(int width, int height) {
 // description of the first difference.
 std::string FirstDifference(const Image& actual, const Image& expected, int tolerance = 0);
 
+// `bytes` through DecodeImage, which must succeed.
+Image Decoded(const Bytes& bytes);
+
 // `image` with every alpha set to 255.
 Image Opaque(Image image);
 
