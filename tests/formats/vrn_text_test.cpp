@@ -99,13 +99,13 @@ TEST(VrnTextTest, ShortFormsWithoutSkinAndLeftOutBlocks) {
 }
 
 // Writes `model` with `options`, reads it back, and returns the copy.
-std::unique_ptr<Model> RoundTrip(Model& model, const SaveOptions& options,
-                                 TextVariant variant = TextVariant::kVrn) {
-  const std::string bytes = FormatTaggedText(model, options, variant);
+std::unique_ptr<Model> RoundTrip(Model& model, const SaveOptions& options) {
+  const std::string bytes = FormatTaggedText(model, options, TextVariant::kVrn);
   auto copy = test::NewModel();
   ScriptedHost host;
   std::string error;
-  EXPECT_TRUE(ParseTaggedText(*copy, bytes, "", variant, ReadOptions{false}, host, &error))
+  EXPECT_TRUE(
+      ParseTaggedText(*copy, bytes, "", TextVariant::kVrn, ReadOptions{false}, host, &error))
       << error;
   return copy;
 }
@@ -260,7 +260,7 @@ TEST(VrnTextTest, SavingReplacesTheFileAtomically) {
   EXPECT_EQ(host.wait_depth, 0);
 }
 
-TEST(Vr2TextTest, CornerCoordinatesCrossTheSeam) {
+TEST(Vr2TextTest, CornerCoordinatesCrossTheSeamAndReadBackPerCorner) {
   auto model = TwoPartModel();
   const float u[3] = {0.95f, 0.05f, 0.10f};
   for (int v = 0; v < 3; ++v) model->tex_u[v] = u[v];
@@ -275,21 +275,19 @@ TEST(Vr2TextTest, CornerCoordinatesCrossTheSeam) {
   EXPECT_NE(bytes.find("\r\n0 1 2 3 0.300000 0.500000 0.700000 0.500000 0.700000 0.500000 "
                        "0.700000 0.500000\r\n"),
             std::string::npos);
-}
 
-TEST(Vr2TextTest, ATrianglesFourthPairIsIgnored) {
-  const std::string bytes = FormatTaggedText(*TwoPartModel(), SaveOptions{}, TextVariant::kVr2);
+  // Each corner's pair is read into its vertex; a triangle's fourth pair into none.
   std::string patched = bytes;
-  const std::string triangle = "\r\n0 1 2 -1 ";
-  const size_t at = patched.find(triangle);
+  const size_t at = patched.find("\r\n0 1 2 -1 ");
   ASSERT_NE(at, std::string::npos);
   const size_t end = patched.find("\r\n", at + 2);
   patched.replace(at, end - at, "\r\n0 1 2 -1 0.1 0.2 0.3 0.4 0.5 0.6 0.7 0.8");
-  auto model = test::NewModel();
+  auto copy = test::NewModel();
   ScriptedHost host;
-  ASSERT_TRUE(ParseTaggedText(*model, patched, "", TextVariant::kVr2, {false}, host, nullptr));
-  EXPECT_EQ(model->tex_u[4], 0.1f);
-  EXPECT_EQ(model->tex_v[6], 0.6f);
+  ASSERT_TRUE(ParseTaggedText(*copy, patched, "", TextVariant::kVr2, {false}, host, nullptr));
+  EXPECT_EQ(copy->tex_u[4], 0.1f);
+  EXPECT_EQ(copy->tex_v[6], 0.6f);
+  EXPECT_EQ(copy->tex_u[0], 0.3f);
 }
 
 }  // namespace
