@@ -60,23 +60,14 @@ TEST(TextureTest, BuildsTheFullMipChainDownToOnePixel) {
     int width, height;
     std::vector<std::pair<int, int>> levels;
   } cases[] = {
+      // clang-format off
       {8, 4, {{8, 4}, {4, 2}, {2, 1}, {1, 1}}},
       {1, 1, {{1, 1}}},
       {5, 3, {{5, 3}, {2, 1}, {1, 1}}},
       {1, 7, {{1, 7}, {1, 3}, {1, 1}}},
-      {1024,
-       1,
-       {{1024, 1},
-        {512, 1},
-        {256, 1},
-        {128, 1},
-        {64, 1},
-        {32, 1},
-        {16, 1},
-        {8, 1},
-        {4, 1},
-        {2, 1},
-        {1, 1}}},
+      {1024, 1, {{1024, 1}, {512, 1}, {256, 1}, {128, 1}, {64, 1}, {32, 1}, {16, 1}, {8, 1},
+                 {4, 1}, {2, 1}, {1, 1}}},
+      // clang-format on
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
