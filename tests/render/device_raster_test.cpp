@@ -45,7 +45,7 @@ TEST(DeviceTest, CreationRefusesEmptyOrHugeBackBuffers) {
 }
 
 // The top-left rule: a pixel centre on an edge belongs to the triangle only when the edge is a
-// top or a left edge.
+// top or a left edge. (Shared edges drawn once are checked by the fan below.)
 TEST(DeviceTest, TopLeftRuleCoversTheExpectedPixels) {
   struct Case {
     std::vector<ColourVertex> list;
@@ -54,13 +54,6 @@ TEST(DeviceTest, TopLeftRuleCoversTheExpectedPixels) {
   const Case cases[] = {
       {{{{0, 0, 0}, kWhite}, {{5, 0, 0}, kWhite}, {{5, 5, 0}, kWhite}}, 15},
       {{{{0, 5, 0}, kWhite}, {{0, 0, 0}, kWhite}, {{5, 5, 0}, kWhite}}, 10},
-      {{{{0, 0, 0}, kWhite},
-        {{5, 0, 0}, kWhite},
-        {{5, 5, 0}, kWhite},
-        {{0, 0, 0}, kWhite},
-        {{5, 5, 0}, kWhite},
-        {{0, 5, 0}, kWhite}},
-       25},
   };
   for (const Case& c : cases) {
     auto device = PixelDevice(16, 16);
