@@ -1,6 +1,8 @@
 // Small meshes for the geometry tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <vector>
 
@@ -41,5 +43,11 @@ inline std::unique_ptr<Model> ModelOfParts(const std::vector<PartMesh>& meshes) 
 
 inline Face Tri(uint32_t a, uint32_t b, uint32_t c) { return Face{{a, b, c, kNoCorner}}; }
 inline Face Quad(uint32_t a, uint32_t b, uint32_t c, uint32_t d) { return Face{{a, b, c, d}}; }
+
+inline void ExpectNear(Vec3 actual, Vec3 expected, float tolerance = 1e-5f) {
+  EXPECT_NEAR(actual.x, expected.x, tolerance);
+  EXPECT_NEAR(actual.y, expected.y, tolerance);
+  EXPECT_NEAR(actual.z, expected.z, tolerance);
+}
 
 }  // namespace vorna::test

@@ -12,14 +12,12 @@ std::unique_ptr<Model> TwoUnitsTwoParts() {
   auto model = test::NewModel();
   AllocateParts(*model, 2);
   model->node_count = 4;
-  model->node_name[0] = "P";
-  model->node_name[1] = "Q";
-  model->node_name[2] = "A";
-  model->node_name[3] = "B";
-  model->parent[0] = 3;
-  model->parent[1] = -1;
-  model->parent[2] = 0;
-  model->parent[3] = 2;
+  const std::string names[] = {"P", "Q", "A", "B"};
+  const int parents[] = {3, -1, 0, 2};
+  for (int n = 0; n < 4; ++n) {
+    model->node_name[n] = names[n];
+    model->parent[n] = parents[n];
+  }
   model->loaded_type = kLoadedVrnText;
   return model;
 }
@@ -39,8 +37,7 @@ TEST(HierarchyTest, BreadthFirstOrderOfALoadedModel) {
 TEST(HierarchyTest, ParentRemapFollowsTheWrittenUnitOrder) {
   // Units stored as B (node 2), A (node 3), B a child of A: A is written first.
   auto model = TwoUnitsTwoParts();
-  model->node_name[2] = "B";
-  model->node_name[3] = "A";
+  std::swap(model->node_name[2], model->node_name[3]);
   model->forest.InsertAppended(3, kTopLevel);
   model->forest.InsertAppended(2, 3);
   model->forest.InsertSorted(0, 2, model->node_name);
@@ -68,8 +65,8 @@ TEST(HierarchyTest, UnusableParentsPutNodesAtTheTopLevel) {
   // A parent that is a Part, the node itself, a later node, or outside the nodes.
   auto model = TwoUnitsTwoParts();
   model->node_count = 6;
-  model->node_name[4] = "C";
-  model->node_name[5] = "D";
+  model->node_name[4] = std::string(1, 'C');
+  model->node_name[5] = std::string(1, 'D');
   model->parent[2] = 1;    // a Part
   model->parent[3] = 3;    // itself
   model->parent[4] = 5;    // a later node

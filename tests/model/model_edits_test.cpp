@@ -8,15 +8,10 @@
 namespace vorna {
 namespace {
 
+using test::ExpectNear;
 using test::ModelOfParts;
 using test::Quad;
 using test::Tri;
-
-void ExpectNear(Vec3 actual, Vec3 expected) {
-  EXPECT_NEAR(actual.x, expected.x, 1e-5f);
-  EXPECT_NEAR(actual.y, expected.y, 1e-5f);
-  EXPECT_NEAR(actual.z, expected.z, 1e-5f);
-}
 
 // The box (0, 0, 0)..(2, 3, 1) as one Part, with two Units and two Motions.
 std::unique_ptr<Model> BoxModel() {
