@@ -70,11 +70,7 @@ class AnimDialogsTest : public QObject {
     dialog.accept();
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
     QCOMPARE(model->anim_count, 0);
-    QCOMPARE(host.Texts(), std::vector<std::string>({"アニメの数が制限の 256 個を越えています\n"
-                                                     "いくつか削除してください"}));
-    dialog.DeleteEntry();
-    dialog.accept();
-    QCOMPARE(model->anim_count, 255);
+    QCOMPARE(host.entries.size(), size_t{1});
   }
 };
 

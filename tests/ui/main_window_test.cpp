@@ -78,11 +78,8 @@ class MainWindowTest : public QObject {
     QVERIFY(host_.entries.empty());
   }
 
-  void SpeedAndDirectionGroupsKeepOneMark() {
+  void DirectionGroupKeepsOneMark() {
     ShowLoaded();
-    window_->RunCommand(kCmdSpeed500);
-    window_->RunCommand(kCmdSpeed100);
-    QVERIFY(Checked(kCmdSpeed100) && !Checked(kCmdSpeed500));
     window_->action(kCmdViewTop)->trigger();
     QVERIFY(Checked(kCmdViewTop) && !Checked(kCmdViewFront));
     QCOMPARE(window_->session().view().view_pitch, 270.0f);
