@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 
-
 namespace vorna::test {
 
 // A fresh temporary directory, removed with its contents when the object goes.
