@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "checkerboard.h"
 #include "render/device.h"
 
 namespace vorna {
@@ -51,22 +52,7 @@ const Mesh& Torus() {
   return mesh;
 }
 
-std::shared_ptr<const Texture> Checkerboard() {
-  Image image;
-  image.width = image.height = 256;
-  image.rgba.resize(256 * 256 * 4);
-  for (int y = 0; y < 256; ++y) {
-    for (int x = 0; x < 256; ++x) {
-      uint8_t* p = image.Pixel(x, y);
-      const bool light = ((x / 32) + (y / 32)) % 2 == 0;
-      p[0] = light ? 230 : 40;
-      p[1] = static_cast<uint8_t>(x);
-      p[2] = static_cast<uint8_t>(y);
-      p[3] = 255;
-    }
-  }
-  return Texture::FromImage(image);
-}
+using bench::Checkerboard;
 
 enum Look { kSolid, kTextured, kSemiTransparent };
 

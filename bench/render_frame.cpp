@@ -10,6 +10,7 @@
 #include <string>
 
 #include "animation/pose.h"
+#include "checkerboard.h"
 #include "formats/open_save.h"
 #include "model/bounds.h"
 #include "model/hierarchy.h"
@@ -40,22 +41,7 @@ int64_t TriangleCount(const Model& model) {
   return triangles;
 }
 
-std::shared_ptr<const Texture> Checkerboard() {
-  Image image;
-  image.width = image.height = 256;
-  image.rgba.resize(256 * 256 * 4);
-  for (int y = 0; y < 256; ++y) {
-    for (int x = 0; x < 256; ++x) {
-      uint8_t* p = image.Pixel(x, y);
-      const bool light = ((x / 32) + (y / 32)) % 2 == 0;
-      p[0] = light ? 240 : 40;
-      p[1] = static_cast<uint8_t>(x);
-      p[2] = static_cast<uint8_t>(y);
-      p[3] = 255;
-    }
-  }
-  return Texture::FromImage(std::move(image));
-}
+using bench::Checkerboard;
 
 // Eight spheres of 50 x 125 quads (100,000 triangles) in two rows, each a Part under its own
 // Unit, turned a little by Motion 0, with blend weights 1, 0.5 and 0 by latitude.
