@@ -368,6 +368,18 @@ void MainWindow::StopPlayback() {
 
 void MainWindow::Redraw() { view_->update(); }
 
+DialogContext MainWindow::MakeDialogContext() {
+  DialogContext context;
+  context.session = &session_;
+  context.host = host_;
+  context.redraw = [this] { Redraw(); };
+  context.stop_playback = [this] { StopPlayback(); };
+  context.regenerate_thumbnail = [this] { RegenerateThumbnail(); };
+  context.tree_changed = [this] { tree_->Refresh(); };
+  context.menus_changed = [this] { RefreshMenus(); };
+  return context;
+}
+
 void MainWindow::RegenerateThumbnail() {
   // Making the thumbnail also stops playback and turns the view to the front.
   if (strip()->ButtonCount() > 0) {

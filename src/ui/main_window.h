@@ -10,6 +10,7 @@
 #include <string>
 
 #include "editor/editor_session.h"
+#include "ui/dialog_context.h"
 #include "ui/file_dialogs.h"
 #include "ui/qt_host.h"
 
@@ -62,6 +63,8 @@ class MainWindow : public QMainWindow {
   void RefreshMenus();
   void SetAcceleratorsEnabled(bool enabled);
   void LayoutChildren();
+  // What an editing dialog is handed: this window's session, host, view, strip and tree.
+  DialogContext MakeDialogContext();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
