@@ -49,9 +49,15 @@ void DrawOrderList::MoveDown() {
 }
 
 void DrawOrderList::Ok(Model& model) const {
+  // The order is saved with the model (Parts are written in drawing order), so a changed order
+  // is an unsaved edit like any other and must not be dropped without the save question.
+  bool changed = false;
   for (size_t i = 0; i < lines_.size() && i < model.draw_order.size(); ++i) {
-    model.draw_order[i] = static_cast<uint32_t>(lines_[i].part);
+    const auto part = static_cast<uint32_t>(lines_[i].part);
+    changed = changed || model.draw_order[i] != part;
+    model.draw_order[i] = part;
   }
+  if (changed) model.modified = 1;
 }
 
 }  // namespace vorna

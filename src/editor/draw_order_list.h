@@ -31,7 +31,8 @@ class DrawOrderList {
   void MoveUp();
   void MoveDown();
 
-  // Writes the Parts of the lines, top to bottom, into draw_order. Cancel simply drops the list.
+  // Writes the Parts of the lines, top to bottom, into draw_order, and sets `modified` when that
+  // changed the order. Cancel simply drops the list.
   void Ok(Model& model) const;
 
  private:

@@ -170,8 +170,11 @@ TEST(DrawOrderListTest, MovesLinesAndWritesTheOrderOnOk) {
   list.Select(2);
   list.MoveDown();  // at the bottom: nothing
   EXPECT_EQ(PartsOf(list), (std::vector<int>{0, 2, 1}));
+  DrawOrderList(*model).Ok(*model);  // the same order again: no unsaved edit
+  EXPECT_EQ(model->modified, 0);
   list.Ok(*model);
   EXPECT_EQ(model->draw_order[1], 2u);
+  EXPECT_EQ(model->modified, 1);
 
   // A damaged order still lists every Part once.
   model->draw_order = {1, 1, 200};

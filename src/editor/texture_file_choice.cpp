@@ -1,0 +1,132 @@
+#include "editor/texture_file_choice.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+
+#include "model/file_paths.h"
+#include "model/part_range.h"
+#include "model/texture_loading.h"
+
+namespace vorna {
+namespace {
+
+constexpr TextureImageFilter kFilters[] = {
+    {"画像ファイル (*.bmp; *.dds; *.dib; *.jpg; *.png; *.tga)",
+     "*.bmp;*.dds;*.dib;*.jpg;*.png;*.tga", ""},
+    {"JPEGファイル (*.jpg)", "*.jpg", ".jpg"},
+    {"PNGファイル (*.png)", "*.png", ".png"},
+    {"BMPファイル (*.bmp)", "*.bmp", ".bmp"},
+    {"DDSファイル (*.dds)", "*.dds", ".dds"},
+    {"すべてのファイル (*.*)", "*.*", ""},
+};
+
+// Closes a descriptor when it goes.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+  bool Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+bool WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(fd, data, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += written;
+    size -= static_cast<size_t>(written);
+  }
+  return true;
+}
+
+bool CopyContents(int in, int out) {
+  std::array<char, 64 * 1024> buffer;
+  for (;;) {
+    const ssize_t got = ::read(in, buffer.data(), buffer.size());
+    if (got == 0) return true;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (!WriteAll(out, buffer.data(), static_cast<size_t>(got))) return false;
+  }
+}
+
+}  // namespace
+
+std::span<const TextureImageFilter> TextureImageFilters() { return kFilters; }
+
+std::string TextureImagePath(const std::string& chosen, int filter_index) {
+  if (chosen.empty() || filter_index < 1 || filter_index > static_cast<int>(std::size(kFilters))) {
+    return {};
+  }
+  // Only the file name counts: directories with a dot in their name are common here.
+  const std::string_view extension = kFilters[filter_index - 1].extension;
+  if (extension.empty() || TextureFileNameOf(chosen).find('.') != std::string::npos) return chosen;
+  return chosen + std::string(extension);
+}
+
+std::string TextureFileNameOf(const std::string& chosen) {
+  const size_t slash = chosen.find_last_of("/\\");
+  return slash == std::string::npos ? chosen : chosen.substr(slash + 1);
+}
+
+CopyResult CopyFileNoOverwrite(const std::string& from, const std::string& to) {
+  // Non-blocking open so that a pipe without a writer cannot hang the editor before the type
+  // check refuses it.
+  Descriptor in(::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  struct stat info {};
+  if (in.get() < 0 || ::fstat(in.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    return CopyResult::kFailed;
+  }
+  const int flags = ::fcntl(in.get(), F_GETFL);
+  if (flags < 0 || ::fcntl(in.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return CopyResult::kFailed;
+
+  // O_EXCL makes "already there" and "create" one step: an existing file (or a link of that
+  // name) is never replaced, not even when it is the source itself under another spelling.
+  Descriptor out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+  if (out.get() < 0) return errno == EEXIST ? CopyResult::kExists : CopyResult::kFailed;
+  const bool copied = CopyContents(in.get(), out.get());
+  if (!out.Close() || !copied) {
+    ::unlink(to.c_str());
+    return CopyResult::kFailed;
+  }
+  return CopyResult::kCopied;
+}
+
+bool UseTextureImage(Model& model, int part, const std::string& chosen, Host& host) {
+  if (part < 0 || part >= UsablePartCount(model)) return false;
+  const std::string name = TextureFileNameOf(chosen);
+  if (name.empty() || name.size() >= static_cast<size_t>(kTextureFileSize)) return false;
+
+  Part& record = model.parts[part];
+  record.texture_file = name;
+  const std::string stored = model.model_dir + name;
+  if (!EqualsIgnoringCase(chosen, stored) &&
+      host.Question(kCopyTextureQuestion, Buttons::kYesNo, MessageIcon::kNone) == Answer::kYes) {
+    // A file of that name already in the model's directory is kept and used as it is.
+    CopyFileNoOverwrite(chosen, stored);
+  }
+  LoadTexture(record, stored, nullptr);
+  return true;
+}
+
+}  // namespace vorna

@@ -1,0 +1,130 @@
+#include "editor/texture_file_choice.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "images/encode.h"
+#include "support/model_fixtures.h"
+#include "support/test_support.h"
+
+namespace vorna {
+namespace {
+
+// A BMP file `width` pixels wide, so that tests can tell which file a texture came from.
+void WriteBmp(const std::string& path, int width) {
+  Image image;
+  image.width = width;
+  image.height = 2;
+  image.rgba.assign(static_cast<size_t>(width) * 2 * 4, 0x80);
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(EncodeBmp(image, &bytes));
+  test::WriteFile(path, std::string(bytes.begin(), bytes.end()));
+}
+
+std::unique_ptr<Model> OnePartModel(const std::string& dir) {
+  auto model = test::NewModel();
+  AllocateParts(*model, 1);
+  model->model_dir = dir;
+  return model;
+}
+
+TEST(TextureFileChoiceTest, AddsTheFiltersExtensionOnlyToANameWithoutADot) {
+  struct Case {
+    const char* chosen;
+    int filter;
+    const char* path;
+  };
+  for (const Case& c : {
+           Case{"/m/skin", 1, "/m/skin"},  // the image files and all files add nothing
+           Case{"/m/skin", 2, "/m/skin.jpg"},
+           Case{"/m/skin", 3, "/m/skin.png"},
+           Case{"/m/skin", 4, "/m/skin.bmp"},
+           Case{"/m/skin", 5, "/m/skin.dds"},
+           Case{"/m/skin", 6, "/m/skin"},
+           Case{"/m/skin.tga", 3, "/m/skin.tga"},
+           Case{"/my.models/skin", 3, "/my.models/skin.png"},  // a dot in a directory is no dot
+           Case{"/m/skin", 0, ""},
+           Case{"/m/skin", 7, ""},
+           Case{"", 3, ""},
+       }) {
+    EXPECT_EQ(TextureImagePath(c.chosen, c.filter), c.path) << c.chosen << " " << c.filter;
+  }
+  EXPECT_EQ(TextureImageFilters().size(), 6u);
+  EXPECT_EQ(TextureFileNameOf("/m/a\\b.png"), "b.png");
+}
+
+TEST(TextureFileChoiceTest, CopiesOnlyRegularFilesAndNeverOverAnExistingOne) {
+  test::TempDir dir;
+  test::WriteFile(dir.File("a"), "first");
+  test::WriteFile(dir.File("b"), "second");
+  EXPECT_EQ(CopyFileNoOverwrite(dir.File("a"), dir.File("c")), CopyResult::kCopied);
+  EXPECT_EQ(test::ReadFile(dir.File("c")), "first");
+  EXPECT_EQ(CopyFileNoOverwrite(dir.File("a"), dir.File("b")), CopyResult::kExists);
+  EXPECT_EQ(test::ReadFile(dir.File("b")), "second");
+  // The source itself under another spelling is not truncated.
+  EXPECT_EQ(CopyFileNoOverwrite(dir.File("a"), dir.path() + "./a"), CopyResult::kExists);
+  EXPECT_EQ(test::ReadFile(dir.File("a")), "first");
+
+  // A pipe without a writer would block a plain read: it is refused at once.
+  ASSERT_EQ(::mkfifo(dir.File("pipe").c_str(), 0600), 0);
+  std::filesystem::create_directory(dir.File("sub"));
+  for (const std::string& source : {dir.File("missing"), dir.File("sub"), dir.File("pipe")}) {
+    EXPECT_EQ(CopyFileNoOverwrite(source, dir.File("d")), CopyResult::kFailed) << source;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("d"))) << source;
+  }
+  EXPECT_EQ(CopyFileNoOverwrite(dir.File("a"), dir.File("nowhere/d")), CopyResult::kFailed);
+}
+
+TEST(TextureFileChoiceTest, AsksToCopyAnImageFromElsewhereAndLoadsFromTheModelDirectory) {
+  struct Case {
+    const char* what;
+    bool outside;        // the image lies outside the model's directory
+    Answer answer;       // to the copy question
+    bool already_there;  // a 5-pixel-wide file of that name is in the model's directory
+    int loaded_width;    // 0: untextured
+  };
+  for (const Case& c : {
+           Case{"inside", false, Answer::kNo, false, 3},
+           Case{"copied", true, Answer::kYes, false, 3},
+           Case{"not copied", true, Answer::kNo, false, 0},
+           Case{"copy refused by the file there", true, Answer::kYes, true, 5},
+       }) {
+    test::TempDir models;
+    test::TempDir elsewhere;
+    const std::string chosen = (c.outside ? elsewhere : models).File("skin.bmp");
+    WriteBmp(chosen, 3);
+    if (c.already_there) WriteBmp(models.File("skin.bmp"), 5);
+    auto model = OnePartModel(models.path());
+    ScriptedHost host;
+    host.QueueAnswer(c.answer);
+
+    EXPECT_TRUE(UseTextureImage(*model, 0, chosen, host)) << c.what;
+    EXPECT_EQ(model->parts[0].texture_file, "skin.bmp") << c.what;
+    EXPECT_EQ(host.entries.size(), c.outside ? 1u : 0u) << c.what;
+    if (c.outside) {
+      EXPECT_EQ(host.Texts()[0], kCopyTextureQuestion) << c.what;
+    }
+    const auto& texture = model->parts[0].texture;
+    EXPECT_EQ(texture ? texture->width() : 0, c.loaded_width) << c.what;
+  }
+}
+
+TEST(TextureFileChoiceTest, RefusesNamesAPartCannotStore) {
+  test::TempDir dir;
+  auto model = OnePartModel(dir.path());
+  model->parts[0].texture_file = "old.bmp";
+  ScriptedHost host;
+  const std::string too_long = dir.path() + std::string(kTextureFileSize, 'n');
+  for (const auto& [part, chosen] :
+       {std::pair{0, dir.path()}, std::pair{0, too_long}, std::pair{1, dir.File("a.bmp")},
+        std::pair{-1, dir.File("a.bmp")}}) {
+    EXPECT_FALSE(UseTextureImage(*model, part, chosen, host)) << part << " " << chosen;
+  }
+  EXPECT_EQ(model->parts[0].texture_file, "old.bmp");
+  EXPECT_TRUE(host.entries.empty());
+}
+
+}  // namespace
+}  // namespace vorna
