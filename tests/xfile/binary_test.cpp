@@ -80,35 +80,15 @@ TEST(BinaryWriterTest, EncodesObjectsAsTokenLists) {
   options.encoding = Encoding::kBinary;
   WriteResult w = Write(d, options);
   ASSERT_TRUE(w.ok()) << w.error.Describe();
-  Bytes expected;
-  expected.Raw("xof 0303bin 0032")
-      .Name("Material")
-      .Name("Red")
-      .Tok(kOBrace)
-      .Floats({1, 0, 0, 1, 8, 0, 0, 0, 0, 0, 0})
-      .Tok(kCBrace)
-      .Name("Mesh")
-      .Name("Tri")
-      .Tok(kOBrace)
-      .Ints({3})
-      .Floats({0, 0, 0, 1, 0, 0, 0, 1, 0.5f})
-      .Ints({1, 3, 0, 1, 2})
-      .Name("MeshMaterialList")
-      .Tok(kOBrace)
-      .Ints({1, 1, 0})
-      .Tok(kOBrace)
-      .Name("Red")
-      .Tok(kCBrace)
-      .Tok(kCBrace)
-      .Tok(kCBrace)
-      .Name("SkinWeights")
-      .Tok(kOBrace)
-      .Str("Bone")
-      .Tok(kSemicolon)
-      .Ints({1, 7})
-      .Floats({0.5f, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1})
-      .Tok(kCBrace);
-  EXPECT_EQ(w.bytes, expected.str());
+  Bytes e;
+  e.Raw("xof 0303bin 0032").Name("Material").Name("Red").Tok(kOBrace);
+  e.Floats({1, 0, 0, 1, 8, 0, 0, 0, 0, 0, 0}).Tok(kCBrace);
+  e.Name("Mesh").Name("Tri").Tok(kOBrace).Ints({3}).Floats({0, 0, 0, 1, 0, 0, 0, 1, 0.5f});
+  e.Ints({1, 3, 0, 1, 2}).Name("MeshMaterialList").Tok(kOBrace).Ints({1, 1, 0});
+  e.Tok(kOBrace).Name("Red").Tok(kCBrace).Tok(kCBrace).Tok(kCBrace);
+  e.Name("SkinWeights").Tok(kOBrace).Str("Bone").Tok(kSemicolon).Ints({1, 7});
+  e.Floats({0.5f, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}).Tok(kCBrace);
+  EXPECT_EQ(w.bytes, e.str());
 }
 
 TEST(BinaryWriterTest, DeclaresTemplatesAsTokens) {
@@ -120,34 +100,15 @@ TEST(BinaryWriterTest, DeclaresTemplatesAsTokens) {
   ASSERT_TRUE(w.ok());
   const std::string guid_bytes("\xCE\x69\xF1\x3C\x7C\xFF\xAB\x44\x93\xC0\xF7\x8F\x62\xD1\x72\xE2",
                                16);
-  Bytes header;
-  header.Raw("xof 0303bin 0032")
-      .Tok(0x1F)
-      .Name("XSkinMeshHeader")
-      .Tok(kOBrace)
-      .Tok(kGuid)
-      .Raw(guid_bytes)
-      .Tok(0x28)
-      .Name("nMaxSkinWeightsPerVertex")
-      .Tok(kSemicolon)
-      .Tok(0x28)
-      .Name("nMaxSkinWeightsPerFace")
-      .Tok(kSemicolon)
-      .Tok(0x28)
-      .Name("nBones")
-      .Tok(kSemicolon)
-      .Tok(kCBrace);
+  Bytes header, array_member, open;
+  header.Raw("xof 0303bin 0032").Tok(0x1F).Name("XSkinMeshHeader").Tok(kOBrace).Tok(kGuid);
+  header.Raw(guid_bytes).Tok(0x28).Name("nMaxSkinWeightsPerVertex").Tok(kSemicolon);
+  header.Tok(0x28).Name("nMaxSkinWeightsPerFace").Tok(kSemicolon);
+  header.Tok(0x28).Name("nBones").Tok(kSemicolon).Tok(kCBrace);
   EXPECT_EQ(w.bytes.substr(0, header.str().size()), header.str());
-  Bytes array_member;
-  array_member.Tok(0x34)
-      .Tok(0x29)
-      .Name("vertexIndices")
-      .Tok(kOBracket)
-      .Name("nWeights")
-      .Tok(kCBracket)
-      .Tok(kSemicolon);
+  array_member.Tok(0x34).Tok(0x29).Name("vertexIndices").Tok(kOBracket).Name("nWeights");
+  array_member.Tok(kCBracket).Tok(kSemicolon);
   EXPECT_NE(w.bytes.find(array_member.str()), std::string::npos);
-  Bytes open;
   open.Tok(kOBracket).Tok(0x12).Tok(0x12).Tok(0x12).Tok(kCBracket).Tok(kCBrace);
   EXPECT_TRUE(w.bytes.ends_with(open.str()));
 }
@@ -167,21 +128,9 @@ TEST(BinaryReaderTest, TakesNumbersFromListsWhereverTheyBreak) {
         b.Ints({2}).Floats({0, 0, 0, 1, 1, 1}).Ints({1, 3, 0, 1, 1});
       }),
       mesh([](Bytes& b) {
-        b.Tok(kInteger)
-            .U32(2)
-            .Tok(kComma)
-            .Floats({0, 0})
-            .Floats({})
-            .Tok(kSemicolon)
-            .Floats({0, 1, 1, 1})
-            .Ints({1, 3})
-            .Tok(kSemicolon)
-            .Tok(kSemicolon)
-            .Ints({0})
-            .Tok(kInteger)
-            .U32(1)
-            .Tok(kInteger)
-            .U32(1);
+        b.Tok(kInteger).U32(2).Tok(kComma).Floats({0, 0}).Floats({}).Tok(kSemicolon);
+        b.Floats({0, 1, 1, 1}).Ints({1, 3}).Tok(kSemicolon).Tok(kSemicolon).Ints({0});
+        b.Tok(kInteger).U32(1).Tok(kInteger).U32(1);
       }),
   };
   for (const ReadResult& r : results) {
@@ -193,15 +142,8 @@ TEST(BinaryReaderTest, TakesNumbersFromListsWhereverTheyBreak) {
 
 TEST(BinaryReaderTest, ReadsEightByteFloatsWhenTheHeaderSaysSo) {
   Bytes b;
-  b.Raw("xof 0302bin 0064")
-      .Name("Coords2d")
-      .Tok(kOBrace)
-      .Doubles({0.1, -2.5})
-      .Tok(kCBrace)
-      .Name("AnimTicksPerSecond")
-      .Tok(kOBrace)
-      .Ints({4800})
-      .Tok(kCBrace);
+  b.Raw("xof 0302bin 0064").Name("Coords2d").Tok(kOBrace).Doubles({0.1, -2.5}).Tok(kCBrace);
+  b.Name("AnimTicksPerSecond").Tok(kOBrace).Ints({4800}).Tok(kCBrace);
   ReadResult r = Read(b.str());
   ASSERT_TRUE(r.ok()) << r.error.Describe();
   EXPECT_EQ(r.document.objects()[0]->numbers(), (std::vector<double>{0.1f, -2.5}));
@@ -210,16 +152,8 @@ TEST(BinaryReaderTest, ReadsEightByteFloatsWhenTheHeaderSaysSo) {
 
 TEST(BinaryReaderTest, ConvertsListsOfTheWrongKindAndWarns) {
   Bytes b;
-  b.Raw("xof 0303bin 0032")
-      .Name("FloatKeys")
-      .Tok(kOBrace)
-      .Floats({2, 7})
-      .Ints({3})
-      .Tok(kCBrace)
-      .Name("Vector")
-      .Tok(kOBrace)
-      .Floats({1, 2, 3, 4})
-      .Tok(kCBrace);
+  b.Raw("xof 0303bin 0032").Name("FloatKeys").Tok(kOBrace).Floats({2, 7}).Ints({3}).Tok(kCBrace);
+  b.Name("Vector").Tok(kOBrace).Floats({1, 2, 3, 4}).Tok(kCBrace);
   ReadResult r = Read(b.str());
   ASSERT_TRUE(r.ok()) << r.error.Describe();
   EXPECT_EQ(r.document.objects()[0]->numbers(), (std::vector<double>{2, 7, 3}));

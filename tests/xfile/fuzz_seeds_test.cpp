@@ -31,47 +31,11 @@ constexpr const char* kQuirkyText =
     " }\r\n"
     "}\r\n\0\0";
 
-struct Seed {
-  const char* corpus;
-  std::string name;
-  std::string bytes;
-};
-
-std::vector<Seed> MakeSeeds() {
-  std::vector<Seed> seeds;
-  struct Source {
-    const char* name;
-    Document document;
-    std::vector<std::string> declare;
-  };
-  Source sources[] = {{"skinned", samples::SkinnedDocument(), samples::SkinnedTemplates()},
-                      {"custom", samples::CustomDocument(), samples::CustomTemplates()}};
-  struct Kind {
-    const char* corpus;
-    const char* suffix;
-    Encoding encoding;
-  };
-  const Kind kinds[] = {{"xfile_text", "txt", Encoding::kText},
-                        {"xfile_binary", "bin", Encoding::kBinary},
-                        {"xfile_compressed", "bzip", Encoding::kCompressedBinary},
-                        {"xfile_compressed", "tzip", Encoding::kCompressedText}};
-  for (Source& s : sources) {
-    for (const Kind& k : kinds) {
-      WriteOptions options;
-      options.encoding = k.encoding;
-      options.declare = s.declare;
-      WriteResult w = Write(s.document, options);
-      EXPECT_TRUE(w.ok()) << w.error.Describe();
-      seeds.push_back({k.corpus, std::string(s.name) + "_" + k.suffix + ".x", w.bytes});
-    }
-  }
-  seeds.push_back({"xfile_text", "quirks_txt.x",
-                   std::string(kQuirkyText, std::char_traits<char>::length(kQuirkyText) + 2)});
-  return seeds;
-}
-
 TEST(FuzzSeedsTest, EverySeedReads) {
-  for (const Seed& seed : MakeSeeds()) {
+  std::vector<samples::EncodedSample> seeds = samples::EncodedSamples();
+  seeds.push_back({"quirks_txt", Encoding::kText,
+                   std::string(kQuirkyText, std::char_traits<char>::length(kQuirkyText) + 2)});
+  for (const samples::EncodedSample& seed : seeds) {
     SCOPED_TRACE(seed.name);
     ReadResult r = Read(seed.bytes);
     EXPECT_TRUE(r.ok()) << r.error.Describe();
@@ -79,9 +43,12 @@ TEST(FuzzSeedsTest, EverySeedReads) {
   }
   const char* folder = std::getenv("VORNA_WRITE_XFILE_SEEDS");
   if (folder == nullptr) return;
-  for (const Seed& seed : MakeSeeds()) {
-    std::filesystem::create_directories(std::filesystem::path(folder) / seed.corpus);
-    ::vorna::test::WriteFile((std::filesystem::path(folder) / seed.corpus / seed.name).string(),
+  for (const samples::EncodedSample& seed : seeds) {
+    const char* corpus = seed.encoding == Encoding::kText     ? "xfile_text"
+                         : seed.encoding == Encoding::kBinary ? "xfile_binary"
+                                                              : "xfile_compressed";
+    std::filesystem::create_directories(std::filesystem::path(folder) / corpus);
+    ::vorna::test::WriteFile((std::filesystem::path(folder) / corpus / (seed.name + ".x")).string(),
                              seed.bytes);
   }
 }

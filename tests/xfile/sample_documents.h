@@ -4,11 +4,15 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "formats/xfile/document.h"
 #include "formats/xfile/reader.h"
+#include "formats/xfile/writer.h"
 
 namespace vorna::xfile::samples {
 
@@ -25,33 +29,14 @@ inline void AddIdentity(DataObject& o) {
 
 // The templates a skinned, animated export declares, dependencies first.
 inline std::vector<std::string> SkinnedTemplates() {
-  return {"Header",
-          "Vector",
-          "Coords2d",
-          "Matrix4x4",
-          "ColorRGBA",
-          "ColorRGB",
-          "IndexedColor",
-          "TextureFilename",
-          "Material",
-          "MeshFace",
-          "MeshMaterialList",
-          "MeshTextureCoords",
-          "MeshNormals",
-          "MeshVertexColors",
-          "Mesh",
-          "FrameTransformMatrix",
-          "Frame",
-          "FloatKeys",
-          "TimedFloatKeys",
-          "AnimationKey",
-          "AnimationOptions",
-          "Animation",
-          "AnimationSet",
-          "AnimTicksPerSecond",
-          "VertexDuplicationIndices",
-          "XSkinMeshHeader",
-          "SkinWeights"};
+  std::vector<std::string> names;
+  std::istringstream in(
+      "Header Vector Coords2d Matrix4x4 ColorRGBA ColorRGB IndexedColor TextureFilename Material "
+      "MeshFace MeshMaterialList MeshTextureCoords MeshNormals MeshVertexColors Mesh "
+      "FrameTransformMatrix Frame FloatKeys TimedFloatKeys AnimationKey AnimationOptions Animation "
+      "AnimationSet AnimTicksPerSecond VertexDuplicationIndices XSkinMeshHeader SkinWeights");
+  for (std::string name; in >> name;) names.push_back(name);
+  return names;
 }
 
 // Header; AnimTicksPerSecond; Material "Red"; Frame "Root" { matrix, Mesh "Body" { a quad and a
@@ -208,6 +193,33 @@ inline Document CustomDocument() {
 
 inline std::vector<std::string> CustomTemplates() {
   return {"MeshFace", "Tag", "Grid", "Polyline"};
+}
+
+// Both documents written in every encoding with the templates they use declared, named
+// "<document>_<encoding>" ("skinned_txt", "custom_bzip", ...).
+struct EncodedSample {
+  std::string name;
+  Encoding encoding;
+  std::string bytes;
+};
+
+inline std::vector<EncodedSample> EncodedSamples() {
+  const std::pair<const char*, Encoding> encodings[] = {{"txt", Encoding::kText},
+                                                        {"bin", Encoding::kBinary},
+                                                        {"bzip", Encoding::kCompressedBinary},
+                                                        {"tzip", Encoding::kCompressedText}};
+  std::vector<EncodedSample> out;
+  for (bool skinned : {true, false}) {
+    for (const auto& [suffix, encoding] : encodings) {
+      WriteOptions options;
+      options.encoding = encoding;
+      options.declare = skinned ? SkinnedTemplates() : CustomTemplates();
+      WriteResult w = Write(skinned ? SkinnedDocument() : CustomDocument(), options);
+      if (!w.ok()) std::abort();
+      out.push_back({std::string(skinned ? "skinned_" : "custom_") + suffix, encoding, w.bytes});
+    }
+  }
+  return out;
 }
 
 }  // namespace vorna::xfile::samples
