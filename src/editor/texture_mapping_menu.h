@@ -45,6 +45,7 @@ class TextureMappingCommands {
   TextureMappingCommands(Model& model, ViewState& view, Host& host, MappingSettings settings);
 
   MappingSettings& settings() { return settings_; }
+  const MappingSettings& settings() const { return settings_; }
   const TextureMenuState& menu() const { return menu_; }
 
   // Runs the command with menu id `id`; false for an id that is none of the mapping commands.

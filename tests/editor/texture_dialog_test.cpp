@@ -1,0 +1,301 @@
+#include "editor/texture_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "images/encode.h"
+#include "model/bounds.h"
+#include "model/hierarchy.h"
+#include "model/texture_loading.h"
+#include "support/model_fixtures.h"
+#include "support/test_support.h"
+
+namespace vorna {
+namespace {
+
+// Three Parts of two vertices: Part 0 spans 2 x 1 x 0.5, Part 1 is flat in z, Part 2 has no
+// name. "red.bmp" is a real image in the model's folder; Part 0 shows it.
+struct Fixture {
+  Fixture() : model(test::NewModel()) {
+    AllocateParts(*model, 3);
+    AllocateVertices(*model, 6);
+    for (int p = 1; p <= 3; ++p) model->parts[p].first_vertex = 2 * p;
+    model->positions = {{0, 0, 0}, {2, 1, 0.5f}, {0, 0, 0}, {1, 3, 0}, {5, 5, 5}, {6, 6, 6}};
+    RecomputeBounds(*model);
+    model->node_name[0] = "body";
+    model->node_name[1] = "leaf";
+    model->loaded_type = kLoadedVrnText;
+    BuildHierarchy(*model);
+    model->model_dir = dir.path();
+    std::vector<uint8_t> bmp;
+    EXPECT_TRUE(EncodeBmp(Image{2, 2, std::vector<uint8_t>(16, 200)}, &bmp));
+    test::WriteFile(dir.File("red.bmp"), std::string(bmp.begin(), bmp.end()));
+    model->parts[0].texture_file = "red.bmp";
+    EXPECT_TRUE(LoadTexture(model->parts[0], dir.File("red.bmp"), nullptr));
+    model->tex_u = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f};
+    view.part_alpha = 255;
+    view.fill_mode = kFillWireframe;
+    view.ground_on = true;
+    view.texture_colour_on = true;
+    view.view_yaw = 90.0f;
+  }
+  TextureDialogSession Open(int part) {
+    return TextureDialogSession(*model, view, render, host, scales, part);
+  }
+  test::TempDir dir;
+  std::unique_ptr<Model> model;
+  ViewState view;
+  RenderContext render;
+  ScriptedHost host;
+  OffsetSliderScales scales;
+};
+
+TEST(TextureDialogTest, OpeningShowsTheTexturePageOfTheMappingDirection) {
+  Fixture f;
+  f.model->parts[0].texture_map_type = 3;
+  TextureDialogSession session = f.Open(0);
+  EXPECT_EQ(f.view.texture_dialog_page, 1);
+  EXPECT_EQ(f.view.fill_mode, kFillSolid);
+  EXPECT_FALSE(f.view.ground_on);
+  EXPECT_EQ(session.ViewDirection(), 3);
+  EXPECT_EQ(f.view.part_alpha, 128);  // planar single Part: placed by hand, seen through
+  EXPECT_EQ(f.render.preview.mapping.map_direction, 3);
+  EXPECT_FALSE(f.render.preview.mapping_applied);
+  EXPECT_FLOAT_EQ(f.render.preview.preview_scale, 1.2f / 1.0f);  // z 0.5 and y 1 on ZY
+}
+
+TEST(TextureDialogTest, RowsConvertBetweenPositionsValuesAndTexts) {
+  Fixture f;
+  TextureDialogSession session = f.Open(0);  // base_u 2000, base_v 1000
+  session.SetTextureValue(TextureRow::kScaleU, 0.5);
+  SliderRow row = session.TextureRowState(TextureRow::kScaleU);
+  EXPECT_EQ(row.position, 50);
+  EXPECT_EQ(row.text, "0.50");
+  EXPECT_EQ(row.maximum, 500);
+  EXPECT_DOUBLE_EQ(session.TextureValueAt(TextureRow::kScaleU, 125), 1.25);
+  session.SetTextureValue(TextureRow::kScaleU, 1.25);
+  EXPECT_EQ(session.TextureRowState(TextureRow::kScaleU).position, 125);
+  session.SetTextureValue(TextureRow::kScaleU, 0.29);  // 28.999... must not show 28
+  EXPECT_EQ(session.TextureRowState(TextureRow::kScaleU).position, 29);
+
+  const struct {
+    float scale;
+    int position;
+    double value;
+    int maximum;
+    const char* text;
+  } offsets[] = {
+      {1.0f, 3000, 1.0, 4000, "1.000"},
+      {1.0f, 2000, 0.0, 4000, "0.000"},
+      {1.0f, 0, -2.0, 4000, "-2.000"},
+      {0.5f, 500, 0.5, 3000, "0.500"},  // below scale 1 the slider starts at 0
+      {2.0f, 4500, 0.5, 6000, "0.500"},
+  };
+  for (const auto& c : offsets) {
+    SCOPED_TRACE(c.position);
+    session.SetTextureValue(TextureRow::kScaleU, c.scale);
+    const double value = session.TextureValueAt(TextureRow::kOffsetU, c.position);
+    EXPECT_DOUBLE_EQ(value, c.value);
+    session.SetTextureValue(TextureRow::kOffsetU, value);
+    row = session.TextureRowState(TextureRow::kOffsetU);
+    EXPECT_EQ(row.position, c.position);
+    EXPECT_EQ(row.maximum, c.maximum);
+    EXPECT_EQ(row.tick, 2000);
+    EXPECT_EQ(row.text, c.text);
+  }
+  EXPECT_EQ(session.TextureRowState(TextureRow::kOffsetV).tick, 1000);
+}
+
+TEST(TextureDialogTest, HostileStoredSettingsGiveBoundedRows) {
+  Fixture f;
+  const float kInf = std::numeric_limits<float>::infinity();
+  f.model->parts[0].texture_map_param = {std::nanf(""), kInf, 3e38f, -kInf};
+  f.model->parts[0].texture_map_type = 99;
+  TextureDialogSession session = f.Open(0);
+  EXPECT_EQ(session.ViewDirection(), 0);
+  for (int r = 0; r < 4; ++r) {
+    const SliderRow row = session.TextureRowState(static_cast<TextureRow>(r));
+    EXPECT_GE(row.maximum, 0);
+    EXPECT_GE(row.tick, 1);
+    EXPECT_LE(std::abs(row.position), 1000000000);
+  }
+}
+
+TEST(TextureDialogTest, ScaleChangesRescaleOffsetsButOpeningKeepsThem) {
+  Fixture f;
+  f.scales = {2.0f, 3.0f};  // left by a Part edited earlier
+  f.model->parts[0].texture_map_param = {1.0f, 1.0f, 0.5f, 0.25f};
+  TextureDialogSession session = f.Open(0);
+  EXPECT_FLOAT_EQ(session.settings().map_offset_u, 0.5f);
+  EXPECT_FLOAT_EQ(session.settings().map_offset_v, 0.25f);
+
+  session.SetTextureValue(TextureRow::kScaleU, 2.0);
+  EXPECT_FLOAT_EQ(session.settings().map_offset_u, 0.25f);
+  EXPECT_FLOAT_EQ(session.settings().map_offset_v, 0.25f);
+  // Typing "0.5" passes through "0": no proportion there, and none lost on the way.
+  session.SetTextureValue(TextureRow::kScaleU, 0.0);
+  EXPECT_FLOAT_EQ(session.settings().map_offset_u, 0.25f);
+  session.SetTextureValue(TextureRow::kScaleU, 0.5);
+  EXPECT_FLOAT_EQ(session.settings().map_offset_u, 1.0f);
+  EXPECT_FLOAT_EQ(f.scales.u, 0.5f);
+
+  // Another Part shows its own stored offsets, whatever the scales were.
+  f.model->parts[1].texture_map_param = {4.0f, 1.0f, 0.75f, 0.0f};
+  session.ChoosePart(1);
+  EXPECT_FLOAT_EQ(session.settings().map_offset_u, 0.75f);
+  EXPECT_EQ(f.model->forest.Selected(), 1);
+  EXPECT_EQ(f.model->selected_unit, -1);
+  EXPECT_EQ(TextureDialogStartPart(*f.model), 1);
+}
+
+TEST(TextureDialogTest, DirectionsChooseTheViewThePlaneAndTheBases) {
+  Fixture f;
+  TextureDialogSession session = f.Open(1);  // 1 x 3 x 0 (z counts as 1)
+  const struct {
+    int direction;
+    float yaw;
+    float pitch;
+    int base_u;
+    int base_v;
+  } cases[] = {{0, 0, -1, 1000, 3000},  {1, 180, -1, 1000, 3000}, {2, 270, -1, 1000, 3000},
+               {3, 90, -1, 1000, 3000}, {4, -1, 270, 1000, 1000}, {5, -1, -270, 1000, 1000}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.direction);
+    session.ChooseDirection(c.direction);
+    EXPECT_EQ(session.settings().map_direction, c.direction);
+    EXPECT_EQ(session.ViewDirection(), c.direction);
+    EXPECT_EQ(f.view.view_yaw, c.yaw);
+    EXPECT_EQ(f.view.view_pitch, c.pitch);
+    EXPECT_EQ(session.TextureRowState(TextureRow::kOffsetU).tick, c.base_u);
+    EXPECT_EQ(session.TextureRowState(TextureRow::kOffsetV).tick, c.base_v);
+  }
+}
+
+TEST(TextureDialogTest, MaterialRowsFollowTheColourKind) {
+  Fixture f;
+  TextureDialogSession session = f.Open(0);
+  session.ShowPage(TextureDialogPage::kMaterial);
+  EXPECT_EQ(f.view.texture_dialog_page, 2);
+  const struct {
+    ColourKind kind;
+    bool alpha;
+    bool strength;
+  } kinds[] = {{ColourKind::kDiffuse, true, false},
+               {ColourKind::kSpecular, false, true},
+               {ColourKind::kEmission, false, false}};
+  for (const auto& k : kinds) {
+    session.ChooseColourKind(k.kind);
+    EXPECT_EQ(session.MaterialRowState(MaterialRow::kAlpha).enabled, k.alpha);
+    EXPECT_EQ(session.MaterialRowState(MaterialRow::kStrength).enabled, k.strength);
+    EXPECT_TRUE(session.MaterialRowState(MaterialRow::kRed).enabled);
+    session.SetMaterialValue(MaterialRow::kGreen,
+                             session.MaterialValueAt(MaterialRow::kGreen, 40 + int(k.kind)));
+  }
+  const Material& m = f.model->parts[0].material;
+  EXPECT_FLOAT_EQ(m.diffuse.g, 0.40f);
+  EXPECT_FLOAT_EQ(m.ambient.g, 0.40f);
+  EXPECT_FLOAT_EQ(m.specular.g, 0.41f);
+  EXPECT_FLOAT_EQ(m.emissive.g, 0.42f);
+  EXPECT_EQ(session.MaterialRowState(MaterialRow::kGreen).text, "0.42");
+
+  session.ChooseColourKind(ColourKind::kSpecular);
+  session.SetMaterialValue(MaterialRow::kStrength, 37.9);
+  EXPECT_EQ(m.power, 37.0f);
+  EXPECT_EQ(session.MaterialRowState(MaterialRow::kStrength).text, "37");
+
+  session.Reset();  // the material page's reset keeps ambient
+  EXPECT_EQ(m.diffuse, (Color{1, 1, 1, 1}));
+  EXPECT_EQ(m.specular, Color{});
+  EXPECT_EQ(m.emissive, Color{});
+  EXPECT_EQ(m.power, 0.0f);
+  EXPECT_FLOAT_EQ(m.ambient.g, 0.40f);
+  EXPECT_EQ(f.model->parts[0].texture_file, "red.bmp");
+}
+
+TEST(TextureDialogTest, TextureResetClearsThePartsTextureAndMapping) {
+  Fixture f;
+  f.model->texture_all = 1;
+  f.model->parts[0].texture_map_flag = 2;
+  f.model->parts[0].texture_map_type = 4;
+  f.model->parts[0].texture_map_param = {2, 2, 1, 1};
+  TextureDialogSession session = f.Open(0);
+  session.Reset();
+  const Part& p = f.model->parts[0];
+  EXPECT_EQ(p.texture_file, "");
+  EXPECT_EQ(p.texture, nullptr);
+  EXPECT_EQ(p.texture_rect, (std::array<int32_t, 4>{}));
+  EXPECT_EQ(p.texture_map_flag, 0u);
+  EXPECT_EQ(p.texture_map_type, 0);
+  EXPECT_EQ(p.texture_map_param, (std::array<float, 4>{1, 1, 0, 0}));
+  EXPECT_EQ(f.model->texture_all, 0);
+  EXPECT_EQ(f.model->tex_u[1], 0.0f);
+  EXPECT_EQ(f.model->tex_u[2], 0.3f);  // other Parts keep theirs
+  EXPECT_FALSE(session.menu().mapping_applied);
+  EXPECT_TRUE(session.menu().position_controls_enabled);
+  EXPECT_EQ(session.ViewDirection(), 0);
+}
+
+TEST(TextureDialogTest, CancelGivesBackEveryPartAndTheView) {
+  Fixture f;
+  const ViewState before_view = f.view;
+  const std::vector<float> before_u = f.model->tex_u;
+  const auto before_texture = f.model->parts[0].texture;
+  const Material before_material = f.model->parts[2].material;
+  TextureDialogSession session = f.Open(0);
+
+  session.RunMappingCommand(kMenuSphericalMapping);
+  session.RunMappingCommand(kMenuMapWhole);  // every Part gets red.bmp, named or not
+  ASSERT_EQ(f.model->texture_all, 1);
+  ASSERT_EQ(f.model->parts[2].texture_file, "red.bmp");
+  session.ShowPage(TextureDialogPage::kMaterial);
+  session.SetMaterialValue(MaterialRow::kRed, 0.1);
+  session.RunMappingCommand(kMenuCopyToAllParts);
+  session.ChooseDirection(4);
+  session.SetTranslucent(true);
+  session.Cancel();
+
+  EXPECT_EQ(f.model->tex_u, before_u);
+  EXPECT_EQ(f.model->texture_all, 0);
+  for (int p = 0; p < 3; ++p) {
+    SCOPED_TRACE(p);
+    const Part& part = f.model->parts[p];
+    EXPECT_EQ(part.texture_file, p == 0 ? "red.bmp" : "");
+    EXPECT_EQ(part.texture, p == 0 ? before_texture : nullptr);
+    EXPECT_EQ(part.texture_rect,
+              p == 0 ? (std::array<int32_t, 4>{0, 0, 2, 2}) : (std::array<int32_t, 4>{}));
+    EXPECT_EQ(part.texture_map_flag, 0u);
+    EXPECT_EQ(part.texture_map_type, 0);
+    EXPECT_EQ(part.material, before_material);
+  }
+  EXPECT_EQ(f.view.texture_dialog_page, 0);
+  EXPECT_EQ(f.view.part_alpha, before_view.part_alpha);
+  EXPECT_EQ(f.view.fill_mode, before_view.fill_mode);
+  EXPECT_EQ(f.view.ground_on, before_view.ground_on);
+  EXPECT_EQ(f.view.texture_colour_on, before_view.texture_colour_on);
+  EXPECT_EQ(f.view.view_yaw, before_view.view_yaw);
+  EXPECT_EQ(f.view.view_pitch, before_view.view_pitch);
+  EXPECT_EQ(f.model->modified, 0);
+}
+
+TEST(TextureDialogTest, OkKeepsTheModelAndTextureAllButNotTheView) {
+  Fixture f;
+  TextureDialogSession session = f.Open(0);
+  session.ChooseDirection(5);
+  session.RunMappingCommand(kMenuMapWhole);
+  session.SetFillMode(kFillPoint);
+  session.Accept();
+  EXPECT_EQ(f.model->texture_all, 1);
+  EXPECT_EQ(f.model->parts[1].texture_file, "red.bmp");
+  EXPECT_EQ(f.model->parts[1].texture_map_type, 5);
+  EXPECT_EQ(f.model->modified, 1);
+  EXPECT_EQ(f.view.texture_dialog_page, 0);
+  EXPECT_EQ(f.view.fill_mode, kFillWireframe);
+  EXPECT_EQ(f.view.view_yaw, 90.0f);
+  EXPECT_EQ(f.view.view_pitch, -1.0f);
+  EXPECT_TRUE(f.view.ground_on);
+}
+
+}  // namespace
+}  // namespace vorna
