@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "model/hierarchy.h"
 #include "support/model_fixtures.h"
 
@@ -35,18 +33,6 @@ void ExpectNear(Vec3 actual, Vec3 expected) {
   EXPECT_NEAR(actual.z, expected.z, 1e-5f);
 }
 
-TEST(PoseTest, TopLevelUnitTurnsItsPartAboutThePivot) {
-  // Part 0 under Unit node 2; Part 1 at the top level.
-  auto model = ModelWithNodes(2, {2, -1, -1});
-  model->units[0].basis_position = {0, 1, 0};
-  model->motions[0].angle[0][0] = 90;
-  model->motions[0].translation[0] = {0, 0, 0};
-  EvaluatePose(*model, 0);
-  ExpectNear(TransformCoord({0, 2, 0}, model->parts[0].pose_matrix), {0, 1, 1});
-  EXPECT_EQ(model->parts[1].pose_matrix, Identity());
-  EXPECT_EQ(model->units[0].pose_matrix, Identity());
-}
-
 TEST(PoseTest, ScalingAndTranslationHappenAboutThePivot) {
   auto model = ModelWithNodes(1, {1, -1});
   model->units[0].basis_position = {1, 1, 1};
@@ -70,57 +56,23 @@ TEST(PoseTest, TiltAxisUsesOnlyTheFirstAngle) {
   ExpectNear(TransformCoord({1, 0, 0}, model->parts[0].pose_matrix), {0, 0, -1});
 }
 
-// The evaluation as first defined: walk the breadth-first Units backwards and multiply each
-// Unit's transform onto every node below it.
-void ReferencePose(Model& model, int motion, std::vector<Matrix>& parts,
-                   std::vector<Matrix>& units) {
-  parts.assign(model.parts_count, Identity());
-  units.assign(model.unit_count(), Identity());
-  RefreshSaveOrder(model);
-  for (int k = model.unit_count() - 1; k >= 0; --k) {
-    const int u = static_cast<int>(model.units[k].save_order);
-    const Matrix l = UnitLocalTransform(model, motion, u);
-    for (int d : CollectDescendants(model, model.NodeOfUnit(u))) {
-      Matrix& m = d < model.parts_count ? parts[d] : units[d - model.parts_count];
-      m = Multiply(m, l);
-    }
-  }
-}
-
-TEST(PoseTest, RandomHierarchiesMatchTheDescendantWalk) {
-  std::mt19937 random(1234);
-  for (int round = 0; round < 40; ++round) {
-    const int parts = 1 + static_cast<int>(random() % 20);
-    const int units = static_cast<int>(random() % 40);
-    std::vector<int> parents(parts + units, -1);
-    for (int u = 0; u < units; ++u) {
-      const int node = parts + u;
-      // Mostly an earlier Unit; sometimes the top level or a value the forest cannot use.
-      const int pick = static_cast<int>(random() % 10);
-      if (u > 0 && pick < 7) parents[node] = parts + static_cast<int>(random() % u);
-      if (pick == 8) parents[node] = static_cast<int>(random() % (parts + units + 3));
-    }
-    for (int p = 0; p < parts; ++p) {
-      if (units > 0 && random() % 4 != 0) parents[p] = parts + static_cast<int>(random() % units);
-    }
-    auto model = ModelWithNodes(parts, parents);
-    std::uniform_real_distribution<float> coordinate(-2.0f, 2.0f);
-    for (int u = 0; u < units; ++u) {
-      model->units[u].basis_type = random() % 3;
-      model->units[u].axis_angle = {static_cast<int>(random() % 360), 0, 45};
-      UpdateUnitAxis(*model, u);
-      model->units[u].basis_position = {coordinate(random), coordinate(random), coordinate(random)};
-      for (int k = 0; k < 3; ++k)
-        model->motions[2].angle[k][u] = static_cast<int>(random() % 720) - 360;
-      model->motions[2].translation[u] = {coordinate(random), coordinate(random), 0};
-      model->motions[2].scale[u] = {1.0f + coordinate(random) / 4, 1, 1};
-    }
-    std::vector<Matrix> expected_parts, expected_units;
-    ReferencePose(*model, 2, expected_parts, expected_units);
-    EvaluatePose(*model, 2);
-    for (int p = 0; p < parts; ++p) ASSERT_EQ(model->parts[p].pose_matrix, expected_parts[p]);
-    for (int u = 0; u < units; ++u) ASSERT_EQ(model->units[u].pose_matrix, expected_units[u]);
-  }
+// P (node 0) under C (node 5) under B (node 4) under A (node 3); Q (node 1) under B; R (node 2)
+// at the top level. Each pose applies the deepest Unit first; a Unit's own pose holds only the
+// Units above it.
+TEST(PoseTest, NestedUnitsApplyTheDeepestFirst) {
+  auto model = ModelWithNodes(3, {5, 4, -1, -1, 3, 4});
+  model->units[0].basis_position = {0, 1, 0};
+  model->motions[0].angle[0][0] = 90;            // A turns y into z about its pivot
+  model->motions[0].translation[1] = {0, 1, 0};  // B moves up
+  model->motions[0].scale[2] = {2, 2, 2};        // C doubles about the origin
+  EvaluatePose(*model, 0);
+  const Vec3 p{0, 2, 0};
+  ExpectNear(TransformCoord(p, model->parts[0].pose_matrix), {0, 1, 4});  // C, B, A
+  ExpectNear(TransformCoord(p, model->parts[1].pose_matrix), {0, 1, 2});  // B, A
+  EXPECT_EQ(model->parts[2].pose_matrix, Identity());
+  EXPECT_EQ(model->units[0].pose_matrix, Identity());
+  ExpectNear(TransformCoord(p, model->units[1].pose_matrix), {0, 1, 1});  // A
+  ExpectNear(TransformCoord(p, model->units[2].pose_matrix), {0, 1, 2});  // B, A
 }
 
 TEST(PoseTest, OutOfRangeIndicesGiveTheIdentity) {

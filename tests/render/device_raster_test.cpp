@@ -297,10 +297,9 @@ TEST(DeviceTest, ExtremeCoordinatesAreSafe) {
       {{0, 0, 0.5f}, {16, nan, 0.5f}, {0, 16, 0.5f}, kNothing},
       {{1e30f, 1e30f, 0.5f}, {2e30f, 1e30f, 0.5f}, {1e30f, 2e30f, 0.5f}, kNothing},
   };
-  Image white;
-  white.width = white.height = 2;
-  white.rgba.assign(16, 255);
-  const auto texture = Texture::FromImage(white);
+  const auto texture = Texture::FromImage(test::MakeImage(2, 2, [](int, int) {
+    return test::Rgba{255, 255, 255, 255};
+  }));
   for (const Case& c : cases) {
     for (FillMode fill : {kFillSolid, kFillWireframe, kFillPoint}) {
       auto device = PixelDevice(16, 16);
@@ -322,14 +321,11 @@ TEST(DeviceTest, ExtremeCoordinatesAreSafe) {
 // A busy scene (overlapping, blended, textured, with depth) rasterised by one, two and three
 // threads gives the same bytes.
 TEST(DeviceTest, ThreadedRasterisationGivesIdenticalPixels) {
-  Image image;
-  image.width = image.height = 16;
-  for (int i = 0; i < 16 * 16; ++i) {
-    const uint8_t t[4] = {static_cast<uint8_t>(i * 7), static_cast<uint8_t>(i * 13),
-                          static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 3)};
-    image.rgba.insert(image.rgba.end(), t, t + 4);
-  }
-  const auto texture = Texture::FromImage(image);
+  const auto texture = Texture::FromImage(test::MakeImage(16, 16, [](int x, int y) {
+    const int i = 16 * y + x;
+    return test::Rgba{static_cast<uint8_t>(i * 7), static_cast<uint8_t>(i * 13),
+                      static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 3)};
+  }));
   std::vector<Image> frames;
   for (int threads : {1, 2, 3}) {
     auto device = Device::Create(320, 240);

@@ -61,6 +61,23 @@ inline std::array<ColourVertex, 4> Rectangle(float x0, float y0, float x1, float
 }
 
 using Rgb = std::array<int, 3>;
+using Rgba = std::array<uint8_t, 4>;
+
+// A width x height image whose pixel (x, y) is rgba(x, y).
+template <typename F>
+Image MakeImage(int width, int height, F rgba) {
+  Image image;
+  image.width = width;
+  image.height = height;
+  image.rgba.resize(static_cast<size_t>(width) * height * 4);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const Rgba p = rgba(x, y);
+      for (int c = 0; c < 4; ++c) image.Pixel(x, y)[c] = p[c];
+    }
+  }
+  return image;
+}
 
 inline Rgb PixelAt(const Device& device, int x, int y) {
   const uint8_t* p = device.back_buffer().Pixel(x, y);

@@ -55,7 +55,8 @@ std::unique_ptr<Device> LitDevice(Vec3 light_direction) {
 }
 
 // The camera looks along +z; the light shines along +z too, so a face whose normal is -z faces
-// it. colour = emissive + ambient * global ambient + diffuse * 0.8 * max(N.L, 0), per channel.
+// it. colour = emissive + ambient * global ambient + diffuse * 0.8 * max(N.L, 0), per channel;
+// specular is off by default, so no highlight.
 TEST(DeviceLightingTest, FacesTowardsAndAwayFromTheLight) {
   auto device = LitDevice({0.0f, 0.0f, 1.0f});
   const auto towards = Quad<BlendedVertex>(0, 0, 8, 8, {0, 0, -1}, 1.0f);
@@ -69,20 +70,6 @@ TEST(DeviceLightingTest, FacesTowardsAndAwayFromTheLight) {
   EXPECT_EQ(PixelAt(*device, 3, 3), (Rgb{140, 115, 115}));  // 0.550, 0.450
   EXPECT_EQ(PixelAt(*device, 11, 3), (Rgb{38, 13, 13}));    // 0.150, 0.050: ambient only
   EXPECT_EQ(PixelAt(*device, 3, 11), (Rgb{242, 13, 13}));   // 0.950, 0.050
-}
-
-// Light at 45 degrees: N.L = 0.7071; the halfway vector with the viewer at infinity behind the
-// camera gives N.H = 0.9239 and a highlight of 0.25 * 0.9239^4 = 0.1821, added only when
-// specular is enabled.
-TEST(DeviceLightingTest, SpecularHighlightWithTheViewerAtInfinity) {
-  for (bool specular : {false, true}) {
-    auto device = LitDevice({0.0f, -1.0f, 1.0f});
-    device->render_states().specular_enable = specular;
-    const auto quad = Quad<BlendedVertex>(0, 0, 16, 16, {0, 0, -1}, 1.0f);
-    device->DrawPrimitive(PrimitiveType::kTriangleFan, quad);
-    device->EndScene();
-    EXPECT_EQ(PixelAt(*device, 8, 8), specular ? (Rgb{157, 131, 131}) : (Rgb{110, 85, 85}));
-  }
 }
 
 // The point fill shows a vertex's own colour. A vertex at 45 degrees to the right of the view
@@ -159,29 +146,13 @@ TEST(DeviceBlendTest, SemiTransparentFaceMixesWithWhatIsBehind) {
   EXPECT_EQ(PixelAt(*device, 6, 6), (Rgb{0, 255, 0}));
 }
 
-Image Solid(int width, int height, std::array<uint8_t, 4> rgba) {
-  Image image;
-  image.width = width;
-  image.height = height;
-  image.rgba.resize(static_cast<size_t>(width) * height * 4);
-  for (size_t i = 0; i < image.rgba.size(); ++i) image.rgba[i] = rgba[i % 4];
-  return image;
-}
-
 // Texel (i, j) of a 4 x 4 texture is (10 + 60 i, 10 + 60 j, 0) and lies over pixels 2i, 2i + 1
 // of an 8 x 8 quad. Pixel centres sit on integer positions, so pixel 2i + 1 samples texel i
 // exactly and pixel 0 halfway between the last texel and the first (wrap addressing).
 TEST(DeviceTextureTest, QuadCornersShowTheCornerTexels) {
-  Image image;
-  image.width = image.height = 4;
-  for (int j = 0; j < 4; ++j) {
-    for (int i = 0; i < 4; ++i) {
-      const uint8_t texel[4] = {static_cast<uint8_t>(10 + 60 * i),
-                                static_cast<uint8_t>(10 + 60 * j), 0, 255};
-      image.rgba.insert(image.rgba.end(), texel, texel + 4);
-    }
-  }
-  const auto texture = Texture::FromImage(image);
+  const auto texture = Texture::FromImage(test::MakeImage(4, 4, [](int i, int j) {
+    return test::Rgba{static_cast<uint8_t>(10 + 60 * i), static_cast<uint8_t>(10 + 60 * j), 0, 255};
+  }));
   struct Case {
     TextureFilter filter;
     int x, y;
@@ -231,7 +202,10 @@ TEST(DeviceTextureTest, StageCombinesTextureAndDiffuse) {
     s.source_blend = BlendFactor::kSourceAlpha;
     s.destination_blend = BlendFactor::kInverseSourceAlpha;
     s.alpha_operation = c.operation;
-    if (c.bound) device->SetTexture(Texture::FromImage(Solid(2, 2, c.texel)));
+    if (c.bound) {
+      device->SetTexture(
+          Texture::FromImage(test::MakeImage(2, 2, [&](int, int) { return c.texel; })));
+    }
     const auto quad = test::Rectangle(0, 0, 4, 4, 0.5f, 0x40808080);
     device->DrawPrimitive(PrimitiveType::kTriangleFan, quad);
     device->EndScene();
@@ -241,11 +215,10 @@ TEST(DeviceTextureTest, StageCombinesTextureAndDiffuse) {
 
 // 16 x 16 texels of alternating black and white.
 std::shared_ptr<const Texture> Checkerboard() {
-  Image board = Solid(16, 16, {0, 0, 0, 255});
-  for (int i = 0; i < 16 * 16; ++i) {
-    if ((i % 16 + i / 16) % 2) std::fill_n(&board.rgba[4 * i], 3, uint8_t{255});
-  }
-  return Texture::FromImage(board);
+  return Texture::FromImage(test::MakeImage(16, 16, [](int x, int y) {
+    const uint8_t v = (x + y) % 2 ? 255 : 0;
+    return test::Rgba{v, v, v, 255};
+  }));
 }
 
 // A floor seen in perspective (90 degree field of view, 64 x 64 pixels): v runs from 0 at
@@ -253,10 +226,9 @@ std::shared_ptr<const Texture> Checkerboard() {
 // not half way down the screen. Near the horizon one pixel spans many texels of the checkerboard,
 // and only a per-pixel level of detail (either mip filter) turns it grey; level 0 alone aliases.
 TEST(DeviceTextureTest, TexturesFollowPerspective) {
-  Image halves;
-  halves.width = 1;
-  halves.height = 2;
-  halves.rgba = {255, 0, 0, 255, 0, 255, 0, 255};
+  const auto halves = Texture::FromImage(test::MakeImage(1, 2, [](int, int y) {
+    return y == 0 ? test::Rgba{255, 0, 0, 255} : test::Rgba{0, 255, 0, 255};
+  }));
   const auto draw = [](const std::shared_ptr<const Texture>& texture, TextureFilter mip,
                        float far_z, float v_scale) {
     auto device = Device::Create(64, 64);
@@ -279,7 +251,7 @@ TEST(DeviceTextureTest, TexturesFollowPerspective) {
     return device;
   };
 
-  const auto split = draw(Texture::FromImage(halves), TextureFilter::kNone, 3.0f, 0.5f);
+  const auto split = draw(halves, TextureFilter::kNone, 3.0f, 0.5f);
   EXPECT_EQ(PixelAt(*split, 32, 46), (Rgb{0, 255, 0}));  // depth 2.3
   EXPECT_EQ(PixelAt(*split, 32, 50), (Rgb{255, 0, 0}));  // depth 1.8
 

@@ -9,11 +9,10 @@
 #include "model/bounds.h"
 #include "model/hierarchy.h"
 #include "render/camera.h"
+#include "render/device_scene.h"
 #include "support/model_fixtures.h"
 
 namespace vorna::test {
-
-using Rgb = std::array<int, 3>;
 
 // One face of a part, with one normal and blend weight for all its corners.
 struct FaceSpec {
@@ -86,28 +85,19 @@ inline RenderContext FrontContext(const ViewState& view, int size = 32) {
 }
 
 inline Rgb Pixel(const RenderContext& context, int x, int y) {
-  const uint8_t* p = context.device->back_buffer().Pixel(x, y);
-  return {p[0], p[1], p[2]};
+  return PixelAt(*context.device, x, y);
 }
 
 inline bool IsBlack(const Rgb& rgb) { return rgb == Rgb{0, 0, 0}; }
 
-// A texture of width x height texels coloured by colour(x, y).
+// An opaque texture of width x height texels coloured by colour(x, y).
 template <typename F>
 std::shared_ptr<const Texture> MakeTexture(int width, int height, F colour) {
-  Image image;
-  image.width = width;
-  image.height = height;
-  image.rgba.resize(static_cast<size_t>(width * height * 4));
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const Rgb c = colour(x, y);
-      uint8_t* p = image.Pixel(x, y);
-      for (int i = 0; i < 3; ++i) p[i] = static_cast<uint8_t>(c[i]);
-      p[3] = 255;
-    }
-  }
-  return Texture::FromImage(std::move(image));
+  return Texture::FromImage(MakeImage(width, height, [&](int x, int y) {
+    const Rgb c = colour(x, y);
+    return Rgba{static_cast<uint8_t>(c[0]), static_cast<uint8_t>(c[1]), static_cast<uint8_t>(c[2]),
+                255};
+  }));
 }
 
 inline std::shared_ptr<const Texture> SolidTexture(Rgb colour) {
