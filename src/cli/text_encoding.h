@@ -6,7 +6,6 @@
 
 namespace vorna {
 
-bool IsValidUtf8(std::string_view text);
 // `text` itself when it is valid UTF-8, else its CP932 reading converted to UTF-8; bytes that
 // neither reading accepts become U+FFFD.
 std::string DisplayText(std::string_view text);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "model/hierarchy.h"
+#include "model/name_text.h"
 
 namespace vorna {
 
@@ -142,7 +143,7 @@ DeleteUnitsQuestion BuildDeleteUnitsQuestion(const Model& model) {
   std::string list;
   const int selected = NodeOfItem(model, model.forest.Selected());
   if (selected >= 0 && model.IsUnitNode(selected) && !model.forest.at(selected).ticked) {
-    list += model.node_name[selected] + "\n";
+    list += Cp932ToUtf8(model.node_name[selected]) + "\n";
     question.count = 1;
   }
   bool cut = false;
@@ -150,7 +151,7 @@ DeleteUnitsQuestion BuildDeleteUnitsQuestion(const Model& model) {
        ++node) {
     if (!model.forest.Contains(node) || !model.forest.at(node).ticked) continue;
     if (question.count < kMaxListedUnits) {
-      list += model.node_name[node] + "\n";
+      list += Cp932ToUtf8(model.node_name[node]) + "\n";
     } else {
       cut = true;
     }

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/name_text.h"
+
 namespace vorna {
 
 // The text of CP932 `bytes`; a byte sequence CP932 has no reading for shows as U+FFFD.
@@ -19,10 +21,6 @@ bool ToCp932(const QString& text, std::string* bytes);
 
 // True when every character of `text` has a CP932 form.
 bool FitsCp932(const QString& text);
-
-// The longest prefix of CP932 `bytes` of at most `max_bytes` bytes that does not split a
-// two-byte character.
-std::string ClampCp932(std::string_view bytes, size_t max_bytes);
 
 // Accepts only text a model can store: CP932 characters, at most `max_bytes` bytes of them.
 class Cp932Validator : public QValidator {
