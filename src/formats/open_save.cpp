@@ -16,6 +16,7 @@
 #include "model/file_paths.h"
 #include "model/hierarchy.h"
 #include "model/model_edits.h"
+#include "model/name_text.h"
 
 namespace vorna {
 
@@ -83,12 +84,12 @@ void ReportMissingTextures(const Model& model, Host& host, std::vector<std::stri
     bool seen = false;
     for (int q = 0; q < p && !seen; ++q) seen = model.parts[q].texture_file == name;
     if (seen) continue;
-    if (!FileExists(model.model_dir + name)) missing->push_back(name);
+    if (!FileExists(StoredFilePath(model.model_dir, name))) missing->push_back(name);
   }
   if (missing->empty()) return;
   std::string text = model.model_dir + "\r\n\r\nに以下のファイルがありません。\r\n";
   for (size_t i = 0; i < missing->size() && i < kMaxListedTextures; ++i) {
-    text += "\r\n" + (*missing)[i];
+    text += "\r\n" + Cp932ToUtf8((*missing)[i]);
   }
   if (missing->size() > kMaxListedTextures) text += "\r\n･･･";
   host.Message(text, MessageIcon::kNone);

@@ -649,7 +649,7 @@ bool TaggedTextReader::OnValue(std::string_view line, std::string* error) {
       part->texture_rect = {0, 0, 0, 0};
       // An empty name would name the directory itself: no texture, quietly.
       if (options_.load_textures && !part->texture_file.empty()) {
-        LoadTexture(*part, model_dir_ + part->texture_file, &textures_);
+        LoadTexture(*part, StoredFilePath(model_dir_, part->texture_file), &textures_);
       }
       break;
     case kTextureMapFlag: {

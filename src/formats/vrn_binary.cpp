@@ -452,7 +452,7 @@ bool KeyedBinaryReader::ParsePartRecord(Key key, int p) {
       part.texture_rect = {0, 0, 0, 0};
       // An empty name would name the directory itself: no texture, quietly.
       if (options_.load_textures && !part.texture_file.empty()) {
-        LoadTexture(part, model_dir_ + part.texture_file, &textures_);
+        LoadTexture(part, StoredFilePath(model_dir_, part.texture_file), &textures_);
       }
       return true;
     case kTextureMapFlag:

@@ -12,6 +12,7 @@
 #include "formats/tagged_text.h"
 #include "formats/xfile/reader.h"
 #include "model/bounds.h"
+#include "model/file_paths.h"
 #include "model/normals.h"
 #include "model/texture_loading.h"
 
@@ -322,7 +323,8 @@ bool XReader::BuildModel(const std::string& directory, std::string* error) {
     model_.node_name[p] = "no-name";
     if (!materials_[p].texture_file.empty()) {
       part.texture_file = materials_[p].texture_file;
-      if (options_.load_textures) LoadTexture(part, directory + part.texture_file, &cache);
+      if (options_.load_textures)
+        LoadTexture(part, StoredFilePath(directory, part.texture_file), &cache);
     }
   }
   model_.parts[part_count].first_vertex = static_cast<uint32_t>(vertices.size());

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "model/name_text.h"
+
 namespace vorna {
 
 namespace {
@@ -75,6 +77,13 @@ std::string ResolveFileName(const std::string& path) {
 }
 
 bool FileExists(const std::string& path) { return IsRegularFile(ResolveFileName(path)); }
+
+std::string StoredFilePath(const std::string& dir, const std::string& stored_name) {
+  std::string path = dir + stored_name;
+  if (IsValidUtf8(stored_name) || FileExists(path)) return path;
+  std::string converted = dir + Cp932ToUtf8(stored_name);
+  return FileExists(converted) ? converted : path;
+}
 
 std::string DirectoryOf(const std::string& path) {
   const size_t slash = path.rfind('/');

@@ -14,6 +14,12 @@ std::string ResolveFileName(const std::string& path);
 // True when ResolveFileName(path) names an existing regular file.
 bool FileExists(const std::string& path);
 
+// The path of a file a model names (a texture) in the model's directory `dir`. Names written on
+// the original platform are CP932: when the stored bytes name no file and are not UTF-8, the file
+// is looked for under their UTF-8 reading, which is how such a file is named here. (Replacing
+// '\\' in the raw bytes would also break names whose two-byte characters end in that byte.)
+std::string StoredFilePath(const std::string& dir, const std::string& stored_name);
+
 // The directory part of `path` up to and including its last '/', or "" without one.
 std::string DirectoryOf(const std::string& path);
 // Everything after the last '/'.

@@ -72,7 +72,7 @@ bool StoreMappingSettings(Model& model, const MappingSettings& settings, Host& h
   // Copies, since the loop below rewrites edit_part's record too.
   const std::string file = model.parts[settings.edit_part].texture_file;
   const uint32_t flag = model.parts[settings.edit_part].texture_map_flag;
-  if (!FileExists(model.model_dir + file)) return false;
+  if (!FileExists(StoredFilePath(model.model_dir, file))) return false;
   WaitCursor wait(host);
   TextureCache cache;
   for (int p = 0; p < UsablePartCount(model); ++p) {
@@ -80,7 +80,7 @@ bool StoreMappingSettings(Model& model, const MappingSettings& settings, Host& h
     StoreInto(part, settings);
     if (part.texture_file != file) {
       part.texture_file = file;
-      LoadTexture(part, model.model_dir + file, &cache);
+      LoadTexture(part, StoredFilePath(model.model_dir, file), &cache);
     }
     part.texture_map_flag = flag;
   }
@@ -183,7 +183,7 @@ void CopyToAllParts(Model& model, const MappingSettings& settings, TextureDialog
     if (page == TextureDialogPage::kTexture) {
       Part& part = model.parts[p];
       part.texture_file = model.parts[edit].texture_file;
-      LoadTexture(part, model.model_dir + part.texture_file, &cache);
+      LoadTexture(part, StoredFilePath(model.model_dir, part.texture_file), &cache);
       part.texture_map_flag = model.parts[edit].texture_map_flag;
       if (part.texture_map_flag > 0 || mapping_applied) {
         if (!part.texture_file.empty()) {
