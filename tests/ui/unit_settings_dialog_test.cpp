@@ -1,0 +1,348 @@
+#include "ui/unit_settings_dialog.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QtTest>
+#include <functional>
+
+#include "formats/open_save.h"
+#include "model/host.h"
+#include "support/test_support.h"
+#include "ui/ui_test_registry.h"
+#include "ui/widget_fixtures.h"
+
+namespace vorna {
+namespace {
+
+// A session holding Part 0 under Unit A, Units A > B and C at the top level, with A selected,
+// and a context that counts what the dialog asks of the window.
+struct Harness {
+  EditorSession session;
+  ScriptedHost host;
+  int redraws = 0, stops = 0, thumbnails = 0, trees = 0, menus = 0;
+
+  Harness() {
+    Model& model = session.model();
+    model = *test::TreeModel(1, {"part", "A", "B", "C"}, {1, -1, 1, -1});
+    // Part 0's vertices lie along x at 0, 0.05, 0.6 and 1.5.
+    AllocateVertices(model, 4);
+    model.parts[1].first_vertex = 4;
+    const float xs[] = {0.0f, 0.05f, 0.6f, 1.5f};
+    for (int v = 0; v < 4; ++v) model.positions[v] = {xs[v], 0.0f, 0.0f};
+    model.parts[0].corner_min = {0.0f, -0.5f, -0.25f};
+    model.parts[0].corner_max = {1.5f, 0.5f, 0.25f};
+    model.blend.assign(4, 0.75f);
+    model.selected_unit = 0;
+  }
+  Model& model() { return session.model(); }
+  ViewState& view() { return session.view(); }
+  DialogContext Context() {
+    DialogContext context;
+    context.session = &session;
+    context.host = &host;
+    context.redraw = [this] { ++redraws; };
+    context.stop_playback = [this] { ++stops; };
+    context.regenerate_thumbnail = [this] { ++thumbnails; };
+    context.tree_changed = [this] { ++trees; };
+    context.menus_changed = [this] { ++menus; };
+    return context;
+  }
+};
+
+// The user typing into a slot's edit box.
+void Type(QLineEdit* edit, const QString& text) {
+  edit->clear();
+  QTest::keyClicks(edit, text);
+}
+
+bool Greyed(const UnitSettingsDialog& dialog, int slot) {
+  const auto& controls = dialog.slot(slot);
+  return !controls.label->isEnabled() && !controls.slider->isEnabled() &&
+         !controls.edit->isEnabled() && !controls.spin->isEnabled();
+}
+
+}  // namespace
+
+class UnitSettingsDialogTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void OpensSemiTransparentOnThePageOfTheAxisTypeAndCancelPutsItBack() {
+    Harness h;
+    h.view().texture_colour_on = true;
+    h.view().ground_on = true;
+    UnitSettingsDialog dialog(h.Context());
+    QCOMPARE(h.stops, 1);
+    QVERIFY(h.redraws >= 1);
+    QCOMPARE(h.view().part_alpha, 128);
+    QVERIFY(!h.view().texture_colour_on && !h.view().ground_on);
+    QVERIFY(dialog.menu_action(kCmdSemiTransparent)->isChecked());
+    QVERIFY(dialog.menu_action(kCmdFillSolid)->isChecked());
+    QVERIFY(dialog.menu_action(kCmdViewFront)->isChecked());
+    QCOMPARE(dialog.windowTitle(), QString::fromUtf8("ユニットの設定 - A"));
+    QCOMPARE(h.view().unit_dialog_page, 1);
+    QCOMPARE(dialog.RotationPageShown(), 1);
+    QCOMPARE(dialog.tabs()->tabText(0), QString::fromUtf8("傾き指定軸"));
+    QVERIFY(dialog.tilt_axis_radio()->isChecked());
+
+    dialog.xyz_axes_radio()->click();
+    QCOMPARE(h.model().units[0].basis_type, 2u);
+    QCOMPARE(h.view().unit_dialog_page, 2);
+    QCOMPARE(dialog.RotationPageShown(), 2);
+    QCOMPARE(dialog.tabs()->tabText(0), QString::fromUtf8("XYZ軸"));
+    dialog.xyz_axes_radio()->click();  // already XYZ axes: nothing changes
+    QCOMPARE(h.view().unit_dialog_page, 2);
+    const int pages_by_tab[][2] = {{1, 3}, {2, 4}, {0, 2}};
+    for (const auto& [tab, page] : pages_by_tab) {
+      dialog.tabs()->setCurrentIndex(tab);
+      QCOMPARE(h.view().unit_dialog_page, page);
+    }
+
+    dialog.reject();
+    QCOMPARE(h.model().units[0].basis_type, 1u);
+    QCOMPARE(h.view().part_alpha, 255);
+    QVERIFY(h.view().texture_colour_on && h.view().ground_on);
+    QCOMPARE(h.view().unit_dialog_page, 0);
+    QCOMPARE(h.thumbnails, 0);
+    QVERIFY(h.menus >= 1);
+  }
+
+  void SlotControlsStoreWhatTheirTextShows() {
+    enum Action { kSlider, kSpin, kTyped };
+    struct Case {
+      int slot;
+      Action action;
+      QString input;  // a position for the slider and the spin
+      std::function<float(const Model&)> stored;
+      float value;
+      QString text;
+      int position;
+    };
+    const auto translation_x = [](const Model& m) { return m.motions[0].translation[0].x; };
+    const Case cases[] = {
+        {13, kSlider, "1500", translation_x, 0.5f, "0.500", 1500},
+        {13, kTyped, "5", translation_x, 5.0f, "5", 2000},
+        {13, kTyped, "-0.25", translation_x, -0.25f, "-0.25", 750},
+        {16, kSlider, "250", [](const Model& m) { return m.motions[0].scale[0].x; }, 0.25f, "0.250",
+         250},
+        {5, kSpin, "1001", [](const Model& m) { return m.units[0].basis_position.y; }, 0.001f,
+         "0.001", 1001},
+        {0, kSpin, "45", [](const Model& m) { return float(m.motions[0].angle[0][0]); }, 45.0f,
+         "45", 45},
+        {2, kTyped, "abc", [](const Model& m) { return float(m.units[0].axis_angle[1]); }, 0.0f,
+         "abc", 0},
+        {9, kTyped, "400", [](const Model& m) { return float(m.motions[0].angle[2][0]); }, 400.0f,
+         "400", 360},
+    };
+    for (const Case& c : cases) {
+      Harness h;
+      h.model().units[0].axis_angle[1] = 30;
+      UnitSettingsDialog dialog(h.Context());
+      const auto& slot = dialog.slot(c.slot);
+      if (c.action == kSlider) slot.slider->setValue(c.input.toInt());
+      if (c.action == kSpin) slot.spin->setValue(c.input.toInt());
+      if (c.action == kTyped) Type(slot.edit, c.input);
+      QCOMPARE(c.stored(h.model()), c.value);
+      QCOMPARE(slot.edit->text(), c.text);
+      QCOMPARE(slot.slider->value(), c.position);
+      QCOMPARE(slot.spin->value(), c.position);
+    }
+  }
+
+  void DirectionLockFollowsTheDialogsMenuAndOkRestoresTheView() {
+    Harness h;
+    UnitSettingsDialog dialog(h.Context());
+    for (int slot : {6, 12, 15, 18}) QVERIFY(Greyed(dialog, slot));
+    for (int slot : {0, 4, 5, 13, 17}) QVERIFY(!Greyed(dialog, slot));
+
+    dialog.menu_action(kCmdViewLeft)->trigger();
+    QCOMPARE(h.view().view_yaw, 270.0f);
+    QVERIFY(dialog.menu_action(kCmdViewLeft)->isChecked());
+    QVERIFY(!dialog.menu_action(kCmdViewFront)->isChecked());
+    for (int slot : {4, 10, 13, 16}) QVERIFY(Greyed(dialog, slot));
+    for (int slot : {6, 12, 15, 18}) QVERIFY(!Greyed(dialog, slot));
+    dialog.menu_action(kCmdViewTop)->trigger();
+    for (int slot : {5, 11, 14, 17}) QVERIFY(Greyed(dialog, slot));
+    dialog.menu_action(kCmdFillWireframe)->trigger();
+    QCOMPARE(h.view().fill_mode, int(kFillWireframe));
+    QVERIFY(dialog.menu_action(kCmdFillWireframe)->isChecked());
+    dialog.menu_action(kCmdSemiTransparent)->trigger();
+    QCOMPARE(h.view().part_alpha, 255);
+    QVERIFY(!dialog.menu_action(kCmdSemiTransparent)->isChecked());
+
+    dialog.slot(13).slider->setValue(1250);
+    dialog.accept();
+    QCOMPARE(h.model().motions[0].translation[0].x, 0.25f);
+    QCOMPARE(int(h.model().modified), 1);
+    QCOMPARE(h.view().view_yaw, 0.0f);
+    QCOMPARE(h.view().view_pitch, -1.0f);
+    QCOMPARE(h.view().fill_mode, int(kFillSolid));
+    QCOMPARE(h.view().part_alpha, 255);
+    QCOMPARE(h.view().unit_dialog_page, 0);
+    QCOMPARE(h.thumbnails, 1);
+    dialog.reject();  // closing twice changes nothing
+    QCOMPARE(h.model().motions[0].translation[0].x, 0.25f);
+  }
+
+  void CancelRestoresEveryUnitChangedThroughTheUnitBox() {
+    Harness h;
+    h.model().units[2].basis_type = 2;
+    UnitSettingsDialog dialog(h.Context());
+    QCOMPARE(dialog.unit_box()->count(), 3);
+    dialog.slot(13).slider->setValue(1500);
+
+    dialog.unit_box()->setCurrentIndex(1);
+    QCOMPARE(h.model().selected_unit, 1);
+    QCOMPARE(h.model().forest.Selected(), h.model().NodeOfUnit(1));
+    QCOMPARE(h.trees, 1);
+    QCOMPARE(dialog.windowTitle(), QString::fromUtf8("ユニットの設定 - B"));
+    QCOMPARE(dialog.slot(0).edit->text(), QString("0"));
+    Type(dialog.slot(0).edit, "90");
+
+    dialog.tabs()->setCurrentIndex(2);
+    dialog.unit_box()->setCurrentIndex(2);  // C keeps the scale page
+    QCOMPARE(h.view().unit_dialog_page, 4);
+    Type(dialog.slot(17).edit, "3");
+    dialog.tabs()->setCurrentIndex(0);  // C is an XYZ-axes Unit
+    QCOMPARE(dialog.RotationPageShown(), 2);
+    QCOMPARE(dialog.tabs()->tabText(0), QString::fromUtf8("XYZ軸"));
+    QVERIFY(dialog.xyz_axes_radio()->isChecked());
+    dialog.tilt_axis_radio()->click();
+    QCOMPARE(h.model().units[2].basis_type, 1u);
+
+    QCOMPARE(h.model().motions[0].translation[0].x, 0.5f);
+    QCOMPARE(h.model().motions[0].angle[0][1], 90);
+    QCOMPARE(h.model().motions[0].scale[2].y, 3.0f);
+    dialog.reject();
+    QCOMPARE(h.model().motions[0].translation[0].x, 0.0f);
+    QCOMPARE(h.model().motions[0].angle[0][1], 0);
+    QCOMPARE(h.model().motions[0].scale[2].y, 1.0f);
+    QCOMPARE(h.model().units[2].basis_type, 2u);
+    QCOMPARE(int(h.model().modified), 0);
+  }
+
+  void ResetsShowTheirValuesInTheControls() {
+    Harness h;
+    for (int u = 0; u < 3; ++u) {
+      h.model().motions[0].translation[u] = {0.5f, 0.5f, 0.5f};
+      h.model().motions[0].scale[u] = {2.0f, 2.0f, 2.0f};
+    }
+    UnitSettingsDialog dialog(h.Context());
+    dialog.tabs()->setCurrentIndex(1);
+    QCOMPARE(dialog.slot(13).edit->text(), QString("0.500"));
+    dialog.menu_action(kCmdResetUnitPose)->trigger();
+    QCOMPARE(dialog.slot(13).edit->text(), QString("0.000"));
+    QCOMPARE(dialog.slot(13).slider->value(), 1000);
+    QCOMPARE(h.model().motions[0].translation[1].x, 0.0f);  // B lies below A
+    QCOMPARE(h.model().motions[0].translation[2].x, 0.5f);  // C does not
+
+    dialog.reset_button()->click();
+    for (int slot : {16, 17, 18}) {
+      QCOMPARE(dialog.slot(slot).edit->text(), QString("1.000"));
+      QCOMPARE(dialog.slot(slot).slider->value(), 1000);
+    }
+    QCOMPARE(h.model().motions[0].scale[0].z, 1.0f);
+    QCOMPARE(h.model().motions[0].scale[1].z, 2.0f);  // the button leaves the Units below alone
+  }
+
+  void BlendGroupStoresOnlyWhileTicked() {
+    Harness h;
+    h.model().units[0].blend_param = {0, 7, 0, 100};
+    UnitSettingsDialog dialog(h.Context());
+    QVERIFY(!dialog.weight_edit()->isEnabled() && !dialog.initialise_button()->isEnabled());
+    QCOMPARE(dialog.weight_edit()->text(), QString("7"));
+    QCOMPARE(dialog.range_spin()->value(), 100);
+
+    dialog.weight_edit()->setText("10");  // unticked: shown, not stored
+    QCOMPARE(h.model().units[0].blend_param[1], 7);
+    QCOMPARE(dialog.weight_spin()->value(), 10);
+    dialog.blend_change_box()->setChecked(true);
+    QVERIFY(dialog.weight_edit()->isEnabled() && dialog.zero_weights_button()->isEnabled());
+    QCOMPARE(h.model().units[0].blend_param, (std::array<int32_t, 4>{0, 10, 0, 100}));
+    const std::vector<float> weights{1.0f, 1.0f, 0.4f, 0.0f};
+    for (int v = 0; v < 4; ++v) QCOMPARE(h.model().blend[v], weights[v]);
+
+    dialog.weight_spin()->setValue(11);  // the spin writes its number into the edit
+    QCOMPARE(dialog.weight_edit()->text(), QString("11"));
+    QCOMPARE(h.model().units[0].blend_param[1], 11);
+    dialog.blend_formula_box()->setCurrentIndex(1);
+    QCOMPARE(h.model().units[0].blend_param[2], 1);
+
+    dialog.initialise_button()->click();
+    QCOMPARE(h.model().units[0].basis_position.x, 0.0f);  // corner_min, then corner_max
+    QCOMPARE(dialog.weight_edit()->text(), QString("1500"));
+    QCOMPARE(dialog.weight_spin()->value(), 1000);
+    dialog.initialise_button()->click();
+    QCOMPARE(h.model().units[0].basis_position.x, 1.5f);
+    QCOMPARE(dialog.slot(4).edit->text(), QString("1.500"));
+
+    dialog.zero_weights_button()->click();
+    for (int v = 0; v < 4; ++v) QCOMPARE(h.model().blend[v], 0.0f);
+
+    // Showing another Unit clears the box before its settings are written into the controls.
+    h.model().blend.assign(4, 0.75f);
+    h.model().parent[0] = h.model().NodeOfUnit(1);
+    dialog.unit_box()->setCurrentIndex(1);
+    QVERIFY(!dialog.blend_change_box()->isChecked() && !dialog.weight_edit()->isEnabled());
+    QCOMPARE(dialog.weight_edit()->text(), QString("0"));
+    QCOMPARE(h.model().blend[3], 0.75f);
+
+    dialog.reject();
+    QCOMPARE(h.model().units[0].blend_param, (std::array<int32_t, 4>{0, 7, 0, 100}));
+    QCOMPARE(h.model().units[0].basis_position.x, 0.0f);
+  }
+
+  void ShowingValuesDoesNotRoundThemToTheirText() {
+    Harness h;
+    h.model().units[0].basis_position = {0.12345f, 0.0f, 0.0f};
+    h.model().motions[0].translation[0] = {0.0004f, 0.0f, 0.0f};
+    UnitSettingsDialog dialog(h.Context());
+    QCOMPARE(dialog.slot(4).edit->text(), QString("0.123"));
+    for (int tab : {1, 2, 0}) dialog.tabs()->setCurrentIndex(tab);
+    dialog.accept();
+    QCOMPARE(h.model().units[0].basis_position.x, 0.12345f);
+    QCOMPARE(h.model().motions[0].translation[0].x, 0.0004f);
+  }
+
+  void AKeptChangeSurvivesSavingAndReopening() {
+    Harness h;
+    Model& model = h.model();
+    QVERIFY(Load(model, VORNA_SOURCE_DIR "/samples/walker.vrn", h.host).ok);
+    QVERIFY(model.unit_count() > 0);
+    model.selected_unit = 0;
+    const int motion = model.current_motion;
+    {
+      UnitSettingsDialog dialog(h.Context());
+      dialog.tabs()->setCurrentIndex(1);
+      Type(dialog.slot(14).edit, "0.25");
+      dialog.accept();
+    }
+    test::TempDir dir;
+    QVERIFY(SaveModel(model, dir.File("kept.vrn"), ModelFormat::kVrnText, SaveOptions{}, h.host));
+    auto reopened = test::TreeModel(0, {}, {});
+    QVERIFY(Load(*reopened, dir.File("kept.vrn"), h.host).ok);
+    QCOMPARE(reopened->current_motion, motion);
+    // The file orders Units by the hierarchy: find the edited one by its name.
+    const std::string& name = model.node_name[model.NodeOfUnit(0)];
+    int unit = -1;
+    for (int u = 0; u < reopened->unit_count(); ++u) {
+      if (reopened->node_name[reopened->NodeOfUnit(u)] == name) unit = u;
+    }
+    QVERIFY(unit >= 0);
+    QCOMPARE(reopened->motions[motion].translation[unit].y, 0.25f);
+  }
+};
+
+VORNA_UI_TEST(UnitSettingsDialogTest)
+
+}  // namespace vorna
+
+#include "unit_settings_dialog_test.moc"
