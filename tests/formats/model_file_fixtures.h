@@ -1,13 +1,17 @@
 // Models for the file-format and file-command tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "formats/tagged_text.h"
 #include "formats/vrn_binary.h"
 #include "model/hierarchy.h"
+#include "model/host.h"
 #include "support/model_fixtures.h"
 
 namespace vorna::test {
@@ -175,6 +179,54 @@ inline std::unique_ptr<Model> RandomModel(uint32_t seed, float tex_low = 0.0f,
                            "anim" + std::to_string(a)};
   }
   return model;
+}
+
+// The four encodings of the VRN family, for tests that run over all of them.
+enum class VrnFile { kText, kBinary, kVr2Text, kVr2Binary };
+inline constexpr VrnFile kVrnFiles[] = {VrnFile::kText, VrnFile::kBinary, VrnFile::kVr2Text,
+                                        VrnFile::kVr2Binary};
+
+inline std::string FormatVrn(Model& model, VrnFile file, const SaveOptions& options = {}) {
+  switch (file) {
+    case VrnFile::kText:
+      return FormatTaggedText(model, options, TextVariant::kVrn);
+    case VrnFile::kVr2Text:
+      return FormatTaggedText(model, options, TextVariant::kVr2);
+    case VrnFile::kBinary:
+      return FormatKeyedBinary(model, options, BinaryVariant::kVrn);
+    case VrnFile::kVr2Binary:
+      return FormatKeyedBinary(model, options, BinaryVariant::kVr2);
+  }
+  return {};
+}
+
+inline bool ParseVrn(Model& model, std::string_view bytes, VrnFile file, Host& host,
+                     std::string* error = nullptr) {
+  const ReadOptions options{false};
+  switch (file) {
+    case VrnFile::kText:
+      return ParseTaggedText(model, bytes, "", TextVariant::kVrn, options, host, error);
+    case VrnFile::kVr2Text:
+      return ParseTaggedText(model, bytes, "", TextVariant::kVr2, options, host, error);
+    case VrnFile::kBinary:
+      return ParseKeyedBinary(model, bytes, "", BinaryVariant::kVrn, options, host, error);
+    case VrnFile::kVr2Binary:
+      return ParseKeyedBinary(model, bytes, "", BinaryVariant::kVr2, options, host, error);
+  }
+  return false;
+}
+
+// Writes `model` as `file` and reads it back silently, with the forest built as after a load.
+inline std::unique_ptr<Model> ReadBack(Model& model, VrnFile file,
+                                       const SaveOptions& options = {}) {
+  auto copy = NewModel();
+  ScriptedHost host;
+  std::string error;
+  EXPECT_TRUE(ParseVrn(*copy, FormatVrn(model, file, options), file, host, &error)) << error;
+  EXPECT_TRUE(host.entries.empty());
+  copy->loaded_type = kLoadedVrnText;
+  BuildHierarchy(*copy);
+  return copy;
 }
 
 // Everything the VRN formats carry, in one string: the model written as VRN text and as VRN

@@ -1,12 +1,14 @@
 #include "formats/open_save.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
+#include "formats/dxf.h"
 #include "formats/format_common.h"
 #include "formats/model_file_fixtures.h"
 #include "formats/tagged_text.h"
@@ -253,6 +255,52 @@ TEST(SaveTest, TheFormatChoiceSelectsWriterAndOptions) {
   EXPECT_FALSE(SaveWithChoice(*model, dir.File("no/such/dir.vrn"), SaveFamily::kVrn,
                               SaveFormatChoice{.binary = true}, host));
   EXPECT_EQ(host.Texts(), (std::vector<std::string>{"ファイルを作成できません", "保存できません"}));
+}
+
+// Every writer leaves exactly the formatted model at the path and points the title at it; where
+// no file can be created it says so and the title stays.
+TEST(SaveTest, WritersReplaceTheFileOrSayWhy) {
+  test::TempDir dir;
+  struct Case {
+    ModelFormat format;
+    test::VrnFile file;  // for the VRN family
+    const char* name;
+    bool blocked_message;  // a folder in the way is reported as a failed save
+  };
+  const Case cases[] = {
+      {ModelFormat::kVrnText, test::VrnFile::kText, "m.vrn", true},
+      {ModelFormat::kVrnBinary, test::VrnFile::kBinary, "b.vrn", false},
+      {ModelFormat::kVr2Text, test::VrnFile::kVr2Text, "m.vr2", true},
+      {ModelFormat::kVr2Binary, test::VrnFile::kVr2Binary, "b.vr2", false},
+      {ModelFormat::kDxf, test::VrnFile::kText, "m.dxf", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto model = test::TwoPartModel();
+    ScriptedHost host;
+    ASSERT_TRUE(SaveModel(*model, dir.File(c.name), c.format, {}, host));
+    EXPECT_TRUE(host.entries.empty());
+    EXPECT_EQ(model->model_file_name, c.name);
+    EXPECT_EQ(model->model_dir, dir.path());
+    EXPECT_EQ(test::ReadFile(dir.File(c.name)),
+              c.format == ModelFormat::kDxf ? FormatDxf(*model) : test::FormatVrn(*model, c.file));
+
+    auto other = test::TwoPartModel();
+    EXPECT_FALSE(SaveModel(*other, dir.File(std::string("no/dir/") + c.name), c.format, {}, host));
+    EXPECT_EQ(host.Texts(), std::vector<std::string>{"ファイルを作成できません"});
+    EXPECT_EQ(host.entries.back().icon, MessageIcon::kStop);
+    EXPECT_EQ(other->model_file_name, "");
+
+    // A folder in the way: nothing can be renamed over it.
+    const std::string blocked = dir.File(std::string("blocked_") + c.name);
+    ASSERT_EQ(::mkdir(blocked.c_str(), 0755), 0);
+    ScriptedHost blocked_host;
+    EXPECT_FALSE(SaveModel(*other, blocked, c.format, {}, blocked_host));
+    if (c.blocked_message) {
+      EXPECT_EQ(blocked_host.Texts(), std::vector<std::string>{"ファイルを保存できません"});
+    }
+    EXPECT_EQ(host.wait_depth + blocked_host.wait_depth, 0);
+  }
 }
 
 TEST(SaveTest, OverwriteSaveFollowsTheLoadedType) {

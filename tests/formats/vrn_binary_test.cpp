@@ -169,39 +169,20 @@ TEST(VrnBinaryTest, OptionsAndAModelWithoutUnitsLeaveRecordsOut) {
     }
     expected.resize(c.records);
     EXPECT_EQ(Keys(bytes), expected);
-    // The count stays 31 whatever follows, and such a file reads back.
+    // The count stays 31 whatever follows, and such a file reads back (the values are checked
+    // by the round trip under every option combination).
     EXPECT_EQ(bytes.substr(4, 4), U32(31));
     auto copy = test::NewModel();
     ScriptedHost host;
-    std::string error;
-    ASSERT_TRUE(ParseKeyedBinary(*copy, bytes, "", BinaryVariant::kVrn, {false}, host, &error))
-        << error;
-    EXPECT_EQ(copy->motions[0].translation[0].x, c.units && c.options.translation ? 0.5f : 0.0f);
-    EXPECT_EQ(copy->motions[0].scale[0], (Vec3{1, 1, 1}));
-    EXPECT_EQ(copy->blend[4], c.units && c.options.skin ? 0.5f : 0.0f);
-    EXPECT_EQ(copy->anim_count, c.units && c.options.anim ? 1 : 0);
+    EXPECT_TRUE(test::ParseVrn(*copy, bytes, test::VrnFile::kBinary, host));
+    EXPECT_EQ(copy->node_count, c.units ? 4 : 2);
   }
-}
-
-// Writes `model` in `variant`, reads it back and builds its forest.
-std::unique_ptr<Model> RoundTrip(Model& model, BinaryVariant variant,
-                                 const SaveOptions& options = {}) {
-  const std::string bytes = FormatKeyedBinary(model, options, variant);
-  auto copy = test::NewModel();
-  ScriptedHost host;
-  std::string error;
-  EXPECT_TRUE(ParseKeyedBinary(*copy, bytes, "", variant, ReadOptions{false}, host, &error))
-      << error;
-  EXPECT_TRUE(host.entries.empty());
-  copy->loaded_type = kLoadedVrnBinary;
-  BuildHierarchy(*copy);
-  return copy;
 }
 
 TEST(VrnBinaryTest, AnglesFollowTheBasisType) {
   auto model = TwoPartModel();
   model->units[1].basis_type = 0;  // A: a free slot keeps only its first angle
-  auto copy = RoundTrip(*model, BinaryVariant::kVrn);
+  auto copy = test::ReadBack(*model, test::VrnFile::kBinary);
   // File order: A (unit 0), B (unit 1).
   EXPECT_EQ(copy->units[0].basis_type, 0u);
   EXPECT_EQ(copy->motions[0].angle[0][0], -10);
@@ -209,9 +190,6 @@ TEST(VrnBinaryTest, AnglesFollowTheBasisType) {
   EXPECT_EQ(copy->motions[0].angle[2][0], 0);
   EXPECT_EQ(copy->motions[0].angle[0][1], 45);
   EXPECT_EQ(copy->units[1].axis_angle, (std::array<int32_t, 3>{0, 0, 90}));
-  EXPECT_NEAR(copy->units[1].axis.y, 1.0f, 1e-6f);
-  EXPECT_EQ(copy->parts[0].material.ambient, copy->parts[0].material.diffuse);
-  EXPECT_EQ(copy->current_anim, 0);
 }
 
 // Inserts `record` in front of the record with key `before`.
@@ -239,7 +217,7 @@ TEST(VrnBinaryTest, UnknownRecordsAreSkippedByTheirSize) {
         << error;
     copy->loaded_type = kLoadedVrnBinary;
     BuildHierarchy(*copy);
-    auto reference = RoundTrip(*model, BinaryVariant::kVrn);
+    auto reference = test::ReadBack(*model, test::VrnFile::kBinary);
     EXPECT_TRUE(test::Fingerprint(*copy) == test::Fingerprint(*reference));
     EXPECT_EQ(copy->anims[0].name, "walk");
   }
@@ -328,19 +306,21 @@ TEST(VrnBinaryTest, CountsAreClampedAndLongStringsCut) {
   EXPECT_TRUE(host.entries.empty());
 }
 
-TEST(VrnBinaryTest, EveryTruncationFailsOrLoadsCleanly) {
-  for (BinaryVariant variant : {BinaryVariant::kVrn, BinaryVariant::kVr2}) {
-    const std::string good = FormatKeyedBinary(*TwoPartModel(), SaveOptions{}, variant);
+TEST(ModelFileTest, EveryTruncationFailsOrLoadsCleanly) {
+  for (test::VrnFile file : test::kVrnFiles) {
+    const bool binary = file == test::VrnFile::kBinary || file == test::VrnFile::kVr2Binary;
+    const std::string good = test::FormatVrn(*TwoPartModel(), file);
     auto model = test::NewModel();
     ScriptedHost host;
-    for (size_t length = 0; length < good.size(); ++length) {
-      if (ParseKeyedBinary(*model, std::string_view(good).substr(0, length), "", variant, {false},
-                           host, nullptr)) {
+    for (size_t length = 0; length < good.size(); length += binary ? 1 : 3) {
+      if (test::ParseVrn(*model, std::string_view(good).substr(0, length), file, host)) {
         std::string why;
         EXPECT_TRUE(GeometryIsConsistent(*model, &why)) << length << ": " << why;
       }
     }
-    EXPECT_TRUE(host.entries.empty());
+    if (binary) {
+      EXPECT_TRUE(host.entries.empty());  // a cut binary file fails silently
+    }
   }
 }
 
@@ -362,7 +342,7 @@ TEST(Vr2BinaryTest, CornerCoordinatesCrossTheSeam) {
                 .size(),
             7u * 8u);
 
-  auto copy = RoundTrip(*model, BinaryVariant::kVr2);
+  auto copy = test::ReadBack(*model, test::VrnFile::kVr2Binary);
   // P's vertex 0 keeps 0.95; the two raised corners came back above 1.0 and were dropped.
   EXPECT_EQ(copy->tex_u[4], 0.95f);
   EXPECT_EQ(copy->tex_u[5], 0.0f);
@@ -386,37 +366,6 @@ TEST(Vr2BinaryTest, CornerCoordinatesCrossTheSeam) {
   }
 }
 
-// Writes `model` as VRN text (0), VRN binary (1), VR2 text (2) or VR2 binary (3) and reads it
-// back, with the forest built.
-std::unique_ptr<Model> ReadBack(Model& model, int variant) {
-  auto copy = test::NewModel();
-  ScriptedHost host;
-  std::string error;
-  bool ok = false;
-  switch (variant) {
-    case 0:
-      ok = ParseTaggedText(*copy, FormatTaggedText(model, {}, TextVariant::kVrn), "",
-                           TextVariant::kVrn, {false}, host, &error);
-      break;
-    case 1:
-      ok = ParseKeyedBinary(*copy, FormatKeyedBinary(model, {}, BinaryVariant::kVrn), "",
-                            BinaryVariant::kVrn, {false}, host, &error);
-      break;
-    case 2:
-      ok = ParseTaggedText(*copy, FormatTaggedText(model, {}, TextVariant::kVr2), "",
-                           TextVariant::kVr2, {false}, host, &error);
-      break;
-    default:
-      ok = ParseKeyedBinary(*copy, FormatKeyedBinary(model, {}, BinaryVariant::kVr2), "",
-                            BinaryVariant::kVr2, {false}, host, &error);
-      break;
-  }
-  EXPECT_TRUE(ok) << variant << ": " << error;
-  copy->loaded_type = kLoadedVrnText;
-  BuildHierarchy(*copy);
-  return copy;
-}
-
 TEST(ModelFileConversionTest, AllFourVariantsAgreeOnRandomModels) {
   for (uint32_t seed = 1; seed <= 40; ++seed) {
     SCOPED_TRACE(seed);
@@ -424,19 +373,19 @@ TEST(ModelFileConversionTest, AllFourVariantsAgreeOnRandomModels) {
     auto calm = test::RandomModel(seed, 0.3125f, 0.6875f);
     const std::string expected = test::Fingerprint(*calm);
     for (int variant = 0; variant < 4; ++variant) {
-      auto copy = ReadBack(*calm, variant);
+      auto copy = test::ReadBack(*calm, test::kVrnFiles[variant]);
       EXPECT_EQ(test::Fingerprint(*copy), expected) << "variant " << variant;
       // Converting the copy onwards to every other variant changes nothing either.
-      auto onwards = ReadBack(*copy, (variant + 1) % 4);
+      auto onwards = test::ReadBack(*copy, test::kVrnFiles[(variant + 1) % 4]);
       EXPECT_EQ(test::Fingerprint(*onwards), expected) << "variant " << variant << " onwards";
     }
     // Across the seam the VR2 text and binary files still agree with each other, and with VRN
     // except for the coordinates the seam adjustment raised: above 1.0 they come back as 0, and
     // a 0 raised to exactly 1.0 comes back as 1.
     auto wild = test::RandomModel(seed);
-    auto vrn = ReadBack(*wild, 1);
-    auto vr2_text = ReadBack(*wild, 2);
-    auto vr2_binary = ReadBack(*wild, 3);
+    auto vrn = test::ReadBack(*wild, test::VrnFile::kBinary);
+    auto vr2_text = test::ReadBack(*wild, test::VrnFile::kVr2Text);
+    auto vr2_binary = test::ReadBack(*wild, test::VrnFile::kVr2Binary);
     EXPECT_EQ(test::Fingerprint(*vr2_text), test::Fingerprint(*vr2_binary));
     for (int v = 0; v < vrn->total_vertex_count; ++v) {
       for (auto field : {&Model::tex_u, &Model::tex_v}) {
@@ -448,33 +397,6 @@ TEST(ModelFileConversionTest, AllFourVariantsAgreeOnRandomModels) {
     }
     EXPECT_EQ(test::Fingerprint(*vr2_binary), test::Fingerprint(*vrn));
   }
-}
-
-TEST(VrnBinaryTest, WritersReplaceFilesAndReadersFindThem) {
-  test::TempDir dir;
-  ScriptedHost host;
-  for (BinaryVariant variant : {BinaryVariant::kVrn, BinaryVariant::kVr2}) {
-    auto model = TwoPartModel();
-    const std::string path = dir.File(variant == BinaryVariant::kVrn ? "m.vrn" : "m.vr2");
-    ASSERT_TRUE(variant == BinaryVariant::kVrn ? WriteVrnBinary(*model, path, {}, host)
-                                               : WriteVr2Binary(*model, path, {}, host));
-    EXPECT_EQ(model->model_file_name, variant == BinaryVariant::kVrn ? "m.vrn" : "m.vr2");
-    EXPECT_EQ(test::ReadFile(path), FormatKeyedBinary(*model, {}, variant));
-    auto copy = test::NewModel();
-    EXPECT_TRUE(variant == BinaryVariant::kVrn ? ReadVrnBinary(*copy, path, host, {false})
-                                               : ReadVr2Binary(*copy, path, host, {false}));
-    EXPECT_EQ(copy->node_name[0], "Q");
-  }
-  EXPECT_TRUE(host.entries.empty());
-  auto model = TwoPartModel();
-  EXPECT_FALSE(WriteVrnBinary(*model, dir.File("missing/dir/m.vrn"), {}, host));
-  ASSERT_EQ(host.entries.size(), 1u);
-  EXPECT_EQ(host.entries[0].text, "ファイルを作成できません");
-  EXPECT_EQ(host.entries[0].icon, MessageIcon::kStop);
-  EXPECT_EQ(model->model_file_name, "");  // the title follows only a file that was created
-  auto copy = test::NewModel();
-  EXPECT_FALSE(ReadVrnBinary(*copy, dir.File("absent.vrn"), host, {false}));
-  EXPECT_EQ(host.wait_depth, 0);
 }
 
 }  // namespace

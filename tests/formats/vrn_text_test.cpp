@@ -56,30 +56,13 @@ TEST(VrnTextTest, WritesTheExactFile) {
     EXPECT_NE(bytes.find(block), std::string::npos) << block;
   }
   // The Units close the file in breadth-first order: A, then B.
-  const std::string units = Lines({"<unit>",
-                                   "<basis>",
-                                   "2 0.000000 2.000000 0.000000 A 0 0 0 20",
-                                   "1 0.000000 1.000000 0.000000 0 0 90 B 1 10 0 20",
-                                   "</basis>",
-                                   "<parent>",
-                                   "0",
-                                   "3",
-                                   "0",
-                                   "2",
-                                   "</parent>",
-                                   "<angle>",
-                                   "-10 20 30",
-                                   "45",
-                                   "</angle>",
-                                   "<translation>",
-                                   "0.500000 0.000000 0.000000",
-                                   "0.000000 0.000000 0.000000",
-                                   "</translation>",
-                                   "<scale>",
-                                   "1.000000 1.000000 1.000000",
-                                   "1.000000 1.000000 1.000000",
-                                   "</scale>",
-                                   "</unit>"});
+  const std::string units = Lines(
+      {"<unit>", "<basis>", "2 0.000000 2.000000 0.000000 A 0 0 0 20",
+       "1 0.000000 1.000000 0.000000 0 0 90 B 1 10 0 20", "</basis>",
+       "<parent>\r\n0\r\n3\r\n0\r\n2\r\n</parent>", "<angle>\r\n-10 20 30\r\n45\r\n</angle>",
+       "<translation>\r\n0.500000 0.000000 0.000000",
+       "0.000000 0.000000 0.000000\r\n</translation>", "<scale>\r\n1.000000 1.000000 1.000000",
+       "1.000000 1.000000 1.000000\r\n</scale>", "</unit>"});
   ASSERT_GE(bytes.size(), units.size());
   EXPECT_EQ(bytes.substr(bytes.size() - units.size()), units);
 }
@@ -98,49 +81,37 @@ TEST(VrnTextTest, ShortFormsWithoutSkinAndLeftOutBlocks) {
   }
 }
 
-// Writes `model` with `options`, reads it back, and returns the copy.
-std::unique_ptr<Model> RoundTrip(Model& model, const SaveOptions& options) {
-  const std::string bytes = FormatTaggedText(model, options, TextVariant::kVrn);
-  auto copy = test::NewModel();
-  ScriptedHost host;
-  std::string error;
-  EXPECT_TRUE(
-      ParseTaggedText(*copy, bytes, "", TextVariant::kVrn, ReadOptions{false}, host, &error))
-      << error;
-  return copy;
-}
-
-TEST(VrnTextTest, RoundTripsUnderEveryOptionCombination) {
-  for (int mask = 0; mask < 16; ++mask) {
-    const SaveOptions options{(mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0, (mask & 8) != 0};
-    SCOPED_TRACE(mask);
-    auto model = TwoPartModel();
-    auto copy = RoundTrip(*model, options);
-    ASSERT_EQ(copy->parts_count, 2);
-    ASSERT_EQ(copy->node_count, 4);
-    // The file's Parts are in drawing order and its Units breadth-first.
-    EXPECT_EQ(copy->node_name[0], "Q");
-    EXPECT_EQ(copy->node_name[1], "P");
-    EXPECT_EQ(copy->node_name[2], "A");
-    EXPECT_EQ(copy->node_name[3], "B");
-    EXPECT_EQ(copy->parent[0], 0);
-    EXPECT_EQ(copy->parent[1], 3);
-    EXPECT_EQ(copy->parent[3], 2);
-    EXPECT_EQ(copy->parts[0].material.ambient, copy->parts[0].material.diffuse);
-    EXPECT_NEAR(copy->units[1].axis.y, 1.0f, 1e-6f);
-    EXPECT_EQ(copy->blend[4], options.skin ? 0.5f : 0.0f);
-    EXPECT_EQ(copy->units[1].blend_param, (options.skin ? std::array<int32_t, 4>{1, 10, 0, 20}
-                                                        : std::array<int32_t, 4>{0, 0, 0, 20}));
-    EXPECT_EQ(copy->motions[0].translation[0].x, options.translation ? 0.5f : 0.0f);
-    EXPECT_EQ(copy->anim_count, options.anim ? 1 : 0);
-    EXPECT_EQ(copy->current_anim, options.anim ? 0 : -1);
-    EXPECT_EQ(copy->anims[0].name, options.anim ? "walk" : "");
-    // Rewriting what was read gives the same file: every stored value came back, and the
-    // renumbering is stable.
-    copy->loaded_type = kLoadedVrnText;
-    BuildHierarchy(*copy);
-    EXPECT_EQ(FormatTaggedText(*copy, options, TextVariant::kVrn),
-              FormatTaggedText(*model, options, TextVariant::kVrn));
+TEST(ModelFileTest, EveryEncodingRoundTripsUnderEveryOptionCombination) {
+  for (test::VrnFile file : test::kVrnFiles) {
+    for (int mask = 0; mask < 16; ++mask) {
+      const SaveOptions options{(mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0, (mask & 8) != 0};
+      SCOPED_TRACE(testing::Message() << static_cast<int>(file) << " mask " << mask);
+      auto model = TwoPartModel();
+      auto copy = test::ReadBack(*model, file, options);
+      ASSERT_EQ(copy->parts_count, 2);
+      ASSERT_EQ(copy->node_count, 4);
+      // The file's Parts are in drawing order and its Units breadth-first.
+      EXPECT_EQ(copy->node_name[0], "Q");
+      EXPECT_EQ(copy->node_name[1], "P");
+      EXPECT_EQ(copy->node_name[2], "A");
+      EXPECT_EQ(copy->node_name[3], "B");
+      EXPECT_EQ(copy->parent[0], 0);
+      EXPECT_EQ(copy->parent[1], 3);
+      EXPECT_EQ(copy->parent[3], 2);
+      EXPECT_EQ(copy->parts[0].material.ambient, copy->parts[0].material.diffuse);
+      EXPECT_NEAR(copy->units[1].axis.y, 1.0f, 1e-6f);
+      EXPECT_EQ(copy->blend[4], options.skin ? 0.5f : 0.0f);
+      EXPECT_EQ(copy->units[1].blend_param, (options.skin ? std::array<int32_t, 4>{1, 10, 0, 20}
+                                                          : std::array<int32_t, 4>{0, 0, 0, 20}));
+      EXPECT_EQ(copy->motions[0].translation[0].x, options.translation ? 0.5f : 0.0f);
+      EXPECT_EQ(copy->motions[0].scale[0], (Vec3{1, 1, 1}));
+      EXPECT_EQ(copy->anim_count, options.anim ? 1 : 0);
+      EXPECT_EQ(copy->current_anim, options.anim ? 0 : -1);
+      EXPECT_EQ(copy->anims[0].name, options.anim ? "walk" : "");
+      // Rewriting what was read gives the same file: every stored value came back, and the
+      // renumbering is stable.
+      EXPECT_EQ(test::FormatVrn(*copy, file, options), test::FormatVrn(*model, file, options));
+    }
   }
 }
 
@@ -222,72 +193,21 @@ TEST(VrnTextTest, ClampsCountsAndSkipsMotionsBeyondThem) {
   EXPECT_EQ(copy->motions[255].angle[0][0], 0);
 }
 
-TEST(VrnTextTest, EveryTruncationFailsOrLoadsCleanly) {
-  const std::string good = FormatTaggedText(*TwoPartModel(), SaveOptions{}, TextVariant::kVrn);
-  auto model = test::NewModel();
-  ScriptedHost host;
-  for (size_t length = 0; length < good.size(); length += 3) {
-    if (ParseTaggedText(*model, std::string_view(good).substr(0, length), "", TextVariant::kVrn,
-                        {false}, host, nullptr)) {
-      std::string why;
-      EXPECT_TRUE(GeometryIsConsistent(*model, &why)) << length << ": " << why;
-    }
-  }
-}
-
-TEST(VrnTextTest, SavingReplacesTheFileAtomically) {
-  test::TempDir dir;
-  auto model = TwoPartModel();
-  ScriptedHost host;
-  const std::string path = dir.File("model.vrn");
-  ASSERT_TRUE(WriteVrnText(*model, path, SaveOptions{}, host));
-  EXPECT_EQ(model->model_dir, dir.path());
-  EXPECT_EQ(model->model_file_name, "model.vrn");
-  auto copy = test::NewModel();
-  ASSERT_TRUE(ReadVrnText(*copy, path, host, ReadOptions{false}));
-  EXPECT_EQ(copy->node_name[0], "Q");
-
-  // A directory in the way: nothing can be renamed over it, and nothing is left behind.
-  const std::string blocked = dir.File("blocked.vrn");
-  ASSERT_EQ(::mkdir(blocked.c_str(), 0755), 0);
-  EXPECT_FALSE(WriteVrnText(*model, blocked, SaveOptions{}, host));
-  ASSERT_FALSE(host.entries.empty());
-  EXPECT_EQ(host.entries.back().text, "ファイルを保存できません");
-  EXPECT_EQ(host.entries.back().icon, MessageIcon::kStop);
-
-  EXPECT_FALSE(WriteVrnText(*model, dir.File("missing/dir/model.vrn"), SaveOptions{}, host));
-  EXPECT_EQ(host.entries.back().text, "ファイルを作成できません");
-  EXPECT_EQ(host.wait_depth, 0);
-}
-
-TEST(Vr2TextTest, CornerCoordinatesCrossTheSeamAndReadBackPerCorner) {
-  auto model = TwoPartModel();
-  const float u[3] = {0.95f, 0.05f, 0.10f};
-  for (int v = 0; v < 3; ++v) model->tex_u[v] = u[v];
-  for (int v = 3; v < 7; ++v) {
-    model->tex_u[v] = v == 3 ? 0.3f : 0.7f;  // exactly on the thresholds: unchanged
-    model->tex_v[v] = 0.5f;
-  }
-  const std::string bytes = FormatTaggedText(*model, SaveOptions{}, TextVariant::kVr2);
-  EXPECT_NE(bytes.find("\r\n0 1 2 -1 0.950000 1.000000 1.050000 1.000000 1.100000 1.000000 "
-                       "0.000000 0.000000\r\n"),
-            std::string::npos);
-  EXPECT_NE(bytes.find("\r\n0 1 2 3 0.300000 0.500000 0.700000 0.500000 0.700000 0.500000 "
-                       "0.700000 0.500000\r\n"),
-            std::string::npos);
-
-  // Each corner's pair is read into its vertex; a triangle's fourth pair into none.
-  std::string patched = bytes;
-  const size_t at = patched.find("\r\n0 1 2 -1 ");
+// The seam adjustment of the written pairs is pinned by the VR2 binary tests and the conversion
+// test; here the reader's side of the text form.
+TEST(Vr2TextTest, CornerPairsAreReadIntoTheirVertices) {
+  std::string bytes = FormatTaggedText(*TwoPartModel(), SaveOptions{}, TextVariant::kVr2);
+  const size_t at = bytes.find("\r\n0 1 2 -1 ");
   ASSERT_NE(at, std::string::npos);
-  const size_t end = patched.find("\r\n", at + 2);
-  patched.replace(at, end - at, "\r\n0 1 2 -1 0.1 0.2 0.3 0.4 0.5 0.6 0.7 0.8");
+  bytes.replace(at, bytes.find("\r\n", at + 2) - at,
+                "\r\n0 1 2 -1 0.1 0.2 0.3 0.4 0.5 0.6 0.7 0.8");
   auto copy = test::NewModel();
   ScriptedHost host;
-  ASSERT_TRUE(ParseTaggedText(*copy, patched, "", TextVariant::kVr2, {false}, host, nullptr));
+  ASSERT_TRUE(test::ParseVrn(*copy, bytes, test::VrnFile::kVr2Text, host));
+  // Each corner's pair goes to its vertex; a triangle's fourth pair to none.
   EXPECT_EQ(copy->tex_u[4], 0.1f);
   EXPECT_EQ(copy->tex_v[6], 0.6f);
-  EXPECT_EQ(copy->tex_u[0], 0.3f);
+  EXPECT_EQ(copy->tex_u[0], 0.375f);
 }
 
 }  // namespace
