@@ -2,35 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include "model/geometry_fixtures.h"
 #include "model/hierarchy.h"
-#include "support/model_fixtures.h"
 
 namespace vorna {
 namespace {
 
-// A VRN-like model: `parts` Parts of one vertex each, then Units; parent[n] as given (-1 top).
-std::unique_ptr<Model> ModelWithNodes(int parts, const std::vector<int>& parents) {
-  auto model = test::NewModel();
-  AllocateParts(*model, parts);
-  AllocateVertices(*model, parts);
-  for (int p = 0; p <= parts; ++p) model->parts[p].first_vertex = static_cast<uint32_t>(p);
-  model->node_count = static_cast<int>(parents.size());
-  for (size_t n = 0; n < parents.size(); ++n) {
-    model->parent[n] = parents[n];
-    model->node_name[n] = std::to_string(n);
-  }
-  for (int u = 0; u < model->unit_count(); ++u) model->units[u].basis_type = 2;
-  model->motion_count = 1;
-  model->motions[0].in_use = 1;
-  model->loaded_type = kLoadedVrnText;
-  BuildHierarchy(*model);
-  return model;
-}
+using test::ExpectNear;
 
-void ExpectNear(Vec3 actual, Vec3 expected) {
-  EXPECT_NEAR(actual.x, expected.x, 1e-5f);
-  EXPECT_NEAR(actual.y, expected.y, 1e-5f);
-  EXPECT_NEAR(actual.z, expected.z, 1e-5f);
+// `parts` Parts, then Units, named by their node numbers; parent[n] as given (-1: top level).
+std::unique_ptr<Model> ModelWithNodes(int parts, const std::vector<int>& parents) {
+  std::vector<std::string> names;
+  for (size_t n = 0; n < parents.size(); ++n) names.push_back(std::to_string(n));
+  return test::Loaded({names.begin(), names.begin() + parts}, {names.begin() + parts, names.end()},
+                      parents);
 }
 
 TEST(PoseTest, ScalingAndTranslationHappenAboutThePivot) {

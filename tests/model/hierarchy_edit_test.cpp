@@ -2,30 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "geometry_fixtures.h"
 #include "model/hierarchy.h"
-#include "support/model_fixtures.h"
 
 namespace vorna {
 namespace {
 
-// A loaded VRN model: the Parts, then the Units, with the given parent nodes (-1: top level).
-std::unique_ptr<Model> Loaded(const std::vector<std::string>& parts,
-                              const std::vector<std::string>& units,
-                              const std::vector<int>& parents) {
-  auto model = test::NewModel();
-  AllocateParts(*model, static_cast<int>(parts.size()));
-  model->node_count = static_cast<int>(parts.size() + units.size());
-  for (size_t n = 0; n < parts.size() + units.size(); ++n) {
-    model->node_name[n] = n < parts.size() ? parts[n] : units[n - parts.size()];
-    model->parent[n] = parents[n];
-  }
-  for (int u = 0; u < model->unit_count(); ++u) model->units[u].basis_type = 2;
-  model->motion_count = 1;
-  model->motions[0].in_use = 1;
-  model->loaded_type = kLoadedVrnText;
-  BuildHierarchy(*model);
-  return model;
-}
+using test::Loaded;
 
 // "U" + number without the temporary that trips a false -Wrestrict warning in GCC 12.
 std::string Numbered(const char* prefix, int number) {
