@@ -8,7 +8,6 @@
 
 #include "formats/format_common.h"
 #include "formats/model_file_fixtures.h"
-#include "formats/open_save.h"
 #include "formats/text_io.h"
 #include "support/model_fixtures.h"
 #include "support/test_support.h"
@@ -222,7 +221,7 @@ TEST(DxfReadTest, Limits) {
 }
 
 // Part P (a triangle over vertices 0..2) and Part Q (a quad over 3..6), drawn Q first.
-std::unique_ptr<Model> TwoParts(const std::string& first_name, const std::string& second_name) {
+std::unique_ptr<Model> TwoParts(const char* first_name, const char* second_name) {
   auto model = test::TwoPartModel();
   model->node_name[0] = first_name;
   model->node_name[1] = second_name;
@@ -292,35 +291,6 @@ TEST(DxfWriteTest, ExportRenamesInTheModel) {
   ScriptedHost host;
   ASSERT_TRUE(ExportDxf(*model, dir.File("out.dxf"), host));
   EXPECT_EQ(model->node_name[1], "body002");
-}
-
-TEST(DxfLoadTest, TheOpenFlowReadsDxfAndTextPolygonFilesAndWritesDxf) {
-  test::TempDir dir;
-  test::WriteFile(dir.File("shape.DXF"), DxfFile({{"A", {kA, kB, kC}}, {"B", {kA, kB, kC, kD}}}));
-  test::WriteFile(dir.File("mesh.txt"),
-                  "<polygon_mesh>\n<vertex>\n<position vec3=\"0 0 0\"/>\n</vertex>\n<face>\n"
-                  "<vertex_number int=\"0\"/>\n<vertex_number int=\"0\"/>\n"
-                  "<vertex_number int=\"0\"/>\n</face>\n</polygon_mesh>\n");
-  test::WriteFile(dir.File("empty.dxf"), "0\nEOF\n");
-  auto model = test::NewModel();
-  ScriptedHost host;
-  LoadResult result = Load(*model, dir.File("shape.DXF"), host);
-  ASSERT_TRUE(result.ok) << result.error;
-  EXPECT_EQ(model->loaded_type, kLoadedDxf);
-  EXPECT_EQ(model->all_triangles, 0);
-  EXPECT_EQ(model->motion_count, 1);
-  EXPECT_EQ(PlanOverwriteSave(*model).format, ModelFormat::kDxf);
-
-  result = Load(*model, dir.File("mesh.txt"), host);
-  ASSERT_TRUE(result.ok) << result.error;
-  EXPECT_EQ(model->loaded_type, kLoadedTextPolygon);
-  EXPECT_EQ(model->all_triangles, 1);
-  EXPECT_EQ(PlanOverwriteSave(*model).action, OverwriteAction::kSaveAs);
-  EXPECT_TRUE(host.entries.empty());
-
-  EXPECT_FALSE(Load(*model, dir.File("empty.dxf"), host).ok);
-  EXPECT_EQ(host.Texts(), std::vector<std::string>{"3DFACE データがありません"});
-  EXPECT_EQ(model->loaded_type, kLoadedNone);
 }
 
 }  // namespace
