@@ -27,12 +27,9 @@ void ExpectNear(const Rgb& actual, const Rgb& expected, int tolerance = 1) {
   for (int i = 0; i < 3; ++i) EXPECT_NEAR(actual[i], expected[i], tolerance) << "channel " << i;
 }
 
-// The colour look: the default grey material's ambient under the 0x60 ambient level, plus the
-// vertex colour times 0.8 times N.L.
-int Lit(float vertex_colour, float n_dot_l) {
-  const float value = 0.7f * (96.0f / 255.0f) + vertex_colour * 0.8f * std::max(n_dot_l, 0.0f);
-  return static_cast<int>(std::lround(std::min(value, 1.0f) * 255.0f));
-}
+// The colour look: the default grey material's ambient 0.7 under the 0x60 ambient level gives
+// 67; facing the light adds the vertex colour times 0.8, saturating white.
+constexpr int kFull = 255, kAmbient = 67;
 
 // From the front the light shines along (0.866, -0.5, 0): from the upper left of the view.
 const Vec3 kTowardsLight{-0.866025f, 0.5f, 0.0f};
@@ -68,14 +65,13 @@ TEST(DrawPartsTest, LightingCullingAndHighlightColours) {
   // A material left behind by the texture look must not tint the colour look.
   context.device->SetMaterial(Glowing());
   RenderFrame(context, *model, view);
-  const int full = Lit(1.0f, 1.0f), ambient = Lit(1.0f, 0.0f);
-  ExpectNear(Pixel(context, 8, 8), {full, full, full});
-  ExpectNear(Pixel(context, 24, 8), {ambient, ambient, ambient});
+  ExpectNear(Pixel(context, 8, 8), {kFull, kFull, kFull});
+  ExpectNear(Pixel(context, 24, 8), {kAmbient, kAmbient, kAmbient});
   EXPECT_TRUE(IsBlack(Pixel(context, 8, 24)));
-  ExpectNear(Pixel(context, 24, 24), {full, ambient, ambient});  // a part is selected: red
-  model->selected_unit = 0;                                      // a unit: yellow-green
+  ExpectNear(Pixel(context, 24, 24), {kFull, kAmbient, kAmbient});  // a part is selected: red
+  model->selected_unit = 0;                                         // a unit: yellow-green
   RenderFrame(context, *model, view);
-  ExpectNear(Pixel(context, 24, 24), {Lit(128.0f / 255.0f, 1.0f), full, ambient});
+  ExpectNear(Pixel(context, 24, 24), {170, kFull, kAmbient});  // 67 + 128 * 0.8
 }
 
 // Opaque parts hide each other by depth in any draw order; semi-transparent ones are drawn
@@ -88,13 +84,12 @@ TEST(DrawPartsTest, DepthAndSemiTransparency) {
   ViewState view;
   view.node_highlight[1] = 1;
   RenderContext context = FrontContext(view);
-  const int full = Lit(1.0f, 1.0f), ambient = Lit(1.0f, 0.0f);
   for (const uint32_t first : {0u, 1u}) {
     model->draw_order[0] = first;
     model->draw_order[1] = 1 - first;
     RenderFrame(context, *model, view);
-    ExpectNear(Pixel(context, 8, 16), {full, ambient, ambient});  // far alone
-    ExpectNear(Pixel(context, 16, 16), {full, full, full});       // overlap: near
+    ExpectNear(Pixel(context, 8, 16), {kFull, kAmbient, kAmbient});  // far alone
+    ExpectNear(Pixel(context, 16, 16), {kFull, kFull, kFull});       // overlap: near
   }
   view.part_alpha = 128;
   view.node_highlight[1] = 0;
