@@ -1,0 +1,433 @@
+#include "ui/texture_dialog.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "editor/commands.h"
+#include "editor/number_text.h"
+#include "model/part_range.h"
+#include "ui/image_file_dialogs.h"
+#include "ui/text_codec.h"
+
+namespace vorna {
+namespace {
+
+constexpr int kEditWidth = 64;
+
+QString DirectionLabel(int id) {
+  const CommandInfo* command = FindCommand(id);
+  if (command == nullptr) return QString();
+  const QString label =
+      QString::fromUtf8(command->label.data(), static_cast<qsizetype>(command->label.size()));
+  return label.section('\t', 0, 0);
+}
+
+}  // namespace
+
+StepSpin::StepSpin(QWidget* parent) : QSpinBox(parent) {
+  lineEdit()->hide();
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+QSize StepSpin::sizeHint() const {
+  QStyleOptionSpinBox option;
+  initStyleOption(&option);
+  const QRect up = style()->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxUp, this);
+  const int height = QSpinBox::sizeHint().height();
+  return QSize(std::max(up.width(), 12) + 4, height);
+}
+
+TextureDialog::TextureDialog(const DialogContext& context, OffsetSliderScales& scales,
+                             QWidget* parent)
+    : QDialog(parent),
+      context_(context),
+      part_box_(new QComboBox),
+      kind_box_(new QComboBox),
+      tabs_(new QTabWidget),
+      reset_(new QPushButton("ﾘｾｯﾄ")),
+      menu_bar_(new QMenuBar(this)) {
+  context_.StopPlayback();
+  Model& model = context_.model();
+  session_ =
+      std::make_unique<TextureDialogSession>(model, context_.view(), context_.session->render(),
+                                             *context_.host, scales, TextureDialogStartPart(model));
+
+  for (int p = 0; p < UsablePartCount(model); ++p)
+    part_box_->addItem(FromCp932(model.node_name[p]));
+  part_box_->setCurrentIndex(session_->edit_part());
+  part_box_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  tabs_->addTab(BuildTexturePage(), "ﾃｸｽﾁｬの設定");
+  tabs_->addTab(BuildMaterialPage(), "ﾏﾃﾘｱﾙの設定");
+  BuildMenus();
+
+  auto* part_row = new QHBoxLayout;
+  part_row->addWidget(new QLabel("パーツ："));
+  part_row->addWidget(part_box_, 1);
+
+  auto* buttons = new QDialogButtonBox;
+  buttons->addButton(reset_, QDialogButtonBox::ResetRole);
+  buttons->addButton("OK", QDialogButtonBox::AcceptRole)->setDefault(true);
+  buttons->addButton("ｷｬﾝｾﾙ", QDialogButtonBox::RejectRole);
+  reset_->setAutoDefault(false);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setMenuBar(menu_bar_);
+  layout->addLayout(part_row);
+  layout->addWidget(tabs_, 1);
+  layout->addWidget(buttons);
+
+  connect(part_box_, &QComboBox::currentIndexChanged, this, &TextureDialog::OnPartChosen);
+  connect(tabs_, &QTabWidget::currentChanged, this, &TextureDialog::OnPageChanged);
+  connect(kind_box_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    session_->ChooseColourKind(static_cast<ColourKind>(index));
+    RefreshMaterialRows();
+  });
+  connect(reset_, &QPushButton::clicked, this, [this] {
+    session_->Reset();
+    RefreshAll();
+    Draw();
+  });
+
+  RefreshAll();
+  Draw();
+}
+
+TextureDialog::~TextureDialog() {
+  if (!closed_) session_->Cancel();
+}
+
+QAction* TextureDialog::action(int id) const {
+  const auto found = actions_.find(id);
+  return found == actions_.end() ? nullptr : found->second;
+}
+
+TextureDialog::Row TextureDialog::MakeRow() {
+  Row row;
+  row.slider = new QSlider(Qt::Horizontal);
+  row.slider->setTickPosition(QSlider::TicksBelow);
+  row.slider->setMinimumWidth(180);
+  row.edit = new QLineEdit;
+  row.edit->setMaxLength(kEditLength);
+  row.edit->setFixedWidth(kEditWidth);
+  row.spin = new StepSpin;
+  return row;
+}
+
+QWidget* TextureDialog::BuildTexturePage() {
+  auto* page = new QWidget;
+  auto* layout = new QVBoxLayout(page);
+  const char* groups[] = {"サイズの倍率", "座標"};
+  for (int g = 0; g < 2; ++g) {
+    auto* box = new QGroupBox(groups[g]);
+    auto* grid = new QGridLayout(box);
+    for (int r = 0; r < 2; ++r) {
+      const int index = g * 2 + r;
+      texture_rows_[index] = MakeRow();
+      const Row& row = texture_rows_[index];
+      grid->addWidget(new QLabel(r == 0 ? "横：" : "縦："), r, 0);
+      grid->addWidget(row.slider, r, 1);
+      grid->addWidget(row.edit, r, 2);
+      grid->addWidget(row.spin, r, 3);
+      ConnectTextureRow(static_cast<TextureRow>(index));
+    }
+    grid->setColumnStretch(1, 1);
+    layout->addWidget(box);
+  }
+  layout->addStretch(1);
+  return page;
+}
+
+QWidget* TextureDialog::BuildMaterialPage() {
+  auto* page = new QWidget;
+  auto* layout = new QVBoxLayout(page);
+  kind_box_->addItems({"ﾃﾞｨﾌｭｰｽﾞ色", "ｽﾍﾟｷｭﾗ色", "ｴﾐｯｼｮﾝ色"});
+  auto* kind_row = new QHBoxLayout;
+  kind_row->addWidget(kind_box_);
+  kind_row->addStretch(1);
+  layout->addLayout(kind_row);
+  auto* grid = new QGridLayout;
+  const char* labels[] = {"透明：", "赤色：", "緑色：", "青色：", "強度："};
+  for (int r = 0; r < 5; ++r) {
+    material_rows_[r] = MakeRow();
+    const Row& row = material_rows_[r];
+    grid->addWidget(new QLabel(labels[r]), r, 0);
+    grid->addWidget(row.slider, r, 1);
+    grid->addWidget(row.edit, r, 2);
+    grid->addWidget(row.spin, r, 3);
+    ConnectMaterialRow(static_cast<MaterialRow>(r));
+  }
+  grid->setColumnStretch(1, 1);
+  layout->addLayout(grid);
+  layout->addStretch(1);
+  return page;
+}
+
+void TextureDialog::BuildMenus() {
+  auto add = [this](QMenu* menu, int id, const QString& label, QActionGroup* group = nullptr) {
+    QAction* item = menu->addAction(label);
+    item->setCheckable(group != nullptr);
+    if (group != nullptr) group->addAction(item);
+    connect(item, &QAction::triggered, this, [this, id] { RunMenu(id); });
+    actions_[id] = item;
+    return item;
+  };
+  QMenu* file = menu_bar_->addMenu("ﾌｧｲﾙ(&F)");
+  add(file, kMenuOpenImage, "開く(&O)...");
+  add(file, kMenuSaveImage, "名前を付けて保存(&A)..");
+
+  QMenu* edit = menu_bar_->addMenu("編集(&E)");
+  auto* kinds = new QActionGroup(this);
+  add(edit, kMenuPlanarMapping, "平面ﾏｯﾋﾟﾝｸﾞ(&P)", kinds);
+  add(edit, kMenuSphericalMapping, "球面ﾏｯﾋﾟﾝｸﾞ(&S)", kinds);
+  add(edit, kMenuWrapMapping, "一周ﾏｯﾋﾟﾝｸﾞ(&L)", kinds);
+  edit->addSeparator();
+  add(edit, kMenuApplyMapping, "適用(&E)");
+  add(edit, kMenuUnapplyMapping, "適用解除(&C)");
+  edit->addSeparator();
+  add(edit, kMenuMapParts, "パーツ(&R)");
+  add(edit, kMenuMapWhole, "全体(&A)");
+  edit->addSeparator();
+  add(edit, kMenuCopyToAllParts, "すべてのﾊﾟｰﾂにｺﾋﾟｰ(&O)");
+
+  QMenu* view = menu_bar_->addMenu("表示(&V)");
+  add(view, kMenuTranslucent, "半透明(&A)")->setCheckable(true);
+  view->addSeparator();
+  auto* fills = new QActionGroup(this);
+  add(view, kMenuFillSolid, "面(&S)", fills);
+  add(view, kMenuFillWireframe, "ﾜｲﾔｰﾌﾚｰﾑ(&W)", fills);
+  add(view, kMenuFillPoints, "点(&P)", fills);
+
+  QMenu* direction = menu_bar_->addMenu("方向(&D)");
+  auto* directions = new QActionGroup(this);
+  for (int id = kCmdViewFront; id <= kCmdViewBottom; ++id) {
+    add(direction, id, DirectionLabel(id), directions);
+  }
+}
+
+void TextureDialog::ConnectTextureRow(TextureRow which) {
+  const Row& row = texture_rows_[static_cast<int>(which)];
+  // The track bar and the up-down write the value their position stands for and show it.
+  auto moved = [this, which](int position, bool from_slider) {
+    const Row& r = texture_row(which);
+    session_->SetTextureValue(which, session_->TextureValueAt(which, position));
+    const SliderRow state = session_->TextureRowState(which);
+    QSignalBlocker block_slider(r.slider);
+    QSignalBlocker block_spin(r.spin);
+    r.slider->setValue(state.position);
+    r.spin->setValue(state.position);
+    r.edit->setText(QString::fromStdString(state.text));
+    if (which == TextureRow::kScaleU || which == TextureRow::kScaleV) RefreshTextureRows();
+    if (from_slider) {
+      r.edit->setFocus();
+      r.edit->selectAll();
+    }
+    Draw();
+  };
+  connect(row.slider, &QSlider::valueChanged, this,
+          [moved](int position) { moved(position, true); });
+  connect(row.spin, &QSpinBox::valueChanged, this,
+          [moved](int position) { moved(position, false); });
+  // A typed value is taken as it is; the track bar and up-down follow.
+  connect(row.edit, &QLineEdit::textEdited, this, [this, which](const QString& text) {
+    session_->SetTextureValue(which, ParseDecimal(text.toStdString()));
+    const Row& r = texture_row(which);
+    const SliderRow state = session_->TextureRowState(which);
+    QSignalBlocker block_slider(r.slider);
+    QSignalBlocker block_spin(r.spin);
+    r.slider->setValue(state.position);
+    r.spin->setValue(state.position);
+    if (which == TextureRow::kScaleU || which == TextureRow::kScaleV) {
+      for (TextureRow offset : {TextureRow::kOffsetU, TextureRow::kOffsetV}) {
+        ShowRow(texture_row(offset), session_->TextureRowState(offset));
+      }
+    }
+    Draw();
+  });
+}
+
+void TextureDialog::ConnectMaterialRow(MaterialRow which) {
+  const Row& row = material_rows_[static_cast<int>(which)];
+  auto moved = [this, which](int position, bool from_slider) {
+    const Row& r = material_row(which);
+    session_->SetMaterialValue(which, session_->MaterialValueAt(which, position));
+    ShowRow(r, session_->MaterialRowState(which));
+    if (from_slider) {
+      r.edit->setFocus();
+      r.edit->selectAll();
+    }
+    Draw();
+  };
+  connect(row.slider, &QSlider::valueChanged, this,
+          [moved](int position) { moved(position, true); });
+  connect(row.spin, &QSpinBox::valueChanged, this,
+          [moved](int position) { moved(position, false); });
+  connect(row.edit, &QLineEdit::textEdited, this, [this, which](const QString& text) {
+    const std::string typed = text.toStdString();
+    session_->SetMaterialValue(
+        which, which == MaterialRow::kStrength ? ParseWholeNumber(typed) : ParseDecimal(typed));
+    const Row& r = material_row(which);
+    const SliderRow state = session_->MaterialRowState(which);
+    QSignalBlocker block_slider(r.slider);
+    QSignalBlocker block_spin(r.spin);
+    r.slider->setValue(state.position);
+    r.spin->setValue(state.position);
+    Draw();
+  });
+}
+
+void TextureDialog::ShowRow(const Row& row, const SliderRow& state) {
+  QSignalBlocker block_slider(row.slider);
+  QSignalBlocker block_spin(row.spin);
+  row.slider->setRange(state.minimum, state.maximum);
+  row.slider->setTickInterval(state.tick);
+  row.slider->setPageStep(std::max(1, state.tick / 10));
+  row.slider->setValue(state.position);
+  row.spin->setRange(state.minimum, state.maximum);
+  row.spin->setValue(state.position);
+  // The text is the setting's own, also when it lies beyond the track bar's range.
+  row.edit->setText(QString::fromStdString(state.text));
+  for (QWidget* control : {static_cast<QWidget*>(row.slider), static_cast<QWidget*>(row.edit),
+                           static_cast<QWidget*>(row.spin)}) {
+    control->setEnabled(state.enabled);
+  }
+}
+
+void TextureDialog::RefreshTextureRows() {
+  for (int r = 0; r < 4; ++r) {
+    ShowRow(texture_rows_[r], session_->TextureRowState(static_cast<TextureRow>(r)));
+  }
+  const int part = session_->edit_part();
+  const Model& model = context_.model();
+  const QString name = part < UsablePartCount(model) ? FromCp932(model.node_name[part]) : QString();
+  setWindowTitle(QStringLiteral("ﾃｸｽﾁｬの設定 - %1").arg(name));
+}
+
+void TextureDialog::RefreshMaterialRows() {
+  for (int r = 0; r < 5; ++r) {
+    ShowRow(material_rows_[r], session_->MaterialRowState(static_cast<MaterialRow>(r)));
+  }
+}
+
+void TextureDialog::RefreshMenus() {
+  const TextureMenuState& menu = session_->menu();
+  const ViewState& view = context_.view();
+  const bool texture_page = session_->page() == TextureDialogPage::kTexture;
+  action(kMenuPlanarMapping + static_cast<int>(std::min<uint32_t>(menu.checked_kind, 2)))
+      ->setChecked(true);
+  for (int id : {kMenuOpenImage, kMenuSaveImage, static_cast<int>(kMenuPlanarMapping),
+                 static_cast<int>(kMenuSphericalMapping), static_cast<int>(kMenuWrapMapping),
+                 static_cast<int>(kMenuTranslucent)}) {
+    action(id)->setEnabled(texture_page);
+  }
+  action(kMenuApplyMapping)->setEnabled(texture_page && menu.apply_enabled);
+  action(kMenuUnapplyMapping)->setEnabled(texture_page && menu.unapply_enabled);
+  action(kMenuMapParts)->setEnabled(menu.parts_enabled);
+  action(kMenuMapWhole)->setEnabled(menu.whole_enabled);
+  action(kMenuCopyToAllParts)->setEnabled(menu.copy_enabled);
+  action(kMenuTranslucent)->setChecked(view.part_alpha == 128);
+  action(view.fill_mode == kFillSolid       ? kMenuFillSolid
+         : view.fill_mode == kFillWireframe ? kMenuFillWireframe
+                                            : kMenuFillPoints)
+      ->setChecked(true);
+  const int direction = session_->ViewDirection();
+  if (direction >= 0) action(kCmdViewFront + direction)->setChecked(true);
+}
+
+void TextureDialog::RefreshAll() {
+  RefreshTextureRows();
+  RefreshMaterialRows();
+  RefreshMenus();
+}
+
+void TextureDialog::RunMenu(int id) {
+  if (id == kMenuOpenImage) {
+    ChooseTexture();
+    return;
+  }
+  if (id == kMenuSaveImage) {
+    ExportImage();
+    return;
+  }
+  if (id >= kCmdViewFront && id <= kCmdViewBottom) {
+    session_->ChooseDirection(id - kCmdViewFront);
+  } else if (id == kMenuTranslucent) {
+    session_->SetTranslucent(context_.view().part_alpha != 128);
+  } else if (id == kMenuFillSolid || id == kMenuFillWireframe || id == kMenuFillPoints) {
+    session_->SetFillMode(id == kMenuFillSolid       ? kFillSolid
+                          : id == kMenuFillWireframe ? kFillWireframe
+                                                     : kFillPoint);
+  } else if (!session_->RunMappingCommand(id)) {
+    return;
+  }
+  RefreshAll();
+  Draw();
+}
+
+void TextureDialog::ChooseTexture() {
+  if (!ChooseTextureImage(this, context_.model(), *context_.host, session_->edit_part())) return;
+  session_->TextureChosen();
+  RefreshAll();
+  Draw();
+}
+
+void TextureDialog::ExportImage() {
+  ExportViewImage(this, context_.session->render(), *context_.host);
+}
+
+void TextureDialog::OnPartChosen(int index) {
+  session_->ChoosePart(index);
+  context_.TreeChanged();
+  RefreshAll();
+  Draw();
+}
+
+void TextureDialog::OnPageChanged(int index) {
+  session_->ShowPage(index == 1 ? TextureDialogPage::kMaterial : TextureDialogPage::kTexture);
+  RefreshAll();
+  Draw();
+}
+
+void TextureDialog::Draw() { context_.Redraw(); }
+
+void TextureDialog::Close(bool accepted) {
+  if (closed_) return;
+  closed_ = true;
+  if (accepted) {
+    session_->Accept();
+    // The thumbnail is made with the view the user had, not the dialog's.
+    context_.RegenerateThumbnail();
+  } else {
+    session_->Cancel();
+  }
+  context_.MenusChanged();
+  Draw();
+}
+
+void TextureDialog::accept() {
+  Close(true);
+  QDialog::accept();
+}
+
+void TextureDialog::reject() {
+  Close(false);
+  QDialog::reject();
+}
+
+}  // namespace vorna

@@ -1,0 +1,229 @@
+#include "ui/texture_dialog.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTabWidget>
+#include <QtTest>
+
+#include "formats/open_save.h"
+#include "images/encode.h"
+#include "model/host.h"
+#include "support/test_support.h"
+#include "ui/text_codec.h"
+#include "ui/ui_test_registry.h"
+
+namespace vorna {
+namespace {
+
+// The sample model with a real texture image beside a copy of it, and a context that counts
+// what the dialog asks of the window.
+struct Fixture {
+  Fixture() {
+    const std::string model_path = dir.File("walker.vrn");
+    test::WriteFile(model_path, test::ReadFile(VORNA_SOURCE_DIR "/samples/walker.vrn"));
+    std::vector<uint8_t> bmp;
+    EncodeBmp(Image{2, 2, std::vector<uint8_t>(16, 200)}, &bmp);
+    test::WriteFile(dir.File("skin.bmp"), std::string(bmp.begin(), bmp.end()));
+    ok = Load(session.model(), model_path, host).ok;
+    session.model().forest.Select(1);
+    session.view().texture_colour_on = true;
+    session.view().view_yaw = 90.0f;
+    context.session = &session;
+    context.host = &host;
+    context.redraw = [this] { ++redraws; };
+    context.stop_playback = [this] { ++stops; };
+    context.regenerate_thumbnail = [this] { ++thumbnails; };
+    context.tree_changed = [this] { ++tree_changes; };
+    context.menus_changed = [this] { ++menu_changes; };
+  }
+  Model& model() { return session.model(); }
+
+  test::TempDir dir;
+  EditorSession session;
+  ScriptedHost host;
+  OffsetSliderScales scales;
+  DialogContext context;
+  bool ok = false;
+  int redraws = 0;
+  int stops = 0;
+  int thumbnails = 0;
+  int tree_changes = 0;
+  int menu_changes = 0;
+};
+
+void Type(QLineEdit* edit, const QString& text) {
+  edit->selectAll();
+  QTest::keyClicks(edit, text);
+}
+
+}  // namespace
+
+class TextureDialogTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void OpensOnTheSelectedPart() {
+    Fixture f;
+    QVERIFY(f.ok);
+    TextureDialog dialog(f.context, f.scales);
+    QCOMPARE(f.stops, 1);
+    QVERIFY(f.redraws > 0);
+    QCOMPARE(dialog.part_box()->count(), f.model().parts_count);
+    QCOMPARE(dialog.part_box()->currentIndex(), 1);
+    QCOMPARE(dialog.windowTitle(),
+             QString::fromUtf8("ﾃｸｽﾁｬの設定 - ") + FromCp932(f.model().node_name[1]));
+    QCOMPARE(f.session.view().texture_dialog_page, 1);
+    QCOMPARE(f.session.view().fill_mode, static_cast<int32_t>(kFillSolid));
+    QVERIFY(dialog.action(kMenuPlanarMapping)->isChecked());
+    QVERIFY(dialog.action(kMenuTranslucent)->isChecked());
+    QVERIFY(dialog.action(kCmdViewFront)->isChecked());
+    QVERIFY(!dialog.action(kMenuUnapplyMapping)->isEnabled());
+    QVERIFY(!dialog.action(kMenuMapParts)->isEnabled());
+    for (int r = 0; r < 4; ++r) {
+      const TextureDialog::Row& row = dialog.texture_row(static_cast<TextureRow>(r));
+      QCOMPARE(row.edit->maxLength(), 32);
+      QVERIFY(row.slider->isEnabled());
+    }
+  }
+
+  void RowsRoundTripBetweenTrackBarTextAndUpDown() {
+    Fixture f;
+    TextureDialog dialog(f.context, f.scales);
+    const TextureDialog::Row& scale = dialog.texture_row(TextureRow::kScaleU);
+    scale.slider->setValue(50);
+    QCOMPARE(scale.edit->text(), QString("0.50"));
+    QCOMPARE(scale.spin->value(), 50);
+    QCOMPARE(dialog.session().settings().map_scale_u, 0.5f);
+    Type(scale.edit, "1.25");
+    QCOMPARE(scale.slider->value(), 125);
+    QCOMPARE(scale.spin->value(), 125);
+    QCOMPARE(scale.edit->text(), QString("1.25"));
+    QCOMPARE(dialog.session().settings().map_scale_u, 1.25f);
+    scale.spin->stepBy(1);
+    QCOMPARE(scale.slider->value(), 126);
+    QCOMPARE(scale.edit->text(), QString("1.26"));
+    Type(scale.edit, "x");  // not a number: 0
+    QCOMPARE(scale.slider->value(), 0);
+
+    // Part 1 spans 0.2 in x at the front: base_u 200.
+    Type(scale.edit, "1");
+    const TextureDialog::Row& offset = dialog.texture_row(TextureRow::kOffsetU);
+    const int base = offset.slider->tickInterval();
+    QCOMPARE(offset.slider->maximum(), 2 * base);
+    offset.slider->setValue(base + base / 2);
+    QCOMPARE(offset.edit->text(), QString::fromStdString(FormatDecimals(base / 2 / 1000.0, 3)));
+    QCOMPARE(offset.spin->value(), base + base / 2);
+    Type(offset.edit, "0");
+    QCOMPARE(offset.slider->value(), base);
+  }
+
+  void MaterialPageFollowsTheColourKind() {
+    Fixture f;
+    TextureDialog dialog(f.context, f.scales);
+    dialog.tabs()->setCurrentIndex(1);
+    QCOMPARE(f.session.view().texture_dialog_page, 2);
+    for (int id : {40001, 40003, 40048, 40049, 40050, 40051, 40052, 40033}) {
+      QVERIFY2(!dialog.action(id)->isEnabled(), qPrintable(QString::number(id)));
+    }
+    const TextureDialog::Row& alpha = dialog.material_row(MaterialRow::kAlpha);
+    const TextureDialog::Row& strength = dialog.material_row(MaterialRow::kStrength);
+    QVERIFY(alpha.slider->isEnabled());
+    QVERIFY(!strength.slider->isEnabled());
+    dialog.kind_box()->setCurrentIndex(1);
+    QVERIFY(!alpha.slider->isEnabled());
+    QVERIFY(strength.slider->isEnabled());
+    QCOMPARE(strength.edit->text(),
+             QString::number(static_cast<int>(f.model().parts[1].material.power)));
+    Type(dialog.material_row(MaterialRow::kRed).edit, "0.5");
+    QCOMPARE(f.model().parts[1].material.specular.r, 0.5f);
+    QCOMPARE(dialog.material_row(MaterialRow::kRed).slider->value(), 50);
+
+    dialog.tabs()->setCurrentIndex(0);
+    QCOMPARE(f.session.view().texture_dialog_page, 1);
+    QVERIFY(dialog.action(40001)->isEnabled());
+    QVERIFY(dialog.action(kMenuApplyMapping)->isEnabled());
+  }
+
+  void CancelRestoresEveryPartAndTheView() {
+    Fixture f;
+    Model& model = f.model();
+    const std::vector<float> tex_u = model.tex_u;
+    const Material material = model.parts[3].material;
+    const ViewState view = f.session.view();
+    TextureDialog dialog(f.context, f.scales);
+    dialog.tabs()->setCurrentIndex(1);
+    dialog.material_row(MaterialRow::kGreen).slider->setValue(10);
+    dialog.action(kMenuCopyToAllParts)->trigger();
+    QCOMPARE(model.parts[3].material.diffuse.g, 0.1f);
+    dialog.tabs()->setCurrentIndex(0);
+    model.parts[1].texture_file = "skin.bmp";  // as the image dialog leaves it
+    dialog.action(kMenuMapWhole)->trigger();
+    QCOMPARE(model.texture_all, uint8_t{1});
+    QVERIFY(model.parts[3].texture != nullptr);
+    dialog.action(kMenuWrapMapping)->trigger();
+    QVERIFY(model.tex_u != tex_u);
+    dialog.action(kCmdViewTop)->trigger();
+    dialog.action(TextureDialog::kMenuFillPoints)->trigger();
+
+    dialog.reject();
+    QCOMPARE(model.tex_u, tex_u);
+    QCOMPARE(model.texture_all, uint8_t{0});
+    for (int p = 0; p < model.parts_count; ++p) {
+      QCOMPARE(model.parts[p].texture_file, std::string());
+      QVERIFY(model.parts[p].texture == nullptr);
+      QCOMPARE(model.parts[p].texture_map_flag, 0u);
+    }
+    QCOMPARE(model.parts[3].material, material);
+    QCOMPARE(f.session.view().texture_dialog_page, 0);
+    QCOMPARE(f.session.view().fill_mode, view.fill_mode);
+    QCOMPARE(f.session.view().view_yaw, 90.0f);
+    QCOMPARE(f.session.view().view_pitch, view.view_pitch);
+    QCOMPARE(f.session.view().part_alpha, view.part_alpha);
+    QVERIFY(f.session.view().texture_colour_on);
+    QCOMPARE(f.thumbnails, 0);
+    QCOMPARE(f.menu_changes, 1);
+    QCOMPARE(model.modified, uint8_t{0});
+  }
+
+  void OkKeepsTheEditsAndSurvivesASave() {
+    Fixture f;
+    Model& model = f.model();
+    TextureDialog dialog(f.context, f.scales);
+    dialog.part_box()->setCurrentIndex(2);
+    QCOMPARE(f.tree_changes, 1);
+    QCOMPARE(model.forest.Selected(), 2);
+    QCOMPARE(dialog.windowTitle(),
+             QString::fromUtf8("ﾃｸｽﾁｬの設定 - ") + FromCp932(model.node_name[2]));
+    Type(dialog.texture_row(TextureRow::kScaleV).edit, "2");
+    dialog.action(kCmdViewLeft)->trigger();
+    dialog.action(kMenuApplyMapping)->trigger();
+    QVERIFY(!dialog.texture_row(TextureRow::kScaleV).slider->isEnabled());
+    dialog.tabs()->setCurrentIndex(1);
+    Type(dialog.material_row(MaterialRow::kBlue).edit, "0.25");
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(model.modified, uint8_t{1});
+    QCOMPARE(f.thumbnails, 1);
+    QCOMPARE(f.session.view().view_yaw, 90.0f);
+    QCOMPARE(f.session.view().texture_dialog_page, 0);
+    dialog.reject();  // closing twice changes nothing
+    QCOMPARE(model.parts[2].texture_map_type, 2);
+
+    const std::string path = f.dir.File("saved.vrn");
+    QVERIFY(SaveModel(model, path, ModelFormat::kVrnText, {}, f.host));
+    EditorSession reopened;
+    QVERIFY(Load(reopened.model(), path, f.host).ok);
+    const Part& part = reopened.model().parts[2];
+    QCOMPARE(part.texture_map_type, 2);
+    QCOMPARE(part.texture_map_param[1], 2.0f);
+    QCOMPARE(part.material.diffuse.b, 0.25f);
+  }
+};
+
+VORNA_UI_TEST(TextureDialogTest)
+
+}  // namespace vorna
+
+#include "texture_dialog_test.moc"
