@@ -1,14 +1,11 @@
 #include "formats/vrn_text.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "formats/format_common.h"
 #include "formats/model_file_fixtures.h"
 #include "formats/tagged_text.h"
-#include "model/hierarchy.h"
 #include "support/model_fixtures.h"
-#include "support/test_support.h"
 
 namespace vorna {
 namespace {
