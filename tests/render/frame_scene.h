@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "model/bounds.h"
+#include "model/geometry_fixtures.h"
 #include "model/hierarchy.h"
 #include "render/camera.h"
 #include "render/device_scene.h"
-#include "support/model_fixtures.h"
 
 namespace vorna::test {
 
@@ -32,26 +32,17 @@ inline FaceSpec Square(float x0, float y0, float x1, float y1, float z = 0.0f) {
 // One part per face, all at the top level, draw_order the identity, one Motion. The camera looks
 // at the origin whatever the box.
 inline std::unique_ptr<Model> FaceModel(const std::vector<FaceSpec>& faces) {
-  auto model = NewModel();
-  const int parts = static_cast<int>(faces.size());
-  AllocateParts(*model, parts);
-  AllocateVertices(*model, parts * 4);
-  AllocateFaces(*model, parts);
-  for (int p = 0; p <= parts; ++p) {
-    model->parts[p].first_vertex = static_cast<uint32_t>(p * 4);
-    model->parts[p].first_face = static_cast<uint32_t>(p);
+  std::vector<PartMesh> meshes;
+  for (const FaceSpec& spec : faces) meshes.push_back({spec.corners, {Face{{0, 1, 2, 3}}}});
+  auto model = ModelOfParts(meshes);
+  for (size_t k = 0; k < model->positions.size(); ++k) {
+    const FaceSpec& spec = faces[k / 4];
+    model->normals[k] = spec.normal;
+    model->blend[k] = spec.blend;
+    model->tex_u[k] = spec.uv[k % 4].x;
+    model->tex_v[k] = spec.uv[k % 4].y;
   }
-  for (int p = 0; p < parts; ++p) {
-    const FaceSpec& spec = faces[static_cast<size_t>(p)];
-    for (size_t i = 0; i < 4; ++i) {
-      const size_t k = static_cast<size_t>(p) * 4 + i;
-      model->positions[k] = spec.corners[i];
-      model->normals[k] = spec.normal;
-      model->blend[k] = spec.blend;
-      model->tex_u[k] = spec.uv[i].x;
-      model->tex_v[k] = spec.uv[i].y;
-    }
-    model->faces[static_cast<size_t>(p)] = Face{{0, 1, 2, 3}};
+  for (int p = 0; p < model->parts_count; ++p) {
     model->draw_order[p] = static_cast<uint32_t>(p);
     model->parent[p] = -1;
   }
