@@ -33,9 +33,8 @@ TEST(GenerateKeyframesTest, InterpolatesAnglesBetweenTwoKeys) {
   } cases[] = {
       {350, 10, 1, false, {0}},         // the short way up through 0
       {10, 350, 1, false, {0}},         // the short way down through 0
-      {0, 100, 2, false, {33, 66}},     // the step is truncated before it is multiplied
       {0, -100, 2, false, {327, 294}},  // negative results get 360 added
-      {0, 90, 3, false, {22, 44, 66}},  //
+      {0, 90, 3, false, {22, 44, 66}},  // the step is truncated before it is multiplied
       {0, 90, 3, true, {14, 45, 75}},   // 14.15625 and 75.84375 truncated
       {10, 340, 1, false, {355}},       // -5 + 360
       {10, 340, 1, true, {-5}},         // the curve adds no 360

@@ -32,10 +32,11 @@ TEST(NormalsTest, QuadGetsItsFaceNormalAndKeepsItsFace) {
   EXPECT_EQ(model->parts[1].first_face, 1u);
 }
 
-// Part 1's vertex 0 is the corner of a right angle in z = 0 and of a 45-degree angle in x = 0:
-// weighted by angle, its normal leans twice as far towards +z as towards +x (by area or by
-// count it would lean equally). Vertex 4 lies on vertex 0 but is another index and takes only its
-// own face; the degenerate face adds nothing, so vertex 1's opposite faces cancel to zero.
+// Part 1 (vertex indices local, normals one further on): its vertex 0 is the corner of a right
+// angle in z = 0 and of a 45-degree angle in x = 0, so weighted by angle its normal leans twice as
+// far towards +z as towards +x (by area or by count it would lean equally). Vertex 4 lies on
+// vertex 0 but is another index and takes only its own face; the degenerate face adds nothing,
+// so vertex 1's opposite faces cancel to zero.
 TEST(NormalsTest, CornersWeighTheirFacesByAngle) {
   auto model = ModelOfParts({{{{9, 9, 9}}, {}},
                              {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 0}},
