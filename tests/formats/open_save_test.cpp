@@ -302,9 +302,15 @@ TEST(SaveTest, WritersReplaceTheFileOrSayWhy) {
     EXPECT_FALSE(SaveModel(*other, blocked, c.format, {}, blocked_host));
     if (c.blocked_message) {
       EXPECT_EQ(blocked_host.Texts(), std::vector<std::string>{"ファイルを保存できません"});
+      EXPECT_EQ(blocked_host.entries.back().icon, MessageIcon::kStop);
     }
     EXPECT_EQ(host.wait_depth + blocked_host.wait_depth, 0);
   }
+  // The readers refuse a path that is not there by themselves, not only through Load.
+  auto model = test::NewModel();
+  ScriptedHost host;
+  EXPECT_FALSE(ReadVrnText(*model, dir.File("absent.vrn"), host, {false}));
+  EXPECT_FALSE(ReadVrnBinary(*model, dir.File("absent.vrn"), host, {false}));
 }
 
 TEST(SaveTest, OverwriteSaveFollowsTheLoadedType) {
