@@ -1,0 +1,162 @@
+#include "ui/keyframe_dialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "formats/open_save.h"
+#include "model/host.h"
+#include "support/test_support.h"
+#include "ui/ui_test_registry.h"
+#include "ui/widget_fixtures.h"
+
+namespace vorna {
+namespace {
+
+struct Harness {
+  EditorSession session;
+  ScriptedHost host;
+  KeyframeDialogMemory memory;
+  int stops = 0, thumbnails = 0, menus = 0;
+
+  explicit Harness(int motions) {
+    session.model() = *test::TreeModel(0, {"hip"}, {-1});
+    test::NumberedMotions(session.model(), motions);
+  }
+  Model& model() { return session.model(); }
+  DialogContext Context() {
+    DialogContext context;
+    context.session = &session;
+    context.host = &host;
+    context.stop_playback = [this] { ++stops; };
+    context.regenerate_thumbnail = [this] { ++thumbnails; };
+    context.menus_changed = [this] { ++menus; };
+    return context;
+  }
+};
+
+}  // namespace
+
+class KeyframeDialogTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void PreselectsTheSelectedAnimOrEveryMotion() {
+    const struct {
+      int anim;  // -1: none selected
+      int start, end;
+      bool loop;
+    } cases[] = {{-1, 0, 5, false}, {0, 1, 3, true}, {1, 4, 2, false}};
+    for (const auto& c : cases) {
+      Harness h(6);
+      h.model().anim_count = 2;
+      h.model().anims[0] = Anim{1, 3, 1, "walk"};
+      h.model().anims[1] = Anim{4, 2, 0, "back"};
+      h.model().current_anim = c.anim;
+      h.memory.curve = false;
+      KeyframeDialog dialog(h.Context(), h.memory);
+      QCOMPARE(h.stops, 1);
+      QCOMPARE(dialog.start_box()->count(), 6);
+      QCOMPARE(dialog.start_box()->itemText(5), QString("  6"));
+      QCOMPARE(dialog.start_box()->currentIndex(), c.start);
+      QCOMPARE(dialog.end_box()->currentIndex(), c.end);
+      QCOMPARE(dialog.loop_box()->isChecked(), c.loop);
+      QCOMPARE(dialog.count_box()->count(), 10);
+      QCOMPARE(dialog.count_box()->itemText(9), QString(" 10"));
+      QCOMPARE(dialog.count_box()->currentIndex(), 0);
+      QVERIFY(dialog.linear_radio()->isChecked());
+    }
+  }
+
+  void RemembersTheMethodClickedEvenOnCancel() {
+    Harness h(3);
+    {
+      KeyframeDialog dialog(h.Context(), h.memory);
+      QVERIFY(dialog.curve_radio()->isChecked());
+      dialog.linear_radio()->click();
+      dialog.reject();
+    }
+    QVERIFY(!h.memory.curve);
+    QCOMPARE(h.model().motion_count, 3);
+    KeyframeDialog again(h.Context(), h.memory);
+    QVERIFY(again.linear_radio()->isChecked());
+  }
+
+  void RefusalsShowTheirMessageAndChangeNothing() {
+    const struct {
+      int motions, start, end, count_index;
+      const char* message;
+    } cases[] = {
+        {1, 0, 0, 0, "少なくとも2コマ必要です"},
+        {4, 2, 2, 0, "開始番号と終了番号に同じ数字は使えません"},
+        {250, 0, 3, 1, "モーションの総数が 256 個を超えるので作れません"},
+    };
+    for (const auto& c : cases) {
+      Harness h(c.motions);
+      KeyframeDialog dialog(h.Context(), h.memory);
+      QSignalSpy generated(&dialog, &KeyframeDialog::motionsGenerated);
+      dialog.start_box()->setCurrentIndex(c.start);
+      dialog.end_box()->setCurrentIndex(c.end);
+      dialog.count_box()->setCurrentIndex(c.count_index);
+      dialog.accept();
+      QCOMPARE(h.host.Texts(), std::vector<std::string>{c.message});
+      QCOMPARE(h.model().motion_count, c.motions);
+      QCOMPARE(generated.count(), 0);
+      QCOMPARE(h.thumbnails, 0);
+      QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+  }
+
+  // Two in-betweens after each key of a range chosen from its end.
+  void GeneratesAndAsksForTheStrip() {
+    Harness h(3);
+    KeyframeDialog dialog(h.Context(), h.memory);
+    QSignalSpy generated(&dialog, &KeyframeDialog::motionsGenerated);
+    dialog.start_box()->setCurrentIndex(2);
+    dialog.end_box()->setCurrentIndex(0);
+    dialog.count_box()->setCurrentIndex(1);
+    dialog.linear_radio()->click();
+    dialog.accept();
+    QCOMPARE(dialog.last_result(), KeyframeResult::kGenerated);
+    QCOMPARE(generated.count(), 1);
+    QCOMPARE(h.thumbnails, 1);
+    QCOMPARE(h.menus, 1);
+    Model& model = h.model();
+    QCOMPARE(model.motion_count, 7);
+    QCOMPARE(model.current_motion, 6);
+    // Keys 1, 2 and 3 (first angles) end at 0, 3 and 6; the linear step from 1 to 2 over three
+    // intervals truncates to 0.
+    const int expected[] = {1, 1, 1, 2, 2, 2, 3};
+    for (int m = 0; m < 7; ++m) QCOMPARE(model.motions[m].angle[0][0], expected[m]);
+  }
+
+  // As a user would: one in-between in the sample's first gap, saved and reopened.
+  void GeneratedMotionsSurviveSavingAndReopening() {
+    Harness h(1);
+    Model& model = h.model();
+    QVERIFY(Load(model, VORNA_SOURCE_DIR "/samples/walker.vrn", h.host).ok);
+    const int motions = model.motion_count;
+    const Motion second = model.motions[1];
+    KeyframeDialog dialog(h.Context(), h.memory);
+    dialog.start_box()->setCurrentIndex(0);
+    dialog.end_box()->setCurrentIndex(1);
+    dialog.loop_box()->setChecked(false);
+    dialog.accept();
+    QCOMPARE(model.motion_count, motions + 1);
+
+    test::TempDir dir;
+    QVERIFY(SaveModel(model, dir.File("keys.vrn"), ModelFormat::kVrnText, SaveOptions{}, h.host));
+    auto reopened = std::make_unique<Model>();
+    QVERIFY(Load(*reopened, dir.File("keys.vrn"), h.host).ok);
+    QCOMPARE(reopened->motion_count, motions + 1);
+    QCOMPARE(reopened->motions[2].angle, second.angle);
+  }
+};
+
+VORNA_UI_TEST(KeyframeDialogTest)
+
+}  // namespace vorna
+
+#include "keyframe_dialog_test.moc"

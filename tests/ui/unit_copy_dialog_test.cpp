@@ -1,0 +1,270 @@
+#include "ui/unit_copy_dialog.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QtTest>
+#include <functional>
+
+#include "formats/open_save.h"
+#include "model/host.h"
+#include "support/test_support.h"
+#include "ui/ui_test_registry.h"
+#include "ui/widget_fixtures.h"
+
+namespace vorna {
+namespace {
+
+// Four top-level XYZ-axes Units and a context that counts what the dialog asks of the window.
+struct Harness {
+  EditorSession session;
+  ScriptedHost host;
+  UnitCopyMemory memory;
+  int redraws = 0, stops = 0, thumbnails = 0, trees = 0;
+
+  Harness() {
+    Model& model = session.model();
+    model = *test::TreeModel(0, {"arm_l", "arm_r", "leg_l", "leg_r"}, {-1, -1, -1, -1});
+    for (int u = 0; u < 4; ++u) model.units[u].basis_type = 2;
+  }
+  Model& model() { return session.model(); }
+  ViewState& view() { return session.view(); }
+  DialogContext Context() {
+    DialogContext context;
+    context.session = &session;
+    context.host = &host;
+    context.redraw = [this] { ++redraws; };
+    context.stop_playback = [this] { ++stops; };
+    context.regenerate_thumbnail = [this] { ++thumbnails; };
+    context.tree_changed = [this] { ++trees; };
+    return context;
+  }
+};
+
+// The copy dialog with its add and create dialogs driven by the test instead of a modal loop.
+class DrivenCopyDialog : public UnitCopyDialog {
+ public:
+  using UnitCopyDialog::UnitCopyDialog;
+  std::function<void(QDialog&)> drive;
+
+ protected:
+  int RunSubDialog(QDialog& dialog) override {
+    if (drive) drive(dialog);
+    return dialog.result();
+  }
+};
+
+QStringList Lines(const QListWidget* list) {
+  QStringList lines;
+  for (int row = 0; row < list->count(); ++row) lines << list->item(row)->text();
+  return lines;
+}
+
+// Selects `rows` in an add dialog and presses OK.
+std::function<void(QDialog&)> AddRows(std::vector<int> rows) {
+  return [rows](QDialog& dialog) {
+    auto& add = dynamic_cast<UnitAddDialog&>(dialog);
+    for (int row : rows) add.unit_list()->item(row)->setSelected(true);
+    add.accept();
+  };
+}
+
+std::array<int32_t, 3> Angles(const Model& model, int unit) {
+  const Motion& motion = model.motions[model.current_motion];
+  return {motion.angle[0][unit], motion.angle[1][unit], motion.angle[2][unit]};
+}
+
+}  // namespace
+
+class UnitCopyDialogTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void OpensFromTheFrontAndOkKeepsTheMirroredCopyButRestoresTheView() {
+    Harness h;
+    h.view().part_alpha = 128;
+    h.view().view_yaw = 90.0f;
+    h.memory.mode = UnitCopyMode::kExchange;
+    h.memory.pair_count = 1;
+    h.memory.source[0] = 0;
+    h.memory.target[0] = 1;
+    h.model().motions[0].angle[1][0] = 30;
+    h.model().motions[0].angle[0][0] = 10;
+    h.model().units[0].basis_position.x = 0.2f;
+
+    UnitCopyDialog dialog(h.Context(), h.memory);
+    QCOMPARE(h.stops, 1);
+    QVERIFY(h.view().unit_copy_open);
+    QCOMPARE(h.view().part_alpha, 255);
+    QCOMPARE(h.view().view_yaw, 0.0f);
+    QVERIFY(dialog.direction_action(kCmdViewFront)->isChecked());
+    QCOMPARE(Lines(dialog.source_list()), QStringList{"arm_l"});
+    QCOMPARE(Lines(dialog.target_list()), QStringList{"arm_r"});
+    QVERIFY(dialog.copy_radio()->isChecked());
+    QCOMPARE(h.memory.mode, UnitCopyMode::kCopy);  // the operation in force is the one shown
+    QVERIFY(!dialog.mirror_tilt_box()->isEnabled());
+
+    dialog.mirror_radio()->click();
+    QVERIFY(dialog.mirror_tilt_box()->isEnabled());
+    dialog.direction_action(kCmdViewLeft)->trigger();
+    QCOMPARE(h.view().view_yaw, 270.0f);
+    QVERIFY(dialog.direction_action(kCmdViewLeft)->isChecked());
+    const int redraws = h.redraws;
+    dialog.Apply();
+    QCOMPARE(h.redraws, redraws + 1);
+    QCOMPARE(Angles(h.model(), 1), (std::array<int32_t, 3>{10, 330, 0}));
+    QCOMPARE(h.model().units[1].basis_position.x, -0.2f);
+    dialog.exchange_radio()->click();
+    QVERIFY(!dialog.mirror_tilt_box()->isEnabled());
+
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QVERIFY(!h.view().unit_copy_open);
+    QCOMPARE(h.view().part_alpha, 128);
+    QCOMPARE(h.view().view_yaw, 90.0f);
+    QCOMPARE(Angles(h.model(), 1), (std::array<int32_t, 3>{10, 330, 0}));
+    QVERIFY(!h.model().modified);
+    QCOMPARE(h.thumbnails, 1);
+    QCOMPARE(h.memory.mode, UnitCopyMode::kExchange);
+  }
+
+  void CancelRemovesTheCreatedUnitsAndRestoresEveryValue() {
+    Harness h;
+    h.model().motions[0].angle[2][2] = 45;
+    h.model().motions[0].angle[0][0] = 5;
+    DrivenCopyDialog dialog(h.Context(), h.memory);
+
+    h.host.entries.clear();
+    dialog.drive = AddRows({0, 2});
+    dialog.AddUnits(false);
+    dialog.drive = AddRows({1});
+    dialog.AddUnits(true);
+    QCOMPARE(Lines(dialog.source_list()), (QStringList{"arm_l", "leg_l"}));
+    QCOMPARE(Lines(dialog.target_list()), QStringList{"arm_r"});
+    QVERIFY(h.host.entries.empty());
+
+    // The create dialog proposes the unpaired source name, which is refused as taken; the dialog
+    // stays open until a new name is given.
+    QString proposed;
+    bool refused_stayed_open = false;
+    dialog.drive = [&](QDialog& d) {
+      auto& create = dynamic_cast<UnitCreateDialog&>(d);
+      proposed = create.name_edit()->text();
+      create.accept();
+      refused_stayed_open = create.result() != QDialog::Accepted;
+      create.name_edit()->setText(QString::fromUtf8("足_R"));
+      create.accept();
+    };
+    dialog.CreateUnit();
+    QCOMPARE(proposed, QString("leg_l"));
+    QVERIFY(refused_stayed_open);
+    QCOMPARE(h.host.Texts(), std::vector<std::string>{"既存のﾕﾆｯﾄ名は使えません"});
+    QCOMPARE(h.model().node_count, 5);
+    QCOMPARE(h.model().node_name[4], std::string("\x91\xab_R"));  // stored as CP932
+    QCOMPARE(Lines(dialog.target_list()), (QStringList{"arm_r", QString::fromUtf8("足_R")}));
+    QCOMPARE(h.trees, 1);
+
+    dialog.Apply();  // copy: leg_l's angles onto the new Unit
+    QCOMPARE(Angles(h.model(), 4), (std::array<int32_t, 3>{0, 0, 45}));
+    QCOMPARE(h.model().units[4].basis_type, 2u);
+    QCOMPARE(Angles(h.model(), 1)[0], 5);
+
+    dialog.reject();
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(h.model().node_count, 4);
+    QCOMPARE(Angles(h.model(), 1)[0], 0);
+    QVERIFY(!h.view().unit_copy_open);
+    QCOMPARE(h.trees, 2);
+    dialog.reject();  // a second close changes nothing more
+    QCOMPARE(h.trees, 2);
+  }
+
+  void RefusesListedNamesAndEmptyNames() {
+    Harness h;
+    h.model().node_name[1] = "ARM_L";
+    DrivenCopyDialog dialog(h.Context(), h.memory);
+    dialog.drive = AddRows({0});
+    dialog.AddUnits(false);
+    // "ARM_L" differs from the listed "arm_l" only in case: refused, the other choice added, and
+    // the add dialog closes all the same.
+    int add_result = -1;
+    dialog.drive = [&](QDialog& d) {
+      AddRows({1, 3})(d);
+      add_result = d.result();
+    };
+    dialog.AddUnits(true);
+    QCOMPARE(add_result, int(QDialog::Accepted));
+    QCOMPARE(Lines(dialog.target_list()), QStringList{"leg_r"});
+
+    dialog.drive = [](QDialog& d) {
+      auto& create = dynamic_cast<UnitCreateDialog&>(d);
+      QVERIFY(create.name_edit()->text().isEmpty());  // no unpaired source entry to propose
+      create.accept();
+    };
+    dialog.CreateUnit();
+    QCOMPARE(h.host.Texts(),
+             (std::vector<std::string>{"既存のﾕﾆｯﾄは追加できません", "未入力です"}));
+    QCOMPARE(h.model().node_count, 4);
+    QCOMPARE(h.trees, 0);
+    dialog.reject();
+  }
+
+  void MovesAndDeletesListEntries() {
+    Harness h;
+    DrivenCopyDialog dialog(h.Context(), h.memory);
+    dialog.drive = AddRows({0, 1, 2});
+    dialog.AddUnits(false);
+    dialog.source_list()->setCurrentRow(2);
+    dialog.MoveEntry(false, -1);
+    QCOMPARE(Lines(dialog.source_list()), (QStringList{"arm_l", "leg_l", "arm_r"}));
+    QCOMPARE(dialog.source_list()->currentRow(), 1);
+    dialog.MoveEntry(true, -1);  // the other list has no selection: nothing moves
+    dialog.DeleteEntry(false);
+    QCOMPARE(Lines(dialog.source_list()), (QStringList{"arm_l", "arm_r"}));
+    QCOMPARE(dialog.source_list()->currentRow(), 1);
+    dialog.DeleteEntry(false);
+    dialog.MoveEntry(false, 1);
+    QCOMPARE(Lines(dialog.source_list()), QStringList{"arm_l"});
+    QCOMPARE(dialog.source_list()->currentRow(), 0);
+    dialog.reject();
+  }
+
+  // As a user would: a new Unit made a mirrored copy of the left shoulder, OK, saved, reopened.
+  void ACreatedMirroredUnitSurvivesSavingAndReopening() {
+    Harness h;
+    Model& model = h.model();
+    QVERIFY(Load(model, VORNA_SOURCE_DIR "/samples/walker.vrn", h.host).ok);
+    const int shoulder = FindUnitByName(model, "shoulder_l");
+    QVERIFY(shoulder >= 0);
+    model.motions[model.current_motion].angle[1][shoulder] = 20;
+    DrivenCopyDialog dialog(h.Context(), h.memory);
+    dialog.drive = AddRows({shoulder});
+    dialog.AddUnits(false);
+    dialog.drive = [](QDialog& d) {
+      auto& create = dynamic_cast<UnitCreateDialog&>(d);
+      create.name_edit()->setText("shoulder_x");
+      create.accept();
+    };
+    dialog.CreateUnit();
+    dialog.mirror_radio()->click();
+    dialog.Apply();
+    dialog.accept();
+
+    test::TempDir dir;
+    QVERIFY(SaveModel(model, dir.File("copied.vrn"), ModelFormat::kVrnText, SaveOptions{}, h.host));
+    auto reopened = std::make_unique<Model>();
+    QVERIFY(Load(*reopened, dir.File("copied.vrn"), h.host).ok);
+    const int copy = FindUnitByName(*reopened, "shoulder_x");
+    QVERIFY(copy >= 0);
+    QCOMPARE(Angles(*reopened, copy)[1], 340);
+    QCOMPARE(reopened->units[copy].basis_position.x, -model.units[shoulder].basis_position.x);
+  }
+};
+
+VORNA_UI_TEST(UnitCopyDialogTest)
+
+}  // namespace vorna
+
+#include "unit_copy_dialog_test.moc"
