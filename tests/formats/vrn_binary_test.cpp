@@ -220,55 +220,76 @@ TEST(VrnBinaryTest, UnknownRecordsAreSkippedByTheirSize) {
   }
 }
 
-TEST(VrnBinaryTest, RefusesWhatItCannotRead) {
-  const std::string good = FormatKeyedBinary(*TwoPartModel(), SaveOptions{}, BinaryVariant::kVrn);
-  auto replace = [&good](const std::string& from, const std::string& to) {
-    std::string bytes = good;
+TEST(ModelFileTest, RefusesWhatItCannotRead) {
+  using test::VrnFile;
+  const std::string text = test::FormatVrn(*TwoPartModel(), VrnFile::kText);
+  const std::string good = test::FormatVrn(*TwoPartModel(), VrnFile::kBinary);
+  auto replace = [](std::string bytes, const std::string& from, const std::string& to) {
     const size_t at = bytes.find(from);
     EXPECT_NE(at, std::string::npos) << from;
-    return bytes.replace(at, from.size(), to);
+    return at == std::string::npos ? bytes : bytes.replace(at, from.size(), to);
   };
+  auto binary = [&](const std::string& from, const std::string& to) {
+    return replace(good, from, to);
+  };
+  const char* const kVersion = "ファイル バージョンが違います";
+  const char* const k256Parts = "パーツ数が256個を超えました";
   struct Case {
     const char* name;
+    VrnFile file;
     std::string bytes;
     bool ok;
     const char* message;  // nullptr: no message
   };
   const Case cases[] = {
-      {"version 1.61", replace(Str("1.8"), Str("1.61")), true, nullptr},
-      {"version 1.10", replace(Str("1.8"), Str("1.10")), false, "ファイル バージョンが違います"},
-      {"256 parts", replace(Record("parts_count", U32(2)), Record("parts_count", U32(256))), false,
-       "パーツ数が256個を超えました"},
-      {"text magic", replace(std::string("VRN\0", 4), "<ver"), false, nullptr},
-      {"VR2 magic", replace(std::string("VRN\0", 4), std::string("VR2\0", 4)), false, nullptr},
-      {"vertex total beyond the file",
-       replace(Record("total_vertex_count", U32(7)), Record("total_vertex_count", U32(1u << 30))),
+      {"text: old version", VrnFile::kText, replace(text, "\r\n1.8\r\n", "\r\n1.10\r\n"), false,
+       kVersion},
+      {"text: 256 parts", VrnFile::kText,
+       replace(text, "<parts_count>\r\n2\r\n", "<parts_count>\r\n256\r\n"), false, k256Parts},
+      {"text: huge vertex total", VrnFile::kText,
+       replace(text, "<total_vertex_count>\r\n7", "<total_vertex_count>\r\n2000000000"), false,
+       nullptr},
+      {"text: negative face total", VrnFile::kText,
+       replace(text, "<total_face_count>\r\n2", "<total_face_count>\r\n-5"), false, nullptr},
+      {"text: a vertices block not closed", VrnFile::kText, replace(text, "</vertices>", ""), false,
+       nullptr},
+      {"text: index outside the part", VrnFile::kText,
+       replace(text, "\r\n0 1 2 3\r\n", "\r\n0 1 2 4\r\n"), false, nullptr},
+      {"text: no parts", VrnFile::kText,
+       replace(text, "<parts_count>\r\n2\r\n", "<parts_count>\r\n0\r\n"), false, nullptr},
+      {"version 1.61", VrnFile::kBinary, binary(Str("1.8"), Str("1.61")), true, nullptr},
+      {"version 1.10", VrnFile::kBinary, binary(Str("1.8"), Str("1.10")), false, kVersion},
+      {"256 parts", VrnFile::kBinary,
+       binary(Record("parts_count", U32(2)), Record("parts_count", U32(256))), false, k256Parts},
+      {"text magic", VrnFile::kBinary, binary(std::string("VRN\0", 4), "<ver"), false, nullptr},
+      {"VR2 magic", VrnFile::kBinary, binary(std::string("VRN\0", 4), std::string("VR2\0", 4)),
        false, nullptr},
-      {"face total beyond the file",
-       replace(Record("total_face_count", U32(2)), Record("total_face_count", U32(0xFFFFFFFF))),
+      {"vertex total beyond the file", VrnFile::kBinary,
+       binary(Record("total_vertex_count", U32(7)), Record("total_vertex_count", U32(1u << 30))),
        false, nullptr},
-      {"vertex total twice",
+      {"face total beyond the file", VrnFile::kBinary,
+       binary(Record("total_face_count", U32(2)), Record("total_face_count", U32(0xFFFFFFFF))),
+       false, nullptr},
+      {"vertex total twice", VrnFile::kBinary,
        InsertBefore(good, "total_face_count", Record("total_vertex_count", U32(7))), false,
        nullptr},
-      {"no faces", replace(Record("total_face_count", U32(2)), Record("total_face_count", U32(0))),
+      {"no faces", VrnFile::kBinary,
+       binary(Record("total_face_count", U32(2)), Record("total_face_count", U32(0))), false,
+       nullptr},
+      {"index outside its part", VrnFile::kBinary,
+       binary(Ints({0, 1, 2, 3, 0, 1, 2, -1}), Ints({0, 1, 2, 4, 0, 1, 2, -1})), false, nullptr},
+      {"part ranges past the totals", VrnFile::kBinary, binary(U32(4) + U32(3), U32(4) + U32(4)),
        false, nullptr},
-      {"index outside its part",
-       replace(Ints({0, 1, 2, 3, 0, 1, 2, -1}), Ints({0, 1, 2, 4, 0, 1, 2, -1})), false, nullptr},
-      {"part ranges past the totals", replace(U32(4) + U32(3), U32(4) + U32(4)), false, nullptr},
-      {"huge string length", replace(Str("Q"), U32(0x7FFFFFFF) + "Q"), false, nullptr},
+      {"huge string length", VrnFile::kBinary, binary(Str("Q"), U32(0x7FFFFFFF) + "Q"), false,
+       nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     auto model = test::NewModel();
     ScriptedHost host;
-    EXPECT_EQ(ParseKeyedBinary(*model, c.bytes, "", BinaryVariant::kVrn, {false}, host, nullptr),
-              c.ok);
-    if (c.message == nullptr) {
-      EXPECT_TRUE(host.entries.empty());
-    } else {
-      ASSERT_EQ(host.entries.size(), 1u);
-      EXPECT_EQ(host.entries[0].text, c.message);
-    }
+    EXPECT_EQ(test::ParseVrn(*model, c.bytes, c.file, host), c.ok);
+    EXPECT_EQ(host.Texts(),
+              c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
   }
 }
 

@@ -134,43 +134,7 @@ TEST(VrnTextTest, ReadsLfOnlyFilesAndIgnoresSurplusLines) {
   EXPECT_TRUE(host.entries.empty());
 }
 
-struct RefusalCase {
-  const char* name;
-  std::string from;
-  std::string to;
-  const char* message;  // nullptr: refused silently
-};
-
-TEST(VrnTextTest, RefusesBrokenFiles) {
-  const std::string good = FormatTaggedText(*TwoPartModel(), SaveOptions{}, TextVariant::kVrn);
-  const RefusalCase cases[] = {
-      {"old version", "\r\n1.8\r\n", "\r\n1.10\r\n", "ファイル バージョンが違います"},
-      {"256 parts", "<parts_count>\r\n2\r\n", "<parts_count>\r\n256\r\n",
-       "パーツ数が256個を超えました"},
-      {"huge vertex total", "<total_vertex_count>\r\n7", "<total_vertex_count>\r\n2000000000",
-       nullptr},
-      {"negative face total", "<total_face_count>\r\n2", "<total_face_count>\r\n-5", nullptr},
-      {"a vertices block not closed", "</vertices>", "", nullptr},
-      {"index outside the part", "\r\n0 1 2 3\r\n", "\r\n0 1 2 4\r\n", nullptr},
-      {"no parts", "<parts_count>\r\n2\r\n", "<parts_count>\r\n0\r\n", nullptr},
-  };
-  for (const RefusalCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::string bytes = good;
-    const size_t at = bytes.find(c.from);
-    ASSERT_NE(at, std::string::npos);
-    bytes.replace(at, c.from.size(), c.to);
-    auto model = test::NewModel();
-    ScriptedHost host;
-    EXPECT_FALSE(ParseTaggedText(*model, bytes, "", TextVariant::kVrn, {false}, host, nullptr));
-    if (c.message == nullptr) {
-      EXPECT_TRUE(host.entries.empty());
-    } else {
-      ASSERT_EQ(host.entries.size(), 1u);
-      EXPECT_EQ(host.entries[0].text, c.message);
-    }
-  }
-}
+// Refusals of broken text files are rows of the refusal table in vrn_binary_test.cpp.
 
 TEST(VrnTextTest, ClampsCountsAndSkipsMotionsBeyondThem) {
   auto model = TwoPartModel();
