@@ -75,26 +75,6 @@ Mesh Body {
   }
 }
 
-TEST(TextReaderTest, GivesTypedAccessInsideCustomTemplates) {
-  WriteOptions options;
-  options.declare = samples::CustomTemplates();
-  ReadResult r = Read(Write(samples::CustomDocument(), options).bytes);
-  ASSERT_TRUE(r.ok()) << r.error.Describe();
-  const DataObject& grid = *r.document.FindObject("Cells");
-  EXPECT_EQ(grid["cells"].size(), 6u);  // [rows][columns]
-  EXPECT_EQ(grid["cells"][2].Int(), -32768);
-  EXPECT_EQ(grid["tags"][1]["values"][1].String(), "{g}");
-  EXPECT_EQ(grid["tags"][0]["values"].Strings().size(), 2u);
-  const DataObject& line = *r.document.FindObject("Line");
-  // A variable-size member after an array of variable-size structures.
-  EXPECT_EQ(ToVector(line["closing"]["faceVertexIndices"].Numbers()), (std::vector<double>{4, 5}));
-  EXPECT_EQ(line["faces"][1]["faceVertexIndices"][0].Number(), 9);
-  const DataObject& empty = *line.FirstChild("Polyline");
-  EXPECT_EQ(empty["faces"].size(), 0u);
-  EXPECT_TRUE(empty["faces"].begin() == empty["faces"].end());
-  EXPECT_EQ(empty["closing"]["nFaceVertexIndices"].Dword(), 0u);
-}
-
 TEST(TextReaderTest, SeparatorsAreOptionalAndInterchangeable) {
   const char* variants[] = {
       "Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; }",

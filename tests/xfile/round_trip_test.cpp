@@ -68,15 +68,26 @@ TEST_P(RoundTripTest, DocumentsReadBackAsWritten) {
     EXPECT_EQ(read.document.header().encoding, c.encoding);
     EXPECT_EQ(read.document.templates().declared().size(), options.declare.size());
     ExpectSameDocument(original, read.document, c.tolerance);
+    ASSERT_FALSE(HasFailure());  // the objects looked up below are there
     if (skinned) continue;
     // Integers keep their type's width and sign; DOUBLE keeps its precision only in binary files
     // within float range, in text within the written decimals.
-    const DataObject* grid = read.document.FindObject("Cells");
-    ASSERT_NE(grid, nullptr);
-    EXPECT_EQ((*grid)["offset"].Int(), -70000);
-    EXPECT_EQ((*grid)["sign"].Number(), -5);
-    EXPECT_EQ((*grid)["level"].Number(), 200);
-    EXPECT_NEAR((*grid)["scale"].Number(), 0.1, 1e-6);
+    const DataObject& grid = *read.document.FindObject("Cells");
+    EXPECT_EQ(grid["offset"].Int(), -70000);
+    EXPECT_EQ(grid["sign"].Number(), -5);
+    EXPECT_EQ(grid["level"].Number(), 200);
+    EXPECT_NEAR(grid["scale"].Number(), 0.1, 1e-6);
+    EXPECT_EQ(grid["cells"].size(), 6u);  // [rows][columns]
+    EXPECT_EQ(grid["cells"][2].Int(), -32768);
+    EXPECT_EQ(grid["tags"][1]["values"][1].String(), "{g}");
+    EXPECT_EQ(grid["tags"][0]["values"].Strings().size(), 2u);
+    // A variable-size member after an array of variable-size structures, and an empty array.
+    const DataObject& line = *read.document.FindObject("Line");
+    EXPECT_EQ(line["closing"]["faceVertexIndices"][1].Number(), 5);
+    EXPECT_EQ(line["faces"][1]["faceVertexIndices"][0].Number(), 9);
+    const DataObject& empty = *line.FirstChild("Polyline");
+    EXPECT_TRUE(empty["faces"].begin() == empty["faces"].end());
+    EXPECT_EQ(empty["closing"]["nFaceVertexIndices"].Dword(), 0u);
   }
 }
 
