@@ -56,7 +56,7 @@ KeyframeDialog::KeyframeDialog(const DialogContext& context, KeyframeDialogMemor
   connect(linear_, &QRadioButton::clicked, this, [this] { memory_.curve = false; });
   connect(curve_, &QRadioButton::clicked, this, [this] { memory_.curve = true; });
 
-  auto* method_box = new QGroupBox("補間");
+  auto* method_box = new QGroupBox;
   auto* method_layout = new QVBoxLayout(method_box);
   method_layout->addWidget(linear_);
   method_layout->addWidget(curve_);

@@ -178,6 +178,7 @@ UnitCopyDialog::UnitCopyDialog(const DialogContext& context, UnitCopyMemory& mem
   operation_layout->addWidget(mirror_, 0, 1);
   operation_layout->addWidget(exchange_, 0, 2);
   operation_layout->addWidget(mirror_tilt_, 1, 0, 1, 3);
+  operation_layout->setColumnStretch(3, 1);
 
   auto make_column = [this](const char* title, QListWidget* list, bool target) {
     auto* box = new QGroupBox(title);
@@ -191,8 +192,11 @@ UnitCopyDialog::UnitCopyDialog(const DialogContext& context, UnitCopyMemory& mem
     connect(remove, &QPushButton::clicked, this, [this, target] { DeleteEntry(target); });
     connect(list, &QListWidget::currentRowChanged, this,
             [this, target](int row) { Entries(target).selected = row; });
-    auto* buttons = new QHBoxLayout;
-    for (QPushButton* button : {up, down, add, remove}) buttons->addWidget(button);
+    auto* buttons = new QGridLayout;
+    buttons->addWidget(up, 0, 0);
+    buttons->addWidget(down, 0, 1);
+    buttons->addWidget(add, 1, 0);
+    buttons->addWidget(remove, 1, 1);
     auto* layout = new QVBoxLayout(box);
     layout->addWidget(list, 1);
     layout->addLayout(buttons);
@@ -230,7 +234,7 @@ UnitCopyDialog::UnitCopyDialog(const DialogContext& context, UnitCopyMemory& mem
   layout->addLayout(lists, 1);
   layout->addLayout(actions);
   layout->addWidget(OkCancelButtons(this));
-  resize(440, 400);
+  resize(420, 420);
 
   ShowLists();
   context_.Redraw();
