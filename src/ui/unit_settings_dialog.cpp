@@ -201,6 +201,8 @@ QWidget* UnitSettingsDialog::BuildSlotGroup(const char* title, int first_slot, i
     slot.slider = new QSlider(Qt::Horizontal);
     slot.slider->setRange(0, info.max_position);
     slot.slider->setTickInterval(info.tick);
+    // A click beside the handle moves a fifth of the range: 72 degrees or 0.4.
+    slot.slider->setPageStep(info.max_position / 5);
     slot.slider->setTickPosition(QSlider::TicksBelow);
     slot.slider->setMinimumWidth(220);
     slot.edit = new QLineEdit;

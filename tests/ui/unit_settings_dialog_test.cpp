@@ -115,6 +115,22 @@ class UnitSettingsDialogTest : public QObject {
     QVERIFY(h.menus >= 1);
   }
 
+  void AUnitOfNoAxisTypeGetsOneWhenTabZeroIsChosen() {
+    Harness h;
+    h.model().units[0].basis_type = 0;
+    UnitSettingsDialog dialog(h.Context());
+    QCOMPARE(h.view().unit_dialog_page, 0);
+    QCOMPARE(dialog.RotationPageShown(), 0);
+    QCOMPARE(dialog.tabs()->tabText(0), QString::fromUtf8("XYZ軸"));
+    dialog.tilt_axis_radio()->click();  // no type yet: the radios change nothing
+    QCOMPARE(h.model().units[0].basis_type, 0u);
+    QVERIFY(dialog.xyz_axes_radio()->isChecked());
+    dialog.tabs()->setCurrentIndex(1);
+    dialog.tabs()->setCurrentIndex(0);
+    QCOMPARE(h.model().units[0].basis_type, 2u);
+    QCOMPARE(dialog.RotationPageShown(), 2);
+  }
+
   void SlotControlsStoreWhatTheirTextShows() {
     enum Action { kSlider, kSpin, kTyped };
     struct Case {
