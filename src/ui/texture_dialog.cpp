@@ -264,20 +264,13 @@ void TextureDialog::ConnectTextureRow(TextureRow which) {
 
 void TextureDialog::ConnectMaterialRow(MaterialRow which) {
   const Row& row = material_rows_[static_cast<int>(which)];
-  auto moved = [this, which](int position, bool from_slider) {
-    const Row& r = material_row(which);
+  auto moved = [this, which](int position) {
     session_->SetMaterialValue(which, session_->MaterialValueAt(which, position));
-    ShowRow(r, session_->MaterialRowState(which));
-    if (from_slider) {
-      r.edit->setFocus();
-      r.edit->selectAll();
-    }
+    ShowRow(material_row(which), session_->MaterialRowState(which));
     Draw();
   };
-  connect(row.slider, &QSlider::valueChanged, this,
-          [moved](int position) { moved(position, true); });
-  connect(row.spin, &QSpinBox::valueChanged, this,
-          [moved](int position) { moved(position, false); });
+  connect(row.slider, &QSlider::valueChanged, this, moved);
+  connect(row.spin, &QSpinBox::valueChanged, this, moved);
   connect(row.edit, &QLineEdit::textEdited, this, [this, which](const QString& text) {
     const std::string typed = text.toStdString();
     session_->SetMaterialValue(
