@@ -1,0 +1,336 @@
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+#include <memory>
+
+#include "editor/editor_session.h"
+#include "formats/open_save.h"
+#include "model/bounds.h"
+#include "model/model_edits.h"
+#include "ui/dialog_context.h"
+#include "ui/draw_order_dialog.h"
+#include "ui/image_file_dialogs.h"
+#include "ui/rotate_dialog.h"
+#include "ui/size_dialog.h"
+#include "ui/ui_test_registry.h"
+
+namespace vorna {
+namespace {
+
+// A session with the context a window would hand its dialogs, counting the window's effects.
+struct Fixture {
+  std::unique_ptr<EditorSession> session = std::make_unique<EditorSession>();
+  ScriptedHost host;
+  int stops = 0;
+  int redraws = 0;
+  int thumbnails = 0;
+
+  DialogContext Context() {
+    DialogContext context;
+    context.session = session.get();
+    context.host = &host;
+    context.stop_playback = [this] { ++stops; };
+    context.redraw = [this] { ++redraws; };
+    context.regenerate_thumbnail = [this] { ++thumbnails; };
+    return context;
+  }
+  Model& model() { return session->model(); }
+};
+
+// Part "box" spanning (0, 0, 0)..(2, 3, 1) in two vertices, and one Unit at (1, 0, 0).
+void MakeBox(Model& model) {
+  Reset(model);
+  AllocateParts(model, 1);
+  AllocateVertices(model, 2);
+  model.positions = {{0, 0, 0}, {2, 3, 1}};
+  model.normals = {{0, 0, 1}, {0, 1, 0}};
+  model.parts[1].first_vertex = 2;
+  model.node_count = 2;
+  model.node_name[0] = "box";
+  model.node_name[1] = "joint";
+  model.units[0].basis_position = {1, 0, 0};
+  model.units[0].axis = {1, 0, 0};
+  model.model_file_name = "box.vrn";
+  RecomputeBounds(model);
+}
+
+bool Near(Vec3 a, Vec3 b) {
+  return std::abs(a.x - b.x) < 1e-5f && std::abs(a.y - b.y) < 1e-5f && std::abs(a.z - b.z) < 1e-5f;
+}
+
+QStringList Names(const QTreeWidget& list) {
+  QStringList names;
+  for (int i = 0; i < list.topLevelItemCount(); ++i) names << list.topLevelItem(i)->text(1);
+  return names;
+}
+
+}  // namespace
+
+class ModelDialogsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void SizeDialogProposesTheFitAndAppliesIt() {
+    Fixture f;
+    MakeBox(f.model());
+    SizeDialog dialog(f.Context());
+    QCOMPARE(f.stops, 1);
+    const char* const proposed[6] = {"0.400000",  "0.400000",  "0.400000",
+                                     "-1.000000", "-1.500000", "-0.500000"};
+    for (int i = 0; i < 3; ++i) {
+      QCOMPARE(dialog.scale_box(i)->text(), QString(proposed[i]));
+      QCOMPARE(dialog.move_box(i)->text(), QString(proposed[3 + i]));
+    }
+    const QString before = dialog.information_box()->toPlainText();
+    QVERIFY(before.startsWith("[FILE NAME]\nbox.vrn\n\n[TOTAL CENTER]\nx: 1.000000\ny: 1.500000"));
+    QVERIFY(before.contains("[CENTER]\n<box>\nx: 1.000000"));
+
+    // The report follows the boxes only on "再表示".
+    dialog.scale_box(0)->setText("0");  // reads as 1
+    QCOMPARE(dialog.information_box()->toPlainText(), before);
+    dialog.show_again_button()->click();
+    QVERIFY(dialog.information_box()->toPlainText().contains(
+        "[TOTAL MAX]\nx: 1.000000\ny: 0.600000\nz: 0.200000"));
+
+    dialog.scale_box(0)->setText("0.4");
+    dialog.accept();
+    const Model& model = f.model();
+    QVERIFY(Near(model.total_corner_min, {-0.4f, -0.6f, -0.2f}));
+    QVERIFY(Near(model.total_corner_max, {0.4f, 0.6f, 0.2f}));
+    QVERIFY(Near(model.total_center, {0, 0, 0}));
+    QVERIFY(Near(model.units[0].basis_position, {0, -0.6f, -0.2f}));
+    QCOMPARE(int(model.modified), 1);
+    QCOMPARE(f.thumbnails, 1);
+
+    SizeDialog cancelled(f.Context());
+    cancelled.scale_box(1)->setText("5");
+    cancelled.reject();
+    QVERIFY(Near(model.total_corner_max, {0.4f, 0.6f, 0.2f}));
+  }
+
+  void RotateControlsFollowEachOther() {
+    Fixture f;
+    MakeBox(f.model());
+    RotateDialog dialog(f.Context());
+    QVERIFY(dialog.opened());
+    QCOMPARE(f.stops, 1);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    // Slider -> edit text and arrows, and the focus into the edit box with its text selected.
+    dialog.slider(0)->setValue(90);
+    QCOMPARE(dialog.edit(0)->text(), QString("90"));
+    QCOMPARE(dialog.arrows(0)->value(), 90);
+    QVERIFY(dialog.edit(0)->hasFocus());
+    QCOMPARE(dialog.edit(0)->selectedText(), QString("90"));
+    // Arrows -> slider and edit text.
+    dialog.arrows(1)->StepBy(1);
+    QCOMPARE(dialog.slider(1)->value(), 1);
+    QCOMPARE(dialog.edit(1)->text(), QString("1"));
+    dialog.arrows(1)->StepBy(-1);
+    dialog.arrows(1)->StepBy(-1);  // at the bottom: stays
+    QCOMPARE(dialog.edit(1)->text(), QString("0"));
+    // Typing (with the focus in the box) -> slider; the arrows follow the text quietly.
+    dialog.activateWindow();
+    dialog.edit(2)->setFocus();
+    QVERIFY(dialog.edit(2)->hasFocus());
+    dialog.edit(2)->selectAll();
+    QTest::keyClicks(dialog.edit(2), "270");
+    QCOMPARE(dialog.slider(2)->value(), 270);
+    QCOMPARE(dialog.arrows(2)->value(), 270);
+    dialog.arrows(2)->StepBy(1);
+    QCOMPARE(dialog.edit(2)->text(), QString("271"));
+    QVERIFY(f.redraws >= 4);
+    dialog.reject();
+  }
+
+  void RotatesStepByStepAndCancelPutsEverythingBack() {
+    // X to 90 then Y to 90 is another turn than Y first: each edit is applied as its own step.
+    const struct {
+      int first_axis;
+      int second_axis;
+    } orders[] = {{0, 1}, {1, 0}};
+    std::vector<Vec3> results;
+    for (const auto& order : orders) {
+      Fixture f;
+      MakeBox(f.model());
+      Model expected;
+      MakeBox(expected);
+      int step[2][3] = {};
+      step[0][order.first_axis] = 90;
+      step[1][order.second_axis] = 90;
+      for (const auto& s : step) RotateModelVertices(expected, s[0], s[1], s[2]);
+
+      RotateDialog dialog(f.Context());
+      dialog.edit(order.first_axis)->setText("90");
+      dialog.edit(order.second_axis)->setText("90");
+      QVERIFY(Near(f.model().positions[1], expected.positions[1]));
+      results.push_back(f.model().positions[1]);
+      dialog.accept();
+      QCOMPARE(int(f.model().modified), 1);
+      QCOMPARE(f.thumbnails, 1);
+    }
+    QVERIFY(!Near(results[0], results[1]));
+
+    Fixture f;
+    MakeBox(f.model());
+    Model original;
+    MakeBox(original);
+    RotateDialog dialog(f.Context());
+    dialog.slider(0)->setValue(45);
+    dialog.edit(2)->setText("120");
+    QVERIFY(!Near(f.model().total_corner_max, original.total_corner_max));
+    const int redraws = f.redraws;
+    dialog.reject();
+    QCOMPARE(f.redraws, redraws + 1);
+    const Model& model = f.model();
+    for (int v = 0; v < 2; ++v) {
+      QVERIFY(Near(model.positions[v], original.positions[v]));
+      QVERIFY(Near(model.normals[v], original.normals[v]));
+    }
+    QVERIFY(Near(model.total_corner_min, original.total_corner_min));
+    QVERIFY(Near(model.parts[0].center, original.parts[0].center));
+    QVERIFY(Near(model.units[0].basis_position, original.units[0].basis_position));
+    QVERIFY(Near(model.units[0].axis, original.units[0].axis));
+    QCOMPARE(int(model.modified), 0);
+    QCOMPARE(f.thumbnails, 0);
+  }
+
+  void DrawOrderMovesLinesAndKeepsThemOnlyOnOk() {
+    Fixture f;
+    Model& model = f.model();
+    MakeBox(model);
+    AllocateParts(model, 3);
+    for (int p = 0; p < 3; ++p) model.node_name[p] = std::string(1, static_cast<char>('a' + p));
+    model.parts[0].material.diffuse.a = 0.5f;
+    model.draw_order = {2, 0, 1};
+
+    DrawOrderDialog cancelled(f.Context());
+    QCOMPARE(Names(*cancelled.list()), QStringList({"c", "a", "b"}));
+    QCOMPARE(cancelled.list()->topLevelItem(1)->text(0), QString("0.500000"));
+    cancelled.up_button()->click();  // no selection: nothing
+    cancelled.list()->setCurrentItem(cancelled.list()->topLevelItem(0));
+    cancelled.down_button()->click();
+    QCOMPARE(Names(*cancelled.list()), QStringList({"a", "c", "b"}));
+    cancelled.reject();
+    QCOMPARE(model.draw_order[0], 2u);
+    QCOMPARE(f.redraws, 1);
+
+    DrawOrderDialog dialog(f.Context());
+    dialog.list()->setCurrentItem(dialog.list()->topLevelItem(2));
+    dialog.down_button()->click();  // at the bottom: nothing
+    dialog.up_button()->click();
+    dialog.up_button()->click();
+    dialog.up_button()->click();  // at the top: nothing
+    QCOMPARE(Names(*dialog.list()), QStringList({"b", "c", "a"}));
+    QCOMPARE(dialog.list()->currentItem(), dialog.list()->topLevelItem(0));
+    dialog.accept();
+    QCOMPARE(model.draw_order[0], 1u);
+    QCOMPARE(model.draw_order[1], 2u);
+    QCOMPARE(int(model.modified), 1);
+    QCOMPARE(f.redraws, 2);
+  }
+
+  void FileDialogsAddTheSelectedTypesExtension() {
+    QTemporaryDir dir;
+    QFile image(dir.filePath("skin.png"));
+    QVERIFY(image.open(QIODevice::WriteOnly));
+    image.close();
+
+    // Saving: names that are not there yet, so that no overwrite question comes up.
+    struct Case {
+      QFileDialog* dialog;
+      int filters;
+      int filter;
+      const char* suffix;
+      const char* typed;
+      const char* chosen;
+    };
+    for (const Case& c :
+         {Case{CreateTextureOpenDialog(nullptr, dir.path()), 6, 3, "png", "skin", "skin.png"},
+          Case{CreateTextureOpenDialog(nullptr, dir.path()), 6, 1, "", "skin.png", "skin.png"},
+          Case{CreateImageExportDialog(nullptr), 5, 4, "png", "pose", "pose.png"},
+          Case{CreateImageExportDialog(nullptr), 5, 1, "bmp", "pose.gif", "pose.gif"}}) {
+      QCOMPARE(c.dialog->nameFilters().size(), c.filters);
+      c.dialog->setDirectory(dir.path());
+      c.dialog->selectNameFilter(c.dialog->nameFilters()[c.filter - 1]);
+      emit c.dialog->filterSelected(c.dialog->nameFilters()[c.filter - 1]);
+      QCOMPARE(c.dialog->defaultSuffix(), QString(c.suffix));
+      c.dialog->selectFile(c.typed);
+      QTimer::singleShot(0, c.dialog,
+                         [dialog = c.dialog] { QMetaObject::invokeMethod(dialog, "accept"); });
+      FileChoice choice;
+      QVERIFY(RunFileDialog(c.dialog, &choice));
+      QCOMPARE(QString::fromStdString(choice.path), dir.filePath(c.chosen));
+      QCOMPARE(choice.filter_index, c.filter);
+    }
+    std::unique_ptr<QFileDialog> open(CreateTextureOpenDialog(nullptr, dir.path()));
+    QCOMPARE(open->nameFilters().front(),
+             QString("画像ファイル (*.bmp *.dds *.dib *.jpg *.png *.tga)"));
+    QCOMPARE(open->nameFilters().back(), QString("すべてのファイル (*)"));
+  }
+
+  void ExportsTheViewWithTheChosenTypesEncoder() {
+    Fixture f;
+    MakeBox(f.model());
+    QVERIFY(f.session->SizeView(64, 48));
+    QVERIFY(f.session->DrawFrame());
+    QTemporaryDir dir;
+    const RenderContext& render = f.session->render();
+    // The type decides the encoder, whatever the name says.
+    for (const char* name : {"pose", "pose.bmp"}) {
+      const FileChoice choice{dir.filePath(name).toStdString(), 4};
+      QVERIFY(SaveChosenViewImage(choice, render, f.host));
+      const QString written = dir.filePath(QString(name) == "pose" ? "pose.png" : name);
+      QFile file(written);
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      QVERIFY(file.read(8).startsWith("\x89PNG"));
+    }
+    QVERIFY(f.host.entries.empty());
+    QVERIFY(!SaveChosenViewImage({dir.filePath("missing/pose").toStdString(), 1}, render, f.host));
+    QCOMPARE(f.host.Texts(), std::vector<std::string>({"保存できません"}));
+  }
+
+  void EditsSurviveSavingAndReopening() {
+    Fixture f;
+    Model& model = f.model();
+    QVERIFY(Load(model, VORNA_SOURCE_DIR "/samples/walker.vrn", f.host).ok);
+    const Vec3 min = model.total_corner_min;
+    const Vec3 max = model.total_corner_max;
+    const std::string last = model.node_name[model.parts_count - 1];
+
+    SizeDialog size(f.Context());
+    for (int i = 0; i < 3; ++i) {
+      size.scale_box(i)->setText("2");
+      size.move_box(i)->setText("0");
+    }
+    size.accept();
+    RotateDialog rotate(f.Context());
+    rotate.edit(1)->setText("180");  // y: x and z change sign
+    rotate.accept();
+    DrawOrderDialog order(f.Context());
+    order.list()->setCurrentItem(order.list()->topLevelItem(model.parts_count - 1));
+    for (int i = 0; i < model.parts_count; ++i) order.MoveUp();
+    order.accept();
+
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("walker.vrn").toStdString();
+    QVERIFY(SaveModel(model, path, ModelFormat::kVrnText, SaveOptions{}, f.host));
+    auto reopened = std::make_unique<Model>();
+    QVERIFY(Load(*reopened, path, f.host).ok);
+    // The box grew twice and turned half round y: x and z swap ends.
+    QVERIFY(Near(reopened->total_corner_max, {-2 * min.x, 2 * max.y, -2 * min.z}));
+    QCOMPARE(reopened->node_name[0], last);
+  }
+};
+
+VORNA_UI_TEST(ModelDialogsTest)
+
+}  // namespace vorna
+
+#include "model_dialogs_test.moc"
