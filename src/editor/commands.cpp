@@ -22,16 +22,15 @@ constexpr CommandInfo kCommands[] = {
     {kCmdExit, kMenuFile, false, true, "終了(&X)\tEsc", "Esc"},
     {kCmdAddUnit, kMenuItem, false, false, "ﾕﾆｯﾄの追加(&A)\tCtrl+U", "Ctrl+U"},
     {kCmdDeleteUnits, kMenuItem, false, false, "ﾕﾆｯﾄの削除(&D)\tDelete", ""},
-    {kCmdEditUnit, kMenuItem, false, true, "ﾕﾆｯﾄの編集(&E)...", "", MarkKind::kNone, false},
-    {kCmdCopyUnit, kMenuItem, false, false, "ﾕﾆｯﾄのｺﾋﾟｰ・交換(&C)...", "", MarkKind::kNone, false},
-    {kCmdTextureColour, kMenuItem, false, false, "ﾃｸｽﾁｬ・色の設定(&T)...", "", MarkKind::kNone,
-     false},
+    {kCmdEditUnit, kMenuItem, false, true, "ﾕﾆｯﾄの編集(&E)...", ""},
+    {kCmdCopyUnit, kMenuItem, false, false, "ﾕﾆｯﾄのｺﾋﾟｰ・交換(&C)...", ""},
+    {kCmdTextureColour, kMenuItem, false, false, "ﾃｸｽﾁｬ・色の設定(&T)...", ""},
     {kCmdTickAll, kMenuItem, false, true, "全てﾁｪｯｸ(&H)", ""},
     {kCmdClearTicks, kMenuItem, false, false, "全てのﾁｪｯｸを外す(&U)", ""},
     {kCmdAddMotion, kMenuMotion, false, false, "追加(&A)", ""},
     {kCmdDeleteMotion, kMenuMotion, false, false, "削除(&D)", ""},
     {kCmdReorderMotions, kMenuMotion, false, false, "並び替え・削除(&S)...", ""},
-    {kCmdKeyFrames, kMenuMotion, false, true, "ｷｰﾌﾚｰﾑ(&K)...", "", MarkKind::kNone, false},
+    {kCmdKeyFrames, kMenuMotion, false, true, "ｷｰﾌﾚｰﾑ(&K)...", ""},
     {kCmdSpeed100, kMenuAnim, true, false, "100(&1)", "", MarkKind::kRadio},
     {kCmdSpeed200, kMenuAnim, true, false, "200(&2)", "", MarkKind::kRadio},
     {kCmdSpeed300, kMenuAnim, true, false, "300(&3)", "", MarkKind::kRadio},
@@ -39,16 +38,14 @@ constexpr CommandInfo kCommands[] = {
     {kCmdEditAnims, kMenuAnim, false, false, "ｱﾆﾒの追加と削除(&A)...", ""},
     {kCmdChooseAnim, kMenuAnim, false, false, "ｱﾆﾒの選択(&N)...", ""},
     {kCmdPlayStop, kMenuAnim, false, false, "再生/停止(&P)\tSpace", "Space", MarkKind::kToggle},
-    {kCmdSizePosition, kMenuModel, false, false, "ｻｲｽﾞと位置(&S)...\tCtrl+E", "Ctrl+E",
-     MarkKind::kNone, false},
-    {kCmdRotate, kMenuModel, false, false, "回転(&R)...\tCtrl+R", "Ctrl+R", MarkKind::kNone, false},
+    {kCmdSizePosition, kMenuModel, false, false, "ｻｲｽﾞと位置(&S)...\tCtrl+E", "Ctrl+E"},
+    {kCmdRotate, kMenuModel, false, false, "回転(&R)...\tCtrl+R", "Ctrl+R"},
     {kCmdFlipCulling, kMenuModel, false, true, "ｶﾘﾝｸﾞ反転(&C)", ""},
     {kCmdRecomputeNormals, kMenuModel, false, false, "法線再計算(&O)", ""},
     {kCmdRecomputeBounds, kMenuModel, false, false, "中心点・ﾎﾞｯｸｽ再計算(&E)", ""},
     {kCmdTriangulate, kMenuModel, false, true, "三角形ﾎﾟﾘｺﾞﾝに変換(&P)", ""},
     {kCmdShiftFaces, kMenuModel, false, false, "面番号を1つずらす(&H)", ""},
-    {kCmdDrawOrder, kMenuDrawOrder, false, false, "ﾊﾟｰﾂの描画順序変更(&O)...", "", MarkKind::kNone,
-     false},
+    {kCmdDrawOrder, kMenuDrawOrder, false, false, "ﾊﾟｰﾂの描画順序変更(&O)...", ""},
     {kCmdSemiTransparent, kMenuView, false, false, "半透明(&A)", "", MarkKind::kToggle},
     {kCmdTextureLook, kMenuView, false, false, "ﾃｸｽﾁｬ・色(&T)", "", MarkKind::kToggle},
     {kCmdGround, kMenuView, false, false, "地面(&G)", "", MarkKind::kToggle},
@@ -135,7 +132,7 @@ bool CommandEnabled(const Model& model, const ViewState& view, MenuFacts facts, 
     return facts.model_loaded && id - kCmdMotionButton < model.motion_count;
   }
   const CommandInfo* command = FindCommand(id);
-  if (command == nullptr || !command->available) return false;
+  if (command == nullptr) return false;
   switch (id) {
     case kCmdOpen:
     case kCmdExit:

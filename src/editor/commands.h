@@ -91,8 +91,6 @@ struct CommandInfo {
   // the toolkit's key sequences. The delete key is the tree's own and is not listed here.
   std::string_view key;
   MarkKind mark = MarkKind::kNone;
-  // False for commands whose dialog this build does not have: shown, always greyed.
-  bool available = true;
 };
 
 std::span<const CommandInfo> CommandTable();

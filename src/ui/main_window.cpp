@@ -20,7 +20,13 @@
 #include "model/model_edits.h"
 #include "render/snapshot.h"
 #include "ui/anim_dialogs.h"
+#include "ui/draw_order_dialog.h"
 #include "ui/motion_strip.h"
+#include "ui/rotate_dialog.h"
+#include "ui/size_dialog.h"
+#include "ui/texture_dialog.h"
+#include "ui/unit_copy_dialog.h"
+#include "ui/unit_settings_dialog.h"
 #include "ui/unit_tree.h"
 #include "ui/view_window.h"
 #include "ui/x_save_dialog.h"
@@ -103,6 +109,9 @@ MainWindow::MainWindow(Host* host, QWidget* parent) : QMainWindow(parent) {
     RefreshMenus();
     Redraw();
   });
+  connect(tree_, &UnitTree::unitDialogRequested, this, [this] { RunCommand(kCmdEditUnit); });
+  connect(tree_, &UnitTree::textureDialogRequested, this,
+          [this] { RunCommand(kCmdTextureColour); });
   connect(tree_, &UnitTree::labelEditStarted, this, [this] { SetAcceleratorsEnabled(false); });
   connect(tree_, &UnitTree::labelEditFinished, this, [this] { SetAcceleratorsEnabled(true); });
   MotionStrip* motion_strip = pager_->strip();
@@ -306,6 +315,15 @@ void MainWindow::Dispatch(int id) {
     case kCmdHelp:
       ShowHelp();
       return;
+    case kCmdEditUnit:
+    case kCmdCopyUnit:
+    case kCmdTextureColour:
+    case kCmdKeyFrames:
+    case kCmdSizePosition:
+    case kCmdRotate:
+    case kCmdDrawOrder:
+      RunEditingDialog(id);
+      return;
     case kCmdAbout:
       ShowAbout();
       return;
@@ -367,6 +385,49 @@ void MainWindow::StopPlayback() {
 }
 
 void MainWindow::Redraw() { view_->update(); }
+
+bool MainWindow::RunEditingDialog(int id) {
+  const DialogContext context = MakeDialogContext();
+  std::unique_ptr<QDialog> dialog;
+  switch (id) {
+    case kCmdEditUnit:
+      dialog = std::make_unique<UnitSettingsDialog>(context, this, &blend_corner_counter_);
+      break;
+    case kCmdCopyUnit:
+      dialog = std::make_unique<UnitCopyDialog>(context, unit_copy_memory_, this);
+      break;
+    case kCmdTextureColour:
+      dialog = std::make_unique<TextureDialog>(context, offset_scales_, this);
+      break;
+    case kCmdKeyFrames: {
+      auto keyframes = std::make_unique<KeyframeDialog>(context, keyframe_memory_, this);
+      connect(keyframes.get(), &KeyframeDialog::motionsGenerated, this, [this] {
+        strip()->RebuildFromTable();
+        pager_->Recalculate();
+        LayoutChildren();
+      });
+      dialog = std::move(keyframes);
+      break;
+    }
+    case kCmdSizePosition:
+      dialog = std::make_unique<SizeDialog>(context, this);
+      break;
+    case kCmdRotate:
+      dialog = std::make_unique<RotateDialog>(context, this);
+      break;
+    case kCmdDrawOrder:
+      dialog = std::make_unique<DrawOrderDialog>(context, this);
+      break;
+    default:
+      return false;
+  }
+  dialog->exec();
+  dialog.reset();
+  // Units may have been created or removed and the selection moved; the tree follows.
+  if (id == kCmdEditUnit || id == kCmdCopyUnit || id == kCmdTextureColour) tree_->Refresh();
+  Redraw();
+  return true;
+}
 
 DialogContext MainWindow::MakeDialogContext() {
   DialogContext context;

@@ -10,8 +10,11 @@
 #include <string>
 
 #include "editor/editor_session.h"
+#include "editor/texture_dialog.h"
+#include "editor/unit_copy.h"
 #include "ui/dialog_context.h"
 #include "ui/file_dialogs.h"
+#include "ui/keyframe_dialog.h"
 #include "ui/qt_host.h"
 
 class QAction;
@@ -84,6 +87,8 @@ class MainWindow : public QMainWindow {
   void ShowAbout();
   void ExportX(const std::string& path);
   void OnDeviceCreated(bool ok);
+  // Runs an editing dialog of the command `id`; false for other commands.
+  bool RunEditingDialog(int id);
 
   EditorSession session_;
   std::unique_ptr<QtHost> own_host_;
@@ -99,6 +104,11 @@ class MainWindow : public QMainWindow {
   MotionPager* pager_ = nullptr;
   bool accelerators_enabled_ = true;
   QString startup_file_;
+  // What the editing dialogs keep from one opening to the next, for the program's life.
+  KeyframeDialogMemory keyframe_memory_;
+  UnitCopyMemory unit_copy_memory_;
+  OffsetSliderScales offset_scales_;
+  int blend_corner_counter_ = 0;
 };
 
 }  // namespace vorna

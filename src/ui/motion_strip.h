@@ -54,6 +54,9 @@ class MotionStrip : public QWidget {
   void RefreshCurrentThumbnail();
   // Presses the button of current_motion.
   void SyncPressed();
+  // One button per Motion of the table, each with a new thumbnail; current_motion ends as the
+  // last Motion.
+  void RebuildFromTable();
 
   // The add-motion command: appends a copy of the current Motion with its button.
   bool AddMotion();
@@ -84,7 +87,6 @@ class MotionStrip : public QWidget {
  private:
   void OnButtonClicked(int id);
   void ShowThumbnail(int position);
-  void RebuildFromTable();
 
   Model& model_;
   Host& host_;

@@ -176,15 +176,7 @@ void UnitTree::AddUnit() {
 }
 
 void UnitTree::DeleteUnits() {
-  // The question lists node names, which are CP932 bytes, inside UTF-8 text: build it from the
-  // names as they are shown and put the stored bytes back at once.
-  std::array<std::string, kMaxNodes> stored = model_.node_name;
-  for (int n = 0; n < kMaxNodes; ++n) {
-    const QByteArray shown = FromCp932(stored[n]).toUtf8();
-    model_.node_name[n].assign(shown.constData(), static_cast<size_t>(shown.size()));
-  }
   const DeleteUnitsQuestion question = BuildDeleteUnitsQuestion(model_);
-  model_.node_name = std::move(stored);
   if (question.count <= 0) return;
   if (host_.Question(question.text, Buttons::kYesNo, MessageIcon::kNone) != Answer::kYes) return;
   DeleteTickedUnits(model_, view_.node_highlight);

@@ -1,9 +1,12 @@
 #include "ui/main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtTest>
 #include <memory>
 
@@ -75,6 +78,41 @@ class MainWindowTest : public QObject {
     window_->RunCommand(kCmdClose);
     QCOMPARE(window_->strip()->ButtonCount(), 0);
     QVERIFY(!Enabled(kCmdSave));
+    QVERIFY(host_.entries.empty());
+  }
+
+  void EditingCommandsOpenTheirDialogsAndCancelChangesNothing() {
+    ShowLoaded();
+    const Model& model = window_->session().model();
+    UnitTree* tree = window_->unit_tree();
+    const struct {
+      int id;
+      int node;  // selected first
+      const char* dialog;
+    } cases[] = {
+        {kCmdEditUnit, model.parts_count, "vorna::UnitSettingsDialog"},
+        {kCmdCopyUnit, model.parts_count, "vorna::UnitCopyDialog"},
+        {kCmdTextureColour, 0, "vorna::TextureDialog"},
+        {kCmdKeyFrames, 0, "vorna::KeyframeDialog"},
+        {kCmdSizePosition, 0, "vorna::SizeDialog"},
+        {kCmdRotate, 0, "vorna::RotateDialog"},
+        {kCmdDrawOrder, 0, "vorna::DrawOrderDialog"},
+    };
+    for (const auto& c : cases) {
+      tree->setCurrentItem(tree->ItemOfNode(c.node));
+      QVERIFY2(Enabled(c.id), c.dialog);
+      QString shown;
+      QTimer::singleShot(0, this, [&shown] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr) return;
+        shown = QString::fromLatin1(modal->metaObject()->className());
+        static_cast<QDialog*>(modal)->reject();
+      });
+      window_->RunCommand(c.id);
+      QCOMPARE(shown, QString::fromLatin1(c.dialog));
+      QVERIFY2(!model.modified, c.dialog);
+      QCOMPARE(model.motion_count, 5);
+    }
     QVERIFY(host_.entries.empty());
   }
 
