@@ -43,7 +43,7 @@ QString SuffixOf(std::string_view extension) {
 }  // namespace
 
 QFileDialog* CreateTextureOpenDialog(QWidget* owner, const QString& directory) {
-  auto* dialog = new QFileDialog(owner);
+  auto* dialog = new QFileDialog(owner, QStringLiteral("開く"));
   dialog->setOption(QFileDialog::DontUseNativeDialog);
   dialog->setAcceptMode(QFileDialog::AcceptOpen);
   dialog->setFileMode(QFileDialog::ExistingFile);
@@ -61,7 +61,7 @@ QFileDialog* CreateTextureOpenDialog(QWidget* owner, const QString& directory) {
 }
 
 QFileDialog* CreateImageExportDialog(QWidget* owner) {
-  auto* dialog = new QFileDialog(owner);
+  auto* dialog = new QFileDialog(owner, QStringLiteral("名前を付けて保存"));
   dialog->setOption(QFileDialog::DontUseNativeDialog);
   dialog->setAcceptMode(QFileDialog::AcceptSave);
   dialog->setFileMode(QFileDialog::AnyFile);
