@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cerrno>
+#include <filesystem>
 
 #include "model/file_paths.h"
 #include "model/part_range.h"
@@ -70,6 +71,18 @@ bool CopyContents(int in, int out) {
   }
 }
 
+// Whether two paths name the same place, ignoring case as stored names do. Both are made
+// absolute and normalised first: a model opened by a relative path or one with "./" in it keeps
+// its directory that way, and the chosen image's path is absolute.
+bool SamePlaceIgnoringCase(const std::string& a, const std::string& b) {
+  std::error_code error;
+  const std::filesystem::path full_a = std::filesystem::absolute(a, error).lexically_normal();
+  if (error) return EqualsIgnoringCase(a, b);
+  const std::filesystem::path full_b = std::filesystem::absolute(b, error).lexically_normal();
+  if (error) return EqualsIgnoringCase(a, b);
+  return EqualsIgnoringCase(full_a.string(), full_b.string());
+}
+
 }  // namespace
 
 std::span<const TextureImageFilter> TextureImageFilters() { return kFilters; }
@@ -120,11 +133,12 @@ bool UseTextureImage(Model& model, int part, const std::string& chosen, Host& ho
   Part& record = model.parts[part];
   record.texture_file = name;
   const std::string stored = model.model_dir + name;
-  if (!EqualsIgnoringCase(chosen, stored) &&
-      host.Question(kCopyTextureQuestion, Buttons::kYesNo, MessageIcon::kNone) == Answer::kYes) {
-    // A file of that name already in the model's directory is kept and used as it is.
-    CopyFileNoOverwrite(chosen, stored);
-  }
+  const bool copy =
+      !SamePlaceIgnoringCase(chosen, stored) &&
+      host.Question(kCopyTextureQuestion, Buttons::kYesNo, MessageIcon::kNone) == Answer::kYes;
+  WaitCursor wait(host);
+  // A file of that name already in the model's directory is kept and used as it is.
+  if (copy) CopyFileNoOverwrite(chosen, stored);
   LoadTexture(record, stored, nullptr);
   return true;
 }

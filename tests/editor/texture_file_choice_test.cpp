@@ -80,13 +80,15 @@ TEST(TextureFileChoiceTest, CopiesOnlyRegularFilesAndNeverOverAnExistingOne) {
 TEST(TextureFileChoiceTest, AsksToCopyAnImageFromElsewhereAndLoadsFromTheModelDirectory) {
   struct Case {
     const char* what;
-    bool outside;        // the image lies outside the model's directory
-    Answer answer;       // to the copy question
-    bool already_there;  // a 5-pixel-wide file of that name is in the model's directory
-    int loaded_width;    // 0: untextured
+    bool outside;                   // the image lies outside the model's directory
+    Answer answer;                  // to the copy question
+    bool already_there;             // a 5-pixel-wide file of that name is in the model's directory
+    int loaded_width;               // 0: untextured
+    const char* dir_spelling = "";  // added to the model's directory
   };
   for (const Case& c : {
            Case{"inside", false, Answer::kNo, false, 3},
+           Case{"inside, spelt another way", false, Answer::kNo, false, 3, "sub/./../"},
            Case{"copied", true, Answer::kYes, false, 3},
            Case{"not copied", true, Answer::kNo, false, 0},
            Case{"copy refused by the file there", true, Answer::kYes, true, 5},
@@ -96,7 +98,8 @@ TEST(TextureFileChoiceTest, AsksToCopyAnImageFromElsewhereAndLoadsFromTheModelDi
     const std::string chosen = (c.outside ? elsewhere : models).File("skin.bmp");
     WriteBmp(chosen, 3);
     if (c.already_there) WriteBmp(models.File("skin.bmp"), 5);
-    auto model = OnePartModel(models.path());
+    std::filesystem::create_directory(models.File("sub"));
+    auto model = OnePartModel(models.path() + c.dir_spelling);
     ScriptedHost host;
     host.QueueAnswer(c.answer);
 
@@ -108,6 +111,7 @@ TEST(TextureFileChoiceTest, AsksToCopyAnImageFromElsewhereAndLoadsFromTheModelDi
     }
     const auto& texture = model->parts[0].texture;
     EXPECT_EQ(texture ? texture->width() : 0, c.loaded_width) << c.what;
+    EXPECT_EQ(host.wait_depth, 0);
   }
 }
 
