@@ -374,8 +374,10 @@ void TextureDialog::RunMenu(int id) {
 }
 
 void TextureDialog::ChooseTexture() {
-  if (!ChooseTextureImage(this, context_.model(), *context_.host, session_->edit_part())) return;
-  session_->TextureChosen();
+  // The image is loaded again even when its name stays; only a new name moves the mapping.
+  if (ChooseTextureImage(this, context_.model(), *context_.host, session_->edit_part())) {
+    session_->TextureChosen();
+  }
   RefreshAll();
   Draw();
 }
