@@ -83,9 +83,14 @@ TEST(MenuRules, EnablingFollowsModelMotionsAnimsAndSelection) {
   two->all_triangles = 1;
   EXPECT_FALSE(CommandEnabled(*two, view, loaded, kCmdTriangulate));
 
-  // Dialogs this build lacks stay greyed whatever the state.
-  for (int id : {kCmdEditUnit, kCmdSizePosition, kCmdRotate, kCmdDrawOrder, kCmdKeyFrames}) {
-    EXPECT_FALSE(CommandEnabled(*two, view, loaded, id)) << id;
+  // The unit dialog edits the selected Unit, the texture dialog the selected Part.
+  EXPECT_TRUE(CommandEnabled(*two, view, loaded, kCmdEditUnit));
+  EXPECT_FALSE(CommandEnabled(*two, view, loaded, kCmdTextureColour));
+  two->forest.Select(0);
+  EXPECT_FALSE(CommandEnabled(*two, view, loaded, kCmdEditUnit));
+  EXPECT_TRUE(CommandEnabled(*two, view, loaded, kCmdTextureColour));
+  for (int id : {kCmdSizePosition, kCmdRotate, kCmdDrawOrder, kCmdKeyFrames, kCmdCopyUnit}) {
+    EXPECT_TRUE(CommandEnabled(*two, view, loaded, id)) << id;
   }
   EXPECT_TRUE(CommandEnabled(*two, view, loaded, kCmdMotionButton + 1));
   EXPECT_FALSE(CommandEnabled(*two, view, loaded, kCmdMotionButton + 2));
