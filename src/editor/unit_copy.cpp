@@ -144,6 +144,7 @@ void ApplyUnitPairs(Model& model, UnitCopySession& session, UnitCopyMode mode, b
     memory.source[i] = static_cast<int16_t>(t < 0 ? -1 : s);
     memory.target[i] = static_cast<int16_t>(s < 0 ? -1 : t);
     if (s < 0 || t < 0) continue;
+    session.changed = true;
     if (mode == UnitCopyMode::kExchange) {
       Exchange(model, motion, s, t);
     } else {
@@ -203,18 +204,28 @@ bool CreateTargetUnit(Model& model, Host& host, UnitCopySession& session, std::s
     return false;
   }
   session.target.entries.push_back(kept);
+  session.changed = true;
   return true;
 }
 
-void AcceptUnitCopy(ViewState& view, const UnitCopySession& session) {
+namespace {
+
+void RestoreView(ViewState& view, const UnitCopySession& session) {
   view.unit_copy_open = false;
   view.part_alpha = session.part_alpha;
   view.view_pitch = session.view_pitch;
   view.view_yaw = session.view_yaw;
 }
 
+}  // namespace
+
+void AcceptUnitCopy(Model& model, ViewState& view, const UnitCopySession& session) {
+  RestoreView(view, session);
+  if (session.changed) model.modified = true;
+}
+
 void CancelUnitCopy(Model& model, ViewState& view, const UnitCopySession& session) {
-  AcceptUnitCopy(view, session);
+  RestoreView(view, session);
   while (model.node_count > session.node_count_at_open) {
     const int before = model.node_count;
     DeleteUnitNode(model, model.node_count - 1);

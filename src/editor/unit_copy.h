@@ -38,6 +38,7 @@ struct UnitCopySession {
   float view_pitch = -1.0f;
   EntryList source;  // Unit names
   EntryList target;
+  bool changed = false;  // a pair was applied or a Unit created
 };
 
 // The first Unit whose name equals `name` byte for byte, as a unit index, or -1. Parts are not
@@ -86,9 +87,9 @@ std::string ProposedUnitName(const UnitCopySession& session);
 // 63 bytes kept), appends it to the target list and returns true.
 bool CreateTargetUnit(Model& model, Host& host, UnitCopySession& session, std::string_view name);
 
-// OK: the Units created and the values changed stay (modified is not set); the view returns to
-// how it was.
-void AcceptUnitCopy(ViewState& view, const UnitCopySession& session);
+// OK: the Units created and the values changed stay, and mark the model as edited so that they
+// are not dropped without the save question; the view returns to how it was.
+void AcceptUnitCopy(Model& model, ViewState& view, const UnitCopySession& session);
 
 // Cancel: removes the Units created since opening (always the last node), restores every Unit's
 // values and the view.

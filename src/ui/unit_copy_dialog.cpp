@@ -241,9 +241,9 @@ UnitCopyDialog::UnitCopyDialog(const DialogContext& context, UnitCopyMemory& mem
 }
 
 UnitCopyDialog::~UnitCopyDialog() {
-  // Closed without OK or Cancel (its owner went away): at least the view must not stay in the
-  // dialog's state.
-  if (!finished_) AcceptUnitCopy(context_.view(), session_);
+  // Closed without OK or Cancel (its owner went away): what was done stays, as on OK, and the view
+  // must not stay in the dialog's state.
+  if (!finished_) AcceptUnitCopy(context_.model(), context_.view(), session_);
 }
 
 QAction* UnitCopyDialog::direction_action(int id) const {
@@ -267,7 +267,6 @@ void UnitCopyDialog::ShowLists() {
 
 void UnitCopyDialog::Apply() {
   ApplyUnitPairs(context_.model(), session_, memory_.mode, mirror_tilt_->isChecked(), memory_);
-  changed_ = true;
   context_.Redraw();
 }
 
@@ -295,7 +294,6 @@ void UnitCopyDialog::AddUnits(bool target) {
 void UnitCopyDialog::CreateUnit() {
   UnitCreateDialog dialog(context_.model(), *context_.host, session_, this);
   if (RunSubDialog(dialog) != QDialog::Accepted) return;
-  changed_ = true;
   ShowLists();
   context_.TreeChanged();
   context_.Redraw();
@@ -307,28 +305,28 @@ void UnitCopyDialog::ChooseDirection(int id) {
   context_.Redraw();
 }
 
-void UnitCopyDialog::Finish() {
-  finished_ = true;
-  context_.TreeChanged();
-  // The current Motion's thumbnail shows the pose as it now is (this also draws the view).
-  if (changed_) {
-    context_.RegenerateThumbnail();
-  } else {
-    context_.Redraw();
-  }
-}
-
 void UnitCopyDialog::accept() {
   if (finished_) return;
-  AcceptUnitCopy(context_.view(), session_);
-  Finish();
+  finished_ = true;
+  AcceptUnitCopy(context_.model(), context_.view(), session_);
+  if (session_.changed) {
+    // The strip's picture of the current Motion shows the new pose. Making it turns the view to
+    // the front, so the direction from before the dialog is put back afterwards.
+    context_.RegenerateThumbnail();
+    context_.view().view_yaw = session_.view_yaw;
+    context_.view().view_pitch = session_.view_pitch;
+    context_.MenusChanged();
+  }
+  context_.Redraw();
   QDialog::accept();
 }
 
 void UnitCopyDialog::reject() {
   if (finished_) return;
+  finished_ = true;
   CancelUnitCopy(context_.model(), context_.view(), session_);
-  Finish();
+  context_.TreeChanged();  // the Units created are gone again
+  context_.Redraw();
   QDialog::reject();
 }
 

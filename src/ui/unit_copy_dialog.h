@@ -114,13 +114,11 @@ class UnitCopyDialog : public QDialog {
   void SetMode(UnitCopyMode mode);
   void ShowLists();
   EntryList& Entries(bool target) { return target ? session_.target : session_.source; }
-  void Finish();
 
   DialogContext context_;
   UnitCopyMemory& memory_;
   UnitCopySession session_;
   bool finished_ = false;
-  bool changed_ = false;  // something was applied or created
   QRadioButton* copy_;
   QRadioButton* mirror_;
   QRadioButton* exchange_;

@@ -117,7 +117,8 @@ TEST(ApplyUnitPairsTest, RemembersThePairsForTheNextOpening) {
   dialog.memory.mode = UnitCopyMode::kExchange;
   ApplyUnitPairs(*dialog.model, dialog.session, UnitCopyMode::kCopy, false, dialog.memory);
   EXPECT_EQ(dialog.memory.pair_count, 3);
-  AcceptUnitCopy(dialog.view, dialog.session);
+  AcceptUnitCopy(*dialog.model, dialog.view, dialog.session);
+  EXPECT_TRUE(dialog.model->modified);
 
   UnitCopySession reopened = OpenUnitCopy(*dialog.model, dialog.view, dialog.memory);
   EXPECT_EQ(reopened.source.entries, (std::vector<std::string>{"c", "a"}));
@@ -184,6 +185,17 @@ TEST(CreateTargetUnitTest, ProposesRefusesAndCancelRemovesTheCreatedUnits) {
   EXPECT_EQ(model.motions[0].translation[3], (Vec3{0, 0, 0}));
   EXPECT_FALSE(dialog.view.unit_copy_open);
   EXPECT_EQ(dialog.view.view_yaw, 0.0f);
+  EXPECT_FALSE(model.modified);
+}
+
+TEST(AcceptUnitCopyTest, MarksTheModelEditedOnlyWhenSomethingChanged) {
+  for (const bool apply : {false, true}) {
+    auto dialog = OpenWith(UnitsNamed({"a", "b"}), {"a", "gone"}, {"gone", "b"});
+    if (apply) dialog.session.source.entries[1] = "a";  // now one pair names two Units
+    ApplyUnitPairs(*dialog.model, dialog.session, UnitCopyMode::kCopy, false, dialog.memory);
+    AcceptUnitCopy(*dialog.model, dialog.view, dialog.session);
+    EXPECT_EQ(dialog.model->modified, apply);
+  }
 }
 
 TEST(CreateTargetUnitTest, RefusesWhenTheNodeTableIsFull) {

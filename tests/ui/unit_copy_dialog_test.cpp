@@ -37,7 +37,12 @@ struct Harness {
     context.host = &host;
     context.redraw = [this] { ++redraws; };
     context.stop_playback = [this] { ++stops; };
-    context.regenerate_thumbnail = [this] { ++thumbnails; };
+    // Making a thumbnail turns the view to the front, as the window's does.
+    context.regenerate_thumbnail = [this] {
+      ++thumbnails;
+      view().view_yaw = 0.0f;
+      view().view_pitch = -1.0f;
+    };
     context.tree_changed = [this] { ++trees; };
     return context;
   }
@@ -125,7 +130,7 @@ class UnitCopyDialogTest : public QObject {
     QCOMPARE(h.view().part_alpha, 128);
     QCOMPARE(h.view().view_yaw, 90.0f);
     QCOMPARE(Angles(h.model(), 1), (std::array<int32_t, 3>{10, 330, 0}));
-    QVERIFY(!h.model().modified);
+    QVERIFY(h.model().modified);  // else the copy could be lost without the save question
     QCOMPARE(h.thumbnails, 1);
     QCOMPARE(h.memory.mode, UnitCopyMode::kExchange);
   }
@@ -177,6 +182,8 @@ class UnitCopyDialogTest : public QObject {
     QCOMPARE(Angles(h.model(), 1)[0], 0);
     QVERIFY(!h.view().unit_copy_open);
     QCOMPARE(h.trees, 2);
+    QVERIFY(!h.model().modified);
+    QCOMPARE(h.thumbnails, 0);
     dialog.reject();  // a second close changes nothing more
     QCOMPARE(h.trees, 2);
   }
