@@ -1,6 +1,7 @@
 #include "ui/image_file_dialogs.h"
 
 #include <memory>
+#include <vector>
 
 #include "editor/texture_file_choice.h"
 #include "render/snapshot.h"
