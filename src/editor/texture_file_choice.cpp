@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "model/file_paths.h"
+#include "model/name_text.h"
 #include "model/part_range.h"
 #include "model/texture_loading.h"
 
@@ -128,10 +129,15 @@ CopyResult CopyFileNoOverwrite(const std::string& from, const std::string& to) {
 bool UseTextureImage(Model& model, int part, const std::string& chosen, Host& host) {
   if (part < 0 || part >= UsablePartCount(model)) return false;
   const std::string name = TextureFileNameOf(chosen);
-  if (name.empty() || name.size() >= static_cast<size_t>(kTextureFileSize)) return false;
+  // Model files name their textures in CP932, as the tree stores node names; the file here keeps
+  // its own name, which StoredFilePath finds from the CP932 one. A name without a CP932 form is
+  // stored as it is.
+  std::string stored_name;
+  if (!Utf8ToCp932(name, &stored_name)) stored_name = name;
+  if (name.empty() || stored_name.size() >= static_cast<size_t>(kTextureFileSize)) return false;
 
   Part& record = model.parts[part];
-  record.texture_file = name;
+  record.texture_file = stored_name;
   const std::string stored = model.model_dir + name;
   const bool copy =
       !SamePlaceIgnoringCase(chosen, stored) &&

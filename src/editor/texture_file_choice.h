@@ -39,14 +39,14 @@ enum class CopyResult { kCopied, kExists, kFailed };
 // device, a pipe) is refused without being read.
 CopyResult CopyFileNoOverwrite(const std::string& from, const std::string& to);
 
-// Uses the image at `chosen` (a full path) for Part `part`: its file name becomes the Part's
-// texture_file; when `chosen` is not model_dir + that name (both made absolute and compared
-// ignoring case, as stored names are), the host is asked whether to copy it there, and on Yes it is
-// copied unless a file of that name is already there (then that file is used, silently). Then the
-// texture is loaded from model_dir + texture_file (copy and load under the wait cursor), so an
-// image outside the model's directory that was not copied leaves the Part untextured. False,
-// changing nothing, for a Part that does not exist or a name that cannot be stored (empty, or
-// kTextureFileSize bytes or more).
+// Uses the image at `chosen` (a full path) for Part `part`: its file name, in CP932 when it has a
+// CP932 form, becomes the Part's texture_file; when `chosen` is not model_dir + that name (both
+// made absolute and compared ignoring case, as stored names are), the host is asked whether to copy
+// it there, and on Yes it is copied unless a file of that name is already there (then that file is
+// used, silently). Then the texture is loaded from model_dir + texture_file (copy and load under
+// the wait cursor), so an image outside the model's directory that was not copied leaves the Part
+// untextured. False, changing nothing, for a Part that does not exist or a name that cannot be
+// stored (empty, or kTextureFileSize bytes or more).
 bool UseTextureImage(Model& model, int part, const std::string& chosen, Host& host);
 
 }  // namespace vorna

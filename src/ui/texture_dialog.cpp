@@ -374,7 +374,7 @@ void TextureDialog::RunMenu(int id) {
 }
 
 void TextureDialog::ChooseTexture() {
-  // The image is loaded again even when its name stays; only a new name moves the mapping.
+  // Any chosen image, the same name included, is loaded again and mapped as on a new choice.
   if (ChooseTextureImage(this, context_.model(), *context_.host, session_->edit_part())) {
     session_->TextureChosen();
   }

@@ -114,6 +114,17 @@ TEST(TextureFileChoiceTest, AsksToCopyAnImageFromElsewhereAndLoadsFromTheModelDi
   }
 }
 
+TEST(TextureFileChoiceTest, StoresJapaneseNamesAsModelFilesDoAndStillFindsTheFile) {
+  test::TempDir dir;
+  auto model = OnePartModel(dir.path());
+  WriteBmp(dir.File("肌.bmp"), 4);
+  ScriptedHost host;
+  ASSERT_TRUE(UseTextureImage(*model, 0, dir.File("肌.bmp"), host));
+  EXPECT_EQ(model->parts[0].texture_file, "\x94\xA7.bmp");  // CP932
+  EXPECT_TRUE(model->parts[0].texture != nullptr);
+  EXPECT_TRUE(host.entries.empty());  // already beside the model: no copy question
+}
+
 TEST(TextureFileChoiceTest, RefusesNamesAPartCannotStore) {
   test::TempDir dir;
   auto model = OnePartModel(dir.path());
