@@ -24,7 +24,11 @@ std::string FormatFixed6(double value) {
   const auto result =
       std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
   if (result.ec != std::errc()) return "0.000000";
-  return std::string(buffer, result.ptr);
+  std::string text(buffer, result.ptr);
+  // A value that rounds to zero shows without a sign: "-0.000000" in a proposed move reads as a
+  // fault to the user.
+  if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
+  return text;
 }
 
 int ParseWholeNumber(std::string_view text) {

@@ -7,7 +7,8 @@
 
 namespace vorna {
 
-// `value` as "%f" prints it in the C locale ("1.000000", "-0.500000", "inf", "nan").
+// `value` as "%f" prints it in the C locale ("1.000000", "-0.500000", "inf", "nan"), except that
+// a value that rounds to zero has no sign.
 std::string FormatFixed6(double value);
 
 // The leading whole number of `text` (after spaces, an optional sign, the digits); 0 when there

@@ -32,6 +32,9 @@ std::unique_ptr<Model> BoxesModel(const std::vector<std::pair<Vec3, Vec3>>& boxe
 TEST(NumberTextTest, FormatsAndReadsLikeTheCLibraryInTheCLocale) {
   EXPECT_EQ(FormatFixed6(1.0), "1.000000");
   EXPECT_EQ(FormatFixed6(-0.5), "-0.500000");
+  EXPECT_EQ(FormatFixed6(-0.0), "0.000000");
+  EXPECT_EQ(FormatFixed6(-0.0000004), "0.000000");
+  EXPECT_EQ(FormatFixed6(-1e300 * 1e300), "-inf");
   EXPECT_EQ(FormatFixed6(0.4000000059604645), "0.400000");
   EXPECT_EQ(FormatFixed6(0.0078125), "0.007812");  // a tie rounds to even, as printf does
   EXPECT_EQ(FormatFixed6(1e20), "100000000000000000000.000000");
