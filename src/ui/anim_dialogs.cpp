@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,21 +11,10 @@
 #include <QVBoxLayout>
 
 #include "animation/motion_list.h"
+#include "ui/dialog_widgets.h"
 #include "ui/text_codec.h"
 
 namespace vorna {
-namespace {
-
-QDialogButtonBox* OkCancelButtons(QDialog* dialog) {
-  auto* box = new QDialogButtonBox;
-  box->addButton("OK", QDialogButtonBox::AcceptRole)->setDefault(true);
-  box->addButton("ｷｬﾝｾﾙ", QDialogButtonBox::RejectRole);
-  QObject::connect(box, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-  QObject::connect(box, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-  return box;
-}
-
-}  // namespace
 
 AnimDialog::AnimDialog(Model& model, Host& host, QWidget* parent)
     : QDialog(parent),

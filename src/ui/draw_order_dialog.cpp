@@ -1,6 +1,5 @@
 #include "ui/draw_order_dialog.h"
 
-#include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -8,6 +7,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "ui/dialog_widgets.h"
 #include "ui/text_codec.h"
 
 namespace vorna {
@@ -50,11 +50,6 @@ DrawOrderDialog::DrawOrderDialog(const DialogContext& context, QWidget* parent)
   top->addWidget(list_, 1);
   top->addLayout(moves);
 
-  auto* buttons = new QDialogButtonBox;
-  buttons->addButton("OK", QDialogButtonBox::AcceptRole)->setDefault(true);
-  buttons->addButton("ｷｬﾝｾﾙ", QDialogButtonBox::RejectRole);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(up_, &QPushButton::clicked, this, &DrawOrderDialog::MoveUp);
   connect(down_, &QPushButton::clicked, this, &DrawOrderDialog::MoveDown);
   connect(list_, &QTreeWidget::currentItemChanged, this,
@@ -62,7 +57,7 @@ DrawOrderDialog::DrawOrderDialog(const DialogContext& context, QWidget* parent)
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top, 1);
-  layout->addWidget(buttons);
+  layout->addWidget(OkCancelButtons(this));
   ShowLines();
 }
 

@@ -3,16 +3,15 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "animation/motion_list.h"
+#include "ui/dialog_widgets.h"
 
 namespace vorna {
 
@@ -72,19 +71,13 @@ KeyframeDialog::KeyframeDialog(const DialogContext& context, KeyframeDialogMemor
   count_layout->addWidget(count_);
   count_layout->addWidget(loop_);
 
-  auto* buttons = new QDialogButtonBox;
-  buttons->addButton("OK", QDialogButtonBox::AcceptRole)->setDefault(true);
-  buttons->addButton("ｷｬﾝｾﾙ", QDialogButtonBox::RejectRole);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
   auto* top = new QHBoxLayout;
   top->addWidget(method_box);
   top->addWidget(motion_box);
   top->addWidget(count_group);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
-  layout->addWidget(buttons);
+  layout->addWidget(OkCancelButtons(this));
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

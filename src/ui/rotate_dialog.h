@@ -4,46 +4,14 @@
 #pragma once
 
 #include <QDialog>
-#include <QWidget>
 #include <array>
 #include <memory>
 
 #include "editor/rotate_dialog.h"
 #include "ui/dialog_context.h"
-
-class QLineEdit;
-class QSlider;
-class QToolButton;
+#include "ui/dialog_widgets.h"
 
 namespace vorna {
-
-// Up and down arrows over a whole number in a range, bound to an edit box as a buddy: the value
-// follows the box quietly, and a click steps it and reports the new value.
-class SpinArrows : public QWidget {
-  Q_OBJECT
-
- public:
-  SpinArrows(int minimum, int maximum, QWidget* parent = nullptr);
-
-  int value() const { return value_; }
-  // Sets the value within the range without reporting it.
-  void setValue(int value);
-  // One click on an arrow: +1 up, -1 down; reported when the value changed.
-  void StepBy(int steps);
-
-  QToolButton* up_button() const { return up_; }
-  QToolButton* down_button() const { return down_; }
-
- signals:
-  void valueChanged(int value);
-
- private:
-  int minimum_;
-  int maximum_;
-  int value_;
-  QToolButton* up_;
-  QToolButton* down_;
-};
 
 class RotateDialog : public QDialog {
   Q_OBJECT
@@ -62,9 +30,10 @@ class RotateDialog : public QDialog {
   void reject() override;
 
   bool opened() const { return session_ != nullptr; }
-  QSlider* slider(int axis) const { return sliders_[axis]; }
-  QLineEdit* edit(int axis) const { return edits_[axis]; }
-  SpinArrows* arrows(int axis) const { return arrows_[axis]; }
+  QSlider* slider(int axis) const { return rows_[axis].slider; }
+  QLineEdit* edit(int axis) const { return rows_[axis].edit; }
+  // The up-down beside the edit box: it follows the text quietly, and a step writes the text.
+  UpDown* arrows(int axis) const { return rows_[axis].spin; }
 
  private:
   void OnSliderMoved(int axis, int value);
@@ -74,9 +43,7 @@ class RotateDialog : public QDialog {
   DialogContext context_;
   std::unique_ptr<RotateDialogSession> session_;
   bool finished_ = false;
-  std::array<QSlider*, 3> sliders_{};
-  std::array<QLineEdit*, 3> edits_{};
-  std::array<SpinArrows*, 3> arrows_{};
+  std::array<SliderEditRow, 3> rows_{};
 };
 
 }  // namespace vorna

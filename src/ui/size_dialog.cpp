@@ -1,6 +1,5 @@
 #include "ui/size_dialog.h"
 
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -11,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "model/model_edits.h"
+#include "ui/dialog_widgets.h"
 #include "ui/file_dialogs.h"
 #include "ui/text_codec.h"
 
@@ -70,18 +70,13 @@ SizeDialog::SizeDialog(const DialogContext& context, QWidget* parent)
   show_again_->setAutoDefault(false);
   grid->addLayout(show_again_row, 3, 0, 1, 5);
 
-  auto* buttons = new QDialogButtonBox;
-  buttons->addButton("OK", QDialogButtonBox::AcceptRole)->setDefault(true);
-  buttons->addButton("ｷｬﾝｾﾙ", QDialogButtonBox::RejectRole);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(show_again_, &QPushButton::clicked, this, &SizeDialog::ShowAgain);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel("ファイルの情報："));
   layout->addWidget(information_, 1);
   layout->addWidget(values);
-  layout->addWidget(buttons);
+  layout->addWidget(OkCancelButtons(this));
 
   ShowInformation(SizeAndPosition{});
 }

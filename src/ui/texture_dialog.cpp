@@ -13,8 +13,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSlider>
-#include <QStyle>
-#include <QStyleOptionSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -29,28 +27,12 @@ namespace {
 
 constexpr int kEditWidth = 64;
 
-QString DirectionLabel(int id) {
-  const CommandInfo* command = FindCommand(id);
-  if (command == nullptr) return QString();
-  const QString label =
-      QString::fromUtf8(command->label.data(), static_cast<qsizetype>(command->label.size()));
-  return label.section('\t', 0, 0);
+// A row before the session has set its range and position.
+TextureDialog::Row MakeRow() {
+  return MakeSliderEditRow(180, TextureDialog::kEditLength, kEditWidth);
 }
 
 }  // namespace
-
-StepSpin::StepSpin(QWidget* parent) : QSpinBox(parent) {
-  lineEdit()->hide();
-  setFocusPolicy(Qt::StrongFocus);
-}
-
-QSize StepSpin::sizeHint() const {
-  QStyleOptionSpinBox option;
-  initStyleOption(&option);
-  const QRect up = style()->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxUp, this);
-  const int height = QSpinBox::sizeHint().height();
-  return QSize(std::max(up.width(), 12) + 4, height);
-}
 
 TextureDialog::TextureDialog(const DialogContext& context, OffsetSliderScales& scales,
                              QWidget* parent)
@@ -79,13 +61,9 @@ TextureDialog::TextureDialog(const DialogContext& context, OffsetSliderScales& s
   part_row->addWidget(new QLabel("パーツ："));
   part_row->addWidget(part_box_, 1);
 
-  auto* buttons = new QDialogButtonBox;
+  QDialogButtonBox* buttons = OkCancelButtons(this);
   buttons->addButton(reset_, QDialogButtonBox::ResetRole);
-  buttons->addButton("OK", QDialogButtonBox::AcceptRole)->setDefault(true);
-  buttons->addButton("ｷｬﾝｾﾙ", QDialogButtonBox::RejectRole);
   reset_->setAutoDefault(false);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
   auto* layout = new QVBoxLayout(this);
   layout->setMenuBar(menu_bar_);
@@ -118,18 +96,6 @@ QAction* TextureDialog::action(int id) const {
   return found == actions_.end() ? nullptr : found->second;
 }
 
-TextureDialog::Row TextureDialog::MakeRow() {
-  Row row;
-  row.slider = new QSlider(Qt::Horizontal);
-  row.slider->setTickPosition(QSlider::TicksBelow);
-  row.slider->setMinimumWidth(180);
-  row.edit = new QLineEdit;
-  row.edit->setMaxLength(kEditLength);
-  row.edit->setFixedWidth(kEditWidth);
-  row.spin = new StepSpin;
-  return row;
-}
-
 QWidget* TextureDialog::BuildTexturePage() {
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
@@ -140,11 +106,7 @@ QWidget* TextureDialog::BuildTexturePage() {
     for (int r = 0; r < 2; ++r) {
       const int index = g * 2 + r;
       texture_rows_[index] = MakeRow();
-      const Row& row = texture_rows_[index];
-      grid->addWidget(new QLabel(r == 0 ? "横：" : "縦："), r, 0);
-      grid->addWidget(row.slider, r, 1);
-      grid->addWidget(row.edit, r, 2);
-      grid->addWidget(row.spin, r, 3);
+      AddToGrid(grid, r, new QLabel(r == 0 ? "横：" : "縦："), texture_rows_[index]);
       ConnectTextureRow(static_cast<TextureRow>(index));
     }
     grid->setColumnStretch(1, 1);
@@ -166,11 +128,7 @@ QWidget* TextureDialog::BuildMaterialPage() {
   const char* labels[] = {"透明：", "赤色：", "緑色：", "青色：", "強度："};
   for (int r = 0; r < 5; ++r) {
     material_rows_[r] = MakeRow();
-    const Row& row = material_rows_[r];
-    grid->addWidget(new QLabel(labels[r]), r, 0);
-    grid->addWidget(row.slider, r, 1);
-    grid->addWidget(row.edit, r, 2);
-    grid->addWidget(row.spin, r, 3);
+    AddToGrid(grid, r, new QLabel(labels[r]), material_rows_[r]);
     ConnectMaterialRow(static_cast<MaterialRow>(r));
   }
   grid->setColumnStretch(1, 1);
@@ -214,10 +172,10 @@ void TextureDialog::BuildMenus() {
   add(view, kMenuFillWireframe, "ﾜｲﾔｰﾌﾚｰﾑ(&W)", fills);
   add(view, kMenuFillPoints, "点(&P)", fills);
 
-  QMenu* direction = menu_bar_->addMenu("方向(&D)");
-  auto* directions = new QActionGroup(this);
-  for (int id = kCmdViewFront; id <= kCmdViewBottom; ++id) {
-    add(direction, id, DirectionLabel(id), directions);
+  const DirectionMenu directions =
+      AddDirectionMenu(menu_bar_, this, [this](int id) { RunMenu(id); });
+  for (size_t k = 0; k < kDirectionCommands.size(); ++k) {
+    actions_[kDirectionCommands[k]] = directions.items[k];
   }
 }
 
@@ -228,10 +186,7 @@ void TextureDialog::ConnectTextureRow(TextureRow which) {
     const Row& r = texture_row(which);
     session_->SetTextureValue(which, session_->TextureValueAt(which, position));
     const SliderRow state = session_->TextureRowState(which);
-    QSignalBlocker block_slider(r.slider);
-    QSignalBlocker block_spin(r.spin);
-    r.slider->setValue(state.position);
-    r.spin->setValue(state.position);
+    r.ShowPosition(state.position);
     r.edit->setText(QString::fromStdString(state.text));
     if (which == TextureRow::kScaleU || which == TextureRow::kScaleV) RefreshTextureRows();
     if (from_slider) {
@@ -248,11 +203,7 @@ void TextureDialog::ConnectTextureRow(TextureRow which) {
   connect(row.edit, &QLineEdit::textEdited, this, [this, which](const QString& text) {
     session_->SetTextureValue(which, ParseDecimal(text.toStdString()));
     const Row& r = texture_row(which);
-    const SliderRow state = session_->TextureRowState(which);
-    QSignalBlocker block_slider(r.slider);
-    QSignalBlocker block_spin(r.spin);
-    r.slider->setValue(state.position);
-    r.spin->setValue(state.position);
+    r.ShowPosition(session_->TextureRowState(which).position);
     if (which == TextureRow::kScaleU || which == TextureRow::kScaleV) {
       for (TextureRow offset : {TextureRow::kOffsetU, TextureRow::kOffsetV}) {
         ShowRow(texture_row(offset), session_->TextureRowState(offset));
@@ -275,31 +226,25 @@ void TextureDialog::ConnectMaterialRow(MaterialRow which) {
     const std::string typed = text.toStdString();
     session_->SetMaterialValue(
         which, which == MaterialRow::kStrength ? ParseWholeNumber(typed) : ParseDecimal(typed));
-    const Row& r = material_row(which);
-    const SliderRow state = session_->MaterialRowState(which);
-    QSignalBlocker block_slider(r.slider);
-    QSignalBlocker block_spin(r.spin);
-    r.slider->setValue(state.position);
-    r.spin->setValue(state.position);
+    material_row(which).ShowPosition(session_->MaterialRowState(which).position);
     Draw();
   });
 }
 
 void TextureDialog::ShowRow(const Row& row, const SliderRow& state) {
-  QSignalBlocker block_slider(row.slider);
-  QSignalBlocker block_spin(row.spin);
-  row.slider->setRange(state.minimum, state.maximum);
-  row.slider->setTickInterval(state.tick);
-  row.slider->setPageStep(std::max(1, state.tick / 10));
-  row.slider->setValue(state.position);
-  row.spin->setRange(state.minimum, state.maximum);
-  row.spin->setValue(state.position);
+  {
+    // A new range can move the position: that is no change of the user's.
+    const QSignalBlocker block_slider(row.slider);
+    const QSignalBlocker block_spin(row.spin);
+    row.slider->setRange(state.minimum, state.maximum);
+    row.slider->setTickInterval(state.tick);
+    row.slider->setPageStep(std::max(1, state.tick / 10));
+    row.spin->setRange(state.minimum, state.maximum);
+  }
+  row.ShowPosition(state.position);
   // The text is the setting's own, also when it lies beyond the track bar's range.
   row.edit->setText(QString::fromStdString(state.text));
-  for (QWidget* control : {static_cast<QWidget*>(row.slider), static_cast<QWidget*>(row.edit),
-                           static_cast<QWidget*>(row.spin)}) {
-    control->setEnabled(state.enabled);
-  }
+  row.SetEnabled(state.enabled);
 }
 
 void TextureDialog::RefreshTextureRows() {

@@ -5,33 +5,21 @@
 #pragma once
 
 #include <QDialog>
-#include <QSpinBox>
 #include <array>
 #include <map>
 #include <memory>
 
 #include "editor/texture_dialog.h"
 #include "ui/dialog_context.h"
+#include "ui/dialog_widgets.h"
 
 class QAction;
 class QComboBox;
-class QLineEdit;
 class QMenuBar;
 class QPushButton;
-class QSlider;
 class QTabWidget;
 
 namespace vorna {
-
-// An up-down control without a text of its own: the row's edit box shows the value.
-class StepSpin : public QSpinBox {
-  Q_OBJECT
-
- public:
-  explicit StepSpin(QWidget* parent = nullptr);
-  QSize sizeHint() const override;
-  QSize minimumSizeHint() const override { return sizeHint(); }
-};
 
 class TextureDialog : public QDialog {
   Q_OBJECT
@@ -46,11 +34,7 @@ class TextureDialog : public QDialog {
   static constexpr int kMenuFillPoints = 40038;
   static constexpr int kEditLength = 32;
 
-  struct Row {
-    QSlider* slider = nullptr;
-    QLineEdit* edit = nullptr;
-    StepSpin* spin = nullptr;
-  };
+  using Row = SliderEditRow;
 
   // Stops playback and opens on the Part selected in the tree. `scales` are the window's, kept
   // from one dialog to the next.
@@ -82,7 +66,6 @@ class TextureDialog : public QDialog {
   QWidget* BuildTexturePage();
   QWidget* BuildMaterialPage();
   void BuildMenus();
-  Row MakeRow();
   void ConnectTextureRow(TextureRow row);
   void ConnectMaterialRow(MaterialRow row);
   void ShowRow(const Row& row, const SliderRow& state);

@@ -1,10 +1,8 @@
 #include "ui/unit_copy_dialog.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -21,36 +19,16 @@
 #include <vector>
 
 #include "editor/commands.h"
+#include "ui/dialog_widgets.h"
 #include "ui/text_codec.h"
 
 namespace vorna {
 namespace {
 
-constexpr int kDirectionIds[] = {kCmdViewFront, kCmdViewBack, kCmdViewLeft,
-                                 kCmdViewRight, kCmdViewTop,  kCmdViewBottom};
-
-QDialogButtonBox* OkCancelButtons(QDialog* dialog) {
-  auto* box = new QDialogButtonBox;
-  box->addButton("OK", QDialogButtonBox::AcceptRole)->setDefault(true);
-  box->addButton("ｷｬﾝｾﾙ", QDialogButtonBox::RejectRole);
-  QObject::connect(box, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-  QObject::connect(box, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-  return box;
-}
-
 QPushButton* SmallButton(const char* text) {
   auto* button = new QPushButton(text);
   button->setAutoDefault(false);
   return button;
-}
-
-// The main menu's label without the key it names: the keys belong to the main window.
-QString DirectionLabel(int id) {
-  const CommandInfo* info = FindCommand(id);
-  if (info == nullptr) return QString();
-  const QString label =
-      QString::fromUtf8(info->label.data(), static_cast<qsizetype>(info->label.size()));
-  return label.section('\t', 0, 0);
 }
 
 void ShowEntries(QListWidget* list, const EntryList& entries) {
@@ -216,16 +194,10 @@ UnitCopyDialog::UnitCopyDialog(const DialogContext& context, UnitCopyMemory& mem
   actions->addWidget(apply);
 
   auto* menu_bar = new QMenuBar(this);
-  direction_menu_ = menu_bar->addMenu("方向(&D)");
-  auto* direction_group = new QActionGroup(this);
-  for (size_t k = 0; k < directions_.size(); ++k) {
-    const int id = kDirectionIds[k];
-    QAction* action = direction_menu_->addAction(DirectionLabel(id));
-    action->setCheckable(true);
-    direction_group->addAction(action);
-    connect(action, &QAction::triggered, this, [this, id] { ChooseDirection(id); });
-    directions_[k] = action;
-  }
+  const DirectionMenu directions =
+      AddDirectionMenu(menu_bar, this, [this](int id) { ChooseDirection(id); });
+  direction_menu_ = directions.menu;
+  directions_ = directions.items;
   directions_[0]->setChecked(true);  // the dialog opens looking from the front
 
   auto* layout = new QVBoxLayout(this);
@@ -248,7 +220,7 @@ UnitCopyDialog::~UnitCopyDialog() {
 
 QAction* UnitCopyDialog::direction_action(int id) const {
   for (size_t k = 0; k < directions_.size(); ++k) {
-    if (kDirectionIds[k] == id) return directions_[k];
+    if (kDirectionCommands[k] == id) return directions_[k];
   }
   return nullptr;
 }

@@ -18,13 +18,12 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QStackedWidget>
-#include <QStyle>
-#include <QStyleOptionSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "editor/commands.h"
+#include "ui/dialog_widgets.h"
 #include "ui/text_codec.h"
 
 namespace vorna {
@@ -33,36 +32,6 @@ namespace {
 // Every slot edit and both blend edits hold at most this many characters.
 constexpr int kEditLength = 32;
 constexpr int kBlendSpinMax = 1000;
-
-constexpr int kFillCommands[] = {kCmdFillSolid, kCmdFillWireframe, kCmdFillPoints};
-constexpr int kDirectionCommands[] = {kCmdViewFront, kCmdViewBack, kCmdViewLeft,
-                                      kCmdViewRight, kCmdViewTop,  kCmdViewBottom};
-
-// An up-down control without a number of its own: the edit box beside it shows the value.
-class UpDown : public QSpinBox {
- public:
-  UpDown(int maximum, QWidget* parent = nullptr) : QSpinBox(parent) {
-    setRange(0, maximum);
-    lineEdit()->hide();
-    lineEdit()->setFocusPolicy(Qt::NoFocus);
-    QStyleOptionSpinBox option;
-    initStyleOption(&option);
-    const QRect up = style()->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxUp);
-    setFixedWidth(std::max(up.width(), 12) +
-                  2 * style()->pixelMetric(QStyle::PM_SpinBoxFrameWidth));
-  }
-};
-
-template <typename Widget>
-void SetBlocked(Widget* widget, int value) {
-  const QSignalBlocker blocker(widget);
-  widget->setValue(value);
-}
-
-void SetTextBlocked(QLineEdit* edit, const QString& text) {
-  const QSignalBlocker blocker(edit);
-  edit->setText(text);
-}
 
 void SetIndexBlocked(QComboBox* box, int index) {
   const QSignalBlocker blocker(box);
@@ -104,14 +73,6 @@ QString SlotLabel(int slot) {
   static const char* const kCoordinates[] = {"Ｘ座標：", "Ｙ座標：", "Ｚ座標："};
   const bool centre = info.quantity == SlotQuantity::kCentre;
   return QString::fromUtf8((centre ? kCoordinates : kAxes)[info.component]);
-}
-
-// A menu label without the key the main window's item names after its tab.
-QString ItemLabel(int id) {
-  const CommandInfo* command = FindCommand(id);
-  if (command == nullptr) return {};
-  const std::string_view label = command->label.substr(0, command->label.find('\t'));
-  return QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size()));
 }
 
 }  // namespace
@@ -158,15 +119,10 @@ UnitSettingsDialog::UnitSettingsDialog(const DialogContext& context, QWidget* pa
 
   reset_ = new QPushButton(QString::fromUtf8("ﾘｾｯﾄ"));
   reset_->setAutoDefault(false);
-  auto* buttons = new QDialogButtonBox;
-  buttons->addButton("OK", QDialogButtonBox::AcceptRole)->setDefault(true);
-  buttons->addButton(QString::fromUtf8("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(reset_);
   bottom->addStretch(1);
-  bottom->addWidget(buttons);
+  bottom->addWidget(OkCancelButtons(this));
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
@@ -197,23 +153,12 @@ QWidget* UnitSettingsDialog::BuildSlotGroup(const char* title, int first_slot, i
   for (int index = first_slot; index < first_slot + count; ++index) {
     const SlotInfo info = UnitSlot(index);
     Slot& slot = slots_[index];
+    static_cast<SliderEditRow&>(slot) = MakeSliderEditRow(220, kEditLength, 72, info.max_position);
     slot.label = new QLabel(SlotLabel(index));
-    slot.slider = new QSlider(Qt::Horizontal);
-    slot.slider->setRange(0, info.max_position);
     slot.slider->setTickInterval(info.tick);
     // A click beside the handle moves a fifth of the range: 72 degrees or 0.4.
     slot.slider->setPageStep(info.max_position / 5);
-    slot.slider->setTickPosition(QSlider::TicksBelow);
-    slot.slider->setMinimumWidth(220);
-    slot.edit = new QLineEdit;
-    slot.edit->setMaxLength(kEditLength);
-    slot.edit->setFixedWidth(72);
-    slot.spin = new UpDown(info.max_position);
-    const int row = index - first_slot;
-    grid->addWidget(slot.label, row, 0);
-    grid->addWidget(slot.slider, row, 1);
-    grid->addWidget(slot.edit, row, 2);
-    grid->addWidget(slot.spin, row, 3);
+    AddToGrid(grid, index - first_slot, slot.label, slot);
     connect(slot.slider, &QSlider::valueChanged, this,
             [this, index](int position) { OnSliderMoved(index, position); });
     connect(slot.spin, &QSpinBox::valueChanged, this,
@@ -262,8 +207,8 @@ QWidget* UnitSettingsDialog::BuildBlendGroup() {
     edit->setMaxLength(kEditLength);
     edit->setFixedWidth(64);
   }
-  weight_spin_ = new UpDown(kBlendSpinMax);
-  range_spin_ = new UpDown(kBlendSpinMax);
+  weight_spin_ = new UpDown(0, kBlendSpinMax);
+  range_spin_ = new UpDown(0, kBlendSpinMax);
   initialise_ = new QPushButton(QString::fromUtf8("初期化"));
   zero_weights_ = new QPushButton(QString::fromUtf8("重み0"));
   for (QPushButton* button : {initialise_, zero_weights_}) button->setAutoDefault(false);
@@ -311,11 +256,11 @@ QWidget* UnitSettingsDialog::BuildBlendGroup() {
           [this] { OnBlendText(3, range_edit_, range_spin_, true); });
   // The blend spins write their number into the edit beside them.
   connect(weight_spin_, &QSpinBox::valueChanged, this, [this](int value) {
-    SetTextBlocked(weight_edit_, QString::number(value));
+    SetTextQuietly(weight_edit_, QString::number(value));
     OnBlendText(1, weight_edit_, weight_spin_, false);
   });
   connect(range_spin_, &QSpinBox::valueChanged, this, [this](int value) {
-    SetTextBlocked(range_edit_, QString::number(value));
+    SetTextQuietly(range_edit_, QString::number(value));
     OnBlendText(3, range_edit_, range_spin_, false);
   });
   connect(initialise_, &QPushButton::clicked, this, &UnitSettingsDialog::Initialise);
@@ -341,9 +286,11 @@ void UnitSettingsDialog::BuildMenu() {
   add(view, kCmdFillWireframe, QString::fromUtf8("ﾜｲﾔｰﾌﾚｰﾑ(&W)"), fill);
   add(view, kCmdFillPoints, QString::fromUtf8("点(&P)"), fill);
 
-  QMenu* direction = menu_bar_->addMenu(QString::fromUtf8(MenuTitle(kMenuDirection).data()));
-  auto* directions = new QActionGroup(this);
-  for (int id : kDirectionCommands) add(direction, id, ItemLabel(id), directions);
+  const DirectionMenu directions =
+      AddDirectionMenu(menu_bar_, this, [this](int id) { RunMenuCommand(id); });
+  for (size_t k = 0; k < kDirectionCommands.size(); ++k) {
+    actions_[kDirectionCommands[k]] = directions.items[k];
+  }
 
   QMenu* edit = menu_bar_->addMenu(QString::fromUtf8("編集(&E)"));
   add(edit, kCmdResetUnitPose, QString::fromUtf8("角度・移動・ｽｹｰﾙのﾘｾｯﾄ"), nullptr);
@@ -358,20 +305,20 @@ int UnitSettingsDialog::RotationPageShown() const { return rotation_stack_->curr
 
 void UnitSettingsDialog::OnSliderMoved(int index, int position) {
   const Slot& slot = slots_[index];
-  SetBlocked(slot.spin, position);
+  SetQuietly(slot.spin, position);
   WriteSlotText(index, SlotTextAtPosition(index, position));
   slot.edit->setFocus();
   slot.edit->selectAll();
 }
 
 void UnitSettingsDialog::OnSpinStepped(int index, int position) {
-  SetBlocked(slots_[index].slider, position);
+  SetQuietly(slots_[index].slider, position);
   WriteSlotText(index, SlotTextAtPosition(index, position));
 }
 
 void UnitSettingsDialog::WriteSlotText(int index, const std::string& text) {
   // The value stored comes from the text, so slider and spin changes carry its three decimals.
-  SetTextBlocked(slots_[index].edit, QString::fromStdString(text));
+  SetTextQuietly(slots_[index].edit, QString::fromStdString(text));
   writing_text_ = true;
   OnSlotText(index, slots_[index].edit->text());
   writing_text_ = false;
@@ -381,8 +328,7 @@ void UnitSettingsDialog::OnSlotText(int index, const QString& text) {
   const int position = StoreSlotText(context_.model(), index, text.toStdString());
   if (!writing_text_) {
     // Typed: slider and spin follow the value, resting at an end when it lies beyond the range.
-    SetBlocked(slots_[index].slider, position);
-    SetBlocked(slots_[index].spin, position);
+    slots_[index].ShowPosition(position);
   }
   context_.Redraw();
 }
@@ -391,11 +337,10 @@ void UnitSettingsDialog::FillSlot(int index) {
   const Model& model = context_.model();
   const Slot& slot = slots_[index];
   const int position = SlotPosition(model, index);
-  SetBlocked(slot.slider, position);
-  SetBlocked(slot.spin, position);
+  slot.ShowPosition(position);
   // Shown without storing the text back: a value with more than three decimals is kept until the
   // user changes it.
-  SetTextBlocked(slot.edit, QString::fromStdString(SlotText(model, index)));
+  SetTextQuietly(slot.edit, QString::fromStdString(SlotText(model, index)));
 }
 
 void UnitSettingsDialog::FillPage(int32_t page) {
@@ -436,10 +381,10 @@ void UnitSettingsDialog::RefreshDialog() {
       valid ? model.units[unit].blend_param : std::array<int32_t, 4>{0, 0, 0, 20};
   SetIndexBlocked(blend_axis_, blend[0]);
   SetIndexBlocked(blend_formula_, blend[2]);
-  SetTextBlocked(weight_edit_, QString::number(blend[1]));
-  SetTextBlocked(range_edit_, QString::number(blend[3]));
-  SetBlocked(weight_spin_, std::clamp(blend[1], 0, kBlendSpinMax));
-  SetBlocked(range_spin_, std::clamp(blend[3], 0, kBlendSpinMax));
+  SetTextQuietly(weight_edit_, QString::number(blend[1]));
+  SetTextQuietly(range_edit_, QString::number(blend[3]));
+  SetQuietly(weight_spin_, std::clamp(blend[1], 0, kBlendSpinMax));
+  SetQuietly(range_spin_, std::clamp(blend[3], 0, kBlendSpinMax));
 }
 
 void UnitSettingsDialog::SyncAxisType() {
@@ -493,10 +438,8 @@ void UnitSettingsDialog::ApplyDirectionLock() {
   for (int index = 0; index < kUnitSlotCount; ++index) {
     const Slot& slot = slots_[index];
     const bool enabled = !SlotLockedByView(index, line_of_sight);
-    for (QWidget* widget : {static_cast<QWidget*>(slot.label), static_cast<QWidget*>(slot.slider),
-                            static_cast<QWidget*>(slot.edit), static_cast<QWidget*>(slot.spin)}) {
-      widget->setEnabled(enabled);
-    }
+    slot.label->setEnabled(enabled);
+    slot.SetEnabled(enabled);
   }
 }
 
@@ -515,8 +458,8 @@ void UnitSettingsDialog::ResetSlots() {
   for (int page = 1; page <= 4; ++page) FillPage(page);
   // The weight-factor spin goes to 0 and the combo boxes to their first entries; the stored
   // settings change only while "変更" is ticked (the factor, through the edit).
-  SetBlocked(weight_spin_, 0);
-  SetTextBlocked(weight_edit_, "0");
+  SetQuietly(weight_spin_, 0);
+  SetTextQuietly(weight_edit_, "0");
   SetIndexBlocked(blend_axis_, 0);
   SetIndexBlocked(blend_formula_, 0);
   context_.Redraw();
@@ -550,7 +493,7 @@ void UnitSettingsDialog::OnBlendCombo(int param, int index) {
 
 void UnitSettingsDialog::OnBlendText(int param, QLineEdit* edit, QSpinBox* spin, bool typed) {
   const int32_t value = ParseDecimalInteger(edit->text().toStdString());
-  if (typed) SetBlocked(spin, std::clamp(value, 0, kBlendSpinMax));
+  if (typed) SetQuietly(spin, std::clamp(value, 0, kBlendSpinMax));
   if (!blend_change_->isChecked()) return;
   StoreBlendParam(context_.model(), param, value);
   context_.Redraw();
@@ -564,8 +507,8 @@ void UnitSettingsDialog::Initialise() {
   const int unit = model.selected_unit;
   if (unit >= 0 && unit < std::min(model.unit_count(), kMaxUnits)) {
     const int32_t factor = model.units[unit].blend_param[1];
-    SetBlocked(weight_spin_, std::clamp(factor, 0, kBlendSpinMax));
-    SetTextBlocked(weight_edit_, QString::number(factor));
+    SetQuietly(weight_spin_, std::clamp(factor, 0, kBlendSpinMax));
+    SetTextQuietly(weight_edit_, QString::number(factor));
   }
   context_.Redraw();
 }

@@ -12,6 +12,7 @@
 
 #include "editor/unit_settings.h"
 #include "ui/dialog_context.h"
+#include "ui/dialog_widgets.h"
 
 class QAction;
 class QCheckBox;
@@ -36,11 +37,8 @@ class UnitSettingsDialog : public QDialog {
 
  public:
   // The three controls of a value slot and its label.
-  struct Slot {
+  struct Slot : SliderEditRow {
     QLabel* label = nullptr;
-    QSlider* slider = nullptr;
-    QLineEdit* edit = nullptr;
-    QSpinBox* spin = nullptr;
   };
 
   // Opening: stops playback, backs up every Unit and the blend weights, turns the view

@@ -7,7 +7,6 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -20,6 +19,7 @@
 #include <algorithm>
 
 #include "animation/anim_list.h"
+#include "ui/dialog_widgets.h"
 
 namespace vorna {
 namespace {
@@ -141,19 +141,13 @@ XSaveDialog::XSaveDialog(Model& model, Host& host, std::string path, XExporter e
   interval_layout->addLayout(value_column, 1, 1);
   all_set_->setAutoDefault(false);
 
-  auto* buttons = new QDialogButtonBox;
-  buttons->addButton("OK", QDialogButtonBox::AcceptRole)->setDefault(true);
-  buttons->addButton("ｷｬﾝｾﾙ", QDialogButtonBox::RejectRole);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
   auto* top = new QHBoxLayout;
   top->addWidget(format_box);
   top->addLayout(options, 1);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
   layout->addWidget(interval_box, 1);
-  layout->addWidget(buttons);
+  layout->addWidget(OkCancelButtons(this));
 
   const bool several_motions = model_.motion_count > 1;
   for (QWidget* control : {static_cast<QWidget*>(speed_), static_cast<QWidget*>(value_),

@@ -126,11 +126,11 @@ class ModelDialogsTest : public QObject {
     QVERIFY(dialog.edit(0)->hasFocus());
     QCOMPARE(dialog.edit(0)->selectedText(), QString("90"));
     // Arrows -> slider and edit text.
-    dialog.arrows(1)->StepBy(1);
+    dialog.arrows(1)->stepBy(1);
     QCOMPARE(dialog.slider(1)->value(), 1);
     QCOMPARE(dialog.edit(1)->text(), QString("1"));
-    dialog.arrows(1)->StepBy(-1);
-    dialog.arrows(1)->StepBy(-1);  // at the bottom: stays
+    dialog.arrows(1)->stepBy(-1);
+    dialog.arrows(1)->stepBy(-1);  // at the bottom: stays
     QCOMPARE(dialog.edit(1)->text(), QString("0"));
     // Typing (with the focus in the box) -> slider; the arrows follow the text quietly.
     dialog.activateWindow();
@@ -140,7 +140,7 @@ class ModelDialogsTest : public QObject {
     QTest::keyClicks(dialog.edit(2), "270");
     QCOMPARE(dialog.slider(2)->value(), 270);
     QCOMPARE(dialog.arrows(2)->value(), 270);
-    dialog.arrows(2)->StepBy(1);
+    dialog.arrows(2)->stepBy(1);
     QCOMPARE(dialog.edit(2)->text(), QString("271"));
     QVERIFY(f.redraws >= 4);
     dialog.reject();
