@@ -9,31 +9,19 @@
 #include "formats/open_save.h"
 #include "model/host.h"
 #include "support/test_support.h"
+#include "ui/dialog_harness.h"
 #include "ui/ui_test_registry.h"
 #include "ui/widget_fixtures.h"
 
 namespace vorna {
 namespace {
 
-struct Harness {
-  EditorSession session;
-  ScriptedHost host;
+struct Harness : test::DialogHarness {
   KeyframeDialogMemory memory;
-  int stops = 0, thumbnails = 0, menus = 0;
 
   explicit Harness(int motions) {
-    session.model() = *test::TreeModel(0, {"hip"}, {-1});
-    test::NumberedMotions(session.model(), motions);
-  }
-  Model& model() { return session.model(); }
-  DialogContext Context() {
-    DialogContext context;
-    context.session = &session;
-    context.host = &host;
-    context.stop_playback = [this] { ++stops; };
-    context.regenerate_thumbnail = [this] { ++thumbnails; };
-    context.menus_changed = [this] { ++menus; };
-    return context;
+    model() = *test::TreeModel(0, {"hip"}, {-1});
+    test::NumberedMotions(model(), motions);
   }
 };
 
@@ -122,7 +110,7 @@ class KeyframeDialogTest : public QObject {
     QCOMPARE(dialog.last_result(), KeyframeResult::kGenerated);
     QCOMPARE(generated.count(), 1);
     QCOMPARE(h.thumbnails, 1);
-    QCOMPARE(h.menus, 1);
+    QCOMPARE(h.menu_changes, 1);
     Model& model = h.model();
     QCOMPARE(model.motion_count, 7);
     QCOMPARE(model.current_motion, 6);

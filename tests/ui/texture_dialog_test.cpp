@@ -11,46 +11,30 @@
 #include "images/encode.h"
 #include "model/host.h"
 #include "support/test_support.h"
+#include "ui/dialog_harness.h"
 #include "ui/text_codec.h"
 #include "ui/ui_test_registry.h"
 
 namespace vorna {
 namespace {
 
-// The sample model with a real texture image beside a copy of it, and a context that counts
-// what the dialog asks of the window.
-struct Fixture {
+// The sample model with a real texture image beside a copy of it.
+struct Fixture : test::DialogHarness {
   Fixture() {
     const std::string model_path = dir.File("walker.vrn");
     test::WriteFile(model_path, test::ReadFile(VORNA_SOURCE_DIR "/samples/walker.vrn"));
     std::vector<uint8_t> bmp;
     EncodeBmp(Image{2, 2, std::vector<uint8_t>(16, 200)}, &bmp);
     test::WriteFile(dir.File("skin.bmp"), std::string(bmp.begin(), bmp.end()));
-    ok = Load(session.model(), model_path, host).ok;
-    session.model().forest.Select(1);
-    session.view().texture_colour_on = true;
-    session.view().view_yaw = 90.0f;
-    context.session = &session;
-    context.host = &host;
-    context.redraw = [this] { ++redraws; };
-    context.stop_playback = [this] { ++stops; };
-    context.regenerate_thumbnail = [this] { ++thumbnails; };
-    context.tree_changed = [this] { ++tree_changes; };
-    context.menus_changed = [this] { ++menu_changes; };
+    ok = Load(model(), model_path, host).ok;
+    model().forest.Select(1);
+    view().texture_colour_on = true;
+    view().view_yaw = 90.0f;
   }
-  Model& model() { return session.model(); }
 
   test::TempDir dir;
-  EditorSession session;
-  ScriptedHost host;
   OffsetSliderScales scales;
-  DialogContext context;
   bool ok = false;
-  int redraws = 0;
-  int stops = 0;
-  int thumbnails = 0;
-  int tree_changes = 0;
-  int menu_changes = 0;
 };
 
 void Type(QLineEdit* edit, const QString& text) {
@@ -67,7 +51,7 @@ class TextureDialogTest : public QObject {
   void OpensOnTheSelectedPartAndRoundTripsTheRows() {
     Fixture f;
     QVERIFY(f.ok);
-    TextureDialog dialog(f.context, f.scales);
+    TextureDialog dialog(f.Context(), f.scales);
     QCOMPARE(f.stops, 1);
     QCOMPARE(dialog.part_box()->currentIndex(), 1);
     QCOMPARE(dialog.windowTitle(),
@@ -107,7 +91,7 @@ class TextureDialogTest : public QObject {
 
   void MaterialPageFollowsTheColourKind() {
     Fixture f;
-    TextureDialog dialog(f.context, f.scales);
+    TextureDialog dialog(f.Context(), f.scales);
     dialog.tabs()->setCurrentIndex(1);
     QCOMPARE(f.session.view().texture_dialog_page, 2);
     for (int id : {40001, 40003, 40048, 40049, 40050, 40051, 40052, 40033}) {
@@ -135,7 +119,7 @@ class TextureDialogTest : public QObject {
     const std::vector<float> tex_u = model.tex_u;
     const Material material = model.parts[3].material;
     const ViewState view = f.session.view();
-    TextureDialog dialog(f.context, f.scales);
+    TextureDialog dialog(f.Context(), f.scales);
     dialog.tabs()->setCurrentIndex(1);
     dialog.material_row(MaterialRow::kGreen).slider->setValue(10);
     dialog.action(kMenuCopyToAllParts)->trigger();
@@ -165,7 +149,7 @@ class TextureDialogTest : public QObject {
   void OkKeepsTheEditsAndSurvivesASave() {
     Fixture f;
     Model& model = f.model();
-    TextureDialog dialog(f.context, f.scales);
+    TextureDialog dialog(f.Context(), f.scales);
     dialog.part_box()->setCurrentIndex(2);
     QCOMPARE(f.tree_changes, 1);
     QCOMPARE(model.forest.Selected(), 2);

@@ -11,39 +11,29 @@
 #include "formats/open_save.h"
 #include "model/host.h"
 #include "support/test_support.h"
+#include "ui/dialog_harness.h"
 #include "ui/ui_test_registry.h"
 #include "ui/widget_fixtures.h"
 
 namespace vorna {
 namespace {
 
-// Four top-level XYZ-axes Units and a context that counts what the dialog asks of the window.
-struct Harness {
-  EditorSession session;
-  ScriptedHost host;
+// Four top-level XYZ-axes Units.
+struct Harness : test::DialogHarness {
   UnitCopyMemory memory;
-  int redraws = 0, stops = 0, thumbnails = 0, trees = 0;
 
   Harness() {
-    Model& model = session.model();
-    model = *test::TreeModel(0, {"arm_l", "arm_r", "leg_l", "leg_r"}, {-1, -1, -1, -1});
-    for (int u = 0; u < 4; ++u) model.units[u].basis_type = 2;
+    model() = *test::TreeModel(0, {"arm_l", "arm_r", "leg_l", "leg_r"}, {-1, -1, -1, -1});
+    for (int u = 0; u < 4; ++u) model().units[u].basis_type = 2;
   }
-  Model& model() { return session.model(); }
-  ViewState& view() { return session.view(); }
   DialogContext Context() {
-    DialogContext context;
-    context.session = &session;
-    context.host = &host;
-    context.redraw = [this] { ++redraws; };
-    context.stop_playback = [this] { ++stops; };
+    DialogContext context = DialogHarness::Context();
     // Making a thumbnail turns the view to the front, as the window's does.
     context.regenerate_thumbnail = [this] {
       ++thumbnails;
       view().view_yaw = 0.0f;
       view().view_pitch = -1.0f;
     };
-    context.tree_changed = [this] { ++trees; };
     return context;
   }
 };
@@ -169,7 +159,7 @@ class UnitCopyDialogTest : public QObject {
     QCOMPARE(h.model().node_count, 5);
     QCOMPARE(h.model().node_name[4], std::string("\x91\xab_R"));  // stored as CP932
     QCOMPARE(Lines(dialog.target_list()), (QStringList{"arm_r", QString::fromUtf8("足_R")}));
-    QCOMPARE(h.trees, 1);
+    QCOMPARE(h.tree_changes, 1);
 
     dialog.Apply();  // copy: leg_l's angles onto the new Unit
     QCOMPARE(Angles(h.model(), 4), (std::array<int32_t, 3>{0, 0, 45}));
@@ -181,11 +171,11 @@ class UnitCopyDialogTest : public QObject {
     QCOMPARE(h.model().node_count, 4);
     QCOMPARE(Angles(h.model(), 1)[0], 0);
     QVERIFY(!h.view().unit_copy_open);
-    QCOMPARE(h.trees, 2);
+    QCOMPARE(h.tree_changes, 2);
     QVERIFY(!h.model().modified);
     QCOMPARE(h.thumbnails, 0);
     dialog.reject();  // a second close changes nothing more
-    QCOMPARE(h.trees, 2);
+    QCOMPARE(h.tree_changes, 2);
   }
 
   void RefusesListedNamesAndEmptyNames() {
@@ -214,7 +204,7 @@ class UnitCopyDialogTest : public QObject {
     QCOMPARE(h.host.Texts(),
              (std::vector<std::string>{"既存のﾕﾆｯﾄは追加できません", "未入力です"}));
     QCOMPARE(h.model().node_count, 4);
-    QCOMPARE(h.trees, 0);
+    QCOMPARE(h.tree_changes, 0);
     dialog.reject();
   }
 

@@ -16,19 +16,15 @@
 #include "formats/open_save.h"
 #include "model/host.h"
 #include "support/test_support.h"
+#include "ui/dialog_harness.h"
 #include "ui/ui_test_registry.h"
 #include "ui/widget_fixtures.h"
 
 namespace vorna {
 namespace {
 
-// A session holding Part 0 under Unit A, Units A > B and C at the top level, with A selected,
-// and a context that counts what the dialog asks of the window.
-struct Harness {
-  EditorSession session;
-  ScriptedHost host;
-  int redraws = 0, stops = 0, thumbnails = 0, trees = 0, menus = 0;
-
+// A session holding Part 0 under Unit A, Units A > B and C at the top level, with A selected.
+struct Harness : test::DialogHarness {
   Harness() {
     Model& model = session.model();
     model = *test::TreeModel(1, {"part", "A", "B", "C"}, {1, -1, 1, -1});
@@ -41,19 +37,6 @@ struct Harness {
     model.parts[0].corner_max = {1.5f, 0.5f, 0.25f};
     model.blend.assign(4, 0.75f);
     model.selected_unit = 0;
-  }
-  Model& model() { return session.model(); }
-  ViewState& view() { return session.view(); }
-  DialogContext Context() {
-    DialogContext context;
-    context.session = &session;
-    context.host = &host;
-    context.redraw = [this] { ++redraws; };
-    context.stop_playback = [this] { ++stops; };
-    context.regenerate_thumbnail = [this] { ++thumbnails; };
-    context.tree_changed = [this] { ++trees; };
-    context.menus_changed = [this] { ++menus; };
-    return context;
   }
 };
 
@@ -112,7 +95,7 @@ class UnitSettingsDialogTest : public QObject {
     QVERIFY(h.view().texture_colour_on && h.view().ground_on);
     QCOMPARE(h.view().unit_dialog_page, 0);
     QCOMPARE(h.thumbnails, 0);
-    QVERIFY(h.menus >= 1);
+    QVERIFY(h.menu_changes >= 1);
   }
 
   void AUnitOfNoAxisTypeGetsOneWhenTabZeroIsChosen() {
@@ -218,7 +201,7 @@ class UnitSettingsDialogTest : public QObject {
     dialog.unit_box()->setCurrentIndex(1);
     QCOMPARE(h.model().selected_unit, 1);
     QCOMPARE(h.model().forest.Selected(), h.model().NodeOfUnit(1));
-    QCOMPARE(h.trees, 1);
+    QCOMPARE(h.tree_changes, 1);
     QCOMPARE(dialog.windowTitle(), QString::fromUtf8("ユニットの設定 - B"));
     QCOMPARE(dialog.slot(0).edit->text(), QString("0"));
     Type(dialog.slot(0).edit, "90");
