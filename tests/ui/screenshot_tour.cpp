@@ -1,42 +1,23 @@
-// Not a test: a tour through the editor's states that saves a screenshot of each, for people to
-// look at. It runs only when VORNA_SCREENSHOT_DIR names the folder for the pictures
-// (scripts/screenshots runs it on a virtual X display).
+// Not a test (see tour_support.h): pictures of the main window's states, with no model and with
+// the sample, every menu, the looks, the directions, playback and the file dialogs.
 #include <QAction>
-#include <QDir>
-#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScreen>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
-#include <functional>
 
-#include "model/host.h"
 #include "ui/file_dialogs.h"
-#include "ui/main_window.h"
 #include "ui/motion_strip.h"
-#include "ui/ui_test_registry.h"
+#include "ui/tour_support.h"
 #include "ui/unit_tree.h"
-#include "ui/view_window.h"
 
 namespace vorna {
 namespace {
 
-class ScreenshotTour : public QObject {
+class ScreenshotTour : public test::TourBase {
   Q_OBJECT
 
  private:
-  QString dir_;
-  ScriptedHost host_;
-  std::unique_ptr<MainWindow> window_;
-
-  void Shoot(const QString& name) {
-    QTest::qWait(300);
-    QScreen* screen = QGuiApplication::primaryScreen();
-    QVERIFY(screen->grabWindow(0).save(dir_ + "/" + name + ".png"));
-  }
-
   void ShootMenu(MenuIndex index, const QString& name) {
     QMenu* menu = window_->menu(index);
     window_->menuBar()->setActiveAction(menu->menuAction());
@@ -51,31 +32,14 @@ class ScreenshotTour : public QObject {
     window_->menuBar()->setActiveAction(nullptr);
   }
 
-  // Shows a dialog, takes its picture once it is up and closes it.
-  void ShootDialog(QDialog* dialog, const QString& name) {
-    QTimer::singleShot(500, dialog, [this, dialog, name] {
-      Shoot(name);
-      dialog->reject();
-    });
-    dialog->exec();
-  }
-
  private slots:
-  void initTestCase() {
-    dir_ = qEnvironmentVariable("VORNA_SCREENSHOT_DIR");
-    QDir().mkpath(dir_);
-  }
-
   void Tour() {
-    window_ = std::make_unique<MainWindow>(&host_);
-    window_->move(0, 0);
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    QVERIFY(ShowWindow());
     Shoot("01-no-model");
     ShootMenu(kMenuFile, "02-file-menu-no-model");
     ShootMenu(kMenuDirection, "03-direction-menu-no-model");
 
-    QVERIFY(window_->OpenPath(QStringLiteral(VORNA_SOURCE_DIR "/samples/walker.vrn")));
+    QVERIFY(OpenSample());
     window_->unit_tree()->expandAll();
     Shoot("04-loaded");
     const QString names[] = {"file",       "item", "motion",    "anim", "model",
@@ -114,20 +78,11 @@ class ScreenshotTour : public QObject {
     window_->resize(1000, 700);
     Shoot("13-resized");
   }
-
-  void cleanupTestCase() {
-    if (window_ != nullptr) window_.reset();
-  }
 };
 
 }  // namespace
 
-// The tour only runs when asked for (scripts/screenshots sets the folder): a skipped class would
-// stop Qt Test from running the classes after it.
-[[maybe_unused]] static const int kScreenshotTour =
-    qEnvironmentVariableIsEmpty("VORNA_SCREENSHOT_DIR")
-        ? 0
-        : ::vorna::test::RegisterUiTest("ScreenshotTour", [] { return new ScreenshotTour; });
+VORNA_UI_TOUR(ScreenshotTour)
 
 }  // namespace vorna
 

@@ -1,20 +1,15 @@
-// Not a test: pictures of the texture and colour dialog on each page, with its edit menu open,
-// and of the view while it is open (the placement preview, the applied texture, the material
-// look). It runs only when VORNA_SCREENSHOT_DIR names the folder for the pictures.
+// Not a test (see tour_support.h): pictures of the texture and colour dialog on each page, with
+// its edit menu open, and of the view while it is open (the placement preview, the applied
+// texture, the material look).
 #include <QAction>
 #include <QComboBox>
-#include <QDir>
-#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScreen>
 #include <QTabWidget>
 #include <QtTest>
 
-#include "model/host.h"
-#include "ui/main_window.h"
 #include "ui/texture_dialog.h"
-#include "ui/ui_test_registry.h"
+#include "ui/tour_support.h"
 #include "ui/unit_tree.h"
 
 namespace vorna {
@@ -39,44 +34,27 @@ std::shared_ptr<const Texture> Checks() {
   return Texture::FromImage(std::move(image));
 }
 
-class TextureDialogTour : public QObject {
+class TextureDialogTour : public test::TourBase {
   Q_OBJECT
 
- private:
-  QString dir_;
-  ScriptedHost host_;
-
-  void Shoot(const QString& name) {
-    QTest::qWait(300);
-    QVERIFY(QGuiApplication::primaryScreen()->grabWindow(0).save(dir_ + "/" + name + ".png"));
-  }
-
  private slots:
-  void initTestCase() {
-    dir_ = qEnvironmentVariable("VORNA_SCREENSHOT_DIR");
-    QDir().mkpath(dir_);
-  }
-
   void Tour() {
-    MainWindow window(&host_);
-    window.move(0, 0);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QVERIFY(window.OpenPath(QStringLiteral(VORNA_SOURCE_DIR "/samples/walker.vrn")));
-    const DialogContext context = window.MakeDialogContext();
+    QVERIFY(ShowWindow());
+    QVERIFY(OpenSample());
+    const DialogContext context = window_->MakeDialogContext();
     Model& model = context.model();
     constexpr int kTorso = 1;
     Part& torso = model.parts[kTorso];
     torso.texture_file = "checks.png";
     torso.texture = Checks();
     torso.texture_rect = {0, 0, 64, 64};
-    window.unit_tree()->setCurrentItem(window.unit_tree()->ItemOfNode(kTorso));
+    window_->unit_tree()->setCurrentItem(window_->unit_tree()->ItemOfNode(kTorso));
 
     OffsetSliderScales scales;
-    TextureDialog dialog(context, scales, &window);
+    TextureDialog dialog(context, scales, window_.get());
     dialog.show();
     // Over the tree, so that the view stays in sight.
-    dialog.move(QGuiApplication::primaryScreen()->geometry().width() - dialog.width() - 10, 40);
+    dialog.move(ScreenWidth() - dialog.width() - 10, 40);
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     Shoot("texture-01-texture-page");
 
@@ -110,10 +88,7 @@ class TextureDialogTour : public QObject {
 
 }  // namespace
 
-[[maybe_unused]] static const int kTextureDialogTour =
-    qEnvironmentVariableIsEmpty("VORNA_SCREENSHOT_DIR")
-        ? 0
-        : ::vorna::test::RegisterUiTest("TextureDialogTour", [] { return new TextureDialogTour; });
+VORNA_UI_TOUR(TextureDialogTour)
 
 }  // namespace vorna
 

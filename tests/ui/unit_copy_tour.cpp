@@ -1,25 +1,17 @@
-// Not a test: pictures of the unit copy dialog with its add and create dialogs, its own menu and
-// the view behind it, and of the key-frame dialog, for people to look at. Runs only when
-// VORNA_SCREENSHOT_DIR names the folder.
+// Not a test (see tour_support.h): pictures of the unit copy dialog with its add and create
+// dialogs, its own menu and the view behind it, and of the key-frame dialog.
 #include <QCheckBox>
-#include <QDir>
-#include <QGuiApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
-#include <QScreen>
-#include <QTimer>
 #include <QtTest>
 #include <functional>
 
-#include "model/host.h"
 #include "ui/keyframe_dialog.h"
-#include "ui/main_window.h"
-#include "ui/ui_test_registry.h"
+#include "ui/tour_support.h"
 #include "ui/unit_copy_dialog.h"
-#include "ui/view_window.h"
 
 namespace vorna {
 namespace {
@@ -38,34 +30,18 @@ class TourCopyDialog : public UnitCopyDialog {
   }
 };
 
-class UnitCopyTour : public QObject {
+class UnitCopyTour : public test::TourBase {
   Q_OBJECT
 
  private:
-  QString dir_;
-  ScriptedHost host_;
-  std::unique_ptr<MainWindow> window_;
   UnitCopyMemory copy_memory_;
   KeyframeDialogMemory keyframe_memory_;
-
-  void Shoot(const QString& name) {
-    QTest::qWait(300);
-    QScreen* screen = QGuiApplication::primaryScreen();
-    QVERIFY(screen->grabWindow(0).save(dir_ + "/" + name + ".png"));
-  }
-
-  void ShootView(const QString& name) {
-    QTest::qWait(100);
-    QVERIFY(window_->view_window()->grab().save(dir_ + "/" + name + ".png"));
-  }
-
-  int UnitNamed(const char* name) const { return FindUnitByName(window_->session().model(), name); }
 
   // Picks Units in an add dialog, takes its picture and presses OK.
   std::function<void(QDialog&)> AddUnits(std::vector<const char*> names, const QString& shot) {
     return [this, names, shot](QDialog& dialog) {
       auto& add = dynamic_cast<UnitAddDialog&>(dialog);
-      add.move(QGuiApplication::primaryScreen()->geometry().width() - add.width() - 20, 80);
+      add.move(ScreenWidth() - add.width() - 20, 80);
       for (const char* name : names) add.unit_list()->item(UnitNamed(name))->setSelected(true);
       Shoot(shot);
       add.accept();
@@ -73,8 +49,7 @@ class UnitCopyTour : public QObject {
   }
 
   void CopyPages(TourCopyDialog* dialog) {
-    dialog->move(
-        QGuiApplication::primaryScreen()->geometry().width() - dialog->frameGeometry().width(), 0);
+    dialog->move(ScreenWidth() - dialog->frameGeometry().width(), 0);
     Shoot("copy-01-opened");
     ShootView("copy-02-view-while-open");
     dialog->drive = AddUnits({"thigh_l", "shoulder_l"}, "copy-03-add-source");
@@ -83,7 +58,7 @@ class UnitCopyTour : public QObject {
     dialog->AddUnits(true);
     dialog->drive = [this](QDialog& d) {
       auto& create = dynamic_cast<UnitCreateDialog&>(d);
-      create.move(QGuiApplication::primaryScreen()->geometry().width() - create.width() - 20, 80);
+      create.move(ScreenWidth() - create.width() - 20, 80);
       Shoot("copy-05-create-proposal");
       create.name_edit()->setText("arm_r2");
       create.accept();
@@ -109,48 +84,25 @@ class UnitCopyTour : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    dir_ = qEnvironmentVariable("VORNA_SCREENSHOT_DIR");
-    QDir().mkpath(dir_);
-  }
-
   void Tour() {
-    window_ = std::make_unique<MainWindow>(&host_);
-    window_->move(0, 0);
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
-    QVERIFY(window_->OpenPath(QStringLiteral(VORNA_SOURCE_DIR "/samples/walker.vrn")));
+    QVERIFY(ShowWindow());
+    QVERIFY(OpenSample());
     window_->RunCommand(kCmdSemiTransparent);  // the dialog draws opaque while it is open
 
     {
       TourCopyDialog dialog(window_->MakeDialogContext(), copy_memory_, window_.get());
-      QTimer::singleShot(500, &dialog, [this, &dialog] {
-        CopyPages(&dialog);
-        dialog.reject();
-      });
-      dialog.exec();
+      WhileOpen(&dialog, [this, &dialog] { CopyPages(&dialog); });
     }
     Shoot("copy-11-after-cancel");
 
-    {
-      KeyframeDialog dialog(window_->MakeDialogContext(), keyframe_memory_, window_.get());
-      QTimer::singleShot(500, &dialog, [this, &dialog] {
-        Shoot("keyframe-01-opened");
-        dialog.reject();
-      });
-      dialog.exec();
-    }
+    KeyframeDialog keyframe(window_->MakeDialogContext(), keyframe_memory_, window_.get());
+    ShootDialog(&keyframe, "keyframe-01-opened");
   }
-
-  void cleanupTestCase() { window_.reset(); }
 };
 
 }  // namespace
 
-[[maybe_unused]] static const int kUnitCopyTour =
-    qEnvironmentVariableIsEmpty("VORNA_SCREENSHOT_DIR")
-        ? 0
-        : ::vorna::test::RegisterUiTest("UnitCopyTour", [] { return new UnitCopyTour; });
+VORNA_UI_TOUR(UnitCopyTour)
 
 }  // namespace vorna
 
