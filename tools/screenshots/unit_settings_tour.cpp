@@ -8,7 +8,7 @@
 #include <QTabWidget>
 #include <QtTest>
 
-#include "ui/tour_support.h"
+#include "tour_support.h"
 #include "ui/unit_settings_dialog.h"
 #include "ui/unit_tree.h"
 
@@ -64,7 +64,7 @@ class UnitSettingsTour : public test::TourBase {
 
 }  // namespace
 
-VORNA_UI_TOUR(UnitSettingsTour)
+VORNA_TOUR(UnitSettingsTour)
 
 }  // namespace vorna
 

@@ -9,8 +9,8 @@
 #include <QtTest>
 #include <functional>
 
+#include "tour_support.h"
 #include "ui/keyframe_dialog.h"
-#include "ui/tour_support.h"
 #include "ui/unit_copy_dialog.h"
 
 namespace vorna {
@@ -102,7 +102,7 @@ class UnitCopyTour : public test::TourBase {
 
 }  // namespace
 
-VORNA_UI_TOUR(UnitCopyTour)
+VORNA_TOUR(UnitCopyTour)
 
 }  // namespace vorna
 

@@ -7,11 +7,11 @@
 #include <functional>
 #include <memory>
 
+#include "tour_support.h"
 #include "ui/draw_order_dialog.h"
 #include "ui/image_file_dialogs.h"
 #include "ui/rotate_dialog.h"
 #include "ui/size_dialog.h"
-#include "ui/tour_support.h"
 
 namespace vorna {
 namespace {
@@ -73,7 +73,7 @@ class ModelDialogsTour : public test::TourBase {
 
 }  // namespace
 
-VORNA_UI_TOUR(ModelDialogsTour)
+VORNA_TOUR(ModelDialogsTour)
 
 }  // namespace vorna
 

@@ -6,9 +6,9 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include "tour_support.h"
 #include "ui/file_dialogs.h"
 #include "ui/motion_strip.h"
-#include "ui/tour_support.h"
 #include "ui/unit_tree.h"
 
 namespace vorna {
@@ -82,8 +82,8 @@ class ScreenshotTour : public test::TourBase {
 
 }  // namespace
 
-VORNA_UI_TOUR(ScreenshotTour)
+VORNA_TOUR(ScreenshotTour)
 
 }  // namespace vorna
 
-#include "screenshot_tour.moc"
+#include "main_window_tour.moc"

@@ -8,8 +8,8 @@
 #include <QTabWidget>
 #include <QtTest>
 
+#include "tour_support.h"
 #include "ui/texture_dialog.h"
-#include "ui/tour_support.h"
 #include "ui/unit_tree.h"
 
 namespace vorna {
@@ -88,7 +88,7 @@ class TextureDialogTour : public test::TourBase {
 
 }  // namespace
 
-VORNA_UI_TOUR(TextureDialogTour)
+VORNA_TOUR(TextureDialogTour)
 
 }  // namespace vorna
 
