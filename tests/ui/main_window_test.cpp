@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTimer>
+#include <QToolButton>
 #include <QtTest>
 #include <memory>
 
@@ -116,6 +117,18 @@ class MainWindowTest : public QObject {
     // Only the added Unit stays; nothing else was changed.
     QCOMPARE(model.unit_count(), 8);
     QVERIFY(host_.entries.empty());
+
+    // Generated key frames get their buttons, the last one pressed.
+    QTimer::singleShot(0, this, [] {
+      if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        dialog->accept();
+      }
+    });
+    window_->RunCommand(kCmdKeyFrames);
+    QVERIFY(model.motion_count > 5);
+    QCOMPARE(window_->strip()->ButtonCount(), model.motion_count);
+    QCOMPARE(model.current_motion, model.motion_count - 1);
+    QVERIFY(window_->strip()->ButtonAt(model.motion_count - 1)->isChecked());
   }
 
   void DirectionGroupKeepsOneMark() {
