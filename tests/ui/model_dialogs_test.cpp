@@ -13,6 +13,7 @@
 #include "model/bounds.h"
 #include "model/model_edits.h"
 #include "ui/dialog_context.h"
+#include "ui/dialog_harness.h"
 #include "ui/draw_order_dialog.h"
 #include "ui/image_file_dialogs.h"
 #include "ui/rotate_dialog.h"
@@ -21,26 +22,6 @@
 
 namespace vorna {
 namespace {
-
-// A session with the context a window would hand its dialogs, counting the window's effects.
-struct Fixture {
-  std::unique_ptr<EditorSession> session = std::make_unique<EditorSession>();
-  ScriptedHost host;
-  int stops = 0;
-  int redraws = 0;
-  int thumbnails = 0;
-
-  DialogContext Context() {
-    DialogContext context;
-    context.session = session.get();
-    context.host = &host;
-    context.stop_playback = [this] { ++stops; };
-    context.redraw = [this] { ++redraws; };
-    context.regenerate_thumbnail = [this] { ++thumbnails; };
-    return context;
-  }
-  Model& model() { return session->model(); }
-};
 
 // Part "box" spanning (0, 0, 0)..(2, 3, 1) in two vertices, and one Unit at (1, 0, 0).
 void MakeBox(Model& model) {
@@ -76,7 +57,7 @@ class ModelDialogsTest : public QObject {
 
  private slots:
   void SizeDialogProposesTheFitAndAppliesIt() {
-    Fixture f;
+    test::DialogHarness f;
     MakeBox(f.model());
     SizeDialog dialog(f.Context());
     QCOMPARE(f.stops, 1);
@@ -111,7 +92,7 @@ class ModelDialogsTest : public QObject {
   }
 
   void RotateControlsFollowEachOther() {
-    Fixture f;
+    test::DialogHarness f;
     MakeBox(f.model());
     RotateDialog dialog(f.Context());
     QVERIFY(dialog.opened());
@@ -154,7 +135,7 @@ class ModelDialogsTest : public QObject {
     } orders[] = {{0, 1}, {1, 0}};
     std::vector<Vec3> results;
     for (const auto& order : orders) {
-      Fixture f;
+      test::DialogHarness f;
       MakeBox(f.model());
       Model expected;
       MakeBox(expected);
@@ -174,7 +155,7 @@ class ModelDialogsTest : public QObject {
     }
     QVERIFY(!Near(results[0], results[1]));
 
-    Fixture f;
+    test::DialogHarness f;
     MakeBox(f.model());
     Model original;
     MakeBox(original);
@@ -199,7 +180,7 @@ class ModelDialogsTest : public QObject {
   }
 
   void DrawOrderMovesLinesAndKeepsThemOnlyOnOk() {
-    Fixture f;
+    test::DialogHarness f;
     Model& model = f.model();
     MakeBox(model);
     AllocateParts(model, 3);
@@ -273,12 +254,12 @@ class ModelDialogsTest : public QObject {
   }
 
   void ExportsTheViewWithTheChosenTypesEncoder() {
-    Fixture f;
+    test::DialogHarness f;
     MakeBox(f.model());
-    QVERIFY(f.session->SizeView(64, 48));
-    QVERIFY(f.session->DrawFrame());
+    QVERIFY(f.session.SizeView(64, 48));
+    QVERIFY(f.session.DrawFrame());
     QTemporaryDir dir;
-    const RenderContext& render = f.session->render();
+    const RenderContext& render = f.session.render();
     QVERIFY(SaveChosenViewImage({dir.filePath("pose").toStdString(), 4}, render, f.host));
     QFile file(dir.filePath("pose.png"));
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -289,7 +270,7 @@ class ModelDialogsTest : public QObject {
   }
 
   void EditsSurviveSavingAndReopening() {
-    Fixture f;
+    test::DialogHarness f;
     Model& model = f.model();
     QVERIFY(Load(model, VORNA_SOURCE_DIR "/samples/walker.vrn", f.host).ok);
     const Vec3 min = model.total_corner_min;
