@@ -84,6 +84,8 @@ TEST(TextureFileChoiceTest, AsksToCopyAnImageFromElsewhereAndLoadsFromTheModelDi
     bool already_there;             // a 5-pixel-wide file of that name is in the model's directory
     int loaded_width;               // 0: untextured
     const char* dir_spelling = "";  // added to the model's directory
+    const char* file = "skin.bmp";  // the chosen image's name
+    const char* stored = "skin.bmp";  // the name the Part keeps
   };
   for (const Case& c : {
            Case{"inside", false, Answer::kNo, false, 3},
@@ -91,19 +93,21 @@ TEST(TextureFileChoiceTest, AsksToCopyAnImageFromElsewhereAndLoadsFromTheModelDi
            Case{"copied", true, Answer::kYes, false, 3},
            Case{"not copied", true, Answer::kNo, false, 0},
            Case{"copy refused by the file there", true, Answer::kYes, true, 5},
+           // Japanese names are stored as model files store them, and the file is still found.
+           Case{"Japanese name", false, Answer::kNo, false, 3, "", "肌.bmp", "\x94\xA7.bmp"},
        }) {
     test::TempDir models;
     test::TempDir elsewhere;
-    const std::string chosen = (c.outside ? elsewhere : models).File("skin.bmp");
+    const std::string chosen = (c.outside ? elsewhere : models).File(c.file);
     WriteBmp(chosen, 3);
-    if (c.already_there) WriteBmp(models.File("skin.bmp"), 5);
+    if (c.already_there) WriteBmp(models.File(c.file), 5);
     std::filesystem::create_directory(models.File("sub"));
     auto model = OnePartModel(models.path() + c.dir_spelling);
     ScriptedHost host;
     host.QueueAnswer(c.answer);
 
     EXPECT_TRUE(UseTextureImage(*model, 0, chosen, host)) << c.what;
-    EXPECT_EQ(model->parts[0].texture_file, "skin.bmp") << c.what;
+    EXPECT_EQ(model->parts[0].texture_file, c.stored) << c.what;
     EXPECT_EQ(host.entries.size(), c.outside ? 1u : 0u) << c.what;
     if (c.outside) {
       EXPECT_EQ(host.Texts()[0], kCopyTextureQuestion) << c.what;
@@ -112,17 +116,6 @@ TEST(TextureFileChoiceTest, AsksToCopyAnImageFromElsewhereAndLoadsFromTheModelDi
     EXPECT_EQ(texture ? texture->width() : 0, c.loaded_width) << c.what;
     EXPECT_EQ(host.wait_depth, 0);
   }
-}
-
-TEST(TextureFileChoiceTest, StoresJapaneseNamesAsModelFilesDoAndStillFindsTheFile) {
-  test::TempDir dir;
-  auto model = OnePartModel(dir.path());
-  WriteBmp(dir.File("肌.bmp"), 4);
-  ScriptedHost host;
-  ASSERT_TRUE(UseTextureImage(*model, 0, dir.File("肌.bmp"), host));
-  EXPECT_EQ(model->parts[0].texture_file, "\x94\xA7.bmp");  // CP932
-  EXPECT_TRUE(model->parts[0].texture != nullptr);
-  EXPECT_TRUE(host.entries.empty());  // already beside the model: no copy question
 }
 
 TEST(TextureFileChoiceTest, RefusesNamesAPartCannotStore) {
