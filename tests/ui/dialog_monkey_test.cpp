@@ -1,0 +1,124 @@
+// Every editing dialog, opened from the window on the sample with a random node selected, gets
+// random slider positions, texts (numbers, nonsense, huge values), combo choices, toggles and
+// menu items, then OK or Cancel. Nothing is checked but that the editor survives it: run under
+// the sanitizers, this finds the index and state faults the scripted tests do not think of.
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRandomGenerator>
+#include <QSlider>
+#include <QTimer>
+#include <QtTest>
+
+#include "model/host.h"
+#include "ui/main_window.h"
+#include "ui/ui_test_registry.h"
+#include "ui/unit_tree.h"
+#include "ui/view_window.h"
+
+namespace vorna {
+namespace {
+
+template <typename T>
+T* Pick(const QList<T*>& items, QRandomGenerator& rng) {
+  return items.empty() ? nullptr : items[rng.bounded(static_cast<int>(items.size()))];
+}
+
+// One random change to one of the dialog's controls.
+void Poke(QDialog& dialog, QRandomGenerator& rng) {
+  static const char* const kTexts[] = {"",     "0",   "1",   "-5",  "abc",
+                                       "1e40", "nan", "360", "0.5", "99999999999"};
+  switch (rng.bounded(5)) {
+    case 0:
+      if (QSlider* s = Pick(dialog.findChildren<QSlider*>(), rng); s && s->isEnabled()) {
+        s->setValue(s->minimum() + rng.bounded(s->maximum() - s->minimum() + 1));
+      }
+      break;
+    case 1:
+      if (QLineEdit* e = Pick(dialog.findChildren<QLineEdit*>(), rng);
+          e && e->isEnabled() && !e->isReadOnly()) {
+        e->setFocus();
+        e->setText(QString::fromLatin1(kTexts[rng.bounded(10)]));
+      }
+      break;
+    case 2:
+      if (QComboBox* c = Pick(dialog.findChildren<QComboBox*>(), rng);
+          c && c->isEnabled() && c->count() > 0) {
+        c->setCurrentIndex(rng.bounded(c->count()));
+      }
+      break;
+    case 3: {
+      QList<QAbstractButton*> toggles;
+      for (QAbstractButton* b : dialog.findChildren<QAbstractButton*>()) {
+        if (b->isCheckable() && b->isEnabled()) toggles.push_back(b);
+      }
+      if (QAbstractButton* b = Pick(toggles, rng)) b->click();
+      break;
+    }
+    default: {
+      // Items ending in dots open file dialogs; they are left out.
+      QList<QAction*> items;
+      for (QMenu* menu : dialog.findChildren<QMenu*>()) {
+        for (QAction* a : menu->actions()) {
+          if (!a->isSeparator() && a->isEnabled() && a->menu() == nullptr &&
+              !a->text().contains(QStringLiteral(".."))) {
+            items.push_back(a);
+          }
+        }
+      }
+      if (QAction* a = Pick(items, rng)) a->trigger();
+    }
+  }
+}
+
+class DialogMonkeyTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void EveryDialogSurvivesRandomEdits() {
+    // VORNA_MONKEY_SEED replays or varies the run.
+    const bool seeded = qEnvironmentVariableIsSet("VORNA_MONKEY_SEED");
+    QRandomGenerator rng(seeded ? qEnvironmentVariableIntValue("VORNA_MONKEY_SEED") : 1234);
+    ScriptedHost host;
+    MainWindow window(&host);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(window.view_window()->device_ready());
+    QVERIFY(window.OpenPath(QStringLiteral(VORNA_SOURCE_DIR "/samples/walker.vrn")));
+    const Model& model = window.session().model();
+    int opened = 0;
+    for (int round = 0; round < 4; ++round) {
+      for (int id : {kCmdEditUnit, kCmdCopyUnit, kCmdTextureColour, kCmdKeyFrames, kCmdSizePosition,
+                     kCmdRotate, kCmdDrawOrder, kCmdAddUnit}) {
+        window.unit_tree()->setCurrentItem(window.unit_tree()->ItemOfNode(
+            static_cast<int>(rng.bounded(static_cast<quint32>(model.node_count)))));
+        const bool accept = rng.bounded(2) == 0;
+        QTimer::singleShot(0, this, [&rng, &opened, accept] {
+          auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+          if (dialog == nullptr) return;
+          ++opened;
+          for (int step = 0; step < 40; ++step) Poke(*dialog, rng);
+          if (accept) {
+            dialog->accept();
+          } else {
+            dialog->reject();
+          }
+        });
+        window.RunCommand(id);
+      }
+    }
+    QVERIFY(opened >= 24);  // most commands were enabled and opened their dialog
+  }
+};
+
+}  // namespace
+
+VORNA_UI_TEST(DialogMonkeyTest)
+
+}  // namespace vorna
+
+#include "dialog_monkey_test.moc"
