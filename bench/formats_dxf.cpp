@@ -8,6 +8,7 @@
 #include "formats/dxf.h"
 #include "formats/text_io.h"
 #include "formats/text_polygon.h"
+#include "large_model.h"
 
 namespace vorna {
 namespace {
@@ -65,36 +66,10 @@ void BM_DxfImportAtLimits(benchmark::State& state) {
 }
 BENCHMARK(BM_DxfImportAtLimits)->Unit(benchmark::kMillisecond);
 
-// 200000 faces in 10 Parts, quads and triangles alternating.
-std::unique_ptr<Model> LargeModel() {
-  constexpr int kParts = 10;
-  constexpr int kVerticesPerPart = 20000;
-  constexpr int kFacesPerPart = 20000;
-  auto model = std::make_unique<Model>();
-  Reset(*model);
-  AllocateParts(*model, kParts);
-  AllocateVertices(*model, kParts * kVerticesPerPart);
-  AllocateFaces(*model, kParts * kFacesPerPart);
-  uint32_t state = 12345;
-  auto random = [&state] {
-    state = state * 1664525u + 1013904223u;
-    return static_cast<float>(state >> 8) / 16777216.0f * 2.0f - 1.0f;
-  };
-  for (int p = 0; p <= kParts; ++p) {
-    model->parts[p].first_vertex = static_cast<uint32_t>(p * kVerticesPerPart);
-    model->parts[p].first_face = static_cast<uint32_t>(p * kFacesPerPart);
-    if (p < kParts) model->node_name[p] = "part" + std::to_string(p % 3);
-  }
-  for (Vec3& p : model->positions) p = {random(), random(), random()};
-  for (int f = 0; f < model->total_face_count; ++f) {
-    const uint32_t base = static_cast<uint32_t>(f % (kVerticesPerPart - 4));
-    model->faces[f] = Face{{base, base + 1, base + 2, (f % 2) ? base + 3 : kNoCorner}};
-  }
-  return model;
-}
-
 void BM_DxfExport200kFaces(benchmark::State& state) {
-  auto model = LargeModel();
+  // 200000 faces in 10 Parts whose names repeat, so that the names are made unique first.
+  auto model = bench::LargeModel(20000);
+  for (int p = 0; p < model->parts_count; ++p) model->node_name[p] = "part" + std::to_string(p % 3);
   MakePartNamesUnique(*model);
   size_t size = 0;
   for (auto _ : state) {

@@ -16,12 +16,14 @@ inline constexpr int kFacesPerPart = 10000;
 inline constexpr int kUnits = 20;
 inline constexpr int kMotions = 100;
 
-inline std::unique_ptr<Model> LargeModel() {
+// 10 Parts of 20000 vertices with `faces_per_part` faces each (quads and triangles alternating),
+// 20 Units and 100 Motions.
+inline std::unique_ptr<Model> LargeModel(int faces_per_part = kFacesPerPart) {
   auto model = std::make_unique<Model>();
   Reset(*model);
   AllocateParts(*model, kParts);
   AllocateVertices(*model, kParts * kVerticesPerPart);
-  AllocateFaces(*model, kParts * kFacesPerPart);
+  AllocateFaces(*model, kParts * faces_per_part);
   uint32_t state = 12345;
   auto random = [&state] {
     state = state * 1664525u + 1013904223u;
@@ -29,7 +31,7 @@ inline std::unique_ptr<Model> LargeModel() {
   };
   for (int p = 0; p <= kParts; ++p) {
     model->parts[p].first_vertex = static_cast<uint32_t>(p * kVerticesPerPart);
-    model->parts[p].first_face = static_cast<uint32_t>(p * kFacesPerPart);
+    model->parts[p].first_face = static_cast<uint32_t>(p * faces_per_part);
     if (p < kParts) model->node_name[p] = "part" + std::to_string(p);
   }
   for (int v = 0; v < model->total_vertex_count; ++v) {
