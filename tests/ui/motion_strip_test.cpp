@@ -61,15 +61,6 @@ std::vector<int> Pressed(const MotionStrip& strip) {
   return pressed;
 }
 
-// As a load fills the strip: every Motion made current in turn.
-void Fill(Model& model, MotionStrip& strip) {
-  strip.ClearMotionStrip(true);
-  for (int m = 0; m < model.motion_count; ++m) {
-    model.current_motion = m;
-    strip.AddMotionButton(m);
-  }
-}
-
 }  // namespace
 
 class MotionStripTest : public QObject {
@@ -82,7 +73,7 @@ class MotionStripTest : public QObject {
     ScriptedHost host;
     FakeView view{model.get()};
     MotionStrip strip(*model, host, view.Hooks());
-    Fill(*model, strip);
+    strip.RebuildFromTable();
     QCOMPARE(strip.ButtonCount(), 3);
     QCOMPARE(Pressed(strip), std::vector<int>({2}));
     QCOMPARE(ThumbnailPoses(strip), std::vector<int>({1, 2, 3}));
@@ -102,7 +93,7 @@ class MotionStripTest : public QObject {
     ScriptedHost host;
     FakeView view{model.get()};
     MotionStrip strip(*model, host, view.Hooks());
-    Fill(*model, strip);
+    strip.RebuildFromTable();
     QSignalSpy changed(&strip, &MotionStrip::motionsChanged);
 
     model->current_motion = 1;
@@ -137,7 +128,7 @@ class MotionStripTest : public QObject {
     ScriptedHost host;
     FakeView view{model.get()};
     ScriptedStrip strip(*model, host, view.Hooks());
-    Fill(*model, strip);
+    strip.RebuildFromTable();
 
     strip.order = {1, 2, 0};  // Motion 1 moved behind Motion 3
     strip.Customize();
@@ -180,7 +171,7 @@ class MotionStripTest : public QObject {
     MotionPager pager(*model, host, view.Hooks());
     QCOMPARE(pager.height(), MotionStrip::kButtonSide + 2);
     pager.resize(1000, pager.height());
-    Fill(*model, *pager.strip());
+    pager.strip()->RebuildFromTable();
     QVERIFY(!pager.ArrowsShown());
     pager.resize(200, pager.height());
     pager.show();
