@@ -246,8 +246,8 @@ std::vector<PartSpec> Parts(const std::vector<UnitSpec>& units) {
   const Ring waist{0.0f, 0.115f, 0.080f};
   // 骨盤
   std::vector<Ring> pelvis = {
-      waist, {0.04f, 0.122f, 0.086f}, {0.08f, 0.128f, 0.090f}, {0.11f, 0.126f, 0.088f}};
-  Append(pelvis, EllipsoidRings(0.11f, 0.065f, 0.126f, 0.088f, 4, 1.0f, 2.0f));
+      waist, {0.04f, 0.122f, 0.083f}, {0.08f, 0.126f, 0.081f}, {0.11f, 0.122f, 0.077f}};
+  Append(pelvis, EllipsoidRings(0.11f, 0.05f, 0.122f, 0.077f, 4, 1.0f, 2.0f));
   AddLathe(add("\x8d\x9c\x94\xd5", kHips, kPelvisCell, 0), {0, kWaistY, 0}, down, right, pelvis,
            24);
   // 胴体
@@ -306,7 +306,7 @@ std::vector<PartSpec> Parts(const std::vector<UnitSpec>& units) {
              16);
     // 手: flat, its palm towards the body.
     AddLathe(add(prefix + "\x8e\xe8", base + 2, kSkinCell, 2), units[base + 2].pivot, axis, across,
-             EllipsoidRings(0.05f, 0.06f, 0.021f, 0.036f, 10), 12);
+             EllipsoidRings(0.048f, 0.056f, 0.024f, 0.035f, 10), 12);
     const int hip = s == 0 ? kHipL : kHipR;
     // 太腿
     AddLathe(add(prefix + "\x91\xbe\x91\xda", hip, kThighCell, 0), units[hip].pivot, down, right,
