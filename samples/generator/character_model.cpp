@@ -94,7 +94,7 @@ void AddLathe(MeshBuilder& mesh, Vec3 origin, Vec3 axis, Vec3 side, const std::v
   for (int i = 0; i < last; ++i) {
     const std::vector<uint32_t>& near = ids[i];
     const std::vector<uint32_t>& far = ids[i + 1];
-    for (int j = 0; j < (closed ? segments : segments); ++j) {
+    for (int j = 0; j < segments; ++j) {
       const int k = (j + 1) % count;
       std::vector<uint32_t> corners;
       if (near.size() == 1) {
@@ -464,20 +464,11 @@ void BuildCharacterModel(Model& model) {
   const std::vector<UnitSpec> units = Units();
   std::vector<PartSpec> parts = Parts(units);
   const int parts_count = static_cast<int>(parts.size());
-  AllocateParts(model, parts_count);
-  size_t total_vertices = 0, total_faces = 0;
-  for (const PartSpec& part : parts) {
-    total_vertices += part.mesh.positions.size();
-    total_faces += part.mesh.faces.size();
-  }
-  AllocateVertices(model, static_cast<int>(total_vertices));
-  AllocateFaces(model, static_cast<int>(total_faces));
-  uint32_t vertex = 0, face = 0;
+  std::vector<const MeshBuilder*> meshes;
+  for (const PartSpec& part : parts) meshes.push_back(&part.mesh);
+  StoreMeshes(model, meshes);
   for (int p = 0; p < parts_count; ++p) {
-    const PartSpec& spec = parts[p];
     Part& part = model.parts[p];
-    part.first_vertex = vertex;
-    part.first_face = face;
     // Lit white, so that the texture shows its own colours; a little glow keeps the front,
     // which the view's light grazes, from turning dull.
     part.material.diffuse = part.material.ambient = {0.85f, 0.85f, 0.85f, 1.0f};
@@ -485,30 +476,16 @@ void BuildCharacterModel(Model& model) {
     part.material.emissive = {0.2f, 0.2f, 0.2f, 1.0f};
     part.material.power = 10.0f;
     part.texture_file = kCharacterTextureFile;
-    model.node_name[p] = spec.name;
-    model.parent[p] = parts_count + spec.unit;
-    for (size_t v = 0; v < spec.mesh.positions.size(); ++v, ++vertex) {
-      model.positions[vertex] = spec.mesh.positions[v];
-      model.normals[vertex] = spec.mesh.normals[v];
-    }
-    for (const Face& f : spec.mesh.faces) model.faces[face++] = f;
+    model.node_name[p] = parts[p].name;
+    model.parent[p] = parts_count + parts[p].unit;
   }
-  model.parts[parts_count].first_vertex = vertex;
-  model.parts[parts_count].first_face = face;
   RecomputeBounds(model);
 
   model.node_count = parts_count + kUnitCount;
   for (int u = 0; u < kUnitCount; ++u) {
     const UnitSpec& spec = units[u];
-    Unit& unit = model.units[u];
-    unit.basis_type = spec.basis_type;
-    unit.basis_position = spec.pivot;
-    unit.axis_angle = spec.axis_angle;
-    unit.blend_param = spec.blend_param;
-    unit.tree_expanded = 2;
-    DeriveAxis(model, u);
-    model.node_name[parts_count + u] = spec.name;
-    model.parent[parts_count + u] = spec.parent < 0 ? -1 : parts_count + spec.parent;
+    SetSampleUnit(model, u, spec.name, spec.parent, spec.basis_type, spec.pivot, spec.axis_angle);
+    model.units[u].blend_param = spec.blend_param;
   }
   model.loaded_type = kLoadedVrnText;
   BuildHierarchy(model);

@@ -79,4 +79,43 @@ void MeshBuilder::AddSphere(Vec3 centre, float radius, int segments, int rings) 
   }
 }
 
+void StoreMeshes(Model& model, const std::vector<const MeshBuilder*>& meshes) {
+  const int parts_count = static_cast<int>(meshes.size());
+  AllocateParts(model, parts_count);
+  size_t total_vertices = 0, total_faces = 0;
+  for (const MeshBuilder* mesh : meshes) {
+    total_vertices += mesh->positions.size();
+    total_faces += mesh->faces.size();
+  }
+  AllocateVertices(model, static_cast<int>(total_vertices));
+  AllocateFaces(model, static_cast<int>(total_faces));
+  uint32_t vertex = 0, face = 0;
+  for (int p = 0; p < parts_count; ++p) {
+    const MeshBuilder& mesh = *meshes[p];
+    model.parts[p].first_vertex = vertex;
+    model.parts[p].first_face = face;
+    for (size_t v = 0; v < mesh.positions.size(); ++v, ++vertex) {
+      model.positions[vertex] = mesh.positions[v];
+      model.normals[vertex] = mesh.normals[v];
+      model.tex_u[vertex] = mesh.uvs[v].x;
+      model.tex_v[vertex] = mesh.uvs[v].y;
+    }
+    for (const Face& f : mesh.faces) model.faces[face++] = f;
+  }
+  model.parts[parts_count].first_vertex = vertex;
+  model.parts[parts_count].first_face = face;
+}
+
+void SetSampleUnit(Model& model, int unit, const std::string& name, int parent_unit,
+                   uint32_t basis_type, Vec3 pivot, std::array<int32_t, 3> axis_angle) {
+  Unit& record = model.units[unit];
+  record.basis_type = basis_type;
+  record.basis_position = pivot;
+  record.axis_angle = axis_angle;
+  record.tree_expanded = 2;
+  DeriveAxis(model, unit);
+  model.node_name[model.parts_count + unit] = name;
+  model.parent[model.parts_count + unit] = parent_unit < 0 ? -1 : model.parts_count + parent_unit;
+}
+
 }  // namespace vorna

@@ -1,7 +1,9 @@
 // Meshes of the sample models, built vertex by vertex before they are copied into a Model.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "maths/vector.h"
@@ -23,5 +25,14 @@ struct MeshBuilder {
   // A latitude-longitude sphere: triangles at the poles, quads between.
   void AddSphere(Vec3 centre, float radius, int segments, int rings);
 };
+
+// Allocates one Part per mesh and copies the meshes in, in order: positions, normals, texture
+// coordinates and faces, and the Parts' vertex and face ranges. Blend weights are left 0.
+void StoreMeshes(Model& model, const std::vector<const MeshBuilder*>& meshes);
+
+// Fills Unit `unit` (node_count must already count it) as a joint of a sample, shown expanded
+// in the tree, under Unit `parent_unit` or at the top level when that is negative.
+void SetSampleUnit(Model& model, int unit, const std::string& name, int parent_unit,
+                   uint32_t basis_type, Vec3 pivot, std::array<int32_t, 3> axis_angle);
 
 }  // namespace vorna

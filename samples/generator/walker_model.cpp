@@ -97,20 +97,12 @@ void BuildWalkerModel(Model& model) {
   }
 
   const int parts_count = static_cast<int>(parts.size());
-  AllocateParts(model, parts_count);
-  int total_vertices = 0, total_faces = 0;
-  for (const PartSpec& part : parts) {
-    total_vertices += static_cast<int>(part.mesh.positions.size());
-    total_faces += static_cast<int>(part.mesh.faces.size());
-  }
-  AllocateVertices(model, total_vertices);
-  AllocateFaces(model, total_faces);
-  uint32_t vertex = 0, face = 0;
+  std::vector<const MeshBuilder*> meshes;
+  for (const PartSpec& part : parts) meshes.push_back(&part.mesh);
+  StoreMeshes(model, meshes);
   for (int p = 0; p < parts_count; ++p) {
     const PartSpec& spec = parts[p];
     Part& part = model.parts[p];
-    part.first_vertex = vertex;
-    part.first_face = face;
     part.material.diffuse = spec.colour;
     part.material.ambient = spec.colour;
     part.material.specular = {0.3f, 0.3f, 0.3f, 1.0f};
@@ -118,17 +110,9 @@ void BuildWalkerModel(Model& model) {
     model.node_name[p] = spec.name;
     float top = -1e9f;
     for (const Vec3& pos : spec.mesh.positions) top = std::max(top, pos.y);
-    for (size_t v = 0; v < spec.mesh.positions.size(); ++v, ++vertex) {
-      model.positions[vertex] = spec.mesh.positions[v];
-      model.normals[vertex] = spec.mesh.normals[v];
-      model.tex_u[vertex] = spec.mesh.uvs[v].x;
-      model.tex_v[vertex] = spec.mesh.uvs[v].y;
-      model.blend[vertex] = spec.mesh.positions[v].y == top ? spec.top_blend : 0.0f;
-    }
-    for (const Face& f : spec.mesh.faces) model.faces[face++] = f;
+    for (uint32_t v = part.first_vertex; v < model.parts[p + 1].first_vertex; ++v)
+      model.blend[v] = model.positions[v].y == top ? spec.top_blend : 0.0f;
   }
-  model.parts[parts_count].first_vertex = vertex;
-  model.parts[parts_count].first_face = face;
 
   // Boxes and centres, as the editor's own bounds computation would give them.
   for (int p = 0; p < parts_count; ++p) {
@@ -155,14 +139,8 @@ void BuildWalkerModel(Model& model) {
   model.node_count = parts_count + kUnitCount;
   for (int u = 0; u < kUnitCount; ++u) {
     const UnitSpec& spec = kUnits[u];
-    Unit& unit = model.units[u];
-    unit.basis_type = spec.basis_type;
-    unit.basis_position = spec.pivot;
-    unit.axis_angle = spec.axis_angle;
-    unit.tree_expanded = 2;
-    DeriveAxis(model, u);
-    model.node_name[parts_count + u] = spec.name;
-    model.parent[parts_count + u] = spec.parent ? parts_count + UnitIndex(spec.parent) : -1;
+    SetSampleUnit(model, u, spec.name, spec.parent ? UnitIndex(spec.parent) : -1, spec.basis_type,
+                  spec.pivot, spec.axis_angle);
   }
   for (const char* leg : {"thigh_l", "thigh_r"})
     model.units[UnitIndex(leg)].blend_param = {1, 10, 0, 20};
