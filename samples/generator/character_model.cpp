@@ -41,7 +41,9 @@ constexpr Cell kShoeCell{0, 192, 64, 256};
 constexpr float kCellMargin = 2.0f;
 
 // Coordinates on a grid of 2^-14, printed exactly by the writers: the file does not change with
-// the last bit of the sines and cosines of the machine that runs the generator.
+// the last bit of the sines and cosines of the machine that runs the generator. A ring snapped
+// off its joint's height by up to 2^-15 is why the joints below keep a small range of weight 1:
+// a shared ring must weigh exactly 1 on the child's side to stay closed.
 float Snap(float value) { return std::round(value * 16384.0f) / 16384.0f; }
 Vec3 Snap(Vec3 v) { return {Snap(v.x), Snap(v.y), Snap(v.z)}; }
 
@@ -209,7 +211,7 @@ std::vector<UnitSpec> Units() {
   std::vector<UnitSpec> units(kUnitCount);
   units[kHips] = {"\x8d\x98", -1, 2, {0, kHipY + 0.02f, 0}, {0, 0, 0}, {1, 0, 0, 20}};  // 腰
   // 胸: the waist bends over the lowest 0.08 of the torso.
-  units[kChest] = {"\x8b\xb9", kHips, 2, {0, kWaistY, 0}, {0, 0, 0}, {1, 125, 0, 0}};
+  units[kChest] = {"\x8b\xb9", kHips, 2, {0, kWaistY, 0}, {0, 0, 0}, {1, 125, 0, 2}};
   // 首
   units[kNeck] = {"\x8e\xf1", kChest, 2, {0, kNeckY, 0}, {0, 0, 0}, {1, 300, 0, 10}};
   for (int s = 0; s < 2; ++s) {
@@ -221,15 +223,16 @@ std::vector<UnitSpec> Units() {
     const Vec3 wrist = elbow + ArmAxis(side) * kForearm;
     const int32_t tilt = static_cast<int32_t>(side * kArmTilt);
     units[base] = {prefix + "\x8c\xa8", kChest, 2, shoulder, {0, 0, 0}, {1, 120, 0, 20}};  // 肩
-    // 肘 bends about the axis square to the hanging arm.
-    units[base + 1] = {prefix + "\x95\x49", base, 1, elbow, {0, 0, tilt}, {1, 100, 0, 0}};
+    // 肘 bends about the axis square to the hanging arm. The elbow ring is tilted with the arm,
+    // up to 0.008 off the pivot's height: the range of weight 1 keeps all of it with the upper arm.
+    units[base + 1] = {prefix + "\x95\x49", base, 1, elbow, {0, 0, tilt}, {1, 100, 0, 8}};
     units[base + 2] = {prefix + "\x8e\xe8\x8e\xf1", base + 1, 2, wrist, {0, 0, 0}, {1, 250, 0, 5}};
     const int hip = s == 0 ? kHipL : kHipR;
     const Vec3 hip_joint{side * kHipX, kHipY, 0};
     const Vec3 knee = hip_joint - Vec3{0, kThigh, 0};
     const Vec3 ankle = knee - Vec3{0, kShin, 0};
     units[hip] = {prefix + "\x8c\xd2", kHips, 2, hip_joint, {0, 0, 0}, {1, 100, 0, 20}};  // 股
-    units[hip + 1] = {prefix + "\x95\x47", hip, 1, knee, {0, 0, 0}, {1, 110, 0, 0}};      // 膝
+    units[hip + 1] = {prefix + "\x95\x47", hip, 1, knee, {0, 0, 0}, {1, 110, 0, 2}};      // 膝
     units[hip + 2] = {prefix + "\x91\xab\x8e\xf1", hip + 1, 1, ankle, {0, 0, 0}, {1, 400, 0, 5}};
   }
   return units;
