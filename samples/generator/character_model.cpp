@@ -126,10 +126,13 @@ std::vector<Ring> EllipsoidRings(float centre, float length, float a, float b, i
   return rings;
 }
 
-// Appends `more` to `rings`, dropping a first ring that repeats the last one.
+// Appends `more` to `rings`, dropping a first ring that repeats the last one (up to the rounding
+// of the ellipsoid's cosine at its equator), which would leave a strip of empty faces.
 void Append(std::vector<Ring>& rings, const std::vector<Ring>& more) {
   for (const Ring& ring : more) {
-    if (!rings.empty() && ring.t == rings.back().t && ring.a == rings.back().a) continue;
+    if (!rings.empty() && std::abs(ring.t - rings.back().t) < 1e-5f &&
+        std::abs(ring.a - rings.back().a) < 1e-5f)
+      continue;
     rings.push_back(ring);
   }
 }
