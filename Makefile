@@ -1,7 +1,7 @@
 # The README's commands. Every target runs scripts/setup first, so a fresh Debian 12 machine
 # needs nothing else.
 
-SAMPLE        ?= samples/walker.vrn
+SAMPLE        ?= samples/character.vrn
 FUZZ_SECONDS  ?= 60
 # Seconds each fuzz target runs inside `make test` (a smoke run over its corpus).
 FUZZ_SMOKE_SECONDS ?= 10

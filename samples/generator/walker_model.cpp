@@ -6,94 +6,11 @@
 #include <vector>
 
 #include "model/hierarchy.h"
+#include "samples/generator/mesh_builder.h"
 
 namespace vorna {
 
 namespace {
-
-struct MeshBuilder {
-  std::vector<Vec3> positions;
-  std::vector<Vec3> normals;
-  std::vector<Vec2> uvs;
-  std::vector<Face> faces;
-
-  uint32_t AddVertex(Vec3 p, Vec3 n, Vec2 uv) {
-    positions.push_back(p);
-    normals.push_back(n);
-    uvs.push_back(uv);
-    return static_cast<uint32_t>(positions.size() - 1);
-  }
-
-  // Adds a face whose corners wind clockwise seen from `outside` (the drawn front side).
-  void AddFace(std::vector<uint32_t> corners, Vec3 outside) {
-    const Vec3 p0 = positions[corners[0]];
-    const Vec3 normal = Cross(positions[corners[1]] - p0, positions[corners[2]] - p0);
-    if (Dot(normal, outside) < 0) std::swap(corners[1], corners[corners.size() - 1]);
-    Face face;
-    for (size_t k = 0; k < corners.size(); ++k) face.corner[k] = corners[k];
-    faces.push_back(face);
-  }
-
-  // An axis-aligned box from `low` to `high`, flat-shaded: four vertices a side.
-  void AddBox(Vec3 low, Vec3 high) {
-    const Vec3 centre = (low + high) * 0.5f;
-    const Vec3 half = (high - low) * 0.5f;
-    for (int axis = 0; axis < 3; ++axis) {
-      for (int sign = -1; sign <= 1; sign += 2) {
-        Vec3 n;
-        n[axis] = static_cast<float>(sign);
-        const int a = (axis + 1) % 3, b = (axis + 2) % 3;
-        std::vector<uint32_t> corners;
-        const float corner_signs[4][2] = {{-1, -1}, {-1, 1}, {1, 1}, {1, -1}};
-        for (const auto& s : corner_signs) {
-          Vec3 p = centre;
-          p[axis] += sign * half[axis];
-          p[a] += s[0] * half[a];
-          p[b] += s[1] * half[b];
-          corners.push_back(AddVertex(p, n, Vec2{(s[0] + 1) / 2, (1 - s[1]) / 2}));
-        }
-        AddFace(corners, n);
-      }
-    }
-  }
-
-  // A latitude-longitude sphere: triangles at the poles, quads between.
-  void AddSphere(Vec3 centre, float radius, int segments, int rings) {
-    const uint32_t top = AddVertex(centre + Vec3{0, radius, 0}, {0, 1, 0}, {0.5f, 0});
-    std::vector<std::vector<uint32_t>> ring_vertices;
-    for (int r = 1; r < rings; ++r) {
-      const float theta = kPi * static_cast<float>(r) / static_cast<float>(rings);
-      std::vector<uint32_t> ring;
-      for (int s = 0; s < segments; ++s) {
-        const float phi = 2 * kPi * static_cast<float>(s) / static_cast<float>(segments);
-        const Vec3 n{std::sin(theta) * std::cos(phi), std::cos(theta),
-                     std::sin(theta) * std::sin(phi)};
-        ring.push_back(AddVertex(centre + n * radius, n,
-                                 {static_cast<float>(s) / static_cast<float>(segments),
-                                  static_cast<float>(r) / static_cast<float>(rings)}));
-      }
-      ring_vertices.push_back(ring);
-    }
-    const uint32_t bottom = AddVertex(centre - Vec3{0, radius, 0}, {0, -1, 0}, {0.5f, 1});
-    auto outside = [&](const std::vector<uint32_t>& corners) {
-      Vec3 sum;
-      for (uint32_t c : corners) sum = sum + positions[c];
-      return sum * (1.0f / static_cast<float>(corners.size())) - centre;
-    };
-    for (int s = 0; s < segments; ++s) {
-      const int t = (s + 1) % segments;
-      std::vector<uint32_t> cap = {top, ring_vertices.front()[s], ring_vertices.front()[t]};
-      AddFace(cap, outside(cap));
-      for (size_t r = 0; r + 1 < ring_vertices.size(); ++r) {
-        std::vector<uint32_t> quad = {ring_vertices[r][s], ring_vertices[r + 1][s],
-                                      ring_vertices[r + 1][t], ring_vertices[r][t]};
-        AddFace(quad, outside(quad));
-      }
-      std::vector<uint32_t> base = {bottom, ring_vertices.back()[t], ring_vertices.back()[s]};
-      AddFace(base, outside(base));
-    }
-  }
-};
 
 struct PartSpec {
   const char* name;
@@ -180,20 +97,12 @@ void BuildWalkerModel(Model& model) {
   }
 
   const int parts_count = static_cast<int>(parts.size());
-  AllocateParts(model, parts_count);
-  int total_vertices = 0, total_faces = 0;
-  for (const PartSpec& part : parts) {
-    total_vertices += static_cast<int>(part.mesh.positions.size());
-    total_faces += static_cast<int>(part.mesh.faces.size());
-  }
-  AllocateVertices(model, total_vertices);
-  AllocateFaces(model, total_faces);
-  uint32_t vertex = 0, face = 0;
+  std::vector<const MeshBuilder*> meshes;
+  for (const PartSpec& part : parts) meshes.push_back(&part.mesh);
+  StoreMeshes(model, meshes);
   for (int p = 0; p < parts_count; ++p) {
     const PartSpec& spec = parts[p];
     Part& part = model.parts[p];
-    part.first_vertex = vertex;
-    part.first_face = face;
     part.material.diffuse = spec.colour;
     part.material.ambient = spec.colour;
     part.material.specular = {0.3f, 0.3f, 0.3f, 1.0f};
@@ -201,17 +110,9 @@ void BuildWalkerModel(Model& model) {
     model.node_name[p] = spec.name;
     float top = -1e9f;
     for (const Vec3& pos : spec.mesh.positions) top = std::max(top, pos.y);
-    for (size_t v = 0; v < spec.mesh.positions.size(); ++v, ++vertex) {
-      model.positions[vertex] = spec.mesh.positions[v];
-      model.normals[vertex] = spec.mesh.normals[v];
-      model.tex_u[vertex] = spec.mesh.uvs[v].x;
-      model.tex_v[vertex] = spec.mesh.uvs[v].y;
-      model.blend[vertex] = spec.mesh.positions[v].y == top ? spec.top_blend : 0.0f;
-    }
-    for (const Face& f : spec.mesh.faces) model.faces[face++] = f;
+    for (uint32_t v = part.first_vertex; v < model.parts[p + 1].first_vertex; ++v)
+      model.blend[v] = model.positions[v].y == top ? spec.top_blend : 0.0f;
   }
-  model.parts[parts_count].first_vertex = vertex;
-  model.parts[parts_count].first_face = face;
 
   // Boxes and centres, as the editor's own bounds computation would give them.
   for (int p = 0; p < parts_count; ++p) {
@@ -238,14 +139,8 @@ void BuildWalkerModel(Model& model) {
   model.node_count = parts_count + kUnitCount;
   for (int u = 0; u < kUnitCount; ++u) {
     const UnitSpec& spec = kUnits[u];
-    Unit& unit = model.units[u];
-    unit.basis_type = spec.basis_type;
-    unit.basis_position = spec.pivot;
-    unit.axis_angle = spec.axis_angle;
-    unit.tree_expanded = 2;
-    DeriveAxis(model, u);
-    model.node_name[parts_count + u] = spec.name;
-    model.parent[parts_count + u] = spec.parent ? parts_count + UnitIndex(spec.parent) : -1;
+    SetSampleUnit(model, u, spec.name, spec.parent ? UnitIndex(spec.parent) : -1, spec.basis_type,
+                  spec.pivot, spec.axis_angle);
   }
   for (const char* leg : {"thigh_l", "thigh_r"})
     model.units[UnitIndex(leg)].blend_param = {1, 10, 0, 20};

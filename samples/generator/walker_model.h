@@ -1,5 +1,5 @@
-// The sample character that `make run` opens: a small walker of boxes and a round head, with
-// a unit hierarchy of both basis types, blend weights at the hips, a walk cycle and a wave.
+// The small sample the tests draw and convert: a walker of boxes and a round head, with a unit
+// hierarchy of both basis types, blend weights at the hips, a walk cycle and a wave.
 #pragma once
 
 #include "model/model.h"

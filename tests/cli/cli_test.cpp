@@ -2,14 +2,11 @@
 #include <sys/wait.h>
 
 #include <cstdio>
-#include <memory>
 #include <string>
 
 #include "formats/model_file_fixtures.h"
-#include "formats/tagged_text.h"
 #include "formats/vrn_text.h"
 #include "model/bounds.h"
-#include "samples/generator/walker_model.h"
 #include "support/test_support.h"
 
 namespace vorna {
@@ -36,13 +33,6 @@ CliRun Cli(const std::string& args, bool stderr_only = false) {
   const int status = ::pclose(pipe);
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return run;
-}
-
-TEST(SampleTest, TheSampleIsWhatTheGeneratorWrites) {
-  auto model = std::make_unique<Model>();
-  BuildWalkerModel(*model);
-  EXPECT_EQ(FormatTaggedText(*model, SaveOptions{}, TextVariant::kVrn), test::ReadFile(kSample))
-      << "regenerate samples/walker.vrn with vorna-make-sample";
 }
 
 TEST(CliTest, ConvertReproducesTheSampleByteForByte) {
