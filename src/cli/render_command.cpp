@@ -41,7 +41,8 @@ constexpr const char* kRenderUsage =
     "  --no-fit            keep a model larger than 1.7 at its size (by default it is fitted\n"
     "                      to the view, as the editor offers when opening it)\n"
     "\n"
-    "Animations (OUT must be .gif; each frame is a view as above, looping for ever):\n"
+    "Animations (OUT .gif, or .png for an animated PNG; each frame a view as above, looping\n"
+    "for ever):\n"
     "  --anim NAME|N       play the Anim of that name (or number, from 1) as the editor's\n"
     "                      playback does: one frame per Motion from its first to its last\n"
     "  --turntable         36 frames turning the model once about the vertical axis\n"
@@ -145,11 +146,9 @@ std::string CheckAnimation(const RenderRequest& request) {
     return "--turntable turns about the vertical axis: use a horizontal --view";
   }
   const std::string extension = ExtensionOf(request.out);
-  if (extension == "png" || extension == "apng") {
-    return "animated PNG cannot be written (the PNG library here has no animation support); "
-           "write a .gif";
+  if (extension != "gif" && extension != "png") {
+    return "animations are written as .gif or .png, not " + request.out;
   }
-  if (extension != "gif") return "animations are written as .gif, not " + request.out;
   return "";
 }
 
@@ -356,7 +355,8 @@ int RunRender(const std::vector<std::string>& args) {
     }
     std::vector<uint8_t> bytes;
     const int period_ms = request.period_ms.value_or(kDefaultPeriodMs);
-    saved = !frames.empty() && EncodeAnimatedGif(frames, (period_ms + 5) / 10, &bytes) &&
+    const auto encode = ExtensionOf(request.out) == "png" ? EncodeAnimatedPng : EncodeAnimatedGif;
+    saved = !frames.empty() && encode(frames, (period_ms + 5) / 10, &bytes) &&
             WriteFileAtomically(request.out, bytes);
   } else if (request.thumbnail) {
     const Image thumbnail = MakeMotionThumbnail(context, *model, view);

@@ -53,4 +53,10 @@ bool EncodePngWithAlpha(const Image& image, std::vector<uint8_t>* out);
 bool EncodeAnimatedGif(std::span<const Image> frames, int delay_centiseconds,
                        std::vector<uint8_t>* out);
 
+// The same as an animated PNG (APNG: RGB 8-bit frames, full colour, looping for ever), which
+// viewers without animation support show as its first frame. Same failures as the GIF, except
+// that the sides may be as large as PNG allows.
+bool EncodeAnimatedPng(std::span<const Image> frames, int delay_centiseconds,
+                       std::vector<uint8_t>* out);
+
 }  // namespace vorna

@@ -158,7 +158,7 @@ GifFacts ReadGif(const std::string& path) {
   return facts;
 }
 
-TEST(AnimatedRenderTest, WritesLoopingGifsOfAnimsAndTurntables) {
+TEST(AnimatedRenderTest, WritesLoopingGifsAndPngsOfAnimsAndTurntables) {
   test::TempDir dir;
   struct Case {
     std::string args;
@@ -188,13 +188,33 @@ TEST(AnimatedRenderTest, WritesLoopingGifsOfAnimsAndTurntables) {
       {in_out + "--turntable --view top", 2},
       {in_out + "--period 100", 2},
       {in_out + "--anim walk --period 5", 2},
-      {kSample + " " + dir.File("x.png") + " --anim walk", 2},
       {kSample + " " + dir.File("x.bmp") + " --turntable", 2},
   };
   for (const auto& [args, status] : refused) {
     EXPECT_EQ(Cli("render " + args).status, status) << args;
   }
   EXPECT_FALSE(Exists(dir.File("x.gif")));
+
+  // The animated PNG: its control chunks, and its first frame for viewers that know no more.
+  const std::string apng = dir.File("walk.png");
+  ASSERT_EQ(Cli("render " + kSample + " " + apng + " --size 80x60 --anim walk --period 50").status,
+            0);
+  const std::string bytes = test::ReadFile(apng);
+  auto chunk = [&bytes](const char* type, size_t n) {
+    size_t at = 0;
+    for (size_t k = 0; k <= n && at != std::string::npos; ++k) at = bytes.find(type, at + 1);
+    return at == std::string::npos ? std::string() : bytes.substr(at + 4, 26);
+  };
+  EXPECT_EQ(chunk("acTL", 0).substr(0, 8), std::string("\0\0\0\4\0\0\0\0", 8));
+  for (size_t k = 0; k < 4; ++k) {
+    EXPECT_EQ(chunk("fcTL", k).substr(20, 4), std::string("\0\5\0\x64", 4)) << k;
+  }
+  EXPECT_EQ(chunk("fcTL", 4), "");
+  EXPECT_NE(chunk("fdAT", 2), "");
+  EXPECT_EQ(chunk("fdAT", 3), "");
+  Image first;
+  ASSERT_TRUE(DecodeImageFile(apng, &first));
+  EXPECT_EQ(first.width, 80);
 }
 
 // key=value lines of a desktop-entry-style file.
