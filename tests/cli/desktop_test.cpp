@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -89,10 +88,10 @@ TEST(BatchConvertTest, CarriesOnAfterAFailureAndRefusesCollidingNames) {
   const std::string out_dir = dir.File("out");
 
   // Colliding names (and a file given twice) are refused before anything is written.
-  for (const std::string files : {"a.vrn sub/a.vrn", "c.vrn c.vrn"}) {
-    const test::CliRun run = Cli("convert --to vr2 --out-dir " + out_dir + " " + dir.path() +
-                                     std::regex_replace(files, std::regex(" "), " " + dir.path()),
-                                 true);
+  for (const auto& [first, second] :
+       {std::pair{"a.vrn", "sub/a.vrn"}, std::pair{"c.vrn", "c.vrn"}}) {
+    const std::string files = dir.File(first) + " " + dir.File(second);
+    const test::CliRun run = Cli("convert --to vr2 --out-dir " + out_dir + " " + files, true);
     EXPECT_EQ(run.status, 2) << files;
     EXPECT_NE(run.out.find("would both be written to " + out_dir), std::string::npos) << run.out;
     EXPECT_FALSE(Exists(out_dir));
@@ -244,7 +243,8 @@ bool Succeeds(const std::string& command) {
 TEST(InstalledFilesTest, DeclareTheModelTypesAndTheThumbnailer) {
   test::TempDir dir;
   const std::string prefix = dir.File("prefix");
-  ASSERT_TRUE(Succeeds("\"" VORNA_CMAKE_COMMAND "\" --install \"" VORNA_BINARY_DIR "\" --prefix " +
+  ASSERT_TRUE(Succeeds("\"" VORNA_CMAKE_COMMAND "\" --install \"" VORNA_BINARY_DIR
+                       "\" --component desktop --prefix " +
                        prefix));
   const std::string share = prefix + "/share/";
 
@@ -256,11 +256,11 @@ TEST(InstalledFilesTest, DeclareTheModelTypesAndTheThumbnailer) {
       {"model/x-directx", {"*.x", "xof "}},
   };
   std::set<std::string> types;
-  const std::regex type_block("<mime-type type=\"([^\"]+)\">([\\s\\S]*?)</mime-type>");
-  for (auto it = std::sregex_iterator(xml.begin(), xml.end(), type_block);
-       it != std::sregex_iterator(); ++it) {
-    const std::string type = (*it)[1];
-    const std::string body = (*it)[2];
+  const std::string open = "<mime-type type=\"";
+  for (size_t at = xml.find(open); at != std::string::npos; at = xml.find(open, at + 1)) {
+    const size_t name_end = xml.find('"', at + open.size());
+    const std::string type = xml.substr(at + open.size(), name_end - at - open.size());
+    const std::string body = xml.substr(name_end, xml.find("</mime-type>", at) - name_end);
     types.insert(type);
     ASSERT_TRUE(declared.count(type)) << type;
     const auto& [glob, magic] = declared.at(type);
@@ -279,9 +279,11 @@ TEST(InstalledFilesTest, DeclareTheModelTypesAndTheThumbnailer) {
   EXPECT_EQ(MimeList(entries["MimeType"]), types);
   // The installed command line, run as a file manager runs it, makes the picture.
   std::string exec = entries["Exec"];
-  exec = std::regex_replace(exec, std::regex("%s"), "64");
-  exec = std::regex_replace(exec, std::regex("%i"), kSample);
-  exec = std::regex_replace(exec, std::regex("%o"), dir.File("thumb.png"));
+  for (const auto& [code, value] : {std::pair<std::string, std::string>{"%s", "64"},
+                                    {"%i", kSample},
+                                    {"%o", dir.File("thumb.png")}}) {
+    exec.replace(exec.find(code), code.size(), value);
+  }
   ASSERT_TRUE(Succeeds("PATH=" + prefix + "/bin " + exec));
   Image image;
   ASSERT_TRUE(DecodeImageFile(dir.File("thumb.png"), &image));
