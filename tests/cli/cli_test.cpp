@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
