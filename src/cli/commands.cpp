@@ -9,7 +9,9 @@
 #include <system_error>
 
 #include "animation/keyframes.h"
+#include "cli/batch_convert.h"
 #include "cli/model_summary.h"
+#include "cli/recording_host.h"
 #include "formats/open_save.h"
 #include "formats/x_export.h"
 #include "model/bounds.h"
@@ -29,12 +31,18 @@ constexpr const char* kInfoUsage =
 
 constexpr const char* kConvertUsage =
     "Usage: vorna-cli convert IN OUT [OPTIONS]\n"
+    "       vorna-cli convert --to F --out-dir DIR [--jobs N] [OPTIONS] FILE...\n"
     "\n"
     "Reads IN (any format VORNA reads) and writes OUT. The format follows OUT's extension\n"
     "(.vrn: VRN text, .vr2: VR2 text, .dxf: DXF, .x: X text) unless --format names it.\n"
     "\n"
+    "The second form converts every FILE to DIR/<name>.<extension of F> (DIR is created when\n"
+    "missing), N files at a time (default: one per processor). It carries on after a failure,\n"
+    "prints one line per failed file and exits 1 when any failed. Files that would be written\n"
+    "to the same name are refused before anything is written.\n"
+    "\n"
     "Options:\n"
-    "  --format F          vrn, vrn-binary, vr2, vr2-binary, dxf, x, x-binary, x-compressed\n"
+    "  --format F, --to F  vrn, vrn-binary, vr2, vr2-binary, dxf, x, x-binary, x-compressed\n"
     "  --no-skin           leave out blend weights and blend settings\n"
     "  --no-translation    leave out the Motions' translations\n"
     "  --no-scale          leave out the Motions' scales\n"
@@ -113,14 +121,11 @@ std::optional<ModelFormat> FormatByExtension(const std::string& path) {
   return std::nullopt;
 }
 
-// Loads `path`, printing the failure as the editor would show it.
-bool LoadForCli(Model& model, const std::string& path, Host& host) {
+// The failure of loading `path` as the editor words it, or "" when it loaded.
+std::string LoadForCli(Model& model, const std::string& path, Host& host) {
   const LoadResult result = Load(model, path, host);
-  if (!result.ok) {
-    std::fprintf(stderr, "VORNA: ファイルを読み込めません (%s: %s)\n", path.c_str(),
-                 result.error.c_str());
-  }
-  return result.ok;
+  if (result.ok) return "";
+  return "VORNA: ファイルを読み込めません (" + path + ": " + result.error + ")";
 }
 
 }  // namespace
@@ -147,11 +152,22 @@ int RunInfo(const std::vector<std::string>& args) {
   auto model = std::make_unique<Model>();
   Reset(*model);
   StderrHost host;
-  if (!LoadForCli(*model, path, host)) return kExitFailed;
+  if (const std::string failure = LoadForCli(*model, path, host); !failure.empty()) {
+    std::fprintf(stderr, "%s\n", failure.c_str());
+    return kExitFailed;
+  }
   RefreshSaveOrder(*model);
   const std::string text = json ? SummaryJson(*model) : SummaryText(*model, path);
   std::fwrite(text.data(), 1, text.size(), stdout);
   return kExitOk;
+}
+
+namespace {
+
+// The batch form's file extension for a format name: the name up to its first '-'
+// ("vrn-binary" writes .vrn files).
+std::string OutputExtension(const std::string& format_name) {
+  return format_name.substr(0, format_name.find('-'));
 }
 
 // What convert does to the model between reading and writing, in this order.
@@ -214,86 +230,149 @@ std::optional<KeyframeRequest> ParseKeyframes(const std::string& text) {
   return request;
 }
 
+// Everything convert was asked to do.
+struct ConvertRequest {
+  std::vector<std::string> files;
+  SaveOptions options;
+  std::optional<ModelFormat> format;
+  std::string format_name;  // as given to --format or --to
+  bool fit = false;
+  ModelEditsRequest edits;
+  std::optional<KeyframeRequest> keyframes;
+  XExportOptions x_options;
+  std::string out_dir;  // the batch form
+  int jobs = 0;         // 0: one per processor
+};
+
+// Fills `request` from the arguments; returns the usage problem, or "" when they are sound.
+std::string ParseConvertArguments(const std::vector<std::string>& args, ConvertRequest& r) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--format" || a == "--to") {
+      if (i + 1 >= args.size()) return a + " needs a value";
+      r.format_name = args[++i];
+      r.format = FormatByName(r.format_name);
+      if (!r.format) return "unknown format " + r.format_name;
+      if (r.format_name == "x-binary") r.x_options.format = XFileFormat::kBinary;
+      if (r.format_name == "x-compressed") r.x_options.format = XFileFormat::kCompressedBinary;
+    } else if (a == "--out-dir") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) return "--out-dir needs a folder";
+      r.out_dir = args[++i];
+    } else if (a == "--jobs") {
+      const std::optional<uint32_t> n =
+          i + 1 < args.size() ? LimitedNumber(args[++i], 256) : std::nullopt;
+      if (!n) return "--jobs needs a whole number";
+      r.jobs = static_cast<int>(*n);
+    } else if (a == "--x-skin" || a == "--x-loop") {
+      (a == "--x-skin" ? r.x_options.skin : r.x_options.loop) = 1;
+    } else if (a == "--x-ticks" || a == "--x-interval") {
+      const bool ticks = a == "--x-ticks";
+      const std::optional<uint32_t> n =
+          i + 1 < args.size() ? LimitedNumber(args[++i], ticks ? 4800000 : 1000) : std::nullopt;
+      if (!n) return a + " needs a whole number";
+      if (ticks) {
+        r.x_options.ticks_per_second = *n;
+      } else {
+        r.x_options.key_intervals.fill(*n);
+      }
+    } else if (a == "--no-skin") {
+      r.options.skin = false;
+    } else if (a == "--no-translation") {
+      r.options.translation = false;
+    } else if (a == "--no-scale") {
+      r.options.scale = false;
+    } else if (a == "--no-anim") {
+      r.options.anim = false;
+    } else if (a == "--fit" || a == "--no-fit") {
+      r.fit = a == "--fit";
+    } else if (a == "--recompute-normals") {
+      r.edits.recompute_normals = true;
+    } else if (a == "--triangulate") {
+      r.edits.triangulate = true;
+    } else if (a == "--flip-culling") {
+      r.edits.flip_culling = true;
+    } else if (a == "--keyframes") {
+      if (i + 1 >= args.size() || !(r.keyframes = ParseKeyframes(args[++i]))) {
+        return "--keyframes takes START:END:N[:loop][:linear]";
+      }
+    } else if (!a.empty() && a[0] == '-') {
+      return "unknown option " + a;
+    } else {
+      r.files.push_back(a);
+    }
+  }
+  r.edits.fit = r.fit;
+  if (!r.out_dir.empty()) {
+    if (!r.format) return "--out-dir needs --to FORMAT";
+    if (r.files.empty()) return "no files given";
+    return "";
+  }
+  if (r.jobs != 0) return "--jobs needs --out-dir";
+  if (r.files.size() != 2) return "convert takes IN and OUT";
+  if (!r.format) r.format = FormatByExtension(r.files[1]);
+  if (!r.format) return "cannot tell the format from " + r.files[1];
+  return "";
+}
+
+// Converts one file as `request` says, telling `host` what the editor would show. Returns the
+// failure as one line, or "" on success.
+std::string ConvertFile(const ConvertRequest& request, const std::string& in,
+                        const std::string& out, Host& host) {
+  auto model = std::make_unique<Model>();
+  Reset(*model);
+  if (std::string failure = LoadForCli(*model, in, host); !failure.empty()) return failure;
+  ApplyModelEdits(*model, request.edits, host);
+  if (request.keyframes &&
+      GenerateKeyframes(*model, host, *request.keyframes) != KeyframeResult::kGenerated) {
+    return "vorna-cli: no key frames generated (Motions " +
+           std::to_string(request.keyframes->start + 1) + " to " +
+           std::to_string(request.keyframes->end + 1) + " of " +
+           std::to_string(model->motion_count) + ")";
+  }
+  XExportOptions x_options = request.x_options;
+  x_options.file_name = out;
+  const bool saved = *request.format == ModelFormat::kX
+                         ? ExportX(*model, x_options, host) >= 0
+                         : SaveModel(*model, out, *request.format, request.options, host);
+  if (!saved) return "VORNA: 保存できません (" + out + ")";
+  return "";
+}
+
+}  // namespace
+
 int RunConvert(const std::vector<std::string>& args) {
   if (WantsHelp(args)) {
     std::fputs(kConvertUsage, stdout);
     return kExitOk;
   }
-  std::vector<std::string> files;
-  SaveOptions options;
-  std::optional<ModelFormat> format;
-  bool fit = false;
-  ModelEditsRequest edits;
-  std::optional<KeyframeRequest> keyframes;
-  XExportOptions x_options;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--format") {
-      if (i + 1 >= args.size()) return Usage(kConvertUsage, "--format needs a value");
-      format = FormatByName(args[++i]);
-      if (!format) return Usage(kConvertUsage, "unknown format " + args[i]);
-      if (args[i] == "x-binary") x_options.format = XFileFormat::kBinary;
-      if (args[i] == "x-compressed") x_options.format = XFileFormat::kCompressedBinary;
-    } else if (a == "--x-skin" || a == "--x-loop") {
-      (a == "--x-skin" ? x_options.skin : x_options.loop) = 1;
-    } else if (a == "--x-ticks" || a == "--x-interval") {
-      const bool ticks = a == "--x-ticks";
-      const std::optional<uint32_t> n =
-          i + 1 < args.size() ? LimitedNumber(args[++i], ticks ? 4800000 : 1000) : std::nullopt;
-      if (!n) return Usage(kConvertUsage, a + " needs a whole number");
-      if (ticks) {
-        x_options.ticks_per_second = *n;
-      } else {
-        x_options.key_intervals.fill(*n);
-      }
-    } else if (a == "--no-skin") {
-      options.skin = false;
-    } else if (a == "--no-translation") {
-      options.translation = false;
-    } else if (a == "--no-scale") {
-      options.scale = false;
-    } else if (a == "--no-anim") {
-      options.anim = false;
-    } else if (a == "--fit" || a == "--no-fit") {
-      fit = a == "--fit";
-    } else if (a == "--recompute-normals") {
-      edits.recompute_normals = true;
-    } else if (a == "--triangulate") {
-      edits.triangulate = true;
-    } else if (a == "--flip-culling") {
-      edits.flip_culling = true;
-    } else if (a == "--keyframes") {
-      if (i + 1 >= args.size() || !(keyframes = ParseKeyframes(args[++i]))) {
-        return Usage(kConvertUsage, "--keyframes takes START:END:N[:loop][:linear]");
-      }
-    } else if (!a.empty() && a[0] == '-') {
-      return Usage(kConvertUsage, "unknown option " + a);
-    } else {
-      files.push_back(a);
-    }
+  ConvertRequest request;
+  if (const std::string problem = ParseConvertArguments(args, request); !problem.empty()) {
+    return Usage(kConvertUsage, problem);
   }
-  if (files.size() != 2) return Usage(kConvertUsage, "convert takes IN and OUT");
-  if (!format) format = FormatByExtension(files[1]);
-  if (!format) return Usage(kConvertUsage, "cannot tell the format from " + files[1]);
-
-  auto model = std::make_unique<Model>();
-  Reset(*model);
   // The fit is the one yes/no question a load asks.
-  StderrHost host(fit ? Answer::kYes : Answer::kNo);
-  if (!LoadForCli(*model, files[0], host)) return kExitFailed;
-  edits.fit = fit;
-  ApplyModelEdits(*model, edits, host);
-  if (keyframes && GenerateKeyframes(*model, host, *keyframes) != KeyframeResult::kGenerated) {
-    std::fprintf(stderr, "vorna-cli: no key frames generated (Motions %d to %d of %d)\n",
-                 keyframes->start + 1, keyframes->end + 1, model->motion_count);
-    return kExitFailed;
+  const Answer fit_answer = request.fit ? Answer::kYes : Answer::kNo;
+  if (!request.out_dir.empty()) {
+    BatchPlan plan;
+    if (const std::string problem =
+            PlanBatch(request.files, request.out_dir, OutputExtension(request.format_name), &plan);
+        !problem.empty()) {
+      std::fprintf(stderr, "vorna-cli: %s\n", problem.c_str());
+      return plan.refused ? kExitUsage : kExitFailed;
+    }
+    const bool all_converted =
+        RunBatch(plan, request.jobs, [&request, fit_answer](const BatchFile& file) -> std::string {
+          RecordingHost host(fit_answer);
+          std::string failure = ConvertFile(request, file.in, file.out, host);
+          if (failure.empty()) return "";
+          const std::string details = host.OneLine();
+          return details.empty() ? failure : failure + ": " + details;
+        });
+    return all_converted ? kExitOk : kExitFailed;
   }
-  x_options.file_name = files[1];
-  const bool saved = *format == ModelFormat::kX
-                         ? ExportX(*model, x_options, host) >= 0
-                         : SaveModel(*model, files[1], *format, options, host);
-  if (!saved) {
-    std::fprintf(stderr, "VORNA: 保存できません (%s)\n", files[1].c_str());
+  StderrHost host(fit_answer);
+  const std::string failure = ConvertFile(request, request.files[0], request.files[1], host);
+  if (!failure.empty()) {
+    std::fprintf(stderr, "%s\n", failure.c_str());
     return kExitFailed;
   }
   return kExitOk;

@@ -1,13 +1,17 @@
 #include "cli/render_command.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <string_view>
 
+#include "animation/anim_list.h"
 #include "animation/pose.h"
 #include "cli/commands.h"
+#include "cli/text_encoding.h"
 #include "formats/open_save.h"
 #include "images/encode.h"
 #include "model/host.h"
@@ -35,10 +39,22 @@ constexpr const char* kRenderUsage =
     "  --perspective       the perspective view of playback\n"
     "  --thumbnail         write the Motion's 32 x 32 thumbnail instead of the view\n"
     "  --no-fit            keep a model larger than 1.7 at its size (by default it is fitted\n"
-    "                      to the view, as the editor offers when opening it)\n";
+    "                      to the view, as the editor offers when opening it)\n"
+    "\n"
+    "Animations (OUT .gif, or .png for an animated PNG; each frame a view as above, looping\n"
+    "for ever):\n"
+    "  --anim NAME|N       play the Anim of that name (or number, from 1) as the editor's\n"
+    "                      playback does: one frame per Motion from its first to its last\n"
+    "  --turntable         36 frames turning the model once about the vertical axis\n"
+    "  --period MS         how long each frame shows, 20 to 655350 ms (default 100)\n";
 
 constexpr int kDefaultWidth = 760;
 constexpr int kDefaultHeight = 480;
+constexpr int kTurntableFrames = 36;
+constexpr int kDefaultPeriodMs = 100;
+// GIF delays count hundredths of a second in 16 bits; viewers show delays below 2 as 10.
+constexpr int kMinPeriodMs = 20;
+constexpr int kMaxPeriodMs = 655350;
 
 int Usage(const std::string& problem) {
   if (!problem.empty()) std::fprintf(stderr, "vorna-cli: %s\n\n", problem.c_str());
@@ -111,14 +127,38 @@ struct RenderRequest {
   bool perspective = false;
   bool thumbnail = false;
   bool fit = true;
+  bool motion_given = false;
+  std::optional<std::string> anim;  // --anim: a name or a number from 1
+  bool turntable = false;
+  std::optional<int> period_ms;
+  bool animated() const { return anim.has_value() || turntable; }
 };
+
+// The usage problem of an animation request, or "".
+std::string CheckAnimation(const RenderRequest& request) {
+  if (!request.animated()) {
+    return request.period_ms ? "--period needs --anim or --turntable" : "";
+  }
+  if (request.anim && request.turntable) return "--anim and --turntable exclude each other";
+  if (request.thumbnail) return "--thumbnail draws one picture; it cannot be animated";
+  if (request.anim && request.motion_given) return "--anim chooses the Motions; drop --motion";
+  if (request.turntable && request.direction.view_pitch != -1.0f) {
+    return "--turntable turns about the vertical axis: use a horizontal --view";
+  }
+  const std::string extension = ExtensionOf(request.out);
+  if (extension != "gif" && extension != "png") {
+    return "animations are written as .gif or .png, not " + request.out;
+  }
+  return "";
+}
 
 // Fills `request` from the arguments; returns the usage problem, or "" when they are sound.
 std::string ParseArguments(const std::vector<std::string>& args, RenderRequest& request) {
   std::vector<std::string> files;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    const bool takes_value = a == "--view" || a == "--motion" || a == "--size" || a == "--fill";
+    const bool takes_value = a == "--view" || a == "--motion" || a == "--size" || a == "--fill" ||
+                             a == "--anim" || a == "--period";
     if (takes_value && i + 1 >= args.size()) return a + " needs a value";
     if (a == "--view") {
       const std::string& name = args[++i];
@@ -134,6 +174,18 @@ std::string ParseArguments(const std::vector<std::string>& args, RenderRequest& 
       const std::optional<int> n = ParseCount(args[++i]);
       if (!n || *n < 1) return "--motion needs a whole number from 1";
       request.motion = *n;
+      request.motion_given = true;
+    } else if (a == "--anim") {
+      request.anim = args[++i];
+    } else if (a == "--period") {
+      request.period_ms = ParseCount(args[++i]);
+      if (!request.period_ms || *request.period_ms < kMinPeriodMs ||
+          *request.period_ms > kMaxPeriodMs) {
+        return "--period needs a whole number of milliseconds from " +
+               std::to_string(kMinPeriodMs) + " to " + std::to_string(kMaxPeriodMs);
+      }
+    } else if (a == "--turntable") {
+      request.turntable = true;
     } else if (a == "--size") {
       if (!ParseSize(args[++i], request.width, request.height)) {
         return "--size needs WxH with sides from 1 to " + std::to_string(Device::kMaxSide);
@@ -169,6 +221,7 @@ std::string ParseArguments(const std::vector<std::string>& args, RenderRequest& 
   if (files.size() != 2) return "render takes IN and OUT";
   request.in = files[0];
   request.out = files[1];
+  if (request.animated() || request.period_ms) return CheckAnimation(request);
   if (FilterIndexOf(request.out) == 0) {
     return "cannot tell the image format from " + request.out +
            " (use .png, .bmp, .jpg, .gif or .tif)";
@@ -176,7 +229,76 @@ std::string ParseArguments(const std::vector<std::string>& args, RenderRequest& 
   return "";
 }
 
+// The Anim named `key` (its stored name, or that name as the terminal shows it), else the Anim
+// numbered `key` counting from 1.
+std::optional<int> FindAnim(const Model& model, const std::string& key) {
+  for (int a = 0; a < model.anim_count; ++a) {
+    const std::string& name = model.anims[a].name;
+    if (name == key || DisplayText(name) == key) return a;
+  }
+  const std::optional<int> number = ParseCount(key);
+  if (number && *number >= 1 && *number <= model.anim_count) return *number - 1;
+  return std::nullopt;
+}
+
+// Captures the frame just drawn.
+Image CaptureFrame(const RenderContext& context) {
+  const Device& device = *context.device;
+  return CaptureViewRegion(device, 0, 0, device.width(), device.height());
+}
+
+// One frame per Motion of Anim `anim` as playback shows them: the perspective projection, each
+// Motion evaluated and drawn, from the first Motion to the last (only the first when the range
+// runs backwards, as playback shows it over and over). Empty when memory runs out.
+std::vector<Image> DrawAnimFrames(RenderContext& context, Model& model, ViewState& view, int anim) {
+  ClampAnimRanges(model);
+  const Anim& range = model.anims[anim];
+  view.playing = true;
+  SetupProjection(context, view);
+  std::vector<Image> frames;
+  for (int m = range.first_motion; m <= std::max(range.first_motion, range.last_motion); ++m) {
+    EvaluatePose(model, m);
+    RenderFrame(context, model, view);
+    frames.push_back(CaptureFrame(context));
+    if (frames.back().empty()) return {};
+  }
+  return frames;
+}
+
+// kTurntableFrames frames turning the camera once round the model from the chosen direction,
+// in the still view of the current Motion (or the playback view with `perspective`).
+std::vector<Image> DrawTurntableFrames(RenderContext& context, Model& model, ViewState& view,
+                                       bool perspective) {
+  if (perspective) {
+    view.playing = true;
+    SetupProjection(context, view);
+    EvaluatePose(model, model.current_motion);
+  }
+  const float start = view.view_yaw;
+  std::vector<Image> frames;
+  for (int k = 0; k < kTurntableFrames; ++k) {
+    view.view_yaw = std::fmod(start + 360.0f * k / kTurntableFrames, 360.0f);
+    RenderFrame(context, model, view);
+    frames.push_back(CaptureFrame(context));
+    if (frames.back().empty()) return {};
+  }
+  return frames;
+}
+
 }  // namespace
+
+bool LoadModelToDraw(const std::string& path, Model& model, RenderContext& context, Host& host,
+                     std::string* error) {
+  Reset(model);
+  LoadHooks hooks;
+  hooks.scale_markers = [&context](double model_size) { SetMarkerScale(context, model_size); };
+  const LoadResult loaded = Load(model, path, host, ReadOptions{}, hooks);
+  if (!loaded.ok) {
+    *error = "VORNA: ファイルを読み込めません (" + path + ": " + loaded.error + ")";
+    return false;
+  }
+  return true;
+}
 
 int RunRender(const std::vector<std::string>& args) {
   for (const std::string& a : args) {
@@ -190,16 +312,11 @@ int RunRender(const std::vector<std::string>& args) {
   if (!problem.empty()) return Usage(problem);
 
   auto model = std::make_unique<Model>();
-  Reset(*model);
   RenderContext context;
-  // The fit is the one yes/no question a load asks.
   StderrHost host(request.fit ? Answer::kYes : Answer::kNo);
-  LoadHooks hooks;
-  hooks.scale_markers = [&context](double model_size) { SetMarkerScale(context, model_size); };
-  const LoadResult loaded = Load(*model, request.in, host, ReadOptions{}, hooks);
-  if (!loaded.ok) {
-    std::fprintf(stderr, "VORNA: ファイルを読み込めません (%s: %s)\n", request.in.c_str(),
-                 loaded.error.c_str());
+  std::string error;
+  if (!LoadModelToDraw(request.in, *model, context, host, &error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
     return kExitFailed;
   }
   if (request.motion > model->motion_count) {
@@ -223,7 +340,25 @@ int RunRender(const std::vector<std::string>& args) {
   model->current_motion = request.motion - 1;
 
   bool saved = false;
-  if (request.thumbnail) {
+  if (request.animated()) {
+    std::vector<Image> frames;
+    if (request.anim) {
+      const std::optional<int> anim = FindAnim(*model, *request.anim);
+      if (!anim) {
+        std::fprintf(stderr, "vorna-cli: %s has no Anim named or numbered '%s'\n",
+                     request.in.c_str(), request.anim->c_str());
+        return kExitFailed;
+      }
+      frames = DrawAnimFrames(context, *model, view, *anim);
+    } else {
+      frames = DrawTurntableFrames(context, *model, view, request.perspective);
+    }
+    std::vector<uint8_t> bytes;
+    const int period_ms = request.period_ms.value_or(kDefaultPeriodMs);
+    const auto encode = ExtensionOf(request.out) == "png" ? EncodeAnimatedPng : EncodeAnimatedGif;
+    saved = !frames.empty() && encode(frames, (period_ms + 5) / 10, &bytes) &&
+            WriteFileAtomically(request.out, bytes);
+  } else if (request.thumbnail) {
     const Image thumbnail = MakeMotionThumbnail(context, *model, view);
     const ImageFileType* type = ImageFileTypeAt(FilterIndexOf(request.out));
     const ImageEncoder* encoder = FindEncoder(type->mime_type);

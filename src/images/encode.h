@@ -42,4 +42,21 @@ bool EncodeJpeg(const Image& image, std::vector<uint8_t>* out);
 bool EncodePng(const Image& image, std::vector<uint8_t>* out);
 bool EncodeTiff(const Image& image, std::vector<uint8_t>* out);
 
+// PNG with its alpha: RGBA 8-bit, straight alpha, zlib's default level.
+bool EncodePngWithAlpha(const Image& image, std::vector<uint8_t>* out);
+
+// A GIF that plays `frames` (all of one size) one after another, each shown for
+// `delay_centiseconds` (0..65535), and loops for ever. One palette of at most 256 colours serves
+// every frame (QuantizeImage over all of them, no dithering); each frame after the first stores
+// only the rectangle that changed. False for no frames, frames of different or empty sizes, a
+// side beyond 65535 or a delay outside its range; `out` is then empty.
+bool EncodeAnimatedGif(std::span<const Image> frames, int delay_centiseconds,
+                       std::vector<uint8_t>* out);
+
+// The same as an animated PNG (APNG: RGB 8-bit frames, full colour, looping for ever), which
+// viewers without animation support show as its first frame. Same failures as the GIF, except
+// that the sides may be as large as PNG allows.
+bool EncodeAnimatedPng(std::span<const Image> frames, int delay_centiseconds,
+                       std::vector<uint8_t>* out);
+
 }  // namespace vorna

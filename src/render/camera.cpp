@@ -188,7 +188,11 @@ bool RenderFrame(RenderContext& context, Model& model, const ViewState& view) {
   const bool camera_changed = !(camera == context.last_camera);
   context.last_camera = camera;
 
-  device.Clear(kClearTarget | kClearDepth, 0xFF000000u, 1.0f);
+  if (context.transparent_background) {
+    device.Clear(kClearTarget | kClearAlpha | kClearDepth, 0x00000000u, 1.0f);
+  } else {
+    device.Clear(kClearTarget | kClearDepth, 0xFF000000u, 1.0f);
+  }
   if (device.BeginScene()) {
     if (camera_changed) SetupView(context, model, view);
     const FramePlan plan = PlanFrame(view);

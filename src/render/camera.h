@@ -42,6 +42,9 @@ struct RenderContext {
   float marker_scale = 1.0f;
   Material default_material;  // the colour look's material (SetDefaultMaterial)
   TexturePreviewSettings preview;
+  // Frames start fully transparent instead of opaque black (pictures meant to sit on any
+  // background, such as file thumbnails); what is drawn stays opaque.
+  bool transparent_background = false;
 };
 
 // Creates the device with a width x height back buffer, builds the fixed meshes and sets the
@@ -100,7 +103,8 @@ struct FramePlan {
 
 FramePlan PlanFrame(const ViewState& view);
 
-// Draws one frame into the back buffer: clears it to opaque black, recomputes the view when the
+// Draws one frame into the back buffer: clears it to opaque black (or to transparent, see
+// RenderContext), recomputes the view when the
 // camera settings changed, and draws as PlanFrame says (evaluating current_motion's pose in the
 // kModel branch). Returns false, drawing nothing, without a device. The back buffer holds the
 // finished frame afterwards; presenting it is the caller's.

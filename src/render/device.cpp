@@ -79,7 +79,7 @@ struct Device::Impl {
   std::vector<raster::Queue> queues;  // one per worker, kept for their memory
 
   bool AllocateBuffers(int width, int height);
-  void ClearColour(uint32_t argb);
+  void ClearColour(uint32_t argb, bool keep_alpha);
   void ClearDepth(float value);
   uint32_t CurrentGeometryState();
   template <typename V>
@@ -99,14 +99,15 @@ bool Device::Impl::AllocateBuffers(int width, int height) {
   } catch (const std::bad_alloc&) {
     return false;
   }
-  ClearColour(0xFF000000u);
+  ClearColour(0xFF000000u, false);
   ClearDepth(1.0f);
   return true;
 }
 
-void Device::Impl::ClearColour(uint32_t argb) {
+void Device::Impl::ClearColour(uint32_t argb, bool keep_alpha) {
   const uint8_t rgba[4] = {static_cast<uint8_t>(argb >> 16), static_cast<uint8_t>(argb >> 8),
-                           static_cast<uint8_t>(argb), 255};
+                           static_cast<uint8_t>(argb),
+                           keep_alpha ? static_cast<uint8_t>(argb >> 24) : uint8_t{255}};
   for (size_t i = 0; i < colour.rgba.size(); i += 4) std::copy(rgba, rgba + 4, &colour.rgba[i]);
 }
 
@@ -281,7 +282,7 @@ void Device::SetTexture(std::shared_ptr<const Texture> texture) {
 
 void Device::Clear(uint32_t flags, uint32_t argb, float depth) {
   impl_->Flush();
-  if (flags & kClearTarget) impl_->ClearColour(argb);
+  if (flags & kClearTarget) impl_->ClearColour(argb, (flags & kClearAlpha) != 0);
   if (flags & kClearDepth) impl_->ClearDepth(depth);
 }
 

@@ -67,6 +67,9 @@ inline constexpr uint32_t kWrapV = 2;
 // Bits of the Clear flags.
 inline constexpr uint32_t kClearTarget = 1;
 inline constexpr uint32_t kClearDepth = 2;
+// With kClearTarget: store the colour's alpha too, so that pixels no primitive covers keep it
+// (drawn pixels are always opaque). Pictures with a transparent background clear to alpha 0.
+inline constexpr uint32_t kClearAlpha = 4;
 
 // Every state the pipeline reads besides transforms, material, light and texture. The defaults
 // are those of a freshly created fixed-function device.
@@ -169,9 +172,9 @@ class Device {
   // colour and alpha through unchanged.
   void SetTexture(std::shared_ptr<const Texture> texture);
 
-  // Fills the whole back buffer with `argb` (its alpha is not stored: the back buffer stays
-  // opaque) and/or the depth buffer with `depth` (clamped to 0 .. 1). Primitives drawn before
-  // it in the scene are finished first.
+  // Fills the whole back buffer with `argb` (its alpha is stored only with kClearAlpha; otherwise
+  // the back buffer stays opaque) and/or the depth buffer with `depth` (clamped to 0 .. 1).
+  // Primitives drawn before it in the scene are finished first.
   void Clear(uint32_t flags, uint32_t argb, float depth);
 
   // Drawing happens between BeginScene and EndScene. BeginScene fails inside a scene and

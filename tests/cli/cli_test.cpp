@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/cli_run.h"
 #include "formats/model_file_fixtures.h"
 #include "formats/vrn_text.h"
 #include "model/bounds.h"
@@ -14,26 +15,8 @@ namespace {
 
 const std::string kSample = std::string(VORNA_SOURCE_DIR) + "/samples/walker.vrn";
 
-struct CliRun {
-  int status;
-  std::string out;
-};
-
-// Runs vorna-cli with `args` (a shell fragment), capturing stdout and discarding stderr, or with
-// `stderr_only` capturing stderr and discarding stdout.
-CliRun Cli(const std::string& args, bool stderr_only = false) {
-  const std::string command = std::string(VORNA_CLI_PATH) + " " + args +
-                              (stderr_only ? " 2>&1 >/dev/null" : " 2>/dev/null");
-  FILE* pipe = ::popen(command.c_str(), "r");
-  CliRun run{-1, {}};
-  if (pipe == nullptr) return run;
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-  const int status = ::pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
+using test::Cli;
+using test::CliRun;
 
 TEST(CliTest, ConvertReproducesTheSampleByteForByte) {
   test::TempDir dir;

@@ -195,6 +195,13 @@ TEST(DeviceTest, ClearFillsColourAndDepthAndFinishesEarlierDrawing) {
   device->EndScene();
   EXPECT_EQ(PixelAt(*device, 1, 3), (Rgb{0x12, 0x34, 0x56}));
   EXPECT_EQ(PixelAt(*device, 6, 3), (Rgb{255, 255, 255}));
+  // Asked to, the clear keeps its alpha where nothing is drawn; drawn pixels are opaque.
+  device->Clear(kClearTarget | kClearAlpha, 0x00123456, 1.0f);
+  ASSERT_TRUE(device->BeginScene());
+  device->DrawPrimitive(PrimitiveType::kTriangleFan, level);
+  device->EndScene();
+  EXPECT_EQ(device->back_buffer().Pixel(1, 3)[3], 0);
+  EXPECT_EQ(device->back_buffer().Pixel(6, 3)[3], 255);
 }
 
 TEST(DeviceTest, PointFillDrawsEachCornerPixel) {

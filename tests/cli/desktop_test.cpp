@@ -1,0 +1,311 @@
+// What file managers and scripts use: the thumbnailer, batch conversion, animated previews and
+// the installed desktop files.
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "cli/cli_run.h"
+#include "images/decode.h"
+#include "support/test_support.h"
+
+namespace vorna {
+namespace {
+
+using test::Cli;
+
+const std::string kSample = std::string(VORNA_SOURCE_DIR) + "/samples/walker.vrn";
+
+bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+
+size_t Lines(const std::string& text) { return std::count(text.begin(), text.end(), '\n'); }
+
+TEST(ThumbnailTest, IsATransparentRgbaSquareWithTheModelInTheMiddle) {
+  test::TempDir dir;
+  for (const int side : {256, 48}) {
+    const std::string out = dir.File(std::to_string(side) + ".png");
+    const std::string size = side == 256 ? "" : "--size 48 ";
+    ASSERT_EQ(Cli("thumbnail " + size + kSample + " " + out, true).out, "");
+    const std::string png = test::ReadFile(out);
+    ASSERT_GT(png.size(), 26u);
+    EXPECT_EQ(png[24], 8) << "bit depth";
+    EXPECT_EQ(png[25], 6) << "colour type RGBA";
+    Image image;
+    ASSERT_TRUE(DecodeImageFile(out, &image));
+    EXPECT_EQ(image.width, side);
+    EXPECT_EQ(image.height, side);
+    EXPECT_EQ(image.Pixel(0, 0)[3], 0);
+    EXPECT_EQ(image.Pixel(side - 1, side - 1)[3], 0);
+    EXPECT_EQ(image.Pixel(side / 2, side / 2)[3], 255);
+    // The model spans the height of the square, less a small margin.
+    int top = side, bottom = -1;
+    for (int y = 0; y < side; ++y) {
+      for (int x = 0; x < side; ++x) {
+        if (image.Pixel(x, y)[3] != 0) {
+          top = std::min(top, y);
+          bottom = y;
+        }
+      }
+    }
+    EXPECT_LE(top, side / 10);
+    EXPECT_GE(bottom, side - 1 - side / 10);
+    EXPECT_GT(top, 0);
+  }
+}
+
+TEST(ThumbnailTest, FailsWithOneLineAndNoFile) {
+  test::TempDir dir;
+  test::WriteFile(dir.File("broken.vrn"), "not a model");
+  const std::string out = dir.File("out.png");
+  const std::pair<std::string, int> cases[] = {
+      {dir.File("missing.vrn") + " " + out, 1},         {dir.File("broken.vrn") + " " + out, 1},
+      {kSample + " " + dir.File("no/such/dir.png"), 1}, {"--size 0 " + kSample + " " + out, 2},
+      {"--size 99999 " + kSample + " " + out, 2},       {kSample, 2},
+  };
+  for (const auto& [args, status] : cases) {
+    const test::CliRun run = Cli("thumbnail " + args, true);
+    EXPECT_EQ(run.status, status) << args;
+    EXPECT_EQ(Lines(run.out), 1u) << args << ": " << run.out;
+    EXPECT_FALSE(Exists(out)) << args;
+  }
+  // Nothing half-written is left beside the input.
+  const auto entries = std::distance(std::filesystem::directory_iterator(dir.path()), {});
+  EXPECT_EQ(entries, 1);
+}
+
+TEST(BatchConvertTest, CarriesOnAfterAFailureAndRefusesCollidingNames) {
+  test::TempDir dir;
+  std::filesystem::create_directory(dir.File("sub"));
+  std::filesystem::copy_file(kSample, dir.File("a.vrn"));
+  std::filesystem::copy_file(kSample, dir.File("sub/a.vrn"));
+  std::filesystem::copy_file(kSample, dir.File("c.vrn"));
+  test::WriteFile(dir.File("b.vrn"), "not a model");
+  const std::string out_dir = dir.File("out");
+
+  // Colliding names (and a file given twice) are refused before anything is written.
+  for (const auto& [first, second] :
+       {std::pair{"a.vrn", "sub/a.vrn"}, std::pair{"c.vrn", "c.vrn"}}) {
+    const std::string files = dir.File(first) + " " + dir.File(second);
+    const test::CliRun run = Cli("convert --to vr2 --out-dir " + out_dir + " " + files, true);
+    EXPECT_EQ(run.status, 2) << files;
+    EXPECT_NE(run.out.find("would both be written to " + out_dir), std::string::npos) << run.out;
+    EXPECT_FALSE(Exists(out_dir));
+  }
+
+  const std::string inputs = dir.File("a.vrn") + " " + dir.File("b.vrn") + " " +
+                             dir.File("missing.vrn") + " " + dir.File("c.vrn");
+  for (const char* jobs : {"1", "3"}) {
+    std::filesystem::remove_all(out_dir);
+    const test::CliRun run = Cli(
+        "convert --to vr2-binary --out-dir " + out_dir + " --jobs " + jobs + " --no-anim " + inputs,
+        true);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(Lines(run.out), 2u) << run.out;
+    EXPECT_NE(run.out.find(dir.File("b.vrn") + ": "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(dir.File("missing.vrn") + ": "), std::string::npos) << run.out;
+    for (const char* name : {"a.vr2", "c.vr2"}) {
+      EXPECT_EQ(test::ReadFile(out_dir + "/" + name).substr(0, 4), std::string("VR2\0", 4));
+    }
+    EXPECT_FALSE(Exists(out_dir + "/b.vr2"));
+  }
+  // Every file converted: exit 0, and the options reached each conversion.
+  const test::CliRun run = Cli("convert --to vrn --out-dir " + out_dir + " --no-anim " +
+                                   dir.File("a.vrn") + " " + dir.File("c.vrn"),
+                               true);
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_EQ(test::ReadFile(out_dir + "/c.vrn").find("<anim_data>"), std::string::npos);
+}
+
+// The frames, their delays and whether the animation loops, as giflib reads them.
+struct GifFacts {
+  int frames = 0;
+  std::set<int> delays;
+  bool loops = false;
+  int width = 0;
+};
+
+GifFacts ReadGif(const std::string& path) {
+  GifFacts facts;
+  int error = 0;
+  GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
+  if (gif == nullptr) return facts;
+  if (DGifSlurp(gif) == GIF_OK) {
+    facts.frames = gif->ImageCount;
+    facts.width = gif->SWidth;
+    for (int i = 0; i < gif->ImageCount; ++i) {
+      GraphicsControlBlock control;
+      if (DGifSavedExtensionToGCB(gif, i, &control) == GIF_OK)
+        facts.delays.insert(control.DelayTime);
+      const SavedImage& image = gif->SavedImages[i];
+      for (int e = 0; e + 1 < image.ExtensionBlockCount; ++e) {
+        const ExtensionBlock& block = image.ExtensionBlocks[e];
+        if (block.Function == APPLICATION_EXT_FUNC_CODE && block.ByteCount == 11 &&
+            std::string(reinterpret_cast<char*>(block.Bytes), 11) == "NETSCAPE2.0") {
+          const ExtensionBlock& data = image.ExtensionBlocks[e + 1];
+          facts.loops =
+              data.ByteCount == 3 && data.Bytes[0] == 1 && data.Bytes[1] == 0 && data.Bytes[2] == 0;
+        }
+      }
+    }
+  }
+  DGifCloseFile(gif, &error);
+  return facts;
+}
+
+TEST(AnimatedRenderTest, WritesLoopingGifsAndPngsOfAnimsAndTurntables) {
+  test::TempDir dir;
+  struct Case {
+    std::string args;
+    int frames;
+    int delay;
+  };
+  // The sample's Anims: "walk" Motions 1 to 4, "wave" Motion 5 alone.
+  const Case cases[] = {
+      {"--anim walk", 4, 10},
+      {"--anim 2 --period 250", 1, 25},
+      {"--turntable --period 40 --fill wireframe", 36, 4},
+  };
+  for (const Case& c : cases) {
+    const std::string out = dir.File("anim.gif");
+    ASSERT_EQ(Cli("render " + kSample + " " + out + " --size 80x60 " + c.args).status, 0) << c.args;
+    const GifFacts facts = ReadGif(out);
+    EXPECT_EQ(facts.frames, c.frames) << c.args;
+    EXPECT_EQ(facts.delays, std::set<int>{c.delay}) << c.args;
+    EXPECT_TRUE(facts.loops) << c.args;
+    EXPECT_EQ(facts.width, 80);
+  }
+  const std::string in_out = kSample + " " + dir.File("x.gif") + " ";
+  const std::pair<std::string, int> refused[] = {
+      {in_out + "--anim nosuch", 1},
+      {in_out + "--anim walk --turntable", 2},
+      {in_out + "--anim walk --motion 2", 2},
+      {in_out + "--turntable --view top", 2},
+      {in_out + "--period 100", 2},
+      {in_out + "--anim walk --period 5", 2},
+      {kSample + " " + dir.File("x.bmp") + " --turntable", 2},
+  };
+  for (const auto& [args, status] : refused) {
+    EXPECT_EQ(Cli("render " + args).status, status) << args;
+  }
+  EXPECT_FALSE(Exists(dir.File("x.gif")));
+
+  // The animated PNG: its control chunks, and its first frame for viewers that know no more.
+  const std::string apng = dir.File("walk.png");
+  ASSERT_EQ(Cli("render " + kSample + " " + apng + " --size 80x60 --anim walk --period 50").status,
+            0);
+  const std::string bytes = test::ReadFile(apng);
+  auto chunk = [&bytes](const char* type, size_t n) {
+    size_t at = 0;
+    for (size_t k = 0; k <= n && at != std::string::npos; ++k) at = bytes.find(type, at + 1);
+    return at == std::string::npos ? std::string() : bytes.substr(at + 4, 26);
+  };
+  EXPECT_EQ(chunk("acTL", 0).substr(0, 8), std::string("\0\0\0\4\0\0\0\0", 8));
+  for (size_t k = 0; k < 4; ++k) {
+    EXPECT_EQ(chunk("fcTL", k).substr(20, 4), std::string("\0\5\0\x64", 4)) << k;
+  }
+  EXPECT_EQ(chunk("fcTL", 4), "");
+  EXPECT_NE(chunk("fdAT", 2), "");
+  EXPECT_EQ(chunk("fdAT", 3), "");
+  Image first;
+  ASSERT_TRUE(DecodeImageFile(apng, &first));
+  EXPECT_EQ(first.width, 80);
+}
+
+// key=value lines of a desktop-entry-style file.
+std::map<std::string, std::string> Entries(const std::string& text) {
+  std::map<std::string, std::string> entries;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    const size_t equals = line.find('=');
+    if (equals != std::string::npos) entries[line.substr(0, equals)] = line.substr(equals + 1);
+  }
+  return entries;
+}
+
+std::set<std::string> MimeList(const std::string& list) {
+  std::set<std::string> types;
+  std::istringstream parts(list);
+  for (std::string type; std::getline(parts, type, ';');) {
+    if (!type.empty()) types.insert(type);
+  }
+  return types;
+}
+
+bool Succeeds(const std::string& command) {
+  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+TEST(InstalledFilesTest, DeclareTheModelTypesAndTheThumbnailer) {
+  test::TempDir dir;
+  const std::string prefix = dir.File("prefix");
+  ASSERT_TRUE(Succeeds("\"" VORNA_CMAKE_COMMAND "\" --install \"" VORNA_BINARY_DIR
+                       "\" --component desktop --prefix " +
+                       prefix));
+  const std::string share = prefix + "/share/";
+
+  // Each type: its glob and, for the binary forms, its magic bytes at offset 0.
+  const std::string xml = test::ReadFile(share + "mime/packages/vorna.xml");
+  const std::map<std::string, std::pair<std::string, std::string>> declared = {
+      {"application/x-vorna-vrn", {"*.vrn", "VRN\\0"}},
+      {"application/x-vorna-vr2", {"*.vr2", "VR2\\0"}},
+      {"model/x-directx", {"*.x", "xof "}},
+  };
+  std::set<std::string> types;
+  const std::string open = "<mime-type type=\"";
+  for (size_t at = xml.find(open); at != std::string::npos; at = xml.find(open, at + 1)) {
+    const size_t name_end = xml.find('"', at + open.size());
+    const std::string type = xml.substr(at + open.size(), name_end - at - open.size());
+    const std::string body = xml.substr(name_end, xml.find("</mime-type>", at) - name_end);
+    types.insert(type);
+    ASSERT_TRUE(declared.count(type)) << type;
+    const auto& [glob, magic] = declared.at(type);
+    EXPECT_NE(body.find("<glob pattern=\"" + glob + "\"/>"), std::string::npos) << type;
+    EXPECT_NE(body.find("value=\"" + magic + "\" offset=\"0\""), std::string::npos) << type;
+    EXPECT_NE(body.find("<icon name=\"vorna\"/>"), std::string::npos) << type;
+  }
+  EXPECT_EQ(types.size(), declared.size());
+  EXPECT_TRUE(Exists(share + "icons/hicolor/scalable/apps/vorna.svg"));
+
+  const std::string thumbnailer = test::ReadFile(share + "thumbnailers/vorna.thumbnailer");
+  EXPECT_EQ(thumbnailer.rfind("[Thumbnailer Entry]\n", 0), 0u);
+  auto entries = Entries(thumbnailer);
+  EXPECT_EQ(entries["TryExec"], "vorna-cli");
+  EXPECT_EQ(entries["Exec"], "vorna-cli thumbnail --size %s %i %o");
+  EXPECT_EQ(MimeList(entries["MimeType"]), types);
+  // The installed command line, run as a file manager runs it, makes the picture.
+  std::string exec = entries["Exec"];
+  for (const auto& [code, value] : {std::pair<std::string, std::string>{"%s", "64"},
+                                    {"%i", kSample},
+                                    {"%o", dir.File("thumb.png")}}) {
+    exec.replace(exec.find(code), code.size(), value);
+  }
+  ASSERT_TRUE(Succeeds("PATH=" + prefix + "/bin " + exec));
+  Image image;
+  ASSERT_TRUE(DecodeImageFile(dir.File("thumb.png"), &image));
+  EXPECT_EQ(image.width, 64);
+
+  if (Succeeds("command -v update-mime-database")) {
+    ASSERT_TRUE(Succeeds("update-mime-database " + share + "mime"));
+    const std::string globs = test::ReadFile(share + "mime/globs2");
+    for (const auto& [type, facts] : declared) {
+      EXPECT_NE(globs.find(type + ":" + facts.first), std::string::npos) << type;
+    }
+  }
+  const std::string desktop = share + "applications/vorna.desktop";
+  if (Exists(desktop)) {  // installed with the editor
+    entries = Entries(test::ReadFile(desktop));
+    EXPECT_EQ(MimeList(entries["MimeType"]), types);
+    EXPECT_EQ(entries["Icon"], "vorna");
+    if (Succeeds("command -v desktop-file-validate")) {
+      EXPECT_TRUE(Succeeds("desktop-file-validate " + desktop));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vorna
