@@ -262,33 +262,48 @@ void DeriveGeometry(const Matrix transforms[4], GeometryState& g) {
   g.half_infinite = Normalize(g.to_light + Vec3{0.0f, 0.0f, -1.0f});
 }
 
-GeometryPass::GeometryPass(int width, int height, std::span<const GeometryState> states,
-                           std::span<const PixelState> pixel_states,
-                           std::span<const VertexInput> vertices)
-    : width_(width),
-      height_(height),
-      band_x_(1.0 + 2.0 * kGuardBandPixels / width),
-      band_y_(1.0 + 2.0 * kGuardBandPixels / height),
-      states_(states),
-      pixel_states_(pixel_states),
-      vertices_(vertices) {}
+size_t PrimitiveCount(const DrawCall& call) {
+  if (call.type == PrimitiveType::kTriangleList) return call.vertex_count / 3;
+  return call.vertex_count >= 3 ? call.vertex_count - 2 : 0;
+}
 
+GeometryPass::GeometryPass() = default;
+GeometryPass::GeometryPass(GeometryPass&&) noexcept = default;
+GeometryPass& GeometryPass::operator=(GeometryPass&&) noexcept = default;
 GeometryPass::~GeometryPass() = default;
 
-bool GeometryPass::Run(std::span<const DrawCall> calls, Queue& out) {
+void GeometryPass::Bind(int width, int height, std::span<const GeometryState> states,
+                        std::span<const PixelState> pixel_states,
+                        std::span<const VertexInput> vertices, std::span<const DrawCall> calls) {
+  width_ = width;
+  height_ = height;
+  band_x_ = 1.0 + 2.0 * kGuardBandPixels / width;
+  band_y_ = 1.0 + 2.0 * kGuardBandPixels / height;
+  states_ = states;
+  pixel_states_ = pixel_states;
+  vertices_ = vertices;
+  calls_ = calls;
+}
+
+bool GeometryPass::Run(std::span<const DrawPiece> pieces, Queue& out) {
   out_ = &out;
   try {
-    for (const DrawCall& call : calls) {
+    for (const DrawPiece& piece : pieces) {
+      const DrawCall& call = calls_[piece.call];
       const GeometryState& g = states_[call.state];
-      ProcessVertices(call, g);
-      const DrawVertex* v = processed_.data();
+      const size_t count = piece.primitive_count;
       if (call.type == PrimitiveType::kTriangleList) {
-        for (size_t i = 0; i + 3 <= processed_.size(); i += 3) {
-          EmitTriangle(v[i], v[i + 1], v[i + 2], g);
-        }
+        processed_.resize(count * 3);
+        ProcessVertices(call, g, piece.first_primitive * 3, count * 3, 0);
+        const DrawVertex* v = processed_.data();
+        for (size_t i = 0; i < count * 3; i += 3) EmitTriangle(v[i], v[i + 1], v[i + 2], g);
       } else {
-        // Fan triangle k is (v[k + 1], v[k + 2], v[0]).
-        for (size_t i = 1; i + 1 < processed_.size(); ++i) EmitTriangle(v[i], v[i + 1], v[0], g);
+        // Fan triangle k is (v[k + 1], v[k + 2], v[0]); vertex 0 goes first.
+        processed_.resize(count + 2);
+        ProcessVertices(call, g, 0, 1, 0);
+        ProcessVertices(call, g, piece.first_primitive + 1, count + 1, 1);
+        const DrawVertex* v = processed_.data();
+        for (size_t i = 1; i <= count; ++i) EmitTriangle(v[i], v[i + 1], v[0], g);
       }
     }
   } catch (const std::bad_alloc&) {
@@ -303,7 +318,8 @@ bool GeometryPass::Run(std::span<const DrawCall> calls, Queue& out) {
 //   colour1 = specular * light specular * (N.H)^power
 // both per vertex and saturated. The diffuse colour is the vertex colour when the layout has
 // one, otherwise the material's; ambient, specular and emissive always come from the material.
-void GeometryPass::ProcessVertices(const DrawCall& call, const GeometryState& g) {
+void GeometryPass::ProcessVertices(const DrawCall& call, const GeometryState& g, size_t first,
+                                   size_t count, size_t to) {
   const RenderStates& s = g.states;
   const bool blending = call.has_weight && s.vertex_blend == VertexBlend::kOneWeight;
   const bool lit = s.lighting;
@@ -315,10 +331,9 @@ void GeometryPass::ProcessVertices(const DrawCall& call, const GeometryState& g)
   const Color global_ambient = UnpackColour(s.ambient);
   const DirectionalLight& light = g.light;
   const GuardBand band{band_x_, band_y_};
-  processed_.resize(call.vertex_count);
-  for (size_t i = 0; i < call.vertex_count; ++i) {
-    const VertexInput& in = vertices_[call.first_vertex + i];
-    DrawVertex& out = processed_[i];
+  for (size_t i = 0; i < count; ++i) {
+    const VertexInput& in = vertices_[call.first_vertex + first + i];
+    DrawVertex& out = processed_[to + i];
     // Weights of exactly 1 or 0 (most vertices) need only one of the two matrices.
     const float weight = blending ? in.weight : 1.0f;
     const bool mixed = weight != 1.0f && weight != 0.0f;
@@ -512,14 +527,19 @@ void GeometryPass::QueueTriangles(const ScreenVertex* const* corners, const int6
       continue;
     }
     triangle.state = pixel_state;
-    out_->commands.push_back(
-        {CommandKind::kTriangle, static_cast<uint32_t>(out_->triangles.size() - 1)});
+    out_->Add({CommandKind::kTriangle, static_cast<uint32_t>(out_->triangles.size() - 1)},
+              triangle.min_y, triangle.max_y);
   }
 }
 
 void GeometryPass::QueueLine(const ScreenVertex& a, const ScreenVertex& b, uint32_t pixel_state) {
-  out_->commands.push_back({CommandKind::kLine, static_cast<uint32_t>(out_->lines.size())});
+  // Rows the line may touch: its minor coordinate rounds to within a pixel of its ends.
+  const float low = std::min(a.y, b.y), high = std::max(a.y, b.y);
+  if (high < -1.0f || low > static_cast<float>(height_)) return;
+  const int min_y = std::max(static_cast<int>(std::floor(low)) - 1, 0);
+  const int max_y = std::min(static_cast<int>(std::ceil(high)) + 1, height_ - 1);
   out_->lines.push_back({a, b, pixel_state});
+  out_->Add({CommandKind::kLine, static_cast<uint32_t>(out_->lines.size() - 1)}, min_y, max_y);
 }
 
 // A point is the one pixel whose centre its 1 x 1 square covers by the top-left rule.
@@ -527,8 +547,9 @@ void GeometryPass::QueuePoint(const ScreenVertex& v, uint32_t pixel_state) {
   const double x = std::ceil(static_cast<double>(v.x) - 0.5);
   const double y = std::ceil(static_cast<double>(v.y) - 0.5);
   if (x < 0.0 || y < 0.0 || x >= width_ || y >= height_) return;
-  out_->commands.push_back({CommandKind::kPoint, static_cast<uint32_t>(out_->points.size())});
   out_->points.push_back({static_cast<int32_t>(x), static_cast<int32_t>(y), v, pixel_state});
+  out_->Add({CommandKind::kPoint, static_cast<uint32_t>(out_->points.size() - 1)},
+            static_cast<int>(y), static_cast<int>(y));
 }
 
 }  // namespace vorna::raster
