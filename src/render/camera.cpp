@@ -188,6 +188,7 @@ bool RenderFrame(RenderContext& context, Model& model, const ViewState& view) {
   const bool camera_changed = !(camera == context.last_camera);
   context.last_camera = camera;
 
+  ++context.frames_drawn;
   device.Clear(kClearTarget | kClearDepth, 0xFF000000u, 1.0f);
   if (device.BeginScene()) {
     if (camera_changed) SetupView(context, model, view);

@@ -42,6 +42,7 @@ struct RenderContext {
   float marker_scale = 1.0f;
   Material default_material;  // the colour look's material (SetDefaultMaterial)
   TexturePreviewSettings preview;
+  uint64_t frames_drawn = 0;  // by RenderFrame; lets a view tell how often it really redrew
 };
 
 // Creates the device with a width x height back buffer, builds the fixed meshes and sets the
