@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 namespace vorna::raster {
@@ -14,6 +15,19 @@ namespace {
 constexpr double kGuardBandPixels = 8192.0;
 
 constexpr float kByteToUnit = 1.0f / 255.0f;
+
+// Triangles assembled from one batch of processed vertices.
+constexpr size_t kChunkPrimitives = 1024;
+
+// A slot of the vertex cache from the bits of a vertex's position.
+inline size_t VertexHash(const VertexInput& v) {
+  uint32_t x, y, z;
+  std::memcpy(&x, &v.position.x, 4);
+  std::memcpy(&y, &v.position.y, 4);
+  std::memcpy(&z, &v.position.z, 4);
+  const uint32_t h = x * 73856093u ^ y * 19349663u ^ z * 83492791u;
+  return (h ^ (h >> 15)) & (kVertexCacheSize - 1);
+}
 
 inline float Saturate(float x) { return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f; }
 
@@ -291,19 +305,25 @@ bool GeometryPass::Run(std::span<const DrawPiece> pieces, Queue& out) {
     for (const DrawPiece& piece : pieces) {
       const DrawCall& call = calls_[piece.call];
       const GeometryState& g = states_[call.state];
-      const size_t count = piece.primitive_count;
-      if (call.type == PrimitiveType::kTriangleList) {
-        processed_.resize(count * 3);
-        ProcessVertices(call, g, piece.first_primitive * 3, count * 3, 0);
-        const DrawVertex* v = processed_.data();
-        for (size_t i = 0; i < count * 3; i += 3) EmitTriangle(v[i], v[i + 1], v[i + 2], g);
-      } else {
-        // Fan triangle k is (v[k + 1], v[k + 2], v[0]); vertex 0 goes first.
-        processed_.resize(count + 2);
-        ProcessVertices(call, g, 0, 1, 0);
-        ProcessVertices(call, g, piece.first_primitive + 1, count + 1, 1);
-        const DrawVertex* v = processed_.data();
-        for (size_t i = 1; i <= count; ++i) EmitTriangle(v[i], v[i + 1], v[0], g);
+      // Long pieces go in chunks, so that the processed vertices are still in the cache when
+      // their triangles are assembled.
+      for (size_t done = 0; done < piece.primitive_count;) {
+        const size_t first = piece.first_primitive + done;
+        const size_t count = std::min(piece.primitive_count - done, kChunkPrimitives);
+        done += count;
+        if (call.type == PrimitiveType::kTriangleList) {
+          processed_.resize(count * 3);
+          ProcessVertices(call, g, first * 3, count * 3, 0);
+          const DrawVertex* v = processed_.data();
+          for (size_t i = 0; i < count * 3; i += 3) EmitTriangle(v[i], v[i + 1], v[i + 2], g);
+        } else {
+          // Fan triangle k is (v[k + 1], v[k + 2], v[0]); vertex 0 goes first.
+          processed_.resize(count + 2);
+          ProcessVertices(call, g, 0, 1, 0);
+          ProcessVertices(call, g, first + 1, count + 1, 1);
+          const DrawVertex* v = processed_.data();
+          for (size_t i = 1; i <= count; ++i) EmitTriangle(v[i], v[i + 1], v[0], g);
+        }
       }
     }
   } catch (const std::bad_alloc&) {
@@ -331,9 +351,23 @@ void GeometryPass::ProcessVertices(const DrawCall& call, const GeometryState& g,
   const Color global_ambient = UnpackColour(s.ambient);
   const DirectionalLight& light = g.light;
   const GuardBand band{band_x_, band_y_};
+  // Unindexed meshes repeat each vertex in several triangles; a repeat within this batch takes
+  // the result of its first appearance, which is the same bits since processing a vertex depends
+  // on nothing else.
+  if (++cache_stamp_ == 0) {
+    cache_.fill({});
+    cache_stamp_ = 1;
+  }
   for (size_t i = 0; i < count; ++i) {
     const VertexInput& in = vertices_[call.first_vertex + first + i];
     DrawVertex& out = processed_[to + i];
+    VertexCacheEntry& cached = cache_[VertexHash(in)];
+    if (cached.stamp == cache_stamp_ &&
+        std::memcmp(&vertices_[cached.input], &in, sizeof(VertexInput)) == 0) {
+      out = processed_[cached.output];
+      continue;
+    }
+    cached = {cache_stamp_, static_cast<uint32_t>(to + i), call.first_vertex + first + i};
     // Weights of exactly 1 or 0 (most vertices) need only one of the two matrices.
     const float weight = blending ? in.weight : 1.0f;
     const bool mixed = weight != 1.0f && weight != 0.0f;

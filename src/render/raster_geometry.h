@@ -7,6 +7,7 @@
 // queues and the queues rasterised one after the other in drawing order.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -68,6 +69,8 @@ struct DrawPiece {
   size_t primitive_count = 0;
 };
 
+inline constexpr size_t kVertexCacheSize = 4096;  // a power of two
+
 // One worker's geometry stage. It keeps its scratch memory from frame to frame.
 class GeometryPass {
  public:
@@ -108,6 +111,15 @@ class GeometryPass {
   std::span<const PixelState> pixel_states_;
   std::span<const VertexInput> vertices_;
   std::vector<DrawVertex> processed_;
+  // Vertices already processed in the current batch: where their input and result are. Entries
+  // count only when their stamp is the batch's.
+  struct VertexCacheEntry {
+    uint32_t stamp = 0;
+    uint32_t output = 0;  // index into processed_
+    size_t input = 0;     // index into vertices_
+  };
+  std::array<VertexCacheEntry, kVertexCacheSize> cache_{};
+  uint32_t cache_stamp_ = 0;
   Queue* out_ = nullptr;
 };
 
