@@ -188,6 +188,7 @@ bool RenderFrame(RenderContext& context, Model& model, const ViewState& view) {
   const bool camera_changed = !(camera == context.last_camera);
   context.last_camera = camera;
 
+  ++context.frames_drawn;
   if (context.transparent_background) {
     device.Clear(kClearTarget | kClearAlpha | kClearDepth, 0x00000000u, 1.0f);
   } else {

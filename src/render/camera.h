@@ -45,6 +45,7 @@ struct RenderContext {
   // Frames start fully transparent instead of opaque black (pictures meant to sit on any
   // background, such as file thumbnails); what is drawn stays opaque.
   bool transparent_background = false;
+  uint64_t frames_drawn = 0;  // by RenderFrame; lets a view tell how often it really redrew
 };
 
 // Creates the device with a width x height back buffer, builds the fixed meshes and sets the

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -38,22 +41,88 @@ raster::VertexInput Input(const ColourVertex& v) {
   return {v.position, 1.0f, Vec3{}, v.colour, v.u, v.v};
 }
 
-// Runs work(0 .. count - 1), work(0) on the calling thread and the others on threads of their
-// own; work a thread could not be started for runs here too, so all of it is always done.
-template <typename Work>
-void RunWorkers(int count, const Work& work) {
-  std::vector<std::thread> threads;
-  int started = 1;
-  try {
-    threads.reserve(static_cast<size_t>(count - 1));
-    for (; started < count; ++started) threads.emplace_back(work, started);
-  } catch (const std::system_error&) {
-  } catch (const std::bad_alloc&) {
+// Threads kept for the device's lifetime, so that drawing a frame starts none. Run hands out
+// work(0 .. count - 1): work(0) on the calling thread, the others on pool threads; work a
+// thread could not be started for runs on the calling thread, so all of it is always done.
+class WorkerPool {
+ public:
+  WorkerPool() = default;
+  WorkerPool(const WorkerPool&) = delete;
+  WorkerPool& operator=(const WorkerPool&) = delete;
+
+  ~WorkerPool() {
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
   }
-  work(0);
-  for (int i = started; i < count; ++i) work(i);
-  for (std::thread& thread : threads) thread.join();
-}
+
+  template <typename Work>
+  void Run(int count, const Work& work) {
+    if (count <= 1) {
+      work(0);
+      return;
+    }
+    Start(count - 1);
+    const int helpers = std::min(count - 1, static_cast<int>(threads_.size()));
+    const std::function<void(int)> job = [&work](int i) { work(i); };
+    {
+      std::lock_guard lock(mutex_);
+      job_ = &job;
+      helpers_ = helpers;
+      pending_ = helpers;
+      ++generation_;
+    }
+    wake_.notify_all();
+    work(0);
+    for (int i = helpers + 1; i < count; ++i) work(i);
+    std::unique_lock lock(mutex_);
+    done_.wait(lock, [this] { return pending_ == 0; });
+    job_ = nullptr;
+  }
+
+ private:
+  // Makes sure `count` threads run, as far as the system allows.
+  void Start(int count) {
+    try {
+      threads_.reserve(static_cast<size_t>(count));
+      while (static_cast<int>(threads_.size()) < count) {
+        const int index = static_cast<int>(threads_.size()) + 1;
+        threads_.emplace_back([this, index] { Serve(index); });
+      }
+    } catch (const std::system_error&) {
+    } catch (const std::bad_alloc&) {
+    }
+  }
+
+  void Serve(int index) {
+    uint64_t seen = 0;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
+      if (stopping_) return;
+      seen = generation_;
+      if (index > helpers_) continue;
+      const std::function<void(int)>* job = job_;
+      lock.unlock();
+      (*job)(index);
+      lock.lock();
+      if (--pending_ == 0) done_.notify_one();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable done_;
+  std::vector<std::thread> threads_;
+  const std::function<void(int)>* job_ = nullptr;
+  int helpers_ = 0;  // pool threads 1 .. helpers_ take part in the current job
+  int pending_ = 0;
+  uint64_t generation_ = 0;
+  bool stopping_ = false;
+};
 
 }  // namespace
 
@@ -76,7 +145,12 @@ struct Device::Impl {
   std::vector<std::shared_ptr<const Texture>> scene_textures;  // what pixel_states point to
   std::vector<raster::VertexInput> vertices;
   std::vector<raster::DrawCall> calls;
-  std::vector<raster::Queue> queues;  // one per worker, kept for their memory
+  // Per worker and kept from frame to frame, so that a steady scene allocates nothing.
+  std::vector<raster::Queue> queues;
+  std::vector<raster::GeometryPass> passes;
+  std::vector<raster::DrawPiece> pieces;
+  std::array<size_t, kMaxThreads + 1> piece_bounds{};
+  WorkerPool pool;  // declared last: its threads stop before the buffers they use go
 
   bool AllocateBuffers(int width, int height);
   void ClearColour(uint32_t argb, bool keep_alpha);
@@ -85,6 +159,7 @@ struct Device::Impl {
   template <typename V>
   bool Draw(PrimitiveType type, std::span<const V> input);
   void Flush();
+  void DealPieces(int workers);
 };
 
 bool Device::Impl::AllocateBuffers(int width, int height) {
@@ -174,9 +249,9 @@ bool Device::Impl::Draw(PrimitiveType type, std::span<const V> input) {
   return true;
 }
 
-// Draws the recorded scene: workers first turn contiguous runs of draw calls into primitives,
-// each into its own queue, then each rasterises its own stripes of rows through all the queues
-// in drawing order.
+// Draws the recorded scene: the primitives are dealt out to the workers in equal runs, which
+// each turn into a queue of set-up primitives binned by stripes of rows; then each worker
+// rasterises its own stripes through all the queues in drawing order.
 void Device::Impl::Flush() {
   if (calls.empty()) return;
   int workers = threads;
@@ -186,28 +261,29 @@ void Device::Impl::Flush() {
   }
   try {
     if (queues.size() < static_cast<size_t>(workers)) queues.resize(workers);
+    if (passes.size() < static_cast<size_t>(workers)) passes.resize(workers);
+    for (int i = 0; i < workers; ++i) queues[i].Clear(workers);
+    DealPieces(workers);
   } catch (const std::bad_alloc&) {
-    workers = static_cast<int>(std::max<size_t>(queues.size(), 1));
-    if (queues.empty()) return;  // nothing can be drawn
+    workers = 1;
+    if (queues.empty() || passes.empty()) return;  // nothing can be drawn
+    try {
+      queues[0].Clear(1);
+      DealPieces(1);
+    } catch (const std::bad_alloc&) {
+      return;
+    }
   }
-  for (raster::Queue& queue : queues) queue.Clear();
 
-  std::array<size_t, kMaxThreads + 1> bounds;
-  bounds.fill(calls.size());
-  bounds[0] = 0;
-  size_t done = 0, call = 0;
-  for (int i = 1; i < workers; ++i) {
-    const size_t share = vertices.size() * static_cast<size_t>(i) / static_cast<size_t>(workers);
-    while (call < calls.size() && done < share) done += calls[call++].vertex_count;
-    bounds[i] = call;
-  }
-  RunWorkers(workers, [&](int i) {
-    raster::GeometryPass pass(colour.width, colour.height, geometry_states, pixel_states, vertices);
-    pass.Run(std::span(calls).subspan(bounds[i], bounds[i + 1] - bounds[i]), queues[i]);
+  pool.Run(workers, [&](int i) {
+    raster::GeometryPass& pass = passes[i];
+    pass.Bind(colour.width, colour.height, geometry_states, pixel_states, vertices, calls);
+    pass.Run(std::span(pieces).subspan(piece_bounds[i], piece_bounds[i + 1] - piece_bounds[i]),
+             queues[i]);
   });
 
   const raster::Target target{colour.rgba.data(), depth.data(), colour.width, colour.height};
-  RunWorkers(workers, [&](int i) {
+  pool.Run(workers, [&](int i) {
     for (int q = 0; q < workers; ++q) {
       raster::Rasterize(queues[q], pixel_states, target, raster::RowSet{i, workers});
     }
@@ -219,6 +295,35 @@ void Device::Impl::Flush() {
   pixel_states.clear();
   scene_textures.clear();
   state_changed = true;
+}
+
+// Cuts the recorded calls into pieces so that each worker gets about the same number of
+// primitives: worker i takes pieces piece_bounds[i] .. piece_bounds[i + 1].
+void Device::Impl::DealPieces(int workers) {
+  pieces.clear();
+  size_t total = 0;
+  for (const raster::DrawCall& call : calls) total += raster::PrimitiveCount(call);
+  size_t dealt = 0;
+  int worker = 0;
+  piece_bounds.fill(0);
+  for (uint32_t c = 0; c < calls.size(); ++c) {
+    const size_t count = raster::PrimitiveCount(calls[c]);
+    size_t first = 0;
+    while (first < count) {
+      // Primitives up to `share` belong to the current worker.
+      const size_t share = total * static_cast<size_t>(worker + 1) / static_cast<size_t>(workers);
+      if (dealt >= share && worker + 1 < workers) {
+        piece_bounds[++worker] = pieces.size();
+        continue;
+      }
+      const size_t take =
+          worker + 1 < workers ? std::min(count - first, share - dealt) : count - first;
+      pieces.push_back({c, first, take});
+      first += take;
+      dealt += take;
+    }
+  }
+  while (worker + 1 <= workers) piece_bounds[++worker] = pieces.size();
 }
 
 Device::Device(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}

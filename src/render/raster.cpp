@@ -480,11 +480,34 @@ bool SetupTriangle(const ScreenVertex* const v[3], const int64_t fx[3], const in
   return true;
 }
 
+void Queue::Clear(int workers) {
+  if (bins.size() < static_cast<size_t>(workers)) bins.resize(static_cast<size_t>(workers));
+  bin_count = workers;
+  triangles.clear();
+  lines.clear();
+  points.clear();
+  for (std::vector<Command>& bin : bins) bin.clear();
+}
+
+void Queue::Add(Command command, int min_y, int max_y) {
+  if (bin_count == 1) {
+    bins[0].push_back(command);
+    return;
+  }
+  const int first = min_y >> RowSet::kStripeShift, last = max_y >> RowSet::kStripeShift;
+  if (last - first + 1 >= bin_count) {
+    for (int i = 0; i < bin_count; ++i) bins[i].push_back(command);
+    return;
+  }
+  // Fewer stripes than workers: each belongs to a different one.
+  for (int stripe = first; stripe <= last; ++stripe) bins[stripe % bin_count].push_back(command);
+}
+
 void Rasterize(const Queue& queue, std::span<const PixelState> states, const Target& target,
                RowSet rows) {
   uint32_t current = UINT32_MAX;
   PixelContext context;
-  for (const Command& command : queue.commands) {
+  for (const Command& command : queue.bins[rows.index]) {
     uint32_t state = 0;
     switch (command.kind) {
       case CommandKind::kTriangle:

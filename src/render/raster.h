@@ -109,19 +109,30 @@ struct Command {
   uint32_t index;
 };
 
-// Primitives in drawing order; their states index the scene's pixel states.
+// The rows one worker owns: stripes of 1 << kStripeShift rows dealt out in turn to `count`
+// workers.
+struct RowSet {
+  static constexpr int kStripeShift = 4;
+  int index = 0;
+  int count = 1;
+  bool Owns(int y) const { return count == 1 || ((y >> kStripeShift) % count) == index; }
+};
+
+// Primitives in drawing order; their states index the scene's pixel states. Commands are binned
+// for every rasterising worker whose stripes of rows they touch, so a worker walks only its own
+// primitives, still in drawing order.
 struct Queue {
   std::vector<Triangle> triangles;
   std::vector<Line> lines;
   std::vector<Point> points;
-  std::vector<Command> commands;
+  std::vector<std::vector<Command>> bins;  // the first bin_count are in use
+  int bin_count = 1;
 
-  void Clear() {
-    triangles.clear();
-    lines.clear();
-    points.clear();
-    commands.clear();
-  }
+  // Empties the queue for `workers` rasterising workers, keeping its memory for the next frame.
+  // Throws std::bad_alloc when a bin cannot be made.
+  void Clear(int workers);
+  // Bins the command for the workers owning a row in min_y .. max_y.
+  void Add(Command command, int min_y, int max_y);
 };
 
 struct Target {
@@ -131,20 +142,12 @@ struct Target {
   int height = 0;
 };
 
-// The rows one worker owns: stripes of kStripeRows rows dealt out in turn to `count` workers.
-struct RowSet {
-  static constexpr int kStripeShift = 4;
-  int index = 0;
-  int count = 1;
-  bool Owns(int y) const { return count == 1 || ((y >> kStripeShift) % count) == index; }
-};
-
 // Sets up the triangle (v[0], v[1], v[2]) whose snapped corners (fx, fy, in subpixel units) wind
 // with a positive area. Returns false when it covers no pixel centre of the target.
 bool SetupTriangle(const ScreenVertex* const v[3], const int64_t fx[3], const int64_t fy[3],
                    const PixelState& state, int width, int height, Triangle& out);
 
-// Draws the queued primitives, in order, into the rows of `target` that `rows` owns.
+// Draws the primitives binned for worker `rows.index`, in order, into the rows it owns.
 void Rasterize(const Queue& queue, std::span<const PixelState> states, const Target& target,
                RowSet rows);
 

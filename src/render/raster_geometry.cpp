@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 namespace vorna::raster {
@@ -14,6 +15,19 @@ namespace {
 constexpr double kGuardBandPixels = 8192.0;
 
 constexpr float kByteToUnit = 1.0f / 255.0f;
+
+// Triangles assembled from one batch of processed vertices.
+constexpr size_t kChunkPrimitives = 1024;
+
+// A slot of the vertex cache from the bits of a vertex's position.
+inline size_t VertexHash(const VertexInput& v) {
+  uint32_t x, y, z;
+  std::memcpy(&x, &v.position.x, 4);
+  std::memcpy(&y, &v.position.y, 4);
+  std::memcpy(&z, &v.position.z, 4);
+  const uint32_t h = x * 73856093u ^ y * 19349663u ^ z * 83492791u;
+  return (h ^ (h >> 15)) & (kVertexCacheSize - 1);
+}
 
 inline float Saturate(float x) { return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f; }
 
@@ -262,33 +276,54 @@ void DeriveGeometry(const Matrix transforms[4], GeometryState& g) {
   g.half_infinite = Normalize(g.to_light + Vec3{0.0f, 0.0f, -1.0f});
 }
 
-GeometryPass::GeometryPass(int width, int height, std::span<const GeometryState> states,
-                           std::span<const PixelState> pixel_states,
-                           std::span<const VertexInput> vertices)
-    : width_(width),
-      height_(height),
-      band_x_(1.0 + 2.0 * kGuardBandPixels / width),
-      band_y_(1.0 + 2.0 * kGuardBandPixels / height),
-      states_(states),
-      pixel_states_(pixel_states),
-      vertices_(vertices) {}
+size_t PrimitiveCount(const DrawCall& call) {
+  if (call.type == PrimitiveType::kTriangleList) return call.vertex_count / 3;
+  return call.vertex_count >= 3 ? call.vertex_count - 2 : 0;
+}
 
+GeometryPass::GeometryPass() = default;
+GeometryPass::GeometryPass(GeometryPass&&) noexcept = default;
+GeometryPass& GeometryPass::operator=(GeometryPass&&) noexcept = default;
 GeometryPass::~GeometryPass() = default;
 
-bool GeometryPass::Run(std::span<const DrawCall> calls, Queue& out) {
+void GeometryPass::Bind(int width, int height, std::span<const GeometryState> states,
+                        std::span<const PixelState> pixel_states,
+                        std::span<const VertexInput> vertices, std::span<const DrawCall> calls) {
+  width_ = width;
+  height_ = height;
+  band_x_ = 1.0 + 2.0 * kGuardBandPixels / width;
+  band_y_ = 1.0 + 2.0 * kGuardBandPixels / height;
+  states_ = states;
+  pixel_states_ = pixel_states;
+  vertices_ = vertices;
+  calls_ = calls;
+}
+
+bool GeometryPass::Run(std::span<const DrawPiece> pieces, Queue& out) {
   out_ = &out;
   try {
-    for (const DrawCall& call : calls) {
+    for (const DrawPiece& piece : pieces) {
+      const DrawCall& call = calls_[piece.call];
       const GeometryState& g = states_[call.state];
-      ProcessVertices(call, g);
-      const DrawVertex* v = processed_.data();
-      if (call.type == PrimitiveType::kTriangleList) {
-        for (size_t i = 0; i + 3 <= processed_.size(); i += 3) {
-          EmitTriangle(v[i], v[i + 1], v[i + 2], g);
+      // Long pieces go in chunks, so that the processed vertices are still in the cache when
+      // their triangles are assembled.
+      for (size_t done = 0; done < piece.primitive_count;) {
+        const size_t first = piece.first_primitive + done;
+        const size_t count = std::min(piece.primitive_count - done, kChunkPrimitives);
+        done += count;
+        if (call.type == PrimitiveType::kTriangleList) {
+          processed_.resize(count * 3);
+          ProcessVertices(call, g, first * 3, count * 3, 0);
+          const DrawVertex* v = processed_.data();
+          for (size_t i = 0; i < count * 3; i += 3) EmitTriangle(v[i], v[i + 1], v[i + 2], g);
+        } else {
+          // Fan triangle k is (v[k + 1], v[k + 2], v[0]); vertex 0 goes first.
+          processed_.resize(count + 2);
+          ProcessVertices(call, g, 0, 1, 0);
+          ProcessVertices(call, g, first + 1, count + 1, 1);
+          const DrawVertex* v = processed_.data();
+          for (size_t i = 1; i <= count; ++i) EmitTriangle(v[i], v[i + 1], v[0], g);
         }
-      } else {
-        // Fan triangle k is (v[k + 1], v[k + 2], v[0]).
-        for (size_t i = 1; i + 1 < processed_.size(); ++i) EmitTriangle(v[i], v[i + 1], v[0], g);
       }
     }
   } catch (const std::bad_alloc&) {
@@ -303,7 +338,8 @@ bool GeometryPass::Run(std::span<const DrawCall> calls, Queue& out) {
 //   colour1 = specular * light specular * (N.H)^power
 // both per vertex and saturated. The diffuse colour is the vertex colour when the layout has
 // one, otherwise the material's; ambient, specular and emissive always come from the material.
-void GeometryPass::ProcessVertices(const DrawCall& call, const GeometryState& g) {
+void GeometryPass::ProcessVertices(const DrawCall& call, const GeometryState& g, size_t first,
+                                   size_t count, size_t to) {
   const RenderStates& s = g.states;
   const bool blending = call.has_weight && s.vertex_blend == VertexBlend::kOneWeight;
   const bool lit = s.lighting;
@@ -315,10 +351,23 @@ void GeometryPass::ProcessVertices(const DrawCall& call, const GeometryState& g)
   const Color global_ambient = UnpackColour(s.ambient);
   const DirectionalLight& light = g.light;
   const GuardBand band{band_x_, band_y_};
-  processed_.resize(call.vertex_count);
-  for (size_t i = 0; i < call.vertex_count; ++i) {
-    const VertexInput& in = vertices_[call.first_vertex + i];
-    DrawVertex& out = processed_[i];
+  // Unindexed meshes repeat each vertex in several triangles; a repeat within this batch takes
+  // the result of its first appearance, which is the same bits since processing a vertex depends
+  // on nothing else.
+  if (++cache_stamp_ == 0) {
+    cache_.fill({});
+    cache_stamp_ = 1;
+  }
+  for (size_t i = 0; i < count; ++i) {
+    const VertexInput& in = vertices_[call.first_vertex + first + i];
+    DrawVertex& out = processed_[to + i];
+    VertexCacheEntry& cached = cache_[VertexHash(in)];
+    if (cached.stamp == cache_stamp_ &&
+        std::memcmp(&vertices_[cached.input], &in, sizeof(VertexInput)) == 0) {
+      out = processed_[cached.output];
+      continue;
+    }
+    cached = {cache_stamp_, static_cast<uint32_t>(to + i), call.first_vertex + first + i};
     // Weights of exactly 1 or 0 (most vertices) need only one of the two matrices.
     const float weight = blending ? in.weight : 1.0f;
     const bool mixed = weight != 1.0f && weight != 0.0f;
@@ -512,14 +561,19 @@ void GeometryPass::QueueTriangles(const ScreenVertex* const* corners, const int6
       continue;
     }
     triangle.state = pixel_state;
-    out_->commands.push_back(
-        {CommandKind::kTriangle, static_cast<uint32_t>(out_->triangles.size() - 1)});
+    out_->Add({CommandKind::kTriangle, static_cast<uint32_t>(out_->triangles.size() - 1)},
+              triangle.min_y, triangle.max_y);
   }
 }
 
 void GeometryPass::QueueLine(const ScreenVertex& a, const ScreenVertex& b, uint32_t pixel_state) {
-  out_->commands.push_back({CommandKind::kLine, static_cast<uint32_t>(out_->lines.size())});
+  // Rows the line may touch: its minor coordinate rounds to within a pixel of its ends.
+  const float low = std::min(a.y, b.y), high = std::max(a.y, b.y);
+  if (high < -1.0f || low > static_cast<float>(height_)) return;
+  const int min_y = std::max(static_cast<int>(std::floor(low)) - 1, 0);
+  const int max_y = std::min(static_cast<int>(std::ceil(high)) + 1, height_ - 1);
   out_->lines.push_back({a, b, pixel_state});
+  out_->Add({CommandKind::kLine, static_cast<uint32_t>(out_->lines.size() - 1)}, min_y, max_y);
 }
 
 // A point is the one pixel whose centre its 1 x 1 square covers by the top-left rule.
@@ -527,8 +581,9 @@ void GeometryPass::QueuePoint(const ScreenVertex& v, uint32_t pixel_state) {
   const double x = std::ceil(static_cast<double>(v.x) - 0.5);
   const double y = std::ceil(static_cast<double>(v.y) - 0.5);
   if (x < 0.0 || y < 0.0 || x >= width_ || y >= height_) return;
-  out_->commands.push_back({CommandKind::kPoint, static_cast<uint32_t>(out_->points.size())});
   out_->points.push_back({static_cast<int32_t>(x), static_cast<int32_t>(y), v, pixel_state});
+  out_->Add({CommandKind::kPoint, static_cast<uint32_t>(out_->points.size() - 1)},
+            static_cast<int>(y), static_cast<int>(y));
 }
 
 }  // namespace vorna::raster

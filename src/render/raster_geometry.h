@@ -2,11 +2,12 @@
 // blending, lighting, projection, cylindrical wrapping, clipping, culling, triangle setup).
 // Internal to render/.
 //
-// A draw call's primitives depend only on its own vertices and the state recorded with it, so
-// runs of draw calls can be processed on different threads into separate queues and the queues
-// rasterised one after the other in drawing order.
+// A primitive depends only on its own vertices and the state recorded with its draw call, so
+// runs of primitives, even of one call, can be processed on different threads into separate
+// queues and the queues rasterised one after the other in drawing order.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -58,19 +59,40 @@ struct DrawCall {
   uint32_t state = 0;  // index into the geometry states
 };
 
+// The triangles of a call: 3 vertices each in a list; in a fan all share vertex 0.
+size_t PrimitiveCount(const DrawCall& call);
+
+// A run of consecutive primitives of one draw call.
+struct DrawPiece {
+  uint32_t call = 0;
+  size_t first_primitive = 0;
+  size_t primitive_count = 0;
+};
+
+inline constexpr size_t kVertexCacheSize = 4096;  // a power of two
+
+// One worker's geometry stage. It keeps its scratch memory from frame to frame.
 class GeometryPass {
  public:
-  GeometryPass(int width, int height, std::span<const GeometryState> states,
-               std::span<const PixelState> pixel_states, std::span<const VertexInput> vertices);
+  GeometryPass();
+  GeometryPass(GeometryPass&&) noexcept;
+  GeometryPass& operator=(GeometryPass&&) noexcept;
   ~GeometryPass();
 
-  // Appends the primitives of `calls` to `out`, in order. False when memory ran out (the
+  // The scene the next runs read; the spans must stay valid until then.
+  void Bind(int width, int height, std::span<const GeometryState> states,
+            std::span<const PixelState> pixel_states, std::span<const VertexInput> vertices,
+            std::span<const DrawCall> calls);
+
+  // Appends the primitives of `pieces` to `out`, in order. False when memory ran out (the
   // primitives queued until then stay).
-  bool Run(std::span<const DrawCall> calls, Queue& out);
+  bool Run(std::span<const DrawPiece> pieces, Queue& out);
 
  private:
   struct DrawVertex;
-  void ProcessVertices(const DrawCall& call, const GeometryState& g);
+  // Processes `count` vertices of the call from `first` on into processed_[to ..].
+  void ProcessVertices(const DrawCall& call, const GeometryState& g, size_t first, size_t count,
+                       size_t to);
   void EmitTriangle(const DrawVertex& a, const DrawVertex& b, const DrawVertex& c,
                     const GeometryState& g);
   void EmitClippedTriangle(const DrawVertex& a, const DrawVertex& b, const DrawVertex& c,
@@ -80,14 +102,24 @@ class GeometryPass {
   void QueueLine(const ScreenVertex& a, const ScreenVertex& b, uint32_t pixel_state);
   void QueuePoint(const ScreenVertex& v, uint32_t pixel_state);
 
-  int width_;
-  int height_;
-  double band_x_;  // guard band: |x| <= band_x_ * w
-  double band_y_;
+  int width_ = 1;
+  int height_ = 1;
+  double band_x_ = 1.0;  // guard band: |x| <= band_x_ * w
+  double band_y_ = 1.0;
+  std::span<const DrawCall> calls_;
   std::span<const GeometryState> states_;
   std::span<const PixelState> pixel_states_;
   std::span<const VertexInput> vertices_;
   std::vector<DrawVertex> processed_;
+  // Vertices already processed in the current batch: where their input and result are. Entries
+  // count only when their stamp is the batch's.
+  struct VertexCacheEntry {
+    uint32_t stamp = 0;
+    uint32_t output = 0;  // index into processed_
+    size_t input = 0;     // index into vertices_
+  };
+  std::array<VertexCacheEntry, kVertexCacheSize> cache_{};
+  uint32_t cache_stamp_ = 0;
   Queue* out_ = nullptr;
 };
 

@@ -92,7 +92,7 @@ MainWindow::MainWindow(Host* host, QWidget* parent) : QMainWindow(parent) {
     const Image thumbnail =
         MakeMotionThumbnail(session_.render(), session_.model(), session_.view());
     RefreshMenus();
-    view_->update();
+    view_->RequestRedraw();
     return ToQImage(thumbnail);
   };
   pager_ = new MotionPager(session_.model(), *host_, hooks, central_);
@@ -386,7 +386,7 @@ void MainWindow::StopPlayback() {
   RefreshMenus();
 }
 
-void MainWindow::Redraw() { view_->update(); }
+void MainWindow::Redraw() { view_->RequestRedraw(); }
 
 bool MainWindow::RunEditingDialog(int id) {
   const DialogContext context = MakeDialogContext();

@@ -12,10 +12,19 @@ ViewWindow::ViewWindow(EditorSession& session, QWidget* parent)
   setAutoFillBackground(false);
   setMinimumSize(1, 1);
   connect(&timer_, &QTimer::timeout, this, [this] {
+    // The tick draws the Motion it steps to, so the paint only has to show it. A redraw asked
+    // for before the tick is covered by the tick's frame when it drew one.
+    const uint64_t before = session_.render().frames_drawn;
     session_.PlaybackTick();
+    if (session_.render().frames_drawn != before) stale_ = false;
     update();
     emit ticked();
   });
+}
+
+void ViewWindow::RequestRedraw() {
+  stale_ = true;
+  update();
 }
 
 void ViewWindow::StartTimer() { timer_.start(session_.view().play_period_ms); }
@@ -34,13 +43,17 @@ void ViewWindow::resizeEvent(QResizeEvent* event) {
   } else if (first && ok) {
     emit deviceCreated(true);
   }
-  update();
+  RequestRedraw();
 }
 
 void ViewWindow::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  // While playing, the tick has already evaluated the pose the frame draws.
-  if (!session_.DrawFrame()) {
+  if (stale_) {
+    // While playing, the tick has already evaluated the pose the frame draws.
+    session_.DrawFrame();
+    stale_ = false;
+  }
+  if (!device_ready()) {
     painter.fillRect(rect(), Qt::black);
     return;
   }

@@ -1,5 +1,7 @@
-// The view: shows the device's back buffer, draws a frame on every paint and resize, and runs
-// playback from its timer, one Motion per tick.
+// The view: shows the device's back buffer and runs playback from its timer, one Motion per
+// tick. A frame is drawn only when something changed: requests set a flag that the next paint
+// services once, so any number of them within one pass of the event loop draw one frame, and a
+// paint for any other reason (exposure) shows the frame already drawn.
 #pragma once
 
 #include <QTimer>
@@ -21,6 +23,9 @@ class ViewWindow : public QWidget {
   int timer_interval() const { return timer_.interval(); }
   bool device_ready() const { return session_.render().device != nullptr; }
 
+  // Asks for a new frame, drawn at the next paint.
+  void RequestRedraw();
+
  signals:
   // The first sizing created the device (or failed to).
   void deviceCreated(bool ok);
@@ -35,6 +40,7 @@ class ViewWindow : public QWidget {
   EditorSession& session_;
   QTimer timer_;
   bool tried_device_ = false;
+  bool stale_ = true;  // the back buffer does not show the current state
 };
 
 }  // namespace vorna

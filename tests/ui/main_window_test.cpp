@@ -10,6 +10,7 @@
 #include <QToolButton>
 #include <QtTest>
 #include <memory>
+#include <vector>
 
 #include "model/host.h"
 #include "ui/file_dialogs.h"
@@ -154,6 +155,29 @@ class MainWindowTest : public QObject {
     QVERIFY(!window_->session().view().playing && !Checked(kCmdPlayStop));
     QVERIFY(!window_->view_window()->timer_active());
     QCOMPARE(window_->strip()->ButtonCount(), 6);
+  }
+
+  void DrawsOnlyWhatChangedOncePerPassAndOncePerTick() {
+    ShowLoaded();
+    ViewWindow* view = window_->view_window();
+    const auto frames = [this] { return window_->session().render().frames_drawn; };
+    QTest::qWait(50);
+    const uint64_t settled = frames();
+    view->repaint();  // exposure shows the frame already drawn
+    QCOMPARE(frames(), settled);
+    for (int i = 0; i < 5; ++i) view->RequestRedraw();
+    QTRY_COMPARE(frames(), settled + 1);
+    QTest::qWait(50);
+    QCOMPARE(frames(), settled + 1);
+
+    std::vector<uint64_t> at_tick;
+    const QMetaObject::Connection counting =
+        connect(view, &ViewWindow::ticked, this, [&] { at_tick.push_back(frames()); });
+    window_->RunCommand(kCmdPlayStop);
+    QTRY_VERIFY_WITH_TIMEOUT(at_tick.size() >= 4, 5000);
+    window_->RunCommand(kCmdPlayStop);
+    disconnect(counting);
+    for (size_t i = 1; i < at_tick.size(); ++i) QCOMPARE(at_tick[i] - at_tick[i - 1], uint64_t{1});
   }
 
   void ExitAsksAndOnlyYesCloses() {
