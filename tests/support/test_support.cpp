@@ -1,11 +1,43 @@
 #include "support/test_support.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 namespace vorna::test {
+namespace {
+
+// Tests never read or write the user's own files and settings (Qt keeps some in its own settings
+// file): every test program, and every program it starts, runs with a home and configuration
+// folder of its own, made before main and removed at exit.
+class TemporaryHome {
+ public:
+  TemporaryHome() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vorna-home-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+      std::perror("cannot make a temporary home folder");
+      std::abort();
+    }
+    path_ = pattern;
+    ::setenv("HOME", path_.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (path_ + "/.config").c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", (path_ + "/.cache").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (path_ + "/.local/share").c_str(), 1);
+  }
+  ~TemporaryHome() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+
+ private:
+  std::string path_;
+};
+
+const TemporaryHome kTemporaryHome;
+
+}  // namespace
 
 TempDir::TempDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "vorna-test-XXXXXX").string();
