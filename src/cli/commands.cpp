@@ -158,20 +158,12 @@ int RunInfo(const std::vector<std::string>& args) {
 struct ModelEditsRequest {
   bool recompute_normals = false;
   bool triangulate = false;
-  bool fit = false;
   bool flip_culling = false;
 };
 
 void ApplyModelEdits(Model& model, const ModelEditsRequest& edits, Host& host) {
   if (edits.recompute_normals) RecomputeNormals(model, host);
   if (edits.triangulate) ConvertToTriangles(model, host);
-  if (edits.fit) {
-    // The same edit the load offers: centred, largest extent 1.2. A model the load already
-    // fitted has size 1 and stays as it is.
-    const float factor = static_cast<float>(1.0 / ModelSize(model));
-    const Vec3 c = model.total_center;
-    ApplySizeAndPosition(model, Vec3{-c.x, -c.y, -c.z}, Vec3{factor, factor, factor});
-  }
   if (edits.flip_culling) FlipCulling(model, host);
 }
 
@@ -278,10 +270,10 @@ int RunConvert(const std::vector<std::string>& args) {
 
   auto model = std::make_unique<Model>();
   Reset(*model);
-  // The fit is the one yes/no question a load asks.
+  // The fit is the one yes/no question a load asks, and only of a large model: --fit answers
+  // it, so a model of ordinary size keeps its size.
   StderrHost host(fit ? Answer::kYes : Answer::kNo);
   if (!LoadForCli(*model, files[0], host)) return kExitFailed;
-  edits.fit = fit;
   ApplyModelEdits(*model, edits, host);
   if (keyframes && GenerateKeyframes(*model, host, *keyframes) != KeyframeResult::kGenerated) {
     std::fprintf(stderr, "vorna-cli: no key frames generated (Motions %d to %d of %d)\n",
