@@ -4,16 +4,27 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QToolButton>
+#include <QTranslator>
 #include <QtTest>
+#include <algorithm>
 #include <memory>
 
+#include "model/hierarchy_edit.h"
 #include "model/host.h"
+#include "support/test_support.h"
 #include "ui/file_dialogs.h"
 #include "ui/motion_strip.h"
+#include "ui/qt_translations.h"
 #include "ui/single_instance.h"
 #include "ui/ui_test_registry.h"
 #include "ui/unit_tree.h"
@@ -119,6 +130,7 @@ class MainWindowTest : public QObject {
     QVERIFY(host_.entries.empty());
 
     // Generated key frames get their buttons, the last one pressed.
+    window_->resize(300, MainWindow::kInitialHeight);
     QTimer::singleShot(0, this, [] {
       if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
         dialog->accept();
@@ -129,6 +141,13 @@ class MainWindowTest : public QObject {
     QCOMPARE(window_->strip()->ButtonCount(), model.motion_count);
     QCOMPARE(model.current_motion, model.motion_count - 1);
     QVERIFY(window_->strip()->ButtonAt(model.motion_count - 1)->isChecked());
+    // The strip no longer fits; the current Motion's button stays in sight, also after an add.
+    QVERIFY(window_->pager()->ArrowsShown());
+    for (int round = 0; round < 2; ++round) {
+      const QToolButton* current = window_->strip()->ButtonAt(model.current_motion);
+      QCOMPARE(current->visibleRegion().boundingRect(), current->rect());
+      window_->RunCommand(kCmdAddMotion);
+    }
   }
 
   void DirectionGroupKeepsOneMark() {
@@ -174,6 +193,74 @@ class MainWindowTest : public QObject {
     QVERIFY(host_.entries.empty());
   }
 
+  void OpeningAgainClearsTheSelectionHighlight() {
+    ShowLoaded();
+    UnitTree* tree = window_->unit_tree();
+    const int torso = FindNodeByName(window_->session().model(), "torso");
+    tree->setCurrentItem(tree->ItemOfNode(torso));
+    const NodeHighlight& highlight = window_->session().view().node_highlight;
+    QVERIFY(highlight[torso] != 0);
+    QVERIFY(window_->OpenPath(kWalker));
+    QVERIFY(tree->selectedItems().isEmpty());
+    QVERIFY(std::all_of(highlight.begin(), highlight.end(), [](uint8_t f) { return f == 0; }));
+  }
+
+  void FilesArrivingUnderADialogWaitUntilItCloses() {
+    ShowLoaded();
+    test::TempDir dir;
+    const QString other = QString::fromStdString(dir.File("other.vrn"));
+    test::WriteFile(dir.File("other.vrn"), test::ReadFile(PathBytes(kWalker)));
+    window_->unit_tree()->setCurrentItem(window_->unit_tree()->ItemOfNode(0));
+    QString title_under_dialog;
+    QTimer::singleShot(0, this, [&] {
+      window_->OpenFromOtherInstance(other);
+      window_->OpenDropped({QUrl::fromLocalFile(other)});
+      QTest::qWait(300);
+      title_under_dialog = window_->windowTitle();
+      if (QWidget* modal = QApplication::activeModalWidget())
+        static_cast<QDialog*>(modal)->reject();
+    });
+    window_->RunCommand(kCmdTextureColour);
+    QCOMPARE(title_under_dialog, QStringLiteral("VORNA  <walker.vrn>"));
+    QTRY_COMPARE(window_->windowTitle(), QStringLiteral("VORNA  <other.vrn>"));
+  }
+
+  void FileDialogsStartInTheModelsFolder() {
+    // Qt remembers folders in its own settings file: a test may only ever see a temporary one.
+    const QString settings = QSettings(QStringLiteral("QtProject")).fileName();
+    QVERIFY2(settings.startsWith(QDir::tempPath()), qPrintable(settings));
+    ShowLoaded();
+    for (int id : {kCmdOpen, kCmdSaveAs}) {
+      QString folder;
+      QTimer::singleShot(0, this, [&folder] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        folder = dialog->directory().absolutePath();
+        dialog->reject();
+      });
+      window_->RunCommand(id);
+      QCOMPARE(folder, QStringLiteral(VORNA_SOURCE_DIR "/samples"));
+    }
+  }
+
+  void QtsOwnTextsAreJapanese() {
+    QTranslator* translator = InstallQtTranslations(*QCoreApplication::instance());
+    QVERIFY(translator != nullptr);
+    QMessageBox box(QMessageBox::Question, QStringLiteral("VORNA"), QStringLiteral("?"),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    const QStringList texts = {box.button(QMessageBox::Yes)->text(),
+                               box.button(QMessageBox::Cancel)->text(),
+                               dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"))->text()};
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    for (const QString& text : texts) {
+      QVERIFY2(std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x3000; }),
+               qPrintable(text));
+    }
+  }
+
   void FailedOpenReportsAndLeavesNoModel() {
     window_->show();
     QVERIFY(!window_->OpenPath(QStringLiteral("/nonexistent/missing.vrn")));
@@ -192,7 +279,8 @@ class MainWindowTest : public QObject {
   }
 
   void SaveAsRenamesTheTypedNameWhenTheTypeChanges() {
-    std::unique_ptr<QFileDialog> dialog(CreateSaveAsDialog(nullptr, QStringLiteral("a.vrn")));
+    std::unique_ptr<QFileDialog> dialog(
+        CreateSaveAsDialog(nullptr, QStringLiteral("a.vrn"), QDir::tempPath()));
     auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
     QVERIFY(types != nullptr);
     types->setCurrentIndex(1);
@@ -202,6 +290,20 @@ class MainWindowTest : public QObject {
     types->setCurrentIndex(3);
     emit types->activated(3);
     QCOMPARE(FileNameBoxText(*dialog), QStringLiteral("a.x"));
+  }
+
+  void EditorsAreSharedOnlyOnOneDisplay() {
+    const QString x0 = InstanceName(1000, "xcb", ":0", "");
+    QVERIFY(!x0.isEmpty());
+    QCOMPARE(InstanceName(1000, "xcb", ":0.1", ""), x0);
+    QVERIFY(InstanceName(1000, "xcb", ":1", "") != x0);
+    QVERIFY(InstanceName(1001, "xcb", ":0", "") != x0);
+    QVERIFY(InstanceName(1000, "wayland", ":0", "wayland-0") != x0);
+    QVERIFY(InstanceName(1000, "wayland", "", "wayland-1") !=
+            InstanceName(1000, "wayland", "", "wayland-0"));
+    QVERIFY(InstanceName(1000, "offscreen", ":0", "wayland-0").isEmpty());
+    // This test runs offscreen: it must never hand files to an editor on the user's desktop.
+    QVERIFY(DefaultInstanceName().isEmpty());
   }
 
   void SecondStartHandsItsFileOver() {
