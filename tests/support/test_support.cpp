@@ -1,6 +1,5 @@
 #include "support/test_support.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,29 +9,20 @@ namespace vorna::test {
 namespace {
 
 // Tests never read or write the user's own files and settings (Qt keeps some in its own settings
-// file): every test program, and every program it starts, runs with a home and configuration
-// folder of its own, made before main and removed at exit.
-class TemporaryHome {
- public:
+// file): every test program, and every program it starts, gets a home of its own before main.
+struct TemporaryHome {
   TemporaryHome() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vorna-home-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-      std::perror("cannot make a temporary home folder");
-      std::abort();
-    }
-    path_ = pattern;
-    ::setenv("HOME", path_.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (path_ + "/.config").c_str(), 1);
-    ::setenv("XDG_CACHE_HOME", (path_ + "/.cache").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (path_ + "/.local/share").c_str(), 1);
+    if (::mkdtemp(path.data()) == nullptr) std::abort();
+    ::setenv("HOME", path.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (path + "/.config").c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", (path + "/.cache").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (path + "/.local/share").c_str(), 1);
   }
   ~TemporaryHome() {
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(path, ignored);
   }
-
- private:
-  std::string path_;
+  std::string path = (std::filesystem::temp_directory_path() / "vorna-home-XXXXXX").string();
 };
 
 const TemporaryHome kTemporaryHome;

@@ -6,10 +6,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
-#include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTimer>
@@ -246,19 +243,12 @@ class MainWindowTest : public QObject {
   void QtsOwnTextsAreJapanese() {
     QTranslator* translator = InstallQtTranslations(*QCoreApplication::instance());
     QVERIFY(translator != nullptr);
-    QMessageBox box(QMessageBox::Question, QStringLiteral("VORNA"), QStringLiteral("?"),
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    QFileDialog dialog;
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    const QStringList texts = {box.button(QMessageBox::Yes)->text(),
-                               box.button(QMessageBox::Cancel)->text(),
-                               dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"))->text()};
+    const QString cancel = QCoreApplication::translate("QPlatformTheme", "Cancel");
+    const QString look_in = QCoreApplication::translate("QFileDialog", "Look in:");
     QCoreApplication::removeTranslator(translator);
     delete translator;
-    for (const QString& text : texts) {
-      QVERIFY2(std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x3000; }),
-               qPrintable(text));
-    }
+    QCOMPARE(cancel, QStringLiteral("キャンセル"));
+    QVERIFY(look_in != QLatin1String("Look in:"));
   }
 
   void FailedOpenReportsAndLeavesNoModel() {
@@ -294,14 +284,12 @@ class MainWindowTest : public QObject {
 
   void EditorsAreSharedOnlyOnOneDisplay() {
     const QString x0 = InstanceName(1000, "xcb", ":0", "");
-    QVERIFY(!x0.isEmpty());
-    QCOMPARE(InstanceName(1000, "xcb", ":0.1", ""), x0);
-    QVERIFY(InstanceName(1000, "xcb", ":1", "") != x0);
-    QVERIFY(InstanceName(1001, "xcb", ":0", "") != x0);
-    QVERIFY(InstanceName(1000, "wayland", ":0", "wayland-0") != x0);
-    QVERIFY(InstanceName(1000, "wayland", "", "wayland-1") !=
-            InstanceName(1000, "wayland", "", "wayland-0"));
-    QVERIFY(InstanceName(1000, "offscreen", ":0", "wayland-0").isEmpty());
+    QCOMPARE(InstanceName(1000, "xcb", ":0.1", ""), x0);  // another screen of the display
+    for (const QString& other :
+         {InstanceName(1000, "xcb", ":1", ""), InstanceName(1001, "xcb", ":0", ""),
+          InstanceName(1000, "wayland", ":0", "wayland-0")}) {
+      QVERIFY(!other.isEmpty() && other != x0);
+    }
     // This test runs offscreen: it must never hand files to an editor on the user's desktop.
     QVERIFY(DefaultInstanceName().isEmpty());
   }

@@ -150,18 +150,15 @@ class UnitTreeTest : public QObject {
     tree.BuildUnitTree();
     tree.setCurrentItem(tree.ItemOfNode(1));
     QSignalSpy started(&tree, &UnitTree::labelEditStarted);
+    QSignalSpy dialogs(&tree, &UnitTree::unitDialogRequested);
     const int interval = QApplication::doubleClickInterval();
-    // The dialog runs its own event loop, long enough for a scheduled rename to fall due.
-    int dialogs = 0;
-    connect(&tree, &UnitTree::unitDialogRequested, &tree, [&] {
-      ++dialogs;
-      QTest::qWait(interval + 200);
-    });
+    // The dialog's own event loop, long enough for a scheduled rename to fall due.
+    connect(&tree, &UnitTree::unitDialogRequested, &tree, [&] { QTest::qWait(interval + 200); });
     const QPoint at = tree.visualItemRect(tree.ItemOfNode(1)).center();
     QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, at);
     QTest::qWait(interval + 200);
-    QCOMPARE(dialogs, 1);
+    QCOMPARE(dialogs.count(), 1);
     QCOMPARE(started.count(), 0);
     // A single click on the selected item still renames.
     QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, at, interval + 100);
