@@ -174,20 +174,12 @@ std::string OutputExtension(const std::string& format_name) {
 struct ModelEditsRequest {
   bool recompute_normals = false;
   bool triangulate = false;
-  bool fit = false;
   bool flip_culling = false;
 };
 
 void ApplyModelEdits(Model& model, const ModelEditsRequest& edits, Host& host) {
   if (edits.recompute_normals) RecomputeNormals(model, host);
   if (edits.triangulate) ConvertToTriangles(model, host);
-  if (edits.fit) {
-    // The same edit the load offers: centred, largest extent 1.2. A model the load already
-    // fitted has size 1 and stays as it is.
-    const float factor = static_cast<float>(1.0 / ModelSize(model));
-    const Vec3 c = model.total_center;
-    ApplySizeAndPosition(model, Vec3{-c.x, -c.y, -c.z}, Vec3{factor, factor, factor});
-  }
   if (edits.flip_culling) FlipCulling(model, host);
 }
 
@@ -301,7 +293,6 @@ std::string ParseConvertArguments(const std::vector<std::string>& args, ConvertR
       r.files.push_back(a);
     }
   }
-  r.edits.fit = r.fit;
   if (!r.out_dir.empty()) {
     if (!r.format) return "--out-dir needs --to FORMAT";
     if (r.files.empty()) return "no files given";
@@ -349,7 +340,8 @@ int RunConvert(const std::vector<std::string>& args) {
   if (const std::string problem = ParseConvertArguments(args, request); !problem.empty()) {
     return Usage(kConvertUsage, problem);
   }
-  // The fit is the one yes/no question a load asks.
+  // The fit is the one yes/no question a load asks, and only of a large model: --fit answers
+  // it, so a model of ordinary size keeps its size.
   const Answer fit_answer = request.fit ? Answer::kYes : Answer::kNo;
   if (!request.out_dir.empty()) {
     BatchPlan plan;

@@ -128,7 +128,13 @@ class XDocumentBuilder {
  public:
   XDocumentBuilder(Model& model, const XExportOptions& options, Host& host,
                    NodeHighlight& highlight, xfile::Document& document)
-      : model_(model), options_(options), host_(host), highlight_(highlight), doc_(document) {}
+      : model_(model),
+        options_(options),
+        host_(host),
+        highlight_(highlight),
+        doc_(document),
+        names_(options.format != XFileFormat::kBinary &&
+               options.format != XFileFormat::kCompressedBinary) {}
 
   void Build();
 

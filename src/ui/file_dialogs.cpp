@@ -2,7 +2,9 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -35,6 +37,12 @@ const QStringList& SaveFilters() {
   return filters;
 }
 
+// For the program's life, as the editing dialogs keep their settings.
+QString& LastChosenFolder() {
+  static QString folder;
+  return folder;
+}
+
 QLineEdit* NameBox(const QFileDialog& dialog) {
   return dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
 }
@@ -47,8 +55,22 @@ QString PathText(const std::string& path) {
   return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
 }
 
-QFileDialog* CreateOpenDialog(QWidget* owner) {
+QString StartFolder(const std::string& model_dir) {
+  const QString folder = PathText(model_dir);
+  if (!folder.isEmpty() && QFileInfo(folder).isDir()) return folder;
+  if (!LastChosenFolder().isEmpty() && QFileInfo(LastChosenFolder()).isDir()) {
+    return LastChosenFolder();
+  }
+  return QDir::currentPath();
+}
+
+void RememberChosenFile(const QString& file) {
+  LastChosenFolder() = QFileInfo(file).absolutePath();
+}
+
+QFileDialog* CreateOpenDialog(QWidget* owner, const QString& folder) {
   auto* dialog = new QFileDialog(owner);
+  dialog->setDirectory(folder);
   dialog->setAcceptMode(QFileDialog::AcceptOpen);
   dialog->setFileMode(QFileDialog::ExistingFile);
   dialog->setNameFilters(OpenFilters());
@@ -56,8 +78,10 @@ QFileDialog* CreateOpenDialog(QWidget* owner) {
   return dialog;
 }
 
-QFileDialog* CreateSaveAsDialog(QWidget* owner, const QString& proposed_name) {
+QFileDialog* CreateSaveAsDialog(QWidget* owner, const QString& proposed_name,
+                                const QString& folder) {
   auto* dialog = new QFileDialog(owner);
+  dialog->setDirectory(folder);
   // Our own dialog: the name box must be reachable to rename it when the type changes.
   dialog->setOption(QFileDialog::DontUseNativeDialog);
   dialog->setAcceptMode(QFileDialog::AcceptSave);
@@ -116,8 +140,9 @@ SaveFormatChoice SaveFormatDialog::choice() const {
 }
 
 bool FileDialogs::ShowOpenDialog(std::string* path, int* filter_index) {
-  std::unique_ptr<QFileDialog> dialog(CreateOpenDialog(owner_));
+  std::unique_ptr<QFileDialog> dialog(CreateOpenDialog(owner_, StartFolder(model_.model_dir)));
   if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return false;
+  RememberChosenFile(dialog->selectedFiles().front());
   *path = PathBytes(dialog->selectedFiles().front());
   *filter_index = SelectedFilterIndex(*dialog);
   return true;
@@ -125,8 +150,10 @@ bool FileDialogs::ShowOpenDialog(std::string* path, int* filter_index) {
 
 bool FileDialogs::ShowSaveAsDialog(const std::string& proposed_name, std::string* name,
                                    int* filter_index) {
-  std::unique_ptr<QFileDialog> dialog(CreateSaveAsDialog(owner_, PathText(proposed_name)));
+  std::unique_ptr<QFileDialog> dialog(
+      CreateSaveAsDialog(owner_, PathText(proposed_name), StartFolder(model_.model_dir)));
   if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return false;
+  RememberChosenFile(dialog->selectedFiles().front());
   *name = PathBytes(dialog->selectedFiles().front());
   *filter_index = SelectedFilterIndex(*dialog);
   return true;

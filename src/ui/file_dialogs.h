@@ -19,11 +19,19 @@ namespace vorna {
 std::string PathBytes(const QString& path);
 QString PathText(const std::string& path);
 
-// The open dialog, not yet shown: filter 1 selected, empty name.
-QFileDialog* CreateOpenDialog(QWidget* owner);
-// The save-as dialog, not yet shown: the proposed name, filter 1 selected, and the name box
-// renamed whenever the file type changes.
-QFileDialog* CreateSaveAsDialog(QWidget* owner, const QString& proposed_name);
+// The folder every file dialog starts in: the model's folder `model_dir` when there is one,
+// else the folder of the last file chosen in one of our dialogs, else the working folder. The
+// folder Qt remembers in its own settings file is never used.
+QString StartFolder(const std::string& model_dir);
+// Remembers the folder of `file`, chosen in a file dialog, for StartFolder.
+void RememberChosenFile(const QString& file);
+
+// The open dialog, not yet shown: in `folder`, filter 1 selected, empty name.
+QFileDialog* CreateOpenDialog(QWidget* owner, const QString& folder);
+// The save-as dialog, not yet shown: in `folder` with the proposed name, filter 1 selected, and
+// the name box renamed whenever the file type changes.
+QFileDialog* CreateSaveAsDialog(QWidget* owner, const QString& proposed_name,
+                                const QString& folder);
 // The 1-based index of the dialog's selected filter.
 int SelectedFilterIndex(const QFileDialog& dialog);
 // The text of the dialog's file name box.
@@ -48,9 +56,13 @@ class SaveFormatDialog : public QDialog {
 // The window's side of the file commands.
 class FileDialogs : public FileCommandUi {
  public:
-  FileDialogs(QWidget* owner, std::function<void()> stop_playback,
+  // The dialogs start in `model`'s folder.
+  FileDialogs(QWidget* owner, const Model& model, std::function<void()> stop_playback,
               std::function<void(const std::string&)> export_x)
-      : owner_(owner), stop_playback_(std::move(stop_playback)), export_x_(std::move(export_x)) {}
+      : owner_(owner),
+        model_(model),
+        stop_playback_(std::move(stop_playback)),
+        export_x_(std::move(export_x)) {}
 
   void StopPlayback() override { stop_playback_(); }
   bool ShowOpenDialog(std::string* path, int* filter_index) override;
@@ -61,6 +73,7 @@ class FileDialogs : public FileCommandUi {
 
  private:
   QWidget* owner_;
+  const Model& model_;
   std::function<void()> stop_playback_;
   std::function<void(const std::string&)> export_x_;
 };

@@ -48,7 +48,7 @@ QFileDialog* CreateTextureOpenDialog(QWidget* owner, const QString& directory) {
   dialog->setOption(QFileDialog::DontUseNativeDialog);
   dialog->setAcceptMode(QFileDialog::AcceptOpen);
   dialog->setFileMode(QFileDialog::ExistingFile);
-  if (!directory.isEmpty()) dialog->setDirectory(directory);
+  dialog->setDirectory(directory);
   QStringList filters;
   std::vector<QString> extensions;
   for (const TextureImageFilter& filter : TextureImageFilters()) {
@@ -61,9 +61,10 @@ QFileDialog* CreateTextureOpenDialog(QWidget* owner, const QString& directory) {
   return dialog;
 }
 
-QFileDialog* CreateImageExportDialog(QWidget* owner) {
+QFileDialog* CreateImageExportDialog(QWidget* owner, const QString& directory) {
   auto* dialog = new QFileDialog(owner, QStringLiteral("名前を付けて保存"));
   dialog->setOption(QFileDialog::DontUseNativeDialog);
+  dialog->setDirectory(directory);
   dialog->setAcceptMode(QFileDialog::AcceptSave);
   dialog->setFileMode(QFileDialog::AnyFile);
   QStringList filters;
@@ -81,6 +82,7 @@ QFileDialog* CreateImageExportDialog(QWidget* owner) {
 bool RunFileDialog(QFileDialog* dialog, FileChoice* choice) {
   std::unique_ptr<QFileDialog> owned(dialog);
   if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return false;
+  RememberChosenFile(dialog->selectedFiles().front());
   choice->path = PathBytes(dialog->selectedFiles().front());
   choice->filter_index = SelectedFilterIndex(*dialog);
   return true;
@@ -104,15 +106,15 @@ bool SaveChosenViewImage(const FileChoice& choice, const RenderContext& render, 
 
 bool ChooseTextureImage(QWidget* owner, Model& model, Host& host, int part) {
   FileChoice choice;
-  if (!RunFileDialog(CreateTextureOpenDialog(owner, PathText(model.model_dir)), &choice)) {
+  if (!RunFileDialog(CreateTextureOpenDialog(owner, StartFolder(model.model_dir)), &choice)) {
     return false;
   }
   return UseChosenTextureImage(choice, model, host, part);
 }
 
-void ExportViewImage(QWidget* owner, const RenderContext& render, Host& host) {
+void ExportViewImage(QWidget* owner, const Model& model, const RenderContext& render, Host& host) {
   FileChoice choice;
-  if (RunFileDialog(CreateImageExportDialog(owner), &choice)) {
+  if (RunFileDialog(CreateImageExportDialog(owner, StartFolder(model.model_dir)), &choice)) {
     SaveChosenViewImage(choice, render, host);
   }
 }

@@ -16,13 +16,14 @@ namespace vorna {
 // set (perhaps to the name it had) and its texture loaded again; false on cancel.
 bool ChooseTextureImage(QWidget* owner, Model& model, Host& host, int part);
 // The texture dialog's "名前を付けて保存(&A)..": saves the view's picture as an image file.
-void ExportViewImage(QWidget* owner, const RenderContext& render, Host& host);
+void ExportViewImage(QWidget* owner, const Model& model, const RenderContext& render, Host& host);
 
 // The image open dialog, not yet shown: the six filters with the first selected, in `directory`.
 QFileDialog* CreateTextureOpenDialog(QWidget* owner, const QString& directory);
-// The image save dialog, not yet shown: the five file types with the first selected. A name
-// typed without a dot gets the selected type's extension before the overwrite question.
-QFileDialog* CreateImageExportDialog(QWidget* owner);
+// The image save dialog, not yet shown: in `directory`, the five file types with the first
+// selected. A name typed without a dot gets the selected type's extension before the overwrite
+// question.
+QFileDialog* CreateImageExportDialog(QWidget* owner, const QString& directory);
 
 // What the user chose in either dialog: the typed path and the 1-based filter index.
 struct FileChoice {

@@ -13,7 +13,9 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QTimer>
 #include <QUrl>
+#include <utility>
 
 #include "animation/anim_list.h"
 #include "model/bounds.h"
@@ -71,7 +73,8 @@ MainWindow::MainWindow(Host* host, QWidget* parent) : QMainWindow(parent) {
     host_ = host;
   }
   dialogs_ = std::make_unique<FileDialogs>(
-      this, [this] { StopPlayback(); }, [this](const std::string& path) { ExportX(path); });
+      this, session_.model(), [this] { StopPlayback(); },
+      [this](const std::string& path) { ExportX(path); });
 
   setWindowTitle(QStringLiteral("VORNA"));
   InitUiResources();
@@ -124,6 +127,10 @@ MainWindow::MainWindow(Host* host, QWidget* parent) : QMainWindow(parent) {
     pager_->Recalculate();
     LayoutChildren();
   });
+
+  pending_timer_ = new QTimer(this);
+  pending_timer_->setInterval(200);
+  connect(pending_timer_, &QTimer::timeout, this, &MainWindow::OpenPending);
 
   RefreshMenus();
 }
@@ -213,6 +220,7 @@ void MainWindow::Dispatch(int id) {
   if (id >= kCmdMotionButton && id < kCmdMotionButton + kMaxMotions) {
     model.current_motion = id - kCmdMotionButton;
     strip()->SyncPressed();
+    pager_->ShowCurrent();
     Redraw();
     return;
   }
@@ -500,7 +508,26 @@ void MainWindow::OpenFromOtherInstance(const QString& path) {
   if (isMinimized()) showNormal();
   raise();
   activateWindow();
-  if (!path.isEmpty()) OpenPath(path);
+  if (!path.isEmpty()) OpenWhenNoDialog(path);
+}
+
+void MainWindow::OpenWhenNoDialog(const QString& path) {
+  // A dialog works on the Model it was opened with; replacing that Model under it would let the
+  // dialog write into the new one. The last file to arrive waits until every dialog is closed.
+  pending_path_ = path;
+  OpenPending();
+}
+
+void MainWindow::OpenPending() {
+  if (pending_path_.isEmpty()) return;
+  if (QApplication::activeModalWidget() != nullptr ||
+      QApplication::activePopupWidget() != nullptr) {
+    pending_timer_->start();
+    return;
+  }
+  pending_timer_->stop();
+  const QString path = std::exchange(pending_path_, QString());
+  OpenPath(path);
 }
 
 void MainWindow::LayoutChildren() {
@@ -541,7 +568,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
 void MainWindow::OpenDropped(const QList<QUrl>& urls) {
   if (urls.isEmpty() || !urls.front().isLocalFile()) return;
   activateWindow();
-  OpenPath(urls.front().toLocalFile());
+  OpenWhenNoDialog(urls.front().toLocalFile());
 }
 
 }  // namespace vorna

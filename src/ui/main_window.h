@@ -19,6 +19,7 @@
 
 class QAction;
 class QMenu;
+class QTimer;
 class QUrl;
 
 namespace vorna {
@@ -55,9 +56,10 @@ class MainWindow : public QMainWindow {
   bool OpenPath(const QString& path);
   // A file to open once the view is ready (the command line's).
   void SetStartupFile(const QString& path) { startup_file_ = path; }
-  // Files dropped on the window: the first one is opened, the others are ignored.
+  // Files dropped on the window: the first one is opened, the others are ignored. Like a
+  // handed-over file it waits while a dialog is open.
   void OpenDropped(const QList<QUrl>& urls);
-  // A path handed over by a second start: restore, raise, open.
+  // A path handed over by a second start: restore, raise, open (once no dialog is open).
   void OpenFromOtherInstance(const QString& path);
   // Runs a command as its menu item, key or strip button would; ids of greyed items and
   // unknown ids do nothing.
@@ -87,6 +89,9 @@ class MainWindow : public QMainWindow {
   void ShowAbout();
   void ExportX(const std::string& path);
   void OnDeviceCreated(bool ok);
+  // Opens `path` now, or once no modal dialog or popup is open.
+  void OpenWhenNoDialog(const QString& path);
+  void OpenPending();
   // Runs an editing dialog of the command `id`; false for other commands.
   bool RunEditingDialog(int id);
 
@@ -104,6 +109,9 @@ class MainWindow : public QMainWindow {
   MotionPager* pager_ = nullptr;
   bool accelerators_enabled_ = true;
   QString startup_file_;
+  // A file that arrived while a dialog was open, and the timer that looks for its closing.
+  QString pending_path_;
+  QTimer* pending_timer_ = nullptr;
   // What the editing dialogs keep from one opening to the next, for the program's life.
   KeyframeDialogMemory keyframe_memory_;
   UnitCopyMemory unit_copy_memory_;

@@ -61,6 +61,8 @@ void MotionStrip::AddMotionButton(int motion) {
   button->setFocusPolicy(Qt::NoFocus);
   buttons_.insert(buttons_.begin() + position, button);
   layout_->insertWidget(position, button);
+  // The layout would show it only from the event loop, and size the strip without it until then.
+  button->show();
   for (int p = 0; p < ButtonCount(); ++p) {
     group_->removeButton(buttons_[p]);
     group_->addButton(buttons_[p], kFirstMotionButtonId + p);
@@ -85,6 +87,11 @@ void MotionStrip::RefreshCurrentThumbnail() {
   }
   thumbnails_[current] = hooks_.make_thumbnail ? hooks_.make_thumbnail() : QImage();
   ShowThumbnail(current);
+}
+
+int MotionStrip::CurrentPosition() const {
+  const int current = model_.current_motion;
+  return current >= 0 && current < ButtonCount() ? current : -1;
 }
 
 void MotionStrip::SyncPressed() {
@@ -208,6 +215,23 @@ void MotionPager::Recalculate() {
   right_->setVisible(overflow);
   left_->setEnabled(overflow);
   right_->setEnabled(overflow);
+  ShowCurrent();
+}
+
+void MotionPager::ShowCurrent() {
+  const int current = strip_->CurrentPosition();
+  if (current < 0) return;
+  // The arrows just shown or hidden change the visible width only once the layout has run.
+  layout()->activate();
+  QScrollBar* bar = area_->horizontalScrollBar();
+  const int left = current * MotionStrip::kButtonSide;
+  const int right = left + MotionStrip::kButtonSide;
+  const int visible = area_->viewport()->width();
+  if (left < bar->value()) {
+    bar->setValue(left);
+  } else if (right > bar->value() + visible) {
+    bar->setValue(right - visible);
+  }
 }
 
 void MotionPager::ScrollBy(int buttons) {
@@ -218,6 +242,12 @@ void MotionPager::ScrollBy(int buttons) {
 int MotionPager::ScrollPosition() const { return area_->horizontalScrollBar()->value(); }
 
 bool MotionPager::ArrowsShown() const { return !left_->isHidden(); }
+
+void MotionPager::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // Sizes given while hidden reach the scroll area only now.
+  ShowCurrent();
+}
 
 void MotionPager::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);

@@ -68,6 +68,8 @@ class MotionStrip : public QWidget {
   void Customize();
 
   int ButtonCount() const { return static_cast<int>(buttons_.size()); }
+  // The position of current_motion's button, -1 when it has none.
+  int CurrentPosition() const;
   QToolButton* ButtonAt(int position) const { return buttons_.at(position); }
   const std::vector<QImage>& Thumbnails() const { return thumbnails_; }
 
@@ -111,14 +113,18 @@ class MotionPager : public QWidget {
   // One button high plus 2 pixels.
   int PreferredHeight() const { return MotionStrip::kButtonSide + 2; }
   QSize sizeHint() const override;
-  // Shows or hides the arrows for the strip's current width.
+  // Shows or hides the arrows for the strip's current width and keeps the current Motion's
+  // button in sight.
   void Recalculate();
+  // Scrolls as little as needed to show the current Motion's button whole.
+  void ShowCurrent();
   void ScrollBy(int buttons);
   int ScrollPosition() const;
   bool ArrowsShown() const;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   MotionStrip* strip_;

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <QCryptographicHash>
+#include <QGuiApplication>
 #include <QLocalSocket>
 #include <QPointer>
 
@@ -13,8 +15,36 @@ constexpr qint64 kMaxMessage = 64 * 1024;
 
 }  // namespace
 
+QString InstanceName(uid_t user, const QString& platform, const QString& x_display,
+                     const QString& wayland_display) {
+  QString desktop;
+  if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
+    return QString();
+  } else if (platform == QLatin1String("xcb")) {
+    // ":0" and ":0.1" are screens of one display, which one editor serves.
+    desktop = x_display;
+    const qsizetype colon = desktop.lastIndexOf(QLatin1Char(':'));
+    const qsizetype dot = desktop.indexOf(QLatin1Char('.'), colon);
+    if (colon >= 0 && dot > colon) desktop.truncate(dot);
+    if (desktop.isEmpty()) return QString();
+  } else if (platform.startsWith(QLatin1String("wayland"))) {
+    desktop = wayland_display.isEmpty() ? QStringLiteral("wayland-0") : wayland_display;
+  } else {
+    desktop = platform;
+  }
+  // Display names hold ':' and '/', which a socket name must not.
+  const QByteArray key = QCryptographicHash::hash((platform + QLatin1Char('\n') + desktop).toUtf8(),
+                                                  QCryptographicHash::Sha1)
+                             .toHex()
+                             .left(16);
+  return QStringLiteral("vorna-editor-%1-%2")
+      .arg(static_cast<qulonglong>(user))
+      .arg(QString::fromLatin1(key));
+}
+
 QString DefaultInstanceName() {
-  return QStringLiteral("vorna-editor-%1").arg(static_cast<qulonglong>(getuid()));
+  return InstanceName(getuid(), QGuiApplication::platformName(), qEnvironmentVariable("DISPLAY"),
+                      qEnvironmentVariable("WAYLAND_DISPLAY"));
 }
 
 bool SingleInstance::HandOver(const QString& path, int timeout_ms) const {

@@ -1,6 +1,9 @@
-// One editor per user: a later start hands its file to the running editor over a local socket
-// and ends.
+// One editor per user and display: a later start on the same desktop hands its file to the
+// running editor over a local socket and ends. Other desktops of the same user, and runs without
+// a display (tests, scripts), keep editors of their own.
 #pragma once
+
+#include <sys/types.h>
 
 #include <QLocalServer>
 #include <QObject>
@@ -8,7 +11,12 @@
 
 namespace vorna {
 
-// The socket name of the current user's editor.
+// The socket name of `user`'s editor on the desktop of Qt platform `platform`: the X display
+// (without its screen number) for xcb, the Wayland display for wayland, the platform's name for
+// the others. Empty for offscreen and minimal: such runs never share an editor.
+QString InstanceName(uid_t user, const QString& platform, const QString& x_display,
+                     const QString& wayland_display);
+// The socket name of this process's user and desktop (after the application is created).
 QString DefaultInstanceName();
 
 class SingleInstance : public QObject {

@@ -328,7 +328,7 @@ void TextureDialog::ChooseTexture() {
 }
 
 void TextureDialog::ExportImage() {
-  ExportViewImage(this, context_.session->render(), *context_.host);
+  ExportViewImage(this, context_.model(), context_.session->render(), *context_.host);
 }
 
 void TextureDialog::OnPartChosen(int index) {

@@ -103,7 +103,13 @@ UnitTree::UnitTree(Model& model, ViewState& view, Host& host, QWidget* parent)
           [this](QTreeWidgetItem* item) { OnDoubleClick(item); });
 }
 
-void UnitTree::BuildUnitTree() { Mirror(true); }
+void UnitTree::BuildUnitTree() {
+  Mirror(true);
+  // The selection signal is held back while the tree is rebuilt: the highlight of the previous
+  // model's selection would otherwise stay on the new one.
+  UpdateSelectionState(model_, view_.node_highlight);
+  emit selectionChanged();
+}
 
 void UnitTree::Refresh() { Mirror(false); }
 
@@ -246,6 +252,9 @@ void UnitTree::Rename(int node, const QString& text) {
 }
 
 bool UnitTree::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+  // A click on the selected item schedules a rename that the view starts later, with no event;
+  // when that click was the first of a double-click, the rename would open behind its dialog.
+  if (after_double_click_ && trigger == AllEditTriggers && event == nullptr) return false;
   const bool was_editing = state() == EditingState;
   const bool started = QTreeWidget::edit(index, trigger, event);
   if (started && !was_editing && state() == EditingState) emit labelEditStarted();
@@ -280,8 +289,15 @@ void UnitTree::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void UnitTree::mousePressEvent(QMouseEvent* event) {
+  after_double_click_ = false;
   press_position_ = event->position().toPoint();
   QTreeWidget::mousePressEvent(event);
+}
+
+void UnitTree::mouseDoubleClickEvent(QMouseEvent* event) {
+  // Set before the dialog opens: the scheduled rename falls due while it is shown.
+  after_double_click_ = true;
+  QTreeWidget::mouseDoubleClickEvent(event);
 }
 
 void UnitTree::mouseMoveEvent(QMouseEvent* event) {

@@ -71,6 +71,7 @@ class UnitTree : public QTreeWidget {
   void keyPressEvent(QKeyEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
@@ -105,6 +106,8 @@ class UnitTree : public QTreeWidget {
   QIcon part_icon_;
   bool mirroring_ = false;
   QPoint press_position_;
+  // From a double-click to the next press: no rename may start from the double-click's clicks.
+  bool after_double_click_ = false;
   int drop_highlight_ = -1;
 };
 

@@ -223,12 +223,25 @@ TEST(XExportTest, ExportWritesEveryEncodingAndFailsOnABadPath) {
   for (XFileFormat format :
        {XFileFormat::kText, XFileFormat::kBinary, XFileFormat::kCompressedBinary}) {
     auto model = test::Character(3);
+    // CP932 ("right arm", "walk") and long names keep their bytes in every encoding.
+    const std::string arm = "\x89\x45\x98\x72", tail(63, 't'), walk = "\x95\xE0\x82\xAD";
+    model->node_name[model->NodeOfUnit(1)] = arm;
+    model->node_name[model->NodeOfUnit(3)] = tail;
+    model->anim_count = 1;
+    model->anims[0] = Anim{0, 2, 0, walk};
     XExportOptions options;
     options.format = format;
     options.skin = format == XFileFormat::kBinary;
     options.file_name = dir.File("out.x");
     ScriptedHost host;
     ASSERT_EQ(ExportX(*model, options, host), 0);
+    EXPECT_EQ(model->all_triangles, 1);
+    const std::string bytes = test::ReadFile(options.file_name);
+    const xfile::ReadResult read = xfile::Read(bytes);
+    ASSERT_TRUE(read.ok()) << read.error.Describe();
+    for (const std::string& name : {"Frame_" + arm, "Frame_" + tail, "AnimSet_" + walk}) {
+      EXPECT_NE(read.document.FindObject(name), nullptr) << name;
+    }
     auto back = test::NewModel();
     LoadResult loaded = Load(*back, options.file_name, host);
     ASSERT_TRUE(loaded.ok) << loaded.error;

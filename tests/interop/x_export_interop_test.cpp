@@ -70,7 +70,15 @@ TEST_P(XExportInteropTest, AssimpReadsWhatWeWrite) {
   test::TempDir dir;
   auto model = test::Character(4);
   model->anim_count = 2;
-  model->anims[0] = Anim{0, 2, 1, "walk"};
+  // CP932 names ("right arm", "walk", "bone") and a long one keep their bytes, except that text
+  // replaces the bone's first two characters: their second bytes are '{' and '['.
+  const std::string arm = "\x89\x45\x98\x72", walk_name = "\x95\xE0\x82\xAD", tail(63, 't');
+  const std::string bone = "\x83\x7B\x81\x5B\x83\x93";
+  const std::string hip = format == XFileFormat::kText ? "____\x83\x93" : bone;
+  model->node_name[model->NodeOfUnit(0)] = bone;
+  model->node_name[model->NodeOfUnit(1)] = arm;
+  model->node_name[model->NodeOfUnit(3)] = tail;
+  model->anims[0] = Anim{0, 2, 1, walk_name};
   model->anims[1] = Anim{3, 3, 0, "wave"};
   XExportOptions options;
   options.format = format;
@@ -92,9 +100,9 @@ TEST_P(XExportInteropTest, AssimpReadsWhatWeWrite) {
   const aiNode* hand = FindNode(scene.mRootNode, "Frame_hand");
   ASSERT_NE(hand, nullptr);
   ASSERT_NE(hand->mParent, nullptr);
-  EXPECT_STREQ(hand->mParent->mName.C_Str(), "Frame_arm");
-  EXPECT_STREQ(hand->mParent->mParent->mName.C_Str(), "Frame_hip");
-  ASSERT_NE(FindNode(scene.mRootNode, "Frame_tail"), nullptr);
+  EXPECT_EQ(hand->mParent->mName.C_Str(), "Frame_" + arm);
+  EXPECT_EQ(hand->mParent->mParent->mName.C_Str(), "Frame_" + hip);
+  ASSERT_NE(FindNode(scene.mRootNode, "Frame_" + tail), nullptr);
 
   if (skin) {
     std::map<std::string, std::vector<float>> bones;
@@ -111,7 +119,8 @@ TEST_P(XExportInteropTest, AssimpReadsWhatWeWrite) {
     // The hand's quad fanned into two triangles: 6 corners, the first corner at 0.5 twice.
     std::multiset<float> hand_weights(bones["Frame_hand"].begin(), bones["Frame_hand"].end());
     EXPECT_EQ(hand_weights, (std::multiset<float>{0.5f, 0.5f, 1, 1, 1, 1}));
-    std::multiset<float> arm_weights(bones["Frame_arm"].begin(), bones["Frame_arm"].end());
+    const std::vector<float>& arm_list = bones["Frame_" + arm];
+    std::multiset<float> arm_weights(arm_list.begin(), arm_list.end());
     EXPECT_EQ(arm_weights.count(0.5f), 6u);  // its own first corners and the hand's
   } else {
     for (unsigned m = 0; m < scene.mNumMeshes; ++m) EXPECT_EQ(scene.mMeshes[m]->mNumBones, 0u);
@@ -122,11 +131,13 @@ TEST_P(XExportInteropTest, AssimpReadsWhatWeWrite) {
   const aiAnimation& wave = *scene.mAnimations[0];
   const aiAnimation& walk = *scene.mAnimations[1];
   EXPECT_STREQ(wave.mName.C_Str(), "AnimSet_wave");
+  EXPECT_EQ(walk.mName.C_Str(), "AnimSet_" + walk_name);
   EXPECT_EQ(walk.mTicksPerSecond, 240.0);
   EXPECT_EQ(walk.mNumChannels, static_cast<unsigned>(model->unit_count()));
   EXPECT_EQ(wave.mChannels[0]->mNumRotationKeys, 1u);
   for (unsigned c = 0; c < walk.mNumChannels; ++c) {
     const aiNodeAnim& channel = *walk.mChannels[c];
+    EXPECT_NE(FindNode(scene.mRootNode, channel.mNodeName.C_Str()), nullptr);
     ASSERT_EQ(channel.mNumRotationKeys, 4u);
     ASSERT_EQ(channel.mNumPositionKeys, 4u);
     ASSERT_EQ(channel.mNumScalingKeys, 4u);

@@ -6,6 +6,28 @@
 #include <iterator>
 
 namespace vorna::test {
+namespace {
+
+// Tests never read or write the user's own files and settings (Qt keeps some in its own settings
+// file): every test program, and every program it starts, gets a home of its own before main.
+struct TemporaryHome {
+  TemporaryHome() {
+    if (::mkdtemp(path.data()) == nullptr) std::abort();
+    ::setenv("HOME", path.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (path + "/.config").c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", (path + "/.cache").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (path + "/.local/share").c_str(), 1);
+  }
+  ~TemporaryHome() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+  std::string path = (std::filesystem::temp_directory_path() / "vorna-home-XXXXXX").string();
+};
+
+const TemporaryHome kTemporaryHome;
+
+}  // namespace
 
 TempDir::TempDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "vorna-test-XXXXXX").string();

@@ -4,17 +4,25 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
+#include <QFileDialog>
 #include <QMenu>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QToolButton>
+#include <QTranslator>
 #include <QtTest>
+#include <algorithm>
 #include <memory>
 #include <vector>
 
+#include "model/hierarchy_edit.h"
 #include "model/host.h"
+#include "support/test_support.h"
 #include "ui/file_dialogs.h"
 #include "ui/motion_strip.h"
+#include "ui/qt_translations.h"
 #include "ui/single_instance.h"
 #include "ui/ui_test_registry.h"
 #include "ui/unit_tree.h"
@@ -120,6 +128,7 @@ class MainWindowTest : public QObject {
     QVERIFY(host_.entries.empty());
 
     // Generated key frames get their buttons, the last one pressed.
+    window_->resize(300, MainWindow::kInitialHeight);
     QTimer::singleShot(0, this, [] {
       if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
         dialog->accept();
@@ -130,6 +139,13 @@ class MainWindowTest : public QObject {
     QCOMPARE(window_->strip()->ButtonCount(), model.motion_count);
     QCOMPARE(model.current_motion, model.motion_count - 1);
     QVERIFY(window_->strip()->ButtonAt(model.motion_count - 1)->isChecked());
+    // The strip no longer fits; the current Motion's button stays in sight, also after an add.
+    QVERIFY(window_->pager()->ArrowsShown());
+    for (int round = 0; round < 2; ++round) {
+      const QToolButton* current = window_->strip()->ButtonAt(model.current_motion);
+      QCOMPARE(current->visibleRegion().boundingRect(), current->rect());
+      window_->RunCommand(kCmdAddMotion);
+    }
   }
 
   void DirectionGroupKeepsOneMark() {
@@ -198,6 +214,67 @@ class MainWindowTest : public QObject {
     QVERIFY(host_.entries.empty());
   }
 
+  void OpeningAgainClearsTheSelectionHighlight() {
+    ShowLoaded();
+    UnitTree* tree = window_->unit_tree();
+    const int torso = FindNodeByName(window_->session().model(), "torso");
+    tree->setCurrentItem(tree->ItemOfNode(torso));
+    const NodeHighlight& highlight = window_->session().view().node_highlight;
+    QVERIFY(highlight[torso] != 0);
+    QVERIFY(window_->OpenPath(kWalker));
+    QVERIFY(tree->selectedItems().isEmpty());
+    QVERIFY(std::all_of(highlight.begin(), highlight.end(), [](uint8_t f) { return f == 0; }));
+  }
+
+  void FilesArrivingUnderADialogWaitUntilItCloses() {
+    ShowLoaded();
+    test::TempDir dir;
+    const QString other = QString::fromStdString(dir.File("other.vrn"));
+    test::WriteFile(dir.File("other.vrn"), test::ReadFile(PathBytes(kWalker)));
+    window_->unit_tree()->setCurrentItem(window_->unit_tree()->ItemOfNode(0));
+    QString title_under_dialog;
+    QTimer::singleShot(0, this, [&] {
+      window_->OpenFromOtherInstance(other);
+      window_->OpenDropped({QUrl::fromLocalFile(other)});
+      QTest::qWait(300);
+      title_under_dialog = window_->windowTitle();
+      if (QWidget* modal = QApplication::activeModalWidget())
+        static_cast<QDialog*>(modal)->reject();
+    });
+    window_->RunCommand(kCmdTextureColour);
+    QCOMPARE(title_under_dialog, QStringLiteral("VORNA  <walker.vrn>"));
+    QTRY_COMPARE(window_->windowTitle(), QStringLiteral("VORNA  <other.vrn>"));
+  }
+
+  void FileDialogsStartInTheModelsFolder() {
+    // Qt remembers folders in its own settings file: a test may only ever see a temporary one.
+    const QString settings = QSettings(QStringLiteral("QtProject")).fileName();
+    QVERIFY2(settings.startsWith(QDir::tempPath()), qPrintable(settings));
+    ShowLoaded();
+    for (int id : {kCmdOpen, kCmdSaveAs}) {
+      QString folder;
+      QTimer::singleShot(0, this, [&folder] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        folder = dialog->directory().absolutePath();
+        dialog->reject();
+      });
+      window_->RunCommand(id);
+      QCOMPARE(folder, QStringLiteral(VORNA_SOURCE_DIR "/samples"));
+    }
+  }
+
+  void QtsOwnTextsAreJapanese() {
+    QTranslator* translator = InstallQtTranslations(*QCoreApplication::instance());
+    QVERIFY(translator != nullptr);
+    const QString cancel = QCoreApplication::translate("QPlatformTheme", "Cancel");
+    const QString look_in = QCoreApplication::translate("QFileDialog", "Look in:");
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    QCOMPARE(cancel, QStringLiteral("キャンセル"));
+    QVERIFY(look_in != QLatin1String("Look in:"));
+  }
+
   void FailedOpenReportsAndLeavesNoModel() {
     window_->show();
     QVERIFY(!window_->OpenPath(QStringLiteral("/nonexistent/missing.vrn")));
@@ -216,7 +293,8 @@ class MainWindowTest : public QObject {
   }
 
   void SaveAsRenamesTheTypedNameWhenTheTypeChanges() {
-    std::unique_ptr<QFileDialog> dialog(CreateSaveAsDialog(nullptr, QStringLiteral("a.vrn")));
+    std::unique_ptr<QFileDialog> dialog(
+        CreateSaveAsDialog(nullptr, QStringLiteral("a.vrn"), QDir::tempPath()));
     auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
     QVERIFY(types != nullptr);
     types->setCurrentIndex(1);
@@ -226,6 +304,18 @@ class MainWindowTest : public QObject {
     types->setCurrentIndex(3);
     emit types->activated(3);
     QCOMPARE(FileNameBoxText(*dialog), QStringLiteral("a.x"));
+  }
+
+  void EditorsAreSharedOnlyOnOneDisplay() {
+    const QString x0 = InstanceName(1000, "xcb", ":0", "");
+    QCOMPARE(InstanceName(1000, "xcb", ":0.1", ""), x0);  // another screen of the display
+    for (const QString& other :
+         {InstanceName(1000, "xcb", ":1", ""), InstanceName(1001, "xcb", ":0", ""),
+          InstanceName(1000, "wayland", ":0", "wayland-0")}) {
+      QVERIFY(!other.isEmpty() && other != x0);
+    }
+    // This test runs offscreen: it must never hand files to an editor on the user's desktop.
+    QVERIFY(DefaultInstanceName().isEmpty());
   }
 
   void SecondStartHandsItsFileOver() {

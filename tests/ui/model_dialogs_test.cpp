@@ -232,8 +232,9 @@ class ModelDialogsTest : public QObject {
     for (const Case& c :
          {Case{CreateTextureOpenDialog(nullptr, dir.path()), 6, 3, "png", "skin", "skin.png"},
           Case{CreateTextureOpenDialog(nullptr, dir.path()), 6, 1, "", "skin.png", "skin.png"},
-          Case{CreateImageExportDialog(nullptr), 5, 4, "png", "pose", "pose.png"},
-          Case{CreateImageExportDialog(nullptr), 5, 1, "bmp", "pose.gif", "pose.gif"}}) {
+          Case{CreateImageExportDialog(nullptr, dir.path()), 5, 4, "png", "pose", "pose.png"},
+          Case{CreateImageExportDialog(nullptr, dir.path()), 5, 1, "bmp", "pose.gif",
+               "pose.gif"}}) {
       QCOMPARE(c.dialog->nameFilters().size(), c.filters);
       c.dialog->setDirectory(dir.path());
       c.dialog->selectNameFilter(c.dialog->nameFilters()[c.filter - 1]);

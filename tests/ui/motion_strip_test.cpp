@@ -177,8 +177,16 @@ class MotionStripTest : public QObject {
     pager.show();
     QVERIFY(QTest::qWaitForWindowExposed(&pager));
     QVERIFY(pager.ArrowsShown());
-    pager.ScrollBy(2);
-    QCOMPARE(pager.ScrollPosition(), 2 * MotionStrip::kButtonSide);
+    // The current Motion, the last, is in sight; the arrows scroll away from it.
+    const QToolButton* last = pager.strip()->ButtonAt(9);
+    QCOMPARE(last->visibleRegion().boundingRect(), last->rect());
+    const int end = pager.ScrollPosition();
+    pager.ScrollBy(-2);
+    QCOMPARE(pager.ScrollPosition(), end - 2 * MotionStrip::kButtonSide);
+    // Choosing a Motion out of sight scrolls to it.
+    model->current_motion = 0;
+    pager.ShowCurrent();
+    QCOMPARE(pager.ScrollPosition(), 0);
   }
 };
 

@@ -139,6 +139,32 @@ class UnitTreeTest : public QObject {
     QCOMPARE(model->parent[0], 1);
   }
 
+  void DoubleClickOnTheSelectedItemOnlyOpensTheDialog() {
+    auto model = ArmModel();
+    ViewState view;
+    ScriptedHost host;
+    UnitTree tree(*model, view, host);
+    tree.resize(300, 300);
+    tree.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&tree));
+    tree.BuildUnitTree();
+    tree.setCurrentItem(tree.ItemOfNode(1));
+    QSignalSpy started(&tree, &UnitTree::labelEditStarted);
+    QSignalSpy dialogs(&tree, &UnitTree::unitDialogRequested);
+    const int interval = QApplication::doubleClickInterval();
+    // The dialog's own event loop, long enough for a scheduled rename to fall due.
+    connect(&tree, &UnitTree::unitDialogRequested, &tree, [&] { QTest::qWait(interval + 200); });
+    const QPoint at = tree.visualItemRect(tree.ItemOfNode(1)).center();
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, at);
+    QTest::qWait(interval + 200);
+    QCOMPARE(dialogs.count(), 1);
+    QCOMPARE(started.count(), 0);
+    // A single click on the selected item still renames.
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, at, interval + 100);
+    QTRY_COMPARE(started.count(), 1);
+  }
+
   void RenamesInPlaceAsCp932() {
     // "≒" from the second of its two CP932 codes: converting it back would give the first.
     auto model = ArmModel("\x87\x90");

@@ -7,23 +7,36 @@
 namespace vorna::xfile {
 namespace {
 
-TEST(NameTableTest, MakesNamesEveryReaderAccepts) {
-  NameTable table;
-  const std::pair<std::string, std::string> cases[] = {
-      {"Frame_Arm", "Frame_Arm"},
-      {"Left Arm.L-1", "Left_Arm_L_1"},
-      {"\x8D\xB6\x98\x72", "___r"},  // Shift-JIS bytes; the last one is an ASCII r
-      {"1st", "_1st"},
-      {"", "_"},
-      {"dword", "dword_"},
-      {"Template", "Template_"},
-      {std::string(40, 'a'), std::string(31, 'a')},
-      {"frame_arm", "frame_arm_2"},  // differs from Frame_Arm only in case
-      {"Frame_Arm", "Frame_Arm_3"},
-      {std::string(40, 'A'), std::string(29, 'A') + "_2"},
+using namespace std::string_literals;
+
+TEST(NameTableTest, KeepsEveryByteTheEncodingCarries) {
+  // CP932 "bone": the second bytes of its first two characters are '{' and '['.
+  const char* const kBone = "\x83\x7B\x81\x5B\x83\x93";
+  struct Case {
+    bool text;
+    std::string raw;
+    std::string expected;
+  } cases[] = {
+      {true, "Frame_Arm", "Frame_Arm"},
+      {true, "Left Arm.L-1", "Left_Arm.L-1"},
+      {true, "Frame_\x89\x45\x98\x72", "Frame_\x89\x45\x98\x72"},  // CP932 "right arm"
+      {true, kBone, "____\x83\x93"},  // whole characters, not just their second bytes
+      {true, "a\"b;c{d}", "a_b_c_d_"},
+      {true, "1st", "_1st"},
+      {true, "", "_"},
+      {true, "dword", "dword_"},
+      {true, std::string(70, 'a'), std::string(70, 'a')},
+      {true, "frame_arm", "frame_arm_2"},  // differs from Frame_Arm only in case
+      {true, "Frame_Arm", "Frame_Arm_3"},
+      {true, "\x83\x41", "\x83\x41"},  // CP932 A and DI differ only in a trail byte's case
+      {true, "\x83\x61", "\x83\x61"},
+      {false, kBone, kBone},
+      {false, "Left Arm{1}", "Left Arm{1}"},
+      {false, "a\0b"s, "a_b"},
   };
-  for (const auto& [raw, expected] : cases) {
-    EXPECT_EQ(table.Unique(raw), expected) << raw;
+  NameTable text(true), binary(false);
+  for (const Case& c : cases) {
+    EXPECT_EQ((c.text ? text : binary).Unique(c.raw), c.expected) << c.raw;
   }
 }
 

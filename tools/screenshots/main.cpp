@@ -1,6 +1,8 @@
 // vorna-screenshots OUT-DIR [TOUR]: runs every tour (or the one named) on the current display and
 // saves its pictures into OUT-DIR.
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <cstdio>
 #include <memory>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "tour_support.h"
+#include "ui/qt_translations.h"
 
 namespace vorna::test {
 namespace {
@@ -39,7 +42,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: vorna-screenshots OUT-DIR [TOUR]\n");
     return 2;
   }
+  // The tours open file dialogs, which Qt lets remember folders in its settings file: they must
+  // never reach the user's own.
+  QTemporaryDir home;
+  if (!home.isValid()) return 1;
+  qputenv("HOME", QFile::encodeName(home.path()));
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
   QApplication app(argc, argv);
+  vorna::InstallQtTranslations(app);
   vorna::test::Folder() = QString::fromLocal8Bit(argv[1]);
   const std::string only = argc > 2 ? argv[2] : "";
   int failures = 0;

@@ -73,7 +73,8 @@ class ScreenshotTour : public test::TourBase {
 
     SaveFormatDialog format(SaveFamily::kVrn, window_.get());
     ShootDialog(&format, "11-save-format");
-    std::unique_ptr<QFileDialog> save(CreateSaveAsDialog(window_.get(), "walker.vrn"));
+    std::unique_ptr<QFileDialog> save(CreateSaveAsDialog(
+        window_.get(), "walker.vrn", StartFolder(window_->session().model().model_dir)));
     ShootDialog(save.get(), "12-save-as");
     window_->resize(1000, 700);
     Shoot("13-resized");

@@ -62,8 +62,7 @@ class ModelDialogsTour : public test::TourBase {
     }
     std::unique_ptr<QFileDialog> open(CreateTextureOpenDialog(window_.get(), images.path()));
     ShootBesideView(open.get(), "model-05-texture-open");
-    std::unique_ptr<QFileDialog> save(CreateImageExportDialog(window_.get()));
-    save->setDirectory(images.path());
+    std::unique_ptr<QFileDialog> save(CreateImageExportDialog(window_.get(), images.path()));
     ShootBesideView(save.get(), "model-06-image-export", [&save] {
       save->selectNameFilter(save->nameFilters()[3]);
       emit save->filterSelected(save->nameFilters()[3]);

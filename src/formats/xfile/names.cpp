@@ -5,8 +5,11 @@
 namespace vorna::xfile {
 namespace {
 
-bool IsNameCharacter(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// The length of the CP932 character at `i`: two for a lead byte that has a byte after it.
+size_t CharLength(std::string_view text, size_t i) {
+  return IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
 }
 
 bool IsKeyword(std::string_view name) {
@@ -14,21 +17,55 @@ bool IsKeyword(std::string_view name) {
          PrimitiveFromKeyword(name) != Primitive::kNone;
 }
 
+// A word starting like this reads as a number or a comment, or not as a word at all.
+bool NeedsLeadingUnderscore(std::string_view name) {
+  const char c = name[0];
+  return (c >= '0' && c <= '9') || c == '.' || c == '#' || name.starts_with("//");
+}
+
+// The key two names collide on: ASCII letters in lower case, the second byte of a two-byte
+// character left alone (it may be a letter's code).
+std::string CollisionKey(std::string_view name) {
+  std::string key(name);
+  for (size_t i = 0; i < key.size(); i += CharLength(key, i)) {
+    if (key[i] >= 'A' && key[i] <= 'Z') key[i] = static_cast<char>(key[i] - 'A' + 'a');
+  }
+  return key;
+}
+
 }  // namespace
+
+bool IsTextNameByte(char c) {
+  const unsigned char u = static_cast<unsigned char>(c);
+  if (u <= ' ' || u == 0x7F) return false;
+  return std::string_view("{}[]()<>,;\"").find(c) == std::string_view::npos;
+}
 
 std::string NameTable::Unique(std::string_view raw) {
   std::string base;
-  for (char c : raw) base.push_back(IsNameCharacter(c) ? c : '_');
-  if (base.empty() || (base[0] >= '0' && base[0] <= '9')) base.insert(base.begin(), '_');
-  if (base.size() > kMaxLength) base.resize(kMaxLength);
-  if (IsKeyword(base)) base.push_back('_');
-  std::string name = base;
-  for (unsigned n = 2; used_.count(AsciiLower(name)) != 0; ++n) {
-    std::string suffix(1, '_');
-    suffix += std::to_string(n);
-    name = base.substr(0, kMaxLength - suffix.size()) + suffix;
+  for (size_t i = 0; i < raw.size();) {
+    const size_t length = CharLength(raw, i);
+    bool keep = true;
+    for (size_t k = i; k < i + length; ++k) {
+      keep = keep && raw[k] != '\0' && (!text_ || IsTextNameByte(raw[k]));
+    }
+    if (keep) {
+      base.append(raw.substr(i, length));
+    } else {
+      base.append(length, '_');
+    }
+    i += length;
   }
-  used_.insert(AsciiLower(name));
+  if (base.empty()) base.push_back('_');
+  if (text_) {
+    if (NeedsLeadingUnderscore(base)) base.insert(base.begin(), '_');
+    if (IsKeyword(base)) base.push_back('_');
+  }
+  std::string name = base;
+  for (unsigned n = 2; used_.count(CollisionKey(name)) != 0; ++n) {
+    name = base + "_" + std::to_string(n);
+  }
+  used_.insert(CollisionKey(name));
   return name;
 }
 

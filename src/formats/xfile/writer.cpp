@@ -9,6 +9,7 @@
 #include "formats/xfile/diagnostics.h"
 #include "formats/xfile/little_endian.h"
 #include "formats/xfile/mszip.h"
+#include "formats/xfile/names.h"
 #include "formats/xfile/reader.h"
 
 namespace vorna::xfile {
@@ -66,12 +67,7 @@ bool IsSignedPrimitive(Primitive p) {
 bool IsTextWord(std::string_view name) {
   if (name.empty()) return true;
   if (name[0] == '.' || name[0] == '#' || name.starts_with("//")) return false;
-  for (char c : name) {
-    unsigned char u = static_cast<unsigned char>(c);
-    if (u <= ' ' || u == 0x7F) return false;
-    if (std::string_view("{}[]()<>,;\"").find(c) != std::string_view::npos) return false;
-  }
-  return true;
+  return std::all_of(name.begin(), name.end(), IsTextNameByte);
 }
 
 // Whether the text reader takes `name` for a name where it also expects numbers and keywords
