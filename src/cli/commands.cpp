@@ -2,17 +2,22 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <system_error>
 
+#include "animation/freeze_pose.h"
 #include "animation/keyframes.h"
 #include "cli/model_summary.h"
+#include "formats/gltf_export.h"
+#include "formats/gltf_import.h"
 #include "formats/open_save.h"
 #include "formats/x_export.h"
 #include "model/bounds.h"
+#include "model/file_paths.h"
 #include "model/hierarchy.h"
 #include "model/host.h"
 #include "model/model_edits.h"
@@ -31,10 +36,12 @@ constexpr const char* kConvertUsage =
     "Usage: vorna-cli convert IN OUT [OPTIONS]\n"
     "\n"
     "Reads IN (any format VORNA reads) and writes OUT. The format follows OUT's extension\n"
-    "(.vrn: VRN text, .vr2: VR2 text, .dxf: DXF, .x: X text) unless --format names it.\n"
+    "(.vrn: VRN text, .vr2: VR2 text, .dxf: DXF, .x: X text, .glb and .gltf: glTF 2.0)\n"
+    "unless --format names it.\n"
     "\n"
     "Options:\n"
-    "  --format F          vrn, vrn-binary, vr2, vr2-binary, dxf, x, x-binary, x-compressed\n"
+    "  --format F          vrn, vrn-binary, vr2, vr2-binary, dxf, x, x-binary, x-compressed,\n"
+    "                      glb, gltf\n"
     "  --no-skin           leave out blend weights and blend settings\n"
     "  --no-translation    leave out the Motions' translations\n"
     "  --no-scale          leave out the Motions' scales\n"
@@ -53,6 +60,10 @@ constexpr const char* kConvertUsage =
     "  --x-loop            X: the \"ALL\" animation set repeats its first Motion (no Anim)\n"
     "  --x-ticks N         X: animation ticks per second, 1 to 4800000 (default 240)\n"
     "  --x-interval N      X: ticks from one key to the next, 1 to 1000 (default 30)\n"
+    "  --pose N            write the model as posed in Motion N (from 1), without Units,\n"
+    "                      Motions or Anims\n"
+    "  --gltf-key-interval SECONDS\n"
+    "                      glTF: seconds from one key to the next (default 0.125)\n"
     "\n"
     "Texture files that IN names but that are missing are listed on stderr.\n";
 
@@ -87,6 +98,8 @@ constexpr FormatName kFormats[] = {
     {"x", "x", ModelFormat::kX},
     {"x-binary", nullptr, ModelFormat::kX},
     {"x-compressed", nullptr, ModelFormat::kX},
+    {"glb", "glb", ModelFormat::kGlb},
+    {"gltf", "gltf", ModelFormat::kGltf},
 };
 
 // A whole decimal number for an X option, limited as the export dialog limits it.
@@ -96,6 +109,15 @@ std::optional<uint32_t> LimitedNumber(const std::string& text, uint32_t most) {
   if (ec == std::errc::result_out_of_range && end == text.data() + text.size()) return most;
   if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
   return static_cast<uint32_t>(std::clamp<uint64_t>(value, 1, most));
+}
+
+// A finite number of seconds above 0, written in full.
+std::optional<double> PositiveSeconds(const std::string& text) {
+  double value = 0.0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  if (!(value > 0.0) || !std::isfinite(value)) return std::nullopt;
+  return value;
 }
 
 std::optional<ModelFormat> FormatByName(const std::string& name) {
@@ -226,6 +248,8 @@ int RunConvert(const std::vector<std::string>& args) {
   ModelEditsRequest edits;
   std::optional<KeyframeRequest> keyframes;
   XExportOptions x_options;
+  GltfExportOptions gltf_options;
+  std::optional<int> pose;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--format") {
@@ -246,6 +270,19 @@ int RunConvert(const std::vector<std::string>& args) {
       } else {
         x_options.key_intervals.fill(*n);
       }
+    } else if (a == "--pose") {
+      const std::optional<uint32_t> n =
+          i + 1 < args.size() ? LimitedNumber(args[++i], kMaxMotions + 1) : std::nullopt;
+      // LimitedNumber lifts 0 to 1; Motion numbers start at 1.
+      if (!n || args[i].find_first_not_of('0') == std::string::npos) {
+        return Usage(kConvertUsage, "--pose needs a Motion number from 1");
+      }
+      pose = static_cast<int>(*n) - 1;
+    } else if (a == "--gltf-key-interval") {
+      const std::optional<double> seconds =
+          i + 1 < args.size() ? PositiveSeconds(args[++i]) : std::nullopt;
+      if (!seconds) return Usage(kConvertUsage, a + " needs a positive number of seconds");
+      gltf_options.key_interval = *seconds;
     } else if (a == "--no-skin") {
       options.skin = false;
     } else if (a == "--no-translation") {
@@ -288,12 +325,26 @@ int RunConvert(const std::vector<std::string>& args) {
                  keyframes->start + 1, keyframes->end + 1, model->motion_count);
     return kExitFailed;
   }
+  if (pose && !FreezePose(*model, *pose)) {
+    std::fprintf(stderr, "vorna-cli: no Motion %d (the model has %d)\n", *pose + 1,
+                 model->motion_count);
+    return kExitFailed;
+  }
   x_options.file_name = files[1];
-  const bool saved = *format == ModelFormat::kX
-                         ? ExportX(*model, x_options, host) >= 0
-                         : SaveModel(*model, files[1], *format, options, host);
+  gltf_options.binary = *format == ModelFormat::kGlb;
+  std::string why;
+  bool saved;
+  if (*format == ModelFormat::kX) {
+    saved = ExportX(*model, x_options, host) >= 0 &&
+            SaveEmbeddedTextures(*model, DirectoryOf(files[1]));
+  } else if (*format == ModelFormat::kGlb || *format == ModelFormat::kGltf) {
+    saved = ExportGltf(*model, files[1], gltf_options, &why);
+  } else {
+    saved = SaveModel(*model, files[1], *format, options, host);
+  }
   if (!saved) {
-    std::fprintf(stderr, "VORNA: 保存できません (%s)\n", files[1].c_str());
+    std::fprintf(stderr, "VORNA: 保存できません (%s%s%s)\n", files[1].c_str(),
+                 why.empty() ? "" : ": ", why.c_str());
     return kExitFailed;
   }
   return kExitOk;

@@ -40,6 +40,8 @@ bool EncodeBmp(const Image& image, std::vector<uint8_t>* out);
 bool EncodeGif(const Image& image, std::vector<uint8_t>* out);
 bool EncodeJpeg(const Image& image, std::vector<uint8_t>* out);
 bool EncodePng(const Image& image, std::vector<uint8_t>* out);
+// PNG RGBA 8-bit: the one encoder that keeps alpha, for textures rather than captures.
+bool EncodePngWithAlpha(const Image& image, std::vector<uint8_t>* out);
 bool EncodeTiff(const Image& image, std::vector<uint8_t>* out);
 
 }  // namespace vorna

@@ -3,6 +3,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <exception>
 #include <vector>
@@ -35,12 +36,12 @@ void FlushSink(png_structp /*png*/) {}
 
 void OnPngWarning(png_structp /*png*/, png_const_charp /*message*/) {}
 
-// `rows` are RGB8.
+// `rows` are RGB8, or RGBA8 with `alpha`.
 bool WritePng(png_structp png, png_infop info, png_uint_32 width, png_uint_32 height,
-              png_bytepp rows) {
+              png_bytepp rows, bool alpha) {
   if (setjmp(png_jmpbuf(png))) return false;
-  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, width, height, 8, alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   png_write_image(png, rows);
   png_write_end(png, info);
@@ -65,22 +66,19 @@ class PngWriter {
   png_infop info_ = nullptr;
 };
 
-}  // namespace
-
-bool EncodePng(const Image& image, std::vector<uint8_t>* out) {
+bool EncodePngChannels(const Image& image, bool alpha, std::vector<uint8_t>* out) {
   out->clear();
   if (!image.valid()) return false;
   try {
-    std::vector<uint8_t> rgb(static_cast<size_t>(image.width) * image.height * 3);
+    const size_t channels = alpha ? 4 : 3;
+    std::vector<uint8_t> pixels(static_cast<size_t>(image.width) * image.height * channels);
     std::vector<png_bytep> rows(image.height);
     for (int y = 0; y < image.height; ++y) {
-      uint8_t* row = rgb.data() + static_cast<size_t>(y) * image.width * 3;
+      uint8_t* row = pixels.data() + static_cast<size_t>(y) * image.width * channels;
       rows[y] = row;
       const uint8_t* p = image.Pixel(0, y);
-      for (int x = 0; x < image.width; ++x, p += 4, row += 3) {
-        row[0] = p[0];
-        row[1] = p[1];
-        row[2] = p[2];
+      for (int x = 0; x < image.width; ++x, p += 4, row += channels) {
+        std::copy(p, p + channels, row);
       }
     }
     PngWriter writer;
@@ -88,13 +86,23 @@ bool EncodePng(const Image& image, std::vector<uint8_t>* out) {
     PngSink sink{out};
     png_set_write_fn(writer.png(), &sink, WriteToSink, FlushSink);
     if (WritePng(writer.png(), writer.info(), static_cast<png_uint_32>(image.width),
-                 static_cast<png_uint_32>(image.height), rows.data())) {
+                 static_cast<png_uint_32>(image.height), rows.data(), alpha)) {
       return true;
     }
   } catch (const std::exception&) {
   }
   out->clear();
   return false;
+}
+
+}  // namespace
+
+bool EncodePng(const Image& image, std::vector<uint8_t>* out) {
+  return EncodePngChannels(image, false, out);
+}
+
+bool EncodePngWithAlpha(const Image& image, std::vector<uint8_t>* out) {
+  return EncodePngChannels(image, true, out);
 }
 
 }  // namespace vorna
