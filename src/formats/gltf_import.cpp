@@ -392,9 +392,24 @@ bool GltfReader::AddPrimitive(const tinygltf::Primitive& primitive, const Mat4& 
     }
     corner_count = indices.count;
   }
-  auto corner = [&](size_t i) -> size_t {
-    return primitive.indices >= 0 ? static_cast<size_t>(indices.Component(i, 0)) : i;
-  };
+  // Decoded once by type: the triangle loop below reads every index up to three times.
+  std::vector<uint32_t> index_values;
+  if (primitive.indices >= 0) {
+    index_values.resize(indices.count);
+    const uint8_t* p = indices.data;
+    for (size_t i = 0; i < indices.count; ++i, p += indices.stride) {
+      if (indices.component_size == 1) {
+        index_values[i] = *p;
+      } else if (indices.component_size == 2) {
+        uint16_t v;
+        std::memcpy(&v, p, 2);
+        index_values[i] = v;
+      } else {
+        std::memcpy(&index_values[i], p, 4);
+      }
+    }
+  }
+  auto corner = [&](size_t i) -> size_t { return index_values.empty() ? i : index_values[i]; };
 
   const size_t triangles = mode == TINYGLTF_MODE_TRIANGLES ? corner_count / 3
                            : corner_count >= 3             ? corner_count - 2
@@ -410,6 +425,12 @@ bool GltfReader::AddPrimitive(const tinygltf::Primitive& primitive, const Mat4& 
           : g_.materials.size();
   PartData& data = parts_[part];
   const size_t base = data.positions.size();
+  data.positions.reserve(base + n);
+  data.normals.reserve(base + n);
+  data.has_normal.reserve(base + n);
+  data.u.reserve(base + n);
+  data.v.reserve(base + n);
+  data.faces.reserve(data.faces.size() + triangles);
   const std::array<double, 9> normal_matrix = NormalMatrix(world);
   for (size_t i = 0; i < n; ++i) {
     const double x = positions.Component(i, 0), y = positions.Component(i, 1),
