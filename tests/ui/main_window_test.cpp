@@ -156,6 +156,17 @@ class MainWindowTest : public QObject {
     QCOMPARE(window_->strip()->ButtonCount(), 6);
   }
 
+  void FreezingThePoseLeavesOneMotionAndNoUnits() {
+    ShowLoaded();
+    QVERIFY(Enabled(kCmdFreezePose));
+    window_->RunCommand(kCmdFreezePose);
+    const Model& model = window_->session().model();
+    QCOMPARE(model.unit_count(), 0);
+    QCOMPARE(model.motion_count, 1);
+    QCOMPARE(window_->strip()->ButtonCount(), 1);
+    QVERIFY(model.modified != 0 && !Enabled(kCmdFreezePose));
+  }
+
   void ExitAsksAndOnlyYesCloses() {
     window_->show();
     QVERIFY(!window_->close());
