@@ -4,13 +4,13 @@
 // loaded at run time so that the benchmark needs no link to it (skipped when it is missing).
 // Export: the shared large model (200,000 vertices, 100 Motions) skinned, in each encoding.
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
 
+#include "assimp_import.h"
 #include "formats/x_export.h"
 #include "formats/x_import.h"
 #include "large_model.h"
@@ -103,24 +103,7 @@ BENCHMARK(BM_ImportX)
     ->Unit(benchmark::kMillisecond);
 
 void BM_AssimpImportText(benchmark::State& state) {
-  void* library = dlopen("libassimp.so.5", RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) library = dlopen("libassimp.so", RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    state.SkipWithError("libassimp not found");
-    return;
-  }
-  using ImportFile = const void* (*)(const char*, unsigned int);
-  using Release = void (*)(const void*);
-  auto import_file = reinterpret_cast<ImportFile>(dlsym(library, "aiImportFile"));
-  auto release = reinterpret_cast<Release>(dlsym(library, "aiReleaseImport"));
-  const std::string path = GridFile(XFileFormat::kText);
-  for (auto _ : state) {
-    const void* scene = import_file(path.c_str(), 0);
-    if (scene == nullptr) state.SkipWithError("Assimp failed");
-    release(scene);
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                          static_cast<int64_t>(std::filesystem::file_size(path)));
+  bench::AssimpImportLoop(state, GridFile(XFileFormat::kText));
 }
 BENCHMARK(BM_AssimpImportText)->Unit(benchmark::kMillisecond);
 

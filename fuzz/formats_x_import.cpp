@@ -4,21 +4,16 @@
 #include <memory>
 #include <span>
 
-#include "formats/format_common.h"
 #include "formats/x_import.h"
+#include "model_reader_checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static auto model = std::make_unique<vorna::Model>();
   vorna::ScriptedHost host;
   vorna::ReadOptions options;
   options.load_textures = false;
-  if (vorna::ParseX(*model, std::span<const uint8_t>(data, size), "", host, options)) {
-    if (!vorna::GeometryIsConsistent(*model, nullptr) || model->parts_count >= vorna::kMaxParts ||
-        model->parts_count <= 0 || model->total_face_count <= 0) {
-      __builtin_trap();
-    }
-  } else if (model->parts_count != 0 || !model->positions.empty()) {
-    __builtin_trap();
-  }
+  const bool accepted =
+      vorna::ParseX(*model, std::span<const uint8_t>(data, size), "", host, options);
+  vorna::fuzz::CheckReaderResult(accepted, *model);
   return 0;
 }

@@ -2,19 +2,24 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <system_error>
 
+#include "animation/freeze_pose.h"
 #include "animation/keyframes.h"
 #include "cli/batch_convert.h"
 #include "cli/model_summary.h"
 #include "cli/recording_host.h"
+#include "formats/gltf_export.h"
+#include "formats/gltf_import.h"
 #include "formats/open_save.h"
 #include "formats/x_export.h"
 #include "model/bounds.h"
+#include "model/file_paths.h"
 #include "model/hierarchy.h"
 #include "model/host.h"
 #include "model/model_edits.h"
@@ -34,7 +39,8 @@ constexpr const char* kConvertUsage =
     "       vorna-cli convert --to F --out-dir DIR [--jobs N] [OPTIONS] FILE...\n"
     "\n"
     "Reads IN (any format VORNA reads) and writes OUT. The format follows OUT's extension\n"
-    "(.vrn: VRN text, .vr2: VR2 text, .dxf: DXF, .x: X text) unless --format names it.\n"
+    "(.vrn: VRN text, .vr2: VR2 text, .dxf: DXF, .x: X text, .glb and .gltf: glTF 2.0)\n"
+    "unless --format names it.\n"
     "\n"
     "The second form converts every FILE to DIR/<name>.<extension of F> (DIR is created when\n"
     "missing), N files at a time (default: one per processor). It carries on after a failure,\n"
@@ -42,7 +48,8 @@ constexpr const char* kConvertUsage =
     "to the same name are refused before anything is written.\n"
     "\n"
     "Options:\n"
-    "  --format F, --to F  vrn, vrn-binary, vr2, vr2-binary, dxf, x, x-binary, x-compressed\n"
+    "  --format F, --to F  vrn, vrn-binary, vr2, vr2-binary, dxf, x, x-binary, x-compressed,\n"
+    "                      glb, gltf\n"
     "  --no-skin           leave out blend weights and blend settings\n"
     "  --no-translation    leave out the Motions' translations\n"
     "  --no-scale          leave out the Motions' scales\n"
@@ -61,6 +68,10 @@ constexpr const char* kConvertUsage =
     "  --x-loop            X: the \"ALL\" animation set repeats its first Motion (no Anim)\n"
     "  --x-ticks N         X: animation ticks per second, 1 to 4800000 (default 240)\n"
     "  --x-interval N      X: ticks from one key to the next, 1 to 1000 (default 30)\n"
+    "  --pose N            write the model as posed in Motion N (from 1), without Units,\n"
+    "                      Motions or Anims\n"
+    "  --gltf-key-interval SECONDS\n"
+    "                      glTF: seconds from one key to the next (default 0.125)\n"
     "\n"
     "Texture files that IN names but that are missing are listed on stderr.\n";
 
@@ -95,6 +106,8 @@ constexpr FormatName kFormats[] = {
     {"x", "x", ModelFormat::kX},
     {"x-binary", nullptr, ModelFormat::kX},
     {"x-compressed", nullptr, ModelFormat::kX},
+    {"glb", "glb", ModelFormat::kGlb},
+    {"gltf", "gltf", ModelFormat::kGltf},
 };
 
 // A whole decimal number for an X option, limited as the export dialog limits it.
@@ -104,6 +117,15 @@ std::optional<uint32_t> LimitedNumber(const std::string& text, uint32_t most) {
   if (ec == std::errc::result_out_of_range && end == text.data() + text.size()) return most;
   if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
   return static_cast<uint32_t>(std::clamp<uint64_t>(value, 1, most));
+}
+
+// A finite number of seconds above 0, written in full.
+std::optional<double> PositiveSeconds(const std::string& text) {
+  double value = 0.0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  if (!(value > 0.0) || !std::isfinite(value)) return std::nullopt;
+  return value;
 }
 
 std::optional<ModelFormat> FormatByName(const std::string& name) {
@@ -232,8 +254,10 @@ struct ConvertRequest {
   ModelEditsRequest edits;
   std::optional<KeyframeRequest> keyframes;
   XExportOptions x_options;
-  std::string out_dir;  // the batch form
-  int jobs = 0;         // 0: one per processor
+  GltfExportOptions gltf_options;
+  std::optional<int> pose;  // the Motion to freeze, from 0
+  std::string out_dir;      // the batch form
+  int jobs = 0;             // 0: one per processor
 };
 
 // Fills `request` from the arguments; returns the usage problem, or "" when they are sound.
@@ -267,6 +291,19 @@ std::string ParseConvertArguments(const std::vector<std::string>& args, ConvertR
       } else {
         r.x_options.key_intervals.fill(*n);
       }
+    } else if (a == "--pose") {
+      const std::optional<uint32_t> n =
+          i + 1 < args.size() ? LimitedNumber(args[++i], kMaxMotions + 1) : std::nullopt;
+      // LimitedNumber lifts 0 to 1; Motion numbers start at 1.
+      if (!n || args[i].find_first_not_of('0') == std::string::npos) {
+        return "--pose needs a Motion number from 1";
+      }
+      r.pose = static_cast<int>(*n) - 1;
+    } else if (a == "--gltf-key-interval") {
+      const std::optional<double> seconds =
+          i + 1 < args.size() ? PositiveSeconds(args[++i]) : std::nullopt;
+      if (!seconds) return a + " needs a positive number of seconds";
+      r.gltf_options.key_interval = *seconds;
     } else if (a == "--no-skin") {
       r.options.skin = false;
     } else if (a == "--no-translation") {
@@ -320,12 +357,25 @@ std::string ConvertFile(const ConvertRequest& request, const std::string& in,
            std::to_string(request.keyframes->end + 1) + " of " +
            std::to_string(model->motion_count) + ")";
   }
-  XExportOptions x_options = request.x_options;
-  x_options.file_name = out;
-  const bool saved = *request.format == ModelFormat::kX
-                         ? ExportX(*model, x_options, host) >= 0
-                         : SaveModel(*model, out, *request.format, request.options, host);
-  if (!saved) return "VORNA: 保存できません (" + out + ")";
+  if (request.pose && !FreezePose(*model, *request.pose)) {
+    return "vorna-cli: no Motion " + std::to_string(*request.pose + 1) + " (the model has " +
+           std::to_string(model->motion_count) + ")";
+  }
+  const ModelFormat format = *request.format;
+  std::string why;
+  bool saved;
+  if (format == ModelFormat::kX) {
+    XExportOptions x_options = request.x_options;
+    x_options.file_name = out;
+    saved = ExportX(*model, x_options, host) >= 0 && SaveEmbeddedTextures(*model, DirectoryOf(out));
+  } else if (format == ModelFormat::kGlb || format == ModelFormat::kGltf) {
+    GltfExportOptions gltf_options = request.gltf_options;
+    gltf_options.binary = format == ModelFormat::kGlb;
+    saved = ExportGltf(*model, out, gltf_options, &why);
+  } else {
+    saved = SaveModel(*model, out, format, request.options, host);
+  }
+  if (!saved) return "VORNA: 保存できません (" + out + (why.empty() ? "" : ": " + why) + ")";
   return "";
 }
 

@@ -56,6 +56,8 @@ const char* LoadedTypeName(int32_t loaded_type) {
       return "VR2 text";
     case kLoadedVr2Binary:
       return "VR2 binary";
+    case kLoadedGltf:
+      return "glTF";
     default:
       return "none";
   }

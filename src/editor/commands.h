@@ -60,6 +60,7 @@ enum CommandId : int {
   kCmdViewBottom = 40044,
   kCmdHelp = 40045,
   kCmdAbout = 40046,
+  kCmdFreezePose = 40047,
   kCmdMotionButton = 10000,  // + Motion number, 0 .. 255
 };
 

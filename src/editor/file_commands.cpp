@@ -31,6 +31,9 @@ std::string OpenPathForFilter(const std::string& path, int filter_index) {
     case kOpenFilterX:
       extension = ".x";
       break;
+    case kOpenFilterGltf:
+      extension = ".glb";
+      break;
     default:
       return path;
   }
@@ -51,6 +54,10 @@ std::string SaveFilterExtension(int filter_index) {
       return "dxf";
     case kSaveFilterX:
       return "x";
+    case kSaveFilterGlb:
+      return "glb";
+    case kSaveFilterGltf:
+      return "gltf";
     default:
       return {};
   }
@@ -92,6 +99,14 @@ bool SaveAs(Model& model, Host& host, FileCommandUi& ui) {
     case kSaveFilterX:
       ui.ShowXExportDialog(path);
       return true;
+    case kSaveFilterGlb:
+    case kSaveFilterGltf: {
+      const ModelFormat format =
+          filter_index == kSaveFilterGlb ? ModelFormat::kGlb : ModelFormat::kGltf;
+      if (SaveModel(model, path, format, SaveOptions{}, host)) return true;
+      host.Message("保存できません", MessageIcon::kNone);
+      return false;
+    }
     default:
       return true;
   }

@@ -13,18 +13,21 @@
 namespace vorna {
 
 // Filter indices of the open dialog (1-based, as the dialog reports them).
-inline constexpr int kOpenFilterAllModels = 1;  // *.vrn;*.vr2;*.dxf;*.x
+inline constexpr int kOpenFilterAllModels = 1;  // *.vrn;*.vr2;*.dxf;*.x;*.glb;*.gltf
 inline constexpr int kOpenFilterVrn = 2;        // *.vrn;*.vr2
 inline constexpr int kOpenFilterDxf = 3;
 inline constexpr int kOpenFilterText = 4;
 inline constexpr int kOpenFilterX = 5;
-inline constexpr int kOpenFilterAll = 6;  // *.*
+inline constexpr int kOpenFilterGltf = 6;  // *.glb;*.gltf
+inline constexpr int kOpenFilterAll = 7;   // *.*
 
 // Filter indices of the save-as dialog.
 inline constexpr int kSaveFilterVrn = 1;
 inline constexpr int kSaveFilterVr2 = 2;
 inline constexpr int kSaveFilterDxf = 3;
 inline constexpr int kSaveFilterX = 4;
+inline constexpr int kSaveFilterGlb = 5;
+inline constexpr int kSaveFilterGltf = 6;
 
 // The open dialog's chosen path with the filter's extension (".vrn", ".dxf", ".txt", ".x" for
 // filters 2 to 5) appended when the file name has no '.'; filters 1 and 6 append nothing. Only

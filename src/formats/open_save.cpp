@@ -5,6 +5,8 @@
 
 #include "formats/dxf.h"
 #include "formats/format_common.h"
+#include "formats/gltf_export.h"
+#include "formats/gltf_import.h"
 #include "formats/text_polygon.h"
 #include "formats/vr2_binary.h"
 #include "formats/vr2_text.h"
@@ -45,6 +47,8 @@ constexpr ReaderRow kReaders[] = {
     {"txt", ReadTextPolygon, kLoadedTextPolygon, nullptr, kLoadedNone},
     {"x", ImportX, kLoadedX, nullptr, kLoadedNone},
     {"vr2", ReadVr2Text, kLoadedVr2Text, ReadVr2Binary, kLoadedVr2Binary},
+    {"gltf", ImportGltf, kLoadedGltf, nullptr, kLoadedNone},
+    {"glb", ImportGltf, kLoadedGltf, nullptr, kLoadedNone},
 };
 
 // Runs the readers of `row`; returns the loaded_type, kLoadedNone when every reader refused.
@@ -79,8 +83,9 @@ void OfferFit(Model& model, Host& host, const LoadHooks& hooks, LoadResult* resu
 void ReportMissingTextures(const Model& model, Host& host, std::vector<std::string>* missing) {
   for (int p = 0; p < model.parts_count; ++p) {
     const std::string& name = model.parts[p].texture_file;
-    // No texture named: the name would be the model's directory itself, which exists.
-    if (name.empty()) continue;
+    // No texture named: the name would be the model's directory itself, which exists. An
+    // embedded texture gets its file only when the model is saved.
+    if (name.empty() || model.parts[p].texture_embedded) continue;
     bool seen = false;
     for (int q = 0; q < p && !seen; ++q) seen = model.parts[q].texture_file == name;
     if (seen) continue;
@@ -157,8 +162,10 @@ LoadResult Load(Model& model, const std::string& path, Host& host, const ReadOpt
   return result;
 }
 
-bool SaveModel(Model& model, const std::string& path, ModelFormat format,
-               const SaveOptions& options, Host& host) {
+namespace {
+
+bool WriteModel(Model& model, const std::string& path, ModelFormat format,
+                const SaveOptions& options, Host& host) {
   switch (format) {
     case ModelFormat::kVrnText:
       return WriteVrnText(model, path, options, host);
@@ -176,8 +183,25 @@ bool SaveModel(Model& model, const std::string& path, ModelFormat format,
       x.file_name = path;
       return ExportX(model, x, host) >= 0;
     }
+    case ModelFormat::kGlb:
+    case ModelFormat::kGltf: {
+      GltfExportOptions gltf;
+      gltf.binary = format == ModelFormat::kGlb;
+      return ExportGltf(model, path, gltf);
+    }
   }
   return false;
+}
+
+}  // namespace
+
+bool SaveModel(Model& model, const std::string& path, ModelFormat format,
+               const SaveOptions& options, Host& host) {
+  if (!WriteModel(model, path, format, options, host)) return false;
+  // Formats that name texture files need the embedded ones written as files beside them.
+  const bool names_textures =
+      format != ModelFormat::kDxf && format != ModelFormat::kGlb && format != ModelFormat::kGltf;
+  return !names_textures || SaveEmbeddedTextures(model, DirectoryOf(path));
 }
 
 ModelFormat FormatOf(SaveFamily family, bool binary) {
@@ -217,6 +241,9 @@ OverwritePlan PlanOverwriteSave(const Model& model) {
       break;
     case kLoadedVr2Binary:
       write(ModelFormat::kVr2Binary);
+      break;
+    case kLoadedGltf:
+      write(ExtensionOf(model.model_file_name) == "gltf" ? ModelFormat::kGltf : ModelFormat::kGlb);
       break;
     default:  // text polygon files have no writer; nothing loaded has no file
       plan.action = OverwriteAction::kSaveAs;

@@ -15,7 +15,7 @@
 namespace vorna {
 
 // The file formats we write.
-enum class ModelFormat { kVrnText, kVrnBinary, kVr2Text, kVr2Binary, kDxf, kX };
+enum class ModelFormat { kVrnText, kVrnBinary, kVr2Text, kVr2Binary, kDxf, kX, kGlb, kGltf };
 
 // The window's own steps among those after a load, called in this order; any may be empty.
 struct LoadHooks {

@@ -44,6 +44,7 @@ enum LoadedType : int32_t {
   kLoadedX = 5,
   kLoadedVr2Text = 6,
   kLoadedVr2Binary = 7,
+  kLoadedGltf = 8,
 };
 
 struct Color {
@@ -84,6 +85,9 @@ struct Part {
   Matrix pose_matrix;
   std::string texture_file;  // raw bytes relative to model_dir, at most kTextureFileSize - 1
   std::shared_ptr<const Texture> texture;
+  // The texture came from inside the model file (a glTF image) and has no file of its own yet:
+  // saving in a format that names texture files writes it as texture_file beside the model.
+  bool texture_embedded = false;
   std::array<int32_t, 4> texture_rect{};  // 0, 0, width, height of the loaded texture
   std::array<float, 4> texture_map_param{1.0f, 1.0f, 0.0f, 0.0f};  // scale u, v, offset u, v
   int32_t texture_map_type = 0;                                    // projection direction 0..5

@@ -17,11 +17,12 @@ namespace {
 
 const QStringList& OpenFilters() {
   static const QStringList filters = {
-      QStringLiteral("3Dﾓﾃﾞﾙﾌｧｲﾙ (*.vrn *.vr2 *.dxf *.x)"),
+      QStringLiteral("3Dﾓﾃﾞﾙﾌｧｲﾙ (*.vrn *.vr2 *.dxf *.x *.glb *.gltf)"),
       QStringLiteral("VRNﾌｧｲﾙ (*.vrn *.vr2)"),
       QStringLiteral("DXFﾌｧｲﾙ (*.dxf)"),
       QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ (*.txt)"),
       QStringLiteral("Xﾌｧｲﾙ (*.x)"),
+      QStringLiteral("glTFﾌｧｲﾙ (*.glb *.gltf)"),
       QStringLiteral("すべてのファイル (*)"),
   };
   return filters;
@@ -33,6 +34,8 @@ const QStringList& SaveFilters() {
       QStringLiteral("VR2ファイル (*.vr2)"),
       QStringLiteral("DXFファイル [モデルデータのみ] (*.dxf)"),
       QStringLiteral("Xファイル (*.x)"),
+      QStringLiteral("glTFバイナリ (*.glb)"),
+      QStringLiteral("glTFファイル (*.gltf)"),
   };
   return filters;
 }

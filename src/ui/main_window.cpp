@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "animation/anim_list.h"
+#include "animation/freeze_pose.h"
 #include "model/bounds.h"
 #include "model/model_edits.h"
 #include "render/snapshot.h"
@@ -320,6 +321,18 @@ void MainWindow::Dispatch(int id) {
       return;
     case kCmdShiftFaces:
       ShiftFaceCorners(model);
+      Redraw();
+      return;
+    case kCmdFreezePose:
+      StopPlayback();
+      if (!FreezePose(model, model.current_motion)) return;
+      // The Units and Motions are gone: the tree and the strip start over as after a load.
+      tree_->BuildUnitTree();
+      strip()->ClearMotionStrip(true);
+      strip()->AddMotionButton(0);
+      pager_->Recalculate();
+      LayoutChildren();
+      RefreshMenus();
       Redraw();
       return;
     case kCmdHelp:

@@ -19,6 +19,8 @@
 #include <algorithm>
 
 #include "animation/anim_list.h"
+#include "formats/gltf_import.h"
+#include "model/file_paths.h"
 #include "ui/dialog_widgets.h"
 
 namespace vorna {
@@ -75,7 +77,10 @@ int RunXExport(Model& model, const XSaveSettings& settings, Host& host,
   options.ticks_per_second = settings.ticks_per_second;
   options.format = static_cast<XFileFormat>(settings.format);
   options.file_name = settings.file_name;
-  return ExportX(model, options, host, node_highlight);
+  const int status = ExportX(model, options, host, node_highlight);
+  // Textures that came inside a glTF file get their files beside the .x that names them.
+  if (status >= 0 && !SaveEmbeddedTextures(model, DirectoryOf(settings.file_name))) return -1;
+  return status;
 }
 
 uint32_t LimitKeyInterval(uint32_t value) {

@@ -35,6 +35,7 @@ TEST(FileNameRulesTest, ProposalsRenamesAndAppendedExtensions) {
   for (const Rename& c : std::initializer_list<Rename>{
            {"robot.vrn", kSaveFilterVr2, "robot.vr2"},
            {"robot", kSaveFilterX, "robot.x"},
+           {"robot.vrn", kSaveFilterGltf, "robot.gltf"},
            {"a.b.vrn", kSaveFilterDxf, "a.b.dxf"},
            {"", kSaveFilterVr2, ""},
            {"/home/me/my.models/robot", kSaveFilterVr2, "/home/me/my.models/robot.vr2"},
@@ -56,6 +57,7 @@ TEST(FileNameRulesTest, ProposalsRenamesAndAppendedExtensions) {
                                      {"/m/robot", kOpenFilterDxf, "/m/robot.dxf"},
                                      {"/m/robot", kOpenFilterText, "/m/robot.txt"},
                                      {"/m/robot", kOpenFilterX, "/m/robot.x"},
+                                     {"/m/robot", kOpenFilterGltf, "/m/robot.glb"},
                                      {"/m/robot", kOpenFilterAll, "/m/robot"},
                                      {"/m/robot.vr2", kOpenFilterVrn, "/m/robot.vr2"}}) {
     EXPECT_EQ(OpenPathForFilter(c.box, c.filter_index), c.result) << c.filter_index;
@@ -139,6 +141,10 @@ TEST(SaveAsTest, TheFilterDecidesTheFormat) {
   ui.save_as.push_back({true, dir.File("robot"), kSaveFilterX});
   EXPECT_TRUE(SaveAs(*model, host, ui));
   EXPECT_EQ(ui.calls.back(), "x export " + dir.File("robot.x"));
+  // The glTF filters write at once, without a dialog of their own.
+  ui.save_as.push_back({true, dir.File("robot"), kSaveFilterGlb});
+  EXPECT_TRUE(SaveAs(*model, host, ui));
+  EXPECT_EQ(test::ReadFile(dir.File("robot.glb")).substr(0, 4), "glTF");
   EXPECT_FALSE(SaveAs(*model, host, ui));
   EXPECT_TRUE(host.entries.empty());
   // Saving does not clear `modified`.

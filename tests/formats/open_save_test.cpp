@@ -328,6 +328,7 @@ TEST(SaveTest, OverwriteSaveFollowsTheLoadedType) {
       {kLoadedX, OverwriteAction::kExportX, ModelFormat::kVrnText},
       {kLoadedVr2Text, OverwriteAction::kWrite, ModelFormat::kVr2Text},
       {kLoadedVr2Binary, OverwriteAction::kWrite, ModelFormat::kVr2Binary},
+      {kLoadedGltf, OverwriteAction::kWrite, ModelFormat::kGlb},
       {42, OverwriteAction::kSaveAs, ModelFormat::kVrnText},
   };
   for (const Case& c : cases) {

@@ -196,6 +196,17 @@ class MainWindowTest : public QObject {
     for (size_t i = 1; i < at_tick.size(); ++i) QCOMPARE(at_tick[i] - at_tick[i - 1], uint64_t{1});
   }
 
+  void FreezingThePoseLeavesOneMotionAndNoUnits() {
+    ShowLoaded();
+    QVERIFY(Enabled(kCmdFreezePose));
+    window_->RunCommand(kCmdFreezePose);
+    const Model& model = window_->session().model();
+    QCOMPARE(model.unit_count(), 0);
+    QCOMPARE(model.motion_count, 1);
+    QCOMPARE(window_->strip()->ButtonCount(), 1);
+    QVERIFY(model.modified != 0 && !Enabled(kCmdFreezePose));
+  }
+
   void ExitAsksAndOnlyYesCloses() {
     window_->show();
     QVERIFY(!window_->close());

@@ -1,0 +1,48 @@
+// glTF 2.0 files (".glb", ".gltf"), written: every Part with faces as a mesh of one triangle
+// primitive with its material and texture, the Units as a skeleton of joints skinning the Parts
+// they own, and the Motions as animations that reproduce our poses exactly at their keys.
+//
+// Coordinates: ours are left-handed with the front view looking along +z; glTF is right-handed,
+// so z is negated on the way out and every triangle's winding reversed, which keeps the model
+// facing a glTF viewer the way it faces our front view.
+//
+// Skinning: joint 0 is a root node that never moves (the frame of the top-level Units); every
+// Unit is a joint whose rest transform sits at its pivot. A vertex follows its own Unit's joint
+// with weight 1 - blend and its parent Unit's joint with weight blend, which is the two-matrix
+// blending our renderer draws (blend weights outside 0..1 are clamped; glTF cannot extrapolate).
+// Parts without a Unit above them are not skinned.
+//
+// Animations: one per Anim with its Motions as keys (a looping Anim repeats its first Motion as
+// a last key; "loop" is in the animation's extras), or one "ALL" over every Motion. Channels are
+// linear; a channel that holds the rest value at every key is left out.
+//
+// Materials: baseColorFactor = diffuse RGBA, emissiveFactor = emissive RGB, metallic 0, BLEND
+// when diffuse alpha < 1, and roughness = (2 / (power + 2))^(1/4): the Blinn-Phong exponent
+// `power` matches a GGX lobe of alpha = sqrt(2 / (power + 2)) and glTF's roughness is sqrt(alpha),
+// so power 0 (no highlight) is fully rough and large powers approach a mirror. Textures: PNG and
+// JPEG files are copied as they are, every other readable image is re-encoded as PNG.
+#pragma once
+
+#include <string>
+
+#include "model/model.h"
+
+namespace vorna {
+
+struct GltfExportOptions {
+  // True: one .glb with the buffer and the images inside. False: .gltf JSON, the buffer as
+  // "<name>.bin" and the texture images beside it, all referred to by relative URIs.
+  bool binary = true;
+  // Seconds between two keys of an animation.
+  double key_interval = 0.125;
+};
+
+// Roughness for a specular power, as described above; 1 for a power of 0 or less.
+float RoughnessOfPower(float power);
+
+// Writes `model` (unchanged) to `path`. Files are saved atomically. False, with `error`, when
+// the model has no Part with faces, a value cannot be written or a file cannot be saved.
+bool ExportGltf(const Model& model, const std::string& path, const GltfExportOptions& options,
+                std::string* error = nullptr);
+
+}  // namespace vorna

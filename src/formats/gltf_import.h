@@ -1,0 +1,53 @@
+// glTF 2.0 files (".gltf", ".glb"), read the way .x files are: the meshes of the scene become one
+// Part per material. Nodes, skins and animations are not kept: the Model gets no Units, Motions
+// or Anims.
+//
+// Every triangle primitive of every mesh node of the scene (the default scene, else the first,
+// else every root node) is placed by its node's world transform; skinned meshes are taken in
+// their bind pose (as their accessors hold them). Strips and fans become triangles; points and
+// lines are left out, and one message says so. z is negated (our coordinates are left-handed)
+// and each triangle's winding reversed, undoing what our export does. Part i holds the triangles
+// of material i in file order, each primitive with its own vertices; primitives without a
+// material share one more Part with the default material at the end. Materials give diffuse
+// (baseColorFactor), emissive and, through alpha, transparency; ambient = diffuse. Missing
+// normals are computed from the triangles. Part names are the material names ("no-name" for
+// none), in CP932 when they can be.
+//
+// Textures: a base-colour image named by a relative URI becomes the Part's texture file, loaded
+// from the file's directory. An image inside the file (a buffer view or a data URI) is decoded
+// into the Part's texture, marked embedded, and named "<file stem>-<image number>.png" so that
+// saving in a format that stores texture names writes it beside the model (SaveEmbeddedTextures).
+//
+// The bytes are untrusted: every offset, length, stride, count and index is checked against the
+// buffers before use, and the parser is never asked to touch files or decode images itself.
+// Refused: what the parser refuses, an accessor or index outside its data, a file without a
+// triangle, a model beyond 2^25 vertices or faces. Refused with "パーツ数が256個を超えました": 256
+// or more Parts. On failure the Model is empty.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "formats/save_options.h"
+#include "model/host.h"
+#include "model/model.h"
+
+namespace vorna {
+
+// Resets the Model and reads the file at `path`; `error` (may be null) says why a read failed.
+bool ImportGltf(Model& model, const std::string& path, Host& host, const ReadOptions& options = {},
+                std::string* error = nullptr);
+
+// Resets the Model and fills it from `bytes` (untrusted; a .glb when they start with "glTF",
+// else JSON). External files are looked up in `directory` (empty or ending in '/'); `stem` names
+// the embedded textures.
+bool ParseGltf(Model& model, std::span<const uint8_t> bytes, const std::string& directory,
+               const std::string& stem, Host& host, const ReadOptions& options = {},
+               std::string* error = nullptr);
+
+// Writes the embedded texture of every Part that has one as PNG under its texture_file in
+// `directory` (ending in '/'). False when one cannot be written.
+bool SaveEmbeddedTextures(const Model& model, const std::string& directory);
+
+}  // namespace vorna

@@ -1,0 +1,6 @@
+// The parser's one implementation unit. Its writer half needs <fstream> even without file
+// system access.
+#include <fstream>
+
+#define TINYGLTF_IMPLEMENTATION
+#include "formats/gltf_tinygltf.h"
