@@ -223,8 +223,9 @@ TEST(XExportTest, ExportWritesEveryEncodingAndFailsOnABadPath) {
   for (XFileFormat format :
        {XFileFormat::kText, XFileFormat::kBinary, XFileFormat::kCompressedBinary}) {
     auto model = test::Character(3);
-    // CP932 ("right arm", "walk") and long names keep their bytes in every encoding.
-    const std::string arm = "\x89\x45\x98\x72", tail(63, 't'), walk = "\x95\xE0\x82\xAD";
+    // CP932 ("right arm", "walk" with a long vowel mark, whose second byte is '[') and long
+    // names keep their bytes in every encoding.
+    const std::string arm = "\x89\x45\x98\x72", tail(63, 't'), walk = "\x95\xE0\x81\x5B";
     model->node_name[model->NodeOfUnit(1)] = arm;
     model->node_name[model->NodeOfUnit(3)] = tail;
     model->anim_count = 1;

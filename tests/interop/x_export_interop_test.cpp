@@ -71,10 +71,10 @@ TEST_P(XExportInteropTest, AssimpReadsWhatWeWrite) {
   auto model = test::Character(4);
   model->anim_count = 2;
   // CP932 names ("right arm", "walk", "bone") and a long one keep their bytes, except that text
-  // replaces the bone's first two characters: their second bytes are '{' and '['.
+  // replaces the bone's first character: its second byte is '{'.
   const std::string arm = "\x89\x45\x98\x72", walk_name = "\x95\xE0\x82\xAD", tail(63, 't');
   const std::string bone = "\x83\x7B\x81\x5B\x83\x93";
-  const std::string hip = format == XFileFormat::kText ? "____\x83\x93" : bone;
+  const std::string hip = format == XFileFormat::kText ? "__\x81\x5B\x83\x93" : bone;
   model->node_name[model->NodeOfUnit(0)] = bone;
   model->node_name[model->NodeOfUnit(1)] = arm;
   model->node_name[model->NodeOfUnit(3)] = tail;

@@ -20,7 +20,7 @@ TEST(NameTableTest, KeepsEveryByteTheEncodingCarries) {
       {true, "Frame_Arm", "Frame_Arm"},
       {true, "Left Arm.L-1", "Left_Arm.L-1"},
       {true, "Frame_\x89\x45\x98\x72", "Frame_\x89\x45\x98\x72"},  // CP932 "right arm"
-      {true, kBone, "____\x83\x93"},  // whole characters, not just their second bytes
+      {true, kBone, "__\x81\x5B\x83\x93"},  // whole characters; a '[' trail reads back
       {true, "a\"b;c{d}", "a_b_c_d_"},
       {true, "1st", "_1st"},
       {true, "", "_"},

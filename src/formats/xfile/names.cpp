@@ -5,11 +5,9 @@
 namespace vorna::xfile {
 namespace {
 
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 // The length of the CP932 character at `i`: two for a lead byte that has a byte after it.
 size_t CharLength(std::string_view text, size_t i) {
-  return IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+  return IsCp932Lead(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
 }
 
 bool IsKeyword(std::string_view name) {
@@ -41,13 +39,27 @@ bool IsTextNameByte(char c) {
   return std::string_view("{}[]()<>,;\"").find(c) == std::string_view::npos;
 }
 
+bool IsTextWordBytes(std::string_view name) {
+  for (size_t i = 0; i < name.size(); i += CharLength(name, i)) {
+    if (!IsTextNameByte(name[i])) return false;
+    if (CharLength(name, i) == 2 && name[i + 1] != '[' && name[i + 1] != ']' &&
+        !IsTextNameByte(name[i + 1])) {
+      return false;
+    }
+  }
+  return true;
+}
+
 std::string NameTable::Unique(std::string_view raw) {
   std::string base;
   for (size_t i = 0; i < raw.size();) {
     const size_t length = CharLength(raw, i);
     bool keep = true;
     for (size_t k = i; k < i + length; ++k) {
-      keep = keep && raw[k] != '\0' && (!text_ || IsTextNameByte(raw[k]));
+      // Text readers take a bracket as the second byte of a two-byte character (ours pairs it
+      // with its lead byte; others end words only at white space and ",;\"{}").
+      const bool bracket_trail = k > i && (raw[k] == '[' || raw[k] == ']');
+      keep = keep && raw[k] != '\0' && (!text_ || bracket_trail || IsTextNameByte(raw[k]));
     }
     if (keep) {
       base.append(raw.substr(i, length));

@@ -13,8 +13,17 @@
 
 namespace vorna::xfile {
 
+// Whether `c` starts a two-byte CP932 character.
+constexpr bool IsCp932Lead(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
 // Whether byte `c` may stand inside a name of the text encoding.
 bool IsTextNameByte(char c);
+
+// Whether the text reader reads all of `name` as one word: every byte IsTextNameByte takes,
+// except that a '[' or ']' may be the second byte of a CP932 character.
+bool IsTextWordBytes(std::string_view name);
 
 class NameTable {
  public:

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "formats/xfile/diagnostics.h"
+#include "formats/xfile/names.h"
 #include "formats/xfile/tokens.h"
 
 namespace vorna::xfile {
@@ -86,7 +87,16 @@ class TextSource {
         break;
     }
     const char* start = p_;
-    while (p_ != end_ && !IsDelimiter(*p_)) ++p_;
+    while (p_ != end_ && !IsDelimiter(*p_)) {
+      // A CP932 character whose second byte is '[' or ']' (the long vowel mark among them)
+      // stays in the word: Japanese names hold them, and no syntax puts a bracket straight
+      // after such a byte.
+      if (IsCp932Lead(static_cast<unsigned char>(*p_)) && p_ + 1 != end_ &&
+          (p_[1] == '[' || p_[1] == ']')) {
+        ++p_;
+      }
+      ++p_;
+    }
     ClassifyWord(std::string_view(start, static_cast<std::size_t>(p_ - start)), t);
     return true;
   }

@@ -67,7 +67,7 @@ bool IsSignedPrimitive(Primitive p) {
 bool IsTextWord(std::string_view name) {
   if (name.empty()) return true;
   if (name[0] == '.' || name[0] == '#' || name.starts_with("//")) return false;
-  return std::all_of(name.begin(), name.end(), IsTextNameByte);
+  return IsTextWordBytes(name);
 }
 
 // Whether the text reader takes `name` for a name where it also expects numbers and keywords
