@@ -26,6 +26,9 @@ TEST(CommandTable, IdsAreUniqueAndLabelsNameTheKeyThatWorks) {
   std::set<int> ids;
   for (const CommandInfo& command : CommandTable()) {
     EXPECT_TRUE(ids.insert(command.id).second) << command.id;
+    // The speed submenu holds the playback speeds and nothing else.
+    EXPECT_EQ(command.in_speed_submenu, command.id >= kCmdSpeed100 && command.id <= kCmdSpeed500)
+        << command.id;
     const size_t tab = command.label.find('\t');
     if (tab == std::string_view::npos || command.key.empty()) continue;
     const std::string_view shown = command.label.substr(tab + 1);
