@@ -209,9 +209,9 @@ TEST(VrnBinaryTest, UnknownRecordsAreSkippedByTheirSize) {
     bytes.replace(4, 4, U32(32));  // the inserted record counts too
     auto copy = test::NewModel();
     ScriptedHost host;
-    std::string error;
+    ReadError error;
     ASSERT_TRUE(ParseKeyedBinary(*copy, bytes, "", BinaryVariant::kVrn, {false}, host, &error))
-        << error;
+        << error.Describe();
     copy->loaded_type = kLoadedVrnBinary;
     BuildHierarchy(*copy);
     auto reference = test::ReadBack(*model, test::VrnFile::kBinary);

@@ -126,8 +126,9 @@ TEST(VrnTextTest, ReadsLfOnlyFilesAndIgnoresSurplusLines) {
   lf.insert(lf.find("</anim_data>"), "1 1 0 extra\n");
   auto model = test::NewModel();
   ScriptedHost host;
-  std::string error;
-  ASSERT_TRUE(ParseTaggedText(*model, lf, "", TextVariant::kVrn, {false}, host, &error)) << error;
+  ReadError error;
+  ASSERT_TRUE(ParseTaggedText(*model, lf, "", TextVariant::kVrn, {false}, host, &error))
+      << error.Describe();
   EXPECT_EQ(model->total_vertex_count, 7);
   EXPECT_EQ(model->total_face_count, 2);
   EXPECT_EQ(model->anim_count, 1);
