@@ -11,8 +11,8 @@
 #include "images/decode.h"
 #include "images/encode.h"
 #include "images/image.h"
-#include "io/little_endian.h"
 #include "images/scale.h"
+#include "io/little_endian.h"
 
 namespace vorna {
 namespace {

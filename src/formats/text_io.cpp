@@ -1,5 +1,6 @@
 #include "formats/text_io.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -29,7 +30,30 @@ bool FastFixedPoint(const char* p, const char* end, float* value, const char** s
     mantissa = mantissa * 10 + static_cast<uint32_t>(*p - '0');
   }
   if (p < end && *p == '.') {
-    for (++p; p < end && is_digit(*p) && digits < kMaxDigits; ++p, ++digits, ++decimals) {
+    ++p;
+    // Six decimals, as written, converted together: "00" and the six digits read as one eight-byte
+    // word hold eight digits exactly when all six are digits.
+    if constexpr (std::endian::native == std::endian::little) {
+      if (end - p >= 8 && digits <= 2) {
+        uint64_t word;
+        std::memcpy(&word, p, 8);
+        const uint64_t six = (word << 16) | 0x3030u;
+        if ((((six & 0xF0F0F0F0F0F0F0F0u) |
+              (((six + 0x0606060606060606u) & 0xF0F0F0F0F0F0F0F0u) >> 4)) == 0x3333333333333333u) &&
+            !is_digit(p[6])) {
+          uint64_t v = six - 0x3030303030303030u;
+          v = (v * 10 + (v >> 8)) & 0x00FF00FF00FF00FFu;
+          v = (((v & 0x000000FF000000FFu) * (100 + (uint64_t{1000000} << 32))) +
+               (((v >> 16) & 0x000000FF000000FFu) * (1 + (uint64_t{10000} << 32)))) >>
+              32;
+          mantissa = mantissa * 1000000 + static_cast<uint32_t>(v);
+          digits += 6;
+          decimals = 6;
+          p += 6;
+        }
+      }
+    }
+    for (; p < end && is_digit(*p) && digits < kMaxDigits; ++p, ++digits, ++decimals) {
       mantissa = mantissa * 10 + static_cast<uint32_t>(*p - '0');
     }
   }
