@@ -318,8 +318,12 @@ class TaggedTextReader {
   bool Refuse(ReadError* error, ReadErrorKind kind, std::string text) {
     return Fail(error, kind, std::move(text), offset_, line_number_);
   }
-  // How many lines follow the current one: every vertex and face takes a line of its own.
-  size_t LinesLeft() const { return LineReader::CountLines(bytes_.substr(next_offset_)); }
+  // How many lines follow the current one: every vertex and face takes a line of its own. The
+  // file is counted once, when a total first needs it.
+  size_t LinesLeft() {
+    if (line_total_ == 0) line_total_ = LineReader::CountLines(bytes_);
+    return line_total_ - line_number_;
+  }
   // Handles a tag line; false when the tag refuses the file.
   bool OnTag(const TagEntry& tag, ReadError* error);
   // Handles a value line; false when it refuses the file.
@@ -340,8 +344,8 @@ class TaggedTextReader {
   Host& host_;
   TextureCache textures_;
   uint32_t line_number_ = 0;
-  size_t offset_ = 0;       // of the current line
-  size_t next_offset_ = 0;  // of the line after it
+  size_t line_total_ = 0;
+  size_t offset_ = 0;  // of the current line
 
   State state_ = kNone;
   int current_part_ = 0;
@@ -679,10 +683,11 @@ bool TaggedTextReader::Read(ReadError* error) {
   Reset(model_);
   LineReader lines(bytes_);
   std::string_view line;
+  size_t next_offset = 0;
   while (lines.Next(&line)) {
     ++line_number_;
-    offset_ = next_offset_;
-    next_offset_ = lines.position();
+    offset_ = next_offset;
+    next_offset = lines.position();
     if (const TagEntry* tag = FindTag(line)) {
       if (!OnTag(*tag, error)) return false;
     } else if (line == "</polygon_mesh>") {
