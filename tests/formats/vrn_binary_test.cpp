@@ -285,12 +285,26 @@ TEST(ModelFileTest, RefusesWhatItCannotRead) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    // Refusals come after parts of the file were read: nothing of it may stay.
     auto model = test::NewModel();
     ScriptedHost host;
-    EXPECT_EQ(test::ParseVrn(*model, c.bytes, c.file, host), c.ok);
+    ReadError error;
+    EXPECT_EQ(test::ParseVrn(*model, c.bytes, c.file, host, &error), c.ok);
     EXPECT_EQ(host.Texts(),
               c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
+    if (c.ok) continue;
+    EXPECT_NE(error.kind, ReadErrorKind::kNone);
+    EXPECT_EQ(model->parts_count, 0);
+    EXPECT_TRUE(model->positions.empty() && model->faces.empty() && model->parts.empty());
+    EXPECT_EQ(model->node_name[0], "");
   }
+  // Where a text file is refused is told by its line.
+  ReadError error;
+  auto model = test::NewModel();
+  ScriptedHost host;
+  EXPECT_FALSE(test::ParseVrn(*model, cases[2].bytes, VrnFile::kText, host, &error));
+  EXPECT_EQ(error.kind, ReadErrorKind::kBadData);
+  EXPECT_EQ(error.line, 20u);
 }
 
 TEST(VrnBinaryTest, CountsAreClampedAndLongStringsCut) {
