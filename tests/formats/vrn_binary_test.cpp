@@ -6,10 +6,10 @@
 #include <sstream>
 #include <vector>
 
-#include "formats/format_common.h"
 #include "formats/model_file_fixtures.h"
 #include "formats/tagged_text.h"
 #include "model/hierarchy.h"
+#include "model/model_check.h"
 
 namespace vorna {
 namespace {
@@ -345,8 +345,8 @@ TEST(ModelFileTest, EveryTruncationFailsOrLoadsCleanly) {
     ScriptedHost host;
     for (size_t length = 0; length < good.size(); length += binary ? 1 : 3) {
       if (test::ParseVrn(*model, std::string_view(good).substr(0, length), file, host)) {
-        std::string why;
-        EXPECT_TRUE(GeometryIsConsistent(*model, &why)) << length << ": " << why;
+        ReadError why;
+        EXPECT_TRUE(CheckModel(*model, &why)) << length << ": " << why.Describe();
       }
     }
     if (binary) {
