@@ -8,25 +8,9 @@
 #include <new>
 #include <utility>
 
+#include "io/descriptor.h"
+
 namespace vorna {
-
-namespace {
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-}  // namespace
 
 bool ReadWholeFile(const std::string& path, FileBytes* out, ReadError* error,
                    std::uint64_t max_bytes) {
