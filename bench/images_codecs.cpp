@@ -11,8 +11,8 @@
 #include "images/decode.h"
 #include "images/encode.h"
 #include "images/image.h"
-#include "images/little_endian.h"
 #include "images/scale.h"
+#include "io/little_endian.h"
 
 namespace vorna {
 namespace {
@@ -59,13 +59,13 @@ std::vector<uint8_t> Encoded(const Image& image, const char* mime_type) {
 // A 1024 x 1024 DXT5 file of varied blocks.
 std::vector<uint8_t> Dxt5File() {
   std::vector<uint8_t> file = {'D', 'D', 'S', ' '};
-  AppendU32(&file, 124);
-  AppendU32(&file, 0x1007);
-  AppendU32(&file, 1024);
-  AppendU32(&file, 1024);
+  AppendU32(file, 124);
+  AppendU32(file, 0x1007);
+  AppendU32(file, 1024);
+  AppendU32(file, 1024);
   file.resize(4 + 72, 0);  // the pixel format follows
-  AppendU32(&file, 32);
-  AppendU32(&file, 0x4);
+  AppendU32(file, 32);
+  AppendU32(file, 0x4);
   file.insert(file.end(), {'D', 'X', 'T', '5'});
   file.resize(4 + 124, 0);
   uint32_t state = 1;

@@ -6,14 +6,14 @@
 #include <string_view>
 
 #include "formats/dxf.h"
-#include "formats/format_common.h"
+#include "model/model_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static auto model = std::make_unique<vorna::Model>();
   vorna::ScriptedHost host;
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   if (vorna::ParseDxf(*model, bytes, host)) {
-    if (!vorna::GeometryIsConsistent(*model, nullptr)) __builtin_trap();
+    if (!vorna::CheckModel(*model, nullptr)) __builtin_trap();
     if (model->total_face_count > vorna::kDxfMaxFaces ||
         model->total_vertex_count >= vorna::kDxfMaxVertices ||
         model->parts_count >= vorna::kMaxParts) {

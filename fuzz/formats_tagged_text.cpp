@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "formats/format_common.h"
 #include "formats/tagged_text.h"
 #include "model/hierarchy.h"
+#include "model/model_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
@@ -17,8 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
   if (vorna::ParseTaggedText(*model, bytes, "", variant, vorna::ReadOptions{false}, host,
                              nullptr)) {
-    std::string why;
-    if (!vorna::GeometryIsConsistent(*model, &why)) __builtin_trap();
+    if (!vorna::CheckModel(*model, nullptr)) __builtin_trap();
     // What was read must write back without touching anything outside the arrays.
     model->loaded_type = vorna::kLoadedVrnText;
     vorna::BuildHierarchy(*model);

@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "formats/format_common.h"
 #include "formats/vrn_binary.h"
 #include "model/hierarchy.h"
+#include "model/model_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static auto model = std::make_unique<vorna::Model>();
@@ -16,8 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   if (vorna::ParseKeyedBinary(*model, bytes, "", vorna::BinaryVariant::kVr2,
                               vorna::ReadOptions{false}, host, nullptr)) {
-    std::string why;
-    if (!vorna::GeometryIsConsistent(*model, &why)) __builtin_trap();
+    if (!vorna::CheckModel(*model, nullptr)) __builtin_trap();
     model->loaded_type = vorna::kLoadedVr2Binary;
     vorna::BuildHierarchy(*model);
     vorna::FormatKeyedBinary(*model, vorna::SaveOptions{}, vorna::BinaryVariant::kVrn);

@@ -2,15 +2,15 @@
 // one it refuses is empty.
 #pragma once
 
-#include "formats/format_common.h"
 #include "model/model.h"
+#include "model/model_check.h"
 
 namespace vorna::fuzz {
 
 inline void CheckReaderResult(bool accepted, const Model& model) {
   if (accepted) {
-    if (!GeometryIsConsistent(model, nullptr) || model.parts_count >= kMaxParts ||
-        model.parts_count <= 0 || model.total_face_count <= 0) {
+    if (!CheckModel(model, nullptr) || model.parts_count >= kMaxParts || model.parts_count <= 0 ||
+        model.total_face_count <= 0) {
       __builtin_trap();
     }
   } else if (model.parts_count != 0 || !model.positions.empty()) {

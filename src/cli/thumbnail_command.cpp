@@ -9,9 +9,9 @@
 #include "cli/commands.h"
 #include "cli/recording_host.h"
 #include "cli/render_command.h"
-#include "images/atomic_file.h"
 #include "images/encode.h"
 #include "images/scale.h"
+#include "io/atomic_file.h"
 #include "model/bounds.h"
 #include "model/model_edits.h"
 

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "io/descriptor.h"
 #include "model/file_paths.h"
 #include "model/name_text.h"
 #include "model/part_range.h"
@@ -24,26 +25,6 @@ constexpr TextureImageFilter kFilters[] = {
     {"BMPファイル (*.bmp)", "*.bmp", ".bmp"},
     {"DDSファイル (*.dds)", "*.dds", ".dds"},
     {"すべてのファイル (*.*)", "*.*", ""},
-};
-
-// Closes a descriptor when it goes.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
 };
 
 bool WriteAll(int fd, const char* data, size_t size) {

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "formats/format_common.h"
-#include "formats/tagged_text.h"
 #include "formats/text_io.h"
-#include "images/atomic_file.h"
+#include "io/atomic_file.h"
 #include "model/bounds.h"
+#include "model/model_check.h"
 #include "model/normals.h"
 #include "model/part_range.h"
 
@@ -99,19 +99,19 @@ class DxfReader {
  public:
   explicit DxfReader(Host& host) : host_(host) {}
 
-  bool Read(std::string_view bytes, std::string* error);
+  bool Read(std::string_view bytes, ReadError* error);
   void Build(Model& model) const;
 
  private:
-  bool Fail(std::string* error, const char* why) {
-    if (error != nullptr) *error = why;
-    return false;
+  bool Refuse(ReadError* error, ReadErrorKind kind, const char* why) const {
+    return Fail(error, kind, why, 0, line_number_);
   }
-  bool FinishFace(std::string* error);
-  bool VertexOf(Vec3 p, uint32_t* local, std::string* error);
+  bool FinishFace(ReadError* error);
+  bool VertexOf(Vec3 p, uint32_t* local, ReadError* error);
   void TakeCoordinate(int code, std::string_view value);
 
   Host& host_;
+  uint32_t line_number_ = 0;
   FaceEntity entity_;
   std::vector<DxfPart> parts_;
   std::vector<Vec3> positions_;
@@ -136,7 +136,7 @@ void DxfReader::TakeCoordinate(int code, std::string_view value) {
   }
 }
 
-bool DxfReader::VertexOf(Vec3 p, uint32_t* local, std::string* error) {
+bool DxfReader::VertexOf(Vec3 p, uint32_t* local, ReadError* error) {
   const uint32_t first = parts_.back().first_vertex;
   VertexKey key;
   const bool mergeable = KeyOf(p, &key);
@@ -149,7 +149,7 @@ bool DxfReader::VertexOf(Vec3 p, uint32_t* local, std::string* error) {
   }
   if (positions_.size() + 1 >= static_cast<size_t>(kDxfMaxVertices)) {
     host_.Message(Formatted("頂点数が", kDxfMaxVertices, "個を超えました"), MessageIcon::kNone);
-    return Fail(error, "too many vertices");
+    return Refuse(error, ReadErrorKind::kLimit, "too many vertices");
   }
   *local = static_cast<uint32_t>(positions_.size()) - first;
   positions_.push_back(p);
@@ -157,7 +157,7 @@ bool DxfReader::VertexOf(Vec3 p, uint32_t* local, std::string* error) {
   return true;
 }
 
-bool DxfReader::FinishFace(std::string* error) {
+bool DxfReader::FinishFace(ReadError* error) {
   const DxfCorner* corners = entity_.corners;
   // A face needs its first three corners; one that lacks any of them has no shape to keep.
   if (!corners[0].given || !corners[1].given || !corners[2].given) return true;
@@ -166,7 +166,7 @@ bool DxfReader::FinishFace(std::string* error) {
   if (parts_.empty() || parts_.back().name != layer) {
     if (parts_.size() >= static_cast<size_t>(kDxfMaxParts)) {
       host_.Message(Formatted("パーツ数が", kMaxParts, "個を超えました"), MessageIcon::kNone);
-      return Fail(error, "too many parts");
+      return Refuse(error, ReadErrorKind::kLimit, "too many parts");
     }
     parts_.push_back(
         {layer, static_cast<uint32_t>(positions_.size()), static_cast<uint32_t>(faces_.size())});
@@ -192,7 +192,7 @@ bool DxfReader::FinishFace(std::string* error) {
   return true;
 }
 
-bool DxfReader::Read(std::string_view bytes, std::string* error) {
+bool DxfReader::Read(std::string_view bytes, ReadError* error) {
   LineReader lines(bytes);
   std::string_view line;
   bool code_pending = false;
@@ -200,6 +200,7 @@ bool DxfReader::Read(std::string_view bytes, std::string* error) {
   bool in_face = false;
   int faces_seen = 0;
   while (lines.Next(&line)) {
+    ++line_number_;
     if (!code_pending) {
       LineScanner scanner(line);
       // A code that is no number is an unknown code: its value is skipped like any other.
@@ -215,7 +216,7 @@ bool DxfReader::Read(std::string_view bytes, std::string* error) {
       if (in_face) {
         if (++faces_seen > kDxfMaxFaces) {
           host_.Message(Formatted("面数が", kDxfMaxFaces, "個を超えました"), MessageIcon::kNone);
-          return Fail(error, "too many faces");
+          return Refuse(error, ReadErrorKind::kLimit, "too many faces");
         }
         entity_ = FaceEntity{};
       } else if (type == "EOF") {
@@ -235,7 +236,7 @@ bool DxfReader::Read(std::string_view bytes, std::string* error) {
   if (in_face && !FinishFace(error)) return false;
   if (parts_.empty()) {
     host_.Message("3DFACE データがありません", MessageIcon::kNone);
-    return Fail(error, "no 3DFACE entity");
+    return Fail(error, ReadErrorKind::kNotThisFormat, "no 3DFACE entity");
   }
   return true;
 }
@@ -286,35 +287,28 @@ bool NameTaken(const Model& model, int parts, int except, const std::string& nam
 
 }  // namespace
 
-bool ParseDxf(Model& model, std::string_view bytes, Host& host, std::string* error) {
+bool ParseDxf(Model& model, std::string_view bytes, Host& host, ReadError* error) {
   Reset(model);
+  bool ok = false;
   try {
     DxfReader reader(host);
-    if (!reader.Read(bytes, error)) return false;
-    reader.Build(model);
+    if (reader.Read(bytes, error)) {
+      reader.Build(model);
+      ok = CheckModel(model, error);
+    }
   } catch (const std::bad_alloc&) {
-    Reset(model);
-    if (error != nullptr) *error = "out of memory";
-    return false;
+    Fail(error, ReadErrorKind::kOutOfMemory, "out of memory");
   }
-  std::string why;
-  if (!GeometryIsConsistent(model, &why)) {
-    Reset(model);
-    if (error != nullptr) *error = why;
-    return false;
-  }
-  return true;
+  if (!ok) Reset(model);
+  return ok;
 }
 
 bool ImportDxf(Model& model, const std::string& path, Host& host, const ReadOptions&,
-               std::string* error) {
+               ReadError* error) {
   Reset(model);
-  std::string bytes;
-  if (!ReadWholeFile(path, &bytes)) {
-    if (error != nullptr) *error = "cannot open the file";
-    return false;
-  }
-  return ParseDxf(model, bytes, host, error);
+  FileBytes file;
+  if (!ReadModelFile(path, &file, error)) return false;
+  return ParseDxf(model, file.text(), host, error);
 }
 
 void MakePartNamesUnique(Model& model) {

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "formats/save_options.h"
+#include "io/read_error.h"
 #include "model/host.h"
 #include "model/model.h"
 
@@ -28,11 +29,11 @@ inline constexpr int kDxfMaxVertices = 30000;  // the first vertex that reaches 
 // read; `error` (may be null) says why any failure happened. The file names no textures, so the
 // read options change nothing.
 bool ImportDxf(Model& model, const std::string& path, Host& host, const ReadOptions& options = {},
-               std::string* error = nullptr);
+               ReadError* error = nullptr);
 
 // Resets the Model and fills it from `bytes` (untrusted). On success the Model has its Parts with
 // default materials, positions, faces, normals and bounds; on failure it is empty.
-bool ParseDxf(Model& model, std::string_view bytes, Host& host, std::string* error = nullptr);
+bool ParseDxf(Model& model, std::string_view bytes, Host& host, ReadError* error = nullptr);
 
 // Renames Parts whose name an earlier Part already has to the name followed by a three-digit
 // counter that starts at 2 and grows with every rename ("a", "a", "a" become "a", "a002",

@@ -5,9 +5,15 @@
 #include <vector>
 
 #include "formats/vr2_corners.h"
+#include "io/read_error.h"
+#include "io/whole_file.h"
 #include "model/model.h"
 
 namespace vorna {
+
+// Reads a model file whole: `path` as ResolveFileName finds it (names from the original
+// platform match regardless of case).
+bool ReadModelFile(const std::string& path, FileBytes* out, ReadError* error);
 
 // model_dir = `path` up to and including its last '/', model_file_name = the rest.
 void SetTitleAndDirectory(Model& model, const std::string& path);
@@ -18,16 +24,15 @@ std::string WindowTitle(const Model& model);
 // Writers keep every Anim inside the Motions that exist: first and last at most motion_count - 1.
 void ClampAnimsToMotions(Model& model);
 
-// Face corner indices and Part ranges hold together: ranges never decrease and end at the totals,
-// and every index lies inside its Part. Readers call it before they report success, since drawing,
-// normals and writers index the arrays through these values. `why` says what is wrong.
+// CheckModel (model/model_check.h) with its reason as plain text, for the .x reader until it
+// reports a ReadError.
 bool GeometryIsConsistent(const Model& model, std::string* why);
 
 // The last step of reading our own formats: a model needs Parts, vertices and faces; vertices and
 // faces beyond the last Part's range belong to no Part and are dropped (a file that lists fewer
 // than it declared keeps what it listed); the geometry must hold together; VR2 corner values
 // (`corners`, null for VRN) move to their vertices; every Unit's axis is derived. False, with
-// `why`, when the model cannot be used.
-bool FinishReadingModel(Model& model, std::vector<CornerCoordinates>* corners, std::string* why);
+// `error`, when the model cannot be used; the caller then resets it.
+bool FinishReadingModel(Model& model, std::vector<CornerCoordinates>* corners, ReadError* error);
 
 }  // namespace vorna

@@ -16,9 +16,11 @@
 #include <unordered_map>
 #include <vector>
 
-#include "images/atomic_file.h"
 #include "images/decode.h"
 #include "images/encode.h"
+#include "io/atomic_file.h"
+#include "io/little_endian.h"
+#include "io/whole_file.h"
 #include "model/file_paths.h"
 #include "model/name_text.h"
 
@@ -371,27 +373,17 @@ struct ImageData {
   std::string file_name;  // for .gltf: the name beside the model
 };
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size <= 0 || size > kMaxImageFileBytes) return false;
-  in.seekg(0);
-  out->resize(static_cast<size_t>(size));
-  return static_cast<bool>(in.read(reinterpret_cast<char*>(out->data()), size));
-}
-
 // The image of a Part's texture: the file's own bytes when it is a PNG or JPEG we can decode,
 // else the decoded image (from the file, or the texture already loaded) as PNG.
 bool TextureImage(const Model& model, const Part& part, ImageData* out) {
-  std::vector<uint8_t> file;
+  FileBytes file;
   Image image;
   const std::string path = StoredFilePath(model.model_dir, part.texture_file);
-  if (ReadWholeFile(ResolveFileName(path), &file) && DecodeImage(file, &image)) {
-    const ImageFormat format = DetectImageFormat(file);
+  if (ReadWholeFile(ResolveFileName(path), &file, nullptr, kMaxImageFileBytes) &&
+      DecodeImage(file.bytes(), &image)) {
+    const ImageFormat format = DetectImageFormat(file.bytes());
     if (format == ImageFormat::kPng || format == ImageFormat::kJpeg) {
-      out->bytes = std::move(file);
+      out->bytes.assign(file.bytes().begin(), file.bytes().end());
       out->mime = format == ImageFormat::kPng ? "image/png" : "image/jpeg";
       return true;
     }
@@ -795,10 +787,6 @@ bool Exporter::Build(std::string* error) {
   }
   AssembleJson();
   return true;
-}
-
-void AppendU32(std::string& out, uint32_t value) {
-  for (int k = 0; k < 4; ++k) out += static_cast<char>((value >> (8 * k)) & 0xFF);
 }
 
 // The GLB container: header, JSON chunk padded with spaces, BIN chunk padded with zeros.

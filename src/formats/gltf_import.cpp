@@ -15,12 +15,12 @@
 
 #include "formats/format_common.h"
 #include "formats/gltf_tinygltf.h"
-#include "formats/tagged_text.h"
-#include "images/atomic_file.h"
 #include "images/decode.h"
 #include "images/encode.h"
+#include "io/atomic_file.h"
 #include "model/bounds.h"
 #include "model/file_paths.h"
+#include "model/model_check.h"
 #include "model/name_text.h"
 #include "model/normals.h"
 #include "model/texture_loading.h"
@@ -34,11 +34,6 @@ namespace {
 constexpr size_t kMaxElements = size_t{1} << 25;
 // External buffers larger than this are not read.
 constexpr uintmax_t kMaxExternalBytes = uintmax_t{1} << 30;
-
-bool Fail(std::string* error, const std::string& why) {
-  if (error != nullptr) *error = why;
-  return false;
-}
 
 // ----- What the parser may do -----------------------------------------------------------------
 
@@ -55,9 +50,9 @@ bool ParserReadFile(std::vector<unsigned char>* out, std::string* err, const std
     if (err != nullptr) *err += "cannot read " + path + "\n";
     return false;
   }
-  std::string bytes;
-  if (!ReadWholeFile(local, &bytes)) return false;
-  out->assign(bytes.begin(), bytes.end());
+  FileBytes file;
+  if (!ReadWholeFile(local, &file, nullptr, kMaxExternalBytes)) return false;
+  out->assign(file.bytes().begin(), file.bytes().end());
   return true;
 }
 
@@ -296,7 +291,7 @@ class GltfReader {
   GltfReader(Model& model, const tinygltf::Model& g, Host& host, const ReadOptions& options)
       : model_(model), g_(g), host_(host), options_(options) {}
 
-  bool Read(const std::string& directory, const std::string& stem, std::string* error);
+  bool Read(const std::string& directory, const std::string& stem, ReadError* error);
 
  private:
   bool AddNodeMeshes(std::string* why);
@@ -574,17 +569,20 @@ bool GltfReader::Assemble(const std::string& directory, const std::string& stem,
     }
   }
   RecomputeBounds(model_);
-  return GeometryIsConsistent(model_, why);
+  return true;
 }
 
-bool GltfReader::Read(const std::string& directory, const std::string& stem, std::string* error) {
+bool GltfReader::Read(const std::string& directory, const std::string& stem, ReadError* error) {
   if (g_.materials.size() + 1 > static_cast<size_t>(kMaxParts)) {
     host_.Message("パーツ数が" + std::to_string(kMaxParts) + "個を超えました", MessageIcon::kNone);
-    return Fail(error, "256 or more materials");
+    return Fail(error, ReadErrorKind::kLimit, "256 or more materials");
   }
   parts_.resize(g_.materials.size() + 1);
   std::string why;
-  if (!AddNodeMeshes(&why) || !Assemble(directory, stem, &why)) return Fail(error, why);
+  if (!AddNodeMeshes(&why) || !Assemble(directory, stem, &why)) {
+    return Fail(error, ReadErrorKind::kBadData, why);
+  }
+  if (!CheckModel(model_, error)) return false;
   if (skipped_primitives_ > 0) {
     host_.Message(
         "点と線のプリミティブ" + std::to_string(skipped_primitives_) + "個は読み込みませんでした",
@@ -596,8 +594,7 @@ bool GltfReader::Read(const std::string& directory, const std::string& stem, std
 }  // namespace
 
 bool ParseGltf(Model& model, std::span<const uint8_t> bytes, const std::string& directory,
-               const std::string& stem, Host& host, const ReadOptions& options,
-               std::string* error) {
+               const std::string& stem, Host& host, const ReadOptions& options, ReadError* error) {
   Reset(model);
   bool ok = false;
   try {
@@ -609,7 +606,8 @@ bool ParseGltf(Model& model, std::span<const uint8_t> bytes, const std::string& 
     std::string err, warn;
     const bool binary = bytes.size() >= 4 && std::memcmp(bytes.data(), "glTF", 4) == 0;
     // The parser takes a 32-bit size.
-    if (bytes.size() > UINT32_MAX) return Fail(error, "the file is too large");
+    if (bytes.size() > UINT32_MAX)
+      return Fail(error, ReadErrorKind::kLimit, "the file is too large");
     const std::string base = directory.empty() ? "." : directory;
     const bool parsed =
         binary ? parser.LoadBinaryFromMemory(&g, &err, &warn, bytes.data(),
@@ -618,31 +616,29 @@ bool ParseGltf(Model& model, std::span<const uint8_t> bytes, const std::string& 
                                             reinterpret_cast<const char*>(bytes.data()),
                                             static_cast<unsigned>(bytes.size()), base);
     if (!parsed) {
-      Fail(error, err.empty() ? "not a glTF file" : err);
+      Fail(error, ReadErrorKind::kNotThisFormat, err.empty() ? "not a glTF file" : err);
     } else {
       GltfReader reader(model, g, host, options);
       ok = reader.Read(directory, stem, error);
     }
   } catch (const std::bad_alloc&) {
-    Fail(error, "out of memory");
+    Fail(error, ReadErrorKind::kOutOfMemory, "out of memory");
   } catch (const std::exception& e) {
     // The parser throws on some malformed input (an empty data URI, numbers out of range).
-    Fail(error, std::string("malformed file: ") + e.what());
+    Fail(error, ReadErrorKind::kSyntax, std::string("malformed file: ") + e.what());
   }
   if (!ok) Reset(model);
   return ok;
 }
 
 bool ImportGltf(Model& model, const std::string& path, Host& host, const ReadOptions& options,
-                std::string* error) {
+                ReadError* error) {
   Reset(model);
-  std::string bytes;
-  if (!ReadWholeFile(path, &bytes)) return Fail(error, "cannot open the file");
+  FileBytes file;
+  if (!ReadModelFile(path, &file, error)) return false;
   std::string stem = FileNameOf(path);
   if (const size_t dot = stem.rfind('.'); dot != std::string::npos) stem.resize(dot);
-  return ParseGltf(
-      model, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()),
-      DirectoryOf(path), stem, host, options, error);
+  return ParseGltf(model, file.bytes(), DirectoryOf(path), stem, host, options, error);
 }
 
 bool SaveEmbeddedTextures(const Model& model, const std::string& directory) {

@@ -30,6 +30,7 @@
 #include <string>
 
 #include "formats/save_options.h"
+#include "io/read_error.h"
 #include "model/host.h"
 #include "model/model.h"
 
@@ -37,14 +38,14 @@ namespace vorna {
 
 // Resets the Model and reads the file at `path`; `error` (may be null) says why a read failed.
 bool ImportGltf(Model& model, const std::string& path, Host& host, const ReadOptions& options = {},
-                std::string* error = nullptr);
+                ReadError* error = nullptr);
 
 // Resets the Model and fills it from `bytes` (untrusted; a .glb when they start with "glTF",
 // else JSON). External files are looked up in `directory` (empty or ending in '/'); `stem` names
 // the embedded textures.
 bool ParseGltf(Model& model, std::span<const uint8_t> bytes, const std::string& directory,
                const std::string& stem, Host& host, const ReadOptions& options = {},
-               std::string* error = nullptr);
+               ReadError* error = nullptr);
 
 // Writes the embedded texture of every Part that has one as PNG under its texture_file in
 // `directory` (ending in '/'). False when one cannot be written.

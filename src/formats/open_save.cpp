@@ -29,7 +29,15 @@ constexpr size_t kMaxListedTextures = 32;
 // Models larger than this are offered the fit to the window.
 constexpr double kFitThreshold = 1.7;
 
-using Reader = bool (*)(Model&, const std::string&, Host&, const ReadOptions&, std::string*);
+using Reader = bool (*)(Model&, const std::string&, Host&, const ReadOptions&, ReadError*);
+
+// The .x reader still reports its reason as text.
+bool ImportXFile(Model& model, const std::string& path, Host& host, const ReadOptions& options,
+                 ReadError* error) {
+  std::string why;
+  if (ImportX(model, path, host, options, &why)) return true;
+  return Fail(error, ReadErrorKind::kBadData, why);
+}
 
 // One row per extension: the reader tried first and the one tried when it fails, with the
 // loaded_type each gives. A row without a first reader has no reader yet.
@@ -45,7 +53,7 @@ constexpr ReaderRow kReaders[] = {
     {"vrn", ReadVrnText, kLoadedVrnText, ReadVrnBinary, kLoadedVrnBinary},
     {"dxf", ImportDxf, kLoadedDxf, nullptr, kLoadedNone},
     {"txt", ReadTextPolygon, kLoadedTextPolygon, nullptr, kLoadedNone},
-    {"x", ImportX, kLoadedX, nullptr, kLoadedNone},
+    {"x", ImportXFile, kLoadedX, nullptr, kLoadedNone},
     {"vr2", ReadVr2Text, kLoadedVr2Text, ReadVr2Binary, kLoadedVr2Binary},
     {"gltf", ImportGltf, kLoadedGltf, nullptr, kLoadedNone},
     {"glb", ImportGltf, kLoadedGltf, nullptr, kLoadedNone},
@@ -54,15 +62,15 @@ constexpr ReaderRow kReaders[] = {
 // Runs the readers of `row`; returns the loaded_type, kLoadedNone when every reader refused.
 int32_t RunReaders(const ReaderRow& row, Model& model, const std::string& path, Host& host,
                    const ReadOptions& options, std::string* error) {
-  std::string first_error;
+  ReadError first_error;
   if (row.first(model, path, host, options, &first_error)) return row.first_type;
   if (row.fallback == nullptr) {
-    *error = first_error;
+    *error = first_error.Describe();
     return kLoadedNone;
   }
-  std::string fallback_error;
+  ReadError fallback_error;
   if (row.fallback(model, path, host, options, &fallback_error)) return row.fallback_type;
-  *error = "as text: " + first_error + "; as binary: " + fallback_error;
+  *error = "as text: " + first_error.Describe() + "; as binary: " + fallback_error.Describe();
   return kLoadedNone;
 }
 

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <fstream>
 
 #include "formats/format_common.h"
 #include "formats/text_io.h"
 #include "formats/vr2_corners.h"
-#include "images/atomic_file.h"
+#include "io/atomic_file.h"
+#include "io/whole_file.h"
 #include "model/file_paths.h"
 #include "model/hierarchy.h"
 #include "model/texture_loading.h"
@@ -312,17 +312,22 @@ class TaggedTextReader {
         options_(options),
         host_(host) {}
 
-  bool Read(std::string* error);
+  bool Read(ReadError* error);
 
  private:
-  bool Fail(std::string* error, std::string text) {
-    if (error != nullptr) *error = std::move(text);
-    return false;
+  bool Refuse(ReadError* error, ReadErrorKind kind, std::string text) {
+    return Fail(error, kind, std::move(text), offset_, line_number_);
+  }
+  // How many lines follow the current one: every vertex and face takes a line of its own. The
+  // file is counted once, when a total first needs it.
+  size_t LinesLeft() {
+    if (line_total_ == 0) line_total_ = LineReader::CountLines(bytes_);
+    return line_total_ - line_number_;
   }
   // Handles a tag line; false when the tag refuses the file.
-  bool OnTag(const TagEntry& tag, std::string* error);
+  bool OnTag(const TagEntry& tag, ReadError* error);
   // Handles a value line; false when it refuses the file.
-  bool OnValue(std::string_view line, std::string* error);
+  bool OnValue(std::string_view line, ReadError* error);
   Part* CurrentPart() {
     return current_part_ >= 0 && current_part_ < model_.parts_count ? &model_.parts[current_part_]
                                                                     : nullptr;
@@ -338,7 +343,9 @@ class TaggedTextReader {
   const ReadOptions& options_;
   Host& host_;
   TextureCache textures_;
-  size_t line_count_ = 0;
+  uint32_t line_number_ = 0;
+  size_t line_total_ = 0;
+  size_t offset_ = 0;  // of the current line
 
   State state_ = kNone;
   int current_part_ = 0;
@@ -357,7 +364,7 @@ class TaggedTextReader {
   std::vector<CornerCoordinates> corners_;
 };
 
-bool TaggedTextReader::OnTag(const TagEntry& tag, std::string* error) {
+bool TaggedTextReader::OnTag(const TagEntry& tag, ReadError* error) {
   if (tag.opens) {
     state_ = tag.state;
     switch (tag.state) {
@@ -389,7 +396,7 @@ bool TaggedTextReader::OnTag(const TagEntry& tag, std::string* error) {
     case kPartsCount:
       if (declared_parts_ >= kMaxParts) {
         host_.Message("パーツ数が256個を超えました", MessageIcon::kNone);
-        return Fail(error, "256 or more parts");
+        return Refuse(error, ReadErrorKind::kLimit, "256 or more parts");
       }
       break;
     case kMotionCount:
@@ -472,7 +479,7 @@ void TaggedTextReader::ReadBasis(std::string_view line) {
   }
 }
 
-bool TaggedTextReader::OnValue(std::string_view line, std::string* error) {
+bool TaggedTextReader::OnValue(std::string_view line, ReadError* error) {
   switch (state_) {
     case kNone:
       return true;
@@ -481,7 +488,8 @@ bool TaggedTextReader::OnValue(std::string_view line, std::string* error) {
       std::string version;
       if (s.Word(&version, 255) && version < kOldestVersion) {
         host_.Message("ファイル バージョンが違います", MessageIcon::kNone);
-        return Fail(error, "file version " + version + " is older than 1.61");
+        return Refuse(error, ReadErrorKind::kUnsupported,
+                      "file version " + version + " is older than 1.61");
       }
       return true;
     }
@@ -511,9 +519,10 @@ bool TaggedTextReader::OnValue(std::string_view line, std::string* error) {
     case kTotalVertexCount: {
       int32_t total = 0;
       if (!LineScanner(line).Int(&total)) return true;
-      // Every vertex takes a line of its own: more than the file has lines cannot be real.
-      if (total < 0 || static_cast<size_t>(total) > line_count_) {
-        return Fail(error, "the vertex total is larger than the file can hold");
+      // Every vertex takes a line of its own: more than the lines left cannot be real.
+      if (total < 0 || static_cast<size_t>(total) > LinesLeft()) {
+        return Refuse(error, ReadErrorKind::kBadData,
+                      "the vertex total is larger than the file can hold");
       }
       AllocateVertices(model_, total);
       return true;
@@ -521,8 +530,9 @@ bool TaggedTextReader::OnValue(std::string_view line, std::string* error) {
     case kTotalFaceCount: {
       int32_t total = 0;
       if (!LineScanner(line).Int(&total)) return true;
-      if (total < 0 || static_cast<size_t>(total) > line_count_) {
-        return Fail(error, "the face total is larger than the file can hold");
+      if (total < 0 || static_cast<size_t>(total) > LinesLeft()) {
+        return Refuse(error, ReadErrorKind::kBadData,
+                      "the face total is larger than the file can hold");
       }
       AllocateFaces(model_, total);
       if (variant_ == TextVariant::kVr2) corners_.assign(static_cast<size_t>(total), {});
@@ -669,12 +679,15 @@ bool TaggedTextReader::OnValue(std::string_view line, std::string* error) {
   return true;
 }
 
-bool TaggedTextReader::Read(std::string* error) {
+bool TaggedTextReader::Read(ReadError* error) {
   Reset(model_);
-  line_count_ = LineReader::CountLines(bytes_);
   LineReader lines(bytes_);
   std::string_view line;
+  size_t next_offset = 0;
   while (lines.Next(&line)) {
+    ++line_number_;
+    offset_ = next_offset;
+    next_offset = lines.position();
     if (const TagEntry* tag = FindTag(line)) {
       if (!OnTag(*tag, error)) return false;
     } else if (line == "</polygon_mesh>") {
@@ -683,11 +696,7 @@ bool TaggedTextReader::Read(std::string* error) {
       return false;
     }
   }
-  std::string why;
-  if (!FinishReadingModel(model_, variant_ == TextVariant::kVr2 ? &corners_ : nullptr, &why)) {
-    return Fail(error, why);
-  }
-  return true;
+  return FinishReadingModel(model_, variant_ == TextVariant::kVr2 ? &corners_ : nullptr, error);
 }
 
 }  // namespace
@@ -749,38 +758,26 @@ bool WriteTaggedText(Model& model, const std::string& path, const SaveOptions& o
 
 bool ParseTaggedText(Model& model, std::string_view bytes, const std::string& model_dir,
                      TextVariant variant, const ReadOptions& options, Host& host,
-                     std::string* error) {
+                     ReadError* error) {
+  bool ok = false;
   try {
     TaggedTextReader reader(model, bytes, model_dir, variant, options, host);
-    return reader.Read(error);
+    ok = reader.Read(error);
   } catch (const std::bad_alloc&) {
-    if (error != nullptr) *error = "out of memory";
-    return false;
+    Fail(error, ReadErrorKind::kOutOfMemory, "out of memory");
   }
-}
-
-bool ReadWholeFile(const std::string& path, std::string* bytes) {
-  if (!FileExists(path)) return false;
-  std::ifstream in(ResolveFileName(path), std::ios::binary);
-  if (!in) return false;
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size < 0) return false;
-  in.seekg(0, std::ios::beg);
-  bytes->resize(static_cast<size_t>(size));
-  in.read(bytes->data(), size);
-  return static_cast<bool>(in) || in.gcount() == size;
+  if (!ok) Reset(model);
+  return ok;
 }
 
 bool ReadTaggedText(Model& model, const std::string& path, TextVariant variant,
-                    const ReadOptions& options, Host& host, std::string* error) {
-  std::string bytes;
-  if (!ReadWholeFile(path, &bytes)) {
+                    const ReadOptions& options, Host& host, ReadError* error) {
+  FileBytes file;
+  if (!ReadModelFile(path, &file, error)) {
     Reset(model);
-    if (error != nullptr) *error = "cannot open the file";
     return false;
   }
-  return ParseTaggedText(model, bytes, DirectoryOf(path), variant, options, host, error);
+  return ParseTaggedText(model, file.text(), DirectoryOf(path), variant, options, host, error);
 }
 
 }  // namespace vorna

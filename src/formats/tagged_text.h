@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "formats/save_options.h"
+#include "io/read_error.h"
 #include "model/host.h"
 #include "model/model.h"
 
@@ -26,18 +27,14 @@ bool WriteTaggedText(Model& model, const std::string& path, const SaveOptions& o
                      TextVariant variant, Host& host);
 
 // Resets the Model and fills it from `bytes` (untrusted). Textures are named relative to
-// `model_dir`. On failure the Model is partly filled; `error` (may be null) says why. The
+// `model_dir`. On failure the Model is empty (reset); `error` (may be null) says why. The
 // refusals of a version below "1.61" and of 256 or more Parts are shown through `host`; every
 // other failure is silent, so that the caller may try the binary reader next.
 bool ParseTaggedText(Model& model, std::string_view bytes, const std::string& model_dir,
-                     TextVariant variant, const ReadOptions& options, Host& host,
-                     std::string* error);
+                     TextVariant variant, const ReadOptions& options, Host& host, ReadError* error);
 
 // Reads the file at `path`; fails silently when it cannot be read.
 bool ReadTaggedText(Model& model, const std::string& path, TextVariant variant,
-                    const ReadOptions& options, Host& host, std::string* error);
-
-// Reads a whole file into `bytes`; false when it cannot be opened or read.
-bool ReadWholeFile(const std::string& path, std::string* bytes);
+                    const ReadOptions& options, Host& host, ReadError* error);
 
 }  // namespace vorna

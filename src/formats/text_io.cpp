@@ -1,5 +1,6 @@
 #include "formats/text_io.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -11,6 +12,57 @@ namespace {
 
 bool IsSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// The writers print "%f": a sign, a few digits, a point and six more. When all the digits fit in
+// 24 bits, the value is the digits divided by a power of ten, both exact in a float, and that one
+// correctly rounded division is the correctly rounded result. Anything else is for from_chars.
+bool FastFixedPoint(const char* p, const char* end, float* value, const char** stop) {
+  const bool negative = p < end && *p == '-';
+  if (negative) ++p;
+  constexpr int kMaxDigits = 8;
+  constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f};
+  uint32_t mantissa = 0;
+  int digits = 0;
+  int decimals = 0;
+  auto is_digit = [](char c) { return static_cast<unsigned char>(c - '0') < 10; };
+  for (; p < end && is_digit(*p) && digits < kMaxDigits; ++p, ++digits) {
+    mantissa = mantissa * 10 + static_cast<uint32_t>(*p - '0');
+  }
+  if (p < end && *p == '.') {
+    ++p;
+    // Six decimals, as written, converted together: "00" and the six digits read as one eight-byte
+    // word hold eight digits exactly when all six are digits.
+    if constexpr (std::endian::native == std::endian::little) {
+      if (end - p >= 8 && digits <= 2) {
+        uint64_t word;
+        std::memcpy(&word, p, 8);
+        const uint64_t six = (word << 16) | 0x3030u;
+        if ((((six & 0xF0F0F0F0F0F0F0F0u) |
+              (((six + 0x0606060606060606u) & 0xF0F0F0F0F0F0F0F0u) >> 4)) == 0x3333333333333333u) &&
+            !is_digit(p[6])) {
+          uint64_t v = six - 0x3030303030303030u;
+          v = (v * 10 + (v >> 8)) & 0x00FF00FF00FF00FFu;
+          v = (((v & 0x000000FF000000FFu) * (100 + (uint64_t{1000000} << 32))) +
+               (((v >> 16) & 0x000000FF000000FFu) * (1 + (uint64_t{10000} << 32)))) >>
+              32;
+          mantissa = mantissa * 1000000 + static_cast<uint32_t>(v);
+          digits += 6;
+          decimals = 6;
+          p += 6;
+        }
+      }
+    }
+    for (; p < end && is_digit(*p) && digits < kMaxDigits; ++p, ++digits, ++decimals) {
+      mantissa = mantissa * 10 + static_cast<uint32_t>(*p - '0');
+    }
+  }
+  if (digits == 0 || mantissa > (1u << 24)) return false;
+  if (p < end && (is_digit(*p) || *p == '.' || *p == 'e' || *p == 'E')) return false;
+  const float magnitude = static_cast<float>(mantissa) / kPowersOfTen[decimals];
+  *value = negative ? -magnitude : magnitude;
+  *stop = p;
+  return true;
 }
 
 }  // namespace
@@ -56,6 +108,10 @@ bool LineScanner::Float(float* value) {
   SkipSpace();
   const char* begin = text_.data() + pos_;
   const char* end = text_.data() + text_.size();
+  if (const char* stop = nullptr; FastFixedPoint(begin, end, value, &stop)) {
+    pos_ = static_cast<size_t>(stop - text_.data());
+    return true;
+  }
   const char* first = begin;
   if (first < end && *first == '+') {
     ++first;

@@ -44,6 +44,8 @@ class LineReader {
  public:
   explicit LineReader(std::string_view text) : text_(text) {}
   bool Next(std::string_view* line);
+  // The byte offset of the next line.
+  size_t position() const { return pos_; }
   // How many lines the text holds in all (counting a final unterminated one).
   static size_t CountLines(std::string_view text);
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "formats/format_common.h"
-#include "formats/tagged_text.h"
 #include "formats/text_io.h"
 #include "model/bounds.h"
+#include "model/model_check.h"
 #include "model/normals.h"
 
 namespace vorna {
@@ -105,23 +105,23 @@ class TextPolygonReader {
  public:
   TextPolygonReader(Model& model, std::string_view bytes, Host& host)
       : model_(model), bytes_(bytes), host_(host) {}
-  bool Read(std::string* error);
+  bool Read(ReadError* error);
 
  private:
   enum Element { kNoElement, kInVertex, kInFace };
 
-  bool Fail(std::string* error, const char* why) {
-    if (error != nullptr) *error = why;
-    return false;
+  bool Refuse(ReadError* error, ReadErrorKind kind, const char* why) const {
+    return Fail(error, kind, why, 0, line_number_);
   }
-  bool Walk(std::string* error);
-  bool EndFace(std::string* error);
-  bool StoreFace(std::string* error);
+  bool Walk(ReadError* error);
+  bool EndFace(ReadError* error);
+  bool StoreFace(ReadError* error);
   void EndMesh();
-  bool Allocate(std::string* error);
+  bool Allocate(ReadError* error);
   void PlaceCentres();
   // Meshes the current pass keeps: counting keeps the first kMaxParts (more fail anyway),
   // reading the closed ones.
+  uint32_t line_number_ = 0;
   bool Kept(int mesh) const { return counting_ ? mesh < kMaxParts : mesh < model_.parts_count; }
 
   Model& model_;
@@ -156,11 +156,12 @@ void TextPolygonReader::EndMesh() {
   have_vertex_ = false;
 }
 
-bool TextPolygonReader::StoreFace(std::string* error) {
+bool TextPolygonReader::StoreFace(ReadError* error) {
   const Part& part = model_.parts[mesh_];
   const uint32_t own_vertices = static_cast<uint32_t>(counts_[mesh_].vertices);
   for (uint32_t c : corners_) {
-    if (c >= own_vertices) return Fail(error, "a face names a vertex its mesh does not have");
+    if (c >= own_vertices)
+      return Refuse(error, ReadErrorKind::kBadData, "a face names a vertex its mesh does not have");
   }
   const size_t n = corners_.size();
   const size_t textured = std::min(n, texture_.size());
@@ -169,7 +170,8 @@ bool TextPolygonReader::StoreFace(std::string* error) {
     model_.tex_v[part.first_vertex + corners_[k]] = texture_[k].second;
   }
   const int64_t needed = n <= 4 ? 1 : static_cast<int64_t>(n);
-  if (seen_.faces + needed > counts_[mesh_].faces) return Fail(error, "faces beyond the count");
+  if (seen_.faces + needed > counts_[mesh_].faces)
+    return Refuse(error, ReadErrorKind::kBadData, "faces beyond the count");
   uint32_t face = part.first_face + static_cast<uint32_t>(seen_.faces);
   seen_.faces += needed;
   if (n <= 4) {
@@ -177,7 +179,8 @@ bool TextPolygonReader::StoreFace(std::string* error) {
         Face{{corners_[0], corners_[1], corners_[2], n == 4 ? corners_[3] : kNoCorner}};
     return true;
   }
-  if (seen_.centres >= counts_[mesh_].centres) return Fail(error, "vertices beyond the count");
+  if (seen_.centres >= counts_[mesh_].centres)
+    return Refuse(error, ReadErrorKind::kBadData, "vertices beyond the count");
   const uint32_t centre = static_cast<uint32_t>(counts_[mesh_].vertices + seen_.centres);
   ++seen_.centres;
   fans_.push_back({part.first_vertex, part.first_vertex + centre, face, static_cast<uint32_t>(n)});
@@ -196,13 +199,13 @@ bool TextPolygonReader::StoreFace(std::string* error) {
   return true;
 }
 
-bool TextPolygonReader::EndFace(std::string* error) {
+bool TextPolygonReader::EndFace(ReadError* error) {
   if (corner_count_ >= kMaxCorners) {
-    if (!counting_) return Fail(error, "a face with too many corners");
+    if (!counting_) return Refuse(error, ReadErrorKind::kLimit, "a face with too many corners");
     host_.Message(
         "１面当たりの頂点数が" + std::to_string(kTextPolygonCornerLimit) + "個を超えました",
         MessageIcon::kNone);
-    return Fail(error, "a face with too many corners");
+    return Refuse(error, ReadErrorKind::kLimit, "a face with too many corners");
   }
   // Fewer than three corners make no surface.
   if (corner_count_ < 3 || !Kept(mesh_)) return true;
@@ -214,7 +217,7 @@ bool TextPolygonReader::EndFace(std::string* error) {
   return StoreFace(error);
 }
 
-bool TextPolygonReader::Walk(std::string* error) {
+bool TextPolygonReader::Walk(ReadError* error) {
   mesh_ = 0;
   in_mesh_ = false;
   element_ = kNoElement;
@@ -223,7 +226,9 @@ bool TextPolygonReader::Walk(std::string* error) {
   have_vertex_ = false;
   LineReader lines(bytes_);
   std::string_view line;
+  line_number_ = 0;
   while (lines.Next(&line)) {
+    ++line_number_;
     const LineTags tags(line);
     if (!tags.Any()) continue;
     if (tags.Has(kMeshOpen)) {
@@ -299,16 +304,17 @@ bool TextPolygonReader::Walk(std::string* error) {
   return true;
 }
 
-bool TextPolygonReader::Allocate(std::string* error) {
+bool TextPolygonReader::Allocate(ReadError* error) {
   const int parts_count = meshes_closed_;
-  if (parts_count == 0) return Fail(error, "no mesh");
+  if (parts_count == 0) return Refuse(error, ReadErrorKind::kNotThisFormat, "no mesh");
   const MeshCounts& first = counts_.front();
   if (first.vertices + first.centres == 0 || first.faces == 0) {
-    return Fail(error, "the first mesh has no vertices or no faces");
+    return Refuse(error, ReadErrorKind::kInvalidModel,
+                  "the first mesh has no vertices or no faces");
   }
   if (parts_count >= kMaxParts) {
     host_.Message("パーツ数が" + std::to_string(kMaxParts) + "個を超えました", MessageIcon::kNone);
-    return Fail(error, "too many parts");
+    return Refuse(error, ReadErrorKind::kLimit, "too many parts");
   }
   int64_t vertices = 0, faces = 0;
   for (const MeshCounts& c : counts_) {
@@ -317,7 +323,7 @@ bool TextPolygonReader::Allocate(std::string* error) {
   }
   if (vertices > std::numeric_limits<int32_t>::max() ||
       faces > std::numeric_limits<int32_t>::max()) {
-    return Fail(error, "too many vertices or faces");
+    return Refuse(error, ReadErrorKind::kLimit, "too many vertices or faces");
   }
   AllocateParts(model_, parts_count);
   uint32_t first_vertex = 0, first_face = 0;
@@ -350,9 +356,10 @@ void TextPolygonReader::PlaceCentres() {
   }
 }
 
-bool TextPolygonReader::Read(std::string* error) {
+bool TextPolygonReader::Read(ReadError* error) {
   counting_ = true;
   if (!Walk(error)) return false;
+  line_number_ = 0;
   if (!Allocate(error)) return false;
   counting_ = false;
   if (!Walk(error)) return false;
@@ -365,38 +372,30 @@ bool TextPolygonReader::Read(std::string* error) {
   }
   RebuildFaces(model_, false);
   RecomputeBounds(model_);
-  std::string why;
-  if (!GeometryIsConsistent(model_, &why)) {
-    if (error != nullptr) *error = why;
-    return false;
-  }
-  return true;
+  return CheckModel(model_, error);
 }
 
 }  // namespace
 
-bool ParseTextPolygon(Model& model, std::string_view bytes, Host& host, std::string* error) {
+bool ParseTextPolygon(Model& model, std::string_view bytes, Host& host, ReadError* error) {
   Reset(model);
   bool ok = false;
   try {
     TextPolygonReader reader(model, bytes, host);
     ok = reader.Read(error);
   } catch (const std::bad_alloc&) {
-    if (error != nullptr) *error = "out of memory";
+    Fail(error, ReadErrorKind::kOutOfMemory, "out of memory");
   }
   if (!ok) Reset(model);
   return ok;
 }
 
 bool ReadTextPolygon(Model& model, const std::string& path, Host& host, const ReadOptions&,
-                     std::string* error) {
+                     ReadError* error) {
   Reset(model);
-  std::string bytes;
-  if (!ReadWholeFile(path, &bytes)) {
-    if (error != nullptr) *error = "cannot open the file";
-    return false;
-  }
-  return ParseTextPolygon(model, bytes, host, error);
+  FileBytes file;
+  if (!ReadModelFile(path, &file, error)) return false;
+  return ParseTextPolygon(model, file.text(), host, error);
 }
 
 }  // namespace vorna

@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include "formats/save_options.h"
+#include "io/read_error.h"
 #include "model/host.h"
 #include "model/model.h"
 
@@ -32,10 +33,9 @@ inline constexpr int kTextPolygonCornerLimit = 4096;
 // `error` (may be null) says why any failure happened. The file names no textures, so the read
 // options change nothing.
 bool ReadTextPolygon(Model& model, const std::string& path, Host& host,
-                     const ReadOptions& options = {}, std::string* error = nullptr);
+                     const ReadOptions& options = {}, ReadError* error = nullptr);
 
 // Resets the Model and fills it from `bytes` (untrusted).
-bool ParseTextPolygon(Model& model, std::string_view bytes, Host& host,
-                      std::string* error = nullptr);
+bool ParseTextPolygon(Model& model, std::string_view bytes, Host& host, ReadError* error = nullptr);
 
 }  // namespace vorna

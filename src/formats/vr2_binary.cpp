@@ -5,7 +5,7 @@
 namespace vorna {
 
 bool ReadVr2Binary(Model& model, const std::string& path, Host& host, const ReadOptions& options,
-                   std::string* error) {
+                   ReadError* error) {
   return ReadKeyedBinary(model, path, BinaryVariant::kVr2, options, host, error);
 }
 

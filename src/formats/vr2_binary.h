@@ -8,13 +8,14 @@
 #include <string>
 
 #include "formats/save_options.h"
+#include "io/read_error.h"
 #include "model/host.h"
 #include "model/model.h"
 
 namespace vorna {
 
 bool ReadVr2Binary(Model& model, const std::string& path, Host& host,
-                   const ReadOptions& options = {}, std::string* error = nullptr);
+                   const ReadOptions& options = {}, ReadError* error = nullptr);
 bool WriteVr2Binary(Model& model, const std::string& path, const SaveOptions& options, Host& host);
 
 }  // namespace vorna

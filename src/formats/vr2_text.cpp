@@ -5,7 +5,7 @@
 namespace vorna {
 
 bool ReadVr2Text(Model& model, const std::string& path, Host& host, const ReadOptions& options,
-                 std::string* error) {
+                 ReadError* error) {
   return ReadTaggedText(model, path, TextVariant::kVr2, options, host, error);
 }
 

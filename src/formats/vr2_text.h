@@ -6,13 +6,14 @@
 #include <string>
 
 #include "formats/save_options.h"
+#include "io/read_error.h"
 #include "model/host.h"
 #include "model/model.h"
 
 namespace vorna {
 
 bool ReadVr2Text(Model& model, const std::string& path, Host& host, const ReadOptions& options = {},
-                 std::string* error = nullptr);
+                 ReadError* error = nullptr);
 bool WriteVr2Text(Model& model, const std::string& path, const SaveOptions& options, Host& host);
 
 }  // namespace vorna

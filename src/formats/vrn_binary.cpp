@@ -6,11 +6,10 @@
 #include <new>
 #include <vector>
 
-#include "formats/binary_io.h"
 #include "formats/format_common.h"
-#include "formats/tagged_text.h"
 #include "formats/vr2_corners.h"
-#include "images/atomic_file.h"
+#include "io/atomic_file.h"
+#include "io/little_endian.h"
 #include "model/file_paths.h"
 #include "model/hierarchy.h"
 #include "model/texture_loading.h"
@@ -322,7 +321,7 @@ class KeyedBinaryReader {
         options_(options),
         host_(host) {}
 
-  bool Read(std::string* error);
+  bool Read(ReadError* error);
 
  private:
   // Record parsers return false when the data ran out or the file was refused (refused_ set).
@@ -335,9 +334,9 @@ class KeyedBinaryReader {
   bool ParseMotionValues(Key key);
   bool ParseAnimData();
 
-  bool Refuse(std::string text) {
+  bool Refuse(ReadErrorKind kind, std::string text) {
     refused_ = true;
-    error_ = std::move(text);
+    Fail(&error_, kind, std::move(text), record_offset_);
     return false;
   }
   // A length-prefixed string: the bytes up to the first zero, at most capacity - 1 of them.
@@ -358,7 +357,8 @@ class KeyedBinaryReader {
   TextureCache textures_;
   std::vector<CornerCoordinates> corners_;
   bool refused_ = false;
-  std::string error_;
+  ReadError error_;
+  size_t record_offset_ = 0;  // where the record being parsed starts
   bool vertices_allocated_ = false;
   bool faces_allocated_ = false;
 };
@@ -376,7 +376,7 @@ bool KeyedBinaryReader::ParseVersion() {
   if (!String(kMaxKeyLength, &version)) return false;
   if (version < kOldestVersion) {
     host_.Message("ファイル バージョンが違います", MessageIcon::kNone);
-    return Refuse("file version " + version + " is older than 1.61");
+    return Refuse(ReadErrorKind::kUnsupported, "file version " + version + " is older than 1.61");
   }
   return true;
 }
@@ -388,7 +388,7 @@ bool KeyedBinaryReader::ParseCounts(Key key) {
     case kPartsCount:
       if (value >= static_cast<uint32_t>(kMaxParts)) {
         host_.Message("パーツ数が256個を超えました", MessageIcon::kNone);
-        return Refuse("256 or more parts");
+        return Refuse(ReadErrorKind::kLimit, "256 or more parts");
       }
       AllocateParts(model_, static_cast<int>(value));
       return true;
@@ -403,17 +403,19 @@ bool KeyedBinaryReader::ParseCounts(Key key) {
       // Every vertex needs at least its position in the rest of the file; a total that cannot
       // be there is refused before anything is allocated. A second total would allocate again
       // for every copy, so it is refused too.
-      if (vertices_allocated_) return Refuse("the vertex total is given twice");
+      if (vertices_allocated_) {
+        return Refuse(ReadErrorKind::kBadData, "the vertex total is given twice");
+      }
       if (value > reader_.remaining() / 12 || value > static_cast<uint32_t>(INT32_MAX)) {
-        return Refuse("the vertex total is larger than the file can hold");
+        return Refuse(ReadErrorKind::kBadData, "the vertex total is larger than the file can hold");
       }
       AllocateVertices(model_, static_cast<int>(value));
       vertices_allocated_ = true;
       return true;
     case kTotalFaceCount:
-      if (faces_allocated_) return Refuse("the face total is given twice");
+      if (faces_allocated_) return Refuse(ReadErrorKind::kBadData, "the face total is given twice");
       if (value > reader_.remaining() / 16 || value > static_cast<uint32_t>(INT32_MAX)) {
-        return Refuse("the face total is larger than the file can hold");
+        return Refuse(ReadErrorKind::kBadData, "the face total is larger than the file can hold");
       }
       AllocateFaces(model_, static_cast<int>(value));
       if (variant_ == BinaryVariant::kVr2) corners_.assign(value, CornerCoordinates{});
@@ -490,7 +492,7 @@ bool KeyedBinaryReader::ParseGeometry(Key key) {
       wanted = vertex_count;
       n = reader_.Take(wanted, 12, &p);
       for (size_t i = 0; i < n; ++i, p += 12) {
-        target[i] = Vec3{DecodeF32(p), DecodeF32(p + 4), DecodeF32(p + 8)};
+        target[i] = Vec3{LoadF32(p), LoadF32(p + 4), LoadF32(p + 8)};
       }
       break;
     }
@@ -499,16 +501,16 @@ bool KeyedBinaryReader::ParseGeometry(Key key) {
         wanted = vertex_count;
         n = reader_.Take(wanted, 8, &p);
         for (size_t i = 0; i < n; ++i, p += 8) {
-          model_.tex_u[i] = DecodeF32(p);
-          model_.tex_v[i] = DecodeF32(p + 4);
+          model_.tex_u[i] = LoadF32(p);
+          model_.tex_v[i] = LoadF32(p + 4);
         }
       } else {
         wanted = corners_.size();
         n = reader_.Take(wanted, 32, &p);
         for (size_t i = 0; i < n; ++i, p += 32) {
           for (int k = 0; k < 4; ++k) {
-            corners_[i].u[k] = DecodeF32(p + 4 * k);
-            corners_[i].v[k] = DecodeF32(p + 16 + 4 * k);
+            corners_[i].u[k] = LoadF32(p + 4 * k);
+            corners_[i].v[k] = LoadF32(p + 16 + 4 * k);
           }
         }
       }
@@ -517,13 +519,13 @@ bool KeyedBinaryReader::ParseGeometry(Key key) {
       wanted = model_.faces.size();
       n = reader_.Take(wanted, 16, &p);
       for (size_t i = 0; i < n; ++i, p += 16) {
-        for (int k = 0; k < 4; ++k) model_.faces[i].corner[k] = DecodeU32(p + 4 * k);
+        for (int k = 0; k < 4; ++k) model_.faces[i].corner[k] = LoadU32(p + 4 * k);
       }
       break;
     case kBlend:
       wanted = vertex_count;
       n = reader_.Take(wanted, 4, &p);
-      for (size_t i = 0; i < n; ++i, p += 4) model_.blend[i] = DecodeF32(p);
+      for (size_t i = 0; i < n; ++i, p += 4) model_.blend[i] = LoadF32(p);
       break;
     default:
       break;
@@ -647,23 +649,21 @@ bool KeyedBinaryReader::ParseRecord(Key key) {
   }
 }
 
-bool KeyedBinaryReader::Read(std::string* error) {
-  auto fail = [&](std::string text) {
-    if (error != nullptr) *error = std::move(text);
-    return false;
-  };
+bool KeyedBinaryReader::Read(ReadError* error) {
   Reset(model_);
   std::string_view magic;
   const std::string_view expected = variant_ == BinaryVariant::kVrn ? kVrnMagic : kVr2Magic;
   if (!reader_.Bytes(4, &magic) || magic != expected) {
-    return fail(variant_ == BinaryVariant::kVrn ? "not a VRN binary file"
-                                                : "not a VR2 binary file");
+    return Fail(
+        error, ReadErrorKind::kNotThisFormat,
+        variant_ == BinaryVariant::kVrn ? "not a VRN binary file" : "not a VR2 binary file");
   }
   uint32_t record_count = 0;
   reader_.U32(&record_count);
   // Every record takes at least its key length and data size, so the loop ends with the data.
   // Fewer records than counted is normal: the writers always count 31.
   for (uint32_t i = 0; i < record_count; ++i) {
+    record_offset_ = reader_.position();
     uint32_t key_length = 0;
     std::string_view key_bytes;
     uint32_t data_size = 0;
@@ -681,16 +681,14 @@ bool KeyedBinaryReader::Read(std::string* error) {
     // A known record is parsed by its content, whatever its data size says: the format has
     // always been read this way.
     if (!ParseRecord(static_cast<Key>(found - kKeys.begin()))) {
-      if (refused_) return fail(error_);
+      if (refused_) {
+        if (error != nullptr) *error = std::move(error_);
+        return false;
+      }
       break;  // the file ends inside the record: keep what was read
     }
   }
-
-  std::string why;
-  if (!FinishReadingModel(model_, variant_ == BinaryVariant::kVr2 ? &corners_ : nullptr, &why)) {
-    return fail(why);
-  }
-  return true;
+  return FinishReadingModel(model_, variant_ == BinaryVariant::kVr2 ? &corners_ : nullptr, error);
 }
 
 }  // namespace
@@ -724,25 +722,26 @@ std::string FormatKeyedBinary(Model& model, const SaveOptions& options, BinaryVa
 
 bool ParseKeyedBinary(Model& model, std::string_view bytes, const std::string& model_dir,
                       BinaryVariant variant, const ReadOptions& options, Host& host,
-                      std::string* error) {
+                      ReadError* error) {
+  bool ok = false;
   try {
     KeyedBinaryReader reader(model, bytes, model_dir, variant, options, host);
-    return reader.Read(error);
+    ok = reader.Read(error);
   } catch (const std::bad_alloc&) {
-    if (error != nullptr) *error = "out of memory";
-    return false;
+    Fail(error, ReadErrorKind::kOutOfMemory, "out of memory");
   }
+  if (!ok) Reset(model);
+  return ok;
 }
 
 bool ReadKeyedBinary(Model& model, const std::string& path, BinaryVariant variant,
-                     const ReadOptions& options, Host& host, std::string* error) {
-  std::string bytes;
-  if (!ReadWholeFile(path, &bytes)) {
+                     const ReadOptions& options, Host& host, ReadError* error) {
+  FileBytes file;
+  if (!ReadModelFile(path, &file, error)) {
     Reset(model);
-    if (error != nullptr) *error = "cannot open the file";
     return false;
   }
-  return ParseKeyedBinary(model, bytes, DirectoryOf(path), variant, options, host, error);
+  return ParseKeyedBinary(model, file.text(), DirectoryOf(path), variant, options, host, error);
 }
 
 bool WriteKeyedBinary(Model& model, const std::string& path, const SaveOptions& options,
@@ -759,7 +758,7 @@ bool WriteKeyedBinary(Model& model, const std::string& path, const SaveOptions& 
 }
 
 bool ReadVrnBinary(Model& model, const std::string& path, Host& host, const ReadOptions& options,
-                   std::string* error) {
+                   ReadError* error) {
   return ReadKeyedBinary(model, path, BinaryVariant::kVrn, options, host, error);
 }
 

@@ -19,6 +19,7 @@
 #include <string_view>
 
 #include "formats/save_options.h"
+#include "io/read_error.h"
 #include "model/host.h"
 #include "model/model.h"
 
@@ -31,13 +32,13 @@ enum class BinaryVariant { kVrn, kVr2 };
 std::string FormatKeyedBinary(Model& model, const SaveOptions& options, BinaryVariant variant);
 
 // Resets the Model and fills it from `bytes` (untrusted). Textures are named relative to
-// `model_dir`. On failure the Model is partly filled and `error` (may be null) says why.
+// `model_dir`. On failure the Model is empty (reset) and `error` (may be null) says why.
 bool ParseKeyedBinary(Model& model, std::string_view bytes, const std::string& model_dir,
                       BinaryVariant variant, const ReadOptions& options, Host& host,
-                      std::string* error);
+                      ReadError* error);
 
 bool ReadVrnBinary(Model& model, const std::string& path, Host& host,
-                   const ReadOptions& options = {}, std::string* error = nullptr);
+                   const ReadOptions& options = {}, ReadError* error = nullptr);
 // Shows "ファイルを作成できません" (stop icon) when no file can be created at `path`; a failure
 // after that is silent, and the old file is left untouched. model_dir and model_file_name follow
 // the new path once the file could be created.
@@ -45,7 +46,7 @@ bool WriteVrnBinary(Model& model, const std::string& path, const SaveOptions& op
 
 // Shared by both binary variants.
 bool ReadKeyedBinary(Model& model, const std::string& path, BinaryVariant variant,
-                     const ReadOptions& options, Host& host, std::string* error);
+                     const ReadOptions& options, Host& host, ReadError* error);
 bool WriteKeyedBinary(Model& model, const std::string& path, const SaveOptions& options,
                       BinaryVariant variant, Host& host);
 

@@ -5,7 +5,7 @@
 namespace vorna {
 
 bool ReadVrnText(Model& model, const std::string& path, Host& host, const ReadOptions& options,
-                 std::string* error) {
+                 ReadError* error) {
   return ReadTaggedText(model, path, TextVariant::kVrn, options, host, error);
 }
 

@@ -11,13 +11,14 @@
 #include <string>
 
 #include "formats/save_options.h"
+#include "io/read_error.h"
 #include "model/host.h"
 #include "model/model.h"
 
 namespace vorna {
 
 bool ReadVrnText(Model& model, const std::string& path, Host& host, const ReadOptions& options = {},
-                 std::string* error = nullptr);
+                 ReadError* error = nullptr);
 bool WriteVrnText(Model& model, const std::string& path, const SaveOptions& options, Host& host);
 
 }  // namespace vorna

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "formats/xfile/names.h"
-#include "images/atomic_file.h"
+#include "io/atomic_file.h"
 #include "maths/matrix.h"
 #include "model/hierarchy.h"
 #include "model/normals.h"

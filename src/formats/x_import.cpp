@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "formats/format_common.h"
-#include "formats/tagged_text.h"
 #include "formats/xfile/reader.h"
 #include "model/bounds.h"
 #include "model/file_paths.h"
@@ -392,14 +391,11 @@ bool ParseX(Model& model, std::span<const std::uint8_t> bytes, const std::string
 bool ImportX(Model& model, const std::string& path, Host& host, const ReadOptions& options,
              std::string* error) {
   Reset(model);
-  std::string bytes;
-  if (!ReadWholeFile(path, &bytes)) return Fail(error, "cannot open the file");
+  FileBytes file;
+  if (!ReadModelFile(path, &file, nullptr)) return Fail(error, "cannot open the file");
   const size_t slash = path.find_last_of('/');
   const std::string directory = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-  return ParseX(model,
-                std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                              bytes.size()),
-                directory, host, options, error);
+  return ParseX(model, file.bytes(), directory, host, options, error);
 }
 
 }  // namespace vorna

@@ -1,15 +1,11 @@
 #include "images/decode.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 #include <exception>
 #include <vector>
 
 #include "images/decoders.h"
+#include "io/whole_file.h"
 
 namespace vorna {
 
@@ -32,34 +28,6 @@ namespace {
 
 bool StartsWith(std::span<const uint8_t> bytes, const char* magic, size_t length) {
   return bytes.size() >= length && std::memcmp(bytes.data(), magic, length) == 0;
-}
-
-// Reads the whole regular file at `path`, refusing anything larger than kMaxImageFileBytes.
-// Opening does not block, so that a name that turns out to be a FIFO fails instead of waiting
-// for a writer.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
-  struct stat info;
-  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 0 &&
-            info.st_size <= kMaxImageFileBytes;
-  if (ok) {
-    bytes->resize(static_cast<size_t>(info.st_size));
-    size_t done = 0;
-    while (ok && done < bytes->size()) {
-      const ssize_t n = ::read(fd, bytes->data() + done, bytes->size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        // The file shrank under us: decode what is there, the decoders check sizes anyway.
-        ok = n == 0;
-        bytes->resize(done);
-        break;
-      }
-      done += static_cast<size_t>(n);
-    }
-  }
-  ::close(fd);
-  return ok;
 }
 
 }  // namespace
@@ -112,9 +80,9 @@ bool DecodeImage(std::span<const uint8_t> bytes, Image* out) {
 bool DecodeImageFile(const std::string& path, Image* out) {
   *out = Image{};
   try {
-    std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, &bytes)) return false;
-    return DecodeImage(bytes, out);
+    FileBytes file;
+    if (!ReadWholeFile(path, &file, nullptr, kMaxImageFileBytes)) return false;
+    return DecodeImage(file.bytes(), out);
   } catch (const std::exception&) {
     return false;
   }

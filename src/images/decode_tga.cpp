@@ -9,7 +9,7 @@
 
 #include "images/decode.h"
 #include "images/decoders.h"
-#include "images/little_endian.h"
+#include "io/little_endian.h"
 
 namespace vorna::image_internal {
 

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "images/atomic_file.h"
 #include "images/image.h"
+#include "io/atomic_file.h"
 
 namespace vorna {
 

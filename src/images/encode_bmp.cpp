@@ -2,7 +2,7 @@
 #include <limits>
 
 #include "images/encode.h"
-#include "images/little_endian.h"
+#include "io/little_endian.h"
 
 namespace vorna {
 
@@ -25,20 +25,20 @@ bool EncodeBmp(const Image& image, std::vector<uint8_t>* out) {
     out->reserve(file_size);
     out->push_back('B');
     out->push_back('M');
-    AppendU32(out, static_cast<uint32_t>(file_size));
-    AppendU32(out, 0);  // reserved
-    AppendU32(out, kFileHeaderSize + kInfoHeaderSize);
-    AppendU32(out, kInfoHeaderSize);
-    AppendU32(out, static_cast<uint32_t>(image.width));
-    AppendU32(out, static_cast<uint32_t>(image.height));  // positive: rows bottom to top
-    AppendU16(out, 1);                                    // planes
-    AppendU16(out, 24);
-    AppendU32(out, 0);  // uncompressed
-    AppendU32(out, static_cast<uint32_t>(pixel_bytes));
-    AppendU32(out, kPixelsPerMetre);
-    AppendU32(out, kPixelsPerMetre);
-    AppendU32(out, 0);  // colours used
-    AppendU32(out, 0);  // important colours
+    AppendU32(*out, static_cast<uint32_t>(file_size));
+    AppendU32(*out, 0);  // reserved
+    AppendU32(*out, kFileHeaderSize + kInfoHeaderSize);
+    AppendU32(*out, kInfoHeaderSize);
+    AppendU32(*out, static_cast<uint32_t>(image.width));
+    AppendU32(*out, static_cast<uint32_t>(image.height));  // positive: rows bottom to top
+    AppendU16(*out, 1);                                    // planes
+    AppendU16(*out, 24);
+    AppendU32(*out, 0);  // uncompressed
+    AppendU32(*out, static_cast<uint32_t>(pixel_bytes));
+    AppendU32(*out, kPixelsPerMetre);
+    AppendU32(*out, kPixelsPerMetre);
+    AppendU32(*out, 0);  // colours used
+    AppendU32(*out, 0);  // important colours
     const size_t padding = stride - static_cast<size_t>(image.width) * 3;
     for (int y = image.height - 1; y >= 0; --y) {
       const uint8_t* p = image.Pixel(0, y);

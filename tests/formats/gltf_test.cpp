@@ -21,7 +21,7 @@
 namespace vorna {
 namespace {
 
-bool Parse(Model& model, const std::string& bytes, Host& host, std::string* error = nullptr) {
+bool Parse(Model& model, const std::string& bytes, Host& host, ReadError* error = nullptr) {
   ReadOptions options;
   options.load_textures = false;
   return ParseGltf(
@@ -65,7 +65,8 @@ TEST(GltfTest, ExportThenImportGivesTheRestModelBack) {
     ASSERT_TRUE(ExportGltf(*model, dir.File(name), options, &error)) << error;
     auto back = test::NewModel();
     ScriptedHost host;
-    ASSERT_TRUE(ImportGltf(*back, dir.File(name), host, {}, &error)) << error;
+    ReadError read_error;
+    ASSERT_TRUE(ImportGltf(*back, dir.File(name), host, {}, &read_error)) << read_error.Describe();
     EXPECT_EQ(Triangles(*back), Triangles(*model));
     EXPECT_EQ(back->unit_count(), 0);
     EXPECT_EQ(back->parts[2].material.diffuse, model->parts[2].material.diffuse);
@@ -169,9 +170,10 @@ TEST(GltfTest, DamagedFilesAreRefused) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    std::string error;
+    ReadError error;
     EXPECT_FALSE(Parse(*model, c.bytes, host, &error));
-    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(error.message.empty());
+    EXPECT_EQ(model->parts_count, 0);
     EXPECT_EQ(model->parts_count, 0);
   }
 }

@@ -201,7 +201,7 @@ inline std::string FormatVrn(Model& model, VrnFile file, const SaveOptions& opti
 }
 
 inline bool ParseVrn(Model& model, std::string_view bytes, VrnFile file, Host& host,
-                     std::string* error = nullptr) {
+                     ReadError* error = nullptr) {
   const ReadOptions options{false};
   switch (file) {
     case VrnFile::kText:
@@ -221,8 +221,9 @@ inline std::unique_ptr<Model> ReadBack(Model& model, VrnFile file,
                                        const SaveOptions& options = {}) {
   auto copy = NewModel();
   ScriptedHost host;
-  std::string error;
-  EXPECT_TRUE(ParseVrn(*copy, FormatVrn(model, file, options), file, host, &error)) << error;
+  ReadError error;
+  EXPECT_TRUE(ParseVrn(*copy, FormatVrn(model, file, options), file, host, &error))
+      << error.Describe();
   EXPECT_TRUE(host.entries.empty());
   copy->loaded_type = kLoadedVrnText;
   BuildHierarchy(*copy);

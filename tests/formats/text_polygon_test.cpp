@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/format_common.h"
+#include "model/model_check.h"
 #include "support/model_fixtures.h"
 
 namespace vorna {
@@ -180,7 +180,7 @@ TEST(TextPolygonTest, LimitsAndRefusals) {
     EXPECT_EQ(ParseTextPolygon(*model, c.file, host), c.ok);
     EXPECT_EQ(host.Texts(),
               c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
-    EXPECT_TRUE(c.ok ? GeometryIsConsistent(*model, nullptr) : model->positions.empty());
+    EXPECT_TRUE(c.ok ? CheckModel(*model, nullptr) : model->positions.empty());
   }
 }
 

@@ -6,10 +6,10 @@
 #include <sstream>
 #include <vector>
 
-#include "formats/format_common.h"
 #include "formats/model_file_fixtures.h"
 #include "formats/tagged_text.h"
 #include "model/hierarchy.h"
+#include "model/model_check.h"
 
 namespace vorna {
 namespace {
@@ -209,9 +209,9 @@ TEST(VrnBinaryTest, UnknownRecordsAreSkippedByTheirSize) {
     bytes.replace(4, 4, U32(32));  // the inserted record counts too
     auto copy = test::NewModel();
     ScriptedHost host;
-    std::string error;
+    ReadError error;
     ASSERT_TRUE(ParseKeyedBinary(*copy, bytes, "", BinaryVariant::kVrn, {false}, host, &error))
-        << error;
+        << error.Describe();
     copy->loaded_type = kLoadedVrnBinary;
     BuildHierarchy(*copy);
     auto reference = test::ReadBack(*model, test::VrnFile::kBinary);
@@ -285,12 +285,26 @@ TEST(ModelFileTest, RefusesWhatItCannotRead) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    // Refusals come after parts of the file were read: nothing of it may stay.
     auto model = test::NewModel();
     ScriptedHost host;
-    EXPECT_EQ(test::ParseVrn(*model, c.bytes, c.file, host), c.ok);
+    ReadError error;
+    EXPECT_EQ(test::ParseVrn(*model, c.bytes, c.file, host, &error), c.ok);
     EXPECT_EQ(host.Texts(),
               c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
+    if (c.ok) continue;
+    EXPECT_NE(error.kind, ReadErrorKind::kNone);
+    EXPECT_EQ(model->parts_count, 0);
+    EXPECT_TRUE(model->positions.empty() && model->faces.empty() && model->parts.empty());
+    EXPECT_EQ(model->node_name[0], "");
   }
+  // Where a text file is refused is told by its line.
+  ReadError error;
+  auto model = test::NewModel();
+  ScriptedHost host;
+  EXPECT_FALSE(test::ParseVrn(*model, cases[2].bytes, VrnFile::kText, host, &error));
+  EXPECT_EQ(error.kind, ReadErrorKind::kBadData);
+  EXPECT_EQ(error.line, 20u);
 }
 
 TEST(VrnBinaryTest, CountsAreClampedAndLongStringsCut) {
@@ -331,8 +345,8 @@ TEST(ModelFileTest, EveryTruncationFailsOrLoadsCleanly) {
     ScriptedHost host;
     for (size_t length = 0; length < good.size(); length += binary ? 1 : 3) {
       if (test::ParseVrn(*model, std::string_view(good).substr(0, length), file, host)) {
-        std::string why;
-        EXPECT_TRUE(GeometryIsConsistent(*model, &why)) << length << ": " << why;
+        ReadError why;
+        EXPECT_TRUE(CheckModel(*model, &why)) << length << ": " << why.Describe();
       }
     }
     if (binary) {

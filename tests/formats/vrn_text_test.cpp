@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "formats/format_common.h"
 #include "formats/model_file_fixtures.h"
 #include "formats/tagged_text.h"
 #include "support/model_fixtures.h"
@@ -126,8 +125,9 @@ TEST(VrnTextTest, ReadsLfOnlyFilesAndIgnoresSurplusLines) {
   lf.insert(lf.find("</anim_data>"), "1 1 0 extra\n");
   auto model = test::NewModel();
   ScriptedHost host;
-  std::string error;
-  ASSERT_TRUE(ParseTaggedText(*model, lf, "", TextVariant::kVrn, {false}, host, &error)) << error;
+  ReadError error;
+  ASSERT_TRUE(ParseTaggedText(*model, lf, "", TextVariant::kVrn, {false}, host, &error))
+      << error.Describe();
   EXPECT_EQ(model->total_vertex_count, 7);
   EXPECT_EQ(model->total_face_count, 2);
   EXPECT_EQ(model->anim_count, 1);
@@ -152,23 +152,6 @@ TEST(VrnTextTest, ClampsCountsAndSkipsMotionsBeyondThem) {
   EXPECT_EQ(copy->anim_count, 255);
   EXPECT_EQ(copy->motions[254].angle[0][1], 7);
   EXPECT_EQ(copy->motions[255].angle[0][0], 0);
-}
-
-// The seam adjustment of the written pairs is pinned by the VR2 binary tests and the conversion
-// test; here the reader's side of the text form.
-TEST(Vr2TextTest, CornerPairsAreReadIntoTheirVertices) {
-  std::string bytes = FormatTaggedText(*TwoPartModel(), SaveOptions{}, TextVariant::kVr2);
-  const size_t at = bytes.find("\r\n0 1 2 -1 ");
-  ASSERT_NE(at, std::string::npos);
-  bytes.replace(at, bytes.find("\r\n", at + 2) - at,
-                "\r\n0 1 2 -1 0.1 0.2 0.3 0.4 0.5 0.6 0.7 0.8");
-  auto copy = test::NewModel();
-  ScriptedHost host;
-  ASSERT_TRUE(test::ParseVrn(*copy, bytes, test::VrnFile::kVr2Text, host));
-  // Each corner's pair goes to its vertex; a triangle's fourth pair to none.
-  EXPECT_EQ(copy->tex_u[4], 0.1f);
-  EXPECT_EQ(copy->tex_v[6], 0.6f);
-  EXPECT_EQ(copy->tex_u[0], 0.375f);
 }
 
 }  // namespace

@@ -112,14 +112,14 @@ TEST_F(DxfInteropTest, WeReadThirdPartyFilesAsEzdxfDoes) {
     ASSERT_TRUE(lines.has_value());
     auto model = test::NewModel();
     ScriptedHost host;
-    std::string error;
+    ReadError error;
     const bool ok = ImportDxf(*model, entry.path().string(), host, ReadOptions{}, &error);
     if (lines->empty()) {  // no 3DFACE in the file
       EXPECT_FALSE(ok);
       EXPECT_EQ(host.Texts(), std::vector<std::string>{"3DFACE データがありません"});
       continue;
     }
-    ASSERT_TRUE(ok) << error;
+    ASSERT_TRUE(ok) << error.Describe();
     EXPECT_TRUE(host.entries.empty());
     EXPECT_EQ(*lines, ModelLines(*model));
   }

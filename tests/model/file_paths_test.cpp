@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <iterator>
 
-#include "images/atomic_file.h"
+#include "io/atomic_file.h"
 #include "model/texture_loading.h"
 #include "support/test_support.h"
 

@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "formats/xfile/diagnostics.h"
-#include "formats/xfile/little_endian.h"
 #include "formats/xfile/tokens.h"
+#include "io/little_endian.h"
 
 namespace vorna::xfile {
 

@@ -1,6 +1,6 @@
 #include "formats/xfile/guid.h"
 
-#include "formats/xfile/little_endian.h"
+#include "io/little_endian.h"
 
 namespace vorna::xfile {
 namespace {

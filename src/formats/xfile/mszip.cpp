@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "formats/xfile/little_endian.h"
+#include "io/little_endian.h"
 
 namespace vorna::xfile {
 namespace {

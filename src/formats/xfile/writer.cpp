@@ -7,10 +7,10 @@
 #include "formats/xfile/binary_source.h"
 #include "formats/xfile/data_walker.h"
 #include "formats/xfile/diagnostics.h"
-#include "formats/xfile/little_endian.h"
 #include "formats/xfile/mszip.h"
 #include "formats/xfile/names.h"
 #include "formats/xfile/reader.h"
+#include "io/little_endian.h"
 
 namespace vorna::xfile {
 namespace {
