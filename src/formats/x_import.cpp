@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "formats/format_common.h"
-#include "formats/tagged_text.h"
+#include "formats/xfile/file_bytes.h"
 #include "formats/xfile/reader.h"
 #include "model/bounds.h"
 #include "model/file_paths.h"
@@ -49,6 +49,15 @@ bool Fail(std::string* error, const char* why) {
 }
 
 // An index read as a double from the file, when it lies below `limit`.
+// Room for `more` elements, doubling at least so that many small meshes do not copy the lists
+// over and over.
+template <class T>
+void ReserveMore(std::vector<T>& v, size_t more) {
+  if (more <= v.capacity() - v.size()) return;
+  v.reserve(std::max(v.size() + more, 2 * v.capacity()));
+  xfile::AdviseHugePages(v.data() + v.size(), (v.capacity() - v.size()) * sizeof(T));
+}
+
 bool IndexBelow(double value, uint64_t limit, uint32_t* index) {
   if (!(value >= 0.0) || value >= static_cast<double>(limit)) return false;
   *index = static_cast<uint32_t>(value);
@@ -96,13 +105,14 @@ class XReader {
   XReader(Model& model, Host& host, const ReadOptions& options)
       : model_(model), host_(host), options_(options) {}
 
-  bool Read(const xfile::Document& document, const std::string& directory, std::string* error);
+  // Gathers the geometry of every mesh; the document may go once this is done.
+  bool AddMeshes(const xfile::Document& document, std::string* error);
+  bool BuildModel(const std::string& directory, std::string* error);
 
  private:
   bool AddMesh(const xfile::DataObject& mesh, std::string* error);
   bool AddMaterials(const xfile::DataObject& mesh, uint32_t face_count,
                     std::vector<uint32_t>* face_material, std::string* error);
-  bool BuildModel(const std::string& directory, std::string* error);
   // Exporters often give every corner its own normal: equal values share one vertex.
   bool SameNormal(uint32_t a, uint32_t b) const {
     return a == b || (a != kNone && b != kNone && normals_[a] == normals_[b]);
@@ -165,6 +175,7 @@ bool XReader::AddMesh(const xfile::DataObject& mesh, std::string* error) {
   }
   const uint32_t position_base = static_cast<uint32_t>(positions_.size());
   const Matrix world = FrameChain(mesh);
+  ReserveMore(positions_, vertex_count);
   for (uint64_t v = 0; v < vertex_count; ++v) {
     Vec3 p{static_cast<float>(xyz[3 * v]), static_cast<float>(xyz[3 * v + 1]),
            static_cast<float>(xyz[3 * v + 2])};
@@ -190,6 +201,7 @@ bool XReader::AddMesh(const xfile::DataObject& mesh, std::string* error) {
     if ((*n)["nFaceNormals"].Dword() == face_count && normal_count > 0 &&
         normals_.size() + normal_count <= static_cast<uint64_t>(INT32_MAX)) {
       normal_faces = (*n)["faceNormals"].Numbers();
+      ReserveMore(normals_, normal_count);
       Matrix turn = world;
       turn.m[3][0] = turn.m[3][1] = turn.m[3][2] = 0.0f;
       for (uint64_t k = 0; k < normal_count; ++k) {
@@ -212,6 +224,17 @@ bool XReader::AddMesh(const xfile::DataObject& mesh, std::string* error) {
 
   std::vector<uint32_t> face_material;
   if (!AddMaterials(mesh, face_count, &face_material, error)) return false;
+
+  // The triangles the faces will give, counted first so that their list is not copied as it
+  // grows; a face the count cannot trust ends the count, the loop below refuses it.
+  size_t triangle_count = 0;
+  for (size_t at = 0, f = 0; f < face_count && at < faces.size(); ++f) {
+    const double declared = faces[at];
+    if (!(declared >= 0.0) || declared > static_cast<double>(faces.size() - at - 1)) break;
+    triangle_count += declared > 2.0 ? static_cast<size_t>(declared) - 2 : 0;
+    at += 1 + static_cast<size_t>(declared);
+  }
+  ReserveMore(triangles_, triangle_count);
 
   size_t at = 0;         // in `faces`
   size_t normal_at = 0;  // in `normal_faces`
@@ -277,7 +300,7 @@ bool XReader::BuildModel(const std::string& directory, std::string* error) {
   std::vector<uint32_t> head(positions_.size(), kNone);
   std::vector<uint32_t> stamp(positions_.size(), kNone);
   std::vector<SplitVertex> vertices;
-  vertices.reserve(positions_.size());
+  ReserveMore(vertices, positions_.size());
   std::vector<uint32_t> part_first_vertex(part_count + 1, 0);
   std::vector<Face> faces(triangles_.size());
   for (uint32_t p = 0; p < part_count; ++p) {
@@ -359,13 +382,12 @@ bool XReader::BuildModel(const std::string& directory, std::string* error) {
   return true;
 }
 
-bool XReader::Read(const xfile::Document& document, const std::string& directory,
-                   std::string* error) {
+bool XReader::AddMeshes(const xfile::Document& document, std::string* error) {
   for (const xfile::DataObject* mesh : document.FindAll("Mesh")) {
     if (!AddMesh(*mesh, error)) return false;
   }
   if (triangles_.empty()) return Fail(error, "the file has no faces");
-  return BuildModel(directory, error);
+  return true;
 }
 
 }  // namespace
@@ -380,7 +402,10 @@ bool ParseX(Model& model, std::span<const std::uint8_t> bytes, const std::string
       if (error != nullptr) *error = read.error.Describe();
     } else {
       XReader reader(model, host, options);
-      ok = reader.Read(read.document, directory, error);
+      ok = reader.AddMeshes(read.document, error);
+      // The document's values are copied out: freed before the model takes its memory.
+      read = xfile::ReadResult();
+      ok = ok && reader.BuildModel(directory, error);
     }
   } catch (const std::bad_alloc&) {
     if (error != nullptr) *error = "out of memory";
@@ -392,14 +417,11 @@ bool ParseX(Model& model, std::span<const std::uint8_t> bytes, const std::string
 bool ImportX(Model& model, const std::string& path, Host& host, const ReadOptions& options,
              std::string* error) {
   Reset(model);
-  std::string bytes;
-  if (!ReadWholeFile(path, &bytes)) return Fail(error, "cannot open the file");
+  xfile::FileBytes file;
+  if (!file.Load(ResolveFileName(path), UINT64_MAX)) return Fail(error, "cannot open the file");
   const size_t slash = path.find_last_of('/');
   const std::string directory = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-  return ParseX(model,
-                std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                              bytes.size()),
-                directory, host, options, error);
+  return ParseX(model, file.bytes(), directory, host, options, error);
 }
 
 }  // namespace vorna

@@ -1,8 +1,7 @@
 #include "formats/xfile/reader.h"
 
+#include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <new>
 #include <optional>
 #include <unordered_map>
@@ -11,6 +10,7 @@
 #include "formats/xfile/binary_source.h"
 #include "formats/xfile/data_walker.h"
 #include "formats/xfile/diagnostics.h"
+#include "formats/xfile/file_bytes.h"
 #include "formats/xfile/mszip.h"
 #include "formats/xfile/text_source.h"
 #include "formats/xfile/tokens.h"
@@ -44,6 +44,13 @@ class ObjectBuilder {
       return true;
     }
     void Separator(char, SeparatorAt) {}
+    // Called with counts the rest of the file was checked to hold. A little more than asked, so
+    // that the count after one array (a mesh's nFaces after its vertices) does not move it all.
+    void Reserve(std::uint64_t numbers, std::uint64_t strings, std::uint64_t nodes) {
+      Grow(o_.numbers_, numbers);
+      Grow(o_.strings_, strings);
+      Grow(o_.nodes_, nodes);
+    }
     std::size_t BeginNode() {
       DataObject::Node n;
       n.numbers_begin = static_cast<std::uint32_t>(o_.numbers_.size());
@@ -59,6 +66,13 @@ class ObjectBuilder {
     }
 
    private:
+    template <class T>
+    static void Grow(std::vector<T>& v, std::uint64_t more) {
+      if (more <= v.capacity() - v.size()) return;
+      // Doubling at least, as push_back would, for the many small arrays inside structures.
+      v.reserve(std::max(v.size() + static_cast<std::size_t>(more) + 16, 2 * v.capacity()));
+      AdviseHugePages(v.data() + v.size(), (v.capacity() - v.size()) * sizeof(T));
+    }
     DataObject& o_;
   };
 };
@@ -552,26 +566,14 @@ ReadResult Read(std::string_view file, const ReadOptions& options) {
 }
 
 ReadResult ReadFile(const std::string& path, const ReadOptions& options) {
-  std::vector<std::uint8_t> bytes;
-  try {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-      ReadResult result;
-      result.error.kind = ErrorKind::kIo;
-      result.error.text = "cannot open " + path;
-      return result;
-    }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-      ReadResult result;
-      result.error.kind = ErrorKind::kIo;
-      result.error.text = "cannot read " + path;
-      return result;
-    }
-  } catch (const std::bad_alloc&) {
-    return OutOfMemory();
+  FileBytes file;
+  if (!file.Load(path, UINT64_MAX)) {
+    ReadResult result;
+    result.error.kind = ErrorKind::kIo;
+    result.error.text = "cannot read " + path;
+    return result;
   }
-  return Read(bytes, options);
+  return Read(file.bytes(), options);
 }
 
 Error ReadTemplates(std::string_view text_file, TemplateSet& set) {
