@@ -31,6 +31,15 @@ constexpr double kFitThreshold = 1.7;
 
 using Reader = bool (*)(Model&, const std::string&, Host&, const ReadOptions&, std::string*);
 
+// The .x reader reports a ReadError; the table passes the text.
+bool ImportXText(Model& model, const std::string& path, Host& host, const ReadOptions& options,
+                 std::string* error) {
+  ReadError why;
+  if (ImportX(model, path, host, options, &why)) return true;
+  if (error != nullptr) *error = why.Describe();
+  return false;
+}
+
 // One row per extension: the reader tried first and the one tried when it fails, with the
 // loaded_type each gives. A row without a first reader has no reader yet.
 struct ReaderRow {
@@ -45,7 +54,7 @@ constexpr ReaderRow kReaders[] = {
     {"vrn", ReadVrnText, kLoadedVrnText, ReadVrnBinary, kLoadedVrnBinary},
     {"dxf", ImportDxf, kLoadedDxf, nullptr, kLoadedNone},
     {"txt", ReadTextPolygon, kLoadedTextPolygon, nullptr, kLoadedNone},
-    {"x", ImportX, kLoadedX, nullptr, kLoadedNone},
+    {"x", ImportXText, kLoadedX, nullptr, kLoadedNone},
     {"vr2", ReadVr2Text, kLoadedVr2Text, ReadVr2Binary, kLoadedVr2Binary},
     {"gltf", ImportGltf, kLoadedGltf, nullptr, kLoadedNone},
     {"glb", ImportGltf, kLoadedGltf, nullptr, kLoadedNone},

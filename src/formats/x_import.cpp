@@ -13,6 +13,7 @@
 #include "formats/xfile/reader.h"
 #include "model/bounds.h"
 #include "model/file_paths.h"
+#include "model/model_check.h"
 #include "model/normals.h"
 #include "model/texture_loading.h"
 
@@ -43,9 +44,8 @@ struct SplitVertex {
   uint32_t next;
 };
 
-bool Fail(std::string* error, const char* why) {
-  if (error != nullptr) *error = why;
-  return false;
+bool Fail(ReadError* error, const char* why, ReadErrorKind kind = ReadErrorKind::kBadData) {
+  return vorna::Fail(error, kind, why);
 }
 
 // An index read as a double from the file, when it lies below `limit`.
@@ -106,13 +106,13 @@ class XReader {
       : model_(model), host_(host), options_(options) {}
 
   // Gathers the geometry of every mesh; the document may go once this is done.
-  bool AddMeshes(const xfile::Document& document, std::string* error);
-  bool BuildModel(const std::string& directory, std::string* error);
+  bool AddMeshes(const xfile::Document& document, ReadError* error);
+  bool BuildModel(const std::string& directory, ReadError* error);
 
  private:
-  bool AddMesh(const xfile::DataObject& mesh, std::string* error);
+  bool AddMesh(const xfile::DataObject& mesh, ReadError* error);
   bool AddMaterials(const xfile::DataObject& mesh, uint32_t face_count,
-                    std::vector<uint32_t>* face_material, std::string* error);
+                    std::vector<uint32_t>* face_material, ReadError* error);
   // Exporters often give every corner its own normal: equal values share one vertex.
   bool SameNormal(uint32_t a, uint32_t b) const {
     return a == b || (a != kNone && b != kNone && normals_[a] == normals_[b]);
@@ -130,7 +130,7 @@ class XReader {
 };
 
 bool XReader::AddMaterials(const xfile::DataObject& mesh, uint32_t face_count,
-                           std::vector<uint32_t>* face_material, std::string* error) {
+                           std::vector<uint32_t>* face_material, ReadError* error) {
   const xfile::DataObject* list = mesh.FirstChild("MeshMaterialList");
   const uint32_t base = static_cast<uint32_t>(materials_.size());
   uint32_t declared = list != nullptr ? (*list)["nMaterials"].Dword() : 0;
@@ -145,7 +145,7 @@ bool XReader::AddMaterials(const xfile::DataObject& mesh, uint32_t face_count,
   if (declared >= static_cast<uint32_t>(kMaxParts) ||
       materials_.size() + declared >= static_cast<size_t>(kMaxParts)) {
     host_.Message("パーツ数が" + std::to_string(kMaxParts) + "個を超えました", MessageIcon::kNone);
-    return Fail(error, "256 or more materials");
+    return Fail(error, "256 or more materials", ReadErrorKind::kLimit);
   }
   std::vector<const xfile::DataObject*> given = list->Children("Material");
   for (uint32_t i = 0; i < declared; ++i) {
@@ -163,7 +163,7 @@ bool XReader::AddMaterials(const xfile::DataObject& mesh, uint32_t face_count,
   return true;
 }
 
-bool XReader::AddMesh(const xfile::DataObject& mesh, std::string* error) {
+bool XReader::AddMesh(const xfile::DataObject& mesh, ReadError* error) {
   std::span<const double> xyz = mesh["vertices"].Numbers();
   std::span<const double> faces = mesh["faces"].Numbers();
   const uint64_t vertex_count = std::min<uint64_t>(mesh["nVertices"].Dword(), xyz.size() / 3);
@@ -171,7 +171,7 @@ bool XReader::AddMesh(const xfile::DataObject& mesh, std::string* error) {
   // Every face holds at least its corner count, so the data bound the face count.
   if (face_count > faces.size()) return Fail(error, "fewer faces than declared");
   if (positions_.size() + vertex_count > static_cast<uint64_t>(INT32_MAX)) {
-    return Fail(error, "more vertices than a model holds");
+    return Fail(error, "more vertices than a model holds", ReadErrorKind::kLimit);
   }
   const uint32_t position_base = static_cast<uint32_t>(positions_.size());
   const Matrix world = FrameChain(mesh);
@@ -285,7 +285,7 @@ bool XReader::AddMesh(const xfile::DataObject& mesh, std::string* error) {
   return true;
 }
 
-bool XReader::BuildModel(const std::string& directory, std::string* error) {
+bool XReader::BuildModel(const std::string& directory, ReadError* error) {
   const uint32_t part_count = static_cast<uint32_t>(materials_.size());
   // Triangles grouped by material, in file order within each.
   std::vector<uint32_t> start(part_count + 1, 0);
@@ -319,7 +319,7 @@ bool XReader::BuildModel(const std::string& directory, std::string* error) {
         while (v != kNone && !SameNormal(vertices[v].normal, t.normal[k])) v = vertices[v].next;
         if (v == kNone) {
           if (vertices.size() >= static_cast<size_t>(INT32_MAX)) {
-            return Fail(error, "more vertices than a model holds");
+            return Fail(error, "more vertices than a model holds", ReadErrorKind::kLimit);
           }
           v = static_cast<uint32_t>(vertices.size());
           vertices.push_back(SplitVertex{pos, t.normal[k], head[pos]});
@@ -330,8 +330,10 @@ bool XReader::BuildModel(const std::string& directory, std::string* error) {
     }
   }
   part_first_vertex[part_count] = static_cast<uint32_t>(vertices.size());
-  if (vertices.empty() || faces.empty()) return Fail(error, "the file has no faces");
-  if (faces.size() > static_cast<size_t>(INT32_MAX)) return Fail(error, "too many faces");
+  if (vertices.empty() || faces.empty())
+    return Fail(error, "the file has no faces", ReadErrorKind::kInvalidModel);
+  if (faces.size() > static_cast<size_t>(INT32_MAX))
+    return Fail(error, "too many faces", ReadErrorKind::kLimit);
 
   AllocateParts(model_, static_cast<int>(part_count));
   AllocateVertices(model_, static_cast<int>(vertices.size()));
@@ -374,32 +376,27 @@ bool XReader::BuildModel(const std::string& directory, std::string* error) {
     }
   }
   RecomputeBounds(model_);
-  std::string why;
-  if (!GeometryIsConsistent(model_, &why)) {
-    if (error != nullptr) *error = why;
-    return false;
-  }
-  return true;
+  return CheckModel(model_, error);
 }
 
-bool XReader::AddMeshes(const xfile::Document& document, std::string* error) {
+bool XReader::AddMeshes(const xfile::Document& document, ReadError* error) {
   for (const xfile::DataObject* mesh : document.FindAll("Mesh")) {
     if (!AddMesh(*mesh, error)) return false;
   }
-  if (triangles_.empty()) return Fail(error, "the file has no faces");
+  if (triangles_.empty()) return Fail(error, "the file has no faces", ReadErrorKind::kInvalidModel);
   return true;
 }
 
 }  // namespace
 
 bool ParseX(Model& model, std::span<const std::uint8_t> bytes, const std::string& directory,
-            Host& host, const ReadOptions& options, std::string* error) {
+            Host& host, const ReadOptions& options, ReadError* error) {
   Reset(model);
   bool ok = false;
   try {
     xfile::ReadResult read = xfile::Read(bytes);
     if (!read.ok()) {
-      if (error != nullptr) *error = read.error.Describe();
+      if (error != nullptr) *error = std::move(read.error);
     } else {
       XReader reader(model, host, options);
       ok = reader.AddMeshes(read.document, error);
@@ -408,17 +405,19 @@ bool ParseX(Model& model, std::span<const std::uint8_t> bytes, const std::string
       ok = ok && reader.BuildModel(directory, error);
     }
   } catch (const std::bad_alloc&) {
-    if (error != nullptr) *error = "out of memory";
+    Fail(error, "out of memory", ReadErrorKind::kOutOfMemory);
   }
   if (!ok) Reset(model);
   return ok;
 }
 
 bool ImportX(Model& model, const std::string& path, Host& host, const ReadOptions& options,
-             std::string* error) {
+             ReadError* error) {
   Reset(model);
   xfile::FileBytes file;
-  if (!file.Load(ResolveFileName(path), UINT64_MAX)) return Fail(error, "cannot open the file");
+  if (!file.Load(ResolveFileName(path), UINT64_MAX)) {
+    return Fail(error, "cannot open the file", ReadErrorKind::kIo);
+  }
   const size_t slash = path.find_last_of('/');
   const std::string directory = slash == std::string::npos ? "" : path.substr(0, slash + 1);
   return ParseX(model, file.bytes(), directory, host, options, error);

@@ -108,7 +108,7 @@ TEST(HostileInputTest, EveryTruncationFailsCleanly) {
       if (!compressed || !r.error.in_decompressed) {
         ASSERT_LE(r.error.offset, n) << r.error.Describe();
       }
-      ASSERT_FALSE(r.error.text.empty());
+      ASSERT_FALSE(r.error.message.empty());
       ASSERT_TRUE(r.document.objects().empty());
     }
   }

@@ -226,12 +226,12 @@ TEST(HeaderTest, AcceptsTheKnownVariantsAndRefusesTheRest) {
       {"xof 0302txt 0064\n", ErrorKind::kNone, 2, 64},
       {"xof 0303bin 0064", ErrorKind::kNone, 3, 64},
       {"xof 0303txt 0000\n", ErrorKind::kNone, 3, 32},  // text numbers ignore the float size
-      {"xof 0303bin 0016", ErrorKind::kBadHeader, 0, 0},
+      {"xof 0303bin 0016", ErrorKind::kUnsupported, 0, 0},
       {"xof 0303cmp 0032", ErrorKind::kUnsupported, 0, 0},
-      {"xof 03a3txt 0032", ErrorKind::kBadHeader, 0, 0},
-      {"XOF 0303txt 0032", ErrorKind::kBadHeader, 0, 0},
-      {"xof 0303txt 003", ErrorKind::kBadHeader, 0, 0},
-      {"", ErrorKind::kBadHeader, 0, 0},
+      {"xof 03a3txt 0032", ErrorKind::kNotThisFormat, 0, 0},
+      {"XOF 0303txt 0032", ErrorKind::kNotThisFormat, 0, 0},
+      {"xof 0303txt 003", ErrorKind::kNotThisFormat, 0, 0},
+      {"", ErrorKind::kNotThisFormat, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);

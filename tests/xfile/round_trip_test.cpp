@@ -210,8 +210,8 @@ TEST(WriterTest, RefusesWhatWouldNotReadBack) {
     WriteOptions options;
     options.encoding = c.encoding;
     WriteResult w = Write(d, options);
-    EXPECT_EQ(w.error.kind, ErrorKind::kInvalidObject);
-    EXPECT_NE(w.error.text.find(c.message), std::string::npos) << w.error.text;
+    EXPECT_EQ(w.error.kind, ErrorKind::kBadData);
+    EXPECT_NE(w.error.message.find(c.message), std::string::npos) << w.error.message;
     EXPECT_TRUE(w.bytes.empty());
   }
 }

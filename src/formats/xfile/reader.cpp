@@ -442,15 +442,15 @@ std::string Printable(const std::uint8_t* bytes, std::size_t n) {
 
 bool ParseHeader(std::span<const std::uint8_t> file, FileHeader& header, Diagnostics& d) {
   if (file.size() < kHeaderSize) {
-    return d.Fail(ErrorKind::kBadHeader, "the file is shorter than the 16-byte .x header", 0);
+    return d.Fail(ErrorKind::kNotThisFormat, "the file is shorter than the 16-byte .x header", 0);
   }
   const std::uint8_t* h = file.data();
   if (std::memcmp(h, "xof ", 4) != 0) {
-    return d.Fail(ErrorKind::kBadHeader, "the file does not start with \"xof \"", 0);
+    return d.Fail(ErrorKind::kNotThisFormat, "the file does not start with \"xof \"", 0);
   }
   for (int i = 4; i < 8; ++i) {
     if (h[i] < '0' || h[i] > '9') {
-      return d.Fail(ErrorKind::kBadHeader, "bad version \"" + Printable(h + 4, 4) + "\"", 4);
+      return d.Fail(ErrorKind::kNotThisFormat, "bad version \"" + Printable(h + 4, 4) + "\"", 4);
     }
   }
   header.major = (h[4] - '0') * 10 + (h[5] - '0');
@@ -479,7 +479,7 @@ bool ParseHeader(std::span<const std::uint8_t> file, FileHeader& header, Diagnos
   } else if (float_size == "0064") {
     header.float_bits = 64;
   } else if (binary) {
-    return d.Fail(ErrorKind::kBadHeader,
+    return d.Fail(ErrorKind::kUnsupported,
                   "float size \"" + Printable(h + 12, 4) + "\" is neither 0032 nor 0064", 12);
   } else {
     // Text numbers are decimal whatever the header says.
@@ -524,7 +524,12 @@ ReadResult ReadChecked(std::span<const std::uint8_t> file, const ReadOptions& op
         ParseWith(source, d, result.document, options);
       } else {
         TextSource source(data, d);
-        ParseWith(source, d, result.document, options);
+        if (!ParseWith(source, d, result.document, options) && d.error.offset <= data.size()) {
+          // Text is read by line: say which one, counted only now that it is needed.
+          const auto* first = data.data();
+          d.error.line = static_cast<std::uint32_t>(
+              1 + std::count(first, first + d.error.offset, std::uint8_t{'\n'}));
+        }
       }
     }
   }
@@ -540,7 +545,7 @@ ReadResult ReadChecked(std::span<const std::uint8_t> file, const ReadOptions& op
 ReadResult OutOfMemory() {
   ReadResult result;
   result.error.kind = ErrorKind::kOutOfMemory;
-  result.error.text = "not enough memory to read the file";
+  result.error.message = "not enough memory to read the file";
   return result;
 }
 
@@ -570,7 +575,7 @@ ReadResult ReadFile(const std::string& path, const ReadOptions& options) {
   if (!file.Load(path, UINT64_MAX)) {
     ReadResult result;
     result.error.kind = ErrorKind::kIo;
-    result.error.text = "cannot read " + path;
+    result.error.message = "cannot read " + path;
     return result;
   }
   return Read(file.bytes(), options);
@@ -595,7 +600,7 @@ Error ReadTemplates(std::string_view text_file, TemplateSet& set) {
   } catch (const std::exception&) {
     Error e;
     e.kind = ErrorKind::kOutOfMemory;
-    e.text = "not enough memory to read the templates";
+    e.message = "not enough memory to read the templates";
     return e;
   }
 }
