@@ -302,13 +302,15 @@ bool XReader::BuildModel(const std::string& directory, ReadError* error) {
   std::vector<SplitVertex> vertices;
   ReserveMore(vertices, positions_.size());
   std::vector<uint32_t> part_first_vertex(part_count + 1, 0);
-  std::vector<Face> faces(triangles_.size());
+  // Filled in order: the Parts' ranges follow one another.
+  std::vector<Face> faces;
+  ReserveMore(faces, triangles_.size());
   for (uint32_t p = 0; p < part_count; ++p) {
     const uint32_t first = static_cast<uint32_t>(vertices.size());
     part_first_vertex[p] = first;
     for (uint32_t i = start[p]; i < start[p + 1]; ++i) {
       const Triangle& t = triangles_[order[i]];
-      Face& face = faces[i];
+      Face& face = faces.emplace_back();
       for (int k = 0; k < 3; ++k) {
         const uint32_t pos = t.position[k];
         if (stamp[pos] != p) {
@@ -336,8 +338,7 @@ bool XReader::BuildModel(const std::string& directory, ReadError* error) {
     return Fail(error, "too many faces", ReadErrorKind::kLimit);
 
   AllocateParts(model_, static_cast<int>(part_count));
-  AllocateVertices(model_, static_cast<int>(vertices.size()));
-  AllocateFaces(model_, static_cast<int>(faces.size()));
+  model_.total_face_count = static_cast<int32_t>(faces.size());
   model_.faces = std::move(faces);
   TextureCache cache;
   for (uint32_t p = 0; p < part_count; ++p) {
@@ -355,17 +356,21 @@ bool XReader::BuildModel(const std::string& directory, ReadError* error) {
   model_.parts[part_count].first_vertex = static_cast<uint32_t>(vertices.size());
   model_.parts[part_count].first_face = static_cast<uint32_t>(model_.faces.size());
 
+  // The per-vertex arrays are built in place rather than allocated zeroed and overwritten.
+  const size_t vertex_count = vertices.size();
+  model_.total_vertex_count = static_cast<int32_t>(vertex_count);
+  ReserveMore(model_.positions, vertex_count);
+  ReserveMore(model_.normals, vertex_count);
+  ReserveMore(model_.tex_u, vertex_count);
+  ReserveMore(model_.tex_v, vertex_count);
+  model_.blend.assign(vertex_count, 0.0f);
   bool missing_normals = false;
-  for (size_t v = 0; v < vertices.size(); ++v) {
-    const SplitVertex& s = vertices[v];
-    model_.positions[v] = positions_[s.position];
-    model_.tex_u[v] = uv_[2 * s.position];
-    model_.tex_v[v] = uv_[2 * s.position + 1];
-    if (s.normal == kNone) {
-      missing_normals = true;
-    } else {
-      model_.normals[v] = normals_[s.normal];
-    }
+  for (const SplitVertex& s : vertices) {
+    model_.positions.push_back(positions_[s.position]);
+    model_.tex_u.push_back(uv_[2 * s.position]);
+    model_.tex_v.push_back(uv_[2 * s.position + 1]);
+    missing_normals = missing_normals || s.normal == kNone;
+    model_.normals.push_back(s.normal == kNone ? Vec3{} : normals_[s.normal]);
   }
   if (missing_normals) {
     // Computed for every vertex, kept only where the file gave none.
