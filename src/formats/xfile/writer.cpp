@@ -328,15 +328,24 @@ class Writer {
     return true;
   }
 
+  // A name ending in a CP932 lead byte would take a bracket right after it as its second byte.
+  static void AppendBeforeBracket(std::string& out, const std::string& name) {
+    out += name;
+    if (!name.empty() && IsCp932Lead(static_cast<unsigned char>(name.back()))) out += ' ';
+  }
+
   void DeclareText(const Template& t, std::string& out) {
     out += "template " + t.name + " {\n <" + t.guid.ToString() + ">\n";
     for (const TemplateMember& m : t.members) {
       out += m.IsArray() ? " array " : " ";
       out += m.type != nullptr ? m.type_name : std::string(PrimitiveKeyword(m.primitive));
-      if (!m.name.empty()) out += " " + m.name;
+      if (!m.name.empty()) {
+        out += ' ';
+        AppendBeforeBracket(out, m.name);
+      }
       for (const Dimension& d : m.dimensions) {
         out += '[';
-        out += d.member.empty() ? std::to_string(d.size) : d.member;
+        AppendBeforeBracket(out, d.member.empty() ? std::to_string(d.size) : d.member);
         out += ']';
       }
       out += ";\n";
