@@ -31,14 +31,6 @@ constexpr double kFitThreshold = 1.7;
 
 using Reader = bool (*)(Model&, const std::string&, Host&, const ReadOptions&, ReadError*);
 
-// The .x reader still reports its reason as text.
-bool ImportXFile(Model& model, const std::string& path, Host& host, const ReadOptions& options,
-                 ReadError* error) {
-  std::string why;
-  if (ImportX(model, path, host, options, &why)) return true;
-  return Fail(error, ReadErrorKind::kBadData, why);
-}
-
 // One row per extension: the reader tried first and the one tried when it fails, with the
 // loaded_type each gives. A row without a first reader has no reader yet.
 struct ReaderRow {
@@ -53,7 +45,7 @@ constexpr ReaderRow kReaders[] = {
     {"vrn", ReadVrnText, kLoadedVrnText, ReadVrnBinary, kLoadedVrnBinary},
     {"dxf", ImportDxf, kLoadedDxf, nullptr, kLoadedNone},
     {"txt", ReadTextPolygon, kLoadedTextPolygon, nullptr, kLoadedNone},
-    {"x", ImportXFile, kLoadedX, nullptr, kLoadedNone},
+    {"x", ImportX, kLoadedX, nullptr, kLoadedNone},
     {"vr2", ReadVr2Text, kLoadedVr2Text, ReadVr2Binary, kLoadedVr2Binary},
     {"gltf", ImportGltf, kLoadedGltf, nullptr, kLoadedNone},
     {"glb", ImportGltf, kLoadedGltf, nullptr, kLoadedNone},

@@ -12,6 +12,7 @@
 #include "formats/xfile/reader.h"
 #include "model/bounds.h"
 #include "model/file_paths.h"
+#include "model/model_check.h"
 #include "model/normals.h"
 #include "model/texture_loading.h"
 
@@ -42,12 +43,20 @@ struct SplitVertex {
   uint32_t next;
 };
 
-bool Fail(std::string* error, const char* why) {
-  if (error != nullptr) *error = why;
-  return false;
+bool Fail(ReadError* error, const char* why, ReadErrorKind kind = ReadErrorKind::kBadData) {
+  return vorna::Fail(error, kind, why);
 }
 
 // An index read as a double from the file, when it lies below `limit`.
+// Room for `more` elements, doubling at least so that many small meshes do not copy the lists
+// over and over.
+template <class T>
+void ReserveMore(std::vector<T>& v, size_t more) {
+  if (more <= v.capacity() - v.size()) return;
+  v.reserve(std::max(v.size() + more, 2 * v.capacity()));
+  AdviseHugePages(v.data() + v.size(), (v.capacity() - v.size()) * sizeof(T));
+}
+
 bool IndexBelow(double value, uint64_t limit, uint32_t* index) {
   if (!(value >= 0.0) || value >= static_cast<double>(limit)) return false;
   *index = static_cast<uint32_t>(value);
@@ -95,13 +104,14 @@ class XReader {
   XReader(Model& model, Host& host, const ReadOptions& options)
       : model_(model), host_(host), options_(options) {}
 
-  bool Read(const xfile::Document& document, const std::string& directory, std::string* error);
+  // Gathers the geometry of every mesh; the document may go once this is done.
+  bool AddMeshes(const xfile::Document& document, ReadError* error);
+  bool BuildModel(const std::string& directory, ReadError* error);
 
  private:
-  bool AddMesh(const xfile::DataObject& mesh, std::string* error);
+  bool AddMesh(const xfile::DataObject& mesh, ReadError* error);
   bool AddMaterials(const xfile::DataObject& mesh, uint32_t face_count,
-                    std::vector<uint32_t>* face_material, std::string* error);
-  bool BuildModel(const std::string& directory, std::string* error);
+                    std::vector<uint32_t>* face_material, ReadError* error);
   // Exporters often give every corner its own normal: equal values share one vertex.
   bool SameNormal(uint32_t a, uint32_t b) const {
     return a == b || (a != kNone && b != kNone && normals_[a] == normals_[b]);
@@ -119,7 +129,7 @@ class XReader {
 };
 
 bool XReader::AddMaterials(const xfile::DataObject& mesh, uint32_t face_count,
-                           std::vector<uint32_t>* face_material, std::string* error) {
+                           std::vector<uint32_t>* face_material, ReadError* error) {
   const xfile::DataObject* list = mesh.FirstChild("MeshMaterialList");
   const uint32_t base = static_cast<uint32_t>(materials_.size());
   uint32_t declared = list != nullptr ? (*list)["nMaterials"].Dword() : 0;
@@ -134,7 +144,7 @@ bool XReader::AddMaterials(const xfile::DataObject& mesh, uint32_t face_count,
   if (declared >= static_cast<uint32_t>(kMaxParts) ||
       materials_.size() + declared >= static_cast<size_t>(kMaxParts)) {
     host_.Message("パーツ数が" + std::to_string(kMaxParts) + "個を超えました", MessageIcon::kNone);
-    return Fail(error, "256 or more materials");
+    return Fail(error, "256 or more materials", ReadErrorKind::kLimit);
   }
   std::vector<const xfile::DataObject*> given = list->Children("Material");
   for (uint32_t i = 0; i < declared; ++i) {
@@ -152,7 +162,7 @@ bool XReader::AddMaterials(const xfile::DataObject& mesh, uint32_t face_count,
   return true;
 }
 
-bool XReader::AddMesh(const xfile::DataObject& mesh, std::string* error) {
+bool XReader::AddMesh(const xfile::DataObject& mesh, ReadError* error) {
   std::span<const double> xyz = mesh["vertices"].Numbers();
   std::span<const double> faces = mesh["faces"].Numbers();
   const uint64_t vertex_count = std::min<uint64_t>(mesh["nVertices"].Dword(), xyz.size() / 3);
@@ -160,10 +170,11 @@ bool XReader::AddMesh(const xfile::DataObject& mesh, std::string* error) {
   // Every face holds at least its corner count, so the data bound the face count.
   if (face_count > faces.size()) return Fail(error, "fewer faces than declared");
   if (positions_.size() + vertex_count > static_cast<uint64_t>(INT32_MAX)) {
-    return Fail(error, "more vertices than a model holds");
+    return Fail(error, "more vertices than a model holds", ReadErrorKind::kLimit);
   }
   const uint32_t position_base = static_cast<uint32_t>(positions_.size());
   const Matrix world = FrameChain(mesh);
+  ReserveMore(positions_, vertex_count);
   for (uint64_t v = 0; v < vertex_count; ++v) {
     Vec3 p{static_cast<float>(xyz[3 * v]), static_cast<float>(xyz[3 * v + 1]),
            static_cast<float>(xyz[3 * v + 2])};
@@ -189,6 +200,7 @@ bool XReader::AddMesh(const xfile::DataObject& mesh, std::string* error) {
     if ((*n)["nFaceNormals"].Dword() == face_count && normal_count > 0 &&
         normals_.size() + normal_count <= static_cast<uint64_t>(INT32_MAX)) {
       normal_faces = (*n)["faceNormals"].Numbers();
+      ReserveMore(normals_, normal_count);
       Matrix turn = world;
       turn.m[3][0] = turn.m[3][1] = turn.m[3][2] = 0.0f;
       for (uint64_t k = 0; k < normal_count; ++k) {
@@ -211,6 +223,17 @@ bool XReader::AddMesh(const xfile::DataObject& mesh, std::string* error) {
 
   std::vector<uint32_t> face_material;
   if (!AddMaterials(mesh, face_count, &face_material, error)) return false;
+
+  // The triangles the faces will give, counted first so that their list is not copied as it
+  // grows; a face the count cannot trust ends the count, the loop below refuses it.
+  size_t triangle_count = 0;
+  for (size_t at = 0, f = 0; f < face_count && at < faces.size(); ++f) {
+    const double declared = faces[at];
+    if (!(declared >= 0.0) || declared > static_cast<double>(faces.size() - at - 1)) break;
+    triangle_count += declared > 2.0 ? static_cast<size_t>(declared) - 2 : 0;
+    at += 1 + static_cast<size_t>(declared);
+  }
+  ReserveMore(triangles_, triangle_count);
 
   size_t at = 0;         // in `faces`
   size_t normal_at = 0;  // in `normal_faces`
@@ -261,7 +284,7 @@ bool XReader::AddMesh(const xfile::DataObject& mesh, std::string* error) {
   return true;
 }
 
-bool XReader::BuildModel(const std::string& directory, std::string* error) {
+bool XReader::BuildModel(const std::string& directory, ReadError* error) {
   const uint32_t part_count = static_cast<uint32_t>(materials_.size());
   // Triangles grouped by material, in file order within each.
   std::vector<uint32_t> start(part_count + 1, 0);
@@ -276,15 +299,17 @@ bool XReader::BuildModel(const std::string& directory, std::string* error) {
   std::vector<uint32_t> head(positions_.size(), kNone);
   std::vector<uint32_t> stamp(positions_.size(), kNone);
   std::vector<SplitVertex> vertices;
-  vertices.reserve(positions_.size());
+  ReserveMore(vertices, positions_.size());
   std::vector<uint32_t> part_first_vertex(part_count + 1, 0);
-  std::vector<Face> faces(triangles_.size());
+  // Filled in order: the Parts' ranges follow one another.
+  std::vector<Face> faces;
+  ReserveMore(faces, triangles_.size());
   for (uint32_t p = 0; p < part_count; ++p) {
     const uint32_t first = static_cast<uint32_t>(vertices.size());
     part_first_vertex[p] = first;
     for (uint32_t i = start[p]; i < start[p + 1]; ++i) {
       const Triangle& t = triangles_[order[i]];
-      Face& face = faces[i];
+      Face& face = faces.emplace_back();
       for (int k = 0; k < 3; ++k) {
         const uint32_t pos = t.position[k];
         if (stamp[pos] != p) {
@@ -295,7 +320,7 @@ bool XReader::BuildModel(const std::string& directory, std::string* error) {
         while (v != kNone && !SameNormal(vertices[v].normal, t.normal[k])) v = vertices[v].next;
         if (v == kNone) {
           if (vertices.size() >= static_cast<size_t>(INT32_MAX)) {
-            return Fail(error, "more vertices than a model holds");
+            return Fail(error, "more vertices than a model holds", ReadErrorKind::kLimit);
           }
           v = static_cast<uint32_t>(vertices.size());
           vertices.push_back(SplitVertex{pos, t.normal[k], head[pos]});
@@ -306,12 +331,13 @@ bool XReader::BuildModel(const std::string& directory, std::string* error) {
     }
   }
   part_first_vertex[part_count] = static_cast<uint32_t>(vertices.size());
-  if (vertices.empty() || faces.empty()) return Fail(error, "the file has no faces");
-  if (faces.size() > static_cast<size_t>(INT32_MAX)) return Fail(error, "too many faces");
+  if (vertices.empty() || faces.empty())
+    return Fail(error, "the file has no faces", ReadErrorKind::kInvalidModel);
+  if (faces.size() > static_cast<size_t>(INT32_MAX))
+    return Fail(error, "too many faces", ReadErrorKind::kLimit);
 
   AllocateParts(model_, static_cast<int>(part_count));
-  AllocateVertices(model_, static_cast<int>(vertices.size()));
-  AllocateFaces(model_, static_cast<int>(faces.size()));
+  model_.total_face_count = static_cast<int32_t>(faces.size());
   model_.faces = std::move(faces);
   TextureCache cache;
   for (uint32_t p = 0; p < part_count; ++p) {
@@ -329,17 +355,21 @@ bool XReader::BuildModel(const std::string& directory, std::string* error) {
   model_.parts[part_count].first_vertex = static_cast<uint32_t>(vertices.size());
   model_.parts[part_count].first_face = static_cast<uint32_t>(model_.faces.size());
 
+  // The per-vertex arrays are built in place rather than allocated zeroed and overwritten.
+  const size_t vertex_count = vertices.size();
+  model_.total_vertex_count = static_cast<int32_t>(vertex_count);
+  ReserveMore(model_.positions, vertex_count);
+  ReserveMore(model_.normals, vertex_count);
+  ReserveMore(model_.tex_u, vertex_count);
+  ReserveMore(model_.tex_v, vertex_count);
+  model_.blend.assign(vertex_count, 0.0f);
   bool missing_normals = false;
-  for (size_t v = 0; v < vertices.size(); ++v) {
-    const SplitVertex& s = vertices[v];
-    model_.positions[v] = positions_[s.position];
-    model_.tex_u[v] = uv_[2 * s.position];
-    model_.tex_v[v] = uv_[2 * s.position + 1];
-    if (s.normal == kNone) {
-      missing_normals = true;
-    } else {
-      model_.normals[v] = normals_[s.normal];
-    }
+  for (const SplitVertex& s : vertices) {
+    model_.positions.push_back(positions_[s.position]);
+    model_.tex_u.push_back(uv_[2 * s.position]);
+    model_.tex_v.push_back(uv_[2 * s.position + 1]);
+    missing_normals = missing_normals || s.normal == kNone;
+    model_.normals.push_back(s.normal == kNone ? Vec3{} : normals_[s.normal]);
   }
   if (missing_normals) {
     // Computed for every vertex, kept only where the file gave none.
@@ -350,49 +380,46 @@ bool XReader::BuildModel(const std::string& directory, std::string* error) {
     }
   }
   RecomputeBounds(model_);
-  std::string why;
-  if (!GeometryIsConsistent(model_, &why)) {
-    if (error != nullptr) *error = why;
-    return false;
-  }
-  return true;
+  return CheckModel(model_, error);
 }
 
-bool XReader::Read(const xfile::Document& document, const std::string& directory,
-                   std::string* error) {
+bool XReader::AddMeshes(const xfile::Document& document, ReadError* error) {
   for (const xfile::DataObject* mesh : document.FindAll("Mesh")) {
     if (!AddMesh(*mesh, error)) return false;
   }
-  if (triangles_.empty()) return Fail(error, "the file has no faces");
-  return BuildModel(directory, error);
+  if (triangles_.empty()) return Fail(error, "the file has no faces", ReadErrorKind::kInvalidModel);
+  return true;
 }
 
 }  // namespace
 
 bool ParseX(Model& model, std::span<const std::uint8_t> bytes, const std::string& directory,
-            Host& host, const ReadOptions& options, std::string* error) {
+            Host& host, const ReadOptions& options, ReadError* error) {
   Reset(model);
   bool ok = false;
   try {
     xfile::ReadResult read = xfile::Read(bytes);
     if (!read.ok()) {
-      if (error != nullptr) *error = read.error.Describe();
+      if (error != nullptr) *error = std::move(read.error);
     } else {
       XReader reader(model, host, options);
-      ok = reader.Read(read.document, directory, error);
+      ok = reader.AddMeshes(read.document, error);
+      // The document's values are copied out: freed before the model takes its memory.
+      read = xfile::ReadResult();
+      ok = ok && reader.BuildModel(directory, error);
     }
   } catch (const std::bad_alloc&) {
-    if (error != nullptr) *error = "out of memory";
+    Fail(error, "out of memory", ReadErrorKind::kOutOfMemory);
   }
   if (!ok) Reset(model);
   return ok;
 }
 
 bool ImportX(Model& model, const std::string& path, Host& host, const ReadOptions& options,
-             std::string* error) {
+             ReadError* error) {
   Reset(model);
   FileBytes file;
-  if (!ReadModelFile(path, &file, nullptr)) return Fail(error, "cannot open the file");
+  if (!ReadModelFile(path, &file, error)) return false;
   const size_t slash = path.find_last_of('/');
   const std::string directory = slash == std::string::npos ? "" : path.substr(0, slash + 1);
   return ParseX(model, file.bytes(), directory, host, options, error);

@@ -24,19 +24,20 @@
 #include <string>
 
 #include "formats/save_options.h"
+#include "io/read_error.h"
 #include "model/host.h"
 #include "model/model.h"
 
 namespace vorna {
 
 // Resets the Model and reads the file at `path` into it; `error` (may be null) says why a read
-// failed.
+// failed. Whatever is read passes CheckModel.
 bool ImportX(Model& model, const std::string& path, Host& host, const ReadOptions& options = {},
-             std::string* error = nullptr);
+             ReadError* error = nullptr);
 
 // Resets the Model and fills it from `bytes` (untrusted). Texture names are resolved against
 // `directory` (empty or ending in '/').
 bool ParseX(Model& model, std::span<const std::uint8_t> bytes, const std::string& directory,
-            Host& host, const ReadOptions& options = {}, std::string* error = nullptr);
+            Host& host, const ReadOptions& options = {}, ReadError* error = nullptr);
 
 }  // namespace vorna

@@ -1,10 +1,12 @@
 #include "io/whole_file.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <new>
 #include <utility>
 
@@ -28,6 +30,7 @@ bool ReadWholeFile(const std::string& path, FileBytes* out, ReadError* error,
   }
   std::unique_ptr<char[]> data(new (std::nothrow) char[size > 0 ? size : 1]);
   if (data == nullptr) return Fail(error, ReadErrorKind::kOutOfMemory, "out of memory");
+  AdviseHugePages(data.get(), static_cast<std::size_t>(size));
   std::size_t done = 0;
   while (done < size) {
     const ssize_t n = ::read(fd.get(), data.get() + done, static_cast<std::size_t>(size) - done);
@@ -39,6 +42,15 @@ bool ReadWholeFile(const std::string& path, FileBytes* out, ReadError* error,
   out->data_ = std::move(data);
   out->size_ = done;
   return true;
+}
+
+void AdviseHugePages(const void* data, std::size_t bytes) {
+  constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+  if (bytes < 2 * kHuge) return;
+  const auto start = reinterpret_cast<std::uintptr_t>(data);
+  const std::uintptr_t first = (start + kHuge - 1) & ~(kHuge - 1);
+  const std::uintptr_t last = (start + bytes) & ~(kHuge - 1);
+  if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 }
 
 }  // namespace vorna

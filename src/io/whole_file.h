@@ -39,4 +39,9 @@ inline constexpr std::uint64_t kNoFileSizeLimit = std::numeric_limits<std::uint6
 bool ReadWholeFile(const std::string& path, FileBytes* out, ReadError* error = nullptr,
                    std::uint64_t max_bytes = kNoFileSizeLimit);
 
+// Asks for huge pages behind a large array that is about to be filled: a big mesh's values then
+// cost a few hundred page faults instead of tens of thousands. Only a hint; small arrays are left
+// alone.
+void AdviseHugePages(const void* data, std::size_t bytes);
+
 }  // namespace vorna

@@ -14,7 +14,7 @@
 namespace vorna {
 namespace {
 
-bool Parse(Model& model, std::string_view text, Host& host, std::string* error = nullptr) {
+bool Parse(Model& model, std::string_view text, Host& host, ReadError* error = nullptr) {
   ReadOptions options;
   options.load_textures = false;
   return ParseX(
@@ -49,8 +49,8 @@ Mesh Loose { 3; 0.0;0.0;0.0;, 0.0;1.0;0.0;, 0.0;0.0;1.0;; 1; 3;0,1,2;; }
 TEST(XImportTest, FramedMeshesBecomeOnePartPerMaterial) {
   auto model = test::NewModel();
   ScriptedHost host;
-  std::string error;
-  ASSERT_TRUE(Parse(*model, kFramed, host, &error)) << error;
+  ReadError error;
+  ASSERT_TRUE(Parse(*model, kFramed, host, &error)) << error.Describe();
   ASSERT_EQ(model->parts_count, 3);
   EXPECT_EQ(model->node_count, 3);
   EXPECT_EQ(model->unit_count(), 0);
@@ -125,25 +125,30 @@ TEST(XImportTest, RefusesBadFilesCleanly) {
   struct Case {
     const char* what;
     std::string text;
+    ReadErrorKind kind;
     bool message;
   };
   const Case cases[] = {
-      {"not an .x file", "hello", false},
-      {"no mesh", "xof 0303txt 0032\nHeader { 1; 0; 1; }\n", false},
-      {"no faces", triangle + "0; ; }\n", false},
-      {"vertex index outside the mesh", triangle + "1; 3;0,1,3;; }\n", false},
+      {"not an .x file", "hello", ReadErrorKind::kNotThisFormat, false},
+      {"no mesh", "xof 0303txt 0032\nHeader { 1; 0; 1; }\n", ReadErrorKind::kInvalidModel, false},
+      {"no faces", triangle + "0; ; }\n", ReadErrorKind::kInvalidModel, false},
+      {"vertex index outside the mesh", triangle + "1; 3;0,1,3;; }\n", ReadErrorKind::kBadData,
+       false},
       {"material index outside the list",
        triangle + "1; 3;0,1,2;; MeshMaterialList { 1; 1; 1;;"
                   " Material { 1.0;1.0;1.0;1.0;; 0.0; "
                   "0.0;0.0;0.0;; 0.0;0.0;0.0;; } } }\n",
-       false},
-      {"256 materials", ManyMaterials(256), true},
+       ReadErrorKind::kBadData, false},
+      {"256 materials", ManyMaterials(256), ReadErrorKind::kLimit, true},
+      {"a syntax error", triangle + "1; 3;0,1,2;; ] }\n", ReadErrorKind::kSyntax, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     auto model = test::NewModel();
     ScriptedHost host;
-    EXPECT_FALSE(Parse(*model, c.text, host));
+    ReadError error;
+    EXPECT_FALSE(Parse(*model, c.text, host, &error));
+    EXPECT_EQ(error.kind, c.kind) << error.Describe();
     EXPECT_EQ(model->parts_count, 0);
     EXPECT_TRUE(model->positions.empty());
     if (c.message) {

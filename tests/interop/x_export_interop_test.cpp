@@ -169,8 +169,8 @@ TEST(XImportInteropTest, SamplesGiveAssimpsCounts) {
     ScriptedHost host;
     ReadOptions options;
     options.load_textures = false;
-    std::string error;
-    ASSERT_TRUE(ImportX(*model, folder + name, host, options, &error)) << error;
+    ReadError error;
+    ASSERT_TRUE(ImportX(*model, folder + name, host, options, &error)) << error.Describe();
     AssimpScene read(folder + name);
     ASSERT_NE(read.scene, nullptr);
     const aiScene& scene = *read.scene;

@@ -9,44 +9,43 @@
 namespace vorna {
 namespace {
 
-// Two Parts: a triangle over vertices 0..2 and a quad over 3..6.
-std::unique_ptr<Model> ValidModel() {
-  auto model = test::NewModel();
-  AllocateParts(*model, 2);
-  AllocateVertices(*model, 7);
-  AllocateFaces(*model, 2);
-  model->parts[1] = Part{.first_vertex = 3, .first_face = 1};
-  model->parts[2] = Part{.first_vertex = 7, .first_face = 2};
-  model->faces[0] = Face{{0, 1, 2, kNoCorner}};
-  model->faces[1] = Face{{0, 1, 2, 3}};
-  return model;
+// Two Parts: a triangle over three vertices and a quad over four; one Unit above them.
+void MakeValid(Model& m) {
+  AllocateParts(m, 2);
+  AllocateVertices(m, 7);
+  AllocateFaces(m, 2);
+  m.parts[1].first_vertex = 3;
+  m.parts[1].first_face = 1;
+  m.parts[2].first_vertex = 7;
+  m.parts[2].first_face = 2;
+  m.faces[0] = Face{{0, 1, 2, kNoCorner}};
+  m.faces[1] = Face{{0, 1, 2, 3}};
+  m.node_count = 3;
+  m.parent[2] = -1;
 }
 
-TEST(ModelCheckTest, RefusesEveryBrokenRule) {
-  struct Case {
-    const char* what;
-    std::function<void(Model&)> break_it;
-  };
-  const Case cases[] = {
-      {"no parts", [](Model& m) { AllocateParts(m, 0); }},
-      {"256 parts", [](Model& m) { m.parts_count = kMaxParts; }},
-      {"units beyond the tables", [](Model& m) { m.node_count = kMaxNodes + 1; }},
-      {"fewer nodes than parts", [](Model& m) { m.node_count = 1; }},
+TEST(ModelCheckTest, RefusesEachBrokenRule) {
+  const std::pair<const char*, std::function<void(Model&)>> cases[] = {
+      {"no parts", [](Model& m) { m.parts_count = 0; }},
+      {"sentinel missing", [](Model& m) { m.parts.pop_back(); }},
+      {"too many nodes", [](Model& m) { m.node_count = kMaxNodes + 1; }},
+      {"unit is its own parent", [](Model& m) { m.parent[2] = 2; }},
       {"motion count", [](Model& m) { m.motion_count = kMaxCount + 1; }},
-      {"current anim without anims", [](Model& m) { m.current_anim = 0; }},
-      {"a short per-vertex array", [](Model& m) { m.blend.pop_back(); }},
-      {"faces not matching their total", [](Model& m) { m.total_face_count = 3; }},
-      {"first part not at 0", [](Model& m) { m.parts[0].first_face = 1; }},
-      {"ranges decreasing", [](Model& m) { m.parts[1].first_vertex = 8; }},
-      {"ranges short of the totals", [](Model& m) { m.parts[2].first_vertex = 6; }},
-      {"a corner outside its part", [](Model& m) { m.faces[1].corner[3] = 4; }},
-      {"a triangle corner outside", [](Model& m) { m.faces[0].corner[2] = 3; }},
+      {"current anim", [](Model& m) { m.current_anim = 0; }},
+      {"short normals", [](Model& m) { m.normals.pop_back(); }},
+      {"ranges decrease", [](Model& m) { m.parts[1].first_vertex = 8; }},
+      {"ranges end early", [](Model& m) { m.parts[2].first_face = 1; }},
+      {"corner outside its part", [](Model& m) { m.faces[0].corner[2] = 3; }},
+      {"quad corner outside its part", [](Model& m) { m.faces[1].corner[3] = 4; }},
   };
-  EXPECT_TRUE(CheckModel(*ValidModel(), nullptr));
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    auto model = ValidModel();
-    c.break_it(*model);
+  auto valid = test::NewModel();
+  MakeValid(*valid);
+  ASSERT_TRUE(CheckModel(*valid, nullptr));
+  for (const auto& [what, breakage] : cases) {
+    SCOPED_TRACE(what);
+    auto model = test::NewModel();
+    MakeValid(*model);
+    breakage(*model);
     ReadError error;
     EXPECT_FALSE(CheckModel(*model, &error));
     EXPECT_EQ(error.kind, ReadErrorKind::kInvalidModel);

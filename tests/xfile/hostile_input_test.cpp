@@ -4,10 +4,8 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "formats/xfile/reader.h"
-#include "formats/xfile/writer.h"
 #include "sample_documents.h"
 
 namespace vorna::xfile {
@@ -76,14 +74,9 @@ TEST(HostileInputTest, ArraysOfEmptyStructuresCostNothing) {
   EXPECT_EQ(many.numbers().size(), 2u);
 }
 
-TEST(HostileInputTest, DepthIsBounded) {
-  ReadOptions options;
-  options.max_depth = 3;
-  EXPECT_TRUE(Read(Text("Frame { Frame { Frame { } } }"), options).ok());
-  EXPECT_EQ(Read(Text("Frame { Frame { Frame { Frame { } } } }"), options).error.kind,
-            ErrorKind::kLimit);
-  // Templates nested in templates: each level may be read recursively, so deep chains are
-  // refused when declared.
+// Objects deeper than the limit fail (see above); templates nested in templates may be read
+// recursively, so deep chains are refused when declared.
+TEST(HostileInputTest, TemplateDepthIsBounded) {
   std::string chain = "template T0 { <00000000-0000-0000-0000-000000000000> DWORD n; }";
   for (int i = 1; i <= 40; ++i) {
     chain += "template T" + std::to_string(i) + " { <00000000-0000-0000-0000-0000000001" +
@@ -108,39 +101,10 @@ TEST(HostileInputTest, EveryTruncationFailsCleanly) {
       if (!compressed || !r.error.in_decompressed) {
         ASSERT_LE(r.error.offset, n) << r.error.Describe();
       }
-      ASSERT_FALSE(r.error.text.empty());
+      ASSERT_FALSE(r.error.message.empty());
       ASSERT_TRUE(r.document.objects().empty());
     }
   }
-}
-
-// Single-byte changes at pseudo-random places: whatever reads must also write and read back.
-TEST(HostileInputTest, PatchedBytesFailCleanlyOrReadBack) {
-  std::uint32_t state = 12345;
-  auto next = [&state] {
-    state = state * 1664525u + 1013904223u;
-    return state >> 8;
-  };
-  int read_ok = 0;
-  for (const samples::EncodedSample& sample : samples::EncodedSamples()) {
-    for (int i = 0; i < 1500; ++i) {
-      std::string patched = sample.bytes;
-      patched[next() % patched.size()] = static_cast<char>(next());
-      ReadResult r = Read(patched);
-      if (!r.ok()) continue;
-      ++read_ok;
-      WriteOptions options;
-      options.encoding = Encoding::kBinary;
-      for (const Template* t : r.document.templates().declared()) {
-        if (t->layout.usable) options.declare.push_back(t->name);
-      }
-      WriteResult w = Write(r.document, options);
-      if (w.ok()) {
-        ASSERT_TRUE(Read(w.bytes).ok());
-      }
-    }
-  }
-  EXPECT_GT(read_ok, 0);
 }
 
 }  // namespace

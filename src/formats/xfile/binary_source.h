@@ -235,6 +235,9 @@ class BinarySource {
     return numbers * 4 + strings * 6 <= left;
   }
 
+  // The most numbers the rest of the file (and of the current list) could hold.
+  std::uint64_t MaxNumbers() const { return Left() / 4 + list_left_; }
+
   // Values left in the current list when an object's data are complete belong to nothing.
   void EndData(std::string_view template_name) {
     if (list_left_ != 0) {

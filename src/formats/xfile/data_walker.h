@@ -4,12 +4,15 @@
 // separators of the canonical text form and the structures whose size depends on the data.
 //
 // Source: bool ReadNumber(Primitive, double&); bool ReadString(std::string_view&);
-//         bool CanHold(std::uint64_t numbers, std::uint64_t strings); std::uint64_t Offset().
+//         bool CanHold(std::uint64_t numbers, std::uint64_t strings);
+//         std::uint64_t MaxNumbers(); std::uint64_t Offset().
 // Sink:   static constexpr bool kSeparators; bool Number(Primitive, double);
 //         bool String(std::string_view); void Separator(char, SeparatorAt);
-//         std::size_t BeginNode(); void EndNode(std::size_t).
+//         std::size_t BeginNode(); void EndNode(std::size_t); optionally
+//         void Reserve(std::uint64_t numbers, std::uint64_t strings, std::uint64_t nodes).
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -83,6 +86,14 @@ class DataWalker {
                                "array '" + m.name + "' of " + std::to_string(count) +
                                    " elements is larger than the rest of the data",
                                source_.Offset());
+    }
+    if constexpr (requires(Sink & s) { s.Reserve(count, count, count); }) {
+      // Room for the whole array at once, so that a large mesh is not copied as it grows. An
+      // element of variable size holds one number at least and usually a few (a triangle's count
+      // and corners): room for four each, within what the rest of the data can hold.
+      const std::uint64_t numbers =
+          variable ? std::min(Scale(count, 4), source_.MaxNumbers()) : Scale(count, per_numbers);
+      sink_.Reserve(numbers, Scale(count, per_strings), variable ? count + 1 : 0);
     }
     std::size_t node = SIZE_MAX;
     if (variable) {

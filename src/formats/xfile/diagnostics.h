@@ -21,7 +21,7 @@ struct Diagnostics {
   bool Fail(ErrorKind kind, std::string text, std::uint64_t offset) {
     if (error.ok()) {
       error.kind = kind;
-      error.text = std::move(text);
+      error.message = std::move(text);
       error.offset = offset;
       error.in_decompressed = in_decompressed;
     }

@@ -2,12 +2,6 @@
 
 namespace vorna::xfile {
 
-std::string Error::Describe() const {
-  if (ok()) return "no error";
-  std::string where = in_decompressed ? "decompressed byte " : "byte ";
-  return where + std::to_string(offset) + ": " + text;
-}
-
 void WarningList::Add(std::string text, std::uint64_t offset) {
   for (Warning& known : entries_) {
     if (known.text == text) {

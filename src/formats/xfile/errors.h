@@ -1,39 +1,21 @@
 // Errors and warnings of the .x codec. Nothing in the codec throws: a failed read or write
-// returns an Error as data, with the byte offset where the problem was found.
+// returns an Error as data, with the byte offset (and for text the line) where the problem was
+// found.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "io/read_error.h"
+
 namespace vorna::xfile {
 
-enum class ErrorKind : std::uint8_t {
-  kNone,
-  kIo,             // the file could not be read
-  kBadHeader,      // not an .x file: short, wrong magic, unknown encoding
-  kUnsupported,    // a valid but unsupported feature (for example a UNICODE member)
-  kSyntax,         // tokens in an impossible order, an unterminated string, an unknown token
-  kTruncated,      // the input ends inside a token, an object or a compressed block
-  kBadData,        // member data that do not fit the object's template
-  kCompression,    // a compressed block that does not decode to what it claims
-  kLimit,          // a limit of ReadOptions was reached (nesting, decompressed size)
-  kOutOfMemory,    // an allocation failed
-  kInvalidObject,  // the writer was handed an object it cannot encode
-};
-
-struct Error {
-  ErrorKind kind = ErrorKind::kNone;
-  std::string text;
-  // Byte offset of the problem. For compressed files it counts bytes of the decompressed file
-  // (16-byte header included) unless the problem is in the compressed blocks themselves.
-  std::uint64_t offset = 0;
-  bool in_decompressed = false;
-
-  bool ok() const { return kind == ErrorKind::kNone; }
-  // "byte 123: text" (or "decompressed byte 123: text"), for the CLI and test output.
-  std::string Describe() const;
-};
+// The codec reports failures as the core's one reader error; for compressed files the offset
+// counts bytes of the decompressed file (16-byte header included) unless the problem is in the
+// compressed blocks themselves.
+using Error = ReadError;
+using ErrorKind = ReadErrorKind;
 
 // A non-fatal oddity of the input. Repeats of one text are counted, not listed again.
 struct Warning {

@@ -15,7 +15,7 @@ constexpr std::size_t kBlockHeaderSize = 6;  // U, C, "CK"
 Error Fail(ErrorKind kind, std::string text, std::uint64_t offset) {
   Error e;
   e.kind = kind;
-  e.text = std::move(text);
+  e.message = std::move(text);
   e.offset = offset;
   return e;
 }

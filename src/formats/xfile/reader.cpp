@@ -1,8 +1,7 @@
 #include "formats/xfile/reader.h"
 
+#include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <new>
 #include <optional>
 #include <unordered_map>
@@ -14,6 +13,7 @@
 #include "formats/xfile/mszip.h"
 #include "formats/xfile/text_source.h"
 #include "formats/xfile/tokens.h"
+#include "io/whole_file.h"
 
 namespace vorna::xfile {
 
@@ -44,6 +44,13 @@ class ObjectBuilder {
       return true;
     }
     void Separator(char, SeparatorAt) {}
+    // Called with counts the rest of the file was checked to hold. A little more than asked, so
+    // that the count after one array (a mesh's nFaces after its vertices) does not move it all.
+    void Reserve(std::uint64_t numbers, std::uint64_t strings, std::uint64_t nodes) {
+      Grow(o_.numbers_, numbers);
+      Grow(o_.strings_, strings);
+      Grow(o_.nodes_, nodes);
+    }
     std::size_t BeginNode() {
       DataObject::Node n;
       n.numbers_begin = static_cast<std::uint32_t>(o_.numbers_.size());
@@ -59,6 +66,13 @@ class ObjectBuilder {
     }
 
    private:
+    template <class T>
+    static void Grow(std::vector<T>& v, std::uint64_t more) {
+      if (more <= v.capacity() - v.size()) return;
+      // Doubling at least, as push_back would, for the many small arrays inside structures.
+      v.reserve(std::max(v.size() + static_cast<std::size_t>(more) + 16, 2 * v.capacity()));
+      AdviseHugePages(v.data() + v.size(), (v.capacity() - v.size()) * sizeof(T));
+    }
     DataObject& o_;
   };
 };
@@ -428,15 +442,15 @@ std::string Printable(const std::uint8_t* bytes, std::size_t n) {
 
 bool ParseHeader(std::span<const std::uint8_t> file, FileHeader& header, Diagnostics& d) {
   if (file.size() < kHeaderSize) {
-    return d.Fail(ErrorKind::kBadHeader, "the file is shorter than the 16-byte .x header", 0);
+    return d.Fail(ErrorKind::kNotThisFormat, "the file is shorter than the 16-byte .x header", 0);
   }
   const std::uint8_t* h = file.data();
   if (std::memcmp(h, "xof ", 4) != 0) {
-    return d.Fail(ErrorKind::kBadHeader, "the file does not start with \"xof \"", 0);
+    return d.Fail(ErrorKind::kNotThisFormat, "the file does not start with \"xof \"", 0);
   }
   for (int i = 4; i < 8; ++i) {
     if (h[i] < '0' || h[i] > '9') {
-      return d.Fail(ErrorKind::kBadHeader, "bad version \"" + Printable(h + 4, 4) + "\"", 4);
+      return d.Fail(ErrorKind::kNotThisFormat, "bad version \"" + Printable(h + 4, 4) + "\"", 4);
     }
   }
   header.major = (h[4] - '0') * 10 + (h[5] - '0');
@@ -465,7 +479,7 @@ bool ParseHeader(std::span<const std::uint8_t> file, FileHeader& header, Diagnos
   } else if (float_size == "0064") {
     header.float_bits = 64;
   } else if (binary) {
-    return d.Fail(ErrorKind::kBadHeader,
+    return d.Fail(ErrorKind::kUnsupported,
                   "float size \"" + Printable(h + 12, 4) + "\" is neither 0032 nor 0064", 12);
   } else {
     // Text numbers are decimal whatever the header says.
@@ -510,7 +524,12 @@ ReadResult ReadChecked(std::span<const std::uint8_t> file, const ReadOptions& op
         ParseWith(source, d, result.document, options);
       } else {
         TextSource source(data, d);
-        ParseWith(source, d, result.document, options);
+        if (!ParseWith(source, d, result.document, options) && d.error.offset <= data.size()) {
+          // Text is read by line: say which one, counted only now that it is needed.
+          const auto* first = data.data();
+          d.error.line = static_cast<std::uint32_t>(
+              1 + std::count(first, first + d.error.offset, std::uint8_t{'\n'}));
+        }
       }
     }
   }
@@ -526,7 +545,7 @@ ReadResult ReadChecked(std::span<const std::uint8_t> file, const ReadOptions& op
 ReadResult OutOfMemory() {
   ReadResult result;
   result.error.kind = ErrorKind::kOutOfMemory;
-  result.error.text = "not enough memory to read the file";
+  result.error.message = "not enough memory to read the file";
   return result;
 }
 
@@ -552,26 +571,10 @@ ReadResult Read(std::string_view file, const ReadOptions& options) {
 }
 
 ReadResult ReadFile(const std::string& path, const ReadOptions& options) {
-  std::vector<std::uint8_t> bytes;
-  try {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-      ReadResult result;
-      result.error.kind = ErrorKind::kIo;
-      result.error.text = "cannot open " + path;
-      return result;
-    }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-      ReadResult result;
-      result.error.kind = ErrorKind::kIo;
-      result.error.text = "cannot read " + path;
-      return result;
-    }
-  } catch (const std::bad_alloc&) {
-    return OutOfMemory();
-  }
-  return Read(bytes, options);
+  FileBytes file;
+  ReadResult failed;
+  if (!ReadWholeFile(path, &file, &failed.error)) return failed;
+  return Read(file.bytes(), options);
 }
 
 Error ReadTemplates(std::string_view text_file, TemplateSet& set) {
@@ -593,7 +596,7 @@ Error ReadTemplates(std::string_view text_file, TemplateSet& set) {
   } catch (const std::exception&) {
     Error e;
     e.kind = ErrorKind::kOutOfMemory;
-    e.text = "not enough memory to read the templates";
+    e.message = "not enough memory to read the templates";
     return e;
   }
 }

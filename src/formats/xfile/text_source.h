@@ -180,6 +180,9 @@ class TextSource {
     return numbers + 2 * strings <= left;
   }
 
+  // The most numbers the rest of the file could hold.
+  std::uint64_t MaxNumbers() const { return static_cast<std::uint64_t>(end_ - p_); }
+
   // Text has no value lists that could run past an object's data.
   void EndData(std::string_view) {}
 

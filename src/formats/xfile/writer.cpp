@@ -26,7 +26,7 @@ class FlatSource {
 
   bool ReadNumber(Primitive type, double& out) {
     if (numbers_ >= o_.numbers().size()) {
-      return d_.Fail(ErrorKind::kInvalidObject, "fewer numbers than its template needs", 0);
+      return d_.Fail(ErrorKind::kBadData, "fewer numbers than its template needs", 0);
     }
     double v = o_.numbers()[numbers_++];
     bool changed = false;
@@ -37,7 +37,7 @@ class FlatSource {
 
   bool ReadString(std::string_view& out) {
     if (strings_ >= o_.strings().size()) {
-      return d_.Fail(ErrorKind::kInvalidObject, "fewer strings than its template needs", 0);
+      return d_.Fail(ErrorKind::kBadData, "fewer strings than its template needs", 0);
     }
     out = o_.strings()[strings_++];
     return true;
@@ -102,7 +102,7 @@ class TextSink {
     } else {
       r = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, decimals_);
     }
-    if (r.ec != std::errc()) return d_.Fail(ErrorKind::kInvalidObject, "a number is too long", 0);
+    if (r.ec != std::errc()) return d_.Fail(ErrorKind::kBadData, "a number is too long", 0);
     out_.append(buffer, r.ptr);
     ++on_line_;
     return true;
@@ -110,7 +110,7 @@ class TextSink {
 
   bool String(std::string_view s) {
     if (s.find('"') != std::string_view::npos) {
-      return d_.Fail(ErrorKind::kInvalidObject,
+      return d_.Fail(ErrorKind::kBadData,
                      "a string holds a double quote, which text files cannot carry", 0);
     }
     StartLine();
@@ -299,7 +299,7 @@ class Writer {
   Error TakeError() { return std::move(d_.error); }
 
  private:
-  bool Fail(std::string text) { return d_.Fail(ErrorKind::kInvalidObject, std::move(text), 0); }
+  bool Fail(std::string text) { return d_.Fail(ErrorKind::kBadData, std::move(text), 0); }
 
   // `strict`: the name must read back as a name where numbers and keywords may also stand.
   bool CheckName(std::string_view name, const char* what, bool strict = false) {
@@ -328,15 +328,24 @@ class Writer {
     return true;
   }
 
+  // A name ending in a CP932 lead byte would take a bracket right after it as its second byte.
+  static void AppendBeforeBracket(std::string& out, const std::string& name) {
+    out += name;
+    if (!name.empty() && IsCp932Lead(static_cast<unsigned char>(name.back()))) out += ' ';
+  }
+
   void DeclareText(const Template& t, std::string& out) {
     out += "template " + t.name + " {\n <" + t.guid.ToString() + ">\n";
     for (const TemplateMember& m : t.members) {
       out += m.IsArray() ? " array " : " ";
       out += m.type != nullptr ? m.type_name : std::string(PrimitiveKeyword(m.primitive));
-      if (!m.name.empty()) out += " " + m.name;
+      if (!m.name.empty()) {
+        out += ' ';
+        AppendBeforeBracket(out, m.name);
+      }
       for (const Dimension& d : m.dimensions) {
         out += '[';
-        out += d.member.empty() ? std::to_string(d.size) : d.member;
+        AppendBeforeBracket(out, d.member.empty() ? std::to_string(d.size) : d.member);
         out += ']';
       }
       out += ";\n";
@@ -462,8 +471,8 @@ class Writer {
     FlatSource source(o, d_);
     DataWalker<FlatSource, Sink> walker(source, sink, d_);
     if (!walker.Object(o.type())) {
-      d_.error.kind = ErrorKind::kInvalidObject;
-      d_.error.text = what + ": " + d_.error.text;
+      d_.error.kind = ErrorKind::kBadData;
+      d_.error.message = what + ": " + d_.error.message;
       return false;
     }
     if (!source.Complete()) return Fail(what + ": more values than its template holds");
@@ -536,7 +545,7 @@ WriteResult Write(const Document& document, const WriteOptions& options) {
     result.bytes.clear();
     result.bytes.shrink_to_fit();
     result.error.kind = ErrorKind::kOutOfMemory;
-    result.error.text = "not enough memory to write the file";
+    result.error.message = "not enough memory to write the file";
   }
   return result;
 }

@@ -34,7 +34,7 @@ struct WriteResult {
 };
 
 // Writes the document's top-level objects in order, each with its children. Fails with
-// kInvalidObject (and no bytes) when an object's values do not fit its template, a name cannot
+// kBadData (and no bytes) when an object's values do not fit its template, a name cannot
 // be written in the chosen encoding, a reference points at an object not written before it (or
 // would find another object of the same name), or a template is used but not declared.
 WriteResult Write(const Document& document, const WriteOptions& options = {});
