@@ -15,28 +15,19 @@
 namespace vorna {
 namespace {
 
+QStringList Texts(const std::vector<std::string>& texts) {
+  QStringList list;
+  for (const std::string& text : texts) list.push_back(QString::fromStdString(text));
+  return list;
+}
+
 const QStringList& OpenFilters() {
-  static const QStringList filters = {
-      QStringLiteral("3Dﾓﾃﾞﾙﾌｧｲﾙ (*.vrn *.vr2 *.dxf *.x *.glb *.gltf)"),
-      QStringLiteral("VRNﾌｧｲﾙ (*.vrn *.vr2)"),
-      QStringLiteral("DXFﾌｧｲﾙ (*.dxf)"),
-      QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ (*.txt)"),
-      QStringLiteral("Xﾌｧｲﾙ (*.x)"),
-      QStringLiteral("glTFﾌｧｲﾙ (*.glb *.gltf)"),
-      QStringLiteral("すべてのファイル (*)"),
-  };
+  static const QStringList filters = Texts(OpenDialogFilters());
   return filters;
 }
 
 const QStringList& SaveFilters() {
-  static const QStringList filters = {
-      QStringLiteral("VRNファイル (*.vrn)"),
-      QStringLiteral("VR2ファイル (*.vr2)"),
-      QStringLiteral("DXFファイル [モデルデータのみ] (*.dxf)"),
-      QStringLiteral("Xファイル (*.x)"),
-      QStringLiteral("glTFバイナリ (*.glb)"),
-      QStringLiteral("glTFファイル (*.gltf)"),
-  };
+  static const QStringList filters = Texts(SaveDialogFilters());
   return filters;
 }
 

@@ -1,6 +1,6 @@
-// The file dialogs of the open and save commands: the open dialog with its six types, save as
-// with its four types and the renaming of the typed name when the type changes, and the two
-// save-format dialogs. The rules themselves (extensions, renaming, formats) are the core's.
+// The file dialogs of the open and save commands: the open dialog, save as with the renaming of
+// the typed name when the type changes, and the two save-format dialogs. Their file types come
+// from the format registry; the rules (extensions, renaming, formats) are the core's.
 #pragma once
 
 #include <QDialog>

@@ -227,7 +227,7 @@ void MainWindow::Dispatch(int id) {
   }
   switch (id) {
     case kCmdOpen: {
-      const LoadResult result = OpenCommand(model, *host_, *dialogs_, MakeLoadHooks());
+      const LoadResult result = OpenCommand(model, *host_, *dialogs_, this);
       AfterLoad(result);
       return;
     }
@@ -362,25 +362,24 @@ void MainWindow::Dispatch(int id) {
   }
 }
 
-LoadHooks MainWindow::MakeLoadHooks() {
-  LoadHooks hooks = session_.MakeLoadHooks();
-  hooks.model_replaced = [this](const Model&) {
-    session_.MarkLoaded();
-    tree_->BuildUnitTree();
-    strip()->ClearMotionStrip(true);
-    RefreshMenus();
-  };
-  hooks.motion_added = [this](const Model&, int motion) { strip()->AddMotionButton(motion); };
-  hooks.motions_ready = [this] {
-    pager_->Recalculate();
-    LayoutChildren();
-  };
-  return hooks;
+void MainWindow::ModelFitted(double model_size) { session_.ModelFitted(model_size); }
+
+void MainWindow::ModelReplaced(const Model&) {
+  session_.MarkLoaded();
+  tree_->BuildUnitTree();
+  strip()->ClearMotionStrip(true);
+  RefreshMenus();
+}
+
+void MainWindow::MotionAdded(const Model&, int motion) { strip()->AddMotionButton(motion); }
+
+void MainWindow::MotionsReady() {
+  pager_->Recalculate();
+  LayoutChildren();
 }
 
 bool MainWindow::OpenPath(const QString& path) {
-  const LoadResult result =
-      OpenFile(session_.model(), PathBytes(path), *host_, *dialogs_, MakeLoadHooks());
+  const LoadResult result = OpenFile(session_.model(), PathBytes(path), *host_, *dialogs_, this);
   AfterLoad(result);
   RefreshMenus();
   return result.ok && !result.kept_current;
@@ -492,8 +491,8 @@ void MainWindow::ExportX(const std::string& path) {
   Model& model = session_.model();
   XSaveDialog dialog(
       model, *host_, path,
-      [this, &model](const XSaveSettings& settings) {
-        return RunXExport(model, settings, *host_, &session_.view().node_highlight);
+      [this, &model](const XExportOptions& options) {
+        return RunXExport(model, options, *host_, &session_.view().node_highlight);
       },
       this);
   dialog.exec();

@@ -29,7 +29,7 @@ class MotionStrip;
 class UnitTree;
 class ViewWindow;
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, private LoadEvents {
   Q_OBJECT
  public:
   static constexpr int kTreeWidth = 331;
@@ -80,7 +80,11 @@ class MainWindow : public QMainWindow {
  private:
   void BuildMenus();
   void Dispatch(int id);
-  LoadHooks MakeLoadHooks();
+  // What the window shows while a load runs.
+  void ModelFitted(double model_size) override;
+  void ModelReplaced(const Model& model) override;
+  void MotionAdded(const Model& model, int motion) override;
+  void MotionsReady() override;
   void AfterLoad(const LoadResult& result);
   void StopPlayback();
   void Redraw();
