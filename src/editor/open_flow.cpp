@@ -58,7 +58,8 @@ LoadResult Load(Model& model, const std::string& path, Host& host, const ReadOpt
     return result;
   }
   result.loaded_type = model.loaded_type;
-  if (model.loaded_type == kLoadedVr2Text || model.loaded_type == kLoadedVr2Binary) {
+  const FormatRow* row = RowOfLoaded(model.loaded_type, path);
+  if (row != nullptr && row->read_in_vrn_form) {
     host.Message("VR2ファイルはVRNファイル形式で読み込まれます", MessageIcon::kNone);
   }
 

@@ -65,9 +65,9 @@ const FormatRow kRows[] = {
     {F::kVrnBinary, "VRN binary", "vrn-binary", kVrn, kLoadedVrnBinary, Adapt<ReadVrnBinary>,
      WriteVrnBinary, "VRNﾌｧｲﾙ", true, nullptr, F::kVrnBinary, true},
     {F::kVr2Text, "VR2 text", "vr2", kVr2, kLoadedVr2Text, Adapt<ReadVr2Text>, WriteVr2Text,
-     "VRNﾌｧｲﾙ", true, "VR2ファイル", F::kVr2Binary, true},
+     "VRNﾌｧｲﾙ", true, "VR2ファイル", F::kVr2Binary, true, true},
     {F::kVr2Binary, "VR2 binary", "vr2-binary", kVr2, kLoadedVr2Binary, Adapt<ReadVr2Binary>,
-     WriteVr2Binary, "VRNﾌｧｲﾙ", true, nullptr, F::kVr2Binary, true},
+     WriteVr2Binary, "VRNﾌｧｲﾙ", true, nullptr, F::kVr2Binary, true, true},
     // Parts' geometry only.
     {F::kDxf, "DXF", "dxf", kDxf, kLoadedDxf, Adapt<ImportDxf>, WriteDxf, "DXFﾌｧｲﾙ", true,
      "DXFファイル [モデルデータのみ]", F::kDxf, false},

@@ -57,6 +57,9 @@ struct FormatRow {
   ModelFormat binary_form;
   // The file names texture files, so embedded textures are written beside it on save.
   bool names_textures;
+  // Read into the VRN form (per-corner texture coordinates move to the vertices), which the
+  // editor tells the user after a load.
+  bool read_in_vrn_form = false;
 };
 
 // Every row, in the order the dialogs list them.

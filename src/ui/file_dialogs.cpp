@@ -31,8 +31,8 @@ const QStringList& SaveFilters() {
   return filters;
 }
 
-// For the program's life, as the editing dialogs keep their settings.
-QString& LastChosenFolder() {
+// Kept between runs by the window's settings.
+QString& ChosenFolder() {
   static QString folder;
   return folder;
 }
@@ -52,15 +52,15 @@ QString PathText(const std::string& path) {
 QString StartFolder(const std::string& model_dir) {
   const QString folder = PathText(model_dir);
   if (!folder.isEmpty() && QFileInfo(folder).isDir()) return folder;
-  if (!LastChosenFolder().isEmpty() && QFileInfo(LastChosenFolder()).isDir()) {
-    return LastChosenFolder();
-  }
+  if (!ChosenFolder().isEmpty() && QFileInfo(ChosenFolder()).isDir()) return ChosenFolder();
   return QDir::currentPath();
 }
 
-void RememberChosenFile(const QString& file) {
-  LastChosenFolder() = QFileInfo(file).absolutePath();
-}
+void RememberChosenFile(const QString& file) { ChosenFolder() = QFileInfo(file).absolutePath(); }
+
+QString LastChosenFolder() { return ChosenFolder(); }
+
+void SetLastChosenFolder(const QString& folder) { ChosenFolder() = folder; }
 
 QFileDialog* CreateOpenDialog(QWidget* owner, const QString& folder) {
   auto* dialog = new QFileDialog(owner);

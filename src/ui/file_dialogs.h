@@ -25,6 +25,9 @@ QString PathText(const std::string& path);
 QString StartFolder(const std::string& model_dir);
 // Remembers the folder of `file`, chosen in a file dialog, for StartFolder.
 void RememberChosenFile(const QString& file);
+// That folder, and setting it from the last run's settings.
+QString LastChosenFolder();
+void SetLastChosenFolder(const QString& folder);
 
 // The open dialog, not yet shown: in `folder`, filter 1 selected, empty name.
 QFileDialog* CreateOpenDialog(QWidget* owner, const QString& folder);
