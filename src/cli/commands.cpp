@@ -393,7 +393,8 @@ std::string ConvertFile(const ConvertRequest& request, const std::string& in,
   if (format == ModelFormat::kX) {
     XExportOptions x_options = request.x_options;
     x_options.file_name = out;
-    saved = ExportX(*model, x_options, host) >= 0 && SaveEmbeddedTextures(*model, DirectoryOf(out));
+    saved = ExportX(*model, x_options, host) >= 0 &&
+            (!request.format->names_textures || SaveEmbeddedTextures(*model, DirectoryOf(out)));
   } else if (format == ModelFormat::kGlb || format == ModelFormat::kGltf) {
     GltfExportOptions gltf_options = request.gltf_options;
     gltf_options.binary = format == ModelFormat::kGlb;

@@ -15,6 +15,7 @@
 
 #include "animation/anim_list.h"
 #include "formats/gltf_import.h"
+#include "formats/registry.h"
 #include "model/file_paths.h"
 #include "ui/dialog_widgets.h"
 
@@ -66,7 +67,10 @@ int RunXExport(Model& model, const XExportOptions& options, Host& host,
                std::array<uint8_t, kMaxNodes>* node_highlight) {
   const int status = ExportX(model, options, host, node_highlight);
   // Textures that came inside a glTF file get their files beside the .x that names them.
-  if (status >= 0 && !SaveEmbeddedTextures(model, DirectoryOf(options.file_name))) return -1;
+  if (status >= 0 && RowOf(ModelFormat::kX).names_textures &&
+      !SaveEmbeddedTextures(model, DirectoryOf(options.file_name))) {
+    return -1;
+  }
   return status;
 }
 
