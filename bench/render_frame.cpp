@@ -11,7 +11,7 @@
 
 #include "animation/pose.h"
 #include "checkerboard.h"
-#include "formats/open_save.h"
+#include "formats/registry.h"
 #include "model/bounds.h"
 #include "model/hierarchy.h"
 #include "model/host.h"
@@ -31,7 +31,8 @@ std::unique_ptr<Model> LoadSample() {
   auto model = std::make_unique<Model>();
   Reset(*model);
   ScriptedHost host;
-  if (!Load(*model, SamplePath(), host).ok) return nullptr;
+  if (!ReadModelFile(*model, SamplePath(), host, {}, nullptr)) return nullptr;
+  BuildHierarchy(*model);
   return model;
 }
 

@@ -14,9 +14,10 @@
 #include "cli/batch_convert.h"
 #include "cli/model_summary.h"
 #include "cli/recording_host.h"
+#include "editor/open_flow.h"
 #include "formats/gltf_export.h"
 #include "formats/gltf_import.h"
-#include "formats/open_save.h"
+#include "formats/registry.h"
 #include "formats/x_export.h"
 #include "model/bounds.h"
 #include "model/file_paths.h"
@@ -34,46 +35,111 @@ constexpr const char* kInfoUsage =
     "Prints a summary of the model in FILE (any format VORNA reads).\n"
     "  --json   one JSON object instead of text\n";
 
-constexpr const char* kConvertUsage =
-    "Usage: vorna-cli convert IN OUT [OPTIONS]\n"
-    "       vorna-cli convert --to F --out-dir DIR [--jobs N] [OPTIONS] FILE...\n"
-    "\n"
-    "Reads IN (any format VORNA reads) and writes OUT. The format follows OUT's extension\n"
-    "(.vrn: VRN text, .vr2: VR2 text, .dxf: DXF, .x: X text, .glb and .gltf: glTF 2.0)\n"
-    "unless --format names it.\n"
-    "\n"
-    "The second form converts every FILE to DIR/<name>.<extension of F> (DIR is created when\n"
-    "missing), N files at a time (default: one per processor). It carries on after a failure,\n"
-    "prints one line per failed file and exits 1 when any failed. Files that would be written\n"
-    "to the same name are refused before anything is written.\n"
-    "\n"
-    "Options:\n"
-    "  --format F, --to F  vrn, vrn-binary, vr2, vr2-binary, dxf, x, x-binary, x-compressed,\n"
-    "                      glb, gltf\n"
-    "  --no-skin           leave out blend weights and blend settings\n"
-    "  --no-translation    leave out the Motions' translations\n"
-    "  --no-scale          leave out the Motions' scales\n"
-    "  --no-anim           leave out the Anims\n"
-    "  --fit               fit a model larger than 1.7 to the window (centred, largest\n"
-    "                      extent 1.2) before writing\n"
-    "  --no-fit            keep the model's size (the default)\n"
-    "  --recompute-normals recompute every vertex normal\n"
-    "  --triangulate       replace every quad by two triangles\n"
-    "  --flip-culling      reverse every face's winding\n"
-    "  --keyframes S:E:N[:loop][:linear]\n"
-    "                      generate N Motions in every gap from Motion S to Motion E\n"
-    "                      (numbers from 1; a curve unless :linear; :loop fills the gap back\n"
-    "                      to S too)\n"
-    "  --x-skin            X: one skinned mesh per root Unit with skin weights\n"
-    "  --x-loop            X: the \"ALL\" animation set repeats its first Motion (no Anim)\n"
-    "  --x-ticks N         X: animation ticks per second, 1 to 4800000 (default 240)\n"
-    "  --x-interval N      X: ticks from one key to the next, 1 to 1000 (default 30)\n"
-    "  --pose N            write the model as posed in Motion N (from 1), without Units,\n"
-    "                      Motions or Anims\n"
-    "  --gltf-key-interval SECONDS\n"
-    "                      glTF: seconds from one key to the next (default 0.125)\n"
-    "\n"
-    "Texture files that IN names but that are missing are listed on stderr.\n";
+// The X encodings beside the X format's own name: "x-binary", "x-compressed".
+struct XEncodingName {
+  const char* suffix;
+  XFileFormat encoding;
+};
+constexpr XEncodingName kXEncodings[] = {{"binary", XFileFormat::kBinary},
+                                         {"compressed", XFileFormat::kCompressedBinary}};
+
+std::string XEncodingCliName(const XEncodingName& e) {
+  return std::string(RowOf(ModelFormat::kX).cli_name) + "-" + e.suffix;
+}
+
+// Every --format value, in table order.
+std::vector<std::string> CliFormatNames() {
+  std::vector<std::string> names;
+  for (const FormatRow& row : FormatRows()) {
+    if (row.write == nullptr) continue;
+    names.emplace_back(row.cli_name);
+    if (row.format != ModelFormat::kX) continue;
+    for (const XEncodingName& e : kXEncodings) names.push_back(XEncodingCliName(e));
+  }
+  return names;
+}
+
+// The format each extension of OUT picks, as "(.vrn: VRN text, ...)".
+std::string FormatsByExtension() {
+  std::string text;
+  std::vector<std::string> seen;
+  for (const FormatRow& row : FormatRows()) {
+    for (const char* extension : row.extensions) {
+      if (std::find(seen.begin(), seen.end(), extension) != seen.end()) continue;
+      seen.emplace_back(extension);
+      const FormatRow* writer = WritableRowForPath(std::string("f.") + extension);
+      if (writer == nullptr) continue;
+      text += (text.empty() ? "(." : ", .") + std::string(extension) + ": " + writer->name;
+    }
+  }
+  return text + ")";
+}
+
+// `words` joined by ", " in lines of at most `width` characters, every line after the first
+// indented by `indent` spaces.
+std::string WrapList(const std::vector<std::string>& words, size_t indent, size_t width) {
+  std::string text;
+  size_t line = indent;
+  for (size_t i = 0; i < words.size(); ++i) {
+    const std::string word = words[i] + (i + 1 < words.size() ? "," : "");
+    if (i > 0 && line + 1 + word.size() > width) {
+      text += "\n" + std::string(indent, ' ');
+      line = indent;
+    } else if (i > 0) {
+      text += ' ';
+      ++line;
+    }
+    text += word;
+    line += word.size();
+  }
+  return text;
+}
+
+std::string ConvertUsage() {
+  return "Usage: vorna-cli convert IN OUT [OPTIONS]\n"
+         "       vorna-cli convert --to F --out-dir DIR [--jobs N] [OPTIONS] FILE...\n"
+         "\n"
+         "Reads IN (any format VORNA reads) and writes OUT. The format follows OUT's extension\n" +
+         FormatsByExtension() +
+         "\n"
+         "unless --format names it.\n"
+         "\n"
+         "The second form converts every FILE to DIR/<name>.<extension of F> (DIR is created when\n"
+         "missing), N files at a time (default: one per processor). It carries on after a "
+         "failure,\n"
+         "prints one line per failed file and exits 1 when any failed. Files that would be "
+         "written\n"
+         "to the same name are refused before anything is written.\n"
+         "\n"
+         "Options:\n"
+         "  --format F, --to F  " +
+         WrapList(CliFormatNames(), 22, 92) +
+         "\n"
+         "  --no-skin           leave out blend weights and blend settings\n"
+         "  --no-translation    leave out the Motions' translations\n"
+         "  --no-scale          leave out the Motions' scales\n"
+         "  --no-anim           leave out the Anims\n"
+         "  --fit               fit a model larger than 1.7 to the window (centred, largest\n"
+         "                      extent 1.2) before writing\n"
+         "  --no-fit            keep the model's size (the default)\n"
+         "  --recompute-normals recompute every vertex normal\n"
+         "  --triangulate       replace every quad by two triangles\n"
+         "  --flip-culling      reverse every face's winding\n"
+         "  --keyframes S:E:N[:loop][:linear]\n"
+         "                      generate N Motions in every gap from Motion S to Motion E\n"
+         "                      (numbers from 1; a curve unless :linear; :loop fills the gap back\n"
+         "                      to S too)\n"
+         "  --x-skin            X: one skinned mesh per root Unit with skin weights\n"
+         "  --x-loop            X: the \"ALL\" animation set repeats its first Motion (no Anim)\n"
+         "  --x-ticks N         X: animation ticks per second, 1 to 4800000 (default 240)\n"
+         "  --x-interval N      X: ticks from one key to the next, 1 to 1000 (default 30)\n"
+         "  --pose N            write the model as posed in Motion N (from 1), without Units,\n"
+         "                      Motions or Anims\n"
+         "  --gltf-key-interval SECONDS\n"
+         "                      glTF: seconds from one key to the next (default 0.125)\n"
+         "\n"
+         "Texture files that IN names but that are missing are listed on stderr.\n";
+}
 
 int Usage(const char* usage, const std::string& problem) {
   if (!problem.empty()) std::fprintf(stderr, "vorna-cli: %s\n\n", problem.c_str());
@@ -87,28 +153,6 @@ bool WantsHelp(const std::vector<std::string>& args) {
   }
   return false;
 }
-
-// The formats convert writes: the --format name, the extension that picks the format when
-// --format is not given (nullptr: only by name), and the writer.
-struct FormatName {
-  const char* name;
-  const char* extension;
-  ModelFormat format;
-};
-
-constexpr FormatName kFormats[] = {
-    {"vrn", "vrn", ModelFormat::kVrnText},
-    {"vrn-binary", nullptr, ModelFormat::kVrnBinary},
-    {"vr2", "vr2", ModelFormat::kVr2Text},
-    {"vr2-binary", nullptr, ModelFormat::kVr2Binary},
-    // Parts' geometry only.
-    {"dxf", "dxf", ModelFormat::kDxf},
-    {"x", "x", ModelFormat::kX},
-    {"x-binary", nullptr, ModelFormat::kX},
-    {"x-compressed", nullptr, ModelFormat::kX},
-    {"glb", "glb", ModelFormat::kGlb},
-    {"gltf", "gltf", ModelFormat::kGltf},
-};
 
 // A whole decimal number for an X option, limited as the export dialog limits it.
 std::optional<uint32_t> LimitedNumber(const std::string& text, uint32_t most) {
@@ -126,21 +170,6 @@ std::optional<double> PositiveSeconds(const std::string& text) {
   if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
   if (!(value > 0.0) || !std::isfinite(value)) return std::nullopt;
   return value;
-}
-
-std::optional<ModelFormat> FormatByName(const std::string& name) {
-  for (const FormatName& f : kFormats) {
-    if (name == f.name) return f.format;
-  }
-  return std::nullopt;
-}
-
-std::optional<ModelFormat> FormatByExtension(const std::string& path) {
-  const std::string extension = ExtensionOf(path);
-  for (const FormatName& f : kFormats) {
-    if (f.extension != nullptr && extension == f.extension) return f.format;
-  }
-  return std::nullopt;
 }
 
 // The failure of loading `path` as the editor words it, or "" when it loaded.
@@ -185,12 +214,6 @@ int RunInfo(const std::vector<std::string>& args) {
 }
 
 namespace {
-
-// The batch form's file extension for a format name: the name up to its first '-'
-// ("vrn-binary" writes .vrn files).
-std::string OutputExtension(const std::string& format_name) {
-  return format_name.substr(0, format_name.find('-'));
-}
 
 // What convert does to the model between reading and writing, in this order.
 struct ModelEditsRequest {
@@ -248,8 +271,7 @@ std::optional<KeyframeRequest> ParseKeyframes(const std::string& text) {
 struct ConvertRequest {
   std::vector<std::string> files;
   SaveOptions options;
-  std::optional<ModelFormat> format;
-  std::string format_name;  // as given to --format or --to
+  const FormatRow* format = nullptr;  // from --format or --to, else from OUT's extension
   bool fit = false;
   ModelEditsRequest edits;
   std::optional<KeyframeRequest> keyframes;
@@ -266,11 +288,14 @@ std::string ParseConvertArguments(const std::vector<std::string>& args, ConvertR
     const std::string& a = args[i];
     if (a == "--format" || a == "--to") {
       if (i + 1 >= args.size()) return a + " needs a value";
-      r.format_name = args[++i];
-      r.format = FormatByName(r.format_name);
-      if (!r.format) return "unknown format " + r.format_name;
-      if (r.format_name == "x-binary") r.x_options.format = XFileFormat::kBinary;
-      if (r.format_name == "x-compressed") r.x_options.format = XFileFormat::kCompressedBinary;
+      const std::string name = args[++i];
+      r.format = RowByCliName(name);
+      for (const XEncodingName& e : kXEncodings) {
+        if (name != XEncodingCliName(e)) continue;
+        r.format = &RowOf(ModelFormat::kX);
+        r.x_options.format = e.encoding;
+      }
+      if (r.format == nullptr || r.format->write == nullptr) return "unknown format " + name;
     } else if (a == "--out-dir") {
       if (i + 1 >= args.size() || args[i + 1].empty()) return "--out-dir needs a folder";
       r.out_dir = args[++i];
@@ -337,8 +362,8 @@ std::string ParseConvertArguments(const std::vector<std::string>& args, ConvertR
   }
   if (r.jobs != 0) return "--jobs needs --out-dir";
   if (r.files.size() != 2) return "convert takes IN and OUT";
-  if (!r.format) r.format = FormatByExtension(r.files[1]);
-  if (!r.format) return "cannot tell the format from " + r.files[1];
+  if (r.format == nullptr) r.format = WritableRowForPath(r.files[1]);
+  if (r.format == nullptr) return "cannot tell the format from " + r.files[1];
   return "";
 }
 
@@ -361,13 +386,15 @@ std::string ConvertFile(const ConvertRequest& request, const std::string& in,
     return "vorna-cli: no Motion " + std::to_string(*request.pose + 1) + " (the model has " +
            std::to_string(model->motion_count) + ")";
   }
-  const ModelFormat format = *request.format;
+  const ModelFormat format = request.format->format;
   std::string why;
   bool saved;
+  // The exports with options of their own take them from the command line.
   if (format == ModelFormat::kX) {
     XExportOptions x_options = request.x_options;
     x_options.file_name = out;
-    saved = ExportX(*model, x_options, host) >= 0 && SaveEmbeddedTextures(*model, DirectoryOf(out));
+    saved = ExportX(*model, x_options, host) >= 0 &&
+            (!request.format->names_textures || SaveEmbeddedTextures(*model, DirectoryOf(out)));
   } else if (format == ModelFormat::kGlb || format == ModelFormat::kGltf) {
     GltfExportOptions gltf_options = request.gltf_options;
     gltf_options.binary = format == ModelFormat::kGlb;
@@ -383,12 +410,12 @@ std::string ConvertFile(const ConvertRequest& request, const std::string& in,
 
 int RunConvert(const std::vector<std::string>& args) {
   if (WantsHelp(args)) {
-    std::fputs(kConvertUsage, stdout);
+    std::fputs(ConvertUsage().c_str(), stdout);
     return kExitOk;
   }
   ConvertRequest request;
   if (const std::string problem = ParseConvertArguments(args, request); !problem.empty()) {
-    return Usage(kConvertUsage, problem);
+    return Usage(ConvertUsage().c_str(), problem);
   }
   // The fit is the one yes/no question a load asks, and only of a large model: --fit answers
   // it, so a model of ordinary size keeps its size.
@@ -396,7 +423,7 @@ int RunConvert(const std::vector<std::string>& args) {
   if (!request.out_dir.empty()) {
     BatchPlan plan;
     if (const std::string problem =
-            PlanBatch(request.files, request.out_dir, OutputExtension(request.format_name), &plan);
+            PlanBatch(request.files, request.out_dir, request.format->extensions.front(), &plan);
         !problem.empty()) {
       std::fprintf(stderr, "vorna-cli: %s\n", problem.c_str());
       return plan.refused ? kExitUsage : kExitFailed;

@@ -5,6 +5,7 @@
 
 #include "cli/json_writer.h"
 #include "cli/text_encoding.h"
+#include "formats/registry.h"
 #include "model/bounds.h"
 #include "model/hierarchy.h"
 
@@ -40,33 +41,15 @@ void AppendTree(const Model& model, int node, int depth, std::string& out) {
 
 }  // namespace
 
-const char* LoadedTypeName(int32_t loaded_type) {
-  switch (loaded_type) {
-    case kLoadedVrnText:
-      return "VRN text";
-    case kLoadedVrnBinary:
-      return "VRN binary";
-    case kLoadedDxf:
-      return "DXF";
-    case kLoadedTextPolygon:
-      return "text polygon";
-    case kLoadedX:
-      return "X file";
-    case kLoadedVr2Text:
-      return "VR2 text";
-    case kLoadedVr2Binary:
-      return "VR2 binary";
-    case kLoadedGltf:
-      return "glTF";
-    default:
-      return "none";
-  }
+const char* FormatNameOf(const Model& model) {
+  const FormatRow* row = RowOfLoaded(model.loaded_type, model.model_file_name);
+  return row != nullptr ? row->name : "none";
 }
 
 std::string SummaryText(const Model& model, const std::string& path) {
   std::string out;
   out += "File:     " + path + "\n";
-  out += std::string("Format:   ") + LoadedTypeName(model.loaded_type) + "\n";
+  out += std::string("Format:   ") + FormatNameOf(model) + "\n";
   out += Format("Parts:    %d   Units: %d   Motions: %d   Anims: %d\n", model.parts_count,
                 model.unit_count(), model.motion_count, model.anim_count);
   out += Format("Vertices: %d   Faces: %d (%s)\n", model.total_vertex_count, model.total_face_count,
@@ -101,7 +84,7 @@ std::string SummaryJson(const Model& model) {
   JsonWriter j;
   j.BeginObject();
   j.Key("loaded_type").Int(model.loaded_type);
-  j.Key("format").String(LoadedTypeName(model.loaded_type));
+  j.Key("format").String(FormatNameOf(model));
   j.Key("parts_count").Int(model.parts_count);
   j.Key("node_count").Int(model.node_count);
   j.Key("unit_count").Int(model.unit_count());

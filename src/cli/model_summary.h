@@ -11,7 +11,7 @@ namespace vorna {
 std::string SummaryText(const Model& model, const std::string& path);
 // One JSON object (names converted to UTF-8).
 std::string SummaryJson(const Model& model);
-// "VRN text", "X file", ... for a loaded_type.
-const char* LoadedTypeName(int32_t loaded_type);
+// The format the model was read from ("VRN text", "X file", ...), "none" when not read.
+const char* FormatNameOf(const Model& model);
 
 }  // namespace vorna

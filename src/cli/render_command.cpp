@@ -12,7 +12,7 @@
 #include "animation/pose.h"
 #include "cli/commands.h"
 #include "cli/text_encoding.h"
-#include "formats/open_save.h"
+#include "editor/open_flow.h"
 #include "images/encode.h"
 #include "model/host.h"
 #include "render/camera.h"
@@ -290,9 +290,13 @@ std::vector<Image> DrawTurntableFrames(RenderContext& context, Model& model, Vie
 bool LoadModelToDraw(const std::string& path, Model& model, RenderContext& context, Host& host,
                      std::string* error) {
   Reset(model);
-  LoadHooks hooks;
-  hooks.scale_markers = [&context](double model_size) { SetMarkerScale(context, model_size); };
-  const LoadResult loaded = Load(model, path, host, ReadOptions{}, hooks);
+  // The unit markers follow a fitted model's size, as in the editor.
+  struct Markers : LoadEvents {
+    explicit Markers(RenderContext& c) : context(c) {}
+    void ModelFitted(double model_size) override { SetMarkerScale(context, model_size); }
+    RenderContext& context;
+  } markers(context);
+  const LoadResult loaded = Load(model, path, host, ReadOptions{}, &markers);
   if (!loaded.ok) {
     *error = "VORNA: ファイルを読み込めません (" + path + ": " + loaded.error + ")";
     return false;

@@ -10,11 +10,7 @@ EditorSession::EditorSession() : model_(std::make_unique<Model>()) {
   ResetViewState(view_);
 }
 
-LoadHooks EditorSession::MakeLoadHooks() {
-  LoadHooks hooks;
-  hooks.scale_markers = [this](double model_size) { SetMarkerScale(render_, model_size); };
-  return hooks;
-}
+void EditorSession::ModelFitted(double model_size) { SetMarkerScale(render_, model_size); }
 
 void EditorSession::MarkLoaded() {
   model_loaded_ = true;

@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "editor/commands.h"
-#include "formats/open_save.h"
 #include "model/model.h"
 #include "render/camera.h"
 #include "render/view_state.h"
@@ -27,8 +26,8 @@ class EditorSession {
   bool model_loaded() const { return model_loaded_; }
   MenuFacts facts() const { return MenuFacts{model_loaded_}; }
 
-  // Hooks for Load that keep the drawing context in step with the new model.
-  LoadHooks MakeLoadHooks();
+  // A load fitted the model to the window: the unit markers follow its new size.
+  void ModelFitted(double model_size);
   // A load replaced the model: menus follow a loaded model and the view starts from its
   // defaults.
   void MarkLoaded();

@@ -17,50 +17,19 @@ size_t FileNameDot(const std::string& path) {
 }  // namespace
 
 std::string OpenPathForFilter(const std::string& path, int filter_index) {
-  const char* extension = nullptr;
-  switch (filter_index) {
-    case kOpenFilterVrn:
-      extension = ".vrn";
-      break;
-    case kOpenFilterDxf:
-      extension = ".dxf";
-      break;
-    case kOpenFilterText:
-      extension = ".txt";
-      break;
-    case kOpenFilterX:
-      extension = ".x";
-      break;
-    case kOpenFilterGltf:
-      extension = ".glb";
-      break;
-    default:
-      return path;
-  }
-  return FileNameDot(path) == std::string::npos ? path + extension : path;
+  const FormatRow* row = OpenFilterRow(filter_index);
+  if (row == nullptr || FileNameDot(path) != std::string::npos) return path;
+  return path + "." + row->extensions.front();
 }
 
 std::string ProposedSaveName(const std::string& model_file_name) {
-  return model_file_name.substr(0, FileNameDot(model_file_name)) + ".vrn";
+  return model_file_name.substr(0, FileNameDot(model_file_name)) + "." +
+         RowOf(ModelFormat::kVrnText).extensions.front();
 }
 
 std::string SaveFilterExtension(int filter_index) {
-  switch (filter_index) {
-    case kSaveFilterVrn:
-      return "vrn";
-    case kSaveFilterVr2:
-      return "vr2";
-    case kSaveFilterDxf:
-      return "dxf";
-    case kSaveFilterX:
-      return "x";
-    case kSaveFilterGlb:
-      return "glb";
-    case kSaveFilterGltf:
-      return "gltf";
-    default:
-      return {};
-  }
+  const FormatRow* row = SaveFilterRow(filter_index);
+  return row != nullptr ? row->extensions.front() : "";
 }
 
 std::string RenameForFileType(const std::string& box_text, int filter_index) {
@@ -78,37 +47,30 @@ std::string ChosenSavePath(const std::string& name, int filter_index) {
 bool SaveAs(Model& model, Host& host, FileCommandUi& ui) {
   ui.StopPlayback();
   std::string name;
-  int filter_index = kSaveFilterVrn;
+  int filter_index = 1;
   if (!ui.ShowSaveAsDialog(ProposedSaveName(model.model_file_name), &name, &filter_index)) {
     return false;
   }
+  const FormatRow* row = SaveFilterRow(filter_index);
+  if (row == nullptr) return true;
   const std::string path = ChosenSavePath(name, filter_index);
-  switch (filter_index) {
-    case kSaveFilterVrn:
-    case kSaveFilterVr2: {
-      const SaveFamily family =
-          filter_index == kSaveFilterVrn ? SaveFamily::kVrn : SaveFamily::kVr2;
-      SaveFormatChoice choice;
-      if (ui.ShowSaveFormatDialog(family, &choice)) {
-        SaveWithChoice(model, path, family, choice, host);
-      }
-      return true;
-    }
-    case kSaveFilterDxf:
-      return SaveModel(model, path, ModelFormat::kDxf, SaveOptions{}, host);
-    case kSaveFilterX:
+  if (row->binary_form != row->format) {
+    const SaveFamily family =
+        row->format == ModelFormat::kVrnText ? SaveFamily::kVrn : SaveFamily::kVr2;
+    SaveFormatChoice choice;
+    if (ui.ShowSaveFormatDialog(family, &choice)) SaveWithChoice(model, path, family, choice, host);
+    return true;
+  }
+  switch (row->format) {
+    case ModelFormat::kX:
       ui.ShowXExportDialog(path);
       return true;
-    case kSaveFilterGlb:
-    case kSaveFilterGltf: {
-      const ModelFormat format =
-          filter_index == kSaveFilterGlb ? ModelFormat::kGlb : ModelFormat::kGltf;
-      if (SaveModel(model, path, format, SaveOptions{}, host)) return true;
+    case ModelFormat::kDxf:  // the DXF writer's own message says enough
+      return SaveModel(model, path, row->format, SaveOptions{}, host);
+    default:
+      if (SaveModel(model, path, row->format, SaveOptions{}, host)) return true;
       host.Message("保存できません", MessageIcon::kNone);
       return false;
-    }
-    default:
-      return true;
   }
 }
 
@@ -131,7 +93,7 @@ void OverwriteSave(Model& model, Host& host, FileCommandUi& ui) {
 }
 
 LoadResult LoadWithPrompt(Model& model, const std::string& path, Host& host, FileCommandUi& ui,
-                          const ReadOptions& options, const LoadHooks& hooks) {
+                          const ReadOptions& options, LoadEvents* events) {
   ui.StopPlayback();
   if (model.modified) {
     const Answer answer =
@@ -143,26 +105,26 @@ LoadResult LoadWithPrompt(Model& model, const std::string& path, Host& host, Fil
       return kept;
     }
   }
-  return Load(model, path, host, options, hooks);
+  return Load(model, path, host, options, events);
 }
 
 LoadResult OpenFile(Model& model, const std::string& path, Host& host, FileCommandUi& ui,
-                    const LoadHooks& hooks) {
-  LoadResult result = LoadWithPrompt(model, path, host, ui, ReadOptions{}, hooks);
+                    LoadEvents* events) {
+  LoadResult result = LoadWithPrompt(model, path, host, ui, ReadOptions{}, events);
   if (!result.ok) host.Message("ファイルを読み込めません", MessageIcon::kNone);
   return result;
 }
 
-LoadResult OpenCommand(Model& model, Host& host, FileCommandUi& ui, const LoadHooks& hooks) {
+LoadResult OpenCommand(Model& model, Host& host, FileCommandUi& ui, LoadEvents* events) {
   std::string path;
-  int filter_index = kOpenFilterAllModels;
+  int filter_index = 1;
   if (!ui.ShowOpenDialog(&path, &filter_index)) {
     LoadResult nothing;
     nothing.ok = true;
     nothing.kept_current = true;
     return nothing;
   }
-  return OpenFile(model, OpenPathForFilter(path, filter_index), host, ui, hooks);
+  return OpenFile(model, OpenPathForFilter(path, filter_index), host, ui, events);
 }
 
 }  // namespace vorna

@@ -6,39 +6,26 @@
 
 #include <string>
 
-#include "formats/open_save.h"
+#include "editor/open_flow.h"
 #include "model/host.h"
 #include "model/model.h"
 
 namespace vorna {
 
-// Filter indices of the open dialog (1-based, as the dialog reports them).
-inline constexpr int kOpenFilterAllModels = 1;  // *.vrn;*.vr2;*.dxf;*.x;*.glb;*.gltf
-inline constexpr int kOpenFilterVrn = 2;        // *.vrn;*.vr2
-inline constexpr int kOpenFilterDxf = 3;
-inline constexpr int kOpenFilterText = 4;
-inline constexpr int kOpenFilterX = 5;
-inline constexpr int kOpenFilterGltf = 6;  // *.glb;*.gltf
-inline constexpr int kOpenFilterAll = 7;   // *.*
+// Filter indices are 1-based, as the dialogs report them; their entries are the format
+// registry's (OpenDialogFilters, SaveDialogFilters).
 
-// Filter indices of the save-as dialog.
-inline constexpr int kSaveFilterVrn = 1;
-inline constexpr int kSaveFilterVr2 = 2;
-inline constexpr int kSaveFilterDxf = 3;
-inline constexpr int kSaveFilterX = 4;
-inline constexpr int kSaveFilterGlb = 5;
-inline constexpr int kSaveFilterGltf = 6;
-
-// The open dialog's chosen path with the filter's extension (".vrn", ".dxf", ".txt", ".x" for
-// filters 2 to 5) appended when the file name has no '.'; filters 1 and 6 append nothing. Only
-// the file name counts, so a '.' in a folder name does not keep the extension away.
+// The open dialog's chosen path with the first extension of the filter's format appended when
+// the file name has no '.'; the first filter (every model type) and the last (every file) append
+// nothing. Only the file name counts, so a '.' in a folder name does not keep the extension
+// away.
 std::string OpenPathForFilter(const std::string& path, int filter_index);
 
 // The save-as dialog's proposal: the model's file name with its extension (from the last '.')
 // replaced by ".vrn", or ".vrn" appended when it has none.
 std::string ProposedSaveName(const std::string& model_file_name);
 
-// The extension ("vrn", "vr2", "dxf", "x") of a save-as filter; "" for another index.
+// The extension of a save-as filter's format; "" for another index.
 std::string SaveFilterExtension(int filter_index);
 
 // The file-name box after the save-as dialog's file type changed to `filter_index`: empty text
@@ -56,10 +43,10 @@ class FileCommandUi {
  public:
   virtual ~FileCommandUi() = default;
   virtual void StopPlayback() = 0;
-  // The open dialog (filter index 1, empty name). False when cancelled; otherwise the path as
+  // The open dialog (the first filter, empty name). False when cancelled; otherwise the path as
   // chosen and the filter index.
   virtual bool ShowOpenDialog(std::string* path, int* filter_index) = 0;
-  // The save-as dialog opened on `proposed_name` with filter index 1; it renames the box with
+  // The save-as dialog opened on `proposed_name` with the first filter; it renames the box with
   // RenameForFileType when the type changes and asks before overwriting. False when cancelled;
   // otherwise the name as confirmed and the filter index.
   virtual bool ShowSaveAsDialog(const std::string& proposed_name, std::string* name,
@@ -73,8 +60,9 @@ class FileCommandUi {
 
 // Save as: stop playback, propose a name, show the dialog; cancelling fails. Otherwise the
 // filter decides: VRN or VR2 show their save-format dialog and, on OK, write (a failure shows
-// "保存できません"); DXF writes at once; X shows the export dialog. Succeeds whenever the dialog
-// was confirmed, except that the DXF filter returns the DXF writer's result.
+// "保存できません"); X shows the export dialog; the others write at once (DXF returns the
+// writer's result, glTF adds "保存できません" to a failure). Succeeds whenever the dialog was
+// confirmed, except for those written at once.
 bool SaveAs(Model& model, Host& host, FileCommandUi& ui);
 
 // Overwrite save: stop playback, then by loaded_type the matching writer with every option on
@@ -86,15 +74,15 @@ void OverwriteSave(Model& model, Host& host, FileCommandUi& ui);
 // (Yes: save as first, and stop with success if that was cancelled; No: go on; Cancel: stop
 // with success); then Load. A stop leaves the Model as it was and sets kept_current.
 LoadResult LoadWithPrompt(Model& model, const std::string& path, Host& host, FileCommandUi& ui,
-                          const ReadOptions& options = {}, const LoadHooks& hooks = {});
+                          const ReadOptions& options = {}, LoadEvents* events = nullptr);
 
 // Every way a path arrives (the open dialog, a dropped file, the command line, a second start):
 // load with prompt, and on failure "ファイルを読み込めません".
 LoadResult OpenFile(Model& model, const std::string& path, Host& host, FileCommandUi& ui,
-                    const LoadHooks& hooks = {});
+                    LoadEvents* events = nullptr);
 
 // The open command: the open dialog (cancelling is a success that changes nothing), then
 // OpenFile with the path completed by OpenPathForFilter.
-LoadResult OpenCommand(Model& model, Host& host, FileCommandUi& ui, const LoadHooks& hooks = {});
+LoadResult OpenCommand(Model& model, Host& host, FileCommandUi& ui, LoadEvents* events = nullptr);
 
 }  // namespace vorna

@@ -38,6 +38,14 @@ void ApplySizeAndPosition(Model& model, Vec3 move, Vec3 scale,
   if (scale_markers) scale_markers(ModelSize(model));
 }
 
+bool OffersFit(const Model& model) { return ModelSize(model) > 1.7; }
+
+void FitToWindow(Model& model, const std::function<void(double model_size)>& scale_markers) {
+  const Vec3 move{-model.total_center.x, -model.total_center.y, -model.total_center.z};
+  const float factor = static_cast<float>(1.0 / ModelSize(model));
+  ApplySizeAndPosition(model, move, Vec3{factor, factor, factor}, scale_markers);
+}
+
 void RotateModelVertices(Model& model, int x_degrees, int y_degrees, int z_degrees) {
   const Matrix m = RotationXYZ(x_degrees, y_degrees, z_degrees);
   for (Vec3& p : model.positions) p = TransformCoord(p, m);

@@ -19,6 +19,11 @@ namespace vorna {
 void ApplySizeAndPosition(Model& model, Vec3 move, Vec3 scale,
                           const std::function<void(double model_size)>& scale_markers = {});
 
+// A load offers the fit to the window to a model whose size (ModelSize) is above 1.7.
+bool OffersFit(const Model& model);
+// The fit to the window: centred at the origin with its largest extent 1.2 (size 1).
+void FitToWindow(Model& model, const std::function<void(double model_size)>& scale_markers = {});
+
 // Turns every vertex position and normal by RotationXYZ(x, y, z) (whole degrees).
 void RotateModelVertices(Model& model, int x_degrees, int y_degrees, int z_degrees);
 // Turns every Unit's axis and basis_position by RotationXYZ(x, y, z). axis_angle and the Motions

@@ -15,33 +15,24 @@
 namespace vorna {
 namespace {
 
+QStringList Texts(const std::vector<std::string>& texts) {
+  QStringList list;
+  for (const std::string& text : texts) list.push_back(QString::fromStdString(text));
+  return list;
+}
+
 const QStringList& OpenFilters() {
-  static const QStringList filters = {
-      QStringLiteral("3Dﾓﾃﾞﾙﾌｧｲﾙ (*.vrn *.vr2 *.dxf *.x *.glb *.gltf)"),
-      QStringLiteral("VRNﾌｧｲﾙ (*.vrn *.vr2)"),
-      QStringLiteral("DXFﾌｧｲﾙ (*.dxf)"),
-      QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ (*.txt)"),
-      QStringLiteral("Xﾌｧｲﾙ (*.x)"),
-      QStringLiteral("glTFﾌｧｲﾙ (*.glb *.gltf)"),
-      QStringLiteral("すべてのファイル (*)"),
-  };
+  static const QStringList filters = Texts(OpenDialogFilters());
   return filters;
 }
 
 const QStringList& SaveFilters() {
-  static const QStringList filters = {
-      QStringLiteral("VRNファイル (*.vrn)"),
-      QStringLiteral("VR2ファイル (*.vr2)"),
-      QStringLiteral("DXFファイル [モデルデータのみ] (*.dxf)"),
-      QStringLiteral("Xファイル (*.x)"),
-      QStringLiteral("glTFバイナリ (*.glb)"),
-      QStringLiteral("glTFファイル (*.gltf)"),
-  };
+  static const QStringList filters = Texts(SaveDialogFilters());
   return filters;
 }
 
-// For the program's life, as the editing dialogs keep their settings.
-QString& LastChosenFolder() {
+// Kept between runs by the window's settings.
+QString& ChosenFolder() {
   static QString folder;
   return folder;
 }
@@ -61,15 +52,15 @@ QString PathText(const std::string& path) {
 QString StartFolder(const std::string& model_dir) {
   const QString folder = PathText(model_dir);
   if (!folder.isEmpty() && QFileInfo(folder).isDir()) return folder;
-  if (!LastChosenFolder().isEmpty() && QFileInfo(LastChosenFolder()).isDir()) {
-    return LastChosenFolder();
-  }
+  if (!ChosenFolder().isEmpty() && QFileInfo(ChosenFolder()).isDir()) return ChosenFolder();
   return QDir::currentPath();
 }
 
-void RememberChosenFile(const QString& file) {
-  LastChosenFolder() = QFileInfo(file).absolutePath();
-}
+void RememberChosenFile(const QString& file) { ChosenFolder() = QFileInfo(file).absolutePath(); }
+
+QString LastChosenFolder() { return ChosenFolder(); }
+
+void SetLastChosenFolder(const QString& folder) { ChosenFolder() = folder; }
 
 QFileDialog* CreateOpenDialog(QWidget* owner, const QString& folder) {
   auto* dialog = new QFileDialog(owner);

@@ -1,6 +1,6 @@
-// The file dialogs of the open and save commands: the open dialog with its six types, save as
-// with its four types and the renaming of the typed name when the type changes, and the two
-// save-format dialogs. The rules themselves (extensions, renaming, formats) are the core's.
+// The file dialogs of the open and save commands: the open dialog, save as with the renaming of
+// the typed name when the type changes, and the two save-format dialogs. Their file types come
+// from the format registry; the rules (extensions, renaming, formats) are the core's.
 #pragma once
 
 #include <QDialog>
@@ -25,6 +25,9 @@ QString PathText(const std::string& path);
 QString StartFolder(const std::string& model_dir);
 // Remembers the folder of `file`, chosen in a file dialog, for StartFolder.
 void RememberChosenFile(const QString& file);
+// That folder, and setting it from the last run's settings.
+QString LastChosenFolder();
+void SetLastChosenFolder(const QString& folder);
 
 // The open dialog, not yet shown: in `folder`, filter 1 selected, empty name.
 QFileDialog* CreateOpenDialog(QWidget* owner, const QString& folder);

@@ -20,6 +20,7 @@
 #include "animation/anim_list.h"
 #include "animation/freeze_pose.h"
 #include "model/bounds.h"
+#include "model/file_paths.h"
 #include "model/model_edits.h"
 #include "render/snapshot.h"
 #include "ui/anim_dialogs.h"
@@ -66,7 +67,9 @@ QString HelpIndexPath() {
 
 }  // namespace
 
-MainWindow::MainWindow(Host* host, QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(Host* host, QWidget* parent, const QString& settings_file)
+    : QMainWindow(parent),
+      settings_(settings_file.isEmpty() ? WindowSettings() : WindowSettings(settings_file)) {
   if (host == nullptr) {
     own_host_ = std::make_unique<QtHost>(this);
     host_ = own_host_.get();
@@ -82,6 +85,9 @@ MainWindow::MainWindow(Host* host, QWidget* parent) : QMainWindow(parent) {
   setWindowIcon(QIcon(QStringLiteral(":/vorna/vorna.svg")));
   setAcceptDrops(true);
   resize(kInitialWidth, kInitialHeight);
+  restoreGeometry(settings_.Geometry());
+  recent_ = RecentFiles(settings_.RecentFiles());
+  if (!settings_.LastFolder().isEmpty()) SetLastChosenFolder(settings_.LastFolder());
 
   central_ = new QWidget(this);
   setCentralWidget(central_);
@@ -184,6 +190,44 @@ void MainWindow::BuildMenus() {
   }
   // The speed submenu is the anim popup's fourth item.
   menus_[kMenuAnim]->addMenu(speed_menu_);
+  // The recent files stand above the exit item, in a group of their own.
+  recent_menu_ = new QMenu(QStringLiteral("最近使ったファイル(&R)"), menus_[kMenuFile]);
+  menus_[kMenuFile]->insertMenu(actions_[kCmdExit], recent_menu_);
+  menus_[kMenuFile]->insertSeparator(actions_[kCmdExit]);
+  RebuildRecentMenu();
+}
+
+void MainWindow::RebuildRecentMenu() {
+  recent_menu_->clear();
+  const std::vector<std::string>& paths = recent_.paths();
+  for (size_t i = 0; i < paths.size(); ++i) {
+    QString shown = QDir::toNativeSeparators(PathText(paths[i]));
+    shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    // Keys 1 to 9, then 0 for the tenth.
+    const QString text = QStringLiteral("&%1 %2").arg((i + 1) % 10).arg(shown);
+    const std::string path = paths[i];
+    connect(recent_menu_->addAction(text), &QAction::triggered, this,
+            [this, path] { OpenRecent(path); });
+  }
+  recent_menu_->menuAction()->setEnabled(!paths.empty());
+}
+
+void MainWindow::OpenRecent(const std::string& path) {
+  if (!recent_.CheckStillThere(path, *host_, FileExists)) {
+    StoreRecent();
+    return;
+  }
+  OpenPath(PathText(path));
+}
+
+void MainWindow::StoreRecent() {
+  settings_.SetRecentFiles(recent_.paths());
+  RebuildRecentMenu();
+}
+
+void MainWindow::StoreWindowState() {
+  settings_.SetGeometry(saveGeometry());
+  settings_.SetLastFolder(LastChosenFolder());
 }
 
 void MainWindow::SetAcceleratorsEnabled(bool enabled) {
@@ -227,7 +271,7 @@ void MainWindow::Dispatch(int id) {
   }
   switch (id) {
     case kCmdOpen: {
-      const LoadResult result = OpenCommand(model, *host_, *dialogs_, MakeLoadHooks());
+      const LoadResult result = OpenCommand(model, *host_, *dialogs_, this);
       AfterLoad(result);
       return;
     }
@@ -362,25 +406,24 @@ void MainWindow::Dispatch(int id) {
   }
 }
 
-LoadHooks MainWindow::MakeLoadHooks() {
-  LoadHooks hooks = session_.MakeLoadHooks();
-  hooks.model_replaced = [this](const Model&) {
-    session_.MarkLoaded();
-    tree_->BuildUnitTree();
-    strip()->ClearMotionStrip(true);
-    RefreshMenus();
-  };
-  hooks.motion_added = [this](const Model&, int motion) { strip()->AddMotionButton(motion); };
-  hooks.motions_ready = [this] {
-    pager_->Recalculate();
-    LayoutChildren();
-  };
-  return hooks;
+void MainWindow::ModelFitted(double model_size) { session_.ModelFitted(model_size); }
+
+void MainWindow::ModelReplaced(const Model&) {
+  session_.MarkLoaded();
+  tree_->BuildUnitTree();
+  strip()->ClearMotionStrip(true);
+  RefreshMenus();
+}
+
+void MainWindow::MotionAdded(const Model&, int motion) { strip()->AddMotionButton(motion); }
+
+void MainWindow::MotionsReady() {
+  pager_->Recalculate();
+  LayoutChildren();
 }
 
 bool MainWindow::OpenPath(const QString& path) {
-  const LoadResult result =
-      OpenFile(session_.model(), PathBytes(path), *host_, *dialogs_, MakeLoadHooks());
+  const LoadResult result = OpenFile(session_.model(), PathBytes(path), *host_, *dialogs_, this);
   AfterLoad(result);
   RefreshMenus();
   return result.ok && !result.kept_current;
@@ -390,6 +433,9 @@ void MainWindow::AfterLoad(const LoadResult& result) {
   Model& model = session_.model();
   if (result.ok && !result.kept_current) {
     setWindowTitle(QStringLiteral("VORNA  <%1>").arg(PathText(model.model_file_name)));
+    const QString opened = PathText(model.model_dir + model.model_file_name);
+    recent_.Push(PathBytes(QFileInfo(opened).absoluteFilePath()));
+    StoreRecent();
   } else if (!result.ok && !result.kept_current && model.loaded_type == kLoadedNone) {
     // The reader reset the Model before it failed: the previous model is gone, so the window
     // goes back to "no model" rather than offering commands on an empty one.
@@ -492,8 +538,8 @@ void MainWindow::ExportX(const std::string& path) {
   Model& model = session_.model();
   XSaveDialog dialog(
       model, *host_, path,
-      [this, &model](const XSaveSettings& settings) {
-        return RunXExport(model, settings, *host_, &session_.view().node_highlight);
+      [this, &model](const XExportOptions& options) {
+        return RunXExport(model, options, *host_, &session_.view().node_highlight);
       },
       this);
   dialog.exec();
@@ -566,6 +612,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   StopPlayback();
+  StoreWindowState();
   event->accept();
 }
 

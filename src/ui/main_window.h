@@ -10,12 +10,14 @@
 #include <string>
 
 #include "editor/editor_session.h"
+#include "editor/recent_files.h"
 #include "editor/texture_dialog.h"
 #include "editor/unit_copy.h"
 #include "ui/dialog_context.h"
 #include "ui/file_dialogs.h"
 #include "ui/keyframe_dialog.h"
 #include "ui/qt_host.h"
+#include "ui/window_settings.h"
 
 class QAction;
 class QMenu;
@@ -29,15 +31,18 @@ class MotionStrip;
 class UnitTree;
 class ViewWindow;
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, private LoadEvents {
   Q_OBJECT
  public:
   static constexpr int kTreeWidth = 331;
   static constexpr int kInitialWidth = 788;
   static constexpr int kInitialHeight = 535;
 
-  // `host` replaces the message boxes (tests); null uses the window's own.
-  explicit MainWindow(Host* host = nullptr, QWidget* parent = nullptr);
+  // `host` replaces the message boxes (tests); null uses the window's own. The recent files,
+  // the window's place and size and the last folder come from `settings_file` (tests), or from
+  // the user's settings when it is empty.
+  explicit MainWindow(Host* host = nullptr, QWidget* parent = nullptr,
+                      const QString& settings_file = QString());
   ~MainWindow() override;
 
   EditorSession& session() { return session_; }
@@ -45,6 +50,8 @@ class MainWindow : public QMainWindow {
   QAction* action(int id) const;
   QMenu* menu(MenuIndex index) const { return menus_[index]; }
   QMenu* speed_menu() const { return speed_menu_; }
+  QMenu* recent_menu() const { return recent_menu_; }
+  const RecentFiles& recent_files() const { return recent_; }
   ViewWindow* view_window() const { return view_; }
   UnitTree* unit_tree() const { return tree_; }
   MotionPager* pager() const { return pager_; }
@@ -80,7 +87,11 @@ class MainWindow : public QMainWindow {
  private:
   void BuildMenus();
   void Dispatch(int id);
-  LoadHooks MakeLoadHooks();
+  // What the window shows while a load runs.
+  void ModelFitted(double model_size) override;
+  void ModelReplaced(const Model& model) override;
+  void MotionAdded(const Model& model, int motion) override;
+  void MotionsReady() override;
   void AfterLoad(const LoadResult& result);
   void StopPlayback();
   void Redraw();
@@ -92,6 +103,11 @@ class MainWindow : public QMainWindow {
   // Opens `path` now, or once no modal dialog or popup is open.
   void OpenWhenNoDialog(const QString& path);
   void OpenPending();
+  // The recent files: the submenu from the list, opening an entry, storing the list.
+  void RebuildRecentMenu();
+  void OpenRecent(const std::string& path);
+  void StoreRecent();
+  void StoreWindowState();
   // Runs an editing dialog of the command `id`; false for other commands.
   bool RunEditingDialog(int id);
 
@@ -99,6 +115,9 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<QtHost> own_host_;
   Host* host_;
   std::unique_ptr<FileDialogs> dialogs_;
+  WindowSettings settings_;
+  RecentFiles recent_;
+  QMenu* recent_menu_ = nullptr;
   std::map<int, QAction*> actions_;
   std::map<int, QString> shortcuts_;
   QMenu* menus_[kMenuCount] = {};

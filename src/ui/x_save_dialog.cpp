@@ -1,9 +1,4 @@
-// The .x codec names a member `slots`, which Qt defines as a macro: it is read before any Qt
-// header.
-// clang-format off
-#include "formats/x_export.h"
 #include "ui/x_save_dialog.h"
-// clang-format on
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -20,6 +15,7 @@
 
 #include "animation/anim_list.h"
 #include "formats/gltf_import.h"
+#include "formats/registry.h"
 #include "model/file_paths.h"
 #include "ui/dialog_widgets.h"
 
@@ -67,19 +63,14 @@ uint32_t ReadDialogNumber(const std::string& text) {
   return negative ? 0u - magnitude : magnitude;
 }
 
-int RunXExport(Model& model, const XSaveSettings& settings, Host& host,
+int RunXExport(Model& model, const XExportOptions& options, Host& host,
                std::array<uint8_t, kMaxNodes>* node_highlight) {
-  static_assert(XSaveSettings::kIntervalSlots == kKeyIntervalSlots);
-  XExportOptions options;
-  options.loop = settings.loop;
-  options.skin = settings.skin;
-  options.key_intervals = settings.key_intervals;
-  options.ticks_per_second = settings.ticks_per_second;
-  options.format = static_cast<XFileFormat>(settings.format);
-  options.file_name = settings.file_name;
   const int status = ExportX(model, options, host, node_highlight);
   // Textures that came inside a glTF file get their files beside the .x that names them.
-  if (status >= 0 && !SaveEmbeddedTextures(model, DirectoryOf(settings.file_name))) return -1;
+  if (status >= 0 && RowOf(ModelFormat::kX).names_textures &&
+      !SaveEmbeddedTextures(model, DirectoryOf(options.file_name))) {
+    return -1;
+  }
   return status;
 }
 
@@ -111,12 +102,12 @@ XSaveDialog::XSaveDialog(Model& model, Host& host, std::string path, XExporter e
   settings_.file_name = std::move(path);
 
   auto* formats = new QButtonGroup(this);
-  formats->addButton(binary_, static_cast<int>(XSaveSettings::kFormatBinary));
-  formats->addButton(text_, static_cast<int>(XSaveSettings::kFormatText));
-  formats->addButton(compressed_, static_cast<int>(XSaveSettings::kFormatCompressed));
+  formats->addButton(binary_, static_cast<int>(XFileFormat::kBinary));
+  formats->addButton(text_, static_cast<int>(XFileFormat::kText));
+  formats->addButton(compressed_, static_cast<int>(XFileFormat::kCompressedBinary));
   text_->setChecked(true);
   connect(formats, &QButtonGroup::idClicked, this,
-          [this](int id) { settings_.format = static_cast<uint32_t>(id); });
+          [this](int id) { settings_.format = static_cast<XFileFormat>(id); });
 
   speed_->setMaxLength(kEditLimit);
   value_->setMaxLength(kEditLimit);
@@ -183,15 +174,15 @@ void XSaveDialog::ShowSelectedValue() {
   const int row = list_->currentRow();
   // Entries past the table's end have no slot of their own: they show the last slot, which the
   // export gives them, and cannot be changed one by one.
-  const bool has_slot = row >= 0 && row < XSaveSettings::kIntervalSlots;
-  const int shown = std::min(row, XSaveSettings::kIntervalSlots - 1);
+  const bool has_slot = row >= 0 && row < kKeyIntervalSlots;
+  const int shown = std::min(row, kKeyIntervalSlots - 1);
   value_->setText(row >= 0 ? QString::number(settings_.key_intervals[shown]) : QString());
   value_->setEnabled(model_.motion_count > 1 && (has_slot || row < 0));
 }
 
 void XSaveDialog::StoreValue() {
   const int row = list_->currentRow();
-  if (row < 0 || row >= XSaveSettings::kIntervalSlots) return;
+  if (row < 0 || row >= kKeyIntervalSlots) return;
   const uint32_t value = LimitKeyInterval(ReadDialogNumber(value_->text().toStdString()));
   settings_.key_intervals[row] = value;
   value_->setText(QString::number(value));

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/x_export.h"
 #include "model/host.h"
 #include "model/model.h"
 
@@ -21,38 +22,18 @@ class QRadioButton;
 
 namespace vorna {
 
-// What the dialog collects for the exporter.
-struct XSaveSettings {
-  static constexpr int kIntervalSlots = 999;
-  static constexpr uint32_t kDefaultInterval = 30;
-  static constexpr uint32_t kDefaultTicksPerSecond = 240;
-  static constexpr uint32_t kFormatBinary = 0;
-  static constexpr uint32_t kFormatText = 1;
-  static constexpr uint32_t kFormatCompressed = 2;
-
-  uint8_t loop = 0;  // the "ALL" set loops (only without Anims)
-  uint8_t skin = 0;
-  std::array<uint32_t, kIntervalSlots> key_intervals;  // ticks from one key to the next
-  uint32_t ticks_per_second = kDefaultTicksPerSecond;
-  uint32_t format = kFormatText;
-  std::string file_name;
-
-  XSaveSettings() { key_intervals.fill(kDefaultInterval); }
-};
-
 // Runs the export; a negative status means the file could not be written.
-using XExporter = std::function<int(const XSaveSettings&)>;
+using XExporter = std::function<int(const XExportOptions&)>;
 
-// The exporter of the running editor: ExportX with these settings. `node_highlight` follows the
-// tree's selection when the export groups top-level nodes under a new Unit (may be null).
-// The .x codec's headers stay out of this header: one of their members is named like a Qt
-// keyword macro.
-int RunXExport(Model& model, const XSaveSettings& settings, Host& host,
+// The exporter of the running editor: ExportX with these options, then the embedded textures
+// beside the file. `node_highlight` follows the tree's selection when the export groups
+// top-level nodes under a new Unit (may be null).
+int RunXExport(Model& model, const XExportOptions& options, Host& host,
                std::array<uint8_t, kMaxNodes>* node_highlight);
 
 // The interval list's entries: without Anims the Motion numbers 1 .. motion_count and "LOOP" when
 // `loop`; with Anims, for each Anim in order its Motion numbers and "LOOP" when it loops. Entry
-// position i stands for key_intervals[i]; positions from kIntervalSlots on have no slot of their
+// position i stands for key_intervals[i]; positions from kKeyIntervalSlots on have no slot of their
 // own (the export gives them the last one).
 std::vector<std::string> XIntervalEntries(const Model& model, bool loop);
 
@@ -77,7 +58,7 @@ class XSaveDialog : public QDialog {
   // "保存できません" first.
   void accept() override;
 
-  const XSaveSettings& settings() const { return settings_; }
+  const XExportOptions& settings() const { return settings_; }
 
   QRadioButton* text_radio() const { return text_; }
   QRadioButton* binary_radio() const { return binary_; }
@@ -101,7 +82,7 @@ class XSaveDialog : public QDialog {
   Model& model_;
   Host& host_;
   XExporter exporter_;
-  XSaveSettings settings_;
+  XExportOptions settings_;
   QRadioButton* text_;
   QRadioButton* binary_;
   QRadioButton* compressed_;

@@ -11,7 +11,7 @@
 #include <tuple>
 
 #include "animation/pose.h"
-#include "formats/open_save.h"
+#include "editor/open_flow.h"
 #include "formats/tagged_text.h"
 #include "images/decode.h"
 #include "model/host.h"

@@ -33,33 +33,34 @@ TEST(FileNameRulesTest, ProposalsRenamesAndAppendedExtensions) {
     const char* result;
   };
   for (const Rename& c : std::initializer_list<Rename>{
-           {"robot.vrn", kSaveFilterVr2, "robot.vr2"},
-           {"robot", kSaveFilterX, "robot.x"},
-           {"robot.vrn", kSaveFilterGltf, "robot.gltf"},
-           {"a.b.vrn", kSaveFilterDxf, "a.b.dxf"},
-           {"", kSaveFilterVr2, ""},
-           {"/home/me/my.models/robot", kSaveFilterVr2, "/home/me/my.models/robot.vr2"},
+           {"robot.vrn", SaveFilterIndex(ModelFormat::kVr2Text), "robot.vr2"},
+           {"robot", SaveFilterIndex(ModelFormat::kX), "robot.x"},
+           {"robot.vrn", SaveFilterIndex(ModelFormat::kGltf), "robot.gltf"},
+           {"a.b.vrn", SaveFilterIndex(ModelFormat::kDxf), "a.b.dxf"},
+           {"", SaveFilterIndex(ModelFormat::kVr2Text), ""},
+           {"/home/me/my.models/robot", SaveFilterIndex(ModelFormat::kVr2Text),
+            "/home/me/my.models/robot.vr2"},
            {"robot.vrn", 9, "robot.vrn"}}) {
     EXPECT_EQ(RenameForFileType(c.box, c.filter_index), c.result) << c.box;
   }
 
   // The extension is appended only to a file name without '.'; the filter alone decides the
   // format, so a typed extension of another format stays.
-  for (const Rename& c :
-       std::initializer_list<Rename>{{"/m/robot", kSaveFilterDxf, "/m/robot.dxf"},
-                                     {"/m/a.vrn", kSaveFilterVr2, "/m/a.vrn"},
-                                     {"/m.d/robot", kSaveFilterVrn, "/m.d/robot.vrn"}}) {
+  for (const Rename& c : std::initializer_list<Rename>{
+           {"/m/robot", SaveFilterIndex(ModelFormat::kDxf), "/m/robot.dxf"},
+           {"/m/a.vrn", SaveFilterIndex(ModelFormat::kVr2Text), "/m/a.vrn"},
+           {"/m.d/robot", SaveFilterIndex(ModelFormat::kVrnText), "/m.d/robot.vrn"}}) {
     EXPECT_EQ(ChosenSavePath(c.box, c.filter_index), c.result) << c.box;
   }
-  for (const Rename& c :
-       std::initializer_list<Rename>{{"/m/robot", kOpenFilterAllModels, "/m/robot"},
-                                     {"/m/robot", kOpenFilterVrn, "/m/robot.vrn"},
-                                     {"/m/robot", kOpenFilterDxf, "/m/robot.dxf"},
-                                     {"/m/robot", kOpenFilterText, "/m/robot.txt"},
-                                     {"/m/robot", kOpenFilterX, "/m/robot.x"},
-                                     {"/m/robot", kOpenFilterGltf, "/m/robot.glb"},
-                                     {"/m/robot", kOpenFilterAll, "/m/robot"},
-                                     {"/m/robot.vr2", kOpenFilterVrn, "/m/robot.vr2"}}) {
+  for (const Rename& c : std::initializer_list<Rename>{
+           {"/m/robot", 1, "/m/robot"},
+           {"/m/robot", OpenFilterIndex(ModelFormat::kVrnText), "/m/robot.vrn"},
+           {"/m/robot", OpenFilterIndex(ModelFormat::kDxf), "/m/robot.dxf"},
+           {"/m/robot", OpenFilterIndex(ModelFormat::kTextPolygon), "/m/robot.txt"},
+           {"/m/robot", OpenFilterIndex(ModelFormat::kX), "/m/robot.x"},
+           {"/m/robot", OpenFilterIndex(ModelFormat::kGltf), "/m/robot.glb"},
+           {"/m/robot", 7, "/m/robot"},
+           {"/m/robot.vr2", OpenFilterIndex(ModelFormat::kVrnText), "/m/robot.vr2"}}) {
     EXPECT_EQ(OpenPathForFilter(c.box, c.filter_index), c.result) << c.filter_index;
   }
 }
@@ -84,7 +85,7 @@ class ScriptedUi : public FileCommandUi {
     const auto [ok, chosen] = opens.front();
     opens.pop_front();
     *path = chosen;
-    *filter_index = kOpenFilterVrn;
+    *filter_index = OpenFilterIndex(ModelFormat::kVrnText);
     return ok;
   }
   bool ShowSaveAsDialog(const std::string& proposed, std::string* name,
@@ -115,7 +116,7 @@ TEST(SaveAsTest, TheFilterDecidesTheFormat) {
   ScriptedHost host;
   ScriptedUi ui;
   // The VR2 filter with a typed a.vrn writes VR2 (binary here) into a.vrn.
-  ui.save_as.push_back({true, dir.File("a.vrn"), kSaveFilterVr2});
+  ui.save_as.push_back({true, dir.File("a.vrn"), SaveFilterIndex(ModelFormat::kVr2Text)});
   ui.formats.push_back({true, SaveFormatChoice{.binary = true, .no_skin = true}});
   EXPECT_TRUE(SaveAs(*model, host, ui));
   EXPECT_EQ(ui.calls, (std::vector<std::string>{"stop", "save as robot.vrn", "vr2 format"}));
@@ -125,31 +126,31 @@ TEST(SaveAsTest, TheFilterDecidesTheFormat) {
   EXPECT_EQ(WindowTitle(*model), "VORNA  <a.vrn>");
 
   // A name without '.' gets the filter's extension.
-  ui.save_as.push_back({true, dir.File("plain"), kSaveFilterVrn});
+  ui.save_as.push_back({true, dir.File("plain"), SaveFilterIndex(ModelFormat::kVrnText)});
   ui.formats.push_back({true, SaveFormatChoice{}});
   EXPECT_TRUE(SaveAs(*model, host, ui));
   EXPECT_EQ(test::ReadFile(dir.File("plain.vrn")).substr(0, 9), "<version>");
 
   // Cancelling the format dialog still confirms save as, but writes nothing.
-  ui.save_as.push_back({true, dir.File("none.vrn"), kSaveFilterVrn});
+  ui.save_as.push_back({true, dir.File("none.vrn"), SaveFilterIndex(ModelFormat::kVrnText)});
   ui.formats.push_back({false, SaveFormatChoice{}});
   EXPECT_TRUE(SaveAs(*model, host, ui));
   EXPECT_TRUE(test::ReadFile(dir.File("none.vrn")).empty());
 
   // The X filter hands the path to the export dialog; cancelling the save-as dialog fails.
   ui.calls.clear();
-  ui.save_as.push_back({true, dir.File("robot"), kSaveFilterX});
+  ui.save_as.push_back({true, dir.File("robot"), SaveFilterIndex(ModelFormat::kX)});
   EXPECT_TRUE(SaveAs(*model, host, ui));
   EXPECT_EQ(ui.calls.back(), "x export " + dir.File("robot.x"));
   // The glTF filters write at once, without a dialog of their own.
-  ui.save_as.push_back({true, dir.File("robot"), kSaveFilterGlb});
+  ui.save_as.push_back({true, dir.File("robot"), SaveFilterIndex(ModelFormat::kGlb)});
   EXPECT_TRUE(SaveAs(*model, host, ui));
   EXPECT_EQ(test::ReadFile(dir.File("robot.glb")).substr(0, 4), "glTF");
   EXPECT_FALSE(SaveAs(*model, host, ui));
   EXPECT_TRUE(host.entries.empty());
   // Saving does not clear `modified`.
   model->modified = 1;
-  ui.save_as.push_back({true, dir.File("again.vrn"), kSaveFilterVrn});
+  ui.save_as.push_back({true, dir.File("again.vrn"), SaveFilterIndex(ModelFormat::kVrnText)});
   ui.formats.push_back({true, SaveFormatChoice{}});
   EXPECT_TRUE(SaveAs(*model, host, ui));
   EXPECT_EQ(model->modified, 1);
@@ -223,7 +224,7 @@ TEST(LoadWithPromptTest, UnsavedEditsAreAskedAbout) {
     host.QueueAnswer(c.answer);
     ScriptedUi ui;
     if (c.save_as_confirmed) {
-      ui.save_as.push_back({true, dir.File("saved.vrn"), kSaveFilterVrn});
+      ui.save_as.push_back({true, dir.File("saved.vrn"), SaveFilterIndex(ModelFormat::kVrnText)});
       ui.formats.push_back({true, SaveFormatChoice{}});
     }
     const LoadResult result = LoadWithPrompt(*model, path, host, ui, {false});

@@ -12,7 +12,7 @@
 #include "formats/gltf_export.h"
 #include "formats/gltf_import.h"
 #include "formats/gltf_tinygltf.h"
-#include "formats/open_save.h"
+#include "formats/registry.h"
 #include "images/decode.h"
 #include "images/encode.h"
 #include "support/test_support.h"
@@ -108,9 +108,8 @@ TEST(GltfTest, EmbeddedTexturesAreWrittenBesideTheSavedModel) {
 
   auto back = test::NewModel();
   ScriptedHost host;
-  const LoadResult loaded = Load(*back, dir.File("skin.glb"), host);
-  ASSERT_TRUE(loaded.ok) << loaded.error;
-  EXPECT_TRUE(loaded.missing_textures.empty());
+  ReadError error;
+  ASSERT_TRUE(ReadModelFile(*back, dir.File("skin.glb"), host, {}, &error)) << error.Describe();
   const Part& part = back->parts[0];
   EXPECT_EQ(part.texture_file, "skin-1.png");
   ASSERT_NE(part.texture, nullptr);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/open_save.h"
+#include "formats/registry.h"
 #include "formats/x_export_fixture.h"
 #include "formats/xfile/reader.h"
 #include "model/host.h"
@@ -244,8 +244,8 @@ TEST(XExportTest, ExportWritesEveryEncodingAndFailsOnABadPath) {
       EXPECT_NE(read.document.FindObject(name), nullptr) << name;
     }
     auto back = test::NewModel();
-    LoadResult loaded = Load(*back, options.file_name, host);
-    ASSERT_TRUE(loaded.ok) << loaded.error;
+    ReadError error;
+    ASSERT_TRUE(ReadModelFile(*back, options.file_name, host, {}, &error)) << error.Describe();
     EXPECT_EQ(back->total_face_count, 10);
     EXPECT_EQ(back->parts_count, 4);  // materials: body, arm, palm, hat
   }

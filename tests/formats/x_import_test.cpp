@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "formats/open_save.h"
+#include "formats/registry.h"
 #include "support/model_fixtures.h"
 #include "support/test_support.h"
 
@@ -168,10 +168,9 @@ TEST(XImportTest, LoadPicksTheReaderByExtension) {
   test::WriteFile(dir.File("model.X"), std::string(kFramed));
   auto model = test::NewModel();
   ScriptedHost host;
-  LoadResult result = Load(*model, dir.File("model.X"), host);
-  ASSERT_TRUE(result.ok) << result.error;
+  ReadError error;
+  ASSERT_TRUE(ReadModelFile(*model, dir.File("model.X"), host, {}, &error)) << error.Describe();
   EXPECT_EQ(model->loaded_type, kLoadedX);
-  EXPECT_EQ(result.missing_textures, std::vector<std::string>{"red.png"});
 }
 
 }  // namespace

@@ -20,7 +20,7 @@
 #include "animation/pose.h"
 #include "formats/gltf_export.h"
 #include "formats/gltf_tinygltf.h"
-#include "formats/open_save.h"
+#include "editor/open_flow.h"
 #include "model/bounds.h"
 #include "model/hierarchy.h"
 #include "support/test_support.h"

@@ -11,9 +11,10 @@
 #include <string>
 
 #include "animation/pose.h"
-#include "formats/open_save.h"
+#include "formats/registry.h"
 #include "images/decode.h"
 #include "images/encode.h"
+#include "model/hierarchy.h"
 #include "model/host.h"
 #include "render/camera.h"
 #include "support/model_fixtures.h"
@@ -51,7 +52,8 @@ bool Updating() { return std::getenv("VORNA_UPDATE_RENDER_REFERENCES") != nullpt
 Image Render(const Shot& shot) {
   auto model = test::NewModel();
   ScriptedHost host;
-  if (!Load(*model, kSample, host).ok) return {};
+  if (!ReadModelFile(*model, kSample, host, {}, nullptr)) return {};
+  BuildHierarchy(*model);
   ViewState view;
   view.view_yaw = shot.yaw;
   view.view_pitch = shot.pitch;

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "editor/editor_session.h"
-#include "formats/open_save.h"
+#include "editor/open_flow.h"
 #include "model/bounds.h"
 #include "model/model_edits.h"
 #include "ui/dialog_context.h"

@@ -7,7 +7,7 @@
 #include <QTabWidget>
 #include <QtTest>
 
-#include "formats/open_save.h"
+#include "editor/open_flow.h"
 #include "images/encode.h"
 #include "model/host.h"
 #include "support/test_support.h"

@@ -8,7 +8,7 @@
 #include <QtTest>
 #include <functional>
 
-#include "formats/open_save.h"
+#include "editor/open_flow.h"
 #include "model/host.h"
 #include "support/test_support.h"
 #include "ui/dialog_harness.h"

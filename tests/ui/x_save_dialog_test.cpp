@@ -55,10 +55,10 @@ class XSaveDialogTest : public QObject {
     auto model = test::TreeModel(0, {}, {});
     test::NumberedMotions(*model, 3);
     ScriptedHost host;
-    XSaveSettings seen;
+    XExportOptions seen;
     int exports = 0;
     int wait_depth = 0;
-    XSaveDialog dialog(*model, host, "/tmp/out.x", [&](const XSaveSettings& settings) {
+    XSaveDialog dialog(*model, host, "/tmp/out.x", [&](const XExportOptions& settings) {
       seen = settings;
       ++exports;
       wait_depth = host.wait_depth;
@@ -90,7 +90,7 @@ class XSaveDialogTest : public QObject {
     dialog.accept();
     QCOMPARE(exports, 1);
     QCOMPARE(wait_depth, 1);
-    QCOMPARE(seen.format, XSaveSettings::kFormatCompressed);
+    QCOMPARE(seen.format, XFileFormat::kCompressedBinary);
     QCOMPARE(int(seen.skin), 1);
     QCOMPARE(int(seen.loop), 1);
     QCOMPARE(seen.ticks_per_second, 1u);
@@ -106,13 +106,13 @@ class XSaveDialogTest : public QObject {
     ScriptedHost host;
     QTemporaryDir dir;
     const struct {
-      uint32_t format;
+      XFileFormat format;
       const char* magic;
-    } cases[] = {{XSaveSettings::kFormatText, "xof 0303txt "},
-                 {XSaveSettings::kFormatBinary, "xof 0303bin "},
-                 {XSaveSettings::kFormatCompressed, "xof 0303bzip"}};
+    } cases[] = {{XFileFormat::kText, "xof 0303txt "},
+                 {XFileFormat::kBinary, "xof 0303bin "},
+                 {XFileFormat::kCompressedBinary, "xof 0303bzip"}};
     for (const auto& c : cases) {
-      XSaveSettings settings;
+      XExportOptions settings;
       settings.format = c.format;
       settings.file_name = dir.filePath("a.x").toStdString();
       QCOMPARE(RunXExport(*model, settings, host, nullptr), 0);
@@ -120,7 +120,7 @@ class XSaveDialogTest : public QObject {
       QVERIFY(file.open(QIODevice::ReadOnly));
       QVERIFY(file.read(12).startsWith(c.magic));
     }
-    XSaveSettings nowhere;
+    XExportOptions nowhere;
     nowhere.file_name = dir.filePath("missing/a.x").toStdString();
     QVERIFY(RunXExport(*model, nowhere, host, nullptr) < 0);
   }

@@ -1,0 +1,92 @@
+// What the editor does around reading and writing a model file: the steps after every load (the
+// VR2 notice, the fit question, the forest, the Motions, the missing-texture message), the
+// save-format choice and what an overwrite save does. The formats themselves are in
+// formats/registry.h; the dialogs and the commands that show them in editor/file_commands.h.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "formats/registry.h"
+#include "model/host.h"
+#include "model/model.h"
+
+namespace vorna {
+
+// What the window does while a load runs, each at its moment; the defaults do nothing.
+class LoadEvents {
+ public:
+  virtual ~LoadEvents() = default;
+  // The fit was applied; `model_size` is the model's new size, for the unit markers.
+  virtual void ModelFitted(double /*model_size*/) {}
+  // The forest is rebuilt and all_triangles checked: the window shows the new model and
+  // removes every Motion button.
+  virtual void ModelReplaced(const Model& /*model*/) {}
+  // For every Motion m from 0 up, once current_motion is m and the Motion is in use.
+  virtual void MotionAdded(const Model& /*model*/, int /*motion*/) {}
+  // After the last Motion, before the missing-texture message.
+  virtual void MotionsReady() {}
+};
+
+struct LoadResult {
+  bool ok = false;
+  std::string error;  // why the load failed, for the command line and tests
+  // A load that asked about unsaved edits and was told to keep the current Model: ok, nothing
+  // loaded (editor/file_commands.h).
+  bool kept_current = false;
+  int32_t loaded_type = kLoadedNone;
+  bool fit_offered = false;  // the model was larger than 1.7 and the fit was asked about
+  bool fitted = false;       // ... and applied
+  // Texture files that the model names but that are missing, each once, in Part order.
+  std::vector<std::string> missing_textures;
+};
+
+// Loads `path` into `model` with ReadModelFile (a path without a reader fails at once and leaves
+// the Model untouched; a reader that fails has reset it). After a successful read, in this
+// order: for VR2 files the notice that they are read in VRN form; modified cleared and
+// draw_order the identity; model_dir and model_file_name from the path; for a model that
+// OffersFit the question whether to fit it to the window, and on Yes FitToWindow (which sets
+// modified again); the forest built and all_triangles checked; at least one Motion, every one in
+// use, current_motion the last; and the missing texture files shown as one message, each
+// distinct name once, the list cut short after 32 names. `events` (may be null) follows along.
+LoadResult Load(Model& model, const std::string& path, Host& host, const ReadOptions& options = {},
+                LoadEvents* events = nullptr);
+
+// The two save-format dialogs, one per format with a binary form.
+enum class SaveFamily { kVrn, kVr2 };
+
+// What a save-format dialog holds: text (selected when it opens) or binary, and the four "なし"
+// boxes (all unchecked when it opens).
+struct SaveFormatChoice {
+  bool binary = false;
+  bool no_skin = false;
+  bool no_translation = false;
+  bool no_scale = false;
+  bool no_anim = false;
+  // Each option is the inverse of its box.
+  SaveOptions Options() const { return {!no_skin, !no_translation, !no_scale, !no_anim}; }
+};
+
+ModelFormat FormatOf(SaveFamily family, bool binary);
+
+// OK of a save-format dialog: the chosen writer with the chosen options; when it fails,
+// "保存できません" follows the writer's own message.
+bool SaveWithChoice(Model& model, const std::string& path, SaveFamily family,
+                    const SaveFormatChoice& choice, Host& host);
+
+// What an overwrite save does, decided by how the model was loaded.
+enum class OverwriteAction {
+  kWrite,    // the format's writer, every option on
+  kExportX,  // the X export dialog for the path
+  kSaveAs,   // no writer for the loaded format, or nothing loaded: save as instead
+};
+
+struct OverwritePlan {
+  OverwriteAction action = OverwriteAction::kSaveAs;
+  ModelFormat format = ModelFormat::kVrnText;  // for kWrite
+  std::string path;                            // model_dir + model_file_name
+};
+
+OverwritePlan PlanOverwriteSave(const Model& model);
+
+}  // namespace vorna

@@ -1,0 +1,358 @@
+#include "formats/registry.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "formats/dxf.h"
+#include "formats/gltf_export.h"
+#include "formats/gltf_import.h"
+#include "formats/text_polygon.h"
+#include "formats/vr2_binary.h"
+#include "formats/vr2_text.h"
+#include "formats/vrn_binary.h"
+#include "formats/vrn_text.h"
+#include "formats/x_export.h"
+#include "formats/x_import.h"
+#include "model/file_paths.h"
+
+namespace vorna {
+
+namespace {
+
+bool WriteDxf(Model& model, const std::string& path, const SaveOptions&, Host& host) {
+  return ExportDxf(model, path, host);
+}
+
+// The X export dialog's defaults: text, no skin, intervals of 30 ticks.
+bool WriteX(Model& model, const std::string& path, const SaveOptions&, Host& host) {
+  XExportOptions x;
+  x.file_name = path;
+  return ExportX(model, x, host) >= 0;
+}
+
+template <bool binary>
+bool WriteGltf(Model& model, const std::string& path, const SaveOptions&, Host&) {
+  GltfExportOptions gltf;
+  gltf.binary = binary;
+  return ExportGltf(model, path, gltf);
+}
+
+constexpr const char* kVrn[] = {"vrn"};
+constexpr const char* kVr2[] = {"vr2"};
+constexpr const char* kDxf[] = {"dxf"};
+constexpr const char* kTxt[] = {"txt"};
+constexpr const char* kX[] = {"x"};
+constexpr const char* kGlb[] = {"glb"};
+constexpr const char* kGltf[] = {"gltf"};
+
+using F = ModelFormat;
+
+const FormatRow kRows[] = {
+    {.format = F::kVrnText,
+     .name = "VRN text",
+     .cli_name = "vrn",
+     .extensions = kVrn,
+     .loaded_type = kLoadedVrnText,
+     .read = ReadVrnText,
+     .write = WriteVrnText,
+     .open_label = "VRNﾌｧｲﾙ",
+     .open_in_all_models = true,
+     .save_label = "VRNファイル",
+     .binary_form = F::kVrnBinary,
+     .names_textures = true,
+     .read_in_vrn_form = false},
+    {.format = F::kVrnBinary,
+     .name = "VRN binary",
+     .cli_name = "vrn-binary",
+     .extensions = kVrn,
+     .loaded_type = kLoadedVrnBinary,
+     .read = ReadVrnBinary,
+     .write = WriteVrnBinary,
+     .open_label = "VRNﾌｧｲﾙ",
+     .open_in_all_models = true,
+     .save_label = nullptr,
+     .binary_form = F::kVrnBinary,
+     .names_textures = true,
+     .read_in_vrn_form = false},
+    {.format = F::kVr2Text,
+     .name = "VR2 text",
+     .cli_name = "vr2",
+     .extensions = kVr2,
+     .loaded_type = kLoadedVr2Text,
+     .read = ReadVr2Text,
+     .write = WriteVr2Text,
+     .open_label = "VRNﾌｧｲﾙ",
+     .open_in_all_models = true,
+     .save_label = "VR2ファイル",
+     .binary_form = F::kVr2Binary,
+     .names_textures = true,
+     .read_in_vrn_form = true},
+    {.format = F::kVr2Binary,
+     .name = "VR2 binary",
+     .cli_name = "vr2-binary",
+     .extensions = kVr2,
+     .loaded_type = kLoadedVr2Binary,
+     .read = ReadVr2Binary,
+     .write = WriteVr2Binary,
+     .open_label = "VRNﾌｧｲﾙ",
+     .open_in_all_models = true,
+     .save_label = nullptr,
+     .binary_form = F::kVr2Binary,
+     .names_textures = true,
+     .read_in_vrn_form = true},
+    // Parts' geometry only.
+    {.format = F::kDxf,
+     .name = "DXF",
+     .cli_name = "dxf",
+     .extensions = kDxf,
+     .loaded_type = kLoadedDxf,
+     .read = ImportDxf,
+     .write = WriteDxf,
+     .open_label = "DXFﾌｧｲﾙ",
+     .open_in_all_models = true,
+     .save_label = "DXFファイル [モデルデータのみ]",
+     .binary_form = F::kDxf,
+     .names_textures = false,
+     .read_in_vrn_form = false},
+    {.format = F::kTextPolygon,
+     .name = "text polygon",
+     .cli_name = "txt",
+     .extensions = kTxt,
+     .loaded_type = kLoadedTextPolygon,
+     .read = ReadTextPolygon,
+     .write = nullptr,
+     .open_label = "ﾃｷｽﾄﾌｧｲﾙ",
+     .open_in_all_models = false,
+     .save_label = nullptr,
+     .binary_form = F::kTextPolygon,
+     .names_textures = false,
+     .read_in_vrn_form = false},
+    {.format = F::kX,
+     .name = "X file",
+     .cli_name = "x",
+     .extensions = kX,
+     .loaded_type = kLoadedX,
+     .read = ImportX,
+     .write = WriteX,
+     .open_label = "Xﾌｧｲﾙ",
+     .open_in_all_models = true,
+     .save_label = "Xファイル",
+     .binary_form = F::kX,
+     .names_textures = true,
+     .read_in_vrn_form = false},
+    {.format = F::kGlb,
+     .name = "glTF binary",
+     .cli_name = "glb",
+     .extensions = kGlb,
+     .loaded_type = kLoadedGltf,
+     .read = ImportGltf,
+     .write = WriteGltf<true>,
+     .open_label = "glTFﾌｧｲﾙ",
+     .open_in_all_models = true,
+     .save_label = "glTFバイナリ",
+     .binary_form = F::kGlb,
+     .names_textures = false,
+     .read_in_vrn_form = false},
+    {.format = F::kGltf,
+     .name = "glTF",
+     .cli_name = "gltf",
+     .extensions = kGltf,
+     .loaded_type = kLoadedGltf,
+     .read = ImportGltf,
+     .write = WriteGltf<false>,
+     .open_label = "glTFﾌｧｲﾙ",
+     .open_in_all_models = true,
+     .save_label = "glTFファイル",
+     .binary_form = F::kGltf,
+     .names_textures = false,
+     .read_in_vrn_form = false},
+};
+
+constexpr const char* kAllModelsLabel = "3Dﾓﾃﾞﾙﾌｧｲﾙ";
+constexpr const char* kAllFilesFilter = "すべてのファイル (*)";
+
+bool HasExtension(const FormatRow& row, const std::string& extension) {
+  return std::find(row.extensions.begin(), row.extensions.end(), extension) != row.extensions.end();
+}
+
+// "label (*.a *.b)" with each extension once, in row order.
+std::string Filter(const std::string& label, const std::vector<const char*>& extensions) {
+  std::string text = label + " (";
+  std::vector<std::string> seen;
+  for (const char* e : extensions) {
+    if (std::find(seen.begin(), seen.end(), e) != seen.end()) continue;
+    text += (seen.empty() ? "*." : " *.") + std::string(e);
+    seen.emplace_back(e);
+  }
+  return text + ")";
+}
+
+// The open dialog's typed entries (after the first): the first row of each distinct label.
+std::vector<const FormatRow*> OpenEntries() {
+  std::vector<const FormatRow*> entries;
+  for (const FormatRow& row : kRows) {
+    const bool listed = std::any_of(entries.begin(), entries.end(), [&row](const FormatRow* e) {
+      return std::string(e->open_label) == row.open_label;
+    });
+    if (!listed) entries.push_back(&row);
+  }
+  return entries;
+}
+
+std::vector<const FormatRow*> SaveEntries() {
+  std::vector<const FormatRow*> entries;
+  for (const FormatRow& row : kRows) {
+    if (row.save_label != nullptr) entries.push_back(&row);
+  }
+  return entries;
+}
+
+}  // namespace
+
+std::span<const FormatRow> FormatRows() { return kRows; }
+
+const FormatRow& RowOf(ModelFormat format) {
+  for (const FormatRow& row : kRows) {
+    if (row.format == format) return row;
+  }
+  return kRows[0];
+}
+
+const FormatRow* RowByCliName(const std::string& cli_name) {
+  for (const FormatRow& row : kRows) {
+    if (cli_name == row.cli_name) return &row;
+  }
+  return nullptr;
+}
+
+const FormatRow* WritableRowForPath(const std::string& path) {
+  const std::string extension = ExtensionOf(path);
+  for (const FormatRow& row : kRows) {
+    if (row.write != nullptr && HasExtension(row, extension)) return &row;
+  }
+  return nullptr;
+}
+
+const FormatRow* RowOfLoaded(int32_t loaded_type, const std::string& file_name) {
+  const FormatRow* first = nullptr;
+  const std::string extension = ExtensionOf(file_name);
+  for (const FormatRow& row : kRows) {
+    if (row.loaded_type != loaded_type) continue;
+    if (HasExtension(row, extension)) return &row;
+    if (first == nullptr) first = &row;
+  }
+  return first;
+}
+
+std::string ExtensionOf(const std::string& path) {
+  const std::string name = FileNameOf(path);
+  const size_t dot = name.rfind('.');
+  if (dot == std::string::npos) return {};
+  std::string extension = name.substr(dot + 1);
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension;
+}
+
+std::vector<std::string> OpenDialogFilters() {
+  std::vector<const char*> all_models;
+  for (const FormatRow& row : kRows) {
+    if (row.open_in_all_models)
+      all_models.insert(all_models.end(), row.extensions.begin(), row.extensions.end());
+  }
+  std::vector<std::string> filters = {Filter(kAllModelsLabel, all_models)};
+  for (const FormatRow* entry : OpenEntries()) {
+    std::vector<const char*> extensions;
+    for (const FormatRow& row : kRows) {
+      if (std::string(row.open_label) == entry->open_label) {
+        extensions.insert(extensions.end(), row.extensions.begin(), row.extensions.end());
+      }
+    }
+    filters.push_back(Filter(entry->open_label, extensions));
+  }
+  filters.emplace_back(kAllFilesFilter);
+  return filters;
+}
+
+std::vector<std::string> SaveDialogFilters() {
+  std::vector<std::string> filters;
+  for (const FormatRow* row : SaveEntries()) {
+    filters.push_back(Filter(row->save_label, {row->extensions.begin(), row->extensions.end()}));
+  }
+  return filters;
+}
+
+const FormatRow* OpenFilterRow(int filter_index) {
+  const std::vector<const FormatRow*> entries = OpenEntries();
+  // Index 1 gathers the model types; the typed entries follow it.
+  const int entry = filter_index - 2;
+  if (entry < 0 || entry >= static_cast<int>(entries.size())) return nullptr;
+  return entries[static_cast<size_t>(entry)];
+}
+
+const FormatRow* SaveFilterRow(int filter_index) {
+  const std::vector<const FormatRow*> entries = SaveEntries();
+  if (filter_index < 1 || filter_index > static_cast<int>(entries.size())) return nullptr;
+  return entries[static_cast<size_t>(filter_index - 1)];
+}
+
+int OpenFilterIndex(ModelFormat format) {
+  const std::vector<const FormatRow*> entries = OpenEntries();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (std::string(entries[i]->open_label) == RowOf(format).open_label) {
+      return static_cast<int>(i) + 2;
+    }
+  }
+  return 0;
+}
+
+int SaveFilterIndex(ModelFormat format) {
+  const std::vector<const FormatRow*> entries = SaveEntries();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i]->format == format || entries[i]->binary_form == format) {
+      return static_cast<int>(i) + 1;
+    }
+  }
+  return 0;
+}
+
+bool ReadModelFile(Model& model, const std::string& path, Host& host, const ReadOptions& options,
+                   ReadError* error) {
+  if (path.empty() || !FileExists(path)) return Fail(error, ReadErrorKind::kIo, "no such file");
+  const std::string extension = ExtensionOf(path);
+  std::vector<const FormatRow*> rows;
+  for (const FormatRow& row : kRows) {
+    if (HasExtension(row, extension)) rows.push_back(&row);
+  }
+  if (rows.empty()) {
+    return Fail(error, ReadErrorKind::kNotThisFormat,
+                extension.empty() ? "the file name has no extension"
+                                  : "no reader for ." + extension + " files");
+  }
+  std::string reasons;
+  ReadError last;
+  for (const FormatRow* row : rows) {
+    last = ReadError{};
+    if (row->read(model, path, host, options, &last)) {
+      model.loaded_type = row->loaded_type;
+      return true;
+    }
+    if (!reasons.empty()) reasons += "; ";
+    reasons +=
+        rows.size() > 1 ? "as " + std::string(row->name) + ": " + last.Describe() : last.Describe();
+  }
+  if (rows.size() == 1) {
+    if (error != nullptr) *error = last;
+    return false;
+  }
+  return Fail(error, last.kind, reasons);
+}
+
+bool SaveModel(Model& model, const std::string& path, ModelFormat format,
+               const SaveOptions& options, Host& host) {
+  const FormatRow& row = RowOf(format);
+  if (row.write == nullptr || !row.write(model, path, options, host)) return false;
+  return !row.names_textures || SaveEmbeddedTextures(model, DirectoryOf(path));
+}
+
+}  // namespace vorna

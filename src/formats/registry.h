@@ -1,0 +1,103 @@
+// Every model file format in one table: what it is called, which extensions it has, the
+// loaded_type a read gives, its reader and writer and how the file dialogs list it. Adding a
+// format is one row here plus its reader and writer files; the open and save flow, the file
+// dialogs and the command line read everything else from the table.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "formats/save_options.h"
+#include "io/read_error.h"
+#include "model/host.h"
+#include "model/model.h"
+
+namespace vorna {
+
+enum class ModelFormat {
+  kVrnText,
+  kVrnBinary,
+  kVr2Text,
+  kVr2Binary,
+  kDxf,
+  kTextPolygon,
+  kX,
+  kGlb,
+  kGltf,
+};
+
+using FormatReader = bool (*)(Model& model, const std::string& path, Host& host,
+                              const ReadOptions& options, ReadError* error);
+// Writers show their own messages through `host`; formats without save options ignore them.
+using FormatWriter = bool (*)(Model& model, const std::string& path, const SaveOptions& options,
+                              Host& host);
+
+struct FormatRow {
+  ModelFormat format;
+  const char* name;      // for people: "VRN text"
+  const char* cli_name;  // vorna-cli's --format / --to value
+  // Lower case, without the dot; the first is the one a new file gets.
+  std::span<const char* const> extensions;
+  int32_t loaded_type;
+  // Rows that share an extension are tried in table order, each after the one before refused.
+  FormatReader read;
+  FormatWriter write;  // null: no writer
+  // The open dialog's type: rows with the same label share one entry listing all their
+  // extensions. `open_in_all_models`: listed in the first entry, which gathers the model types.
+  const char* open_label;
+  bool open_in_all_models;
+  // The save-as dialog's type label; null: not offered there (a binary form is chosen in the
+  // save-format dialog of its text form).
+  const char* save_label;
+  // The binary form of a text format, chosen in its save-format dialog; the row's own format
+  // when it has none.
+  ModelFormat binary_form;
+  // The file names texture files, so embedded textures are written beside it on save.
+  bool names_textures;
+  // Read into the VRN form (per-corner texture coordinates move to the vertices), which the
+  // editor tells the user after a load.
+  bool read_in_vrn_form = false;
+};
+
+// Every row, in the order the dialogs list them.
+std::span<const FormatRow> FormatRows();
+const FormatRow& RowOf(ModelFormat format);
+const FormatRow* RowByCliName(const std::string& cli_name);
+// The first row with a writer that takes files with this extension (from `path`'s file name).
+const FormatRow* WritableRowForPath(const std::string& path);
+// The row a model read as `loaded_type` from `file_name` came from: among the rows with that
+// loaded_type the one whose extension the name has, else the first; null for kLoadedNone.
+const FormatRow* RowOfLoaded(int32_t loaded_type, const std::string& file_name);
+
+// The lower-case extension after the last '.' of the file name (not of a folder), or "".
+std::string ExtensionOf(const std::string& path);
+
+// The file dialogs' filters ("label (*.a *.b)"), in the order the dialogs show them. The open
+// dialog's first entry gathers the model types and its last is every file.
+std::vector<std::string> OpenDialogFilters();
+std::vector<std::string> SaveDialogFilters();
+// What a 1-based filter index of those dialogs stands for: the first row of the entry, or null
+// for the open dialog's first and last entries and for indices out of range.
+const FormatRow* OpenFilterRow(int filter_index);
+const FormatRow* SaveFilterRow(int filter_index);
+// The dialogs' index of the entry that lists a format (for the save-as dialog, a binary form
+// is listed by its text form), 0 when none does.
+int OpenFilterIndex(ModelFormat format);
+int SaveFilterIndex(ModelFormat format);
+
+// Reads `path` with the readers its extension picks, ignoring case, and sets loaded_type. A path
+// without a reader fails without touching the Model; a reader that fails has reset it. When every
+// reader of the extension refused, `error` says why each did.
+bool ReadModelFile(Model& model, const std::string& path, Host& host, const ReadOptions& options,
+                   ReadError* error);
+
+// Writes `model` to `path` in `format`; the writer shows its own messages through `host`.
+// Formats that name texture files get the embedded textures written beside the file. A format
+// without a writer fails without a message.
+bool SaveModel(Model& model, const std::string& path, ModelFormat format,
+               const SaveOptions& options, Host& host);
+
+}  // namespace vorna

@@ -1,0 +1,158 @@
+#include "formats/registry.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "formats/dxf.h"
+#include "formats/model_file_fixtures.h"
+#include "formats/tagged_text.h"
+#include "formats/vrn_binary.h"
+#include "support/test_support.h"
+
+namespace vorna {
+namespace {
+
+TEST(RegistryTest, DialogsListTheTypesInTheirOwnWords) {
+  EXPECT_EQ(
+      OpenDialogFilters(),
+      (std::vector<std::string>{"3Dﾓﾃﾞﾙﾌｧｲﾙ (*.vrn *.vr2 *.dxf *.x *.glb *.gltf)",
+                                "VRNﾌｧｲﾙ (*.vrn *.vr2)", "DXFﾌｧｲﾙ (*.dxf)", "ﾃｷｽﾄﾌｧｲﾙ (*.txt)",
+                                "Xﾌｧｲﾙ (*.x)", "glTFﾌｧｲﾙ (*.glb *.gltf)", "すべてのファイル (*)"}));
+  EXPECT_EQ(SaveDialogFilters(),
+            (std::vector<std::string>{"VRNファイル (*.vrn)", "VR2ファイル (*.vr2)",
+                                      "DXFファイル [モデルデータのみ] (*.dxf)", "Xファイル (*.x)",
+                                      "glTFバイナリ (*.glb)", "glTFファイル (*.gltf)"}));
+  // Every row is reachable from the dialogs, and each index leads back to its row.
+  for (const FormatRow& row : FormatRows()) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(OpenFilterRow(OpenFilterIndex(row.format))->open_label, row.open_label);
+    if (row.write == nullptr) continue;
+    const FormatRow* saved = SaveFilterRow(SaveFilterIndex(row.format));
+    ASSERT_NE(saved, nullptr);
+    EXPECT_TRUE(saved->format == row.format || saved->binary_form == row.format);
+    EXPECT_EQ(RowByCliName(row.cli_name), &row);
+  }
+  EXPECT_EQ(OpenFilterRow(1), nullptr);
+  EXPECT_EQ(OpenFilterRow(7), nullptr);
+  EXPECT_EQ(SaveFilterRow(7), nullptr);
+  // A model read from a .gltf file is written back as .gltf, from a .glb as .glb.
+  EXPECT_EQ(RowOfLoaded(kLoadedGltf, "a.GLTF")->format, ModelFormat::kGltf);
+  EXPECT_EQ(RowOfLoaded(kLoadedGltf, "a.glb")->format, ModelFormat::kGlb);
+  EXPECT_EQ(RowOfLoaded(kLoadedNone, "a.vrn"), nullptr);
+  EXPECT_EQ(WritableRowForPath("/m.d/a.txt"), nullptr);  // text polygons have no writer
+  EXPECT_EQ(WritableRowForPath("a.Vr2")->format, ModelFormat::kVr2Text);
+}
+
+TEST(RegistryTest, ExtensionPicksTheReadersAndTheFallback) {
+  test::TempDir dir;
+  auto model = test::TwoPartModel();
+  const std::string text = FormatTaggedText(*model, {}, TextVariant::kVrn);
+  const std::string vrn_binary = FormatKeyedBinary(*model, {}, BinaryVariant::kVrn);
+  const std::string vr2_text = FormatTaggedText(*model, {}, TextVariant::kVr2);
+  const std::string vr2_binary = FormatKeyedBinary(*model, {}, BinaryVariant::kVr2);
+  const std::string dxf = FormatDxf(*model);
+  const std::string polygon =
+      "<polygon_mesh>\n<string string=\"Q\"/>\n<vertex>\n<position vec3=\"0 0 0\"/>\n</vertex>\n"
+      "<face>\n<vertex_number int=\"0\"/>\n<vertex_number int=\"0\"/>\n"
+      "<vertex_number int=\"0\"/>\n</face>\n</polygon_mesh>\n";
+  struct Case {
+    const char* name;
+    const std::string* bytes;  // nullptr: no file
+    int32_t loaded_type;       // kLoadedNone: the read fails
+    // The registry's own refusals; a reader's refusal is the reader's to describe.
+    ReadErrorKind kind = ReadErrorKind::kNone;
+    bool untouched = false;  // refused before any reader ran: the Model is as it was
+  };
+  const Case cases[] = {
+      {"text.vrn", &text, kLoadedVrnText},
+      {"UPPER.VRN", &text, kLoadedVrnText},
+      {"binary.vrn", &vrn_binary, kLoadedVrnBinary},
+      {"text.vr2", &vr2_text, kLoadedVr2Text},
+      {"binary.Vr2", &vr2_binary, kLoadedVr2Binary},
+      {"vrn_binary_named.vr2", &vrn_binary, kLoadedNone},
+      {"vr2_binary_named.vrn", &vr2_binary, kLoadedNone},
+      {"shape.DXF", &dxf, kLoadedDxf},
+      {"mesh.txt", &polygon, kLoadedTextPolygon},
+      {"no_extension", &text, kLoadedNone, ReadErrorKind::kNotThisFormat, true},
+      {"unknown.vrm", &text, kLoadedNone, ReadErrorKind::kNotThisFormat, true},
+      {"vrn_named.txt", &text, kLoadedNone},
+      {"vrn_named.x", &text, kLoadedNone},
+      {"missing.vrn", nullptr, kLoadedNone, ReadErrorKind::kIo, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.bytes != nullptr) test::WriteFile(dir.File(c.name), *c.bytes);
+    auto loaded = test::NewModel();
+    loaded->node_name[0] = "before";
+    ScriptedHost host;
+    ReadError error;
+    const bool ok = ReadModelFile(*loaded, dir.File(c.name), host, {false}, &error);
+    EXPECT_EQ(ok, c.loaded_type != kLoadedNone) << error.Describe();
+    if (c.kind != ReadErrorKind::kNone) {
+      EXPECT_EQ(error.kind, c.kind);
+    }
+    EXPECT_EQ(error.ok(), ok);
+    EXPECT_EQ(loaded->loaded_type, c.loaded_type);
+    EXPECT_EQ(loaded->node_name[0] == "before", c.untouched);
+    EXPECT_EQ(loaded->node_name[0] == "Q", ok);
+  }
+}
+
+// Every writer leaves exactly the formatted model at the path and points the title at it; where
+// no file can be created it says so and the title stays.
+TEST(RegistryTest, WritersReplaceTheFileOrSayWhy) {
+  test::TempDir dir;
+  struct Case {
+    ModelFormat format;
+    test::VrnFile file;  // for the VRN family
+    const char* name;
+    bool blocked_message;  // a folder in the way is reported as a failed save
+  };
+  const Case cases[] = {
+      {ModelFormat::kVrnText, test::VrnFile::kText, "m.vrn", true},
+      {ModelFormat::kVrnBinary, test::VrnFile::kBinary, "b.vrn", false},
+      {ModelFormat::kVr2Text, test::VrnFile::kVr2Text, "m.vr2", true},
+      {ModelFormat::kVr2Binary, test::VrnFile::kVr2Binary, "b.vr2", false},
+      {ModelFormat::kDxf, test::VrnFile::kText, "m.dxf", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto model = test::TwoPartModel();
+    ScriptedHost host;
+    ASSERT_TRUE(SaveModel(*model, dir.File(c.name), c.format, {}, host));
+    EXPECT_TRUE(host.entries.empty());
+    EXPECT_EQ(model->model_file_name, c.name);
+    EXPECT_EQ(model->model_dir, dir.path());
+    EXPECT_EQ(test::ReadFile(dir.File(c.name)),
+              c.format == ModelFormat::kDxf ? FormatDxf(*model) : test::FormatVrn(*model, c.file));
+
+    auto other = test::TwoPartModel();
+    EXPECT_FALSE(SaveModel(*other, dir.File(std::string("no/dir/") + c.name), c.format, {}, host));
+    EXPECT_EQ(host.Texts(), std::vector<std::string>{"ファイルを作成できません"});
+    EXPECT_EQ(host.entries.back().icon, MessageIcon::kStop);
+    EXPECT_EQ(other->model_file_name, "");
+
+    // A folder in the way: nothing can be renamed over it.
+    const std::string blocked = dir.File(std::string("blocked_") + c.name);
+    ASSERT_EQ(::mkdir(blocked.c_str(), 0755), 0);
+    ScriptedHost blocked_host;
+    EXPECT_FALSE(SaveModel(*other, blocked, c.format, {}, blocked_host));
+    if (c.blocked_message) {
+      EXPECT_EQ(blocked_host.Texts(), std::vector<std::string>{"ファイルを保存できません"});
+      EXPECT_EQ(blocked_host.entries.back().icon, MessageIcon::kStop);
+    }
+    EXPECT_EQ(host.wait_depth + blocked_host.wait_depth, 0);
+  }
+  // No writer: a quiet failure, no file.
+  auto model = test::TwoPartModel();
+  ScriptedHost host;
+  EXPECT_FALSE(SaveModel(*model, dir.File("m.txt"), ModelFormat::kTextPolygon, {}, host));
+  EXPECT_TRUE(host.entries.empty());
+  EXPECT_TRUE(test::ReadFile(dir.File("m.txt")).empty());
+}
+
+}  // namespace
+}  // namespace vorna
