@@ -10,23 +10,28 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
 #include <utility>
 
 #include "animation/anim_list.h"
 #include "animation/freeze_pose.h"
+#include "editor/status_line.h"
 #include "model/bounds.h"
 #include "model/model_edits.h"
 #include "render/snapshot.h"
 #include "ui/anim_dialogs.h"
+#include "ui/dialog_placement.h"
 #include "ui/draw_order_dialog.h"
 #include "ui/motion_strip.h"
 #include "ui/rotate_dialog.h"
 #include "ui/size_dialog.h"
+#include "ui/text_codec.h"
 #include "ui/texture_dialog.h"
 #include "ui/unit_copy_dialog.h"
 #include "ui/unit_settings_dialog.h"
@@ -62,6 +67,16 @@ QString HelpIndexPath() {
     if (QFileInfo::exists(candidate)) return QDir::cleanPath(candidate);
   }
   return QString();
+}
+
+QString StatusText(const StatusLine& line) {
+  if (line.motion.empty()) return QString();
+  QString anim = Label(line.anim) + FromCp932(line.anim_name);
+  QString node = Label(line.node) + FromCp932(line.node_name);
+  QStringList fields{Label(line.motion), anim};
+  if (!node.isEmpty()) fields << node;
+  fields << Label(line.counts) << Label(line.camera);
+  return fields.join(QStringLiteral("   |   "));
 }
 
 }  // namespace
@@ -132,6 +147,13 @@ MainWindow::MainWindow(Host* host, QWidget* parent) : QMainWindow(parent) {
   pending_timer_ = new QTimer(this);
   pending_timer_->setInterval(200);
   connect(pending_timer_, &QTimer::timeout, this, &MainWindow::OpenPending);
+
+  status_ = new QLabel(this);
+  statusBar()->addWidget(status_, 1);
+  connect(view_, &ViewWindow::cameraChanged, this, &MainWindow::RefreshMenus);
+  connect(view_, &ViewWindow::ticked, this, [this] {
+    status_->setText(StatusText(MakeStatusLine(session_.model(), session_.view(), true)));
+  });
 
   RefreshMenus();
 }
@@ -205,6 +227,8 @@ void MainWindow::RefreshMenus() {
     item->setEnabled(CommandEnabled(model, view, facts, id));
     if (item->isCheckable()) item->setChecked(CommandChecked(model, view, facts, id));
   }
+  if (status_ != nullptr)
+    status_->setText(StatusText(MakeStatusLine(model, view, facts.model_loaded)));
 }
 
 void MainWindow::RunCommand(int id) {
@@ -284,12 +308,14 @@ void MainWindow::Dispatch(int id) {
     case kCmdEditAnims: {
       StopPlayback();
       AnimDialog dialog(model, *host_, this);
+      PlaceBesideWindow(dialog, *this);
       dialog.exec();
       return;
     }
     case kCmdChooseAnim: {
       StopPlayback();
       AnimChoiceDialog dialog(model, this);
+      PlaceBesideWindow(dialog, *this);
       dialog.exec();
       return;
     }
@@ -444,6 +470,7 @@ bool MainWindow::RunEditingDialog(int id) {
     default:
       return false;
   }
+  PlaceBesideWindow(*dialog, *this);
   dialog->exec();
   dialog.reset();
   // Units may have been created or removed and the selection moved; the tree follows.
