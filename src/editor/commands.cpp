@@ -247,9 +247,17 @@ ViewCommandEffect ApplyViewCommand(int id, ViewState& view, RenderContext& rende
       effect.regenerate_thumbnail = true;
       return effect;
     case kCmdGround:
-      view.ground_on = !view.ground_on;
+    case kCmdPerspective:
+    case kCmdHeadlight:
+    case kCmdWeightDisplay: {
+      bool& on = id == kCmdGround        ? view.ground_on
+                 : id == kCmdPerspective ? view.perspective
+                 : id == kCmdHeadlight   ? view.headlight
+                                         : view.weight_display;
+      on = !on;
       effect.redraw = true;
       return effect;
+    }
     case kCmdFillSolid:
     case kCmdFillWireframe:
     case kCmdFillPoints:
@@ -260,18 +268,6 @@ ViewCommandEffect ApplyViewCommand(int id, ViewState& view, RenderContext& rende
       return effect;
     case kCmdFixedView:
       view.free_camera.active = false;
-      effect.redraw = true;
-      return effect;
-    case kCmdPerspective:
-      view.perspective = !view.perspective;
-      effect.redraw = true;
-      return effect;
-    case kCmdHeadlight:
-      view.headlight = !view.headlight;
-      effect.redraw = true;
-      return effect;
-    case kCmdWeightDisplay:
-      view.weight_display = !view.weight_display;
       effect.redraw = true;
       return effect;
     default:

@@ -337,7 +337,7 @@ int TextureDialogSession::ViewDirection() const {
 void TextureDialogSession::ChoosePart(int part) {
   if (!IsUsablePart(model_, part)) return;
   model_.forest.Select(part);
-  UpdateSelectionState(model_, view_.node_highlight);
+  UpdateSelectionState(model_);
   LoadPart(part);
 }
 

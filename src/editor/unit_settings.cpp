@@ -257,7 +257,7 @@ std::optional<int> PageIndexForAxisRadio(const Model& model, bool tilt_axis_clic
 void ChooseDialogUnit(Model& model, ViewState& view, int unit) {
   if (unit < 0 || unit >= std::min(model.unit_count(), kMaxUnits)) return;
   model.forest.Select(model.NodeOfUnit(unit));
-  UpdateSelectionState(model, view.node_highlight);
+  UpdateSelectionState(model);
   model.selected_unit = unit;
   if (view.unit_dialog_page == 1 || view.unit_dialog_page == 2) {
     view.unit_dialog_page = UnitDialogPageFor(model.units[unit].basis_type);

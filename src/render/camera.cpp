@@ -354,7 +354,7 @@ bool RenderFrame(RenderContext& context, Model& model, const ViewState& view) {
       if (plan.branch == FrameBranch::kModel) EvaluatePose(model, model.current_motion);
       if (plan.markers) {
         for (int unit = 0; unit < model.unit_count(); ++unit) {
-          DrawUnitMarker(drawing, model, view, unit);
+          DrawUnitMarker(drawing, model, unit);
         }
       }
       SetupLight(device, view);

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "model/hierarchy_edit.h"
 #include "render/camera.h"
 
 namespace vorna {
@@ -184,7 +185,7 @@ int PartCount(const Model& model) {
 
 uint32_t PartColour(const Model& model, const ViewState& view, int part) {
   uint32_t rgb = 0xFFFFFF;
-  if (view.node_highlight[part] != 0) rgb = model.selected_unit == -1 ? 0xFF0000 : 0x80FF00;
+  if (IsHighlighted(model, part)) rgb = model.selected_unit == -1 ? 0xFF0000 : 0x80FF00;
   return (static_cast<uint32_t>(view.part_alpha & 0xFF) << 24) | rgb;
 }
 
@@ -313,7 +314,7 @@ void DrawGround(DrawingContext& context, const Model& model, const ViewState& vi
   EndUnlit(device);
 }
 
-void DrawUnitMarker(DrawingContext& context, const Model& model, const ViewState& view, int unit) {
+void DrawUnitMarker(DrawingContext& context, const Model& model, int unit) {
   // Units whose node lies beyond the node tables have no highlight flag to read: not drawn.
   if (unit < 0 || unit >= std::min(model.unit_count(), kMaxUnits) ||
       model.NodeOfUnit(unit) >= kMaxNodes) {
@@ -334,7 +335,7 @@ void DrawUnitMarker(DrawingContext& context, const Model& model, const ViewState
   uint32_t colour = 0xFF0000FF;
   if (unit == model.selected_unit) {
     colour = 0xFFFF0000;
-  } else if (view.node_highlight[model.NodeOfUnit(unit)] != 0) {
+  } else if (IsHighlighted(model, model.NodeOfUnit(unit))) {
     colour = 0xFF80FF00;
   }
   if (record.basis_type == 1) {

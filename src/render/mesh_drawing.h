@@ -92,8 +92,9 @@ void DrawGround(DrawingContext& context, const Model& model, const ViewState& vi
 
 // The marker of unit `unit` on its pivot, moved by current_motion's translation and by its
 // ancestors, turned by its tilt angles: the tilted-axis double pyramid for basis_type 1, the
-// sphere otherwise. Red for the selected unit, yellow-green when highlighted, blue otherwise.
-void DrawUnitMarker(DrawingContext& context, const Model& model, const ViewState& view, int unit);
+// sphere otherwise. Red for the selected unit, yellow-green when the selection highlights it
+// (IsHighlighted), blue otherwise.
+void DrawUnitMarker(DrawingContext& context, const Model& model, int unit);
 
 // The texture dialog's preview of part `preview.mapping.edit_part`: the part alone, centred and
 // scaled by preview_scale, with the placement quad of the whole texture image while the mapping

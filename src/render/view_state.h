@@ -1,6 +1,7 @@
 // What the user chose to see: fill mode, transparency, texture and ground toggles, playback and
-// the camera (one of six fixed directions, or the free camera), with the tree's highlight and
-// which editing dialog page is open. The editor owns one; drawing and the dialogs read it.
+// the camera (one of six fixed directions, or the free camera), with which editing dialog page is
+// open (the tree's highlight is read from the model's selection when drawing). The editor owns one;
+// drawing and the dialogs read it.
 #pragma once
 
 #include <array>
@@ -34,10 +35,8 @@ struct ViewState {
   bool playing = false;
   int32_t play_period_ms = 100;
   int32_t play_frame = 0;
-  float view_yaw = 0.0f;     // degrees; -1 when a vertical view is chosen
-  float view_pitch = -1.0f;  // degrees; -1 for a horizontal view
-  // One flag per node: the node lies under the selected tree item.
-  std::array<uint8_t, 256> node_highlight{};
+  float view_yaw = 0.0f;            // degrees; -1 when a vertical view is chosen
+  float view_pitch = -1.0f;         // degrees; -1 for a horizontal view
   int32_t texture_dialog_page = 0;  // 0 closed, 1 texture page, 2 material page
   int32_t unit_dialog_page = 0;     // 0 closed, 1 tilt, 2 XYZ, 3 translation, 4 scale
   bool unit_copy_open = false;

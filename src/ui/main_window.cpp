@@ -102,7 +102,7 @@ MainWindow::MainWindow(Host* host, QWidget* parent) : QMainWindow(parent) {
   setCentralWidget(central_);
   central_->installEventFilter(this);
   view_ = new ViewWindow(session_, central_);
-  tree_ = new UnitTree(session_.model(), session_.view(), *host_, central_);
+  tree_ = new UnitTree(session_.model(), *host_, central_);
   tree_->setFocusPolicy(Qt::StrongFocus);
   MotionStripHooks hooks;
   hooks.stop_playback = [this] { StopPlayback(); };
@@ -519,9 +519,7 @@ void MainWindow::ExportX(const std::string& path) {
   Model& model = session_.model();
   XSaveDialog dialog(
       model, *host_, path,
-      [this, &model](const XSaveSettings& settings) {
-        return RunXExport(model, settings, *host_, &session_.view().node_highlight);
-      },
+      [this, &model](const XSaveSettings& settings) { return RunXExport(model, settings, *host_); },
       this);
   dialog.exec();
   // The export triangulates and may group loose nodes under a new Unit.

@@ -67,8 +67,7 @@ uint32_t ReadDialogNumber(const std::string& text) {
   return negative ? 0u - magnitude : magnitude;
 }
 
-int RunXExport(Model& model, const XSaveSettings& settings, Host& host,
-               std::array<uint8_t, kMaxNodes>* node_highlight) {
+int RunXExport(Model& model, const XSaveSettings& settings, Host& host) {
   static_assert(XSaveSettings::kIntervalSlots == kKeyIntervalSlots);
   XExportOptions options;
   options.loop = settings.loop;
@@ -77,7 +76,7 @@ int RunXExport(Model& model, const XSaveSettings& settings, Host& host,
   options.ticks_per_second = settings.ticks_per_second;
   options.format = static_cast<XFileFormat>(settings.format);
   options.file_name = settings.file_name;
-  const int status = ExportX(model, options, host, node_highlight);
+  const int status = ExportX(model, options, host);
   // Textures that came inside a glTF file get their files beside the .x that names them.
   if (status >= 0 && !SaveEmbeddedTextures(model, DirectoryOf(settings.file_name))) return -1;
   return status;

@@ -43,12 +43,10 @@ struct XSaveSettings {
 // Runs the export; a negative status means the file could not be written.
 using XExporter = std::function<int(const XSaveSettings&)>;
 
-// The exporter of the running editor: ExportX with these settings. `node_highlight` follows the
-// tree's selection when the export groups top-level nodes under a new Unit (may be null).
+// The exporter of the running editor: ExportX with these settings.
 // The .x codec's headers stay out of this header: one of their members is named like a Qt
 // keyword macro.
-int RunXExport(Model& model, const XSaveSettings& settings, Host& host,
-               std::array<uint8_t, kMaxNodes>* node_highlight);
+int RunXExport(Model& model, const XSaveSettings& settings, Host& host);
 
 // The interval list's entries: without Anims the Motion numbers 1 .. motion_count and "LOOP" when
 // `loop`; with Anims, for each Anim in order its Motion numbers and "LOOP" when it loops. Entry
