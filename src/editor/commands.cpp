@@ -61,6 +61,10 @@ constexpr CommandInfo kCommands[] = {
     {kCmdViewBottom, kMenuDirection, false, false, "下(&D)\tCtrl+↓", "Ctrl+Down", MarkKind::kRadio},
     {kCmdHelp, kMenuHelp, false, false, "目次(&C)", ""},
     {kCmdAbout, kMenuHelp, false, false, "ﾊﾞｰｼﾞｮﾝ情報(&A)", ""},
+    {kCmdFixedView, kMenuDirection, false, true, "固定の方向に戻す(&H)\tHome", "Home"},
+    {kCmdPerspective, kMenuView, false, true, "透視投影(&E)", "", MarkKind::kToggle},
+    {kCmdHeadlight, kMenuView, false, false, "ﾍｯﾄﾞﾗｲﾄ(&L)", "", MarkKind::kToggle},
+    {kCmdWeightDisplay, kMenuView, false, false, "ｳｪｲﾄ表示(&B)", "", MarkKind::kToggle},
 };
 
 struct Direction {
@@ -87,16 +91,14 @@ bool AnyUnitTicked(const Model& model) {
   return false;
 }
 
-// The direction item whose mark the view's angles call for; the bottom view takes every pair
-// that is none of the other five.
-int DirectionItem(const ViewState& view) {
+}  // namespace
+
+int DirectionCommand(const ViewState& view) {
   for (const Direction& d : kDirections) {
     if (d.id != kCmdViewBottom && view.view_yaw == d.yaw && view.view_pitch == d.pitch) return d.id;
   }
   return kCmdViewBottom;
 }
-
-}  // namespace
 
 std::span<const CommandInfo> CommandTable() { return kCommands; }
 
@@ -197,7 +199,19 @@ bool CommandChecked(const Model&, const ViewState& view, MenuFacts facts, int id
     default:
       break;
   }
-  if (id >= kCmdViewFront && id <= kCmdViewBottom) return DirectionItem(view) == id;
+  switch (id) {
+    case kCmdPerspective:
+      return view.perspective;
+    case kCmdHeadlight:
+      return view.headlight;
+    case kCmdWeightDisplay:
+      return view.weight_display;
+    default:
+      break;
+  }
+  if (id >= kCmdViewFront && id <= kCmdViewBottom) {
+    return !view.free_camera.active && DirectionCommand(view) == id;
+  }
   return false;
 }
 
@@ -233,9 +247,17 @@ ViewCommandEffect ApplyViewCommand(int id, ViewState& view, RenderContext& rende
       effect.regenerate_thumbnail = true;
       return effect;
     case kCmdGround:
-      view.ground_on = !view.ground_on;
+    case kCmdPerspective:
+    case kCmdHeadlight:
+    case kCmdWeightDisplay: {
+      bool& on = id == kCmdGround        ? view.ground_on
+                 : id == kCmdPerspective ? view.perspective
+                 : id == kCmdHeadlight   ? view.headlight
+                                         : view.weight_display;
+      on = !on;
       effect.redraw = true;
       return effect;
+    }
     case kCmdFillSolid:
     case kCmdFillWireframe:
     case kCmdFillPoints:
@@ -244,11 +266,16 @@ ViewCommandEffect ApplyViewCommand(int id, ViewState& view, RenderContext& rende
                                                  : kFillPoint;
       effect.regenerate_thumbnail = true;
       return effect;
+    case kCmdFixedView:
+      view.free_camera.active = false;
+      effect.redraw = true;
+      return effect;
     default:
       break;
   }
   for (const Direction& d : kDirections) {
     if (d.id == id) {
+      view.free_camera.active = false;
       view.view_yaw = d.yaw;
       view.view_pitch = d.pitch;
       effect.redraw = true;

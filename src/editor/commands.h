@@ -61,6 +61,10 @@ enum CommandId : int {
   kCmdHelp = 40045,
   kCmdAbout = 40046,
   kCmdFreezePose = 40047,
+  kCmdFixedView = 40101,
+  kCmdPerspective = 40102,
+  kCmdHeadlight = 40103,
+  kCmdWeightDisplay = 40104,
   kCmdMotionButton = 10000,  // + Motion number, 0 .. 255
 };
 
@@ -112,6 +116,10 @@ bool CommandEnabled(const Model& model, const ViewState& view, MenuFacts facts, 
 // Whether a command's item carries its check or radio mark. Marks are shown only with a model.
 bool CommandChecked(const Model& model, const ViewState& view, MenuFacts facts, int id);
 
+// The direction item of the fixed view the angles call for (the bottom view takes every pair
+// that is none of the other five).
+int DirectionCommand(const ViewState& view);
+
 // What the window has to do after a view command changed the view state.
 struct ViewCommandEffect {
   bool handled = false;
@@ -122,7 +130,8 @@ struct ViewCommandEffect {
   bool restart_timer = false;  // playing, and the period changed
 };
 
-// The speed, look, ground, fill and direction commands. Other ids are not handled.
+// The speed, look, ground, fill, direction and camera commands. A direction, like the fixed view
+// command, leaves the free camera. Other ids are not handled.
 ViewCommandEffect ApplyViewCommand(int id, ViewState& view, RenderContext& render);
 
 }  // namespace vorna

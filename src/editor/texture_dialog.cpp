@@ -79,7 +79,7 @@ float* Channel(Color& colour, MaterialRow row) {
 
 }  // namespace
 
-TextureDialogBackup TakeTextureDialogBackup(const Model& model, const ViewState& view) {
+TextureDialogBackup TakeTextureDialogBackup(const Model& model, ViewState& view) {
   TextureDialogBackup backup;
   backup.tex_u = model.tex_u;
   backup.tex_v = model.tex_v;
@@ -91,23 +91,13 @@ TextureDialogBackup TakeTextureDialogBackup(const Model& model, const ViewState&
                             part.texture_map_type, part.texture_file, part.texture,
                             part.texture_rect});
   }
-  backup.part_alpha = view.part_alpha;
-  backup.fill_mode = view.fill_mode;
-  backup.texture_colour_on = view.texture_colour_on;
-  backup.ground_on = view.ground_on;
   backup.texture_all = model.texture_all;
-  backup.view_pitch = view.view_pitch;
-  backup.view_yaw = view.view_yaw;
+  backup.view = BorrowView(view);
   return backup;
 }
 
 void RestoreTextureDialogView(const TextureDialogBackup& backup, ViewState& view) {
-  view.part_alpha = backup.part_alpha;
-  view.fill_mode = backup.fill_mode;
-  view.texture_colour_on = backup.texture_colour_on;
-  view.ground_on = backup.ground_on;
-  view.view_pitch = backup.view_pitch;
-  view.view_yaw = backup.view_yaw;
+  RestoreView(backup.view, view);
 }
 
 void RestoreTextureDialogBackup(const TextureDialogBackup& backup, Model& model, ViewState& view) {
@@ -347,7 +337,7 @@ int TextureDialogSession::ViewDirection() const {
 void TextureDialogSession::ChoosePart(int part) {
   if (!IsUsablePart(model_, part)) return;
   model_.forest.Select(part);
-  UpdateSelectionState(model_, view_.node_highlight);
+  UpdateSelectionState(model_);
   LoadPart(part);
 }
 

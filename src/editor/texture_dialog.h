@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "editor/texture_mapping_menu.h"
+#include "editor/view_backup.h"
 #include "model/host.h"
 #include "model/model.h"
 #include "model/texture_mapping.h"
@@ -42,16 +43,12 @@ struct TextureDialogBackup {
   std::vector<float> tex_u;
   std::vector<float> tex_v;
   std::vector<PartState> parts;
-  int32_t part_alpha = 255;
-  int32_t fill_mode = kFillSolid;
-  bool texture_colour_on = false;
-  bool ground_on = false;
+  ViewBackup view;
   uint8_t texture_all = 0;
-  float view_pitch = -1.0f;
-  float view_yaw = 0.0f;
 };
 
-TextureDialogBackup TakeTextureDialogBackup(const Model& model, const ViewState& view);
+// Also borrows the view (BorrowView).
+TextureDialogBackup TakeTextureDialogBackup(const Model& model, ViewState& view);
 // Cancel: every Part's material, kind, mapping settings, texture file and the very texture it had,
 // the texture coordinates, texture_all and the view settings.
 void RestoreTextureDialogBackup(const TextureDialogBackup& backup, Model& model, ViewState& view);

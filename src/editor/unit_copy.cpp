@@ -110,11 +110,9 @@ UnitCopySession OpenUnitCopy(const Model& model, ViewState& view, UnitCopyMemory
   UnitCopySession session;
   session.node_count_at_open = model.node_count;
   session.backup = BackupUnits(model, false);
-  session.part_alpha = view.part_alpha;
+  session.view = BorrowView(view);
   if (view.part_alpha == 128) view.part_alpha = 255;
   view.unit_copy_open = true;
-  session.view_yaw = view.view_yaw;
-  session.view_pitch = view.view_pitch;
   view.view_yaw = 0.0f;
   view.view_pitch = -1.0f;
   memory.mode = UnitCopyMode::kCopy;
@@ -212,9 +210,7 @@ namespace {
 
 void RestoreView(ViewState& view, const UnitCopySession& session) {
   view.unit_copy_open = false;
-  view.part_alpha = session.part_alpha;
-  view.view_pitch = session.view_pitch;
-  view.view_yaw = session.view_yaw;
+  RestoreView(session.view, view);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "animation/anim_list.h"
 #include "editor/unit_backup.h"
+#include "editor/view_backup.h"
 #include "model/host.h"
 #include "model/model.h"
 #include "render/view_state.h"
@@ -33,9 +34,7 @@ struct UnitCopyMemory {
 struct UnitCopySession {
   int32_t node_count_at_open = 0;
   UnitBackup backup;
-  int32_t part_alpha = 255;
-  float view_yaw = 0.0f;
-  float view_pitch = -1.0f;
+  ViewBackup view;
   EntryList source;  // Unit names
   EntryList target;
   bool changed = false;  // a pair was applied or a Unit created

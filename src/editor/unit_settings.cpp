@@ -120,12 +120,7 @@ std::vector<int> UnitAndUnitsBelow(const Model& model, int unit) {
 }
 
 void RestoreView(ViewState& view, const UnitSettingsSession& session) {
-  view.part_alpha = session.part_alpha;
-  view.fill_mode = session.fill_mode;
-  view.texture_colour_on = session.texture_colour_on;
-  view.ground_on = session.ground_on;
-  view.view_yaw = session.view_yaw;
-  view.view_pitch = session.view_pitch;
+  RestoreView(session.view, view);
   view.unit_dialog_page = 0;
 }
 
@@ -262,7 +257,7 @@ std::optional<int> PageIndexForAxisRadio(const Model& model, bool tilt_axis_clic
 void ChooseDialogUnit(Model& model, ViewState& view, int unit) {
   if (unit < 0 || unit >= std::min(model.unit_count(), kMaxUnits)) return;
   model.forest.Select(model.NodeOfUnit(unit));
-  UpdateSelectionState(model, view.node_highlight);
+  UpdateSelectionState(model);
   model.selected_unit = unit;
   if (view.unit_dialog_page == 1 || view.unit_dialog_page == 2) {
     view.unit_dialog_page = UnitDialogPageFor(model.units[unit].basis_type);
@@ -377,12 +372,7 @@ bool SlotLockedByView(int slot, int line_of_sight) {
 UnitSettingsSession OpenUnitSettings(const Model& model, ViewState& view) {
   UnitSettingsSession session;
   session.backup = BackupUnits(model, true);
-  session.part_alpha = view.part_alpha;
-  session.fill_mode = view.fill_mode;
-  session.texture_colour_on = view.texture_colour_on;
-  session.ground_on = view.ground_on;
-  session.view_yaw = view.view_yaw;
-  session.view_pitch = view.view_pitch;
+  session.view = BorrowView(view);
   if (view.part_alpha == 255) view.part_alpha = 128;
   view.texture_colour_on = false;
   view.ground_on = false;

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "editor/unit_backup.h"
+#include "editor/view_backup.h"
 #include "model/model.h"
 #include "render/view_state.h"
 
@@ -118,12 +119,7 @@ bool SlotLockedByView(int slot, int line_of_sight);
 // What the dialog saved when it opened.
 struct UnitSettingsSession {
   UnitBackup backup;
-  int32_t part_alpha = 255;
-  int32_t fill_mode = kFillSolid;
-  bool texture_colour_on = false;
-  bool ground_on = false;
-  float view_yaw = 0.0f;
-  float view_pitch = -1.0f;
+  ViewBackup view;
 };
 
 // Opening (after the caller stopped playback): backs up every Unit and the blend weights, saves

@@ -127,11 +127,10 @@ struct MeshPart {
 class XDocumentBuilder {
  public:
   XDocumentBuilder(Model& model, const XExportOptions& options, Host& host,
-                   NodeHighlight& highlight, xfile::Document& document)
+                   xfile::Document& document)
       : model_(model),
         options_(options),
         host_(host),
-        highlight_(highlight),
         doc_(document),
         names_(options.format != XFileFormat::kBinary &&
                options.format != XFileFormat::kCompressedBinary) {}
@@ -160,7 +159,6 @@ class XDocumentBuilder {
   Model& model_;
   const XExportOptions& options_;
   Host& host_;
-  NodeHighlight& highlight_;
   xfile::Document& doc_;
   xfile::NameTable names_;
   std::vector<std::string> frame_names_;
@@ -463,7 +461,7 @@ void XDocumentBuilder::Build() {
   if (options_.skin != 0) {
     bool loose = false;
     for (int p = 0; p < model_.parts_count; ++p) loose = loose || ParentUnit(p) < 0;
-    if (loose && GroupRootNodes(model_, host_, highlight_)) {
+    if (loose && GroupRootNodes(model_, host_)) {
       RefreshSaveOrder(model_);
       RecomputeParents(model_);
     }
@@ -517,8 +515,7 @@ void XDocumentBuilder::Build() {
 
 }  // namespace
 
-XExportDocument BuildXDocument(Model& model, const XExportOptions& options, Host& host,
-                               NodeHighlight& node_highlight) {
+XExportDocument BuildXDocument(Model& model, const XExportOptions& options, Host& host) {
   RebuildFaces(model, true);
   CheckTriangles(model);
   XExportDocument out;
@@ -536,17 +533,14 @@ XExportDocument BuildXDocument(Model& model, const XExportOptions& options, Host
   // objects of those templates only when the file declares them.
   const int declared = options.skin != 0 ? 24 : (model.motion_count <= 1 ? 13 : 21);
   out.write.declare.assign(std::begin(kTemplates), std::begin(kTemplates) + declared);
-  XDocumentBuilder builder(model, options, host, node_highlight, out.document);
+  XDocumentBuilder builder(model, options, host, out.document);
   builder.Build();
   return out;
 }
 
-int ExportX(Model& model, const XExportOptions& options, Host& host,
-            NodeHighlight* node_highlight) {
-  NodeHighlight own{};
+int ExportX(Model& model, const XExportOptions& options, Host& host) {
   try {
-    XExportDocument built =
-        BuildXDocument(model, options, host, node_highlight != nullptr ? *node_highlight : own);
+    XExportDocument built = BuildXDocument(model, options, host);
     xfile::WriteResult written = xfile::Write(built.document, built.write);
     if (!written.ok()) return -1;
     if (!WriteFileAtomically(options.file_name, written.bytes)) return -1;

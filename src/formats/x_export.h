@@ -47,13 +47,11 @@ struct XExportDocument {
 
 // Triangulates the Model, groups loose nodes for skin (a refusal is shown and the loose Parts
 // stay out of every skinned mesh), and builds the object tree the file holds.
-XExportDocument BuildXDocument(Model& model, const XExportOptions& options, Host& host,
-                               NodeHighlight& node_highlight);
+XExportDocument BuildXDocument(Model& model, const XExportOptions& options, Host& host);
 
 // Builds the document, encodes it and saves it atomically to options.file_name. Returns a
 // negative status when the file cannot be encoded, created or written (no message: the caller
 // shows "保存できません"), 0 otherwise.
-int ExportX(Model& model, const XExportOptions& options, Host& host,
-            NodeHighlight* node_highlight = nullptr);
+int ExportX(Model& model, const XExportOptions& options, Host& host);
 
 }  // namespace vorna

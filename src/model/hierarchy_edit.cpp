@@ -69,17 +69,23 @@ void ClearTicks(Model& model) {
   for (int n = 0; n < kForestCapacity; ++n) model.forest.at(n).ticked = false;
 }
 
-void UpdateSelectionState(Model& model, NodeHighlight& node_highlight) {
+void UpdateSelectionState(Model& model) {
   const int n = NodeOfItem(model, model.forest.Selected());
-  node_highlight.fill(0);
   if (n < 0) return;
-  if (model.IsUnitNode(n)) {
-    model.selected_unit = model.UnitOfNode(n);
-    for (int d : model.forest.CollectDescendants(n)) node_highlight[d] = 1;
-  } else {
-    model.selected_unit = -1;
-    node_highlight[n] = 1;
+  model.selected_unit = model.IsUnitNode(n) ? model.UnitOfNode(n) : -1;
+}
+
+bool IsHighlighted(const Model& model, int node) {
+  const int selected = NodeOfItem(model, model.forest.Selected());
+  if (selected < 0 || node < 0) return false;
+  if (!model.IsUnitNode(selected)) return node == selected;
+  // A forest has no cycles; the bound only guards against a damaged one.
+  int above = model.forest.ParentOf(node);
+  for (int steps = 0; above != kTopLevel && steps < kForestCapacity; ++steps) {
+    if (above == selected) return true;
+    above = model.forest.ParentOf(above);
   }
+  return false;
 }
 
 bool CreateUnitNode(Model& model) {
@@ -107,7 +113,7 @@ bool CreateUnitNode(Model& model) {
   return true;
 }
 
-bool AddUnit(Model& model, Host& host, NodeHighlight& node_highlight) {
+bool AddUnit(Model& model, Host& host) {
   if (model.node_count >= kMaxCount || model.parts_count < 0 ||
       model.node_count < model.parts_count) {
     host.Message("これ以上追加できません", MessageIcon::kNone);
@@ -134,7 +140,7 @@ bool AddUnit(Model& model, Host& host, NodeHighlight& node_highlight) {
   for (int node = model.parts_count; node < model.node_count; ++node) {
     model.forest.SortChildren(node, model.node_name);
   }
-  UpdateSelectionState(model, node_highlight);
+  UpdateSelectionState(model);
   return true;
 }
 
@@ -163,17 +169,17 @@ DeleteUnitsQuestion BuildDeleteUnitsQuestion(const Model& model) {
   return question;
 }
 
-bool DeleteUnitsCommand(Model& model, Host& host, NodeHighlight& node_highlight) {
+bool DeleteUnitsCommand(Model& model, Host& host) {
   const DeleteUnitsQuestion question = BuildDeleteUnitsQuestion(model);
   if (question.count <= 0) return false;
   if (host.Question(question.text, Buttons::kYesNo, MessageIcon::kNone) != Answer::kYes) {
     return false;
   }
-  DeleteTickedUnits(model, node_highlight);
+  DeleteTickedUnits(model);
   return true;
 }
 
-void DeleteTickedUnits(Model& model, NodeHighlight& node_highlight) {
+void DeleteTickedUnits(Model& model) {
   const int selected = NodeOfItem(model, model.forest.Selected());
   if (selected >= 0) model.forest.at(selected).ticked = true;
   std::vector<int> doomed = TickedUnitsDeepestFirst(model);
@@ -186,7 +192,7 @@ void DeleteTickedUnits(Model& model, NodeHighlight& node_highlight) {
     }
   }
   RecomputeParents(model);
-  UpdateSelectionState(model, node_highlight);
+  UpdateSelectionState(model);
   RestoreExpansion(model);
   ClearTicks(model);
 }
@@ -259,7 +265,7 @@ bool MoveNode(Model& model, int node, int target) {
   return true;
 }
 
-void DropTickedNodes(Model& model, int dragged, int target, NodeHighlight& node_highlight) {
+void DropTickedNodes(Model& model, int dragged, int target) {
   UnitForest& forest = model.forest;
   if (NodeOfItem(model, dragged) >= 0) forest.at(dragged).ticked = true;
   const int parts_count = std::clamp(model.parts_count, 0, kMaxNodes);
@@ -276,7 +282,7 @@ void DropTickedNodes(Model& model, int dragged, int target, NodeHighlight& node_
     model.units[model.UnitOfNode(target)].tree_expanded = 2;
     forest.at(target).expanded = true;
   }
-  UpdateSelectionState(model, node_highlight);
+  UpdateSelectionState(model);
 }
 
 void RestoreExpansion(Model& model) {
@@ -289,12 +295,12 @@ void RestoreExpansion(Model& model) {
   }
 }
 
-bool GroupRootNodes(Model& model, Host& host, NodeHighlight& node_highlight) {
+bool GroupRootNodes(Model& model, Host& host) {
   // The forest's top level rather than the parent table: a loaded table may hold a parent the
   // forest could not use (a Part, a later node), and such a node hangs at the top level too.
   ClearTicks(model);
   for (int node : model.forest.ChildrenOf(kTopLevel)) model.forest.at(node).ticked = true;
-  if (!AddUnit(model, host, node_highlight)) {
+  if (!AddUnit(model, host)) {
     ClearTicks(model);
     return false;
   }
@@ -305,7 +311,7 @@ bool GroupRootNodes(Model& model, Host& host, NodeHighlight& node_highlight) {
   model.units[unit].basis_type = 1;
   model.units[unit].axis_angle[2] = 90;
   DeriveAxis(model, unit);
-  DropTickedNodes(model, kTopLevel, group, node_highlight);
+  DropTickedNodes(model, kTopLevel, group);
   return true;
 }
 

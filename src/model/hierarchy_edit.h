@@ -18,24 +18,24 @@
 
 namespace vorna {
 
-// One flag per node: the node lies under the selected item (drawn highlighted).
-using NodeHighlight = std::array<uint8_t, kMaxNodes>;
-
 // `item` when it is one of the first node_count nodes and in the forest, else -1.
 int NodeOfItem(const Model& model, int item);
 
 // First node (0 .. node_count - 1) whose name equals `name` byte for byte, else -1.
 int FindNodeByName(const Model& model, std::string_view name);
 
-// From the forest's selection: clears every highlight; a selected Unit becomes selected_unit and
-// highlights every node below it (not itself); a selected Part sets selected_unit to -1 and
-// highlights itself. Without a selection selected_unit keeps its value.
-void UpdateSelectionState(Model& model, NodeHighlight& node_highlight);
+// From the forest's selection: a selected Unit becomes selected_unit, a selected Part sets it to
+// -1. Without a selection selected_unit keeps its value.
+void UpdateSelectionState(Model& model);
+
+// Whether the tree's selection highlights `node`, read from the selection itself whenever it is
+// drawn: every node below a selected Unit (not the Unit itself), or the selected Part.
+bool IsHighlighted(const Model& model, int node);
 
 // Adds a Unit named "Unit_%03d" with the first number from 1 that no Unit carries, at the top
 // level, makes it selected_unit with no item selected, and sorts the top level and each Unit's
 // children. With node_count at 255 or more it shows "これ以上追加できません" and returns false.
-bool AddUnit(Model& model, Host& host, NodeHighlight& node_highlight);
+bool AddUnit(Model& model, Host& host);
 
 // Creates Unit node node_count with the name already in node_name[node_count]: inserted sorted at
 // the top level, tilt-axis basis, pivot ((u mod 7) * 0.15 - 0.7, 0.7, 0), its axis derived from
@@ -53,11 +53,11 @@ DeleteUnitsQuestion BuildDeleteUnitsQuestion(const Model& model);
 
 // The delete command: asks the question when there is something to delete and, on Yes, deletes
 // the ticked Units and the selected one (DeleteTickedUnits). Returns true when Units were deleted.
-bool DeleteUnitsCommand(Model& model, Host& host, NodeHighlight& node_highlight);
+bool DeleteUnitsCommand(Model& model, Host& host);
 
 // Ticks the selected node, deletes every ticked Unit deepest first (ticked Parts stay), reads the
 // parents back, updates the selection state, restores the expansion and clears every tick.
-void DeleteTickedUnits(Model& model, NodeHighlight& node_highlight);
+void DeleteTickedUnits(Model& model);
 
 // Deletes Unit node `node`: its children move up under its parent (inserted sorted), deeper
 // levels keep their shape; the nodes and Unit records behind it move down one place with their
@@ -73,14 +73,14 @@ bool MoveNode(Model& model, int node, int target);
 // Ends a drag: ticks `dragged` (kTopLevel: none), moves every ticked Part, then every ticked Unit
 // deepest first, onto `target`; selects the target, sorts the top level, reads the parents back,
 // clears every tick and updates the selection state. A Unit target is marked expanded.
-void DropTickedNodes(Model& model, int dragged, int target, NodeHighlight& node_highlight);
+void DropTickedNodes(Model& model, int dragged, int target);
 
 // Every Unit node expanded exactly when its tree_expanded is 2.
 void RestoreExpansion(Model& model);
 
 // Hangs every top-level node under one new Unit (tilt axis turned to (0, 1, 0), record otherwise
 // cleared). Returns false, after AddUnit's message, when no Unit can be added.
-bool GroupRootNodes(Model& model, Host& host, NodeHighlight& node_highlight);
+bool GroupRootNodes(Model& model, Host& host);
 
 // Clears the tick of every node.
 void ClearTicks(Model& model);

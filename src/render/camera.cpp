@@ -1,5 +1,6 @@
 #include "render/camera.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "animation/pose.h"
@@ -18,7 +19,42 @@ constexpr float kVerticalEyeOffset = 0.000001f;
 constexpr uint32_t kAmbientLevel = 0x00606060;
 constexpr float kDefaultGrey = 0.7f;
 
+constexpr float kMinDistance = 0.01f;
+constexpr float kMaxDistance = 100.0f;
+
 float Radians(float degrees) { return degrees * kPi / 180.0f; }
+float Degrees(float radians) { return radians * 180.0f / kPi; }
+
+// Half the width and height the view shows in the plane through the camera's target.
+void VisibleHalfSize(const FreeCamera& camera, bool perspective, int width, int height,
+                     float& half_width, float& half_height) {
+  const float aspect = static_cast<float>(width) / static_cast<float>(std::max(height, 1));
+  if (perspective) {
+    half_height = camera.distance * std::tan(kFieldOfView / 2.0f);
+    half_width = half_height * aspect;
+  } else {
+    half_width = kOrthoWidth / 2.0f * camera.distance / kEyeDistance;
+    half_height = half_width / aspect;
+  }
+}
+
+// The free camera's angles and distance for the fixed direction chosen (its target is the
+// caller's).
+FreeCamera FixedDirectionCamera(const ViewState& view) {
+  FreeCamera camera;
+  camera.active = true;
+  camera.distance = kEyeDistance;
+  if (view.view_pitch == -1.0f) {
+    camera.yaw = view.view_yaw;
+    camera.elevation = 0.0f;
+  } else {
+    // The vertical views' tiny z offset puts the eye on the +z side: seen from yaw 180.
+    camera.yaw = 180.0f;
+    camera.elevation =
+        std::clamp(Degrees(-std::asin(std::sin(Radians(view.view_pitch)))), -90.0f, 90.0f);
+  }
+  return camera;
+}
 
 }  // namespace
 
@@ -99,13 +135,116 @@ void SetupProjection(RenderContext& context, const ViewState& view) {
   if (context.device == nullptr) return;
   const float aspect =
       static_cast<float>(context.device->width()) / static_cast<float>(context.device->height());
-  const Matrix projection = view.playing
-                                ? PerspectiveFovLH(kFieldOfView, aspect, kNearPlane, kFarPlane)
-                                : OrthoLH(kOrthoWidth, kOrthoWidth / aspect, kNearPlane, kFarPlane);
+  const FreeCamera& free = view.free_camera;
+  Matrix projection;
+  if (UsesPerspective(view)) {
+    // The eye backs away with the distance; the far plane follows so the model stays inside.
+    const float far_plane =
+        free.active ? std::max(kFarPlane, free.distance - kEyeDistance + kFarPlane) : kFarPlane;
+    projection = PerspectiveFovLH(kFieldOfView, aspect, kNearPlane, far_plane);
+  } else {
+    const float width = free.active ? kOrthoWidth * free.distance / kEyeDistance : kOrthoWidth;
+    projection = OrthoLH(width, width / aspect, kNearPlane, kFarPlane);
+  }
   context.device->SetTransform(TransformState::kProjection, projection);
 }
 
+bool UsesPerspective(const ViewState& view) { return view.playing || view.perspective; }
+
+CameraBasis FreeCameraBasis(const FreeCamera& camera, bool perspective) {
+  const float yaw = Radians(camera.yaw);
+  const float elevation = Radians(camera.elevation);
+  CameraBasis basis;
+  basis.forward = {std::sin(yaw) * std::cos(elevation), -std::sin(elevation),
+                   std::cos(yaw) * std::cos(elevation)};
+  // Right stays horizontal, so the view never rolls and looking straight down is well defined.
+  basis.right = {std::cos(yaw), 0.0f, -std::sin(yaw)};
+  basis.up = Cross(basis.forward, basis.right);
+  basis.eye = camera.target - basis.forward * (perspective ? camera.distance : kEyeDistance);
+  return basis;
+}
+
+FreeCamera CurrentFreeCamera(const Model& model, const ViewState& view) {
+  if (view.free_camera.active) return view.free_camera;
+  FreeCamera camera = FixedDirectionCamera(view);
+  camera.target = {0.0f, model.total_center.y, 0.0f};
+  return camera;
+}
+
+void OrbitCamera(FreeCamera& camera, float yaw_degrees, float elevation_degrees) {
+  if (!std::isfinite(yaw_degrees) || !std::isfinite(elevation_degrees)) return;
+  camera.yaw = std::fmod(camera.yaw + yaw_degrees, 360.0f);
+  if (camera.yaw < 0.0f) camera.yaw += 360.0f;
+  camera.elevation = std::clamp(camera.elevation + elevation_degrees, -90.0f, 90.0f);
+}
+
+void PanCamera(FreeCamera& camera, bool perspective, float dx, float dy, int width, int height) {
+  if (width <= 0 || height <= 0 || !std::isfinite(dx) || !std::isfinite(dy)) return;
+  float half_width = 0.0f, half_height = 0.0f;
+  VisibleHalfSize(camera, perspective, width, height, half_width, half_height);
+  const CameraBasis basis = FreeCameraBasis(camera, perspective);
+  camera.target = camera.target -
+                  basis.right * (dx / static_cast<float>(width) * 2.0f * half_width) +
+                  basis.up * (dy / static_cast<float>(height) * 2.0f * half_height);
+}
+
+void ZoomCamera(FreeCamera& camera, bool perspective, float factor, float x, float y, int width,
+                int height) {
+  if (width <= 0 || height <= 0 || !(factor > 0.0f) || !std::isfinite(factor)) return;
+  const float distance = std::clamp(camera.distance * factor, kMinDistance, kMaxDistance);
+  const float scale = distance / camera.distance;
+  float half_width = 0.0f, half_height = 0.0f;
+  VisibleHalfSize(camera, perspective, width, height, half_width, half_height);
+  const CameraBasis basis = FreeCameraBasis(camera, perspective);
+  // The point under the cursor in the target's plane; the view shrinks or grows about it.
+  const float sx = 2.0f * x / static_cast<float>(width) - 1.0f;
+  const float sy = 1.0f - 2.0f * y / static_cast<float>(height);
+  const Vec3 cursor =
+      camera.target + basis.right * (sx * half_width) + basis.up * (sy * half_height);
+  camera.target = cursor + (camera.target - cursor) * scale;
+  camera.distance = distance;
+}
+
+std::optional<Vec3> PickPoint(const RenderContext& context, int x, int y) {
+  if (context.device == nullptr) return std::nullopt;
+  const Device& device = *context.device;
+  if (x < 0 || y < 0 || x >= device.width() || y >= device.height()) return std::nullopt;
+  const float depth = device.DepthAt(x, y);
+  if (depth >= 1.0f) return std::nullopt;  // the background keeps the cleared far depth
+  const Matrix& p = device.GetTransform(TransformState::kProjection);
+  const Matrix& v = device.GetTransform(TransformState::kView);
+  const float nx =
+      2.0f * (static_cast<float>(x) + 0.5f) / static_cast<float>(device.width()) - 1.0f;
+  const float ny =
+      1.0f - 2.0f * (static_cast<float>(y) + 0.5f) / static_cast<float>(device.height());
+  // Undo the projection into view space: the orthographic one is affine in z, the perspective
+  // one divides by it.
+  const bool perspective = p.m[2][3] != 0.0f;
+  const float vz = perspective ? p.m[3][2] / (depth - p.m[2][2]) : (depth - p.m[3][2]) / p.m[2][2];
+  const float w = perspective ? vz : 1.0f;
+  const float vx = nx * w / p.m[0][0];
+  const float vy = ny * w / p.m[1][1];
+  // The view transform is a rotation and a translation: its columns are the camera's axes.
+  const Vec3 right{v.m[0][0], v.m[1][0], v.m[2][0]};
+  const Vec3 up{v.m[0][1], v.m[1][1], v.m[2][1]};
+  const Vec3 forward{v.m[0][2], v.m[1][2], v.m[2][2]};
+  const Vec3 eye = (right * v.m[3][0] + up * v.m[3][1] + forward * v.m[3][2]) * -1.0f;
+  const Vec3 point = eye + right * vx + up * vy + forward * vz;
+  if (!std::isfinite(point.x) || !std::isfinite(point.y) || !std::isfinite(point.z)) {
+    return std::nullopt;
+  }
+  return point;
+}
+
 void SetupView(RenderContext& context, const Model& model, const ViewState& view) {
+  if (view.free_camera.active) {
+    const CameraBasis basis = FreeCameraBasis(view.free_camera, UsesPerspective(view));
+    context.eye_position = basis.eye;
+    if (context.device == nullptr) return;
+    context.device->SetTransform(TransformState::kView,
+                                 LookAtLH(basis.eye, view.free_camera.target, basis.up));
+    return;
+  }
   const float c = model.total_center.y;
   if (view.view_pitch == -1.0f) {
     const float yaw = Radians(view.view_yaw);
@@ -125,7 +264,12 @@ void SetupLight(Device& device, const ViewState& view) {
   light.diffuse = {0.8f, 0.8f, 0.8f, 0.0f};
   light.specular = {1.0f, 1.0f, 1.0f, 0.0f};
   light.ambient = {};
-  if (view.view_pitch == -1.0f) {
+  if (view.headlight && (view.free_camera.active || view.weight_display)) {
+    const FreeCamera& camera =
+        view.free_camera.active ? view.free_camera : FixedDirectionCamera(view);
+    const CameraBasis basis = FreeCameraBasis(camera, false);
+    light.direction = basis.forward + basis.right * 0.5f - basis.up * 0.5f;
+  } else if (view.view_pitch == -1.0f) {
     const float yaw = Radians(view.view_yaw);
     light.direction = {0.866025f * std::cos(yaw), -0.5f, -0.866025f * std::sin(yaw)};
   } else {
@@ -184,7 +328,9 @@ DrawingContext MakeDrawingContext(RenderContext& context) {
 bool RenderFrame(RenderContext& context, Model& model, const ViewState& view) {
   if (context.device == nullptr) return false;
   Device& device = *context.device;
-  const CameraSettings camera{view.view_pitch, view.view_yaw, model.total_center.y};
+  const CameraSettings camera{view.view_pitch, view.view_yaw, model.total_center.y,
+                              view.free_camera.active ? view.free_camera : FreeCamera{},
+                              UsesPerspective(view)};
   const bool camera_changed = !(camera == context.last_camera);
   context.last_camera = camera;
 
@@ -195,7 +341,10 @@ bool RenderFrame(RenderContext& context, Model& model, const ViewState& view) {
     device.Clear(kClearTarget | kClearDepth, 0xFF000000u, 1.0f);
   }
   if (device.BeginScene()) {
-    if (camera_changed) SetupView(context, model, view);
+    if (camera_changed) {
+      SetupProjection(context, view);
+      SetupView(context, model, view);
+    }
     const FramePlan plan = PlanFrame(view);
     DrawingContext drawing = MakeDrawingContext(context);
     if (plan.branch == FrameBranch::kTexturePreview) {
@@ -205,7 +354,7 @@ bool RenderFrame(RenderContext& context, Model& model, const ViewState& view) {
       if (plan.branch == FrameBranch::kModel) EvaluatePose(model, model.current_motion);
       if (plan.markers) {
         for (int unit = 0; unit < model.unit_count(); ++unit) {
-          DrawUnitMarker(drawing, model, view, unit);
+          DrawUnitMarker(drawing, model, unit);
         }
       }
       SetupLight(device, view);

@@ -1,6 +1,7 @@
-// The view's device, its fixed render state, the camera (six axis-aligned directions,
-// orthographic while the model stands still and perspective while an anim plays), the one
-// directional light, and RenderFrame, which draws one complete frame on demand.
+// The view's device, its fixed render state, the camera (six axis-aligned directions or the free
+// camera the mouse steers; orthographic while the model stands still unless perspective is
+// chosen, perspective while an anim plays), the one directional light, and RenderFrame, which
+// draws one complete frame on demand.
 //
 // Everything a frame needs beyond the Model and the ViewState lives in a RenderContext that the
 // caller owns: the device, the fixed meshes, the camera last drawn, the marker size and the
@@ -8,6 +9,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "maths/matrix.h"
@@ -29,6 +31,8 @@ struct CameraSettings {
   float view_pitch = 0.0f;
   float view_yaw = 0.0f;
   float target_height = 0.0f;
+  FreeCamera free_camera;
+  bool perspective = false;  // the projection drawn: the toggle, or playback
 
   friend bool operator==(const CameraSettings&, const CameraSettings&) = default;
 };
@@ -63,18 +67,61 @@ bool ResizeView(RenderContext& context, const ViewState& view, int width, int he
 // everything, and the default grey material.
 void SetupDeviceState(RenderContext& context, const ViewState& view);
 
-// Orthographic, 2.0 wide and as high as the view's aspect gives, while not playing; perspective
-// with a 45 degree vertical field of view while playing. Near 0.01, far 10.
+// Orthographic, 2.0 wide and as high as the view's aspect gives, while not playing and not
+// switched to perspective; perspective with a 45 degree vertical field of view otherwise. Near
+// 0.01, far 10. The free camera scales the orthographic width by its distance / 2.7 and moves
+// the far plane out with its eye.
 void SetupProjection(RenderContext& context, const ViewState& view);
 
 // The eye 2.7 from the model's centre height on the chosen direction: horizontal views from
 // view_yaw, vertical ones from view_pitch (then a tiny z offset keeps the look direction off the
-// up vector). Sets eye_position and the view transform.
+// up vector). The free camera's eye instead (see FreeCamera). Sets eye_position and the view
+// transform.
 void SetupView(RenderContext& context, const Model& model, const ViewState& view);
 
 // Light 0: a white-ish directional light from above and to the side of the current direction,
-// enabled, with the ambient level 0x60.
+// enabled, with the ambient level 0x60. With the headlight on, while the camera is free or the
+// weight display shows, the light comes from the eye, a little from above and to the left, so
+// the faces turned to the viewer are lit (and show their colours) whichever way the camera looks.
 void SetupLight(Device& device, const ViewState& view);
+
+// The free camera's frame: where the eye is and which way the view's right, up and forward point.
+struct CameraBasis {
+  Vec3 eye;
+  Vec3 right;
+  Vec3 up;
+  Vec3 forward;
+};
+
+// True when frames are drawn with the perspective projection.
+bool UsesPerspective(const ViewState& view);
+
+// The basis of `camera`; `perspective` places the eye at the camera's distance, the orthographic
+// view at the fixed views' 2.7.
+CameraBasis FreeCameraBasis(const FreeCamera& camera, bool perspective);
+
+// A free camera showing what the chosen fixed direction shows: target at the model's centre
+// height on the vertical axis, the direction's angles, distance 2.7. The view state's own free
+// camera when it is already active.
+FreeCamera CurrentFreeCamera(const Model& model, const ViewState& view);
+
+// Turns the camera about its target: yaw by `yaw_degrees` (wrapped to 0 .. 360), the elevation by
+// `elevation_degrees` (held within -90 .. 90, where the view looks straight down or up).
+void OrbitCamera(FreeCamera& camera, float yaw_degrees, float elevation_degrees);
+
+// Moves the target across the view so that what was under the cursor follows it: (dx, dy) in
+// pixels of a width x height view, y down.
+void PanCamera(FreeCamera& camera, bool perspective, float dx, float dy, int width, int height);
+
+// Scales the distance by `factor` (below 1 comes closer), keeping the point under the cursor
+// (x, y pixels of a width x height view) where it is on screen. The distance stays within 0.01
+// .. 100.
+void ZoomCamera(FreeCamera& camera, bool perspective, float factor, float x, float y, int width,
+                int height);
+
+// The point of the last drawn frame under pixel (x, y), from its depth buffer and the transforms
+// it was drawn with; nothing over the background or outside the view, or without a device.
+std::optional<Vec3> PickPoint(const RenderContext& context, int x, int y);
 
 // Diffuse and ambient (r, g, b, 0), no specular, emissive or power, and specular highlights on.
 // The colour look draws with this material.

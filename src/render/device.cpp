@@ -416,6 +416,12 @@ bool Device::DrawPrimitive(PrimitiveType type, std::span<const ColourVertex> ver
 
 const Image& Device::back_buffer() const { return impl_->colour; }
 
+float Device::DepthAt(int x, int y) const {
+  const Image& colour = impl_->colour;
+  if (x < 0 || y < 0 || x >= colour.width || y >= colour.height) return 1.0f;
+  return static_cast<float>(impl_->depth[static_cast<size_t>(y) * colour.width + x]) / 65535.0f;
+}
+
 void Device::set_thread_count(int count) { impl_->threads = std::clamp(count, 1, kMaxThreads); }
 int Device::thread_count() const { return impl_->threads; }
 

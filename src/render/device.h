@@ -191,6 +191,9 @@ class Device {
   // The back buffer (opaque RGBA8, rows top to bottom). Presenting a frame is handing this
   // image to whoever shows or captures it.
   const Image& back_buffer() const;
+  // The depth buffer at pixel (x, y) as 0 .. 1, as the last finished scene left it; 1 (the far
+  // plane) outside the buffer.
+  float DepthAt(int x, int y) const;
 
   // Threads that draw large frames (1 .. 8; 2 by default when the machine has them).
   void set_thread_count(int count);

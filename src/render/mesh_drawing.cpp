@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "model/hierarchy_edit.h"
 #include "render/camera.h"
 
 namespace vorna {
@@ -149,9 +150,10 @@ bool FaceCorners(const Face& face, uint32_t first_vertex, size_t limit, size_t (
   return true;
 }
 
-// Draws the faces of part `part`, each as one fan, in the vertex layout V.
-template <typename V>
-void DrawPart(Device& device, const Model& model, int part, uint32_t colour) {
+// Draws the faces of part `part`, each as one fan, in the vertex layout V, coloured (where V has
+// a colour) by colour_of(vertex index).
+template <typename V, typename ColourOf>
+void DrawPart(Device& device, const Model& model, int part, ColourOf colour_of) {
   const size_t limit = VertexLimit(model);
   const uint32_t first_vertex = model.parts[part].first_vertex;
   const FaceRange range = FacesOf(model, part);
@@ -166,7 +168,7 @@ void DrawPart(Device& device, const Model& model, int part, uint32_t colour) {
       v.position = model.positions[k];
       v.blend = model.blend[k];
       v.normal = model.normals[k];
-      if constexpr (requires { v.colour; }) v.colour = colour;
+      if constexpr (requires { v.colour; }) v.colour = colour_of(k);
       v.u = model.tex_u[k];
       v.v = model.tex_v[k];
     }
@@ -183,7 +185,7 @@ int PartCount(const Model& model) {
 
 uint32_t PartColour(const Model& model, const ViewState& view, int part) {
   uint32_t rgb = 0xFFFFFF;
-  if (view.node_highlight[part] != 0) rgb = model.selected_unit == -1 ? 0xFF0000 : 0x80FF00;
+  if (IsHighlighted(model, part)) rgb = model.selected_unit == -1 ? 0xFF0000 : 0x80FF00;
   return (static_cast<uint32_t>(view.part_alpha & 0xFF) << 24) | rgb;
 }
 
@@ -205,8 +207,33 @@ FixedMeshes BuildFixedMeshes() {
 }
 
 PartLook LookOf(const ViewState& view) {
-  return view.texture_dialog_page == 0 && !view.texture_colour_on ? PartLook::kColour
-                                                                  : PartLook::kTexture;
+  if (view.texture_dialog_page != 0) return PartLook::kTexture;
+  if (view.weight_display) return PartLook::kWeight;
+  return view.texture_colour_on ? PartLook::kTexture : PartLook::kColour;
+}
+
+UnitShare ShareOfUnit(const Model& model, int part, int unit) {
+  if (part < 0 || part >= kMaxParts || unit < 0 ||
+      unit >= std::min(model.unit_count(), kMaxUnits)) {
+    return UnitShare{};
+  }
+  const int owner = model.parent[part];
+  if (!model.IsUnitNode(owner)) return UnitShare{};
+  const int unit_node = model.NodeOfUnit(unit);
+  if (owner == unit_node) return UnitShare{UnitShare::kOwner};
+  // The Unit above the owner moves both of the part's matrices, whatever the weights.
+  int node = model.forest.ParentOf(owner);
+  for (int steps = 0; node != kTopLevel && steps < kForestCapacity; ++steps) {
+    if (node == unit_node) return UnitShare{UnitShare::kWhole};
+    node = model.forest.ParentOf(node);
+  }
+  return UnitShare{};
+}
+
+uint32_t WeightColour(float share) {
+  const float s = std::isfinite(share) ? std::clamp(share, 0.0f, 1.0f) : 0.0f;
+  const auto red = static_cast<uint32_t>(std::lround(s * 255.0f));
+  return 0xFF000000u | (red << 16) | (255u - red);
 }
 
 void DepthSort(Model& model, Vec3 eye_position) {
@@ -240,7 +267,7 @@ void DrawParts(DrawingContext& context, Model& model, const ViewState& view, Par
   device.render_states().fill_mode = static_cast<FillMode>(view.fill_mode);
   const bool semi_transparent = view.part_alpha < 255;
   if (semi_transparent) DepthSort(model, context.eye_position);
-  if (look == PartLook::kColour) device.SetMaterial(context.default_material);
+  if (look != PartLook::kTexture) device.SetMaterial(context.default_material);
 
   const Matrix identity = Identity();
   std::string bound_name;
@@ -261,10 +288,17 @@ void DrawParts(DrawingContext& context, Model& model, const ViewState& view, Par
     }
     device.render_states().wrap0 = part.texture_map_flag == 2 ? kWrapU : 0;
     if (look == PartLook::kColour) {
+      const uint32_t colour = PartColour(model, view, static_cast<int>(p));
       DrawPart<BlendedColourVertex>(device, model, static_cast<int>(p),
-                                    PartColour(model, view, static_cast<int>(p)));
+                                    [colour](size_t) { return colour; });
+    } else if (look == PartLook::kWeight) {
+      const uint32_t alpha = static_cast<uint32_t>(view.part_alpha & 0xFF) << 24;
+      const UnitShare share = ShareOfUnit(model, static_cast<int>(p), model.selected_unit);
+      DrawPart<BlendedColourVertex>(device, model, static_cast<int>(p), [&](size_t k) {
+        return alpha | (WeightColour(share.Of(model.blend[k])) & 0xFFFFFF);
+      });
     } else {
-      DrawPart<BlendedVertex>(device, model, static_cast<int>(p), 0);
+      DrawPart<BlendedVertex>(device, model, static_cast<int>(p), [](size_t) { return 0u; });
     }
   }
   device.render_states().fill_mode = kFillSolid;
@@ -280,7 +314,7 @@ void DrawGround(DrawingContext& context, const Model& model, const ViewState& vi
   EndUnlit(device);
 }
 
-void DrawUnitMarker(DrawingContext& context, const Model& model, const ViewState& view, int unit) {
+void DrawUnitMarker(DrawingContext& context, const Model& model, int unit) {
   // Units whose node lies beyond the node tables have no highlight flag to read: not drawn.
   if (unit < 0 || unit >= std::min(model.unit_count(), kMaxUnits) ||
       model.NodeOfUnit(unit) >= kMaxNodes) {
@@ -301,7 +335,7 @@ void DrawUnitMarker(DrawingContext& context, const Model& model, const ViewState
   uint32_t colour = 0xFF0000FF;
   if (unit == model.selected_unit) {
     colour = 0xFFFF0000;
-  } else if (view.node_highlight[model.NodeOfUnit(unit)] != 0) {
+  } else if (IsHighlighted(model, model.NodeOfUnit(unit))) {
     colour = 0xFF80FF00;
   }
   if (record.basis_type == 1) {

@@ -52,12 +52,29 @@ struct DrawingContext {
   Material default_material;  // the colour look's material
 };
 
-enum class PartLook { kColour, kTexture };
+enum class PartLook { kColour, kTexture, kWeight };
 
 // The colour look (flat white or highlight colours, lit, with the default material) while the
 // texture dialog is closed and texture colour is off; the texture look (each part's material and
-// texture) otherwise.
+// texture) otherwise. The weight display, while on, replaces both outside the texture dialog:
+// the colour look with every vertex coloured by the selected Unit's share in it.
 PartLook LookOf(const ViewState& view);
+
+// How much a Unit moves the vertices of a part. One-weight blending places a vertex of weight b
+// at b * (v * world 0) + (1 - b) * (v * world 1), where world 0 is the pose above the owning
+// Unit and world 1 includes the owner's own motion: the owner's share is 1 - b, a Unit above the
+// owner moves the vertex wholly, any other Unit not at all.
+struct UnitShare {
+  enum Kind { kNone, kOwner, kWhole } kind = kNone;
+  float Of(float blend) const {
+    return kind == kOwner ? 1.0f - blend : (kind == kWhole ? 1.0f : 0.0f);
+  }
+};
+UnitShare ShareOfUnit(const Model& model, int part, int unit);
+
+// The weight display's colour for a share: opaque, blue at 0 to red at 1 (a share outside 0 .. 1
+// is held to it, one that is not a number counts as 0).
+uint32_t WeightColour(float share);
 
 // Draws every part in `look` with view.fill_mode, in depth_order when semi-transparent (after
 // DepthSort) and in draw_order otherwise, each with its owning unit's pose_matrix as world 0 and
@@ -75,8 +92,9 @@ void DrawGround(DrawingContext& context, const Model& model, const ViewState& vi
 
 // The marker of unit `unit` on its pivot, moved by current_motion's translation and by its
 // ancestors, turned by its tilt angles: the tilted-axis double pyramid for basis_type 1, the
-// sphere otherwise. Red for the selected unit, yellow-green when highlighted, blue otherwise.
-void DrawUnitMarker(DrawingContext& context, const Model& model, const ViewState& view, int unit);
+// sphere otherwise. Red for the selected unit, yellow-green when the selection highlights it
+// (IsHighlighted), blue otherwise.
+void DrawUnitMarker(DrawingContext& context, const Model& model, int unit);
 
 // The texture dialog's preview of part `preview.mapping.edit_part`: the part alone, centred and
 // scaled by preview_scale, with the placement quad of the whole texture image while the mapping

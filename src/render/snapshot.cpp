@@ -80,10 +80,16 @@ ViewRegion ThumbnailRegion(const Model& model, const Matrix& projection, int wid
 Image MakeMotionThumbnail(RenderContext& context, Model& model, ViewState& view) {
   if (context.device == nullptr) return Image{};
   view.playing = false;
-  SetupProjection(context, view);
   view.view_yaw = 0.0f;
   view.view_pitch = -1.0f;
-  RenderFrame(context, model, view);
+  // Every thumbnail is the same fixed front picture, whatever the camera or projection the view
+  // was left with; the view itself keeps them and redraws with them next.
+  ViewState front = view;
+  front.free_camera.active = false;
+  front.perspective = false;
+  front.weight_display = false;
+  SetupProjection(context, front);
+  RenderFrame(context, model, front);
   const Device& device = *context.device;
   const ViewRegion region = ThumbnailRegion(model, device.GetTransform(TransformState::kProjection),
                                             device.width(), device.height());

@@ -36,8 +36,10 @@ ViewRegion ThumbnailRegion(const Model& model, const Matrix& projection, int wid
 
 // Makes the thumbnail of current_motion as the Motion strip shows it: stops playback (the caller
 // also stops its timer and unchecks its play item), turns the view to the front (the caller
-// checks the front item), draws a frame, captures the thumbnail square and shrinks it to
-// kThumbnailSide x kThumbnailSide. Empty without a device.
+// checks the front item), draws a frame from the fixed front direction in the orthographic
+// projection without the weight colours (a free camera and the toggles stay for the next view
+// frame), captures the thumbnail square and shrinks it to kThumbnailSide x kThumbnailSide. Empty
+// without a device.
 Image MakeMotionThumbnail(RenderContext& context, Model& model, ViewState& view);
 
 // The image file types of the export, in the order of the save dialog's filter list (filter

@@ -10,24 +10,29 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
 #include <utility>
 
 #include "animation/anim_list.h"
 #include "animation/freeze_pose.h"
+#include "editor/status_line.h"
 #include "model/bounds.h"
 #include "model/file_paths.h"
 #include "model/model_edits.h"
 #include "render/snapshot.h"
 #include "ui/anim_dialogs.h"
+#include "ui/dialog_placement.h"
 #include "ui/draw_order_dialog.h"
 #include "ui/motion_strip.h"
 #include "ui/rotate_dialog.h"
 #include "ui/size_dialog.h"
+#include "ui/text_codec.h"
 #include "ui/texture_dialog.h"
 #include "ui/unit_copy_dialog.h"
 #include "ui/unit_settings_dialog.h"
@@ -65,6 +70,16 @@ QString HelpIndexPath() {
   return QString();
 }
 
+QString StatusText(const StatusLine& line) {
+  if (line.motion.empty()) return QString();
+  QString anim = Label(line.anim) + FromCp932(line.anim_name);
+  QString node = Label(line.node) + FromCp932(line.node_name);
+  QStringList fields{Label(line.motion), anim};
+  if (!node.isEmpty()) fields << node;
+  fields << Label(line.counts) << Label(line.camera);
+  return fields.join(QStringLiteral("   |   "));
+}
+
 }  // namespace
 
 MainWindow::MainWindow(Host* host, QWidget* parent, const QString& settings_file)
@@ -93,7 +108,7 @@ MainWindow::MainWindow(Host* host, QWidget* parent, const QString& settings_file
   setCentralWidget(central_);
   central_->installEventFilter(this);
   view_ = new ViewWindow(session_, central_);
-  tree_ = new UnitTree(session_.model(), session_.view(), *host_, central_);
+  tree_ = new UnitTree(session_.model(), *host_, central_);
   tree_->setFocusPolicy(Qt::StrongFocus);
   MotionStripHooks hooks;
   hooks.stop_playback = [this] { StopPlayback(); };
@@ -138,6 +153,13 @@ MainWindow::MainWindow(Host* host, QWidget* parent, const QString& settings_file
   pending_timer_ = new QTimer(this);
   pending_timer_->setInterval(200);
   connect(pending_timer_, &QTimer::timeout, this, &MainWindow::OpenPending);
+
+  status_ = new QLabel(this);
+  statusBar()->addWidget(status_, 1);
+  connect(view_, &ViewWindow::cameraChanged, this, &MainWindow::RefreshMenus);
+  connect(view_, &ViewWindow::ticked, this, [this] {
+    status_->setText(StatusText(MakeStatusLine(session_.model(), session_.view(), true)));
+  });
 
   RefreshMenus();
 }
@@ -249,6 +271,8 @@ void MainWindow::RefreshMenus() {
     item->setEnabled(CommandEnabled(model, view, facts, id));
     if (item->isCheckable()) item->setChecked(CommandChecked(model, view, facts, id));
   }
+  if (status_ != nullptr)
+    status_->setText(StatusText(MakeStatusLine(model, view, facts.model_loaded)));
 }
 
 void MainWindow::RunCommand(int id) {
@@ -328,12 +352,14 @@ void MainWindow::Dispatch(int id) {
     case kCmdEditAnims: {
       StopPlayback();
       AnimDialog dialog(model, *host_, this);
+      PlaceBesideWindow(dialog, *this);
       dialog.exec();
       return;
     }
     case kCmdChooseAnim: {
       StopPlayback();
       AnimChoiceDialog dialog(model, this);
+      PlaceBesideWindow(dialog, *this);
       dialog.exec();
       return;
     }
@@ -490,6 +516,7 @@ bool MainWindow::RunEditingDialog(int id) {
     default:
       return false;
   }
+  PlaceBesideWindow(*dialog, *this);
   dialog->exec();
   dialog.reset();
   // Units may have been created or removed and the selection moved; the tree follows.
@@ -538,9 +565,7 @@ void MainWindow::ExportX(const std::string& path) {
   Model& model = session_.model();
   XSaveDialog dialog(
       model, *host_, path,
-      [this, &model](const XExportOptions& options) {
-        return RunXExport(model, options, *host_, &session_.view().node_highlight);
-      },
+      [this, &model](const XExportOptions& options) { return RunXExport(model, options, *host_); },
       this);
   dialog.exec();
   // The export triangulates and may group loose nodes under a new Unit.

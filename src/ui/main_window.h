@@ -20,6 +20,7 @@
 #include "ui/window_settings.h"
 
 class QAction;
+class QLabel;
 class QMenu;
 class QTimer;
 class QUrl;
@@ -127,6 +128,7 @@ class MainWindow : public QMainWindow, private LoadEvents {
   UnitTree* tree_ = nullptr;
   MotionPager* pager_ = nullptr;
   bool accelerators_enabled_ = true;
+  QLabel* status_ = nullptr;  // the status bar's text
   QString startup_file_;
   // A file that arrived while a dialog was open, and the timer that looks for its closing.
   QString pending_path_;

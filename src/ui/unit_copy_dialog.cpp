@@ -283,10 +283,9 @@ void UnitCopyDialog::accept() {
   AcceptUnitCopy(context_.model(), context_.view(), session_);
   if (session_.changed) {
     // The strip's picture of the current Motion shows the new pose. Making it turns the view to
-    // the front, so the direction from before the dialog is put back afterwards.
+    // the front, so the view from before the dialog is put back afterwards.
     context_.RegenerateThumbnail();
-    context_.view().view_yaw = session_.view_yaw;
-    context_.view().view_pitch = session_.view_pitch;
+    RestoreView(session_.view, context_.view());
     context_.MenusChanged();
   }
   context_.Redraw();

@@ -74,10 +74,9 @@ class UnitNameDelegate : public QStyledItemDelegate {
   UnitTree* tree_;
 };
 
-UnitTree::UnitTree(Model& model, ViewState& view, Host& host, QWidget* parent)
+UnitTree::UnitTree(Model& model, Host& host, QWidget* parent)
     : QTreeWidget(parent),
       model_(model),
-      view_(view),
       host_(host),
       unit_icon_(DrawUnitIcon()),
       part_icon_(DrawPartIcon()) {
@@ -107,7 +106,7 @@ void UnitTree::BuildUnitTree() {
   Mirror(true);
   // The selection signal is held back while the tree is rebuilt: the highlight of the previous
   // model's selection would otherwise stay on the new one.
-  UpdateSelectionState(model_, view_.node_highlight);
+  UpdateSelectionState(model_);
   emit selectionChanged();
 }
 
@@ -177,7 +176,7 @@ void UnitTree::AfterStructureChange() {
 }
 
 void UnitTree::AddUnit() {
-  if (!vorna::AddUnit(model_, host_, view_.node_highlight)) return;
+  if (!vorna::AddUnit(model_, host_)) return;
   AfterStructureChange();
 }
 
@@ -185,7 +184,7 @@ void UnitTree::DeleteUnits() {
   const DeleteUnitsQuestion question = BuildDeleteUnitsQuestion(model_);
   if (question.count <= 0) return;
   if (host_.Question(question.text, Buttons::kYesNo, MessageIcon::kNone) != Answer::kYes) return;
-  DeleteTickedUnits(model_, view_.node_highlight);
+  DeleteTickedUnits(model_);
   AfterStructureChange();
 }
 
@@ -198,7 +197,7 @@ void UnitTree::TickAll(bool ticked) {
 
 void UnitTree::DropNodes(int dragged, int target) {
   drop_highlight_ = -1;
-  DropTickedNodes(model_, dragged, target, view_.node_highlight);
+  DropTickedNodes(model_, dragged, target);
   RestoreExpansion(model_);
   AfterStructureChange();
 }
@@ -214,7 +213,7 @@ void UnitTree::OnSelectionChanged() {
   if (mirroring_) return;
   const QList<QTreeWidgetItem*> items = selectedItems();
   model_.forest.Select(items.isEmpty() ? kTopLevel : NodeOfTreeItem(items.front()));
-  UpdateSelectionState(model_, view_.node_highlight);
+  UpdateSelectionState(model_);
   emit selectionChanged();
 }
 

@@ -10,7 +10,6 @@
 
 #include "model/host.h"
 #include "model/model.h"
-#include "render/view_state.h"
 
 class QMenu;
 class QMimeData;
@@ -24,7 +23,7 @@ class UnitTree : public QTreeWidget {
   // Names of nodes hold at most this many CP932 bytes (the stored field keeps a terminator).
   static constexpr int kNameBytes = kNodeNameSize - 1;
 
-  UnitTree(Model& model, ViewState& view, Host& host, QWidget* parent = nullptr);
+  UnitTree(Model& model, Host& host, QWidget* parent = nullptr);
 
   // After a load: mirrors the forest with every item expanded. tree_expanded keeps what the file
   // held, so the first drop or deletion collapses every Unit the user has not opened by hand.
@@ -99,7 +98,6 @@ class UnitTree : public QTreeWidget {
   int DragSourceNode(const QMimeData* data) const;
 
   Model& model_;
-  ViewState& view_;
   Host& host_;
   QMenu* item_menu_ = nullptr;
   QIcon unit_icon_;

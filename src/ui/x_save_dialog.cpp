@@ -63,9 +63,8 @@ uint32_t ReadDialogNumber(const std::string& text) {
   return negative ? 0u - magnitude : magnitude;
 }
 
-int RunXExport(Model& model, const XExportOptions& options, Host& host,
-               std::array<uint8_t, kMaxNodes>* node_highlight) {
-  const int status = ExportX(model, options, host, node_highlight);
+int RunXExport(Model& model, const XExportOptions& options, Host& host) {
+  const int status = ExportX(model, options, host);
   // Textures that came inside a glTF file get their files beside the .x that names them.
   if (status >= 0 && RowOf(ModelFormat::kX).names_textures &&
       !SaveEmbeddedTextures(model, DirectoryOf(options.file_name))) {

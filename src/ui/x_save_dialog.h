@@ -26,10 +26,8 @@ namespace vorna {
 using XExporter = std::function<int(const XExportOptions&)>;
 
 // The exporter of the running editor: ExportX with these options, then the embedded textures
-// beside the file. `node_highlight` follows the tree's selection when the export groups
-// top-level nodes under a new Unit (may be null).
-int RunXExport(Model& model, const XExportOptions& options, Host& host,
-               std::array<uint8_t, kMaxNodes>* node_highlight);
+// beside the file.
+int RunXExport(Model& model, const XExportOptions& options, Host& host);
 
 // The interval list's entries: without Anims the Motion numbers 1 .. motion_count and "LOOP" when
 // `loop`; with Anims, for each Anim in order its Motion numbers and "LOOP" when it loops. Entry

@@ -23,8 +23,7 @@ struct Exported {
 // Exports as text and reads the file back with our reader.
 Exported Export(Model& model, XExportOptions options = {}) {
   ScriptedHost host;
-  NodeHighlight highlight{};
-  XExportDocument built = BuildXDocument(model, options, host, highlight);
+  XExportDocument built = BuildXDocument(model, options, host);
   xfile::WriteResult written = xfile::Write(built.document, built.write);
   EXPECT_TRUE(written.ok()) << written.error.Describe();
   return {xfile::Read(written.bytes), built.write.declare};

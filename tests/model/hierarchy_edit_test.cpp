@@ -89,14 +89,13 @@ TEST(DeleteUnitTest, QuestionListsTheSelectedUnitFirstAndCutsAfterTwenty) {
 
 TEST(DeleteUnitTest, CommandAsksOnceAndDeletesOnYes) {
   auto model = Loaded({"P", "Q"}, {"A", "B", "C"}, {3, -1, -1, 2, -1});
-  NodeHighlight highlight{};
   ScriptedHost host;
   model->forest.Select(0);  // a Part selected and nothing ticked: nothing to ask
-  EXPECT_FALSE(DeleteUnitsCommand(*model, host, highlight));
+  EXPECT_FALSE(DeleteUnitsCommand(*model, host));
   EXPECT_TRUE(host.entries.empty());
 
   model->forest.at(4).ticked = true;
-  EXPECT_FALSE(DeleteUnitsCommand(*model, host, highlight));  // answered No
+  EXPECT_FALSE(DeleteUnitsCommand(*model, host));  // answered No
   EXPECT_EQ(host.entries.size(), 1u);
   EXPECT_EQ(model->node_count, 5);
 
@@ -104,7 +103,7 @@ TEST(DeleteUnitTest, CommandAsksOnceAndDeletesOnYes) {
   model->forest.Select(2);
   host.QueueAnswer(Answer::kYes);
   model->forest.at(0).ticked = true;
-  EXPECT_TRUE(DeleteUnitsCommand(*model, host, highlight));
+  EXPECT_TRUE(DeleteUnitsCommand(*model, host));
   EXPECT_EQ(model->node_count, 3);
   EXPECT_EQ(model->node_name[2], "B");
   EXPECT_EQ(model->parent[0], 2);
@@ -117,10 +116,9 @@ TEST(DeleteUnitTest, CommandAsksOnceAndDeletesOnYes) {
 TEST(DeleteUnitTest, DeepTickedChainsGoDeepestFirst) {
   // A > B > C > P; ticking A and C leaves B at the top level holding P.
   auto model = Loaded({"P"}, {"A", "B", "C"}, {3, -1, 1, 2});
-  NodeHighlight highlight{};
   model->forest.at(1).ticked = true;
   model->forest.at(3).ticked = true;
-  DeleteTickedUnits(*model, highlight);
+  DeleteTickedUnits(*model);
   EXPECT_EQ(model->node_count, 2);
   EXPECT_EQ(model->node_name[1], "B");
   EXPECT_EQ(model->parent[0], 1);
@@ -130,10 +128,9 @@ TEST(DeleteUnitTest, DeepTickedChainsGoDeepestFirst) {
 TEST(MoveNodeTest, DropsReparentAndRefuseCycles) {
   // Units A (node 2) > B (node 3); Parts P (node 0) under B, Q (node 1) under A.
   auto model = Loaded({"P", "Q"}, {"A", "B"}, {3, 2, -1, 2});
-  NodeHighlight highlight{};
 
   // A Part dropped on a Part becomes its sibling.
-  DropTickedNodes(*model, 1, 0, highlight);
+  DropTickedNodes(*model, 1, 0);
   EXPECT_EQ(model->parent[1], 3);
   EXPECT_EQ(Children(*model, 3), (std::vector<int>{0, 1}));
   EXPECT_EQ(model->forest.Selected(), 0);
@@ -141,19 +138,19 @@ TEST(MoveNodeTest, DropsReparentAndRefuseCycles) {
 
   // A Unit dropped on its own child stays; the other ticked node still moves.
   model->forest.at(0).ticked = true;
-  DropTickedNodes(*model, 2, 3, highlight);
+  DropTickedNodes(*model, 2, 3);
   EXPECT_EQ(model->parent[2], -1);
   EXPECT_EQ(model->parent[0], 3);
   EXPECT_EQ(model->units[1].tree_expanded, 2u);
   EXPECT_TRUE(model->forest.at(3).expanded);
   EXPECT_EQ(model->selected_unit, 1);
-  EXPECT_EQ(highlight[0], 1);
-  EXPECT_EQ(highlight[3], 0);
+  EXPECT_TRUE(IsHighlighted(*model, 0));
+  EXPECT_FALSE(IsHighlighted(*model, 3));
 
   // Units and Parts dropped together on nothing go to the top level with their subtrees.
   model->forest.at(3).ticked = true;
   model->forest.at(1).ticked = true;
-  DropTickedNodes(*model, kTopLevel, kTopLevel, highlight);
+  DropTickedNodes(*model, kTopLevel, kTopLevel);
   EXPECT_EQ(Children(*model, kTopLevel), (std::vector<int>{2, 3, 1}));  // A, B, Q by name
   EXPECT_EQ(Children(*model, 3), std::vector<int>{0});
   for (int n = 0; n < 4; ++n) EXPECT_FALSE(model->forest.at(n).ticked);
@@ -178,9 +175,8 @@ TEST(MoveNodeTest, MovedSubtreesComeOutSortedByName) {
 
 TEST(AddUnitTest, NamesAndPlacesUnitsInSequence) {
   auto model = test::NewModel();  // a model reset and never loaded
-  NodeHighlight highlight{};
   ScriptedHost host;
-  for (int i = 0; i < 8; ++i) ASSERT_TRUE(AddUnit(*model, host, highlight));
+  for (int i = 0; i < 8; ++i) ASSERT_TRUE(AddUnit(*model, host));
   EXPECT_EQ(model->node_count, 8);
   const float xs[] = {-0.70f, -0.55f, -0.40f, -0.25f, -0.10f, 0.05f, 0.20f, -0.70f};
   for (int u = 0; u < 8; ++u) {
@@ -197,13 +193,13 @@ TEST(AddUnitTest, NamesAndPlacesUnitsInSequence) {
 
   // After Unit_002 goes, the name comes back; a Unit renamed by hand is skipped.
   model->forest.Select(1);
-  DeleteTickedUnits(*model, highlight);
+  DeleteTickedUnits(*model);
   model->node_name[0] = "Unit_009";
-  ASSERT_TRUE(AddUnit(*model, host, highlight));
+  ASSERT_TRUE(AddUnit(*model, host));
   EXPECT_EQ(model->node_name[7], "Unit_001");
-  ASSERT_TRUE(AddUnit(*model, host, highlight));
+  ASSERT_TRUE(AddUnit(*model, host));
   EXPECT_EQ(model->node_name[8], "Unit_002");
-  ASSERT_TRUE(AddUnit(*model, host, highlight));
+  ASSERT_TRUE(AddUnit(*model, host));
   EXPECT_EQ(model->node_name[9], "Unit_010");
   EXPECT_TRUE(host.entries.empty());
 }
@@ -213,16 +209,15 @@ TEST(AddUnitTest, NewUnitsGetNeutralMotionValuesAndStopAt255Nodes) {
   model->motions[0].angle[2][0] = 30;
   model->motions[0].scale[0] = {3, 3, 3};
   model->motions[5].angle[2][0] = 30;  // not in use: left alone
-  NodeHighlight highlight{};
   ScriptedHost host;
-  ASSERT_TRUE(AddUnit(*model, host, highlight));
+  ASSERT_TRUE(AddUnit(*model, host));
   EXPECT_EQ(model->motions[0].angle[2][0], 0);
   EXPECT_EQ(model->motions[0].scale[0], (Vec3{1, 1, 1}));
   EXPECT_EQ(model->motions[5].angle[2][0], 30);
   EXPECT_EQ(model->parent[1], -1);
 
   model->node_count = 255;
-  EXPECT_FALSE(AddUnit(*model, host, highlight));
+  EXPECT_FALSE(AddUnit(*model, host));
   EXPECT_EQ(host.Texts(), std::vector<std::string>{"これ以上追加できません"});
   EXPECT_EQ(model->node_count, 255);
   EXPECT_FALSE(CreateUnitNode(*model));
@@ -230,24 +225,23 @@ TEST(AddUnitTest, NewUnitsGetNeutralMotionValuesAndStopAt255Nodes) {
 
 TEST(HierarchyEditTest, SelectionHighlightsWhatLiesBelow) {
   auto model = Loaded({"P", "Q"}, {"A", "B"}, {3, -1, -1, 2});
-  NodeHighlight highlight{};
   model->forest.Select(2);
-  UpdateSelectionState(*model, highlight);
+  UpdateSelectionState(*model);
   EXPECT_EQ(model->selected_unit, 0);
-  EXPECT_EQ(highlight[2], 0);  // the Unit itself stays unmarked
-  EXPECT_EQ(highlight[3], 1);
-  EXPECT_EQ(highlight[0], 1);
-  EXPECT_EQ(highlight[1], 0);
+  EXPECT_FALSE(IsHighlighted(*model, 2));  // the Unit itself stays unmarked
+  EXPECT_TRUE(IsHighlighted(*model, 3));
+  EXPECT_TRUE(IsHighlighted(*model, 0));
+  EXPECT_FALSE(IsHighlighted(*model, 1));
   model->forest.Select(1);
-  UpdateSelectionState(*model, highlight);
+  UpdateSelectionState(*model);
   EXPECT_EQ(model->selected_unit, -1);
-  EXPECT_EQ(highlight[1], 1);
-  EXPECT_EQ(highlight[0], 0);
+  EXPECT_TRUE(IsHighlighted(*model, 1));
+  EXPECT_FALSE(IsHighlighted(*model, 0));
   model->selected_unit = 1;
   model->forest.Select(kTopLevel);
-  UpdateSelectionState(*model, highlight);
+  UpdateSelectionState(*model);
   EXPECT_EQ(model->selected_unit, 1);  // kept without a selection
-  EXPECT_EQ(highlight[1], 0);
+  EXPECT_FALSE(IsHighlighted(*model, 1));
   EXPECT_EQ(NodeOfItem(*model, 3), 3);
   EXPECT_EQ(NodeOfItem(*model, 4), -1);
   EXPECT_EQ(FindNodeByName(*model, "B"), 3);
@@ -258,8 +252,7 @@ TEST(HierarchyEditTest, ExpansionFollowsWhatTheUserLeftOpen) {
   auto model = Loaded({"P"}, {"A", "B", "C"}, {3, -1, -1, -1});
   for (int n = 1; n < 4; ++n) model->forest.at(n).expanded = true;  // as after a load
   model->units[1].tree_expanded = 2;
-  NodeHighlight highlight{};
-  DropTickedNodes(*model, 0, 1, highlight);
+  DropTickedNodes(*model, 0, 1);
   RestoreExpansion(*model);
   EXPECT_TRUE(model->forest.at(1).expanded);   // the target
   EXPECT_TRUE(model->forest.at(2).expanded);   // expanded by hand
@@ -271,9 +264,8 @@ TEST(HierarchyEditTest, GroupRootNodesHangsTheTopLevelUnderOneUnit) {
   auto model = Loaded({"P", "Q"}, {"A", "B"}, {3, 0, -1, 2});
   model->parent[1] = 0;
   model->units[2].blend_param = {1, 2, 3, 4};  // a stale slot
-  NodeHighlight highlight{};
   ScriptedHost host;
-  ASSERT_TRUE(GroupRootNodes(*model, host, highlight));
+  ASSERT_TRUE(GroupRootNodes(*model, host));
   EXPECT_EQ(model->node_count, 5);
   EXPECT_EQ(Children(*model, kTopLevel), std::vector<int>{4});
   EXPECT_EQ(Children(*model, 4), (std::vector<int>{2, 1}));  // A, Q
@@ -288,21 +280,20 @@ TEST(HierarchyEditTest, GroupRootNodesHangsTheTopLevelUnderOneUnit) {
 
   model->node_count = 255;
   model->forest.at(3).ticked = true;
-  EXPECT_FALSE(GroupRootNodes(*model, host, highlight));
+  EXPECT_FALSE(GroupRootNodes(*model, host));
   EXPECT_FALSE(model->forest.at(3).ticked);
 }
 
 TEST(HierarchyEditTest, DamagedCountsChangeNothing) {
   auto model = Loaded({"P"}, {"A", "B"}, {2, -1, 1});
-  NodeHighlight highlight{};
   ScriptedHost host;
   model->parts_count = -4;
   model->forest.Select(2);
   model->forest.at(1).ticked = true;
-  DeleteTickedUnits(*model, highlight);
-  DropTickedNodes(*model, 2, kTopLevel, highlight);
+  DeleteTickedUnits(*model);
+  DropTickedNodes(*model, 2, kTopLevel);
   RestoreExpansion(*model);
-  EXPECT_FALSE(AddUnit(*model, host, highlight));
+  EXPECT_FALSE(AddUnit(*model, host));
   EXPECT_EQ(model->node_count, 3);
   model->parts_count = 1;
   model->node_count = 4000;  // past the tables
@@ -313,18 +304,17 @@ TEST(HierarchyEditTest, DamagedCountsChangeNothing) {
 // A model without Parts: its first Unit is node 0.
 TEST(HierarchyEditTest, EditsWithoutParts) {
   auto model = test::NewModel();
-  NodeHighlight highlight{};
   ScriptedHost host;
-  ASSERT_TRUE(AddUnit(*model, host, highlight));
-  ASSERT_TRUE(AddUnit(*model, host, highlight));
+  ASSERT_TRUE(AddUnit(*model, host));
+  ASSERT_TRUE(AddUnit(*model, host));
   ASSERT_TRUE(MoveNode(*model, 1, 0));
   RecomputeParents(*model);
   EXPECT_EQ(model->parent[1], 0);
   model->forest.Select(0);
   host.QueueAnswer(Answer::kYes);
-  ASSERT_TRUE(DeleteUnitsCommand(*model, host, highlight));
+  ASSERT_TRUE(DeleteUnitsCommand(*model, host));
   EXPECT_EQ(model->node_name[0], "Unit_002");
-  EXPECT_TRUE(GroupRootNodes(*model, host, highlight));
+  EXPECT_TRUE(GroupRootNodes(*model, host));
 }
 
 }  // namespace

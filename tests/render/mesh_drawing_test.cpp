@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/hierarchy_edit.h"
 #include "render/frame_scene.h"
 
 namespace vorna {
@@ -60,7 +61,7 @@ TEST(DrawPartsTest, LightingCullingAndHighlightColours) {
   highlighted.normal = kTowardsLight;
   auto model = FaceModel({lit, away, culled, highlighted});
   ViewState view;
-  view.node_highlight[3] = 1;
+  model->forest.Select(3);
   RenderContext context = FrontContext(view);
   // A material left behind by the texture look must not tint the colour look.
   context.device->SetMaterial(Glowing());
@@ -82,7 +83,7 @@ TEST(DrawPartsTest, DepthAndSemiTransparency) {
   far.normal = near.normal = kTowardsLight;
   auto model = FaceModel({near, far});
   ViewState view;
-  view.node_highlight[1] = 1;
+  model->forest.Select(1);
   RenderContext context = FrontContext(view);
   for (const uint32_t first : {0u, 1u}) {
     model->draw_order[0] = first;
@@ -92,7 +93,7 @@ TEST(DrawPartsTest, DepthAndSemiTransparency) {
     ExpectNear(Pixel(context, 16, 16), {kFull, kFull, kFull});       // overlap: near
   }
   view.part_alpha = 128;
-  view.node_highlight[1] = 0;
+  model->forest.Select(kTopLevel);
   RenderFrame(context, *model, view);
   EXPECT_EQ(model->parts[0].depth_order, 1u);
   // Alpha 128/255 over black gives 128; over that again, 128 + 128 * 127/255 = 191.75.
@@ -226,7 +227,10 @@ TEST(DrawUnitMarkerTest, ShapeSizeTiltPositionAndColour) {
   m = DrawMarker(*model, view);
   EXPECT_NEAR(m.width, 6, 1);
   EXPECT_NEAR(m.height, 20, 1);
-  view.node_highlight[model->NodeOfUnit(unit)] = 1;
+  // Below a selected Unit (whose own marker lies far outside the view).
+  const int above = test::AddUnit(*model, {50.0f, 50.0f, 0.0f}, {});
+  ASSERT_TRUE(MoveNode(*model, model->NodeOfUnit(unit), model->NodeOfUnit(above)));
+  model->forest.Select(model->NodeOfUnit(above));
   EXPECT_EQ(DrawMarker(*model, view).colour, (Rgb{128, 255, 0}));
   model->selected_unit = unit;
   EXPECT_EQ(DrawMarker(*model, view).colour, (Rgb{255, 0, 0}));

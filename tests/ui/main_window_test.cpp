@@ -230,11 +230,11 @@ class MainWindowTest : public QObject {
     UnitTree* tree = window_->unit_tree();
     const int torso = FindNodeByName(window_->session().model(), "torso");
     tree->setCurrentItem(tree->ItemOfNode(torso));
-    const NodeHighlight& highlight = window_->session().view().node_highlight;
-    QVERIFY(highlight[torso] != 0);
+    const Model& model = window_->session().model();
+    QVERIFY(IsHighlighted(model, torso));
     QVERIFY(window_->OpenPath(kWalker));
     QVERIFY(tree->selectedItems().isEmpty());
-    QVERIFY(std::all_of(highlight.begin(), highlight.end(), [](uint8_t f) { return f == 0; }));
+    for (int node = 0; node < model.node_count; ++node) QVERIFY(!IsHighlighted(model, node));
   }
 
   void FilesArrivingUnderADialogWaitUntilItCloses() {

@@ -5,8 +5,8 @@
 #include <QtTest>
 #include <memory>
 
+#include "model/hierarchy_edit.h"
 #include "model/host.h"
-#include "render/view_state.h"
 #include "ui/ui_test_registry.h"
 #include "ui/widget_fixtures.h"
 
@@ -52,9 +52,8 @@ class UnitTreeTest : public QObject {
  private slots:
   void MirrorsTheForestAndFollowsTheUser() {
     auto model = ArmModel();
-    ViewState view;
     ScriptedHost host;
-    UnitTree tree(*model, view, host);
+    UnitTree tree(*model, host);
     tree.BuildUnitTree();
     QCOMPARE(Paths(tree), QStringList({"A", "A>B", "A>B>P"}));
     QVERIFY(tree.ItemOfNode(2)->isExpanded());
@@ -64,7 +63,7 @@ class UnitTreeTest : public QObject {
     tree.setCurrentItem(tree.ItemOfNode(2));
     QCOMPARE(selection.count(), 1);
     QCOMPARE(model->selected_unit, 1);
-    QCOMPARE(int(view.node_highlight[0]), 1);
+    QVERIFY(IsHighlighted(*model, 0));
     tree.setCurrentItem(tree.ItemOfNode(0));
     QCOMPARE(model->selected_unit, -1);
 
@@ -87,9 +86,8 @@ class UnitTreeTest : public QObject {
 
   void DropsTickedNodesThroughTheCore() {
     auto model = test::TreeModel(2, {"P", "Q", "A", "B"}, {2, 3, -1, 2});
-    ViewState view;
     ScriptedHost host;
-    UnitTree tree(*model, view, host);
+    UnitTree tree(*model, host);
     tree.resize(300, 300);
     tree.show();
     QVERIFY(QTest::qWaitForWindowExposed(&tree));
@@ -121,9 +119,8 @@ class UnitTreeTest : public QObject {
 
   void DeleteKeyAsksWithTheShownNames() {
     auto model = ArmModel("\x98\x72");  // "腕" in CP932
-    ViewState view;
     ScriptedHost host;
-    UnitTree tree(*model, view, host);
+    UnitTree tree(*model, host);
     tree.BuildUnitTree();
     tree.setCurrentItem(tree.ItemOfNode(2));
     QTest::keyClick(&tree, Qt::Key_Delete);  // answered No
@@ -141,9 +138,8 @@ class UnitTreeTest : public QObject {
 
   void DoubleClickOnTheSelectedItemOnlyOpensTheDialog() {
     auto model = ArmModel();
-    ViewState view;
     ScriptedHost host;
-    UnitTree tree(*model, view, host);
+    UnitTree tree(*model, host);
     tree.resize(300, 300);
     tree.show();
     QVERIFY(QTest::qWaitForWindowExposed(&tree));
@@ -168,9 +164,8 @@ class UnitTreeTest : public QObject {
   void RenamesInPlaceAsCp932() {
     // "≒" from the second of its two CP932 codes: converting it back would give the first.
     auto model = ArmModel("\x87\x90");
-    ViewState view;
     ScriptedHost host;
-    UnitTree tree(*model, view, host);
+    UnitTree tree(*model, host);
     tree.resize(300, 300);
     tree.show();
     QVERIFY(QTest::qWaitForWindowExposed(&tree));

@@ -115,14 +115,14 @@ class XSaveDialogTest : public QObject {
       XExportOptions settings;
       settings.format = c.format;
       settings.file_name = dir.filePath("a.x").toStdString();
-      QCOMPARE(RunXExport(*model, settings, host, nullptr), 0);
+      QCOMPARE(RunXExport(*model, settings, host), 0);
       QFile file(dir.filePath("a.x"));
       QVERIFY(file.open(QIODevice::ReadOnly));
       QVERIFY(file.read(12).startsWith(c.magic));
     }
     XExportOptions nowhere;
     nowhere.file_name = dir.filePath("missing/a.x").toStdString();
-    QVERIFY(RunXExport(*model, nowhere, host, nullptr) < 0);
+    QVERIFY(RunXExport(*model, nowhere, host) < 0);
   }
 
   void OffersOnlyWhatTheModelCanUse() {

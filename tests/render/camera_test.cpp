@@ -1,0 +1,176 @@
+// The free camera: its start from the fixed directions, orbit limits, the pick, zoom and pan
+// holding what is under the cursor, the headlight, the weight display and the thumbnails that
+// ignore all of it.
+#include "render/camera.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "render/frame_scene.h"
+#include "render/snapshot.h"
+
+namespace vorna {
+namespace {
+
+using test::FaceModel;
+using test::FrontContext;
+using test::Pixel;
+using test::Square;
+
+void ExpectNear(Vec3 a, Vec3 b, float tolerance) {
+  EXPECT_LE(Length(a - b), tolerance)
+      << a.x << " " << a.y << " " << a.z << " vs " << b.x << " " << b.y << " " << b.z;
+}
+
+TEST(FreeCameraTest, StartsWhereEachFixedDirectionLooksFrom) {
+  auto model = FaceModel({Square(-0.5f, -0.5f, 0.5f, 0.5f)});
+  model->total_center = {0.2f, 0.4f, -0.1f};
+  const float directions[][2] = {{0.0f, -1.0f},  {180.0f, -1.0f}, {270.0f, -1.0f},
+                                 {90.0f, -1.0f}, {-1.0f, 270.0f}, {-1.0f, -270.0f}};
+  for (const auto& d : directions) {
+    SCOPED_TRACE(testing::Message() << d[0] << " " << d[1]);
+    ViewState view;
+    view.view_yaw = d[0];
+    view.view_pitch = d[1];
+    RenderContext context = FrontContext(view, 8);
+    SetupView(context, *model, view);
+    const FreeCamera free = CurrentFreeCamera(*model, view);
+    EXPECT_TRUE(free.active);
+    const CameraBasis basis = FreeCameraBasis(free, false);
+    ExpectNear(basis.eye, context.eye_position, 1e-4f);
+    // The same screen axes: the view transform maps the basis onto x and y.
+    const Matrix& v = context.device->GetTransform(TransformState::kView);
+    ExpectNear(TransformNormal(basis.right, v), {1.0f, 0.0f, 0.0f}, 1e-4f);
+    ExpectNear(TransformNormal(basis.up, v), {0.0f, 1.0f, 0.0f}, 1e-4f);
+  }
+}
+
+TEST(FreeCameraTest, OrbitWrapsTheYawAndStopsAtThePoles) {
+  FreeCamera camera{true, {}, 350.0f, 80.0f, 2.0f};
+  OrbitCamera(camera, 20.0f, 30.0f);
+  EXPECT_NEAR(camera.yaw, 10.0f, 1e-4f);
+  EXPECT_EQ(camera.elevation, 90.0f);
+  OrbitCamera(camera, -40.0f, -200.0f);
+  EXPECT_NEAR(camera.yaw, 330.0f, 1e-4f);
+  EXPECT_EQ(camera.elevation, -90.0f);
+  // Straight down or up the view is still well defined.
+  EXPECT_NEAR(Length(FreeCameraBasis(camera, true).up), 1.0f, 1e-5f);
+}
+
+// A square filling the middle of the view at depth `z`; the free camera started from the front.
+struct PickScene {
+  std::unique_ptr<Model> model;
+  ViewState view;
+  RenderContext context;
+
+  PickScene(bool perspective, float z) : model(FaceModel({Square(-0.8f, -0.8f, 0.8f, 0.8f, z)})) {
+    view.perspective = perspective;
+    view.free_camera = CurrentFreeCamera(*model, view);
+    context = FrontContext(view, 32);
+    Draw();
+  }
+  void Draw() { ASSERT_TRUE(RenderFrame(context, *model, view)); }
+};
+
+TEST(FreeCameraTest, PickFindsThePointOnTheFaceUnderThePixel) {
+  for (bool perspective : {false, true}) {
+    SCOPED_TRACE(perspective);
+    PickScene scene(perspective, 0.3f);
+    const std::optional<Vec3> point = PickPoint(scene.context, 16, 16);
+    ASSERT_TRUE(point.has_value());
+    // The pixel's centre lies half a pixel off the view's centre.
+    EXPECT_NEAR(point->z, 0.3f, 0.01f);
+    EXPECT_LT(std::hypot(point->x, point->y), 0.06f);
+    EXPECT_FALSE(PickPoint(scene.context, 0, 0).has_value());  // background
+    EXPECT_FALSE(PickPoint(scene.context, 32, 16).has_value());
+  }
+}
+
+TEST(FreeCameraTest, ZoomAndPanKeepThePointUnderTheCursor) {
+  for (bool perspective : {false, true}) {
+    SCOPED_TRACE(perspective);
+    PickScene scene(perspective, 0.0f);
+    const std::optional<Vec3> before = PickPoint(scene.context, 10, 20);
+    ASSERT_TRUE(before.has_value());
+    ZoomCamera(scene.view.free_camera, perspective, 0.5f, 10.5f, 20.5f, 32, 32);
+    EXPECT_NEAR(scene.view.free_camera.distance, 1.35f, 1e-5f);
+    scene.Draw();
+    const std::optional<Vec3> zoomed = PickPoint(scene.context, 10, 20);
+    ASSERT_TRUE(zoomed.has_value());
+    ExpectNear(*zoomed, *before, 0.02f);
+    // Dragged 5 pixels right and 3 up, the same point is 5 right and 3 up.
+    PanCamera(scene.view.free_camera, perspective, 5.0f, -3.0f, 32, 32);
+    scene.Draw();
+    const std::optional<Vec3> panned = PickPoint(scene.context, 15, 17);
+    ASSERT_TRUE(panned.has_value());
+    ExpectNear(*panned, *before, 0.02f);
+  }
+}
+
+TEST(FreeCameraTest, HeadlightLightsTheFacesTurnedToTheViewer) {
+  // The fixed light grazes a face seen head-on (ambient only); the headlight comes from the eye.
+  PickScene scene(false, 0.0f);
+  const int unlit = Pixel(scene.context, 16, 16)[0];
+  scene.view.headlight = false;
+  scene.Draw();
+  EXPECT_GT(unlit, Pixel(scene.context, 16, 16)[0] + 40);
+}
+
+TEST(WeightDisplayTest, ColoursEachVertexByTheSelectedUnitsShare) {
+  auto model = FaceModel({Square(-0.9f, -0.9f, -0.1f, 0.9f), Square(0.1f, -0.9f, 0.9f, 0.9f),
+                          Square(-0.1f, -0.1f, 0.1f, 0.1f, 0.5f)});
+  const int upper = test::AddUnit(*model, {}, {0, 1});
+  const int lower = test::AddUnit(*model, {}, {2});
+  model->parent[model->NodeOfUnit(lower)] = model->NodeOfUnit(upper);
+  BuildHierarchy(*model);
+  for (int v = 0; v < 4; ++v) model->blend[v] = 1.0f;  // part 0 stays with the parent
+  struct Case {
+    int part, unit;
+    float blend, share;
+  };
+  const Case cases[] = {{0, upper, 0.25f, 0.75f}, {1, upper, 0.0f, 1.0f}, {2, upper, 0.6f, 1.0f},
+                        {2, lower, 0.6f, 0.4f},   {0, lower, 0.0f, 0.0f}, {0, -1, 0.0f, 0.0f}};
+  for (const Case& k : cases) {
+    EXPECT_FLOAT_EQ(ShareOfUnit(*model, k.part, k.unit).Of(k.blend), k.share)
+        << k.part << " " << k.unit;
+  }
+  EXPECT_EQ(WeightColour(0.0f), 0xFF0000FFu);
+  EXPECT_EQ(WeightColour(1.0f), 0xFFFF0000u);
+  EXPECT_EQ(WeightColour(0.5f), 0xFF80007Fu);
+  EXPECT_EQ(WeightColour(NAN), 0xFF0000FFu);
+  EXPECT_EQ(WeightColour(7.0f), 0xFFFF0000u);
+
+  // Drawn in a fixed view, lit from the eye so that the colours show on faces seen head-on.
+  model->selected_unit = upper;
+  ViewState view;
+  view.weight_display = true;
+  RenderContext context = FrontContext(view, 32);
+  ASSERT_TRUE(RenderFrame(context, *model, view));
+  const test::Rgb kept = Pixel(context, 4, 16);    // part 0, share 0
+  const test::Rgb moved = Pixel(context, 27, 16);  // part 1, share 1
+  EXPECT_TRUE(kept[2] > kept[0] + 100 && kept[1] == kept[0]) << kept[0] << " " << kept[2];
+  EXPECT_TRUE(moved[0] > moved[2] + 100 && moved[1] == moved[2]) << moved[0] << " " << moved[2];
+}
+
+TEST(FreeCameraTest, ThumbnailsStayTheFixedFrontPicture) {
+  auto model = FaceModel({Square(-0.5f, -0.9f, 0.2f, 0.4f), Square(0.3f, 0.1f, 0.6f, 0.8f, 0.2f)});
+  ViewState plain;
+  RenderContext context = FrontContext(plain, 32);
+  const Image expected = MakeMotionThumbnail(context, *model, plain);
+  ViewState steered;
+  steered.free_camera = CurrentFreeCamera(*model, steered);
+  OrbitCamera(steered.free_camera, 40.0f, 20.0f);
+  steered.perspective = true;
+  steered.weight_display = true;
+  steered.view_yaw = 90.0f;
+  const Image thumbnail = MakeMotionThumbnail(context, *model, steered);
+  EXPECT_EQ(thumbnail.rgba, expected.rgba);
+  // The view keeps its camera for the next frame; only the direction turned to the front.
+  EXPECT_TRUE(steered.free_camera.active);
+  EXPECT_TRUE(steered.perspective);
+  EXPECT_EQ(steered.view_yaw, 0.0f);
+}
+
+}  // namespace
+}  // namespace vorna
