@@ -16,23 +16,11 @@ const std::string kSample = std::string(VORNA_SOURCE_DIR) + "/samples/walker.vrn
 using test::Cli;
 using test::CliRun;
 
-TEST(CliTest, ConvertReproducesTheSampleByteForByte) {
+TEST(CliTest, ConvertWritesEveryVariantAndReproducesTheSample) {
   test::TempDir dir;
   const std::string out = dir.File("copy.vrn");
   ASSERT_EQ(Cli("convert " + kSample + " " + out).status, 0);
   EXPECT_EQ(test::ReadFile(out), test::ReadFile(kSample));
-  ASSERT_EQ(Cli("convert " + kSample + " " + dir.File("copy.vr2")).status, 0);
-  ASSERT_EQ(
-      Cli("convert " + dir.File("copy.vr2") + " " + dir.File("back.vrn") + " --no-anim --no-skin")
-          .status,
-      0);
-  const std::string back = test::ReadFile(dir.File("back.vrn"));
-  EXPECT_EQ(back.find("<anim_data>"), std::string::npos);
-  EXPECT_NE(back.find("<polygon_mesh>"), std::string::npos);
-}
-
-TEST(CliTest, ConvertWritesEveryVariant) {
-  test::TempDir dir;
   // VRN binary and back to text gives the sample again.
   ASSERT_EQ(Cli("convert " + kSample + " " + dir.File("b.vrn") + " --format vrn-binary").status, 0);
   EXPECT_EQ(test::ReadFile(dir.File("b.vrn")).substr(0, 4), std::string("VRN\0", 4));

@@ -91,17 +91,6 @@ class UnitSettingsDialogTest : public QObject {
     QVERIFY(h.menu_changes >= 1);
   }
 
-  void AUnitOfNoAxisTypeShowsTheXyzPageAndIgnoresTheRadios() {
-    Harness h;
-    h.model().units[0].basis_type = 0;
-    UnitSettingsDialog dialog(h.Context());
-    QCOMPARE(dialog.RotationPageShown(), 0);
-    QCOMPARE(dialog.tabs()->tabText(0), QString::fromUtf8("XYZ軸"));
-    dialog.tilt_axis_radio()->click();
-    QCOMPARE(h.model().units[0].basis_type, 0u);
-    QVERIFY(dialog.xyz_axes_radio()->isChecked());
-  }
-
   void SlotControlsStoreWhatTheirTextShows() {
     enum Action { kSlider, kSpin, kTyped };
     struct Case {
