@@ -133,6 +133,8 @@ class UnitSettingsDialogTest : public QObject {
     QCOMPARE(h.view().view_yaw, 270.0f);
     QVERIFY(dialog.menu_action(kCmdViewLeft)->isChecked());
     QVERIFY(Greyed(dialog, 10) && !Greyed(dialog, 12));
+    dialog.menu_action(kCmdFillPoints)->trigger();
+    QCOMPARE(h.view().fill_mode, int(kFillPoint));
     dialog.menu_action(kCmdFillWireframe)->trigger();
     QCOMPARE(h.view().fill_mode, int(kFillWireframe));
     QVERIFY(dialog.menu_action(kCmdFillWireframe)->isChecked());
