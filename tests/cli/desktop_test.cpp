@@ -184,7 +184,9 @@ TEST(AnimatedRenderTest, WritesLoopingGifsAndPngsOfAnimsAndTurntables) {
     EXPECT_EQ(facts.delays, std::set<int>{c.delay}) << c.args;
     EXPECT_TRUE(facts.loops) << c.args;
     EXPECT_EQ(facts.width, 80);
-    if (c.frames > 1) EXPECT_GT(facts.largest_update, 1) << c.args;  // the pose moves
+    if (c.frames > 1) {
+      EXPECT_GT(facts.largest_update, 1) << c.args;  // the pose moves
+    }
   }
   const std::string in_out = kSample + " " + dir.File("x.gif") + " ";
   const std::pair<std::string, int> refused[] = {
