@@ -3,6 +3,7 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -127,6 +128,7 @@ struct GifFacts {
   std::set<int> delays;
   bool loops = false;
   int width = 0;
+  int largest_update = 0;  // in pixels, of the frames after the first
 };
 
 GifFacts ReadGif(const std::string& path) {
@@ -142,6 +144,10 @@ GifFacts ReadGif(const std::string& path) {
       if (DGifSavedExtensionToGCB(gif, i, &control) == GIF_OK)
         facts.delays.insert(control.DelayTime);
       const SavedImage& image = gif->SavedImages[i];
+      if (i > 0) {
+        facts.largest_update =
+            std::max(facts.largest_update, image.ImageDesc.Width * image.ImageDesc.Height);
+      }
       for (int e = 0; e + 1 < image.ExtensionBlockCount; ++e) {
         const ExtensionBlock& block = image.ExtensionBlocks[e];
         if (block.Function == APPLICATION_EXT_FUNC_CODE && block.ByteCount == 11 &&
@@ -178,6 +184,9 @@ TEST(AnimatedRenderTest, WritesLoopingGifsAndPngsOfAnimsAndTurntables) {
     EXPECT_EQ(facts.delays, std::set<int>{c.delay}) << c.args;
     EXPECT_TRUE(facts.loops) << c.args;
     EXPECT_EQ(facts.width, 80);
+    if (c.frames > 1) {
+      EXPECT_GT(facts.largest_update, 1) << c.args;  // the pose moves
+    }
   }
   const std::string in_out = kSample + " " + dir.File("x.gif") + " ";
   const std::pair<std::string, int> refused[] = {

@@ -1,11 +1,10 @@
 // vorna-cli render, run as a program.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "cli/cli_run.h"
 #include "images/decode.h"
 #include "support/test_support.h"
 
@@ -14,12 +13,7 @@ namespace {
 
 const std::string kSample = std::string(VORNA_SOURCE_DIR) + "/samples/walker.vrn";
 
-// Runs `vorna-cli render` with `args` (a shell fragment), output discarded; the exit status.
-int Render(const std::string& args) {
-  const std::string command = std::string(VORNA_CLI_PATH) + " render " + args + " >/dev/null 2>&1";
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+int Render(const std::string& args) { return test::Cli("render " + args).status; }
 
 TEST(RenderCommandTest, OptionsChangeThePictureAndExtensionsTheFormat) {
   test::TempDir dir;

@@ -1,16 +1,15 @@
 // The committed samples are exactly what their generator writes, and the character's picture in
 // the README is what `vorna-cli render` draws of it.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
 #include <tuple>
 
 #include "animation/pose.h"
+#include "cli/cli_run.h"
 #include "editor/open_flow.h"
 #include "formats/tagged_text.h"
 #include "images/decode.h"
@@ -93,10 +92,8 @@ TEST(SampleTest, TheCharacterHasNoCracksInAnyMotion) {
 TEST(SampleTest, TheReadmePictureIsWhatRenderDraws) {
   test::TempDir dir;
   const std::string out = dir.File("picture.png");
-  const std::string command = std::string(VORNA_CLI_PATH) + " render " + kSamples +
-                              "character.vrn " + out + " " + kPictureOptions + " >/dev/null 2>&1";
-  const int status = std::system(command.c_str());
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ASSERT_EQ(test::Cli("render " + kSamples + "character.vrn " + out + " " + kPictureOptions).status,
+            0);
   Image drawn, committed;
   ASSERT_TRUE(DecodeImageFile(out, &drawn));
   ASSERT_TRUE(DecodeImageFile(kSamples + "character_render.png", &committed));

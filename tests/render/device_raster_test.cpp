@@ -33,6 +33,7 @@ TEST(DeviceTest, CreationRefusesEmptyOrHugeBackBuffers) {
   EXPECT_EQ(device->back_buffer().Pixel(2, 1)[3], 255);
 
   EXPECT_FALSE(device->Resize(0, 10));
+  EXPECT_FALSE(device->Resize(10, 0));
   EXPECT_TRUE(device->Resize(8, 4));
   EXPECT_EQ(device->back_buffer().rgba.size(), 8u * 4u * 4u);
   ASSERT_TRUE(device->BeginScene());

@@ -19,29 +19,6 @@ class DialogWidgetsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void OkCancelButtonsCloseTheDialogEachTheirWay() {
-    const struct {
-      const char* label;
-      int result;
-    } cases[] = {{"OK", QDialog::Accepted}, {"ｷｬﾝｾﾙ", QDialog::Rejected}};
-    for (const auto& c : cases) {
-      QDialog dialog;
-      QDialogButtonBox* box = OkCancelButtons(&dialog);
-      box->setParent(&dialog);
-      QCOMPARE(box->buttons().size(), 2);
-      QPushButton* ok = nullptr;
-      QPushButton* pressed = nullptr;
-      for (QAbstractButton* button : box->buttons()) {
-        if (button->text() == "OK") ok = qobject_cast<QPushButton*>(button);
-        if (button->text() == QString(c.label)) pressed = qobject_cast<QPushButton*>(button);
-      }
-      QVERIFY(ok != nullptr && pressed != nullptr);
-      QVERIFY(ok->isDefault());
-      dialog.setResult(-1);
-      pressed->click();
-      QCOMPARE(dialog.result(), c.result);
-    }
-  }
 
   void UpDownStepsWithinItsRangeAndReportsOnlyChanges() {
     UpDown spin(-2, 3);
@@ -66,35 +43,6 @@ class DialogWidgetsTest : public QObject {
     QSpinBox plain;
     plain.setRange(-2, 3);
     QVERIFY(spin.sizeHint().width() < plain.sizeHint().width());
-  }
-
-  void SliderEditRowMovesQuietlyAndEnablesTogether() {
-    const SliderEditRow row = MakeSliderEditRow(100, 8, 40, 20);
-    QWidget owner;  // owns the controls
-    for (QWidget* control : {static_cast<QWidget*>(row.slider), static_cast<QWidget*>(row.edit),
-                             static_cast<QWidget*>(row.spin)}) {
-      control->setParent(&owner);
-    }
-    QCOMPARE(row.edit->maxLength(), 8);
-    QCOMPARE(row.slider->maximum(), 20);
-    QCOMPARE(row.spin->maximum(), 20);
-    QSignalSpy slider_moved(row.slider, &QSlider::valueChanged);
-    QSignalSpy spin_moved(row.spin, &QSpinBox::valueChanged);
-    row.ShowPosition(7);
-    QCOMPARE(row.slider->value(), 7);
-    QCOMPARE(row.spin->value(), 7);
-    QVERIFY(slider_moved.isEmpty() && spin_moved.isEmpty());
-
-    row.edit->setText("7");
-    QSignalSpy edited(row.edit, &QLineEdit::textChanged);
-    SetTextQuietly(row.edit, "8");
-    QCOMPARE(row.edit->text(), QString("8"));
-    QVERIFY(edited.isEmpty());
-
-    row.SetEnabled(false);
-    QVERIFY(!row.slider->isEnabled() && !row.edit->isEnabled() && !row.spin->isEnabled());
-    row.SetEnabled(true);
-    QVERIFY(row.slider->isEnabled() && row.edit->isEnabled() && row.spin->isEnabled());
   }
 
   void DirectionMenuNamesTheMainMenusItemsWithoutTheirKeys() {

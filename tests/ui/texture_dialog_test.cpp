@@ -108,32 +108,19 @@ class TextureDialogTest : public QObject {
     QVERIFY(dialog.action(kMenuApplyMapping)->isEnabled());
   }
 
-  void CancelRestoresEveryPartAndTheView() {
+  // What Cancel puts back is pinned by the editor's tests; here that the dialog's Cancel runs it.
+  void CancelRestoresThePartsAndTheView() {
     Fixture f;
     Model& model = f.model();
     const std::vector<float> tex_u = model.tex_u;
-    const Material material = model.parts[3].material;
-    const ViewState view = f.session.view();
     TextureDialog dialog(f.Context(), f.scales);
-    dialog.tabs()->setCurrentIndex(1);
-    dialog.material_row(MaterialRow::kGreen).slider->setValue(10);
-    dialog.action(kMenuCopyToAllParts)->trigger();
-    QCOMPARE(model.parts[3].material.diffuse.g, 0.1f);
-    dialog.tabs()->setCurrentIndex(0);
     model.parts[1].texture_file = "skin.bmp";  // as the image dialog leaves it
     dialog.action(kMenuMapWhole)->trigger();
-    QCOMPARE(model.texture_all, uint8_t{1});
-    QVERIFY(model.parts[3].texture != nullptr);
-    dialog.action(kMenuWrapMapping)->trigger();
     QVERIFY(model.tex_u != tex_u);
     dialog.action(kCmdViewTop)->trigger();
-    dialog.action(TextureDialog::kMenuFillPoints)->trigger();
-
     dialog.reject();
     QCOMPARE(model.tex_u, tex_u);
     QCOMPARE(model.texture_all, uint8_t{0});
-    QCOMPARE(model.parts[3].material, material);
-    QCOMPARE(f.session.view().fill_mode, view.fill_mode);
     QCOMPARE(f.session.view().view_yaw, 90.0f);
     QCOMPARE(f.thumbnails, 0);
     QCOMPARE(f.menu_changes, 1);

@@ -168,35 +168,6 @@ class UnitCopyDialogTest : public QObject {
     QCOMPARE(h.tree_changes, 2);
   }
 
-  void RefusesListedNamesAndEmptyNames() {
-    Harness h;
-    h.model().node_name[1] = "ARM_L";
-    DrivenCopyDialog dialog(h.Context(), h.memory);
-    dialog.drive = AddRows({0});
-    dialog.AddUnits(false);
-    // "ARM_L" differs from the listed "arm_l" only in case: refused, the other choice added, and
-    // the add dialog closes all the same.
-    int add_result = -1;
-    dialog.drive = [&](QDialog& d) {
-      AddRows({1, 3})(d);
-      add_result = d.result();
-    };
-    dialog.AddUnits(true);
-    QCOMPARE(add_result, int(QDialog::Accepted));
-    QCOMPARE(Lines(dialog.target_list()), QStringList{"leg_r"});
-
-    dialog.drive = [](QDialog& d) {
-      auto& create = dynamic_cast<UnitCreateDialog&>(d);
-      QVERIFY(create.name_edit()->text().isEmpty());  // no unpaired source entry to propose
-      create.accept();
-    };
-    dialog.CreateUnit();
-    QCOMPARE(h.host.Texts().size(), 2u);  // the refusals' messages are pinned by the core tests
-    QCOMPARE(h.model().node_count, 4);
-    QCOMPARE(h.tree_changes, 0);
-    dialog.reject();
-  }
-
   void MovesAndDeletesListEntries() {
     Harness h;
     DrivenCopyDialog dialog(h.Context(), h.memory);

@@ -91,17 +91,6 @@ class UnitSettingsDialogTest : public QObject {
     QVERIFY(h.menu_changes >= 1);
   }
 
-  void AUnitOfNoAxisTypeShowsTheXyzPageAndIgnoresTheRadios() {
-    Harness h;
-    h.model().units[0].basis_type = 0;
-    UnitSettingsDialog dialog(h.Context());
-    QCOMPARE(dialog.RotationPageShown(), 0);
-    QCOMPARE(dialog.tabs()->tabText(0), QString::fromUtf8("XYZ軸"));
-    dialog.tilt_axis_radio()->click();
-    QCOMPARE(h.model().units[0].basis_type, 0u);
-    QVERIFY(dialog.xyz_axes_radio()->isChecked());
-  }
-
   void SlotControlsStoreWhatTheirTextShows() {
     enum Action { kSlider, kSpin, kTyped };
     struct Case {
@@ -144,6 +133,8 @@ class UnitSettingsDialogTest : public QObject {
     QCOMPARE(h.view().view_yaw, 270.0f);
     QVERIFY(dialog.menu_action(kCmdViewLeft)->isChecked());
     QVERIFY(Greyed(dialog, 10) && !Greyed(dialog, 12));
+    dialog.menu_action(kCmdFillPoints)->trigger();
+    QCOMPARE(h.view().fill_mode, int(kFillPoint));
     dialog.menu_action(kCmdFillWireframe)->trigger();
     QCOMPARE(h.view().fill_mode, int(kFillWireframe));
     QVERIFY(dialog.menu_action(kCmdFillWireframe)->isChecked());
