@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "editor/commands.h"
+#include "editor/undo_step.h"
 #include "formats/open_save.h"
 #include "model/model.h"
 #include "render/camera.h"
@@ -26,6 +27,8 @@ class EditorSession {
   RenderContext& render() { return render_; }
   bool model_loaded() const { return model_loaded_; }
   MenuFacts facts() const { return MenuFacts{model_loaded_}; }
+  // Records the undoable steps of the edits made to the model.
+  StepRecorder& steps() { return steps_; }
 
   // Hooks for Load that keep the drawing context in step with the new model.
   LoadHooks MakeLoadHooks();
@@ -52,6 +55,7 @@ class EditorSession {
   std::unique_ptr<Model> model_;
   ViewState view_;
   RenderContext render_;
+  StepRecorder steps_{*model_};
   bool model_loaded_ = false;
 };
 

@@ -201,7 +201,9 @@ bool SaveModel(Model& model, const std::string& path, ModelFormat format,
   // Formats that name texture files need the embedded ones written as files beside them.
   const bool names_textures =
       format != ModelFormat::kDxf && format != ModelFormat::kGlb && format != ModelFormat::kGltf;
-  return !names_textures || SaveEmbeddedTextures(model, DirectoryOf(path));
+  if (names_textures && !SaveEmbeddedTextures(model, DirectoryOf(path))) return false;
+  model.modified = 0;
+  return true;
 }
 
 ModelFormat FormatOf(SaveFamily family, bool binary) {

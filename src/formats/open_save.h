@@ -60,7 +60,7 @@ LoadResult Load(Model& model, const std::string& path, Host& host, const ReadOpt
                 const LoadHooks& hooks = {});
 
 // Writes `model` to `path` in `format`; the writer shows its own messages through `host`.
-// Formats without a writer yet fail without a message.
+// Formats without a writer yet fail without a message. Success clears `modified`.
 bool SaveModel(Model& model, const std::string& path, ModelFormat format,
                const SaveOptions& options, Host& host);
 
