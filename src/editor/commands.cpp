@@ -7,9 +7,9 @@
 namespace vorna {
 namespace {
 
-constexpr std::array<std::string_view, kMenuCount> kMenuTitles = {
-    "ﾌｧｲﾙ(&F)",     "ｱｲﾃﾑ(&A)", "ﾓｰｼｮﾝ(&M)", "ｱﾆﾒ(&N)",  "ﾓﾃﾞﾙ(&O)",
-    "描画順序(&O)", "表示(&V)", "方向(&D)",  "ﾍﾙﾌﾟ(&H)",
+constexpr std::array<std::string_view, kMenuTableCount> kMenuTitles = {
+    "ﾌｧｲﾙ(&F)", "編集(&E)", "ｱｲﾃﾑ(&A)", "ﾓｰｼｮﾝ(&M)", "ｱﾆﾒ(&N)",  "ﾓﾃﾞﾙ(&O)", "描画順序(&O)",
+    "表示(&V)", "方向(&D)", "ﾍﾙﾌﾟ(&H)", "ﾌｧｲﾙ(&F)",  "編集(&E)", "表示(&V)", "編集(&E)",
 };
 
 // The add-unit key is Ctrl+U: Ctrl+A belongs to the text boxes (select all), so the label names
@@ -20,6 +20,9 @@ constexpr CommandInfo kCommands[] = {
     {kCmdSaveAs, kMenuFile, false, false, "名前を付けて保存(&A)..", ""},
     {kCmdClose, kMenuFile, false, true, "閉じる(&C)", ""},
     {kCmdExit, kMenuFile, false, true, "終了(&X)\tEsc", "Esc"},
+    {kCmdUndo, kMenuEdit, false, false, "元に戻す(&U)\tCtrl+Z", "Ctrl+Z"},
+    {kCmdRedo, kMenuEdit, false, false, "やり直し(&R)\tCtrl+Y", "Ctrl+Y", MarkKind::kNone,
+     "Ctrl+Shift+Z"},
     {kCmdAddUnit, kMenuItem, false, false, "ﾕﾆｯﾄの追加(&A)\tCtrl+U", "Ctrl+U"},
     {kCmdDeleteUnits, kMenuItem, false, false, "ﾕﾆｯﾄの削除(&D)\tDelete", ""},
     {kCmdEditUnit, kMenuItem, false, true, "ﾕﾆｯﾄの編集(&E)...", ""},
@@ -65,6 +68,50 @@ constexpr CommandInfo kCommands[] = {
     {kCmdPerspective, kMenuView, false, true, "透視投影(&E)", "", MarkKind::kToggle},
     {kCmdHeadlight, kMenuView, false, false, "ﾍｯﾄﾞﾗｲﾄ(&L)", "", MarkKind::kToggle},
     {kCmdWeightDisplay, kMenuView, false, false, "ｳｪｲﾄ表示(&B)", "", MarkKind::kToggle},
+    {kCmdOpenImage, kMenuTextureFile, false, false, "開く(&O)...", ""},
+    {kCmdSaveImage, kMenuTextureFile, false, false, "名前を付けて保存(&A)..", ""},
+    {kCmdPlanarMapping, kMenuTextureEdit, false, false, "平面ﾏｯﾋﾟﾝｸﾞ(&P)", "", MarkKind::kRadio},
+    {kCmdSphericalMapping, kMenuTextureEdit, false, false, "球面ﾏｯﾋﾟﾝｸﾞ(&S)", "", MarkKind::kRadio},
+    {kCmdWrapMapping, kMenuTextureEdit, false, false, "一周ﾏｯﾋﾟﾝｸﾞ(&L)", "", MarkKind::kRadio},
+    {kCmdApplyMapping, kMenuTextureEdit, false, true, "適用(&E)", ""},
+    {kCmdUnapplyMapping, kMenuTextureEdit, false, false, "適用解除(&C)", ""},
+    {kCmdMapParts, kMenuTextureEdit, false, true, "パーツ(&R)", ""},
+    {kCmdMapWhole, kMenuTextureEdit, false, false, "全体(&A)", ""},
+    {kCmdCopyToAllParts, kMenuTextureEdit, false, true, "すべてのﾊﾟｰﾂにｺﾋﾟｰ(&O)", ""},
+    {kCmdDialogTranslucent, kMenuDialogView, false, false, "半透明(&A)", "", MarkKind::kToggle},
+    {kCmdDialogFillSolid, kMenuDialogView, false, true, "面(&S)", "", MarkKind::kRadio},
+    {kCmdDialogFillWireframe, kMenuDialogView, false, false, "ﾜｲﾔｰﾌﾚｰﾑ(&W)", "", MarkKind::kRadio},
+    {kCmdDialogFillPoints, kMenuDialogView, false, false, "点(&P)", "", MarkKind::kRadio},
+    {kCmdResetUnitPose, kMenuUnitEdit, false, false, "角度・移動・ｽｹｰﾙのﾘｾｯﾄ", ""},
+};
+
+struct StepInfo {
+  int id;
+  std::string_view name;
+};
+constexpr StepInfo kSteps[] = {
+    {kCmdAddUnit, "ユニットの追加"},
+    {kCmdDeleteUnits, "ユニットの削除"},
+    {kCmdEditUnit, "ユニットの編集"},
+    {kCmdCopyUnit, "ユニットのコピー・交換"},
+    {kCmdTextureColour, "テクスチャ・色の設定"},
+    {kCmdAddMotion, "モーションの追加"},
+    {kCmdDeleteMotion, "モーションの削除"},
+    {kCmdReorderMotions, "モーションの並び替え・削除"},
+    {kCmdKeyFrames, "キーフレーム"},
+    {kCmdEditAnims, "アニメの追加と削除"},
+    {kCmdSizePosition, "サイズ変更"},
+    {kCmdRotate, "回転"},
+    {kCmdFlipCulling, "カリング反転"},
+    {kCmdRecomputeNormals, "法線再計算"},
+    {kCmdRecomputeBounds, "中心点・ボックス再計算"},
+    {kCmdTriangulate, "三角形ポリゴンに変換"},
+    {kCmdShiftFaces, "面番号を1つずらす"},
+    {kCmdFreezePose, "現在のポーズを固定"},
+    {kCmdDrawOrder, "パーツの描画順序変更"},
+    {kStepRenameNode, "名前の変更"},
+    {kStepDropNodes, "ユニットの移動"},
+    {kStepExportX, "X ファイルへの保存"},
 };
 
 struct Direction {
@@ -109,13 +156,47 @@ const CommandInfo* FindCommand(int id) {
   return nullptr;
 }
 
+std::string_view StepName(int id) {
+  for (const StepInfo& step : kSteps) {
+    if (step.id == id) return step.name;
+  }
+  return {};
+}
+
+std::string UndoItemLabel(int id, std::string_view step_name) {
+  const CommandInfo* command = FindCommand(id);
+  if (command == nullptr) return {};
+  std::string label(command->label);
+  if (step_name.empty()) return label;
+  const size_t mnemonic = label.find("(&");
+  label.insert(mnemonic == std::string::npos ? label.find('\t') : mnemonic,
+               std::string(": ").append(step_name));
+  return label;
+}
+
 std::string_view MenuTitle(MenuIndex menu) {
-  return menu >= 0 && menu < kMenuCount ? kMenuTitles[menu] : std::string_view();
+  return menu >= 0 && menu < kMenuTableCount ? kMenuTitles[menu] : std::string_view();
+}
+
+int MainViewCommand(int id) {
+  switch (id) {
+    case kCmdDialogTranslucent:
+      return kCmdSemiTransparent;
+    case kCmdDialogFillSolid:
+      return kCmdFillSolid;
+    case kCmdDialogFillWireframe:
+      return kCmdFillWireframe;
+    case kCmdDialogFillPoints:
+      return kCmdFillPoints;
+    default:
+      return id;
+  }
 }
 
 bool MenuEnabled(const Model& model, const ViewState&, MenuFacts facts, MenuIndex menu) {
   switch (menu) {
     case kMenuFile:
+    case kMenuEdit:
     case kMenuDirection:
     case kMenuHelp:
       return true;
@@ -142,6 +223,10 @@ bool CommandEnabled(const Model& model, const ViewState& view, MenuFacts facts, 
     case kCmdHelp:
     case kCmdAbout:
       return true;
+    case kCmdUndo:
+      return facts.can_undo;
+    case kCmdRedo:
+      return facts.can_redo;
     default:
       break;
   }

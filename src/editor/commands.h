@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "model/model.h"
@@ -61,16 +62,41 @@ enum CommandId : int {
   kCmdHelp = 40045,
   kCmdAbout = 40046,
   kCmdFreezePose = 40047,
-  kCmdFixedView = 40101,
-  kCmdPerspective = 40102,
-  kCmdHeadlight = 40103,
-  kCmdWeightDisplay = 40104,
+  kCmdUndo = 40048,
+  kCmdRedo = 40049,
+  kCmdFixedView = 40050,
+  kCmdPerspective = 40051,
+  kCmdHeadlight = 40052,
+  kCmdWeightDisplay = 40053,
+  // The texture dialog's own menus (the mapping kinds and the fill items in this order).
+  kCmdOpenImage = 40101,
+  kCmdSaveImage = 40102,
+  kCmdPlanarMapping = 40103,
+  kCmdSphericalMapping = 40104,
+  kCmdWrapMapping = 40105,
+  kCmdApplyMapping = 40106,
+  kCmdUnapplyMapping = 40107,
+  kCmdMapParts = 40108,
+  kCmdMapWhole = 40109,
+  kCmdCopyToAllParts = 40110,
+  // The view menu the texture and unit dialogs share.
+  kCmdDialogTranslucent = 40111,
+  kCmdDialogFillSolid = 40112,
+  kCmdDialogFillWireframe = 40113,
+  kCmdDialogFillPoints = 40114,
+  // The unit dialog's own menu.
+  kCmdResetUnitPose = 40115,
+  // Edits made in the tree rather than from a menu, named as undoable steps.
+  kStepRenameNode = 40201,
+  kStepDropNodes = 40202,
+  kStepExportX = 40203,
   kCmdMotionButton = 10000,  // + Motion number, 0 .. 255
 };
 
 // The menu bar's popups, in their order.
 enum MenuIndex : int {
   kMenuFile,
+  kMenuEdit,
   kMenuItem,
   kMenuMotion,
   kMenuAnim,
@@ -80,6 +106,12 @@ enum MenuIndex : int {
   kMenuDirection,
   kMenuHelp,
   kMenuCount,
+  // The editing dialogs' menu bars, built from the same table.
+  kMenuTextureFile = kMenuCount,
+  kMenuTextureEdit,
+  kMenuDialogView,
+  kMenuUnitEdit,
+  kMenuTableCount,
 };
 
 // Items of one group carry a radio mark; a toggle carries a check mark.
@@ -96,16 +128,29 @@ struct CommandInfo {
   // the toolkit's key sequences. The delete key is the tree's own and is not listed here.
   std::string_view key;
   MarkKind mark = MarkKind::kNone;
+  // A second key for the same command ("" for none).
+  std::string_view alternate_key;
 };
 
 std::span<const CommandInfo> CommandTable();
 const CommandInfo* FindCommand(int id);
 std::string_view MenuTitle(MenuIndex menu);
+// The view command of the main menu that a dialog's view item stands for; other ids unchanged.
+int MainViewCommand(int id);
 inline constexpr std::string_view kSpeedSubmenuTitle = "再生速度(&E)";
+
+// The name of the undoable step a command or tree edit records ("サイズ変更"), "" for commands
+// that change nothing in the Model worth undoing.
+std::string_view StepName(int id);
+// The undo or redo item's label naming the step it would take back or do again
+// ("元に戻す: サイズ変更(&U)\tCtrl+Z"); without a step the plain label.
+std::string UndoItemLabel(int id, std::string_view step_name);
 
 // What the menu rules read besides the Model and the view state.
 struct MenuFacts {
   bool model_loaded = false;
+  bool can_undo = false;
+  bool can_redo = false;
 };
 
 // Whether a popup of the menu bar can be opened.

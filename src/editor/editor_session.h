@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "editor/commands.h"
+#include "editor/undo_step.h"
 #include "model/model.h"
 #include "render/camera.h"
 #include "render/view_state.h"
@@ -25,6 +26,8 @@ class EditorSession {
   RenderContext& render() { return render_; }
   bool model_loaded() const { return model_loaded_; }
   MenuFacts facts() const { return MenuFacts{model_loaded_}; }
+  // Records the undoable steps of the edits made to the model.
+  StepRecorder& steps() { return steps_; }
 
   // A load fitted the model to the window: the unit markers follow its new size.
   void ModelFitted(double model_size);
@@ -51,6 +54,7 @@ class EditorSession {
   std::unique_ptr<Model> model_;
   ViewState view_;
   RenderContext render_;
+  StepRecorder steps_{*model_};
   bool model_loaded_ = false;
 };
 

@@ -92,18 +92,21 @@ void OverwriteSave(Model& model, Host& host, FileCommandUi& ui) {
   }
 }
 
+bool AskToSaveChanges(Model& model, Host& host, FileCommandUi& ui) {
+  if (!model.modified) return true;
+  const Answer answer =
+      host.Question("既読のファイルを保存しますか？", Buttons::kYesNoCancel, MessageIcon::kNone);
+  return answer == Answer::kNo || (answer == Answer::kYes && SaveAs(model, host, ui));
+}
+
 LoadResult LoadWithPrompt(Model& model, const std::string& path, Host& host, FileCommandUi& ui,
                           const ReadOptions& options, LoadEvents* events) {
   ui.StopPlayback();
-  if (model.modified) {
-    const Answer answer =
-        host.Question("既読のファイルを保存しますか？", Buttons::kYesNoCancel, MessageIcon::kNone);
-    if (answer == Answer::kCancel || (answer == Answer::kYes && !SaveAs(model, host, ui))) {
-      LoadResult kept;
-      kept.ok = true;
-      kept.kept_current = true;
-      return kept;
-    }
+  if (!AskToSaveChanges(model, host, ui)) {
+    LoadResult kept;
+    kept.ok = true;
+    kept.kept_current = true;
+    return kept;
   }
   return Load(model, path, host, options, events);
 }

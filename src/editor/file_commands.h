@@ -70,6 +70,10 @@ bool SaveAs(Model& model, Host& host, FileCommandUi& ui);
 // has no writer or nothing was loaded.
 void OverwriteSave(Model& model, Host& host, FileCommandUi& ui);
 
+// Before the model is closed or replaced: with unsaved edits asks "既読のファイルを保存しますか？";
+// Yes saves as first. False when the user cancelled (or cancelled the save as): keep the model.
+bool AskToSaveChanges(Model& model, Host& host, FileCommandUi& ui);
+
 // Load with prompt: stop playback; with unsaved edits ask "既読のファイルを保存しますか？"
 // (Yes: save as first, and stop with success if that was cancelled; No: go on; Cancel: stop
 // with success); then Load. A stop leaves the Model as it was and sets kept_current.

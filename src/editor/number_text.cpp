@@ -19,6 +19,12 @@ std::string_view SkipSpaces(std::string_view text) {
 
 }  // namespace
 
+std::string FormatWholeNumber(int64_t value) {
+  char buffer[24];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
 std::string FormatFixed6(double value) {
   char buffer[400];  // enough for the largest double in fixed notation
   const auto result =

@@ -2,6 +2,7 @@
 // with six decimals, whole numbers read as a C program's atoi would, decimals as atof would.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,10 @@ namespace vorna {
 // `value` as "%f" prints it in the C locale ("1.000000", "-0.500000", "inf", "nan"), except that
 // a value that rounds to zero has no sign.
 std::string FormatFixed6(double value);
+
+// `value` in decimal digits with a leading '-' when negative, as every dialog shows a whole
+// number.
+std::string FormatWholeNumber(int64_t value);
 
 // The leading whole number of `text` (after spaces, an optional sign, the digits); 0 when there
 // is none. Values beyond the int range are clamped.

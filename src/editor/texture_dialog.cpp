@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "editor/commands.h"
+#include "editor/number_text.h"
 #include "model/hierarchy_edit.h"
 #include "model/part_range.h"
 
@@ -281,7 +282,7 @@ SliderRow TextureDialogSession::MaterialRowState(MaterialRow row) const {
     state.enabled = colour_kind_ == ColourKind::kSpecular;
     const int power = part ? TruncatedPosition(part->material.power) : 0;
     state.position = power;
-    state.text = std::to_string(power);
+    state.text = FormatWholeNumber(power);
     return state;
   }
   state.enabled = row != MaterialRow::kAlpha || colour_kind_ == ColourKind::kDiffuse;

@@ -44,28 +44,28 @@ void TextureMappingCommands::SetPartsOrWhole(bool whole) {
 
 bool TextureMappingCommands::Run(int id) {
   switch (id) {
-    case kMenuPlanarMapping:
+    case kCmdPlanarMapping:
       Planar();
       return true;
-    case kMenuSphericalMapping:
+    case kCmdSphericalMapping:
       Spherical();
       return true;
-    case kMenuWrapMapping:
+    case kCmdWrapMapping:
       Wrap();
       return true;
-    case kMenuApplyMapping:
+    case kCmdApplyMapping:
       Apply();
       return true;
-    case kMenuUnapplyMapping:
+    case kCmdUnapplyMapping:
       Unapply();
       return true;
-    case kMenuMapParts:
+    case kCmdMapParts:
       MapParts();
       return true;
-    case kMenuMapWhole:
+    case kCmdMapWhole:
       MapWhole();
       return true;
-    case kMenuCopyToAllParts:
+    case kCmdCopyToAllParts:
       CopyToAll();
       return true;
     default:

@@ -5,25 +5,13 @@
 
 #include <cstdint>
 
+#include "editor/commands.h"
 #include "model/host.h"
 #include "model/model.h"
 #include "model/texture_mapping.h"
 #include "render/view_state.h"
 
 namespace vorna {
-
-// Menu ids of the texture dialog.
-enum TextureMenuId : int {
-  kMenuTranslucent = 40033,
-  kMenuPlanarMapping = 40048,
-  kMenuSphericalMapping = 40049,
-  kMenuWrapMapping = 40050,
-  kMenuApplyMapping = 40051,
-  kMenuUnapplyMapping = 40052,
-  kMenuMapParts = 40053,
-  kMenuMapWhole = 40054,
-  kMenuCopyToAllParts = 40055,
-};
 
 struct TextureMenuState {
   bool mapping_applied = false;

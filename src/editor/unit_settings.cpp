@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "animation/pose.h"
+#include "editor/number_text.h"
 #include "model/hierarchy.h"
 #include "model/hierarchy_edit.h"
 #include "model/part_range.h"
@@ -161,7 +162,7 @@ std::string SlotText(const Model& model, int slot) {
   const int unit = EditedUnit(model);
   if (IsAngle(info.quantity)) {
     const int32_t* angle = info.page != 0 && unit >= 0 ? AngleField(model, unit, info) : nullptr;
-    return std::to_string(angle ? *angle : 0);
+    return FormatWholeNumber(angle ? *angle : 0);
   }
   const float* value = info.page != 0 && unit >= 0 ? CoordinateField(model, unit, info) : nullptr;
   return FormatCoordinate(value ? *value : 0.0f);
@@ -169,7 +170,7 @@ std::string SlotText(const Model& model, int slot) {
 
 std::string SlotTextAtPosition(int slot, int position) {
   const SlotInfo info = UnitSlot(slot);
-  if (IsAngle(info.quantity)) return std::to_string(position);
+  if (IsAngle(info.quantity)) return FormatWholeNumber(position);
   return FormatCoordinate((position - OffsetOf(info.quantity)) / 1000.0);
 }
 

@@ -352,7 +352,9 @@ bool SaveModel(Model& model, const std::string& path, ModelFormat format,
                const SaveOptions& options, Host& host) {
   const FormatRow& row = RowOf(format);
   if (row.write == nullptr || !row.write(model, path, options, host)) return false;
-  return !row.names_textures || SaveEmbeddedTextures(model, DirectoryOf(path));
+  if (row.names_textures && !SaveEmbeddedTextures(model, DirectoryOf(path))) return false;
+  model.modified = 0;
+  return true;
 }
 
 }  // namespace vorna

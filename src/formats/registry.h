@@ -96,7 +96,7 @@ bool ReadModelFile(Model& model, const std::string& path, Host& host, const Read
 
 // Writes `model` to `path` in `format`; the writer shows its own messages through `host`.
 // Formats that name texture files get the embedded textures written beside the file. A format
-// without a writer fails without a message.
+// without a writer fails without a message. Success clears `modified`.
 bool SaveModel(Model& model, const std::string& path, ModelFormat format,
                const SaveOptions& options, Host& host);
 

@@ -92,6 +92,7 @@ struct Part {
   std::array<float, 4> texture_map_param{1.0f, 1.0f, 0.0f, 0.0f};  // scale u, v, offset u, v
   int32_t texture_map_type = 0;                                    // projection direction 0..5
   uint32_t depth_order = 0;
+  friend bool operator==(const Part&, const Part&) = default;
 };
 
 struct Unit {
@@ -103,6 +104,7 @@ struct Unit {
   Matrix pose_matrix;
   uint32_t save_order = 0;
   std::array<int32_t, 4> blend_param{0, 0, 0, 20};  // axis, factor, formula, range (1/1000)
+  friend bool operator==(const Unit&, const Unit&) = default;
 };
 
 struct Motion {
@@ -112,6 +114,7 @@ struct Motion {
   std::array<Vec3, kMaxUnits> scale{};
 
   Motion() { scale.fill(Vec3{1.0f, 1.0f, 1.0f}); }
+  friend bool operator==(const Motion&, const Motion&) = default;
 };
 
 struct Anim {
@@ -119,6 +122,7 @@ struct Anim {
   int32_t last_motion = 0;
   uint8_t loop = 0;
   std::string name;  // raw bytes, at most kAnimNameSize - 1
+  friend bool operator==(const Anim&, const Anim&) = default;
 };
 
 struct Model {

@@ -22,6 +22,7 @@ struct ForestNode {
   std::vector<int> children;
   bool ticked = false;
   bool expanded = false;
+  friend bool operator==(const ForestNode&, const ForestNode&) = default;
 };
 
 class UnitForest {
@@ -88,6 +89,8 @@ class UnitForest {
 
   // Renumbers the nodes: node n becomes new_number[n]; nodes mapped to -1 must have been removed.
   void Renumber(const std::array<int, kForestCapacity>& new_number);
+
+  friend bool operator==(const UnitForest&, const UnitForest&) = default;
 
  private:
   static bool Valid(int node) { return node >= 0 && node < kForestCapacity; }

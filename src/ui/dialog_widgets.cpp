@@ -84,6 +84,28 @@ QString CommandLabel(int id) {
   return QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size()));
 }
 
+QMenu* AddTableMenu(QMenuBar* bar, MenuIndex menu, QObject* owner,
+                    const std::function<void(int id)>& chosen, std::map<int, QAction*>& items) {
+  const std::string_view title = MenuTitle(menu);
+  QMenu* popup =
+      bar->addMenu(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())));
+  QActionGroup* group = nullptr;
+  for (const CommandInfo& command : CommandTable()) {
+    if (command.menu != menu) continue;
+    if (command.separator_before) popup->addSeparator();
+    QAction* item = popup->addAction(CommandLabel(command.id));
+    item->setCheckable(command.mark != MarkKind::kNone);
+    if (command.mark == MarkKind::kRadio) {
+      if (group == nullptr) group = new QActionGroup(owner);
+      group->addAction(item);
+    }
+    const int id = command.id;
+    QObject::connect(item, &QAction::triggered, owner, [chosen, id] { chosen(id); });
+    items[id] = item;
+  }
+  return popup;
+}
+
 DirectionMenu AddDirectionMenu(QMenuBar* bar, QObject* owner,
                                const std::function<void(int id)>& chosen) {
   DirectionMenu result;

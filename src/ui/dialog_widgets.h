@@ -9,6 +9,7 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <map>
 
 #include "editor/commands.h"
 
@@ -70,6 +71,12 @@ inline constexpr std::array<int, 6> kDirectionCommands = {
     kCmdViewFront, kCmdViewBack, kCmdViewLeft, kCmdViewRight, kCmdViewTop, kCmdViewBottom};
 // A main menu item's label without the key after the tab: the keys belong to the main window.
 QString CommandLabel(int id);
+
+// Adds the command table's menu `menu` to `bar`: its items in table order with their separators,
+// check marks and radio groups (one per menu); choosing one calls `chosen` with its id. Each
+// item is also put into `items` under its id.
+QMenu* AddTableMenu(QMenuBar* bar, MenuIndex menu, QObject* owner,
+                    const std::function<void(int id)>& chosen, std::map<int, QAction*>& items);
 
 // Adds the "方向" menu with the six directions, one checked at a time; choosing one calls
 // `chosen` with its command id. The items are returned in menu order.

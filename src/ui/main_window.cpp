@@ -17,6 +17,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <utility>
 
 #include "animation/anim_list.h"
@@ -24,11 +25,13 @@
 #include "editor/status_line.h"
 #include "model/bounds.h"
 #include "model/file_paths.h"
+#include "model/hierarchy_edit.h"
 #include "model/model_edits.h"
 #include "render/snapshot.h"
 #include "ui/anim_dialogs.h"
 #include "ui/dialog_placement.h"
 #include "ui/draw_order_dialog.h"
+#include "ui/edit_history.h"
 #include "ui/motion_strip.h"
 #include "ui/rotate_dialog.h"
 #include "ui/size_dialog.h"
@@ -95,6 +98,12 @@ MainWindow::MainWindow(Host* host, QWidget* parent, const QString& settings_file
       this, session_.model(), [this] { StopPlayback(); },
       [this](const std::string& path) { ExportX(path); });
 
+  history_ = new EditHistory(session_, this);
+  connect(history_, &EditHistory::stepApplied, this, &MainWindow::AfterStepApplied);
+  // Edits recorded outside a command (in the tree) name the undo item too.
+  connect(&history_->stack(), &QUndoStack::indexChanged, this, [this] {
+    if (menus_[kMenuFile] != nullptr) RefreshMenus();
+  });
   setWindowTitle(QStringLiteral("VORNA"));
   InitUiResources();
   setWindowIcon(QIcon(QStringLiteral(":/vorna/vorna.svg")));
@@ -110,6 +119,7 @@ MainWindow::MainWindow(Host* host, QWidget* parent, const QString& settings_file
   view_ = new ViewWindow(session_, central_);
   tree_ = new UnitTree(session_.model(), *host_, central_);
   tree_->setFocusPolicy(Qt::StrongFocus);
+  tree_->SetHistory(history_);
   MotionStripHooks hooks;
   hooks.stop_playback = [this] { StopPlayback(); };
   hooks.make_thumbnail = [this] {
@@ -184,6 +194,7 @@ void MainWindow::BuildMenus() {
   speed_menu_ = new QMenu(Label(kSpeedSubmenuTitle), menus_[kMenuAnim]);
   std::map<int, QActionGroup*> groups;
   for (const CommandInfo& command : CommandTable()) {
+    if (command.menu >= kMenuCount) continue;  // a dialog's
     QMenu* target = command.in_speed_submenu ? speed_menu_ : menus_[command.menu];
     if (command.separator_before) target->addSeparator();
     QAction* item = target->addAction(Label(command.label));
@@ -201,7 +212,10 @@ void MainWindow::BuildMenus() {
     }
     if (!command.key.empty()) {
       shortcuts_[command.id] = Label(command.key);
-      item->setShortcut(QKeySequence(shortcuts_[command.id]));
+      if (!command.alternate_key.empty()) {
+        shortcuts_[command.id] += QStringLiteral(", ") + Label(command.alternate_key);
+      }
+      item->setShortcuts(QKeySequence::listFromString(shortcuts_[command.id]));
       item->setShortcutContext(Qt::WindowShortcut);
       // The label already names the key.
       item->setShortcutVisibleInContextMenu(false);
@@ -255,14 +269,23 @@ void MainWindow::StoreWindowState() {
 void MainWindow::SetAcceleratorsEnabled(bool enabled) {
   accelerators_enabled_ = enabled;
   for (const auto& [id, key] : shortcuts_) {
-    actions_[id]->setShortcut(enabled ? QKeySequence(key) : QKeySequence());
+    actions_[id]->setShortcuts(enabled ? QKeySequence::listFromString(key) : QList<QKeySequence>());
   }
+}
+
+MenuFacts MainWindow::Facts() const {
+  MenuFacts facts = session_.facts();
+  facts.can_undo = history_->stack().canUndo();
+  facts.can_redo = history_->stack().canRedo();
+  return facts;
 }
 
 void MainWindow::RefreshMenus() {
   const Model& model = session_.model();
   const ViewState& view = session_.view();
-  const MenuFacts facts = session_.facts();
+  const MenuFacts facts = Facts();
+  actions_[kCmdUndo]->setText(Label(UndoItemLabel(kCmdUndo, history_->UndoName())));
+  actions_[kCmdRedo]->setText(Label(UndoItemLabel(kCmdRedo, history_->RedoName())));
   for (int m = 0; m < kMenuCount; ++m) {
     menus_[m]->menuAction()->setEnabled(MenuEnabled(model, view, facts, static_cast<MenuIndex>(m)));
   }
@@ -276,11 +299,11 @@ void MainWindow::RefreshMenus() {
 }
 
 void MainWindow::RunCommand(int id) {
-  if (!CommandEnabled(session_.model(), session_.view(), session_.facts(), id)) {
+  if (!CommandEnabled(session_.model(), session_.view(), Facts(), id)) {
     RefreshMenus();  // undo a check mark the toolkit may have toggled
     return;
   }
-  Dispatch(id);
+  RecordStep(history_, id, [this, id] { Dispatch(id); });
   RefreshMenus();
 }
 
@@ -301,12 +324,21 @@ void MainWindow::Dispatch(int id) {
     }
     case kCmdSave:
       OverwriteSave(model, *host_, *dialogs_);
+      if (!model.modified) history_->MarkSaved();
       return;
     case kCmdSaveAs:
       SaveAs(model, *host_, *dialogs_);
+      if (!model.modified) history_->MarkSaved();
+      return;
+    case kCmdUndo:
+    case kCmdRedo:
+      StopPlayback();
+      id == kCmdUndo ? history_->Undo() : history_->Redo();
       return;
     case kCmdClose:
       StopPlayback();
+      if (!AskToSaveChanges(model, *host_, *dialogs_)) return;
+      history_->Clear();
       strip()->ClearMotionStrip(true);
       session_.Close();
       tree_->Refresh();
@@ -457,6 +489,7 @@ bool MainWindow::OpenPath(const QString& path) {
 
 void MainWindow::AfterLoad(const LoadResult& result) {
   Model& model = session_.model();
+  if (!result.kept_current) history_->Clear();
   if (result.ok && !result.kept_current) {
     setWindowTitle(QStringLiteral("VORNA  <%1>").arg(PathText(model.model_file_name)));
     const QString opened = PathText(model.model_dir + model.model_file_name);
@@ -471,6 +504,22 @@ void MainWindow::AfterLoad(const LoadResult& result) {
     pager_->Recalculate();
   }
   Redraw();
+}
+
+void MainWindow::AfterStepApplied(bool motions_changed) {
+  Model& model = session_.model();
+  UpdateSelectionState(model);
+  tree_->Refresh();
+  if (motions_changed) {
+    // Rebuilding the strip walks current_motion over every Motion for the thumbnails.
+    const int current = model.current_motion;
+    strip()->RebuildFromTable();
+    model.current_motion = std::clamp(current, 0, std::max(0, model.motion_count - 1));
+    strip()->SyncPressed();
+    pager_->Recalculate();
+    LayoutChildren();
+  }
+  RegenerateThumbnail();
 }
 
 void MainWindow::StopPlayback() {
@@ -563,11 +612,19 @@ void MainWindow::ShowAbout() {
 
 void MainWindow::ExportX(const std::string& path) {
   Model& model = session_.model();
+  history_->Begin(kStepExportX);
+  bool exported = false;
   XSaveDialog dialog(
       model, *host_, path,
-      [this, &model](const XExportOptions& options) { return RunXExport(model, options, *host_); },
+      [this, &model, &exported](const XExportOptions& options) {
+        const int status = RunXExport(model, options, *host_);
+        exported = exported || status >= 0;
+        return status;
+      },
       this);
   dialog.exec();
+  history_->End();
+  if (exported) history_->MarkSaved();
   // The export triangulates and may group loose nodes under a new Unit.
   tree_->Refresh();
   Redraw();
@@ -630,9 +687,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  const Answer answer =
-      host_->Question("VORNA を終了しますか？", Buttons::kYesNo, MessageIcon::kQuestion);
-  if (answer != Answer::kYes) {
+  // With unsaved edits the save question is the one that matters; answering it is the consent.
+  const bool keep = session_.model().modified
+                        ? !AskToSaveChanges(session_.model(), *host_, *dialogs_)
+                        : host_->Question("VORNA を終了しますか？", Buttons::kYesNo,
+                                          MessageIcon::kQuestion) != Answer::kYes;
+  if (keep) {
     event->ignore();
     return;
   }

@@ -27,6 +27,7 @@ class QUrl;
 
 namespace vorna {
 
+class EditHistory;
 class MotionPager;
 class MotionStrip;
 class UnitTree;
@@ -58,6 +59,7 @@ class MainWindow : public QMainWindow, private LoadEvents {
   MotionPager* pager() const { return pager_; }
   MotionStrip* strip() const;
   bool accelerators_enabled() const { return accelerators_enabled_; }
+  EditHistory& history() { return *history_; }
 
   // Opens `path` through the open flow (the save question first); "ファイルを読み込めません" on
   // failure. Returns true when a model was loaded.
@@ -111,8 +113,12 @@ class MainWindow : public QMainWindow, private LoadEvents {
   void StoreWindowState();
   // Runs an editing dialog of the command `id`; false for other commands.
   bool RunEditingDialog(int id);
+  // Undo or redo changed the model: the tree, the strip, the menus and the view follow.
+  void AfterStepApplied(bool motions_changed);
+  MenuFacts Facts() const;
 
   EditorSession session_;
+  EditHistory* history_ = nullptr;
   std::unique_ptr<QtHost> own_host_;
   Host* host_;
   std::unique_ptr<FileDialogs> dialogs_;

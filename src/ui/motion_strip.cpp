@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "animation/motion_list.h"
+#include "editor/commands.h"
 #include "images/scale.h"
 
 namespace vorna {
@@ -65,7 +66,7 @@ void MotionStrip::AddMotionButton(int motion) {
   button->show();
   for (int p = 0; p < ButtonCount(); ++p) {
     group_->removeButton(buttons_[p]);
-    group_->addButton(buttons_[p], kFirstMotionButtonId + p);
+    group_->addButton(buttons_[p], kCmdMotionButton + p);
     ShowThumbnail(p);
   }
   button->setChecked(true);
@@ -100,7 +101,7 @@ void MotionStrip::SyncPressed() {
 }
 
 void MotionStrip::OnButtonClicked(int id) {
-  const int motion = id - kFirstMotionButtonId;
+  const int motion = id - kCmdMotionButton;
   if (motion < 0 || motion >= model_.motion_count) return;
   model_.current_motion = motion;
   emit motionChosen(motion);

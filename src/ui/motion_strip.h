@@ -22,9 +22,6 @@ class QToolButton;
 
 namespace vorna {
 
-// Command id of the strip button of Motion n.
-inline constexpr int kFirstMotionButtonId = 10000;
-
 // What the strip needs from the window.
 struct MotionStripHooks {
   // Ends playback (timer, check mark, projection) as every other stop does.

@@ -61,14 +61,14 @@ void RotateDialog::OnSliderMoved(int axis, int value) {
   const SliderEditRow& row = rows_[axis];
   SetQuietly(row.spin, value);
   // The edit box carries the angle: writing it applies the rotation.
-  row.edit->setText(QString::number(value));
+  row.edit->setText(QString::fromStdString(FormatWholeNumber(value)));
   row.edit->setFocus();
   row.edit->selectAll();
 }
 
 void RotateDialog::OnArrowsStepped(int axis, int value) {
   SetQuietly(rows_[axis].slider, value);
-  rows_[axis].edit->setText(QString::number(value));
+  rows_[axis].edit->setText(QString::fromStdString(FormatWholeNumber(value)));
 }
 
 void RotateDialog::OnTextChanged(int axis) {

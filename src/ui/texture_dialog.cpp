@@ -138,39 +138,10 @@ QWidget* TextureDialog::BuildMaterialPage() {
 }
 
 void TextureDialog::BuildMenus() {
-  auto add = [this](QMenu* menu, int id, const QString& label, QActionGroup* group = nullptr) {
-    QAction* item = menu->addAction(label);
-    item->setCheckable(group != nullptr);
-    if (group != nullptr) group->addAction(item);
-    connect(item, &QAction::triggered, this, [this, id] { RunMenu(id); });
-    actions_[id] = item;
-    return item;
-  };
-  QMenu* file = menu_bar_->addMenu("ﾌｧｲﾙ(&F)");
-  add(file, kMenuOpenImage, "開く(&O)...");
-  add(file, kMenuSaveImage, "名前を付けて保存(&A)..");
-
-  QMenu* edit = menu_bar_->addMenu("編集(&E)");
-  auto* kinds = new QActionGroup(this);
-  add(edit, kMenuPlanarMapping, "平面ﾏｯﾋﾟﾝｸﾞ(&P)", kinds);
-  add(edit, kMenuSphericalMapping, "球面ﾏｯﾋﾟﾝｸﾞ(&S)", kinds);
-  add(edit, kMenuWrapMapping, "一周ﾏｯﾋﾟﾝｸﾞ(&L)", kinds);
-  edit->addSeparator();
-  add(edit, kMenuApplyMapping, "適用(&E)");
-  add(edit, kMenuUnapplyMapping, "適用解除(&C)");
-  edit->addSeparator();
-  add(edit, kMenuMapParts, "パーツ(&R)");
-  add(edit, kMenuMapWhole, "全体(&A)");
-  edit->addSeparator();
-  add(edit, kMenuCopyToAllParts, "すべてのﾊﾟｰﾂにｺﾋﾟｰ(&O)");
-
-  QMenu* view = menu_bar_->addMenu("表示(&V)");
-  add(view, kMenuTranslucent, "半透明(&A)")->setCheckable(true);
-  view->addSeparator();
-  auto* fills = new QActionGroup(this);
-  add(view, kMenuFillSolid, "面(&S)", fills);
-  add(view, kMenuFillWireframe, "ﾜｲﾔｰﾌﾚｰﾑ(&W)", fills);
-  add(view, kMenuFillPoints, "点(&P)", fills);
+  const auto run = [this](int id) { RunMenu(id); };
+  AddTableMenu(menu_bar_, kMenuTextureFile, this, run, actions_);
+  AddTableMenu(menu_bar_, kMenuTextureEdit, this, run, actions_);
+  AddTableMenu(menu_bar_, kMenuDialogView, this, run, actions_);
 
   const DirectionMenu directions =
       AddDirectionMenu(menu_bar_, this, [this](int id) { RunMenu(id); });
@@ -267,22 +238,21 @@ void TextureDialog::RefreshMenus() {
   const TextureMenuState& menu = session_->menu();
   const ViewState& view = context_.view();
   const bool texture_page = session_->page() == TextureDialogPage::kTexture;
-  action(kMenuPlanarMapping + static_cast<int>(std::min<uint32_t>(menu.checked_kind, 2)))
+  action(kCmdPlanarMapping + static_cast<int>(std::min<uint32_t>(menu.checked_kind, 2)))
       ->setChecked(true);
-  for (int id : {kMenuOpenImage, kMenuSaveImage, static_cast<int>(kMenuPlanarMapping),
-                 static_cast<int>(kMenuSphericalMapping), static_cast<int>(kMenuWrapMapping),
-                 static_cast<int>(kMenuTranslucent)}) {
+  for (int id : {kCmdOpenImage, kCmdSaveImage, kCmdPlanarMapping, kCmdSphericalMapping,
+                 kCmdWrapMapping, kCmdDialogTranslucent}) {
     action(id)->setEnabled(texture_page);
   }
-  action(kMenuApplyMapping)->setEnabled(texture_page && menu.apply_enabled);
-  action(kMenuUnapplyMapping)->setEnabled(texture_page && menu.unapply_enabled);
-  action(kMenuMapParts)->setEnabled(menu.parts_enabled);
-  action(kMenuMapWhole)->setEnabled(menu.whole_enabled);
-  action(kMenuCopyToAllParts)->setEnabled(menu.copy_enabled);
-  action(kMenuTranslucent)->setChecked(view.part_alpha == 128);
-  action(view.fill_mode == kFillSolid       ? kMenuFillSolid
-         : view.fill_mode == kFillWireframe ? kMenuFillWireframe
-                                            : kMenuFillPoints)
+  action(kCmdApplyMapping)->setEnabled(texture_page && menu.apply_enabled);
+  action(kCmdUnapplyMapping)->setEnabled(texture_page && menu.unapply_enabled);
+  action(kCmdMapParts)->setEnabled(menu.parts_enabled);
+  action(kCmdMapWhole)->setEnabled(menu.whole_enabled);
+  action(kCmdCopyToAllParts)->setEnabled(menu.copy_enabled);
+  action(kCmdDialogTranslucent)->setChecked(view.part_alpha == 128);
+  action(view.fill_mode == kFillSolid       ? kCmdDialogFillSolid
+         : view.fill_mode == kFillWireframe ? kCmdDialogFillWireframe
+                                            : kCmdDialogFillPoints)
       ->setChecked(true);
   const int direction = session_->ViewDirection();
   if (direction >= 0) action(kCmdViewFront + direction)->setChecked(true);
@@ -295,22 +265,23 @@ void TextureDialog::RefreshAll() {
 }
 
 void TextureDialog::RunMenu(int id) {
-  if (id == kMenuOpenImage) {
+  if (id == kCmdOpenImage) {
     ChooseTexture();
     return;
   }
-  if (id == kMenuSaveImage) {
+  if (id == kCmdSaveImage) {
     ExportImage();
     return;
   }
   if (id >= kCmdViewFront && id <= kCmdViewBottom) {
     session_->ChooseDirection(id - kCmdViewFront);
-  } else if (id == kMenuTranslucent) {
+  } else if (id == kCmdDialogTranslucent) {
     session_->SetTranslucent(context_.view().part_alpha != 128);
-  } else if (id == kMenuFillSolid || id == kMenuFillWireframe || id == kMenuFillPoints) {
-    session_->SetFillMode(id == kMenuFillSolid       ? kFillSolid
-                          : id == kMenuFillWireframe ? kFillWireframe
-                                                     : kFillPoint);
+  } else if (id == kCmdDialogFillSolid || id == kCmdDialogFillWireframe ||
+             id == kCmdDialogFillPoints) {
+    session_->SetFillMode(id == kCmdDialogFillSolid       ? kFillSolid
+                          : id == kCmdDialogFillWireframe ? kFillWireframe
+                                                          : kFillPoint);
   } else if (!session_->RunMappingCommand(id)) {
     return;
   }

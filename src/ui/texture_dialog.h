@@ -25,13 +25,6 @@ class TextureDialog : public QDialog {
   Q_OBJECT
 
  public:
-  // Ids of the "ﾌｧｲﾙ" and "表示" menus' items (the mapping items are kMenu* of
-  // texture_mapping_menu.h, the directions the window's kCmdView*).
-  static constexpr int kMenuOpenImage = 40001;
-  static constexpr int kMenuSaveImage = 40003;
-  static constexpr int kMenuFillSolid = 40036;
-  static constexpr int kMenuFillWireframe = 40037;
-  static constexpr int kMenuFillPoints = 40038;
   static constexpr int kEditLength = 32;
 
   using Row = SliderEditRow;

@@ -23,6 +23,7 @@
 #include <algorithm>
 
 #include "editor/commands.h"
+#include "editor/number_text.h"
 #include "ui/dialog_widgets.h"
 #include "ui/text_codec.h"
 
@@ -256,11 +257,11 @@ QWidget* UnitSettingsDialog::BuildBlendGroup() {
           [this] { OnBlendText(3, range_edit_, range_spin_, true); });
   // The blend spins write their number into the edit beside them.
   connect(weight_spin_, &QSpinBox::valueChanged, this, [this](int value) {
-    SetTextQuietly(weight_edit_, QString::number(value));
+    SetTextQuietly(weight_edit_, QString::fromStdString(FormatWholeNumber(value)));
     OnBlendText(1, weight_edit_, weight_spin_, false);
   });
   connect(range_spin_, &QSpinBox::valueChanged, this, [this](int value) {
-    SetTextQuietly(range_edit_, QString::number(value));
+    SetTextQuietly(range_edit_, QString::fromStdString(FormatWholeNumber(value)));
     OnBlendText(3, range_edit_, range_spin_, false);
   });
   connect(initialise_, &QPushButton::clicked, this, &UnitSettingsDialog::Initialise);
@@ -271,20 +272,8 @@ QWidget* UnitSettingsDialog::BuildBlendGroup() {
 void UnitSettingsDialog::BuildMenu() {
   menu_bar_ = new QMenuBar(this);
   layout()->setMenuBar(menu_bar_);
-  auto add = [this](QMenu* menu, int id, const QString& label, QActionGroup* group) {
-    QAction* action = menu->addAction(label);
-    action->setCheckable(group != nullptr || id == kCmdSemiTransparent);
-    if (group != nullptr) group->addAction(action);
-    connect(action, &QAction::triggered, this, [this, id] { RunMenuCommand(id); });
-    actions_[id] = action;
-  };
-  QMenu* view = menu_bar_->addMenu(QString::fromUtf8(MenuTitle(kMenuView).data()));
-  add(view, kCmdSemiTransparent, QString::fromUtf8("半透明(&A)"), nullptr);
-  view->addSeparator();
-  auto* fill = new QActionGroup(this);
-  add(view, kCmdFillSolid, QString::fromUtf8("面(&S)"), fill);
-  add(view, kCmdFillWireframe, QString::fromUtf8("ﾜｲﾔｰﾌﾚｰﾑ(&W)"), fill);
-  add(view, kCmdFillPoints, QString::fromUtf8("点(&P)"), fill);
+  const auto run = [this](int id) { RunMenuCommand(id); };
+  AddTableMenu(menu_bar_, kMenuDialogView, this, run, actions_);
 
   const DirectionMenu directions =
       AddDirectionMenu(menu_bar_, this, [this](int id) { RunMenuCommand(id); });
@@ -292,8 +281,7 @@ void UnitSettingsDialog::BuildMenu() {
     actions_[kDirectionCommands[k]] = directions.items[k];
   }
 
-  QMenu* edit = menu_bar_->addMenu(QString::fromUtf8("編集(&E)"));
-  add(edit, kCmdResetUnitPose, QString::fromUtf8("角度・移動・ｽｹｰﾙのﾘｾｯﾄ"), nullptr);
+  AddTableMenu(menu_bar_, kMenuUnitEdit, this, run, actions_);
 }
 
 QAction* UnitSettingsDialog::menu_action(int id) const {
@@ -381,8 +369,8 @@ void UnitSettingsDialog::RefreshDialog() {
       valid ? model.units[unit].blend_param : std::array<int32_t, 4>{0, 0, 0, 20};
   SetIndexBlocked(blend_axis_, blend[0]);
   SetIndexBlocked(blend_formula_, blend[2]);
-  SetTextQuietly(weight_edit_, QString::number(blend[1]));
-  SetTextQuietly(range_edit_, QString::number(blend[3]));
+  SetTextQuietly(weight_edit_, QString::fromStdString(FormatWholeNumber(blend[1])));
+  SetTextQuietly(range_edit_, QString::fromStdString(FormatWholeNumber(blend[3])));
   SetQuietly(weight_spin_, std::clamp(blend[1], 0, kBlendSpinMax));
   SetQuietly(range_spin_, std::clamp(blend[3], 0, kBlendSpinMax));
 }
@@ -424,7 +412,7 @@ void UnitSettingsDialog::RunMenuCommand(int id) {
     FillPage(view.unit_dialog_page);
   } else {
     // The dialog only draws: the thumbnail is remade when it closes.
-    ApplyViewCommand(id, view, context_.session->render());
+    ApplyViewCommand(MainViewCommand(id), view, context_.session->render());
     ApplyDirectionLock();
     SyncMenuMarks();
     context_.MenusChanged();
@@ -447,7 +435,8 @@ void UnitSettingsDialog::SyncMenuMarks() {
   const MenuFacts facts{true};
   for (const auto& [id, action] : actions_) {
     if (action->isCheckable()) {
-      action->setChecked(CommandChecked(context_.model(), context_.view(), facts, id));
+      action->setChecked(
+          CommandChecked(context_.model(), context_.view(), facts, MainViewCommand(id)));
     }
   }
 }
@@ -508,7 +497,7 @@ void UnitSettingsDialog::Initialise() {
   if (unit >= 0 && unit < std::min(model.unit_count(), kMaxUnits)) {
     const int32_t factor = model.units[unit].blend_param[1];
     SetQuietly(weight_spin_, std::clamp(factor, 0, kBlendSpinMax));
-    SetTextQuietly(weight_edit_, QString::number(factor));
+    SetTextQuietly(weight_edit_, QString::fromStdString(FormatWholeNumber(factor)));
   }
   context_.Redraw();
 }

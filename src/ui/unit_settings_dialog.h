@@ -29,9 +29,6 @@ class QTabWidget;
 
 namespace vorna {
 
-// The "角度・移動・ｽｹｰﾙのﾘｾｯﾄ" item of the dialog's own menu.
-inline constexpr int kCmdResetUnitPose = 40047;
-
 class UnitSettingsDialog : public QDialog {
   Q_OBJECT
 

@@ -11,6 +11,7 @@
 #include <QStyledItemDelegate>
 
 #include "model/hierarchy_edit.h"
+#include "ui/edit_history.h"
 #include "ui/text_codec.h"
 
 namespace vorna {
@@ -184,7 +185,7 @@ void UnitTree::DeleteUnits() {
   const DeleteUnitsQuestion question = BuildDeleteUnitsQuestion(model_);
   if (question.count <= 0) return;
   if (host_.Question(question.text, Buttons::kYesNo, MessageIcon::kNone) != Answer::kYes) return;
-  DeleteTickedUnits(model_);
+  RecordStep(history_, kCmdDeleteUnits, [this] { DeleteTickedUnits(model_); });
   AfterStructureChange();
 }
 
@@ -197,8 +198,10 @@ void UnitTree::TickAll(bool ticked) {
 
 void UnitTree::DropNodes(int dragged, int target) {
   drop_highlight_ = -1;
-  DropTickedNodes(model_, dragged, target);
-  RestoreExpansion(model_);
+  RecordStep(history_, kStepDropNodes, [&] {
+    DropTickedNodes(model_, dragged, target);
+    RestoreExpansion(model_);
+  });
   AfterStructureChange();
 }
 
@@ -241,7 +244,8 @@ void UnitTree::Rename(int node, const QString& text) {
   if (text == FromCp932(model_.node_name[node])) return;
   std::string bytes;
   if (!ToCp932(text, &bytes)) return;
-  model_.node_name[node] = ClampCp932(bytes, kNameBytes);
+  RecordStep(history_, kStepRenameNode,
+             [&] { model_.node_name[node] = ClampCp932(bytes, kNameBytes); });
   if (QTreeWidgetItem* item = ItemOfNode(node)) {
     mirroring_ = true;
     item->setText(0, FromCp932(model_.node_name[node]));

@@ -16,6 +16,8 @@ class QMimeData;
 
 namespace vorna {
 
+class EditHistory;
+
 class UnitTree : public QTreeWidget {
   Q_OBJECT
 
@@ -38,6 +40,9 @@ class UnitTree : public QTreeWidget {
   void DeleteUnits();
   // Ticks (or clears) the check box of every node.
   void TickAll(bool ticked);
+
+  // Where deletions, drops and renames are recorded as undoable steps (null: nowhere).
+  void SetHistory(EditHistory* history) { history_ = history; }
 
   // The popup shown on a right click, after the item under the cursor is selected.
   void SetItemMenu(QMenu* menu) { item_menu_ = menu; }
@@ -100,6 +105,7 @@ class UnitTree : public QTreeWidget {
   Model& model_;
   Host& host_;
   QMenu* item_menu_ = nullptr;
+  EditHistory* history_ = nullptr;
   QIcon unit_icon_;
   QIcon part_icon_;
   bool mirroring_ = false;

@@ -148,12 +148,12 @@ TEST(SaveAsTest, TheFilterDecidesTheFormat) {
   EXPECT_EQ(test::ReadFile(dir.File("robot.glb")).substr(0, 4), "glTF");
   EXPECT_FALSE(SaveAs(*model, host, ui));
   EXPECT_TRUE(host.entries.empty());
-  // Saving does not clear `modified`.
+  // A save leaves nothing unsaved.
   model->modified = 1;
   ui.save_as.push_back({true, dir.File("again.vrn"), SaveFilterIndex(ModelFormat::kVrnText)});
   ui.formats.push_back({true, SaveFormatChoice{}});
   EXPECT_TRUE(SaveAs(*model, host, ui));
-  EXPECT_EQ(model->modified, 1);
+  EXPECT_EQ(model->modified, 0);
 }
 
 TEST(OverwriteSaveTest, WritesByLoadedTypeOrFallsBackToSaveAs) {

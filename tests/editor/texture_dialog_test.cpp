@@ -230,13 +230,13 @@ TEST(TextureDialogTest, CancelGivesBackEveryPartAndTheView) {
   const Material before_material = f.model->parts[2].material;
   TextureDialogSession session = f.Open(0);
 
-  session.RunMappingCommand(kMenuSphericalMapping);
-  session.RunMappingCommand(kMenuMapWhole);  // every Part gets red.bmp, named or not
+  session.RunMappingCommand(kCmdSphericalMapping);
+  session.RunMappingCommand(kCmdMapWhole);  // every Part gets red.bmp, named or not
   ASSERT_EQ(f.model->texture_all, 1);
   ASSERT_EQ(f.model->parts[2].texture_file, "red.bmp");
   session.ShowPage(TextureDialogPage::kMaterial);
   session.SetMaterialValue(MaterialRow::kRed, 0.1);
-  session.RunMappingCommand(kMenuCopyToAllParts);
+  session.RunMappingCommand(kCmdCopyToAllParts);
   session.ChooseDirection(4);
   session.SetTranslucent(true);
   session.Cancel();

@@ -49,12 +49,12 @@ TEST(TextureMappingMenuTest, PlanarPartIsPlacedByHandThenApplied) {
   ExpectMenu(commands.menu(), false, true, false, false, true, true, 128, f.view);
 
   commands.settings().map_offset_u = 1.0f;
-  EXPECT_TRUE(commands.Run(kMenuApplyMapping));
+  EXPECT_TRUE(commands.Run(kCmdApplyMapping));
   ExpectMenu(commands.menu(), true, false, true, false, true, false, 255, f.view);
   EXPECT_FLOAT_EQ(f.model->tex_u[1], 0.5f);  // (2 - 0 - 1) / 2
   EXPECT_EQ(f.model->parts[0].texture_map_param[2], 1.0f);
 
-  commands.Run(kMenuUnapplyMapping);
+  commands.Run(kCmdUnapplyMapping);
   ExpectMenu(commands.menu(), false, true, false, false, true, true, 128, f.view);
   EXPECT_FLOAT_EQ(f.model->tex_u[1], 0.5f);  // coordinates stay
 
@@ -66,7 +66,7 @@ TEST(TextureMappingMenuTest, RoundKindsResetPlacementAndApplyAtOnce) {
   f.model->normals[1] = {1, 0, 0};
   TextureMappingCommands commands(*f.model, f.view, f.host, SettingsOfPart(*f.model, 0));
   commands.settings().map_scale_u = 3.0f;
-  commands.Run(kMenuSphericalMapping);
+  commands.Run(kCmdSphericalMapping);
   EXPECT_EQ(f.model->parts[0].texture_map_flag, 1u);
   EXPECT_EQ(commands.menu().checked_kind, 1u);
   EXPECT_EQ(commands.settings().map_scale_u, 1.0f);
@@ -74,11 +74,11 @@ TEST(TextureMappingMenuTest, RoundKindsResetPlacementAndApplyAtOnce) {
   // Applied, and only a planar single Part can be unapplied.
   ExpectMenu(commands.menu(), true, false, false, false, true, false, 255, f.view);
 
-  commands.Run(kMenuWrapMapping);
+  commands.Run(kCmdWrapMapping);
   EXPECT_EQ(f.model->parts[0].texture_map_flag, 2u);
 
   // Back to planar while applied: applied again, then placed by hand.
-  commands.Run(kMenuPlanarMapping);
+  commands.Run(kCmdPlanarMapping);
   EXPECT_EQ(f.model->parts[0].texture_map_flag, 0u);
   ExpectMenu(commands.menu(), false, true, false, false, true, true, 128, f.view);
 }
@@ -86,17 +86,17 @@ TEST(TextureMappingMenuTest, RoundKindsResetPlacementAndApplyAtOnce) {
 TEST(TextureMappingMenuTest, WholeModelAndBack) {
   Fixture f(true);
   TextureMappingCommands commands(*f.model, f.view, f.host, SettingsOfPart(*f.model, 0));
-  commands.Run(kMenuMapWhole);
+  commands.Run(kCmdMapWhole);
   EXPECT_EQ(f.model->texture_all, 1);
   EXPECT_EQ(f.model->parts[1].texture_file, "skin.png");
   EXPECT_FLOAT_EQ(f.model->tex_u[3], 1.0f);  // x = 4 in the total box 0..4
   ExpectMenu(commands.menu(), true, false, false, true, false, false, 255, f.view);
 
   // Planar over the whole model stays applied, with the controls off.
-  commands.Run(kMenuPlanarMapping);
+  commands.Run(kCmdPlanarMapping);
   ExpectMenu(commands.menu(), true, false, false, true, false, false, 255, f.view);
 
-  commands.Run(kMenuMapParts);
+  commands.Run(kCmdMapParts);
   EXPECT_EQ(f.model->texture_all, 0);
   ExpectMenu(commands.menu(), true, false, true, false, true, false, 255, f.view);
 
@@ -109,7 +109,7 @@ TEST(TextureMappingMenuTest, WholeModelAndBack) {
 TEST(TextureMappingMenuTest, WholeModelWithoutTheFileChangesNothing) {
   Fixture f(false);
   TextureMappingCommands commands(*f.model, f.view, f.host, SettingsOfPart(*f.model, 0));
-  commands.Run(kMenuMapWhole);
+  commands.Run(kCmdMapWhole);
   EXPECT_EQ(f.model->texture_all, 0);
   EXPECT_EQ(f.model->parts[1].texture_file, "");
   ExpectMenu(commands.menu(), false, true, false, false, true, true, 128, f.view);

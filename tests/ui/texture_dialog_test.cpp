@@ -57,8 +57,8 @@ class TextureDialogTest : public QObject {
     QCOMPARE(dialog.windowTitle(),
              QString::fromUtf8("ﾃｸｽﾁｬの設定 - ") + FromCp932(f.model().node_name[1]));
     QCOMPARE(f.session.view().texture_dialog_page, 1);
-    QVERIFY(dialog.action(kMenuTranslucent)->isChecked());
-    QVERIFY(!dialog.action(kMenuMapParts)->isEnabled());
+    QVERIFY(dialog.action(kCmdDialogTranslucent)->isChecked());
+    QVERIFY(!dialog.action(kCmdMapParts)->isEnabled());
     QCOMPARE(dialog.texture_row(TextureRow::kOffsetV).edit->maxLength(), 32);
 
     const TextureDialog::Row& scale = dialog.texture_row(TextureRow::kScaleU);
@@ -89,7 +89,8 @@ class TextureDialogTest : public QObject {
     TextureDialog dialog(f.Context(), f.scales);
     dialog.tabs()->setCurrentIndex(1);
     QCOMPARE(f.session.view().texture_dialog_page, 2);
-    for (int id : {40001, 40003, 40048, 40049, 40050, 40051, 40052, 40033}) {
+    for (int id : {kCmdOpenImage, kCmdSaveImage, kCmdPlanarMapping, kCmdSphericalMapping,
+                   kCmdWrapMapping, kCmdApplyMapping, kCmdUnapplyMapping, kCmdDialogTranslucent}) {
       QVERIFY2(!dialog.action(id)->isEnabled(), qPrintable(QString::number(id)));
     }
     const TextureDialog::Row& alpha = dialog.material_row(MaterialRow::kAlpha);
@@ -105,7 +106,7 @@ class TextureDialogTest : public QObject {
     QCOMPARE(f.model().parts[1].material.specular.r, 0.5f);
     QCOMPARE(dialog.material_row(MaterialRow::kRed).slider->value(), 50);
     dialog.tabs()->setCurrentIndex(0);
-    QVERIFY(dialog.action(kMenuApplyMapping)->isEnabled());
+    QVERIFY(dialog.action(kCmdApplyMapping)->isEnabled());
   }
 
   // What Cancel puts back is pinned by the editor's tests; here that the dialog's Cancel runs it.
@@ -115,7 +116,7 @@ class TextureDialogTest : public QObject {
     const std::vector<float> tex_u = model.tex_u;
     TextureDialog dialog(f.Context(), f.scales);
     model.parts[1].texture_file = "skin.bmp";  // as the image dialog leaves it
-    dialog.action(kMenuMapWhole)->trigger();
+    dialog.action(kCmdMapWhole)->trigger();
     QVERIFY(model.tex_u != tex_u);
     dialog.action(kCmdViewTop)->trigger();
     dialog.reject();
@@ -138,7 +139,7 @@ class TextureDialogTest : public QObject {
     Type(dialog.texture_row(TextureRow::kScaleV).edit, "2");
     dialog.action(kCmdViewLeft)->trigger();
     model.parts[2].texture_file = "skin.bmp";  // as the image dialog leaves it
-    dialog.action(kMenuMapWhole)->trigger();
+    dialog.action(kCmdMapWhole)->trigger();
     QVERIFY(!dialog.texture_row(TextureRow::kScaleV).slider->isEnabled());
     dialog.tabs()->setCurrentIndex(1);
     Type(dialog.material_row(MaterialRow::kBlue).edit, "0.25");

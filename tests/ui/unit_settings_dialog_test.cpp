@@ -61,8 +61,8 @@ class UnitSettingsDialogTest : public QObject {
     UnitSettingsDialog dialog(h.Context());
     QCOMPARE(h.stops, 1);
     QCOMPARE(h.view().part_alpha, 128);
-    QVERIFY(dialog.menu_action(kCmdSemiTransparent)->isChecked());
-    QVERIFY(dialog.menu_action(kCmdFillSolid)->isChecked());
+    QVERIFY(dialog.menu_action(kCmdDialogTranslucent)->isChecked());
+    QVERIFY(dialog.menu_action(kCmdDialogFillSolid)->isChecked());
     QVERIFY(dialog.menu_action(kCmdViewFront)->isChecked());
     QCOMPARE(dialog.windowTitle(), QString::fromUtf8("ユニットの設定 - A"));
     QCOMPARE(h.view().unit_dialog_page, 1);
@@ -133,14 +133,14 @@ class UnitSettingsDialogTest : public QObject {
     QCOMPARE(h.view().view_yaw, 270.0f);
     QVERIFY(dialog.menu_action(kCmdViewLeft)->isChecked());
     QVERIFY(Greyed(dialog, 10) && !Greyed(dialog, 12));
-    dialog.menu_action(kCmdFillPoints)->trigger();
+    dialog.menu_action(kCmdDialogFillPoints)->trigger();
     QCOMPARE(h.view().fill_mode, int(kFillPoint));
-    dialog.menu_action(kCmdFillWireframe)->trigger();
+    dialog.menu_action(kCmdDialogFillWireframe)->trigger();
     QCOMPARE(h.view().fill_mode, int(kFillWireframe));
-    QVERIFY(dialog.menu_action(kCmdFillWireframe)->isChecked());
-    dialog.menu_action(kCmdSemiTransparent)->trigger();
+    QVERIFY(dialog.menu_action(kCmdDialogFillWireframe)->isChecked());
+    dialog.menu_action(kCmdDialogTranslucent)->trigger();
     QCOMPARE(h.view().part_alpha, 255);
-    QVERIFY(!dialog.menu_action(kCmdSemiTransparent)->isChecked());
+    QVERIFY(!dialog.menu_action(kCmdDialogTranslucent)->isChecked());
 
     dialog.slot(13).slider->setValue(1250);
     dialog.accept();

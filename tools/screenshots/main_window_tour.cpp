@@ -42,11 +42,14 @@ class ScreenshotTour : public test::TourBase {
     QVERIFY(OpenSample());
     window_->unit_tree()->expandAll();
     Shoot("04-loaded");
-    const QString names[] = {"file",       "item", "motion",    "anim", "model",
-                             "draw-order", "view", "direction", "help"};
+    const QString names[] = {"file",  "edit",       "item", "motion",    "anim",
+                             "model", "draw-order", "view", "direction", "help"};
     for (int m = 0; m < kMenuCount; ++m) {
       ShootMenu(static_cast<MenuIndex>(m), QStringLiteral("05-menu-%1-%2").arg(m).arg(names[m]));
     }
+    window_->RunCommand(kCmdFlipCulling);
+    ShootMenu(kMenuEdit, "05-menu-edit-after-flip");
+    window_->RunCommand(kCmdUndo);
 
     window_->RunCommand(kCmdSemiTransparent);
     Shoot("06-semi-transparent");

@@ -69,10 +69,10 @@ class TextureDialogTour : public test::TourBase {
     edit->hide();
     dialog.menu_bar()->setActiveAction(nullptr);
 
-    dialog.action(kMenuApplyMapping)->trigger();
+    dialog.action(kCmdApplyMapping)->trigger();
     Shoot("texture-04-applied");
     dialog.action(kCmdViewLeft)->trigger();
-    dialog.action(kMenuWrapMapping)->trigger();
+    dialog.action(kCmdWrapMapping)->trigger();
     Shoot("texture-05-wrap-left");
 
     dialog.tabs()->setCurrentIndex(1);

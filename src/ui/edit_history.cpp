@@ -1,0 +1,143 @@
+#include "ui/edit_history.h"
+
+#include <QUndoCommand>
+#include <functional>
+#include <utility>
+#include <vector>
+
+namespace vorna {
+namespace {
+
+// One recorded step. The command is pushed after its edit was made, so the first redo, which
+// the stack runs on push, has nothing to do.
+class StepCommand : public QUndoCommand {
+ public:
+  StepCommand(std::shared_ptr<ModelStep> step, Model& model, std::function<void(bool)> applied)
+      : QUndoCommand(QString::fromStdString(step->name())),
+        step_(std::move(step)),
+        model_(model),
+        applied_(std::move(applied)) {}
+
+  const std::shared_ptr<ModelStep>& step() const { return step_; }
+
+  void undo() override { Apply(); }
+  void redo() override {
+    if (std::exchange(done_, false)) return;
+    Apply();
+  }
+
+ private:
+  void Apply() {
+    step_->Swap(model_);
+    applied_(step_->touches_motions());
+  }
+
+  std::shared_ptr<ModelStep> step_;
+  Model& model_;
+  std::function<void(bool)> applied_;
+  bool done_ = true;
+};
+
+const StepCommand* StepAt(const QUndoStack& stack, int index) {
+  return index >= 0 && index < stack.count() ? static_cast<const StepCommand*>(stack.command(index))
+                                             : nullptr;
+}
+
+}  // namespace
+
+EditHistory::EditHistory(EditorSession& session, QObject* parent)
+    : QObject(parent), session_(session) {
+  connect(&stack_, &QUndoStack::indexChanged, this, [this] { FollowClean(); });
+  connect(&stack_, &QUndoStack::cleanChanged, this, [this] { FollowClean(); });
+}
+
+size_t EditHistory::bytes() const {
+  size_t total = 0;
+  for (int i = 0; i < stack_.count(); ++i) total += StepAt(stack_, i)->step()->bytes();
+  return total;
+}
+
+void EditHistory::Begin(int id) {
+  const std::string_view name = StepName(id);
+  open_.push_back(!name.empty());
+  if (!name.empty()) session_.steps().Begin(name);
+}
+
+void EditHistory::End() {
+  if (open_.empty()) return;
+  const bool undoable = open_.back();
+  open_.pop_back();
+  if (!undoable) return;
+  if (std::unique_ptr<ModelStep> step = session_.steps().End()) Push(std::move(step));
+}
+
+void EditHistory::Push(std::unique_ptr<ModelStep> step) {
+  stack_.push(new StepCommand(std::move(step), session_.model(),
+                              [this](bool motions) { emit stepApplied(motions); }));
+  DropOldest();
+  FollowClean();
+}
+
+void EditHistory::DropOldest() {
+  size_t total = bytes();
+  if (total <= byte_cap_) return;
+  // The stack drops commands only by count, so it is filled again with the newest steps that
+  // fit; the newest is kept whatever it holds.
+  const int count = stack_.count();
+  std::vector<std::shared_ptr<ModelStep>> steps;
+  for (int i = 0; i < count; ++i) steps.push_back(StepAt(stack_, i)->step());
+  int drop = 0;
+  while (drop < count - 1 && total > byte_cap_) total -= steps[drop++]->bytes();
+  if (drop == 0) return;
+  const int clean = stack_.cleanIndex();
+  rebuilding_ = true;
+  stack_.clear();
+  for (int i = drop; i < count; ++i) {
+    if (i == clean) stack_.setClean();
+    stack_.push(new StepCommand(steps[i], session_.model(),
+                                [this](bool motions) { emit stepApplied(motions); }));
+  }
+  if (clean == count) {
+    stack_.setClean();
+  } else if (clean < drop) {
+    stack_.resetClean();
+  }
+  rebuilding_ = false;
+}
+
+void EditHistory::Undo() {
+  if (stack_.canUndo()) stack_.undo();
+}
+
+void EditHistory::Redo() {
+  if (stack_.canRedo()) stack_.redo();
+}
+
+std::string_view EditHistory::UndoName() const {
+  const StepCommand* command = StepAt(stack_, stack_.index() - 1);
+  return command != nullptr ? std::string_view(command->step()->name()) : std::string_view();
+}
+
+std::string_view EditHistory::RedoName() const {
+  const StepCommand* command = StepAt(stack_, stack_.index());
+  return command != nullptr ? std::string_view(command->step()->name()) : std::string_view();
+}
+
+void EditHistory::MarkSaved() {
+  stack_.setClean();
+  FollowClean();
+}
+
+void EditHistory::Clear() {
+  rebuilding_ = true;
+  stack_.clear();
+  if (session_.model().modified) stack_.resetClean();
+  rebuilding_ = false;
+}
+
+void EditHistory::FollowClean() {
+  if (rebuilding_) return;
+  session_.model().modified = stack_.isClean() ? 0 : 1;
+}
+
+}  // namespace vorna

@@ -1,0 +1,73 @@
+// The undo history of the editor window: the steps the session's recorder makes, each wrapped in
+// a QUndoCommand on one QUndoStack. The stack's clean state is the saved state, and the Model's
+// `modified` flag follows it. The steps are capped by the memory they hold; the oldest go first.
+#pragma once
+
+#include <QObject>
+#include <QUndoStack>
+#include <cstddef>
+#include <memory>
+#include <string_view>
+
+#include "editor/editor_session.h"
+
+namespace vorna {
+
+class EditHistory : public QObject {
+  Q_OBJECT
+
+ public:
+  static constexpr size_t kDefaultByteCap = size_t{256} << 20;
+
+  explicit EditHistory(EditorSession& session, QObject* parent = nullptr);
+  // The stack empties itself on destruction; nobody may hear of that, the session may be gone.
+  ~EditHistory() override { stack_.disconnect(); }
+
+  QUndoStack& stack() { return stack_; }
+  void set_byte_cap(size_t bytes) { byte_cap_ = bytes; }
+  // The memory the steps on the stack hold.
+  size_t bytes() const;
+
+  // Opens a step named after the command or tree edit `id` (editor/commands.h StepName); ids
+  // without a step name record nothing. Every Begin needs its End.
+  void Begin(int id);
+  // Closes the step and puts it on the stack when the Model changed.
+  void End();
+
+  void Undo();
+  void Redo();
+  // The names of the steps undo and redo would take, "" for none.
+  std::string_view UndoName() const;
+  std::string_view RedoName() const;
+  // The Model was saved: this is the state that needs no save question.
+  void MarkSaved();
+  // A model was loaded or closed: no step applies to it. A load that already changed the model
+  // (fitted it) leaves no clean state to return to.
+  void Clear();
+
+ signals:
+  // Undo or redo changed the Model; the window shows it again.
+  void stepApplied(bool motions_changed);
+
+ private:
+  void Push(std::unique_ptr<ModelStep> step);
+  void DropOldest();
+  void FollowClean();
+
+  EditorSession& session_;
+  QUndoStack stack_;
+  size_t byte_cap_ = kDefaultByteCap;
+  // The step Begin opened was an undoable one (nested Begins count too).
+  std::vector<bool> open_;
+  bool rebuilding_ = false;
+};
+
+// Runs `edit` as one step of `history` (null: just runs it).
+template <typename Edit>
+void RecordStep(EditHistory* history, int id, Edit&& edit) {
+  if (history != nullptr) history->Begin(id);
+  edit();
+  if (history != nullptr) history->End();
+}
+
+}  // namespace vorna

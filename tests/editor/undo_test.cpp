@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "animation/anim_list.h"
+#include "animation/freeze_pose.h"
+#include "animation/keyframes.h"
+#include "animation/motion_list.h"
+#include "editor/commands.h"
+#include "editor/open_flow.h"
+#include "editor/undo_step.h"
+#include "formats/registry.h"
+#include "formats/vrn_text.h"
+#include "model/bounds.h"
+#include "model/hierarchy_edit.h"
+#include "model/model_edits.h"
+#include "support/test_support.h"
+
+namespace vorna {
+namespace {
+
+// The writer clamps the Anim ranges into the Model it writes: it writes a copy, so that only the
+// step changes the Model under test.
+std::string SavedBytes(const Model& model, const test::TempDir& dir) {
+  auto copy = std::make_unique<Model>(model);
+  StderrHost host;
+  const std::string path = dir.File("saved.vrn");
+  EXPECT_TRUE(WriteVrnText(*copy, path, SaveOptions{}, host));
+  return test::ReadFile(path);
+}
+
+struct Edit {
+  int id;
+  std::function<void(Model&, Host&)> apply;
+  // What the step may hold at most: what changed, never a copy of the whole model.
+  size_t max_bytes;
+};
+
+// Every undoable command's edit of the core, as the window runs it.
+const Edit kEdits[] = {
+    {kCmdSizePosition,
+     [](Model& m, Host&) {
+       ApplySizeAndPosition(m, {0.5f, 0, 0}, {2, 2, 2});
+     },
+     80000},
+    {kCmdRotate,
+     [](Model& m, Host&) {
+       RotateModelVertices(m, 0, 90, 0);
+       RotateModelUnits(m, 0, 90, 0);
+     },
+     60000},
+    {kCmdDrawOrder, [](Model& m, Host&) { std::swap(m.draw_order[0], m.draw_order[3]); }, 3000},
+    {kCmdKeyFrames,
+     [](Model& m, Host& h) { GenerateKeyframes(m, h, KeyframeDialogDefaults(m, false)); }, 6000000},
+    {kCmdEditUnit,
+     [](Model& m, Host&) {
+       m.units[2].basis_position.x += 0.25f;
+       m.motions[1].angle[0][2] = 45;
+     },
+     60000},
+    {kCmdCopyUnit, [](Model& m, Host&) { CopyPose(m.motions[0], m.motions[3]); }, 30000},
+    // One Part's mapping: only that Part's texture coordinates are held.
+    {kCmdTextureColour,
+     [](Model& m, Host&) {
+       m.parts[2].material.diffuse.r = 0.125f;
+       for (uint32_t v = m.parts[2].first_vertex; v < m.parts[3].first_vertex; ++v) {
+         m.tex_u[v] = 0.5f;
+       }
+     },
+     4000},
+    {kCmdAddUnit, [](Model& m, Host& h) { AddUnit(m, h); }, 6000000},
+    {kCmdDeleteUnits,
+     [](Model& m, Host&) {
+       m.forest.Select(m.NodeOfUnit(3));
+       DeleteTickedUnits(m);
+     },
+     6000000},
+    {kStepRenameNode, [](Model& m, Host&) { m.node_name[1] = "renamed"; }, 20000},
+    {kStepDropNodes, [](Model& m, Host&) { DropTickedNodes(m, 0, m.NodeOfUnit(4)); }, 80000},
+    {kCmdFlipCulling, [](Model& m, Host& h) { FlipCulling(m, h); }, 6000},
+    {kCmdTriangulate, [](Model& m, Host& h) { ConvertToTriangles(m, h); }, 6000},
+    {kCmdRecomputeNormals,
+     [](Model& m, Host& h) {
+       m.normals[7] = {1, 1, 1};
+       RecomputeNormals(m, h);
+     },
+     3000},
+    {kCmdRecomputeBounds,
+     [](Model& m, Host&) {
+       m.parts[1].center.x += 1;
+       RecomputeBounds(m);
+     },
+     3000},
+    {kCmdShiftFaces, [](Model& m, Host&) { ShiftFaceCorners(m); }, 4000},
+    {kCmdAddMotion, [](Model& m, Host& h) { AddMotion(m, h); }, 60000},
+    {kCmdDeleteMotion, [](Model& m, Host&) { DeleteCurrentMotion(m); }, 60000},
+    {kCmdReorderMotions,
+     [](Model& m, Host&) {
+       const int order[] = {4, 3, 2, 1, 0};
+       ApplyStripOrder(m, 5, order);
+     },
+     60000},
+    {kCmdEditAnims,
+     [](Model& m, Host& h) {
+       EntryList entries = OpenAnimDialog(m);
+       entries.entries.push_back(AnimEntryFromControls(1, 2, "kick", false));
+       ApplyAnimDialog(m, h, entries);
+     },
+     3000},
+    {kCmdFreezePose, [](Model& m, Host&) { FreezePose(m, 1); }, 6000000},
+};
+
+TEST(UndoTest, EveryEditUndoesToTheSavedBytesAndRedoesToItsOwn) {
+  test::TempDir dir;
+  for (const Edit& edit : kEdits) {
+    SCOPED_TRACE(edit.id);
+    auto model = std::make_unique<Model>();
+    ScriptedHost host;
+    ASSERT_TRUE(Load(*model, VORNA_SOURCE_DIR "/samples/walker.vrn", host).ok);
+    model->current_motion = 2;
+    StepRecorder recorder(*model);
+    const std::string before = SavedBytes(*model, dir);
+
+    ASSERT_FALSE(StepName(edit.id).empty());
+    recorder.Begin(StepName(edit.id));
+    edit.apply(*model, host);
+    std::unique_ptr<ModelStep> step = recorder.End();
+    ASSERT_NE(step, nullptr);
+    EXPECT_EQ(step->name(), StepName(edit.id));
+    EXPECT_LE(step->bytes(), edit.max_bytes);
+    const std::string after = SavedBytes(*model, dir);
+    ASSERT_NE(after, before);
+
+    step->Swap(*model);
+    EXPECT_EQ(SavedBytes(*model, dir), before);
+    step->Swap(*model);
+    EXPECT_EQ(SavedBytes(*model, dir), after);
+    step->Swap(*model);
+    EXPECT_EQ(SavedBytes(*model, dir), before);
+  }
+}
+
+TEST(UndoTest, AnEditThatChangesNothingRecordsNoStepAndKeepsTheModifiedFlag) {
+  auto model = std::make_unique<Model>();
+  ScriptedHost host;
+  ASSERT_TRUE(Load(*model, VORNA_SOURCE_DIR "/samples/walker.vrn", host).ok);
+  StepRecorder recorder(*model);
+  recorder.Begin("ユニットの編集");
+  recorder.Begin("inner");  // a command run by a command joins its step
+  // A dialog closed with OK after its edits were taken back: nothing to undo, nothing unsaved.
+  model->node_name[0] += "x";
+  model->node_name[0].pop_back();
+  model->modified = 1;
+  EXPECT_EQ(recorder.End(), nullptr);
+  EXPECT_TRUE(recorder.recording());
+  EXPECT_EQ(recorder.End(), nullptr);
+  EXPECT_EQ(model->modified, 0);
+}
+
+TEST(UndoTest, UndoLabelsNameTheStep) {
+  EXPECT_EQ(UndoItemLabel(kCmdUndo, "サイズ変更"), "元に戻す: サイズ変更(&U)\tCtrl+Z");
+  EXPECT_EQ(UndoItemLabel(kCmdRedo, ""), "やり直し(&R)\tCtrl+Y");
+}
+
+}  // namespace
+}  // namespace vorna
