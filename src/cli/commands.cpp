@@ -131,8 +131,13 @@ std::string ConvertUsage() {
          "                      to S too)\n"
          "  --x-skin            X: one skinned mesh per root Unit with skin weights\n"
          "  --x-loop            X: the \"ALL\" animation set repeats its first Motion (no Anim)\n"
-         "  --x-ticks N         X: animation ticks per second, 1 to 4800000 (default 240)\n"
-         "  --x-interval N      X: ticks from one key to the next, 1 to 1000 (default 30)\n"
+         "  --x-ticks N         X: animation ticks per second, 1 to " +
+         std::to_string(kMaxXTicksPerSecond) + " (default " +
+         std::to_string(kDefaultXTicksPerSecond) +
+         ")\n"
+         "  --x-interval N      X: ticks from one key to the next, 1 to " +
+         std::to_string(kMaxXKeyInterval) + " (default " + std::to_string(kDefaultXKeyInterval) +
+         ")\n"
          "  --pose N            write the model as posed in Motion N (from 1), without Units,\n"
          "                      Motions or Anims\n"
          "  --gltf-key-interval SECONDS\n"
@@ -309,7 +314,9 @@ std::string ParseConvertArguments(const std::vector<std::string>& args, ConvertR
     } else if (a == "--x-ticks" || a == "--x-interval") {
       const bool ticks = a == "--x-ticks";
       const std::optional<uint32_t> n =
-          i + 1 < args.size() ? LimitedNumber(args[++i], ticks ? 4800000 : 1000) : std::nullopt;
+          i + 1 < args.size()
+              ? LimitedNumber(args[++i], ticks ? kMaxXTicksPerSecond : kMaxXKeyInterval)
+              : std::nullopt;
       if (!n) return a + " needs a whole number";
       if (ticks) {
         r.x_options.ticks_per_second = *n;

@@ -24,12 +24,18 @@ enum class XFileFormat : uint32_t { kBinary = 0, kText = 1, kCompressedBinary = 
 // One interval per entry of the export dialog's list (the Motions of each Anim, plus one for
 // its loop). Entries past the table's end have no slot of their own and use its last slot.
 inline constexpr int kKeyIntervalSlots = 999;
+// What the export dialog and the command line accept: ticks from one key to the next and ticks
+// per second, each from 1, with their defaults.
+inline constexpr uint32_t kMaxXKeyInterval = 1000;
+inline constexpr uint32_t kMaxXTicksPerSecond = 4800000;
+inline constexpr uint32_t kDefaultXKeyInterval = 30;
+inline constexpr uint32_t kDefaultXTicksPerSecond = 240;
 
 struct XExportOptions {
   uint8_t loop = 0;  // the "ALL" set repeats its first Motion as a last key (no Anim only)
   uint8_t skin = 0;  // skinned meshes, one per root Unit, instead of one mesh per Unit
-  std::array<uint32_t, kKeyIntervalSlots> key_intervals = FilledIntervals(30);
-  uint32_t ticks_per_second = 240;
+  std::array<uint32_t, kKeyIntervalSlots> key_intervals = FilledIntervals(kDefaultXKeyInterval);
+  uint32_t ticks_per_second = kDefaultXTicksPerSecond;
   XFileFormat format = XFileFormat::kText;
   std::string file_name;
 

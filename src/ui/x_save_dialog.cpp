@@ -22,8 +22,6 @@
 namespace vorna {
 namespace {
 
-constexpr uint32_t kMaxKeyInterval = 1000;
-constexpr uint32_t kMaxTicksPerSecond = 4800000;
 constexpr int kEditLimit = 64;
 constexpr char kLoopEntry[] = "LOOP";
 
@@ -74,11 +72,11 @@ int RunXExport(Model& model, const XExportOptions& options, Host& host) {
 }
 
 uint32_t LimitKeyInterval(uint32_t value) {
-  return std::clamp<uint32_t>(value, 1, kMaxKeyInterval);
+  return std::clamp<uint32_t>(value, 1, kMaxXKeyInterval);
 }
 
 uint32_t LimitTicksPerSecond(uint32_t value) {
-  return std::clamp<uint32_t>(value, 1, kMaxTicksPerSecond);
+  return std::clamp<uint32_t>(value, 1, kMaxXTicksPerSecond);
 }
 
 XSaveDialog::XSaveDialog(Model& model, Host& host, std::string path, XExporter exporter,
