@@ -4,23 +4,14 @@
 
 #include <vector>
 
-#include "support/model_fixtures.h"
+#include "model/geometry_fixtures.h"
 
 namespace vorna {
 namespace {
 
 // Top-level Units named `names` (no Parts), XYZ axes, one Motion.
 std::unique_ptr<Model> UnitsNamed(const std::vector<std::string>& names) {
-  auto model = test::NewModel();
-  model->node_count = static_cast<int>(names.size());
-  model->motion_count = 1;
-  model->motions[0].in_use = 1;
-  for (size_t u = 0; u < names.size(); ++u) {
-    model->node_name[u] = names[u];
-    model->units[u].basis_type = 2;
-    model->forest.InsertAppended(static_cast<int>(u), kTopLevel);
-  }
-  return model;
+  return test::Loaded({}, names, std::vector<int>(names.size(), -1));
 }
 
 struct CopyDialog {
