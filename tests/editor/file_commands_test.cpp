@@ -15,8 +15,10 @@ namespace vorna {
 namespace {
 
 TEST(FileNameRulesTest, ProposalsRenamesAndAppendedExtensions) {
-  for (const auto& [name, proposed] : {std::pair{"robot.X", "robot.vrn"}, {"robot", "robot.vrn"},
-                                       {"a.b.txt", "a.b.vrn"}, {"", ".vrn"}}) {
+  for (const auto& [name, proposed] : {std::pair{"robot.X", "robot.vrn"},
+                                       {"robot", "robot.vrn"},
+                                       {"a.b.txt", "a.b.vrn"},
+                                       {"", ".vrn"}}) {
     EXPECT_EQ(ProposedSaveName(name), proposed) << name;
   }
   struct Rename {
@@ -25,22 +27,27 @@ TEST(FileNameRulesTest, ProposalsRenamesAndAppendedExtensions) {
     const char* result;
   };
   const int vr2 = SaveFilterIndex(ModelFormat::kVr2Text);
-  for (const Rename& c : {Rename{"robot.vrn", vr2, "robot.vr2"}, {"robot", vr2, "robot.vr2"},
+  for (const Rename& c : {Rename{"robot.vrn", vr2, "robot.vr2"},
+                          {"robot", vr2, "robot.vr2"},
                           {"a.b.vrn", SaveFilterIndex(ModelFormat::kDxf), "a.b.dxf"},
-                          {"", vr2, ""}, {"/home/my.models/robot", vr2, "/home/my.models/robot.vr2"},
+                          {"", vr2, ""},
+                          {"/home/my.models/robot", vr2, "/home/my.models/robot.vr2"},
                           {"robot.vrn", 9, "robot.vrn"}}) {
     EXPECT_EQ(RenameForFileType(c.box, c.filter_index), c.result) << c.box;
   }
   // The extension is appended only to a file name without '.'; the filter alone decides the
   // format, so a typed extension of another format stays.
   for (const Rename& c : {Rename{"/m/robot", SaveFilterIndex(ModelFormat::kDxf), "/m/robot.dxf"},
-                          {"/m/a.vrn", vr2, "/m/a.vrn"}, {"/m.d/robot", vr2, "/m.d/robot.vr2"}}) {
+                          {"/m/a.vrn", vr2, "/m/a.vrn"},
+                          {"/m.d/robot", vr2, "/m.d/robot.vr2"}}) {
     EXPECT_EQ(ChosenSavePath(c.box, c.filter_index), c.result) << c.box;
   }
   const int vrn = OpenFilterIndex(ModelFormat::kVrnText);
-  for (const Rename& c : {Rename{"/m/robot", 1, "/m/robot"}, {"/m/robot", vrn, "/m/robot.vrn"},
+  for (const Rename& c : {Rename{"/m/robot", 1, "/m/robot"},
+                          {"/m/robot", vrn, "/m/robot.vrn"},
                           {"/m/robot", OpenFilterIndex(ModelFormat::kGltf), "/m/robot.glb"},
-                          {"/m/robot", 7, "/m/robot"}, {"/m.d/robot.vr2", vrn, "/m.d/robot.vr2"}}) {
+                          {"/m/robot", 7, "/m/robot"},
+                          {"/m.d/robot.vr2", vrn, "/m.d/robot.vr2"}}) {
     EXPECT_EQ(OpenPathForFilter(c.box, c.filter_index), c.result) << c.filter_index;
   }
 }

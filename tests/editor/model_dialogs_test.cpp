@@ -5,8 +5,8 @@
 #include "editor/rotate_dialog.h"
 #include "editor/size_dialog.h"
 #include "model/bounds.h"
-#include "model/model_edits.h"
 #include "model/geometry_fixtures.h"
+#include "model/model_edits.h"
 
 namespace vorna {
 namespace {

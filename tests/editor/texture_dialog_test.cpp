@@ -6,12 +6,12 @@
 #include <filesystem>
 #include <limits>
 
+#include "editor/texture_mapping_menu.h"
 #include "images/encode.h"
 #include "model/bounds.h"
+#include "model/geometry_fixtures.h"
 #include "model/hierarchy.h"
 #include "model/texture_loading.h"
-#include "editor/texture_mapping_menu.h"
-#include "model/geometry_fixtures.h"
 #include "support/test_support.h"
 
 namespace vorna {

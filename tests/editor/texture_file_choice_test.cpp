@@ -36,11 +36,14 @@ TEST(TextureFileChoiceTest, AddsTheFiltersExtensionOnlyToANameWithoutADot) {
     const char* path;
   };
   // The first filter (image files) and the last (all files) add nothing.
-  for (const Case& c : {Case{"/m/skin", 1, "/m/skin"}, {"/m/skin", 6, "/m/skin"},
+  for (const Case& c : {Case{"/m/skin", 1, "/m/skin"},
+                        {"/m/skin", 6, "/m/skin"},
                         {"/m/skin", 3, "/m/skin.png"},
                         {"/m/skin.tga", 3, "/m/skin.tga"},
                         {"/my.models/skin", 3, "/my.models/skin.png"},  // a dot in a directory
-                        {"/m/skin", 0, ""}, {"/m/skin", 7, ""}, {"", 3, ""}}) {
+                        {"/m/skin", 0, ""},
+                        {"/m/skin", 7, ""},
+                        {"", 3, ""}}) {
     EXPECT_EQ(TextureImagePath(c.chosen, c.filter), c.path) << c.chosen << " " << c.filter;
   }
   EXPECT_EQ(TextureFileNameOf("/m/a\\b.png"), "b.png");

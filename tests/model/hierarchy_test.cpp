@@ -8,7 +8,9 @@ namespace vorna {
 namespace {
 
 // Parts P (node 0) and Q (node 1); Units A (node 2, top level) and B (node 3, child of A).
-std::unique_ptr<Model> TwoUnitsTwoParts() { return test::Loaded({"P", "Q"}, {"A", "B"}, {3, -1, 0, 2}); }
+std::unique_ptr<Model> TwoUnitsTwoParts() {
+  return test::Loaded({"P", "Q"}, {"A", "B"}, {3, -1, 0, 2});
+}
 
 TEST(HierarchyTest, BreadthFirstOrderOfALoadedModel) {
   auto model = TwoUnitsTwoParts();
