@@ -67,7 +67,6 @@ TEST(LoadTest, LargeModelsAreOfferedTheFit) {
       {2.04f, Answer::kYes, false},  // size 1.7 exactly: not above the threshold
       {2.05f, Answer::kNo, true},
       {2.05f, Answer::kYes, true},
-      {12.0f, Answer::kYes, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.extent);
