@@ -81,16 +81,6 @@ TEST(SizeDialogTest, InformationTextShowsTheModelAfterTheEdit) {
             "[CENTER]"
             "\r\n<part0>\r\nx: 4.000000\r\ny: 1.000000\r\nz: 1.000000\r\n"
             "\r\n<part1>\r\nx: 0.000000\r\ny: 2.000000\r\nz: 0.000000\r\n");
-
-  // No fixed size: two hundred Parts give two hundred blocks.
-  std::vector<std::pair<Vec3, Vec3>> many(200, {{0, 0, 0}, {1, 1, 1}});
-  auto big = BoxesModel(many);
-  const std::string text = SizeDialogInformation(*big, SizeAndPosition{});
-  size_t blocks = 0;
-  for (size_t at = text.find("\r\n<"); at != std::string::npos; at = text.find("\r\n<", at + 1)) {
-    ++blocks;
-  }
-  EXPECT_EQ(blocks, 200u);
 }
 
 TEST(RotateDialogTest, StepsComposeInTheOrderTheyWereMade) {
