@@ -9,26 +9,20 @@ namespace {
 
 const std::string kLoop(kLoopLabel);
 
-TEST(AnimEntryTest, FormatsNumbersNameAndLoopLabel) {
-  EXPECT_EQ(FormatAnimEntry({0, 11, 1, "walk"}), "001 012 walk " + kLoop);
-  EXPECT_EQ(FormatAnimEntry({0, 11, 0, "walk"}), "001 012 walk ");
-  EXPECT_EQ(AnimEntryFromControls(2, 4, std::string(80, 'n'), false),
-            "003 005 " + std::string(kAnimNameInputLimit, 'n') + " ");
-}
-
-TEST(AnimEntryTest, ReadsEntriesBackWordByWord) {
+TEST(AnimEntryTest, EntriesReadBackWordByWordAndWellFormedOnesRoundTrip) {
   struct Case {
     std::string entry;
     int first, last;
     std::string name;
     int loop;
+    bool round_trips;
   } cases[] = {
-      {"001 004 wave ", 0, 3, "wave", 0},
-      {"001 012 walk " + kLoop, 0, 11, "walk", 1},
-      {"002 003 run fast " + kLoop, 1, 2, "run", 0},  // the second word hides the label
-      {"001 002  " + kLoop, 0, 1, kLoop, 0},          // an empty looping name
-      {"001 002  ", 0, 1, "", 0},
-      {"junk", -1, -1, "", 0},
+      {"001 004 wave ", 0, 3, "wave", 0, true},
+      {"001 012 walk " + kLoop, 0, 11, "walk", 1, true},
+      {"002 003 run fast " + kLoop, 1, 2, "run", 0, false},  // the second word hides the label
+      {"001 002  " + kLoop, 0, 1, kLoop, 0, false},          // an empty looping name
+      {"001 002  ", 0, 1, "", 0, true},
+      {"junk", -1, -1, "", 0, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.entry);
@@ -37,7 +31,12 @@ TEST(AnimEntryTest, ReadsEntriesBackWordByWord) {
     EXPECT_EQ(anim.last_motion, c.last);
     EXPECT_EQ(anim.name, c.name);
     EXPECT_EQ(anim.loop, c.loop);
+    if (c.round_trips) {
+      EXPECT_EQ(FormatAnimEntry(anim), c.entry);
+    }
   }
+  EXPECT_EQ(AnimEntryFromControls(2, 4, std::string(80, 'n'), true),
+            "003 005 " + std::string(kAnimNameInputLimit, 'n') + " " + kLoop);
 }
 
 TEST(EntryListTest, EditsLikeTheDialogButtons) {

@@ -83,14 +83,9 @@ TEST(PoseTest, OutOfRangeIndicesGiveTheIdentity) {
 // One Part (node 0) of five vertices along x under Unit node 2, a second Part (node 1) under a
 // child Unit (node 3); pivot at x = 1.
 std::unique_ptr<Model> BlendModel() {
-  auto model = test::NewModel();
-  AllocateParts(*model, 2);
-  AllocateVertices(*model, 7);
-  model->parts[1].first_vertex = 5;
-  model->parts[2].first_vertex = 7;
-  const float xs[5] = {1.015f, 1.5f, 3.0f, 0.5f, 1.0625f};
-  for (int v = 0; v < 5; ++v) model->positions[v] = {xs[v], 9.0f, -4.0f};
-  model->positions[5] = model->positions[6] = {1.5f, 0, 0};
+  std::vector<Vec3> positions;
+  for (float x : {1.015f, 1.5f, 3.0f, 0.5f, 1.0625f}) positions.push_back({x, 9.0f, -4.0f});
+  auto model = test::ModelOfParts({{positions, {}}, {{{1.5f, 0, 0}, {1.5f, 0, 0}}, {}}});
   model->blend[5] = model->blend[6] = 0.125f;
   model->node_count = 4;
   model->parent[0] = 2;

@@ -6,19 +6,15 @@
 #include <set>
 #include <string>
 
-#include "support/model_fixtures.h"
+#include "model/geometry_fixtures.h"
 
 namespace vorna {
 namespace {
 
 // One Part (node 0) and one Unit (node 1) at the top level, with `motions` Motions.
 std::unique_ptr<Model> SmallModel(int motions) {
-  auto model = test::NewModel();
-  AllocateParts(*model, 1);
-  model->node_count = 2;
+  auto model = test::Loaded({"P"}, {"U"}, {-1, -1});
   model->motion_count = motions;
-  model->forest.InsertAppended(0, kTopLevel);
-  model->forest.InsertAppended(1, kTopLevel);
   return model;
 }
 
@@ -39,7 +35,6 @@ TEST(CommandTable, IdsAreUniqueAndLabelsNameTheKeyThatWorks) {
       EXPECT_EQ(shown, command.key) << command.id;
     }
   }
-  EXPECT_EQ(FindCommand(kCmdAddUnit)->key, "Ctrl+U");
 }
 
 TEST(MenuRules, EnablingFollowsModelMotionsAnimsAndSelection) {

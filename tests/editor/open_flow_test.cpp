@@ -11,6 +11,7 @@
 #include "formats/model_file_fixtures.h"
 #include "formats/vrn_binary.h"
 #include "model/bounds.h"
+#include "model/geometry_fixtures.h"
 #include "support/test_support.h"
 
 namespace vorna {
@@ -66,7 +67,6 @@ TEST(LoadTest, LargeModelsAreOfferedTheFit) {
       {2.04f, Answer::kYes, false},  // size 1.7 exactly: not above the threshold
       {2.05f, Answer::kNo, true},
       {2.05f, Answer::kYes, true},
-      {12.0f, Answer::kYes, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.extent);
@@ -141,17 +141,10 @@ TEST(LoadTest, PostLoadStepsRunInOrder) {
 
 // One triangle in the first Part, the other Parts empty, each naming its texture file.
 std::unique_ptr<Model> TexturedParts(const std::vector<std::string>& files) {
-  auto model = test::NewModel();
-  const int parts = static_cast<int>(files.size());
-  AllocateParts(*model, parts);
-  AllocateVertices(*model, 3);
-  AllocateFaces(*model, 1);
-  model->faces[0] = Face{{0, 1, 2, kNoCorner}};
-  for (int p = 1; p <= parts; ++p) {
-    model->parts[p].first_vertex = 3;
-    model->parts[p].first_face = 1;
-  }
-  for (int p = 0; p < parts; ++p) {
+  std::vector<test::PartMesh> meshes(files.size());
+  meshes[0] = {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {test::Tri(0, 1, 2)}};
+  auto model = test::ModelOfParts(meshes);
+  for (size_t p = 0; p < files.size(); ++p) {
     model->draw_order[p] = static_cast<uint32_t>(p);
     model->parts[p].texture_file = files[p];
   }

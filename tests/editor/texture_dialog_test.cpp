@@ -3,13 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
 
+#include "editor/texture_mapping_menu.h"
 #include "images/encode.h"
 #include "model/bounds.h"
+#include "model/geometry_fixtures.h"
 #include "model/hierarchy.h"
 #include "model/texture_loading.h"
-#include "support/model_fixtures.h"
 #include "support/test_support.h"
 
 namespace vorna {
@@ -18,14 +20,12 @@ namespace {
 // Three Parts of two vertices: Part 0 spans 2 x 1 x 0.5, Part 1 is flat in z, Part 2 has no
 // name. "red.bmp" is a real image in the model's folder; Part 0 shows it.
 struct Fixture {
-  Fixture() : model(test::NewModel()) {
-    AllocateParts(*model, 3);
-    AllocateVertices(*model, 6);
-    for (int p = 1; p <= 3; ++p) model->parts[p].first_vertex = 2 * p;
-    model->positions = {{0, 0, 0}, {2, 1, 0.5f}, {0, 0, 0}, {1, 3, 0}, {5, 5, 5}, {6, 6, 6}};
+  Fixture()
+      : model(test::ModelOfParts({{{{0, 0, 0}, {2, 1, 0.5f}}, {}},
+                                  {{{0, 0, 0}, {1, 3, 0}}, {}},
+                                  {{{5, 5, 5}, {6, 6, 6}}, {}}})) {
     RecomputeBounds(*model);
-    model->node_name[0] = "body";
-    model->node_name[1] = "leaf";
+    model->node_name[2].clear();
     model->loaded_type = kLoadedVrnText;
     BuildHierarchy(*model);
     model->model_dir = dir.path();
@@ -259,6 +259,87 @@ TEST(TextureDialogTest, CancelGivesBackEveryPartAndTheView) {
   EXPECT_EQ(f.view.ground_on, before_view.ground_on);
   EXPECT_EQ(f.view.texture_colour_on, before_view.texture_colour_on);
   EXPECT_EQ(f.view.view_pitch, before_view.view_pitch);
+}
+
+void ExpectMenu(const TextureMenuState& m, bool applied, bool apply, bool unapply, bool parts,
+                bool whole, bool controls, int alpha, const ViewState& view) {
+  EXPECT_EQ(m.mapping_applied, applied);
+  EXPECT_EQ(m.apply_enabled, apply);
+  EXPECT_EQ(m.unapply_enabled, unapply);
+  EXPECT_EQ(m.parts_enabled, parts);
+  EXPECT_EQ(m.whole_enabled, whole);
+  EXPECT_EQ(m.copy_enabled, whole);
+  EXPECT_EQ(m.position_controls_enabled, controls);
+  EXPECT_EQ(m.translucent_checked, alpha == 128);
+  EXPECT_EQ(view.part_alpha, alpha);
+}
+
+TEST(TextureMappingMenuTest, PlanarPartIsPlacedByHandThenApplied) {
+  Fixture f;
+  TextureMappingCommands commands(*f.model, f.view, f.host, SettingsOfPart(*f.model, 0));
+  SCOPED_TRACE("opening");
+  ExpectMenu(commands.menu(), false, true, false, false, true, true, 128, f.view);
+
+  commands.settings().map_offset_u = 1.0f;
+  EXPECT_TRUE(commands.Run(kCmdApplyMapping));
+  ExpectMenu(commands.menu(), true, false, true, false, true, false, 255, f.view);
+  EXPECT_FLOAT_EQ(f.model->tex_u[1], 0.5f);  // (2 - 0 - 1) / 2
+  EXPECT_EQ(f.model->parts[0].texture_map_param[2], 1.0f);
+
+  commands.Run(kCmdUnapplyMapping);
+  ExpectMenu(commands.menu(), false, true, false, false, true, true, 128, f.view);
+  EXPECT_FLOAT_EQ(f.model->tex_u[1], 0.5f);  // coordinates stay
+
+  EXPECT_FALSE(commands.Run(12345));
+}
+
+TEST(TextureMappingMenuTest, RoundKindsResetPlacementAndApplyAtOnce) {
+  Fixture f;
+  f.model->normals[1] = {1, 0, 0};
+  TextureMappingCommands commands(*f.model, f.view, f.host, SettingsOfPart(*f.model, 0));
+  commands.settings().map_scale_u = 3.0f;
+  commands.Run(kCmdSphericalMapping);
+  EXPECT_EQ(f.model->parts[0].texture_map_flag, 1u);
+  EXPECT_EQ(commands.menu().checked_kind, 1u);
+  EXPECT_EQ(commands.settings().map_scale_u, 1.0f);
+  EXPECT_FLOAT_EQ(f.model->tex_u[1], 1.0f);
+  // Applied, and only a planar single Part can be unapplied.
+  ExpectMenu(commands.menu(), true, false, false, false, true, false, 255, f.view);
+
+  commands.Run(kCmdWrapMapping);
+  EXPECT_EQ(f.model->parts[0].texture_map_flag, 2u);
+
+  // Back to planar while applied: applied again, then placed by hand.
+  commands.Run(kCmdPlanarMapping);
+  EXPECT_EQ(f.model->parts[0].texture_map_flag, 0u);
+  ExpectMenu(commands.menu(), false, true, false, false, true, true, 128, f.view);
+}
+
+TEST(TextureMappingMenuTest, WholeModelNeedsTheFileAndGoesBackToParts) {
+  Fixture f;
+  TextureMappingCommands commands(*f.model, f.view, f.host, SettingsOfPart(*f.model, 0));
+  std::filesystem::rename(f.dir.File("red.bmp"), f.dir.File("away.bmp"));
+  commands.Run(kCmdMapWhole);  // the file is missing: nothing changes
+  EXPECT_EQ(f.model->texture_all, 0);
+  ExpectMenu(commands.menu(), false, true, false, false, true, true, 128, f.view);
+
+  std::filesystem::rename(f.dir.File("away.bmp"), f.dir.File("red.bmp"));
+  commands.Run(kCmdMapWhole);
+  EXPECT_EQ(f.model->texture_all, 1);
+  ExpectMenu(commands.menu(), true, false, false, true, false, false, 255, f.view);
+
+  // Planar over the whole model stays applied, with the controls off.
+  commands.Run(kCmdPlanarMapping);
+  ExpectMenu(commands.menu(), true, false, false, true, false, false, 255, f.view);
+
+  commands.Run(kCmdMapParts);
+  EXPECT_EQ(f.model->texture_all, 0);
+  ExpectMenu(commands.menu(), true, false, true, false, true, false, 255, f.view);
+
+  // Opening on a whole-model mapping offers "パーツ" and not "全体".
+  f.model->texture_all = 1;
+  TextureMappingCommands whole(*f.model, f.view, f.host, SettingsOfPart(*f.model, 0));
+  ExpectMenu(whole.menu(), true, false, false, true, false, false, 255, f.view);
 }
 
 }  // namespace

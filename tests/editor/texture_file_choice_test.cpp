@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "images/encode.h"
-#include "support/model_fixtures.h"
+#include "model/geometry_fixtures.h"
 #include "support/test_support.h"
 
 namespace vorna {
@@ -24,8 +24,7 @@ void WriteBmp(const std::string& path, int width) {
 }
 
 std::unique_ptr<Model> OnePartModel(const std::string& dir) {
-  auto model = test::NewModel();
-  AllocateParts(*model, 1);
+  auto model = test::ModelOfParts({{}});
   model->model_dir = dir;
   return model;
 }
@@ -36,22 +35,17 @@ TEST(TextureFileChoiceTest, AddsTheFiltersExtensionOnlyToANameWithoutADot) {
     int filter;
     const char* path;
   };
-  for (const Case& c : {
-           Case{"/m/skin", 1, "/m/skin"},  // the image files and all files add nothing
-           Case{"/m/skin", 2, "/m/skin.jpg"},
-           Case{"/m/skin", 3, "/m/skin.png"},
-           Case{"/m/skin", 4, "/m/skin.bmp"},
-           Case{"/m/skin", 5, "/m/skin.dds"},
-           Case{"/m/skin", 6, "/m/skin"},
-           Case{"/m/skin.tga", 3, "/m/skin.tga"},
-           Case{"/my.models/skin", 3, "/my.models/skin.png"},  // a dot in a directory is no dot
-           Case{"/m/skin", 0, ""},
-           Case{"/m/skin", 7, ""},
-           Case{"", 3, ""},
-       }) {
+  // The first filter (image files) and the last (all files) add nothing.
+  for (const Case& c : {Case{"/m/skin", 1, "/m/skin"},
+                        {"/m/skin", 6, "/m/skin"},
+                        {"/m/skin", 3, "/m/skin.png"},
+                        {"/m/skin.tga", 3, "/m/skin.tga"},
+                        {"/my.models/skin", 3, "/my.models/skin.png"},  // a dot in a directory
+                        {"/m/skin", 0, ""},
+                        {"/m/skin", 7, ""},
+                        {"", 3, ""}}) {
     EXPECT_EQ(TextureImagePath(c.chosen, c.filter), c.path) << c.chosen << " " << c.filter;
   }
-  EXPECT_EQ(TextureImageFilters().size(), 6u);
   EXPECT_EQ(TextureFileNameOf("/m/a\\b.png"), "b.png");
 }
 

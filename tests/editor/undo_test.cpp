@@ -31,83 +31,74 @@ std::string SavedBytes(const Model& model, const test::TempDir& dir) {
 
 struct Edit {
   int id;
-  std::function<void(Model&, Host&)> apply;
   // What the step may hold at most: what changed, never a copy of the whole model.
   size_t max_bytes;
+  std::function<void(Model&, Host&)> apply;
 };
 
 // Every undoable command's edit of the core, as the window runs it.
 const Edit kEdits[] = {
-    {kCmdSizePosition,
+    {kCmdSizePosition, 80000,
      [](Model& m, Host&) {
        ApplySizeAndPosition(m, {0.5f, 0, 0}, {2, 2, 2});
-     },
-     80000},
-    {kCmdRotate,
+     }},
+    {kCmdRotate, 60000,
      [](Model& m, Host&) {
        RotateModelVertices(m, 0, 90, 0);
        RotateModelUnits(m, 0, 90, 0);
-     },
-     60000},
-    {kCmdDrawOrder, [](Model& m, Host&) { std::swap(m.draw_order[0], m.draw_order[3]); }, 3000},
-    {kCmdKeyFrames,
-     [](Model& m, Host& h) { GenerateKeyframes(m, h, KeyframeDialogDefaults(m, false)); }, 6000000},
-    {kCmdEditUnit,
+     }},
+    {kCmdDrawOrder, 3000, [](Model& m, Host&) { std::swap(m.draw_order[0], m.draw_order[3]); }},
+    {kCmdKeyFrames, 6000000,
+     [](Model& m, Host& h) { GenerateKeyframes(m, h, KeyframeDialogDefaults(m, false)); }},
+    {kCmdEditUnit, 60000,
      [](Model& m, Host&) {
        m.units[2].basis_position.x += 0.25f;
        m.motions[1].angle[0][2] = 45;
-     },
-     60000},
-    {kCmdCopyUnit, [](Model& m, Host&) { CopyPose(m.motions[0], m.motions[3]); }, 30000},
+     }},
+    {kCmdCopyUnit, 30000, [](Model& m, Host&) { CopyPose(m.motions[0], m.motions[3]); }},
     // One Part's mapping: only that Part's texture coordinates are held.
-    {kCmdTextureColour,
+    {kCmdTextureColour, 4000,
      [](Model& m, Host&) {
        m.parts[2].material.diffuse.r = 0.125f;
        for (uint32_t v = m.parts[2].first_vertex; v < m.parts[3].first_vertex; ++v) {
          m.tex_u[v] = 0.5f;
        }
-     },
-     4000},
-    {kCmdAddUnit, [](Model& m, Host& h) { AddUnit(m, h); }, 6000000},
-    {kCmdDeleteUnits,
+     }},
+    {kCmdAddUnit, 6000000, [](Model& m, Host& h) { AddUnit(m, h); }},
+    {kCmdDeleteUnits, 6000000,
      [](Model& m, Host&) {
        m.forest.Select(m.NodeOfUnit(3));
        DeleteTickedUnits(m);
-     },
-     6000000},
-    {kStepRenameNode, [](Model& m, Host&) { m.node_name[1] = "renamed"; }, 20000},
-    {kStepDropNodes, [](Model& m, Host&) { DropTickedNodes(m, 0, m.NodeOfUnit(4)); }, 80000},
-    {kCmdFlipCulling, [](Model& m, Host& h) { FlipCulling(m, h); }, 6000},
-    {kCmdTriangulate, [](Model& m, Host& h) { ConvertToTriangles(m, h); }, 6000},
-    {kCmdRecomputeNormals,
+     }},
+    {kStepRenameNode, 20000, [](Model& m, Host&) { m.node_name[1] = "renamed"; }},
+    {kStepDropNodes, 80000, [](Model& m, Host&) { DropTickedNodes(m, 0, m.NodeOfUnit(4)); }},
+    {kCmdFlipCulling, 6000, [](Model& m, Host& h) { FlipCulling(m, h); }},
+    {kCmdTriangulate, 6000, [](Model& m, Host& h) { ConvertToTriangles(m, h); }},
+    {kCmdRecomputeNormals, 3000,
      [](Model& m, Host& h) {
        m.normals[7] = {1, 1, 1};
        RecomputeNormals(m, h);
-     },
-     3000},
-    {kCmdRecomputeBounds,
+     }},
+    {kCmdRecomputeBounds, 3000,
      [](Model& m, Host&) {
        m.parts[1].center.x += 1;
        RecomputeBounds(m);
-     },
-     3000},
-    {kCmdShiftFaces, [](Model& m, Host&) { ShiftFaceCorners(m); }, 4000},
-    {kCmdAddMotion, [](Model& m, Host& h) { AddMotion(m, h); }, 60000},
-    {kCmdDeleteMotion, [](Model& m, Host&) { DeleteCurrentMotion(m); }, 60000},
-    {kCmdReorderMotions,
+     }},
+    {kCmdShiftFaces, 4000, [](Model& m, Host&) { ShiftFaceCorners(m); }},
+    {kCmdAddMotion, 60000, [](Model& m, Host& h) { AddMotion(m, h); }},
+    {kCmdDeleteMotion, 60000, [](Model& m, Host&) { DeleteCurrentMotion(m); }},
+    {kCmdReorderMotions, 60000,
      [](Model& m, Host&) {
        const int order[] = {4, 3, 2, 1, 0};
        ApplyStripOrder(m, 5, order);
-     },
-     60000},
-    {kCmdEditAnims,
+     }},
+    {kCmdEditAnims, 3000,
      [](Model& m, Host& h) {
        EntryList entries = OpenAnimDialog(m);
        entries.entries.push_back(AnimEntryFromControls(1, 2, "kick", false));
        ApplyAnimDialog(m, h, entries);
-     },
-     3000},
-    {kCmdFreezePose, [](Model& m, Host&) { FreezePose(m, 1); }, 6000000},
+     }},
+    {kCmdFreezePose, 6000000, [](Model& m, Host&) { FreezePose(m, 1); }},
 };
 
 TEST(UndoTest, EveryEditUndoesToTheSavedBytesAndRedoesToItsOwn) {

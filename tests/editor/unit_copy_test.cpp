@@ -4,23 +4,14 @@
 
 #include <vector>
 
-#include "support/model_fixtures.h"
+#include "model/geometry_fixtures.h"
 
 namespace vorna {
 namespace {
 
 // Top-level Units named `names` (no Parts), XYZ axes, one Motion.
 std::unique_ptr<Model> UnitsNamed(const std::vector<std::string>& names) {
-  auto model = test::NewModel();
-  model->node_count = static_cast<int>(names.size());
-  model->motion_count = 1;
-  model->motions[0].in_use = 1;
-  for (size_t u = 0; u < names.size(); ++u) {
-    model->node_name[u] = names[u];
-    model->units[u].basis_type = 2;
-    model->forest.InsertAppended(static_cast<int>(u), kTopLevel);
-  }
-  return model;
+  return test::Loaded({}, names, std::vector<int>(names.size(), -1));
 }
 
 struct CopyDialog {
@@ -48,48 +39,42 @@ void SetAngles(Model& model, int unit, std::array<int32_t, 3> angles) {
   for (int k = 0; k < 3; ++k) model.motions[0].angle[k][unit] = angles[k];
 }
 
-TEST(ApplyUnitPairsTest, MirroredCopyOfXyzUnits) {
+TEST(ApplyUnitPairsTest, CopiesAndMirrorsByAxisType) {
+  using A3 = std::array<int32_t, 3>;
   struct Case {
-    std::array<int32_t, 3> source, target;
-  } cases[] = {{{10, 30, 0}, {10, 330, 0}}, {{0, -20, 45}, {0, 20, 315}}};
+    uint32_t type;  // 2: XYZ axes, 1: a tilted axis (only the first angle is the Unit's)
+    UnitCopyMode mode;
+    bool mirror_tilt;
+    A3 source, target, axis_angle;
+  } cases[] = {
+      {2, UnitCopyMode::kMirroredCopy, false, {10, 30, 0}, {10, 330, 0}, {5, 0, -20}},
+      {2, UnitCopyMode::kMirroredCopy, false, {0, -20, 45}, {0, 20, 315}, {5, 0, -20}},
+      {1, UnitCopyMode::kCopy, false, {30, 7, 8}, {30, 2, 3}, {5, 0, -20}},
+      {1, UnitCopyMode::kMirroredCopy, false, {30, 7, 8}, {30, 2, 3}, {5, 360, 20}},  // 0: 360
+      {1, UnitCopyMode::kMirroredCopy, true, {30, 7, 8}, {330, 2, 3}, {5, 360, 20}},
+  };
   for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.type << " " << static_cast<int>(c.mode) << c.mirror_tilt);
     auto dialog = OpenWith(UnitsNamed({"arm_l", "arm_r"}), {"arm_l"}, {"arm_r"});
     Model& model = *dialog.model;
+    model.units[0].basis_type = c.type;
+    model.units[0].axis_angle = {5, 0, -20};
     SetAngles(model, 0, c.source);
+    SetAngles(model, 1, {1, 2, 3});
     model.units[0].basis_position = {0.2f, 0.5f, 0.1f};
     model.units[0].blend_param = {1, 50, 1, 300};
     model.motions[0].translation[0] = {0.3f, 0.0f, 0.0f};
-    ApplyUnitPairs(model, dialog.session, UnitCopyMode::kMirroredCopy, false, dialog.memory);
+    ApplyUnitPairs(model, dialog.session, c.mode, c.mirror_tilt, dialog.memory);
+    EXPECT_EQ(model.units[1].basis_type, c.type);
     EXPECT_EQ(Angles(model, 1), c.target);
-    EXPECT_EQ(model.units[1].basis_position, (Vec3{-0.2f, 0.5f, 0.1f}));
+    if (c.type == 1) {
+      EXPECT_EQ(model.units[1].axis_angle, c.axis_angle);
+      EXPECT_NEAR(Length(model.units[1].axis), 1.0f, 1e-6f);  // derived again
+    }
+    const bool mirrored = c.mode == UnitCopyMode::kMirroredCopy;
+    EXPECT_EQ(model.units[1].basis_position, (Vec3{mirrored ? -0.2f : 0.2f, 0.5f, 0.1f}));
     EXPECT_EQ(model.motions[0].translation[1], (Vec3{0.3f, 0.0f, 0.0f}));  // not mirrored
     EXPECT_EQ(model.units[1].blend_param, (std::array<int32_t, 4>{1, 50, 1, 300}));
-  }
-}
-
-TEST(ApplyUnitPairsTest, TiltAxisUnitsCopyTheirAxisAndMirrorItsTilt) {
-  struct Case {
-    UnitCopyMode mode;
-    bool mirror_tilt;
-    int32_t angle;
-    std::array<int32_t, 3> axis_angle;
-  } cases[] = {
-      {UnitCopyMode::kCopy, false, 30, {5, 0, -20}},
-      {UnitCopyMode::kMirroredCopy, false, 30, {5, 360, 20}},  // 0 becomes 360
-      {UnitCopyMode::kMirroredCopy, true, 330, {5, 360, 20}},
-  };
-  for (const Case& c : cases) {
-    auto dialog = OpenWith(UnitsNamed({"a", "b"}), {"a"}, {"b"});
-    Model& model = *dialog.model;
-    model.units[0].basis_type = 1;
-    model.units[0].axis_angle = {5, 0, -20};
-    SetAngles(model, 0, {30, 7, 8});
-    SetAngles(model, 1, {1, 2, 3});
-    ApplyUnitPairs(model, dialog.session, c.mode, c.mirror_tilt, dialog.memory);
-    EXPECT_EQ(model.units[1].basis_type, 1u);
-    EXPECT_EQ(Angles(model, 1), (std::array<int32_t, 3>{c.angle, 2, 3}));
-    EXPECT_EQ(model.units[1].axis_angle, c.axis_angle);
-    EXPECT_NEAR(Length(model.units[1].axis), 1.0f, 1e-6f);  // derived again
   }
 }
 

@@ -4,23 +4,18 @@
 
 #include <vector>
 
-#include "support/model_fixtures.h"
+#include "model/geometry_fixtures.h"
 
 namespace vorna {
 namespace {
 
 // Units 0 (A, top level) > 1 (B) and 2 (C, top level), no Parts, one Motion; A is selected.
 std::unique_ptr<Model> ThreeUnits() {
-  auto model = test::NewModel();
-  model->node_count = 3;
-  model->motion_count = 1;
-  model->motions[0].in_use = 1;
-  model->forest.InsertAppended(0, kTopLevel);
+  auto model = test::Loaded({}, {"A", "B", "C"}, {-1, -1, -1});
+  model->forest.Detach(1);  // a parent of 0 reads as none in a loaded table
   model->forest.InsertAppended(1, 0);
-  model->forest.InsertAppended(2, kTopLevel);
   model->selected_unit = 0;
   for (int u = 0; u < 3; ++u) {
-    model->units[u].basis_type = 2;
     for (int k = 0; k < 3; ++k) model->motions[0].angle[k][u] = 10 + k;
     model->motions[0].translation[u] = {1, 2, 3};
     model->motions[0].scale[u] = {2, 2, 2};
@@ -30,14 +25,12 @@ std::unique_ptr<Model> ThreeUnits() {
 
 // One Unit (node 1) owning Part 0, whose vertices lie along x at `xs`.
 std::unique_ptr<Model> UnitWithPart(const std::vector<float>& xs) {
-  auto model = test::NewModel();
-  AllocateParts(*model, 1);
+  std::vector<Vec3> positions;
+  for (float x : xs) positions.push_back({x, 0, 0});
+  auto model = test::ModelOfParts({{positions, {}}});
   model->node_count = 2;
   model->parent[0] = 1;
   model->selected_unit = 0;
-  AllocateVertices(*model, static_cast<int>(xs.size()));
-  model->parts[1].first_vertex = static_cast<uint32_t>(xs.size());
-  for (size_t v = 0; v < xs.size(); ++v) model->positions[v] = {xs[v], 0, 0};
   model->blend.assign(xs.size(), 0.5f);
   return model;
 }
@@ -128,11 +121,8 @@ TEST(ResetUnitPoseTest, ResetsTheUnitAndTheUnitsBelowItOnTheCurrentPage) {
 TEST(BlendToolTest, WeightsFallWithDistanceAndCanBeZeroed) {
   auto model = UnitWithPart({0.05f, 0.6f, 1.5f, -0.6f});
   StoreBlendSettings(*model, {0, 10, 0, 100});  // "y=ax" with a = 1, weight 1 within 0.1
-  ASSERT_EQ(model->blend.size(), 4u);
-  EXPECT_FLOAT_EQ(model->blend[0], 1.0f);
-  EXPECT_NEAR(model->blend[1], 0.4f, 1e-6f);
-  EXPECT_FLOAT_EQ(model->blend[2], 0.0f);
-  EXPECT_NEAR(model->blend[3], 0.4f, 1e-6f);
+  const float weights[] = {1.0f, 0.4f, 0.0f, 0.4f};
+  for (int v = 0; v < 4; ++v) EXPECT_NEAR(model->blend[v], weights[v], 1e-6f) << v;
   StoreBlendParam(*model, 1, 5);
   EXPECT_NEAR(model->blend[1], 0.7f, 1e-6f);
   ZeroBlendWeights(*model);

@@ -25,13 +25,6 @@ TEST(FilePathsTest, StoredNamesResolveDespiteBackslashesAndLetterCase) {
   EXPECT_FALSE(FileExists(""));
 }
 
-TEST(FilePathsTest, DirectoryAndFileNameSplitAtTheLastSlash) {
-  EXPECT_EQ(DirectoryOf("/a/b/model.vrn"), "/a/b/");
-  EXPECT_EQ(FileNameOf("/a/b/model.vrn"), "model.vrn");
-  EXPECT_EQ(DirectoryOf("model.vrn"), "");
-  EXPECT_EQ(FileNameOf("model.vrn"), "model.vrn");
-}
-
 TEST(FilePathsTest, AFailedTextureLoadLeavesNoTextureAndAnEmptyRect) {
   test::TempDir dir;
   test::WriteFile(dir.File("broken.png"), "not an image");

@@ -62,6 +62,7 @@ TEST(DeleteUnitTest, QuestionListsTheSelectedUnitFirstAndCutsAfterTwenty) {
     units.push_back(Numbered("U", u));
     parents.push_back(-1);
   }
+  units[4] = "\x83\x65\x83\x4E\x83\x58\x83\x60\x83\x83";  // CP932, shown as "テクスチャ"
   auto model = Loaded({"P"}, units, parents);
   EXPECT_EQ(BuildDeleteUnitsQuestion(*model).count, 0);
 
@@ -71,18 +72,18 @@ TEST(DeleteUnitTest, QuestionListsTheSelectedUnitFirstAndCutsAfterTwenty) {
   model->forest.at(0).ticked = true;  // a Part: never listed
   DeleteUnitsQuestion q = BuildDeleteUnitsQuestion(*model);
   EXPECT_EQ(q.count, 3);
-  EXPECT_EQ(q.text, "U4\nU1\nU8\n\n以上の3個のユニットを削除しますか？");
+  EXPECT_EQ(q.text, "テクスチャ\nU1\nU8\n\n以上の3個のユニットを削除しますか？");
 
   model->forest.at(5).ticked = true;  // the selected Unit ticked: listed once, in node order
   EXPECT_EQ(BuildDeleteUnitsQuestion(*model).text,
-            "U1\nU4\nU8\n\n以上の3個のユニットを削除しますか？");
+            "U1\nテクスチャ\nU8\n\n以上の3個のユニットを削除しますか？");
 
   for (int n = 1; n <= 25; ++n) model->forest.at(n).ticked = true;
   model->forest.Select(28);
   q = BuildDeleteUnitsQuestion(*model);
   EXPECT_EQ(q.count, 26);
   std::string expected = "U27\n";
-  for (int u = 0; u < 19; ++u) expected += Numbered("U", u) + "\n";
+  for (int u = 0; u < 19; ++u) expected += (u == 4 ? "テクスチャ" : Numbered("U", u)) + "\n";
   expected += "･･･\n\n以上の26個のユニットを削除しますか？";
   EXPECT_EQ(q.text, expected);
 }

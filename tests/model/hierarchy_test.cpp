@@ -2,29 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include "support/model_fixtures.h"
+#include "geometry_fixtures.h"
 
 namespace vorna {
 namespace {
 
 // Parts P (node 0) and Q (node 1); Units A (node 2, top level) and B (node 3, child of A).
 std::unique_ptr<Model> TwoUnitsTwoParts() {
-  auto model = test::NewModel();
-  AllocateParts(*model, 2);
-  model->node_count = 4;
-  const std::string names[] = {"P", "Q", "A", "B"};
-  const int parents[] = {3, -1, 0, 2};
-  for (int n = 0; n < 4; ++n) {
-    model->node_name[n] = names[n];
-    model->parent[n] = parents[n];
-  }
-  model->loaded_type = kLoadedVrnText;
-  return model;
+  return test::Loaded({"P", "Q"}, {"A", "B"}, {3, -1, 0, 2});
 }
 
 TEST(HierarchyTest, BreadthFirstOrderOfALoadedModel) {
   auto model = TwoUnitsTwoParts();
-  BuildHierarchy(*model);
   EXPECT_EQ(CollectDescendants(*model, kTopLevel), (std::vector<int>{2, 1, 3, 0}));
   EXPECT_EQ(CollectDescendants(*model, 2), (std::vector<int>{3, 0}));
   RefreshSaveOrder(*model);
@@ -38,6 +27,7 @@ TEST(HierarchyTest, ParentRemapFollowsTheWrittenUnitOrder) {
   // Units stored as B (node 2), A (node 3), B a child of A: A is written first.
   auto model = TwoUnitsTwoParts();
   std::swap(model->node_name[2], model->node_name[3]);
+  model->forest.Clear();
   model->forest.InsertAppended(3, kTopLevel);
   model->forest.InsertAppended(2, 3);
   model->forest.InsertSorted(0, 2, model->node_name);

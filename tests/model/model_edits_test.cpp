@@ -55,9 +55,12 @@ TEST(ModelEditsTest, RotationsTurnVerticesNormalsAndUnitsButNotAngles) {
   ExpectNear(model->units[0].axis, {0, 0, 1});
   ExpectNear(model->units[0].basis_position, {1, -1, 1});
   EXPECT_EQ(model->units[0].axis_angle, (std::array<int32_t, 3>{0, 0, 90}));
-  // The next derivation brings the old axis back.
+  // The next derivation brings the old axis back; an X tilt leaves the direction alone.
   DeriveAxis(*model, 0);
   ExpectNear(model->units[0].axis, {0, 1, 0});
+  model->units[1].axis_angle = {45, 90, 0};
+  DeriveAxis(*model, 1);
+  ExpectNear(model->units[1].axis, {0, 0, -1});
 }
 
 TEST(ModelEditsTest, FlipCullingReversesWindingAndNormals) {

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "model/hierarchy.h"
+#include "model/model_check.h"
 #include "support/model_fixtures.h"
 
 namespace vorna {
@@ -30,15 +33,6 @@ TEST(ResetTest, ClearsWhatTheLastModelLeft) {
   EXPECT_EQ(model->parent[5], 0);
 }
 
-TEST(ModelTest, DeriveAxisTurnsTheXAxis) {
-  auto model = test::NewModel();
-  model->units[0].axis_angle = {0, 0, 0};
-  model->units[1].axis_angle = {45, 90, 0};  // the X tilt has no effect on the direction
-  for (int u = 0; u < 2; ++u) DeriveAxis(*model, u);
-  EXPECT_EQ(model->units[0].axis, (Vec3{1, 0, 0}));
-  EXPECT_NEAR(model->units[1].axis.z, -1.0f, 1e-6f);
-}
-
 TEST(ModelTest, OnlyTheNoCornerMarkMakesATriangle) {
   auto model = test::NewModel();
   AllocateFaces(*model, 2);
@@ -49,6 +43,49 @@ TEST(ModelTest, OnlyTheNoCornerMarkMakesATriangle) {
   model->faces[1].corner[3] = 0;  // a fourth index of 0 is a quad
   CheckTriangles(*model);
   EXPECT_EQ(model->all_triangles, 0);
+}
+
+// Two Parts: a triangle over three vertices and a quad over four; one Unit above them.
+void MakeValid(Model& m) {
+  AllocateParts(m, 2);
+  AllocateVertices(m, 7);
+  AllocateFaces(m, 2);
+  m.parts[1].first_vertex = 3;
+  m.parts[1].first_face = 1;
+  m.parts[2].first_vertex = 7;
+  m.parts[2].first_face = 2;
+  m.faces[0] = Face{{0, 1, 2, kNoCorner}};
+  m.faces[1] = Face{{0, 1, 2, 3}};
+  m.node_count = 3;
+  m.parent[2] = -1;
+}
+
+TEST(ModelCheckTest, RefusesEachBrokenRule) {
+  const std::pair<const char*, std::function<void(Model&)>> cases[] = {
+      {"no parts", [](Model& m) { m.parts_count = 0; }},
+      {"sentinel missing", [](Model& m) { m.parts.pop_back(); }},
+      {"too many nodes", [](Model& m) { m.node_count = kMaxNodes + 1; }},
+      {"unit is its own parent", [](Model& m) { m.parent[2] = 2; }},
+      {"motion count", [](Model& m) { m.motion_count = kMaxCount + 1; }},
+      {"current anim", [](Model& m) { m.current_anim = 0; }},
+      {"short normals", [](Model& m) { m.normals.pop_back(); }},
+      {"ranges decrease", [](Model& m) { m.parts[1].first_vertex = 8; }},
+      {"ranges end early", [](Model& m) { m.parts[2].first_face = 1; }},
+      {"corner outside its part", [](Model& m) { m.faces[0].corner[2] = 3; }},
+      {"quad corner outside its part", [](Model& m) { m.faces[1].corner[3] = 4; }},
+  };
+  auto valid = test::NewModel();
+  MakeValid(*valid);
+  ASSERT_TRUE(CheckModel(*valid, nullptr));
+  for (const auto& [what, breakage] : cases) {
+    SCOPED_TRACE(what);
+    auto model = test::NewModel();
+    MakeValid(*model);
+    breakage(*model);
+    ReadError error;
+    EXPECT_FALSE(CheckModel(*model, &error));
+    EXPECT_EQ(error.kind, ReadErrorKind::kInvalidModel);
+  }
 }
 
 }  // namespace

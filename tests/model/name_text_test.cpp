@@ -5,8 +5,6 @@
 #include <filesystem>
 
 #include "model/file_paths.h"
-#include "model/hierarchy_edit.h"
-#include "support/model_fixtures.h"
 #include "support/test_support.h"
 
 namespace vorna {
@@ -51,16 +49,6 @@ TEST(NameTextTest, TexturesNamedInCp932AreFoundUnderTheirUtf8Names) {
   // Names that are UTF-8 already, and names of no file, are left as stored.
   EXPECT_EQ(StoredFilePath(folder, "表.png"), folder + "表.png");
   EXPECT_EQ(StoredFilePath(folder, kTextureCp932), folder + kTextureCp932);
-}
-
-TEST(NameTextTest, TheDeleteQuestionShowsCp932NamesAsText) {
-  auto model = test::NewModel();
-  const int unit = model->node_count;
-  model->node_name[unit] = kTextureCp932;
-  ASSERT_TRUE(CreateUnitNode(*model));
-  model->forest.at(unit).ticked = true;
-  EXPECT_EQ(BuildDeleteUnitsQuestion(*model).text,
-            "テクスチャ\n\n以上の1個のユニットを削除しますか？");
 }
 
 }  // namespace

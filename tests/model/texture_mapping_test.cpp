@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "geometry_fixtures.h"
+#include "images/encode.h"
 #include "model/bounds.h"
 #include "support/test_support.h"
 
@@ -131,13 +132,11 @@ TEST(TextureMappingTest, PreviewScale) {
   EXPECT_FLOAT_EQ(PreviewScale(*model, settings), 1.0f);
 }
 
-// A 1 x 1 24-bit BMP.
+// A 1 x 1 BMP.
 std::string TinyBmp() {
-  std::string bmp = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0,  54, 0, 0, 0, 40, 0, 0, 0, 1,
-                     0,   0,   0,  1, 0, 0, 0, 1, 0, 24, 0,  0, 0, 0, 0,  4, 0, 0, 0};
-  bmp.append(16, '\0');
-  bmp += std::string{'\x10', '\x20', '\x30', '\0'};
-  return bmp;
+  std::vector<uint8_t> bytes;
+  EXPECT_TRUE(EncodeBmp(Image{1, 1, {0x30, 0x20, 0x10, 0xFF}}, &bytes));
+  return std::string(bytes.begin(), bytes.end());
 }
 
 TEST(TextureMappingTest, StoringSettingsForOnePartOrTheWholeModel) {
