@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QTranslator>
@@ -20,6 +21,7 @@
 #include "model/hierarchy_edit.h"
 #include "model/host.h"
 #include "support/test_support.h"
+#include "ui/edit_history.h"
 #include "ui/file_dialogs.h"
 #include "ui/motion_strip.h"
 #include "ui/qt_translations.h"
@@ -43,11 +45,23 @@ class MainWindowTest : public QObject {
   bool Enabled(int id) { return window_->action(id)->isEnabled(); }
   bool Checked(int id) { return window_->action(id)->isChecked(); }
 
-  void ShowLoaded() {
+  void ShowLoaded(const QString& path = kWalker) {
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     QTRY_VERIFY(window_->view_window()->device_ready());
-    QVERIFY(window_->OpenPath(kWalker));
+    QVERIFY(window_->OpenPath(path));
+  }
+  // The sample copied into `dir`, so that saving does not touch the committed one.
+  void ShowLoadedCopy(const test::TempDir& dir) {
+    test::WriteFile(dir.File("walker.vrn"), test::ReadFile(PathBytes(kWalker)));
+    ShowLoaded(QString::fromStdString(dir.File("walker.vrn")));
+  }
+  QString Text(int id) { return window_->action(id)->text(); }
+  bool Modified() { return window_->session().model().modified != 0; }
+  static QStringList MenuTexts(const QMenu* menu) {
+    QStringList texts;
+    for (const QAction* action : menu->actions()) texts.push_back(action->text());
+    return texts;
   }
 
  private slots:
@@ -59,7 +73,6 @@ class MainWindowTest : public QObject {
 
   void StartsEmptyWithOnlyTheModelFreeItems() {
     QCOMPARE(window_->windowTitle(), QStringLiteral("VORNA"));
-    QCOMPARE(window_->size(), QSize(788, 535));
     for (int id : {kCmdOpen, kCmdExit, kCmdHelp, kCmdAbout}) QVERIFY(Enabled(id));
     for (int id : {kCmdSave, kCmdClose, kCmdPlayStop, kCmdViewFront, kCmdAddUnit}) {
       QVERIFY(!Enabled(id));
@@ -67,6 +80,11 @@ class MainWindowTest : public QObject {
     QVERIFY(window_->menu(kMenuDirection)->menuAction()->isEnabled());
     QVERIFY(!window_->menu(kMenuView)->menuAction()->isEnabled());
     QVERIFY(!Checked(kCmdSpeed100));
+    // A failed open reports and still leaves no model.
+    window_->show();
+    QVERIFY(!window_->OpenPath(QStringLiteral("/nonexistent/missing.vrn")));
+    QCOMPARE(host_.Texts().back(), std::string("ファイルを読み込めません"));
+    QVERIFY(!Enabled(kCmdSave));
   }
 
   void LoadEnablesMenusAndLaysOutTheColumns() {
@@ -185,6 +203,9 @@ class MainWindowTest : public QObject {
     QTRY_COMPARE(frames(), settled + 1);
     QTest::qWait(50);
     QCOMPARE(frames(), settled + 1);
+    // Choosing a node in the tree draws its highlight.
+    window_->unit_tree()->setCurrentItem(window_->unit_tree()->ItemOfNode(0));
+    QTRY_COMPARE(frames(), settled + 2);
 
     std::vector<uint64_t> at_tick;
     const QMetaObject::Connection counting =
@@ -286,13 +307,6 @@ class MainWindowTest : public QObject {
     QVERIFY(look_in != QLatin1String("Look in:"));
   }
 
-  void FailedOpenReportsAndLeavesNoModel() {
-    window_->show();
-    QVERIFY(!window_->OpenPath(QStringLiteral("/nonexistent/missing.vrn")));
-    QCOMPARE(host_.Texts().back(), std::string("ファイルを読み込めません"));
-    QVERIFY(!Enabled(kCmdSave));
-  }
-
   void LabelEditingTurnsTheKeysOff() {
     QAction* exit = window_->action(kCmdExit);
     QCOMPARE(exit->shortcut(), QKeySequence(Qt::Key_Escape));
@@ -342,6 +356,86 @@ class MainWindowTest : public QObject {
     QVERIFY(later.HandOver(QString()));
     QTRY_COMPARE(handed.count(), 2);
     QVERIFY(handed.at(1).at(0).toString().isEmpty());
+  }
+
+  void UndoFollowsTheSavedStateAndTheItemsNameTheStep() {
+    test::TempDir dir;
+    ShowLoadedCopy(dir);
+    QVERIFY(!window_->action(kCmdUndo)->isEnabled());
+    QCOMPARE(Text(kCmdUndo), QStringLiteral("元に戻す(&U)\tCtrl+Z"));
+    window_->RunCommand(kCmdFlipCulling);
+    QVERIFY(Modified());
+    QCOMPARE(Text(kCmdUndo), QStringLiteral("元に戻す: カリング反転(&U)\tCtrl+Z"));
+    window_->RunCommand(kCmdSave);
+    QVERIFY(!Modified());
+    window_->RunCommand(kCmdUndo);
+    QVERIFY(Modified());
+    QVERIFY(!window_->action(kCmdUndo)->isEnabled());
+    QCOMPARE(Text(kCmdRedo), QStringLiteral("やり直し: カリング反転(&R)\tCtrl+Y"));
+    window_->RunCommand(kCmdRedo);
+    QVERIFY(!Modified());
+    // A tree edit is an unsaved change too.
+    window_->unit_tree()->DropNodes(0, window_->session().model().parts_count);
+    QVERIFY(Modified());
+    QCOMPARE(Text(kCmdUndo), QStringLiteral("元に戻す: ユニットの移動(&U)\tCtrl+Z"));
+  }
+
+  void CloseAsksToSaveUnsavedEditsAndForgetsTheSteps() {
+    ShowLoaded();
+    window_->RunCommand(kCmdAddMotion);
+    host_.QueueAnswer(Answer::kCancel);
+    window_->RunCommand(kCmdClose);
+    QVERIFY(window_->session().model_loaded());
+    QCOMPARE(host_.entries.back().text, std::string("既読のファイルを保存しますか？"));
+    host_.QueueAnswer(Answer::kNo);
+    window_->RunCommand(kCmdClose);
+    QVERIFY(!window_->session().model_loaded());
+    QVERIFY(!window_->action(kCmdUndo)->isEnabled());
+  }
+
+  void TheOldestStepsGoBeyondTheMemoryCap() {
+    test::TempDir dir;
+    ShowLoadedCopy(dir);
+    window_->history().set_byte_cap(1);
+    for (int i = 0; i < 3; ++i) window_->RunCommand(kCmdShiftFaces);
+    QCOMPARE(window_->history().stack().count(), 1);
+    // The saved state went with the dropped steps: undoing cannot reach it.
+    window_->RunCommand(kCmdUndo);
+    QVERIFY(Modified());
+  }
+
+  void RecentFilesSurviveARestartAndLoseGoneFiles() {
+    QTemporaryDir dir;
+    const QString settings = dir.filePath(QStringLiteral("vorna.ini"));
+    const QString copy = dir.filePath(QStringLiteral("copy.vrn"));
+    QVERIFY(QFile::copy(kWalker, copy));
+    {
+      MainWindow window(&host_, nullptr, settings);
+      QVERIFY(!window.recent_menu()->menuAction()->isEnabled());
+      QVERIFY(window.OpenPath(kWalker));
+      QVERIFY(window.OpenPath(copy));
+      QVERIFY(window.OpenPath(kWalker));
+      window.resize(640, 400);
+      SetLastChosenFolder(dir.path());
+      host_.QueueAnswer(Answer::kYes);  // "VORNA を終了しますか？"
+      QVERIFY(window.close());
+    }
+    SetLastChosenFolder(QString());
+    MainWindow again(&host_, nullptr, settings);
+    QCOMPARE(MenuTexts(again.recent_menu()),
+             QStringList({QStringLiteral("&1 ") + kWalker, QStringLiteral("&2 ") + copy}));
+    QCOMPARE(again.size(), QSize(640, 400));
+    QCOMPARE(LastChosenFolder(), dir.path());
+
+    // The copy has gone: choosing it says so and takes it off the list, for good.
+    QVERIFY(QFile::remove(copy));
+    host_.entries.clear();
+    again.recent_menu()->actions()[1]->trigger();
+    QCOMPARE(host_.entries.size(), size_t{1});
+    QVERIFY(host_.entries[0].text.find("が見つかりません") != std::string::npos);
+    QCOMPARE(MenuTexts(again.recent_menu()), QStringList({QStringLiteral("&1 ") + kWalker}));
+    MainWindow third(&host_, nullptr, settings);
+    QCOMPARE(third.recent_files().paths().size(), size_t{1});
   }
 };
 
