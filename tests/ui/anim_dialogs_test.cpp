@@ -23,10 +23,11 @@ QStringList Lines(const QListWidget& list) {
   return lines;
 }
 
-struct Harness : test::DialogHarness {
+// The key frame dialog's session: one Unit and `motions` numbered Motions.
+struct KeyframeHarness : test::DialogHarness {
   KeyframeDialogMemory memory;
 
-  explicit Harness(int motions) {
+  explicit KeyframeHarness(int motions) {
     model() = *test::TreeModel(0, {"hip"}, {-1});
     test::NumberedMotions(model(), motions);
   }
@@ -95,7 +96,7 @@ class AnimDialogsTest : public QObject {
       bool loop;
     } cases[] = {{-1, 0, 5, false}, {0, 1, 3, true}, {1, 4, 2, false}};
     for (const auto& c : cases) {
-      Harness h(6);
+      KeyframeHarness h(6);
       h.model().anim_count = 2;
       h.model().anims[0] = Anim{1, 3, 1, "walk"};
       h.model().anims[1] = Anim{4, 2, 0, "back"};
@@ -112,7 +113,7 @@ class AnimDialogsTest : public QObject {
   }
 
   void RemembersTheMethodClickedEvenOnCancel() {
-    Harness h(3);
+    KeyframeHarness h(3);
     {
       KeyframeDialog dialog(h.Context(), h.memory);
       QVERIFY(dialog.curve_radio()->isChecked());
@@ -127,7 +128,7 @@ class AnimDialogsTest : public QObject {
 
   // Which requests are refused, and with which message, is pinned by the core tests.
   void ARefusalShowsItsMessageAndChangesNothing() {
-    Harness h(4);
+    KeyframeHarness h(4);
     KeyframeDialog dialog(h.Context(), h.memory);
     QSignalSpy generated(&dialog, &KeyframeDialog::motionsGenerated);
     dialog.start_box()->setCurrentIndex(2);
@@ -142,7 +143,7 @@ class AnimDialogsTest : public QObject {
 
   // Two in-betweens after each key of a range chosen from its end.
   void GeneratesAndAsksForTheStrip() {
-    Harness h(3);
+    KeyframeHarness h(3);
     KeyframeDialog dialog(h.Context(), h.memory);
     QSignalSpy generated(&dialog, &KeyframeDialog::motionsGenerated);
     dialog.start_box()->setCurrentIndex(2);
