@@ -2,7 +2,6 @@
 // third-party files.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
@@ -12,34 +11,16 @@
 #include "../formats/x_export_fixture.h"
 #include "formats/x_export.h"
 #include "formats/x_import.h"
+#include "interop/interop_support.h"
 #include "support/test_support.h"
-
-#ifdef VORNA_HAVE_ASSIMP
-#include <assimp/cimport.h>
-#include <assimp/scene.h>
-#endif
 
 namespace vorna {
 namespace {
 
 #ifdef VORNA_HAVE_ASSIMP
 
-class AssimpScene {
- public:
-  explicit AssimpScene(const std::string& path) : scene(aiImportFile(path.c_str(), 0)) {}
-  ~AssimpScene() { aiReleaseImport(scene); }
-  AssimpScene(const AssimpScene&) = delete;
-  AssimpScene& operator=(const AssimpScene&) = delete;
-  const aiScene* scene;
-};
-
-const aiNode* FindNode(const aiNode* node, const std::string& name) {
-  if (name == node->mName.C_Str()) return node;
-  for (unsigned i = 0; i < node->mNumChildren; ++i) {
-    if (const aiNode* found = FindNode(node->mChildren[i], name)) return found;
-  }
-  return nullptr;
-}
+using test::AssimpScene;
+using test::FindNode;
 
 unsigned Triangles(const aiScene& scene) {
   unsigned n = 0;
@@ -153,14 +134,8 @@ INSTANTIATE_TEST_SUITE_P(Encodings, XExportInteropTest,
                                                           XFileFormat::kCompressedBinary),
                                           testing::Bool()));
 
-std::string SampleFolder() {
-  const std::string root = VORNA_THIRD_PARTY_DIR;
-  if (root.empty() || !std::filesystem::is_directory(root + "/x")) return {};
-  return root + "/x/";
-}
-
 TEST(XImportInteropTest, SamplesGiveAssimpsCounts) {
-  const std::string folder = SampleFolder();
+  const std::string folder = test::XSampleFolder();
   if (folder.empty()) GTEST_SKIP() << "third-party .x samples not configured";
   for (const char* name : {"test_cube_text.x", "test_cube_binary.x", "test_cube_compressed.x",
                            "test.x", "kwxport_test_cubewithvcolors.x", "anim_test.x"}) {

@@ -2,7 +2,6 @@
 // place when the folder is configured) and Assimp reading our output in every encoding.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -10,24 +9,14 @@
 #include "formats/xfile/mszip.h"
 #include "formats/xfile/reader.h"
 #include "formats/xfile/writer.h"
+#include "interop/interop_support.h"
 #include "support/test_support.h"
-
-#ifdef VORNA_HAVE_ASSIMP
-#include <assimp/cimport.h>
-#include <assimp/scene.h>
-#endif
 
 namespace vorna::xfile {
 namespace {
 
-std::string SampleFolder() {
-  const std::string root = VORNA_THIRD_PARTY_DIR;
-  if (root.empty() || !std::filesystem::is_directory(root + "/x")) return {};
-  return root + "/x/";
-}
-
 #define REQUIRE_SAMPLES(folder)                                                   \
-  const std::string folder = SampleFolder();                                      \
+  const std::string folder = test::XSampleFolder();                               \
   if (folder.empty()) {                                                           \
     GTEST_SKIP() << "third-party .x samples not configured (VORNA_TESTDATA_DIR)"; \
   }
@@ -75,22 +64,11 @@ TEST(XFileSamplesTest, OurBinaryEncodingMatchesTheSampleExporter) {
 
 #ifdef VORNA_HAVE_ASSIMP
 
-struct AssimpScene {
-  explicit AssimpScene(const std::string& bytes)
-      : scene(aiImportFileFromMemory(bytes.data(), static_cast<unsigned>(bytes.size()), 0, "x")) {}
-  ~AssimpScene() { aiReleaseImport(scene); }
-  AssimpScene(const AssimpScene&) = delete;
-  AssimpScene& operator=(const AssimpScene&) = delete;
-  const aiScene* scene;
+// Assimp reading bytes we wrote.
+struct AssimpScene : test::AssimpScene {
+  explicit AssimpScene(const std::string& bytes) : test::AssimpScene(bytes, true) {}
 };
-
-const aiNode* FindNode(const aiNode* node, const char* name) {
-  if (node->mName == aiString(name)) return node;
-  for (unsigned i = 0; i < node->mNumChildren; ++i) {
-    if (const aiNode* found = FindNode(node->mChildren[i], name)) return found;
-  }
-  return nullptr;
-}
+using test::FindNode;
 
 const Encoding kEncodings[] = {Encoding::kText, Encoding::kBinary, Encoding::kCompressedBinary};
 

@@ -4,9 +4,13 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QRadioButton>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include "model/host.h"
+#include "ui/dialog_harness.h"
+#include "ui/keyframe_dialog.h"
 #include "ui/ui_test_registry.h"
 #include "ui/widget_fixtures.h"
 
@@ -18,6 +22,16 @@ QStringList Lines(const QListWidget& list) {
   for (int row = 0; row < list.count(); ++row) lines << list.item(row)->text();
   return lines;
 }
+
+// The key frame dialog's session: one Unit and `motions` numbered Motions.
+struct KeyframeHarness : test::DialogHarness {
+  KeyframeDialogMemory memory;
+
+  explicit KeyframeHarness(int motions) {
+    model() = *test::TreeModel(0, {"hip"}, {-1});
+    test::NumberedMotions(model(), motions);
+  }
+};
 
 }  // namespace
 
@@ -36,6 +50,8 @@ class AnimDialogsTest : public QObject {
     QCOMPARE(dialog.first_box()->count(), 12);
     QCOMPARE(dialog.first_box()->itemText(0), QString("  1"));
     QCOMPARE(dialog.last_box()->currentIndex(), 11);
+    dialog.show();
+    QCOMPARE(test::OverlappingSiblings(dialog), QStringList());
 
     dialog.first_box()->setCurrentIndex(2);
     dialog.last_box()->setCurrentIndex(4);
@@ -71,6 +87,79 @@ class AnimDialogsTest : public QObject {
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
     QCOMPARE(model->anim_count, 0);
     QCOMPARE(host.entries.size(), size_t{1});
+  }
+
+  void PreselectsTheSelectedAnimOrEveryMotion() {
+    const struct {
+      int anim;  // -1: none selected
+      int start, end;
+      bool loop;
+    } cases[] = {{-1, 0, 5, false}, {0, 1, 3, true}, {1, 4, 2, false}};
+    for (const auto& c : cases) {
+      KeyframeHarness h(6);
+      h.model().anim_count = 2;
+      h.model().anims[0] = Anim{1, 3, 1, "walk"};
+      h.model().anims[1] = Anim{4, 2, 0, "back"};
+      h.model().current_anim = c.anim;
+      h.memory.curve = false;
+      KeyframeDialog dialog(h.Context(), h.memory);
+      QCOMPARE(h.stops, 1);
+      QCOMPARE(dialog.start_box()->count(), 6);
+      QCOMPARE(dialog.start_box()->currentIndex(), c.start);
+      QCOMPARE(dialog.end_box()->currentIndex(), c.end);
+      QCOMPARE(dialog.loop_box()->isChecked(), c.loop);
+      QVERIFY(dialog.linear_radio()->isChecked());
+    }
+  }
+
+  void RemembersTheMethodClickedEvenOnCancel() {
+    KeyframeHarness h(3);
+    {
+      KeyframeDialog dialog(h.Context(), h.memory);
+      QVERIFY(dialog.curve_radio()->isChecked());
+      dialog.linear_radio()->click();
+      dialog.reject();
+    }
+    QVERIFY(!h.memory.curve);
+    QCOMPARE(h.model().motion_count, 3);
+    KeyframeDialog again(h.Context(), h.memory);
+    QVERIFY(again.linear_radio()->isChecked());
+  }
+
+  // Which requests are refused, and with which message, is pinned by the core tests.
+  void ARefusalShowsItsMessageAndChangesNothing() {
+    KeyframeHarness h(4);
+    KeyframeDialog dialog(h.Context(), h.memory);
+    QSignalSpy generated(&dialog, &KeyframeDialog::motionsGenerated);
+    dialog.start_box()->setCurrentIndex(2);
+    dialog.end_box()->setCurrentIndex(2);
+    dialog.accept();
+    QCOMPARE(h.host.Texts(), std::vector<std::string>{"開始番号と終了番号に同じ数字は使えません"});
+    QCOMPARE(h.model().motion_count, 4);
+    QCOMPARE(generated.count(), 0);
+    QCOMPARE(h.thumbnails, 0);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+  }
+
+  // Two in-betweens after each key of a range chosen from its end.
+  void GeneratesAndAsksForTheStrip() {
+    KeyframeHarness h(3);
+    KeyframeDialog dialog(h.Context(), h.memory);
+    QSignalSpy generated(&dialog, &KeyframeDialog::motionsGenerated);
+    dialog.start_box()->setCurrentIndex(2);
+    dialog.end_box()->setCurrentIndex(0);
+    dialog.count_box()->setCurrentIndex(1);
+    dialog.linear_radio()->click();
+    dialog.accept();
+    QCOMPARE(dialog.last_result(), KeyframeResult::kGenerated);
+    QCOMPARE(generated.count(), 1);
+    QCOMPARE(h.thumbnails, 1);
+    QCOMPARE(h.menu_changes, 1);
+    Model& model = h.model();
+    QCOMPARE(model.motion_count, 7);
+    QCOMPARE(model.current_motion, 6);
+    // Linear: the step from 1 to 2 over three intervals truncates to 0.
+    QCOMPARE(model.motions[2].angle[0][0], 1);
   }
 };
 

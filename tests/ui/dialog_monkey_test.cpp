@@ -1,7 +1,8 @@
 // Every editing dialog, opened from the window on the sample with a random node selected, gets
 // random slider positions, texts (numbers, nonsense, huge values), combo choices, toggles and
-// menu items, then OK or Cancel. Nothing is checked but that the editor survives it: run under
-// the sanitizers, this finds the index and state faults the scripted tests do not think of.
+// menu items, then OK or Cancel. Checked is that the editor survives it (run under the sanitizers,
+// this finds the index and state faults the scripted tests do not think of) and that no dialog
+// opens with one control drawn over another.
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include "ui/ui_test_registry.h"
 #include "ui/unit_tree.h"
 #include "ui/view_window.h"
+#include "ui/widget_fixtures.h"
 
 namespace vorna {
 namespace {
@@ -91,16 +93,20 @@ class DialogMonkeyTest : public QObject {
     QVERIFY(window.OpenPath(QStringLiteral(VORNA_SOURCE_DIR "/samples/walker.vrn")));
     const Model& model = window.session().model();
     int opened = 0;
+    QStringList overlaps;  // as opened, before the monkey hides or moves anything
     for (int round = 0; round < 4; ++round) {
       for (int id : {kCmdEditUnit, kCmdCopyUnit, kCmdTextureColour, kCmdKeyFrames, kCmdSizePosition,
                      kCmdRotate, kCmdDrawOrder, kCmdAddUnit}) {
         window.unit_tree()->setCurrentItem(window.unit_tree()->ItemOfNode(
             static_cast<int>(rng.bounded(static_cast<quint32>(model.node_count)))));
         const bool accept = rng.bounded(2) == 0;
-        QTimer::singleShot(0, this, [&rng, &opened, accept] {
+        QTimer::singleShot(0, this, [&rng, &opened, &overlaps, accept] {
           auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
           if (dialog == nullptr) return;
           ++opened;
+          for (const QString& pair : test::OverlappingSiblings(*dialog)) {
+            overlaps << dialog->metaObject()->className() + QStringLiteral(": ") + pair;
+          }
           for (int step = 0; step < 40; ++step) Poke(*dialog, rng);
           if (accept) {
             dialog->accept();
@@ -112,6 +118,8 @@ class DialogMonkeyTest : public QObject {
       }
     }
     QVERIFY(opened >= 24);  // most commands were enabled and opened their dialog
+    overlaps.removeDuplicates();
+    QCOMPARE(overlaps, QStringList());
   }
 };
 

@@ -6,12 +6,17 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QTranslator>
+#include <QWheelEvent>
 #include <QtTest>
 #include <algorithm>
 #include <memory>
@@ -20,6 +25,8 @@
 #include "model/hierarchy_edit.h"
 #include "model/host.h"
 #include "support/test_support.h"
+#include "ui/dialog_placement.h"
+#include "ui/edit_history.h"
 #include "ui/file_dialogs.h"
 #include "ui/motion_strip.h"
 #include "ui/qt_translations.h"
@@ -43,11 +50,44 @@ class MainWindowTest : public QObject {
   bool Enabled(int id) { return window_->action(id)->isEnabled(); }
   bool Checked(int id) { return window_->action(id)->isChecked(); }
 
-  void ShowLoaded() {
+  void ShowLoaded(const QString& path = kWalker) {
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     QTRY_VERIFY(window_->view_window()->device_ready());
-    QVERIFY(window_->OpenPath(kWalker));
+    QVERIFY(window_->OpenPath(path));
+  }
+  // The sample copied into `dir`, so that saving does not touch the committed one.
+  void ShowLoadedCopy(const test::TempDir& dir) {
+    test::WriteFile(dir.File("walker.vrn"), test::ReadFile(PathBytes(kWalker)));
+    ShowLoaded(QString::fromStdString(dir.File("walker.vrn")));
+  }
+  ViewWindow* view() { return window_->view_window(); }
+  const ViewState& state() { return window_->session().view(); }
+  // The frame on screen after every pending redraw.
+  std::vector<uint8_t> Frame() {
+    view()->repaint();
+    return window_->session().render().device->back_buffer().rgba;
+  }
+  void Mouse(QEvent::Type type, QPointF at, Qt::MouseButton button,
+             Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : button;
+    QMouseEvent event(type, at, view()->mapToGlobal(at), button, held, modifiers);
+    QApplication::sendEvent(view(), &event);
+  }
+  void Drag(Qt::MouseButton button, QPointF from, QPointF to,
+            Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    Mouse(QEvent::MouseButtonPress, from, button, modifiers);
+    Mouse(QEvent::MouseMove, (from + to) / 2, button, modifiers);
+    Mouse(QEvent::MouseMove, to, button, modifiers);
+    Mouse(QEvent::MouseButtonRelease, to, button, modifiers);
+  }
+  QString Status() { return window_->statusBar()->findChild<QLabel*>()->text(); }
+  QString Text(int id) { return window_->action(id)->text(); }
+  bool Modified() { return window_->session().model().modified != 0; }
+  static QStringList MenuTexts(const QMenu* menu) {
+    QStringList texts;
+    for (const QAction* action : menu->actions()) texts.push_back(action->text());
+    return texts;
   }
 
  private slots:
@@ -59,7 +99,6 @@ class MainWindowTest : public QObject {
 
   void StartsEmptyWithOnlyTheModelFreeItems() {
     QCOMPARE(window_->windowTitle(), QStringLiteral("VORNA"));
-    QCOMPARE(window_->size(), QSize(788, 535));
     for (int id : {kCmdOpen, kCmdExit, kCmdHelp, kCmdAbout}) QVERIFY(Enabled(id));
     for (int id : {kCmdSave, kCmdClose, kCmdPlayStop, kCmdViewFront, kCmdAddUnit}) {
       QVERIFY(!Enabled(id));
@@ -67,6 +106,11 @@ class MainWindowTest : public QObject {
     QVERIFY(window_->menu(kMenuDirection)->menuAction()->isEnabled());
     QVERIFY(!window_->menu(kMenuView)->menuAction()->isEnabled());
     QVERIFY(!Checked(kCmdSpeed100));
+    // A failed open reports and still leaves no model.
+    window_->show();
+    QVERIFY(!window_->OpenPath(QStringLiteral("/nonexistent/missing.vrn")));
+    QCOMPARE(host_.Texts().back(), std::string("ファイルを読み込めません"));
+    QVERIFY(!Enabled(kCmdSave));
   }
 
   void LoadEnablesMenusAndLaysOutTheColumns() {
@@ -185,6 +229,9 @@ class MainWindowTest : public QObject {
     QTRY_COMPARE(frames(), settled + 1);
     QTest::qWait(50);
     QCOMPARE(frames(), settled + 1);
+    // Choosing a node in the tree draws its highlight.
+    window_->unit_tree()->setCurrentItem(window_->unit_tree()->ItemOfNode(0));
+    QTRY_COMPARE(frames(), settled + 2);
 
     std::vector<uint64_t> at_tick;
     const QMetaObject::Connection counting =
@@ -286,13 +333,6 @@ class MainWindowTest : public QObject {
     QVERIFY(look_in != QLatin1String("Look in:"));
   }
 
-  void FailedOpenReportsAndLeavesNoModel() {
-    window_->show();
-    QVERIFY(!window_->OpenPath(QStringLiteral("/nonexistent/missing.vrn")));
-    QCOMPARE(host_.Texts().back(), std::string("ファイルを読み込めません"));
-    QVERIFY(!Enabled(kCmdSave));
-  }
-
   void LabelEditingTurnsTheKeysOff() {
     QAction* exit = window_->action(kCmdExit);
     QCOMPARE(exit->shortcut(), QKeySequence(Qt::Key_Escape));
@@ -342,6 +382,174 @@ class MainWindowTest : public QObject {
     QVERIFY(later.HandOver(QString()));
     QTRY_COMPARE(handed.count(), 2);
     QVERIFY(handed.at(1).at(0).toString().isEmpty());
+  }
+
+  void UndoFollowsTheSavedStateAndTheItemsNameTheStep() {
+    test::TempDir dir;
+    ShowLoadedCopy(dir);
+    QVERIFY(!window_->action(kCmdUndo)->isEnabled());
+    QCOMPARE(Text(kCmdUndo), QStringLiteral("元に戻す(&U)\tCtrl+Z"));
+    window_->RunCommand(kCmdFlipCulling);
+    QVERIFY(Modified());
+    QCOMPARE(Text(kCmdUndo), QStringLiteral("元に戻す: カリング反転(&U)\tCtrl+Z"));
+    window_->RunCommand(kCmdSave);
+    QVERIFY(!Modified());
+    window_->RunCommand(kCmdUndo);
+    QVERIFY(Modified());
+    QVERIFY(!window_->action(kCmdUndo)->isEnabled());
+    QCOMPARE(Text(kCmdRedo), QStringLiteral("やり直し: カリング反転(&R)\tCtrl+Y"));
+    window_->RunCommand(kCmdRedo);
+    QVERIFY(!Modified());
+    // A tree edit is an unsaved change too.
+    window_->unit_tree()->DropNodes(0, window_->session().model().parts_count);
+    QVERIFY(Modified());
+    QCOMPARE(Text(kCmdUndo), QStringLiteral("元に戻す: ユニットの移動(&U)\tCtrl+Z"));
+  }
+
+  void CloseAsksToSaveUnsavedEditsAndForgetsTheSteps() {
+    ShowLoaded();
+    window_->RunCommand(kCmdAddMotion);
+    host_.QueueAnswer(Answer::kCancel);
+    window_->RunCommand(kCmdClose);
+    QVERIFY(window_->session().model_loaded());
+    QCOMPARE(host_.entries.back().text, std::string("既読のファイルを保存しますか？"));
+    host_.QueueAnswer(Answer::kNo);
+    window_->RunCommand(kCmdClose);
+    QVERIFY(!window_->session().model_loaded());
+    QVERIFY(!window_->action(kCmdUndo)->isEnabled());
+  }
+
+  void TheOldestStepsGoBeyondTheMemoryCap() {
+    test::TempDir dir;
+    ShowLoadedCopy(dir);
+    window_->history().set_byte_cap(1);
+    for (int i = 0; i < 3; ++i) window_->RunCommand(kCmdShiftFaces);
+    QCOMPARE(window_->history().stack().count(), 1);
+    // The saved state went with the dropped steps: undoing cannot reach it.
+    window_->RunCommand(kCmdUndo);
+    QVERIFY(Modified());
+  }
+
+  void RecentFilesSurviveARestartAndLoseGoneFiles() {
+    QTemporaryDir dir;
+    const QString settings = dir.filePath(QStringLiteral("vorna.ini"));
+    const QString copy = dir.filePath(QStringLiteral("copy.vrn"));
+    QVERIFY(QFile::copy(kWalker, copy));
+    {
+      MainWindow window(&host_, nullptr, settings);
+      QVERIFY(!window.recent_menu()->menuAction()->isEnabled());
+      QVERIFY(window.OpenPath(kWalker));
+      QVERIFY(window.OpenPath(copy));
+      QVERIFY(window.OpenPath(kWalker));
+      window.resize(640, 400);
+      SetLastChosenFolder(dir.path());
+      host_.QueueAnswer(Answer::kYes);  // "VORNA を終了しますか？"
+      QVERIFY(window.close());
+    }
+    SetLastChosenFolder(QString());
+    MainWindow again(&host_, nullptr, settings);
+    QCOMPARE(MenuTexts(again.recent_menu()),
+             QStringList({QStringLiteral("&1 ") + kWalker, QStringLiteral("&2 ") + copy}));
+    QCOMPARE(again.size(), QSize(640, 400));
+    QCOMPARE(LastChosenFolder(), dir.path());
+
+    // The copy has gone: choosing it says so and takes it off the list, for good.
+    QVERIFY(QFile::remove(copy));
+    host_.entries.clear();
+    again.recent_menu()->actions()[1]->trigger();
+    QCOMPARE(host_.entries.size(), size_t{1});
+    QVERIFY(host_.entries[0].text.find("が見つかりません") != std::string::npos);
+    QCOMPARE(MenuTexts(again.recent_menu()), QStringList({QStringLiteral("&1 ") + kWalker}));
+    MainWindow third(&host_, nullptr, settings);
+    QCOMPARE(third.recent_files().paths().size(), size_t{1});
+  }
+
+  // The mouse gestures of the view and Home back to the fixed view's very pixels.
+  void EachGestureMovesTheCameraAndHomeGivesTheFixedViewBack() {
+    ShowLoaded();
+    const std::vector<uint8_t> fixed = Frame();
+    const QPointF centre(view()->width() / 2.0, view()->height() / 2.0);
+
+    Drag(Qt::LeftButton, centre, centre + QPointF(40, 10));
+    const FreeCamera orbited = state().free_camera;
+    QVERIFY(orbited.active);
+    QCOMPARE(orbited.yaw, 16.0f);
+    QCOMPARE(orbited.elevation, 4.0f);
+    QVERIFY(Frame() != fixed);
+    QVERIFY(!window_->action(kCmdViewFront)->isChecked());
+
+    // A double click on the model puts the point under it in the centre; the background is no
+    // point.
+    const Vec3 target = state().free_camera.target;
+    Mouse(QEvent::MouseButtonDblClick, QPointF(2, 2), Qt::LeftButton);
+    QCOMPARE(state().free_camera.target, target);
+    Mouse(QEvent::MouseButtonDblClick, centre + QPointF(0, 10), Qt::LeftButton);
+    QVERIFY(state().free_camera.target != target);
+
+    // Panning moves the target, not the angles, with either button.
+    for (const auto& [button, modifiers] :
+         {std::pair{Qt::MiddleButton, Qt::KeyboardModifiers(Qt::NoModifier)},
+          std::pair{Qt::LeftButton, Qt::KeyboardModifiers(Qt::ShiftModifier)}}) {
+      const FreeCamera before = state().free_camera;
+      Drag(button, centre, centre + QPointF(-30, 0), modifiers);
+      QCOMPARE(state().free_camera.yaw, before.yaw);
+      QVERIFY(Length(state().free_camera.target - before.target) > 0.05f);
+    }
+
+    // Two notches of the wheel come closer.
+    const float distance = state().free_camera.distance;
+    QWheelEvent wheel(centre, view()->mapToGlobal(centre), QPoint(), QPoint(0, 240), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view(), &wheel);
+    QVERIFY(state().free_camera.distance < distance * 0.8f);
+
+    QCOMPARE(window_->action(kCmdFixedView)->shortcut(), QKeySequence(Qt::Key_Home));
+    window_->action(kCmdFixedView)->trigger();
+    QVERIFY(!state().free_camera.active);
+    QVERIFY(window_->action(kCmdViewFront)->isChecked());
+    QVERIFY(Frame() == fixed);
+
+    // A direction item also leaves the free camera.
+    Drag(Qt::LeftButton, centre, centre + QPointF(10, 0));
+    window_->RunCommand(kCmdViewBack);
+    QVERIFY(!state().free_camera.active);
+    window_->RunCommand(kCmdViewFront);
+    QVERIFY(Frame() == fixed);
+  }
+
+  void StatusBarNamesMotionNodeCountsAndCamera() {
+    ShowLoaded();
+    const Model& model = window_->session().model();
+    const QString counts =
+        QStringLiteral("頂点 %1  面 %2").arg(model.total_vertex_count).arg(model.total_face_count);
+    QCOMPARE(
+        Status(),
+        QStringLiteral("ﾓｰｼｮﾝ 5/5   |   ｱﾆﾒ 1/2: walk   |   %1   |   前  平行投影").arg(counts));
+    window_->unit_tree()->setCurrentItem(window_->unit_tree()->ItemOfNode(0));
+    QVERIFY(Status().contains(
+        QStringLiteral("   |   ﾉｰﾄﾞ: %1   |   ").arg(QString::fromStdString(model.node_name[0]))));
+    QVERIFY(Status().endsWith(QStringLiteral("前  平行投影")));
+    window_->RunCommand(kCmdPerspective);
+    QVERIFY(Status().endsWith(QStringLiteral("前  透視投影")));
+    const QPointF centre(view()->width() / 2.0, view()->height() / 2.0);
+    Drag(Qt::LeftButton, centre, centre + QPointF(5, 0));
+    QVERIFY(Status().endsWith(QStringLiteral("自由視点  透視投影")));
+    window_->RunCommand(kCmdClose);
+    QVERIFY(Status().isEmpty());
+  }
+
+  void DialogsOpenBesideTheWindow() {
+    const QRect screen(0, 0, 1920, 1080);
+    const QSize dialog(400, 300);
+    const struct {
+      QRect window;
+      QPoint at;
+    } cases[] = {
+        {{100, 100, 800, 600}, {900, 100}},   // room on the right
+        {{1000, 100, 800, 600}, {600, 100}},  // only on the left
+        {{200, 900, 1600, 150}, {0, 780}},    // neither: the wider side, kept on screen
+    };
+    for (const auto& c : cases) QCOMPARE(BesideWindow(c.window, dialog, screen), c.at);
   }
 };
 

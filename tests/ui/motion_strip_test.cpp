@@ -13,9 +13,13 @@
 namespace vorna {
 namespace {
 
-// Thumbnails whose red channel tells which pose they show.
+// `motions` numbered Motions, with thumbnails whose red channel tells which pose they show.
 struct FakeView {
-  Model* model = nullptr;
+  explicit FakeView(int motions) : model(test::TreeModel(0, {}, {})) {
+    test::NumberedMotions(*model, motions);
+  }
+  std::unique_ptr<Model> model;
+  ScriptedHost host;
   int stops = 0;
 
   MotionStripHooks Hooks() {
@@ -68,11 +72,9 @@ class MotionStripTest : public QObject {
 
  private slots:
   void PressesExactlyOneButton() {
-    auto model = test::TreeModel(0, {}, {});
-    test::NumberedMotions(*model, 3);
-    ScriptedHost host;
-    FakeView view{model.get()};
-    MotionStrip strip(*model, host, view.Hooks());
+    FakeView view(3);
+    Model* model = view.model.get();
+    MotionStrip strip(*model, view.host, view.Hooks());
     strip.RebuildFromTable();
     QCOMPARE(strip.ButtonCount(), 3);
     QCOMPARE(Pressed(strip), std::vector<int>({2}));
@@ -89,17 +91,15 @@ class MotionStripTest : public QObject {
 
   // Which Motion goes and which becomes current is the core's; here the question and the buttons.
   void DeletesAndAddsMotions() {
-    auto model = test::TreeModel(0, {}, {});
-    test::NumberedMotions(*model, 3);
-    ScriptedHost host;
-    FakeView view{model.get()};
-    MotionStrip strip(*model, host, view.Hooks());
+    FakeView view(3);
+    Model* model = view.model.get();
+    MotionStrip strip(*model, view.host, view.Hooks());
     strip.RebuildFromTable();
     QSignalSpy changed(&strip, &MotionStrip::motionsChanged);
     model->current_motion = 1;
     QVERIFY(!strip.DeleteCurrentMotion());  // answered No
     QCOMPARE(model->motion_count, 3);
-    host.QueueAnswer(Answer::kYes);
+    view.host.QueueAnswer(Answer::kYes);
     QVERIFY(strip.DeleteCurrentMotion());
     QCOMPARE(ThumbnailPoses(strip), std::vector<int>({1, 3}));
     QCOMPARE(Pressed(strip), std::vector<int>({1}));
@@ -111,11 +111,9 @@ class MotionStripTest : public QObject {
   }
 
   void CustomizingReordersTheMotionTable() {
-    auto model = test::TreeModel(0, {}, {});
-    test::NumberedMotions(*model, 3);
-    ScriptedHost host;
-    FakeView view{model.get()};
-    ScriptedStrip strip(*model, host, view.Hooks());
+    FakeView view(3);
+    Model* model = view.model.get();
+    ScriptedStrip strip(*model, view.host, view.Hooks());
     strip.RebuildFromTable();
 
     strip.order = {1, 2, 0};  // Motion 1 moved behind Motion 3
@@ -152,11 +150,9 @@ class MotionStripTest : public QObject {
   }
 
   void PagerScrollsOnlyWhenButtonsDoNotFit() {
-    auto model = test::TreeModel(0, {}, {});
-    test::NumberedMotions(*model, 10);
-    ScriptedHost host;
-    FakeView view{model.get()};
-    MotionPager pager(*model, host, view.Hooks());
+    FakeView view(10);
+    Model* model = view.model.get();
+    MotionPager pager(*model, view.host, view.Hooks());
     QCOMPARE(pager.height(), MotionStrip::kButtonSide + 2);
     pager.resize(1000, pager.height());
     pager.strip()->RebuildFromTable();

@@ -1,6 +1,7 @@
 // Models and hosts shared by the widget tests.
 #pragma once
 
+#include <QWidget>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +39,24 @@ inline void NumberedMotions(Model& model, int count) {
     model.motions[m].in_use = 1;
     model.motions[m].angle[0][0] = m + 1;
   }
+}
+
+// Pairs of shown sibling widgets under `top` drawn over each other: a control put into another's
+// layout cell. Empty when the layout keeps them apart.
+inline QStringList OverlappingSiblings(const QWidget& top) {
+  QStringList pairs;
+  const QList<QWidget*> widgets = top.findChildren<QWidget*>();
+  for (QWidget* a : widgets) {
+    for (QWidget* b : widgets) {
+      if (a >= b || a->parentWidget() != b->parentWidget() || !a->isVisible() || !b->isVisible() ||
+          a->isWindow() || b->isWindow() || !a->geometry().intersects(b->geometry())) {
+        continue;
+      }
+      pairs << QString::fromLatin1(a->metaObject()->className()) + "/" +
+                   b->metaObject()->className();
+    }
+  }
+  return pairs;
 }
 
 }  // namespace vorna::test

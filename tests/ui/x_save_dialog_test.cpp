@@ -101,28 +101,20 @@ class XSaveDialogTest : public QObject {
     QCOMPARE(host.wait_depth, 0);
   }
 
+  // The encodings themselves are the writer's; here the chosen one reaches it.
   void RunsTheExportInTheChosenEncoding() {
     auto model = test::TreeModel(0, {"A"}, {-1});
     ScriptedHost host;
     QTemporaryDir dir;
-    const struct {
-      XFileFormat format;
-      const char* magic;
-    } cases[] = {{XFileFormat::kText, "xof 0303txt "},
-                 {XFileFormat::kBinary, "xof 0303bin "},
-                 {XFileFormat::kCompressedBinary, "xof 0303bzip"}};
-    for (const auto& c : cases) {
-      XExportOptions settings;
-      settings.format = c.format;
-      settings.file_name = dir.filePath("a.x").toStdString();
-      QCOMPARE(RunXExport(*model, settings, host), 0);
-      QFile file(dir.filePath("a.x"));
-      QVERIFY(file.open(QIODevice::ReadOnly));
-      QVERIFY(file.read(12).startsWith(c.magic));
-    }
-    XExportOptions nowhere;
-    nowhere.file_name = dir.filePath("missing/a.x").toStdString();
-    QVERIFY(RunXExport(*model, nowhere, host) < 0);
+    XExportOptions settings;
+    settings.format = XFileFormat::kCompressedBinary;
+    settings.file_name = dir.filePath("a.x").toStdString();
+    QCOMPARE(RunXExport(*model, settings, host), 0);
+    QFile file(dir.filePath("a.x"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.read(12).startsWith("xof 0303bzip"));
+    settings.file_name = dir.filePath("missing/a.x").toStdString();
+    QVERIFY(RunXExport(*model, settings, host) < 0);
   }
 
   void OffersOnlyWhatTheModelCanUse() {
