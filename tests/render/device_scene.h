@@ -1,14 +1,18 @@
-// Small scenes for the device tests: a projection that maps positions straight to pixels, and
-// readers for the back buffer.
+// Small scenes for the device tests: a projection that maps positions straight to pixels,
+// readers for the back buffer and the reference images drawings are compared with.
 #pragma once
 
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <initializer_list>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "images/decode.h"
+#include "images/encode.h"
 #include "render/device.h"
 
 namespace vorna::test {
@@ -93,6 +97,33 @@ inline int CountLit(const Device& device) {
     }
   }
   return count;
+}
+
+// "" when `image` matches tests/data/render/`name`.png: at most `allowed` pixels with a colour
+// channel off by more than `tolerance`. After a deliberate change to the drawing, regenerate the
+// references with VORNA_UPDATE_RENDER_REFERENCES=1 and look at every changed image.
+inline std::string ReferenceDifference(const Image& image, const std::string& name,
+                                       int tolerance = 0, int allowed = 0) {
+  const std::string path = std::string(VORNA_TEST_DATA_DIR) + "/render/" + name + ".png";
+  if (std::getenv("VORNA_UPDATE_RENDER_REFERENCES") != nullptr) {
+    return SaveImageFile(image, *FindEncoder("image/png"), path) ? "" : "cannot write " + path;
+  }
+  Image reference;
+  if (!DecodeImageFile(path, &reference)) return path + " is missing";
+  if (reference.width != image.width || reference.height != image.height) return "size differs";
+  int differing = 0;
+  std::string first;
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      for (int c = 0; c < 3; ++c) {
+        if (std::abs(image.Pixel(x, y)[c] - reference.Pixel(x, y)[c]) <= tolerance) continue;
+        if (++differing == 1)
+          first = " from (" + std::to_string(x) + ", " + std::to_string(y) + ")";
+        break;
+      }
+    }
+  }
+  return differing > allowed ? std::to_string(differing) + " pixels differ" + first : "";
 }
 
 }  // namespace vorna::test
