@@ -28,18 +28,6 @@ inline Matrix PixelSpace(int width, int height) {
   return m;
 }
 
-// Left-handed perspective with a vertical field of view in radians; w is the camera-space z.
-inline Matrix PerspectiveFov(float fov_y, float aspect, float near, float far) {
-  Matrix m;
-  const float ys = 1.0f / std::tan(fov_y / 2.0f);
-  m.m[0][0] = ys / aspect;
-  m.m[1][1] = ys;
-  m.m[2][2] = far / (far - near);
-  m.m[2][3] = 1.0f;
-  m.m[3][2] = -near * far / (far - near);
-  return m;
-}
-
 // A single-threaded device drawing in pixel space, unlit, inside a scene.
 inline std::unique_ptr<Device> PixelDevice(int width, int height) {
   auto device = Device::Create(width, height);

@@ -9,6 +9,7 @@
 #include <limits>
 #include <vector>
 
+#include "render/camera.h"
 #include "render/device_scene.h"
 
 namespace vorna {
@@ -111,8 +112,7 @@ void Floor(Device& d, const std::shared_ptr<const Texture>& texture, TextureFilt
            float v_scale) {
   d.render_states().cull_mode = CullMode::kNone;
   d.render_states().mip_filter = mip;
-  d.SetTransform(TransformState::kProjection,
-                 test::PerspectiveFov(kPi / 2.0f, 1.0f, 0.01f, 100.0f));
+  d.SetTransform(TransformState::kProjection, PerspectiveFovLH(kPi / 2.0f, 1.0f, 0.01f, 100.0f));
   d.SetTexture(texture);
   const float u = far_z * 2.0f * v_scale, v = (far_z - 1) * v_scale;
   Fan(d, {ColourVertex{{-far_z, -1, 1}, kWhite, 0, 0}, ColourVertex{{far_z, -1, 1}, kWhite, u, 0},
@@ -223,7 +223,7 @@ const Scene kScenes[] = {
     {"behind_the_camera", 64, 64,
      [](Device& d) {
        d.SetTransform(TransformState::kProjection,
-                      test::PerspectiveFov(0.7853982f, 1.0f, 0.01f, 10.0f));
+                      PerspectiveFovLH(0.7853982f, 1.0f, 0.01f, 10.0f));
        Poly(d, kWhite, {{-5, -1, -5}, {-5, -1, 5}, {5, -1, 5}, {5, -1, -5}});
      }},
     // Facing the light (0.55, 0.45, 0.45), away (ambient only), and a vertex colour replacing
@@ -384,7 +384,7 @@ TEST(DeviceTest, ThreadedRasterisationGivesIdenticalPixels) {
     s.alpha_operation = AlphaOperation::kAddSigned;
     s.mag_filter = s.min_filter = s.mip_filter = TextureFilter::kLinear;
     device->SetTransform(TransformState::kProjection,
-                         test::PerspectiveFov(0.7853982f, 320.0f / 240.0f, 0.01f, 10.0f));
+                         PerspectiveFovLH(0.7853982f, 320.0f / 240.0f, 0.01f, 10.0f));
     device->BeginScene();
     uint32_t seed = 12345;
     const auto next = [&seed] {
