@@ -107,29 +107,33 @@ void Corners(Device& d, TextureFilter filter) {
   Fan(d, test::Rectangle(0, 0, 8, 8, 0.5f, kWhite));
 }
 
-// A floor in perspective (90 degrees, 64 x 64) from depth 1 (the bottom row) to `far_z`.
+// A floor in perspective (90 degrees, 64 x 64) from depth 1 (the bottom row) to `far_z`, v
+// growing with depth (u with depth when `swap_uv`).
 void Floor(Device& d, const std::shared_ptr<const Texture>& texture, TextureFilter mip, float far_z,
-           float v_scale) {
+           float v_scale, bool swap_uv = false) {
   d.render_states().cull_mode = CullMode::kNone;
   d.render_states().mip_filter = mip;
   d.SetTransform(TransformState::kProjection, PerspectiveFovLH(kPi / 2.0f, 1.0f, 0.01f, 100.0f));
   d.SetTexture(texture);
   const float u = far_z * 2.0f * v_scale, v = (far_z - 1) * v_scale;
-  Fan(d, {ColourVertex{{-far_z, -1, 1}, kWhite, 0, 0}, ColourVertex{{far_z, -1, 1}, kWhite, u, 0},
-          ColourVertex{{far_z, -1, far_z}, kWhite, u, v},
-          ColourVertex{{-far_z, -1, far_z}, kWhite, 0, v}});
+  std::array<ColourVertex, 4> floor = {ColourVertex{{-far_z, -1, 1}, kWhite, 0, 0},
+                                       ColourVertex{{far_z, -1, 1}, kWhite, u, 0},
+                                       ColourVertex{{far_z, -1, far_z}, kWhite, u, v},
+                                       ColourVertex{{-far_z, -1, far_z}, kWhite, 0, v}};
+  if (swap_uv) {
+    for (ColourVertex& corner : floor) std::swap(corner.u, corner.v);
+  }
+  Fan(d, floor);
 }
 
 // Near the horizon one pixel spans many texels: only a per-pixel level of detail turns the
 // checkerboard grey; level 0 alone aliases.
 void Checkerboard(Device& d, TextureFilter mip) {
-  Floor(d,
-        Texture::FromImage(test::MakeImage(16, 16,
-                                           [](int x, int y) {
-                                             const uint8_t v = (x + y) % 2 ? 255 : 0;
-                                             return Rgba{v, v, v, 255};
-                                           })),
-        mip, 40.0f, 4.0f);
+  const auto board = test::MakeImage(16, 16, [](int x, int y) {
+    const uint8_t v = (x + y) % 2 ? 255 : 0;
+    return Rgba{v, v, v, 255};
+  });
+  Floor(d, Texture::FromImage(board), mip, 40.0f, 4.0f);
 }
 
 struct Scene {
@@ -281,6 +285,18 @@ const Scene kScenes[] = {
     {"mip_linear", 64, 64, [](Device& d) { Checkerboard(d, TextureFilter::kLinear); }},
     {"mip_point", 64, 64, [](Device& d) { Checkerboard(d, TextureFilter::kPoint); }},
     {"mip_none", 64, 64, [](Device& d) { Checkerboard(d, TextureFilter::kNone); }},
+    // Turned into a wall, u running into the distance across stripes four texels wide: depth
+    // changes along the rows, and the level of detail (which blurs the stripes away gradually)
+    // must take the perspective term of u's horizontal derivative.
+    {"mip_wall", 64, 64,
+     [](Device& d) {
+       d.SetTransform(TransformState::kWorld, RotationZ(kPi / 2.0f));
+       const auto stripes = test::MakeImage(16, 16, [](int x, int) {
+         const uint8_t v = x / 4 % 2 ? 255 : 0;
+         return Rgba{v, v, v, 255};
+       });
+       Floor(d, Texture::FromImage(stripes), TextureFilter::kLinear, 8.0f, 0.25f, true);
+     }},
 };
 
 TEST(DeviceTest, ScenesMatchTheirReferenceImages) {
