@@ -1,6 +1,6 @@
-// The free camera: its start from the fixed directions, orbit limits, the pick, zoom and pan
-// holding what is under the cursor, the headlight, the weight display and the thumbnails that
-// ignore all of it.
+// The camera and the projection, RenderFrame's choices, and the free camera: its start from the
+// fixed directions, orbit limits, the pick, zoom and pan holding what is under the cursor, the
+// headlight, the weight display and the thumbnails that ignore all of it.
 #include "render/camera.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +15,7 @@ namespace {
 
 using test::FaceModel;
 using test::FrontContext;
+using test::IsBlack;
 using test::Pixel;
 using test::Square;
 
@@ -23,24 +24,40 @@ void ExpectNear(Vec3 a, Vec3 b, float tolerance) {
       << a.x << " " << a.y << " " << a.z << " vs " << b.x << " " << b.y << " " << b.z;
 }
 
-TEST(FreeCameraTest, StartsWhereEachFixedDirectionLooksFrom) {
+// Each fixed direction looks at the model's centre height from 2.7 away; the free camera starts
+// from the same eye with the same screen axes.
+TEST(CameraTest, SixDirectionsLookAtTheCentreHeightAndStartTheFreeCamera) {
+  struct Case {
+    float yaw, pitch;
+    Vec3 eye;
+  };
+  const float c = 0.5f;
+  const Case cases[] = {
+      {0.0f, -1.0f, {0.0f, c, -2.7f}},         {180.0f, -1.0f, {0.0f, c, 2.7f}},
+      {270.0f, -1.0f, {2.7f, c, 0.0f}},        {90.0f, -1.0f, {-2.7f, c, 0.0f}},
+      {-1.0f, 270.0f, {0.0f, c + 2.7f, 0.0f}}, {-1.0f, -270.0f, {0.0f, c - 2.7f, 0.0f}},
+  };
   auto model = FaceModel({Square(-0.5f, -0.5f, 0.5f, 0.5f)});
-  model->total_center = {0.2f, 0.4f, -0.1f};
-  const float directions[][2] = {{0.0f, -1.0f},  {180.0f, -1.0f}, {270.0f, -1.0f},
-                                 {90.0f, -1.0f}, {-1.0f, 270.0f}, {-1.0f, -270.0f}};
-  for (const auto& d : directions) {
-    SCOPED_TRACE(testing::Message() << d[0] << " " << d[1]);
+  model->total_center = {0.3f, c, -0.2f};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(testing::Message() << k.yaw << " " << k.pitch);
     ViewState view;
-    view.view_yaw = d[0];
-    view.view_pitch = d[1];
+    view.view_yaw = k.yaw;
+    view.view_pitch = k.pitch;
     RenderContext context = FrontContext(view, 8);
     SetupView(context, *model, view);
+    ExpectNear(context.eye_position, k.eye, 1e-5f);
+    // The target lies straight ahead; the vertical views stay finite although they look almost
+    // along the up vector.
+    const Matrix& v = context.device->GetTransform(TransformState::kView);
+    for (const auto& row : v.m) {
+      for (float value : row) EXPECT_TRUE(std::isfinite(value));
+    }
+    ExpectNear(TransformCoord({0.0f, c, 0.0f}, v), {0.0f, 0.0f, 2.7f}, 1e-5f);
     const FreeCamera free = CurrentFreeCamera(*model, view);
     EXPECT_TRUE(free.active);
     const CameraBasis basis = FreeCameraBasis(free, false);
     ExpectNear(basis.eye, context.eye_position, 1e-4f);
-    // The same screen axes: the view transform maps the basis onto x and y.
-    const Matrix& v = context.device->GetTransform(TransformState::kView);
     ExpectNear(TransformNormal(basis.right, v), {1.0f, 0.0f, 0.0f}, 1e-4f);
     ExpectNear(TransformNormal(basis.up, v), {0.0f, 1.0f, 0.0f}, 1e-4f);
   }
@@ -146,11 +163,8 @@ TEST(WeightDisplayTest, ColoursEachVertexByTheSelectedUnitsShare) {
   ViewState view;
   view.weight_display = true;
   RenderContext context = FrontContext(view, 32);
-  ASSERT_TRUE(RenderFrame(context, *model, view));
-  const test::Rgb kept = Pixel(context, 4, 16);    // part 0, share 0
-  const test::Rgb moved = Pixel(context, 27, 16);  // part 1, share 1
-  EXPECT_TRUE(kept[2] > kept[0] + 100 && kept[1] == kept[0]) << kept[0] << " " << kept[2];
-  EXPECT_TRUE(moved[0] > moved[2] + 100 && moved[1] == moved[2]) << moved[0] << " " << moved[2];
+  // Part 0 (share 0) blue, part 1 (share 1) red.
+  EXPECT_EQ(test::Drawn(context, *model, view, "weights"), "");
 }
 
 TEST(FreeCameraTest, ThumbnailsStayTheFixedFrontPicture) {
@@ -170,6 +184,129 @@ TEST(FreeCameraTest, ThumbnailsStayTheFixedFrontPicture) {
   EXPECT_TRUE(steered.free_camera.active);
   EXPECT_TRUE(steered.perspective);
   EXPECT_EQ(steered.view_yaw, 0.0f);
+}
+
+TEST(CameraTest, ProjectionFollowsTheViewSizeAndPlayback) {
+  ViewState view;
+  RenderContext context;
+  ASSERT_TRUE(InitDevice(context, view, 800, 400));
+  // Stopped: an orthographic volume 2.0 wide and 1.0 high, depth 0.01 .. 10.
+  Matrix p = context.device->GetTransform(TransformState::kProjection);
+  EXPECT_FLOAT_EQ(p.m[0][0], 1.0f);
+  EXPECT_FLOAT_EQ(p.m[1][1], 2.0f);
+  EXPECT_NEAR(p.m[2][2], 0.1001001f, 1e-7f);
+  EXPECT_NEAR(p.m[3][2], -0.001001001f, 1e-9f);
+  // Playing: 45 degrees vertically, aspect 2.
+  view.playing = true;
+  SetupProjection(context, view);
+  p = context.device->GetTransform(TransformState::kProjection);
+  EXPECT_NEAR(p.m[1][1], 2.4142136f, 1e-6f);
+  EXPECT_NEAR(p.m[0][0], 2.4142136f / 2.0f, 1e-6f);
+  EXPECT_NEAR(p.m[2][2], 1.0010010f, 1e-6f);
+  EXPECT_NEAR(p.m[3][2], -0.01001001f, 1e-8f);
+  // A resize takes the new aspect; an empty view has no device.
+  view.playing = false;
+  ASSERT_TRUE(ResizeView(context, view, 400, 400));
+  EXPECT_FLOAT_EQ(context.device->GetTransform(TransformState::kProjection).m[1][1], 1.0f);
+  EXPECT_FALSE(ResizeView(context, view, 0, 400));
+  RenderContext none;
+  EXPECT_FALSE(InitDevice(none, view, 0, 480));
+  EXPECT_EQ(none.device, nullptr);
+  EXPECT_FALSE(RenderFrame(none, *test::NewModel(), view));
+}
+
+TEST(RenderFrameTest, PlanFollowsTheViewState) {
+  struct Case {
+    void (*set)(ViewState&);
+    FramePlan plan;
+  };
+  using B = FrameBranch;
+  const PartLook colour = PartLook::kColour, texture = PartLook::kTexture;
+  const Case cases[] = {
+      {[](ViewState&) {}, {B::kModel, true, true, false, colour}},
+      {[](ViewState& v) { v.ground_on = true; }, {B::kModel, true, true, true, colour}},
+      {[](ViewState& v) { v.texture_colour_on = true; }, {B::kModel, false, true, false, texture}},
+      {[](ViewState& v) { v.unit_dialog_page = 3; }, {B::kModel, false, true, false, colour}},
+      {[](ViewState& v) { v.unit_dialog_page = 4; }, {B::kModel, true, true, false, colour}},
+      {[](ViewState& v) { v.unit_copy_open = true; }, {B::kModel, false, true, false, colour}},
+      {[](ViewState& v) { v.texture_dialog_page = 2; }, {B::kModel, false, true, false, texture}},
+      {[](ViewState& v) {
+         v.texture_dialog_page = 1;
+         v.ground_on = true;
+       },
+       {B::kTexturePreview, false, false, false, texture}},
+      {[](ViewState& v) { v.playing = v.ground_on = true; },
+       {B::kPlaying, false, true, true, colour}},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    ViewState view;
+    cases[i].set(view);
+    EXPECT_EQ(PlanFrame(view), cases[i].plan) << "case " << i;
+  }
+}
+
+TEST(RenderFrameTest, TheViewIsRecomputedOnlyWhenTheCameraChanges) {
+  ViewState view;
+  RenderContext context = FrontContext(view);
+  auto model = FaceModel({Square(-0.5f, -0.5f, 0.5f, 0.5f)});
+  RenderFrame(context, *model, view);
+  const Matrix front = context.device->GetTransform(TransformState::kView);
+  // A view set behind the frame's back survives frames with the same camera...
+  context.device->SetTransform(TransformState::kView, Identity());
+  RenderFrame(context, *model, view);
+  EXPECT_EQ(context.device->GetTransform(TransformState::kView), Identity());
+  // ... but not a change of direction, nor a model of another centre height.
+  view.view_yaw = 90.0f;
+  RenderFrame(context, *model, view);
+  view.view_yaw = 0.0f;
+  RenderFrame(context, *model, view);
+  EXPECT_EQ(context.device->GetTransform(TransformState::kView), front);
+  model->total_center.y = 0.25f;
+  RenderFrame(context, *model, view);
+  EXPECT_NEAR(context.eye_position.y, 0.25f, 1e-6f);
+}
+
+TEST(RenderFrameTest, FramesStartBlackAndEndInTheFixedState) {
+  ViewState view;
+  view.fill_mode = kFillWireframe;
+  view.ground_on = true;
+  RenderContext context = FrontContext(view);
+  auto model = FaceModel({Square(-0.5f, -0.5f, 0.5f, 0.5f)});
+  const RenderStates fixed = context.device->render_states();
+  EXPECT_EQ(test::Drawn(context, *model, view, "wireframe"), "");
+  RenderStates after = context.device->render_states();
+  after.ambient = fixed.ambient;  // the light's, set by every frame
+  EXPECT_EQ(after, fixed);
+  view.ground_on = false;
+  RenderFrame(context, *test::NewModel(), view);
+  EXPECT_TRUE(IsBlack(Pixel(context, 8, 8)));
+}
+
+// While playing, the frame draws the pose the tick evaluated; otherwise it evaluates
+// current_motion itself.
+TEST(RenderFrameTest, PlaybackDrawsThePoseItWasGiven) {
+  ViewState view;
+  RenderContext context = FrontContext(view);
+  auto model = FaceModel({Square(-0.25f, -0.25f, 0.25f, 0.25f)});
+  const int unit = test::AddUnit(*model, {0.0f, 0.8f, 0.0f}, {0});
+  model->motion_count = 2;
+  model->motions[1].translation[unit] = {0.5f, 0.0f, 0.0f};
+  model->current_motion = 1;
+  EXPECT_EQ(test::Drawn(context, *model, view, "motion_1"), "");  // 8 pixels right
+  view.playing = true;
+  model->parts[0].pose_matrix = Identity();  // as if the tick had evaluated Motion 0
+  RenderFrame(context, *model, view);
+  EXPECT_FALSE(IsBlack(Pixel(context, 14, 16)));
+}
+
+TEST(RenderFrameTest, MarkerScaleFollowsTheModelSizeWithoutCompounding) {
+  RenderContext context;
+  for (const double size : {2.0, 2.0, 0.5}) {
+    SetMarkerScale(context, size);
+    EXPECT_EQ(context.marker_scale, static_cast<float>(size));
+  }
+  SetMarkerScale(context, std::nan(""));
+  EXPECT_EQ(context.marker_scale, 1.0f);
 }
 
 }  // namespace

@@ -1,14 +1,19 @@
-// Small scenes for the device tests: a projection that maps positions straight to pixels, and
-// readers for the back buffer.
+// Small scenes for the device tests: a projection that maps positions straight to pixels,
+// readers for the back buffer and the reference images drawings are compared with.
 #pragma once
 
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "images/decode.h"
+#include "images/encode.h"
 #include "render/device.h"
 
 namespace vorna::test {
@@ -21,18 +26,6 @@ inline Matrix PixelSpace(int width, int height) {
   m.m[1][1] = -2.0f / static_cast<float>(height);
   m.m[3][0] = -1.0f;
   m.m[3][1] = 1.0f;
-  return m;
-}
-
-// Left-handed perspective with a vertical field of view in radians; w is the camera-space z.
-inline Matrix PerspectiveFov(float fov_y, float aspect, float near, float far) {
-  Matrix m;
-  const float ys = 1.0f / std::tan(fov_y / 2.0f);
-  m.m[0][0] = ys / aspect;
-  m.m[1][1] = ys;
-  m.m[2][2] = far / (far - near);
-  m.m[2][3] = 1.0f;
-  m.m[3][2] = -near * far / (far - near);
   return m;
 }
 
@@ -93,6 +86,28 @@ inline int CountLit(const Device& device) {
     }
   }
   return count;
+}
+
+// "" when every pixel of `image` has the colour of tests/data/render/`name`.png. After a
+// deliberate change to the drawing, regenerate the references with
+// VORNA_UPDATE_RENDER_REFERENCES=1 and look at every image that changed.
+inline std::string ReferenceDifference(const Image& image, const std::string& name) {
+  const std::string path = std::string(VORNA_TEST_DATA_DIR) + "/render/" + name + ".png";
+  if (std::getenv("VORNA_UPDATE_RENDER_REFERENCES") != nullptr) {
+    return SaveImageFile(image, *FindEncoder("image/png"), path) ? "" : "cannot write " + path;
+  }
+  Image reference;
+  if (!DecodeImageFile(path, &reference)) return path + " is missing";
+  if (reference.width != image.width || reference.height != image.height) return "size differs";
+  int differing = 0;
+  std::string first;
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      if (std::memcmp(image.Pixel(x, y), reference.Pixel(x, y), 3) == 0) continue;
+      if (++differing == 1) first = " from (" + std::to_string(x) + ", " + std::to_string(y) + ")";
+    }
+  }
+  return differing > 0 ? std::to_string(differing) + " pixels differ" + first : "";
 }
 
 }  // namespace vorna::test

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "model/bounds.h"
@@ -73,6 +74,13 @@ inline RenderContext FrontContext(const ViewState& view, int size = 32) {
   InitDevice(context, view, size, size);
   context.device->set_thread_count(1);
   return context;
+}
+
+// "" when the frame RenderFrame draws matches the reference image frame_`name`.
+inline std::string Drawn(RenderContext& context, Model& model, const ViewState& view,
+                         const std::string& name) {
+  if (!RenderFrame(context, model, view)) return "no frame";
+  return ReferenceDifference(context.device->back_buffer(), "frame_" + name);
 }
 
 inline Rgb Pixel(const RenderContext& context, int x, int y) {

@@ -1,11 +1,11 @@
 // Parts, ground, markers and the texture preview, drawn through whole frames of tiny models and
-// checked pixel by pixel (see frame_scene.h for the view).
+// compared with reference images (see frame_scene.h for the view).
 #include "render/mesh_drawing.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "model/hierarchy_edit.h"
 #include "render/frame_scene.h"
@@ -13,6 +13,7 @@
 namespace vorna {
 namespace {
 
+using test::Drawn;
 using test::FaceModel;
 using test::FaceSpec;
 using test::FrontContext;
@@ -23,14 +24,6 @@ using test::Pixel;
 using test::Rgb;
 using test::SolidTexture;
 using test::Square;
-
-void ExpectNear(const Rgb& actual, const Rgb& expected, int tolerance = 1) {
-  for (int i = 0; i < 3; ++i) EXPECT_NEAR(actual[i], expected[i], tolerance) << "channel " << i;
-}
-
-// The colour look: the default grey material's ambient 0.7 under the 0x60 ambient level gives
-// 67; facing the light adds the vertex colour times 0.8, saturating white.
-constexpr int kFull = 255, kAmbient = 67;
 
 // From the front the light shines along (0.866, -0.5, 0): from the upper left of the view.
 const Vec3 kTowardsLight{-0.866025f, 0.5f, 0.0f};
@@ -65,14 +58,11 @@ TEST(DrawPartsTest, LightingCullingAndHighlightColours) {
   RenderContext context = FrontContext(view);
   // A material left behind by the texture look must not tint the colour look.
   context.device->SetMaterial(Glowing());
-  RenderFrame(context, *model, view);
-  ExpectNear(Pixel(context, 8, 8), {kFull, kFull, kFull});
-  ExpectNear(Pixel(context, 24, 8), {kAmbient, kAmbient, kAmbient});
-  EXPECT_TRUE(IsBlack(Pixel(context, 8, 24)));
-  ExpectNear(Pixel(context, 24, 24), {kFull, kAmbient, kAmbient});  // a part is selected: red
-  model->selected_unit = 0;                                         // a unit: yellow-green
-  RenderFrame(context, *model, view);
-  ExpectNear(Pixel(context, 24, 24), {170, kFull, kAmbient});  // 67 + 128 * 0.8
+  // The grey material's ambient 0.7 under the 0x60 ambient level gives 67; facing the light adds
+  // the vertex colour times 0.8: white, red for the selected part.
+  EXPECT_EQ(Drawn(context, *model, view, "parts_part_selected"), "");
+  model->selected_unit = 0;  // yellow-green for a unit: 67 + 128 * 0.8
+  EXPECT_EQ(Drawn(context, *model, view, "parts_unit_selected"), "");
 }
 
 // Opaque parts hide each other by depth in any draw order; semi-transparent ones are drawn
@@ -88,17 +78,12 @@ TEST(DrawPartsTest, DepthAndSemiTransparency) {
   for (const uint32_t first : {0u, 1u}) {
     model->draw_order[0] = first;
     model->draw_order[1] = 1 - first;
-    RenderFrame(context, *model, view);
-    ExpectNear(Pixel(context, 8, 16), {kFull, kAmbient, kAmbient});  // far alone
-    ExpectNear(Pixel(context, 16, 16), {kFull, kFull, kFull});       // overlap: near
+    EXPECT_EQ(Drawn(context, *model, view, "depth_opaque"), "") << first;
   }
+  // Alpha 128/255 over black gives 128; over that again, 128 + 128 * 127/255 = 191.75.
   view.part_alpha = 128;
   model->forest.Select(kTopLevel);
-  RenderFrame(context, *model, view);
-  EXPECT_EQ(model->parts[0].depth_order, 1u);
-  // Alpha 128/255 over black gives 128; over that again, 128 + 128 * 127/255 = 191.75.
-  ExpectNear(Pixel(context, 8, 16), {128, 128, 128});
-  ExpectNear(Pixel(context, 16, 16), {192, 192, 192});
+  EXPECT_EQ(Drawn(context, *model, view, "depth_semi_transparent"), "");
 }
 
 TEST(DepthSortTest, FarthestFirstTiesToTheLowerIndex) {
@@ -123,23 +108,19 @@ TEST(DepthSortTest, FarthestFirstTiesToTheLowerIndex) {
 }
 
 // Weight 1 keeps a vertex in the owning unit's frame (here unmoved), weight 0 lets it follow the
-// part's own pose (0.5 right, 8 pixels), 0.5 goes halfway.
+// part's own pose (0.5 right, 8 pixels), 0.5 goes halfway: top to bottom 0, 0.5, 1.
 TEST(DrawPartsTest, VertexBlendingBetweenTheUnitAndThePart) {
-  for (const float weight : {0.0f, 0.5f, 1.0f}) {
-    FaceSpec face = Square(-0.5f, -0.25f, 0.0f, 0.25f);
-    face.blend = weight;
-    auto model = FaceModel({face});
-    const int unit = test::AddUnit(*model, {0.0f, 0.8f, 0.0f}, {0});
-    model->motions[0].translation[unit] = {0.5f, 0.0f, 0.0f};
-    ViewState view;
-    RenderContext context = FrontContext(view);
-    RenderFrame(context, *model, view);
-    const int shift = static_cast<int>(8.0f * (1.0f - weight));
-    EXPECT_TRUE(IsBlack(Pixel(context, 7 + shift, 16))) << weight;
-    EXPECT_FALSE(IsBlack(Pixel(context, 8 + shift, 16))) << weight;
-    EXPECT_FALSE(IsBlack(Pixel(context, 15 + shift, 16))) << weight;
-    EXPECT_TRUE(IsBlack(Pixel(context, 16 + shift, 16))) << weight;
+  std::vector<FaceSpec> faces;
+  for (int row = 0; row < 3; ++row) {
+    faces.push_back(Square(-0.5f, 0.25f - 0.5f * row, 0.0f, 0.75f - 0.5f * row));
+    faces.back().blend = 0.5f * row;
   }
+  auto model = FaceModel(faces);
+  const int unit = test::AddUnit(*model, {0.0f, 0.8f, 0.0f}, {0, 1, 2});
+  model->motions[0].translation[unit] = {0.5f, 0.0f, 0.0f};
+  ViewState view;
+  RenderContext context = FrontContext(view);
+  EXPECT_EQ(Drawn(context, *model, view, "blend"), "");
 }
 
 TEST(DrawPartsTest, TexturedLookCornersRebindingAndWrapping) {
@@ -153,11 +134,7 @@ TEST(DrawPartsTest, TexturedLookCornersRebindingAndWrapping) {
   ViewState view;
   view.texture_colour_on = true;
   RenderContext context = FrontContext(view);
-  RenderFrame(context, *model, view);
-  ExpectNear(Pixel(context, 10, 10), {255, 0, 0});
-  ExpectNear(Pixel(context, 21, 10), {0, 255, 0});
-  ExpectNear(Pixel(context, 10, 21), {0, 0, 255});
-  ExpectNear(Pixel(context, 21, 21), {255, 255, 255});
+  EXPECT_EQ(Drawn(context, *model, view, "texture_quadrants"), "");
 
   // The same file name in another case keeps what is bound; no name always rebinds (to none).
   model = FaceModel({Square(-0.75f, -0.25f, -0.3f, 0.25f), Square(-0.25f, -0.25f, 0.2f, 0.25f),
@@ -167,9 +144,7 @@ TEST(DrawPartsTest, TexturedLookCornersRebindingAndWrapping) {
   model->parts[0].texture = SolidTexture({255, 0, 0});
   model->parts[1].texture_file = "skin.png";
   model->parts[1].texture = SolidTexture({0, 0, 255});
-  RenderFrame(context, *model, view);
-  ExpectNear(Pixel(context, 15, 16), {255, 0, 0});
-  ExpectNear(Pixel(context, 24, 16), {255, 255, 255});
+  EXPECT_EQ(Drawn(context, *model, view, "texture_rebinding"), "");
 
   // Wrap-around mapping takes u from 0.875 to 1.125 across the seam instead of back through
   // 0.5: a quarter of the way, 0.9375 (white, some red) rather than 0.6875 (blue, some white).
@@ -184,66 +159,39 @@ TEST(DrawPartsTest, TexturedLookCornersRebindingAndWrapping) {
     model->parts[0].material = Glowing();
     model->parts[0].texture = stripes;
     model->parts[0].texture_map_flag = flag;
-    RenderFrame(context, *model, view);
-    ExpectNear(Pixel(context, 12, 16), flag == 2 ? Rgb{255, 191, 191} : Rgb{64, 64, 255}, 3);
+    EXPECT_EQ(Drawn(context, *model, view, "texture_wrap_" + std::to_string(flag)), "");
   }
 }
 
-// The extent and colour of the only unit's marker in a 200 x 200 front view (100 pixels to the
-// unit).
-struct Marker {
-  int width = 0, height = 0;
-  Rgb colour{};
-};
-
-Marker DrawMarker(Model& model, const ViewState& view, float scale = 1.0f) {
+// The only unit's marker in a 200 x 200 front view (100 pixels to the unit).
+std::string Marker(Model& model, const ViewState& view, const std::string& name,
+                   float scale = 1.0f) {
   RenderContext context = FrontContext(view, 200);
   SetMarkerScale(context, scale);
-  RenderFrame(context, model, view);
-  int x0 = 200, x1 = -1, y0 = 200, y1 = -1;
-  for (int y = 0; y < 200; ++y) {
-    for (int x = 0; x < 200; ++x) {
-      if (IsBlack(Pixel(context, x, y))) continue;
-      x0 = std::min(x0, x);
-      x1 = std::max(x1, x);
-      y0 = std::min(y0, y);
-      y1 = std::max(y1, y);
-    }
-  }
-  if (x1 < 0) return {};
-  return {x1 - x0 + 1, y1 - y0 + 1, Pixel(context, (x0 + x1) / 2, (y0 + y1) / 2)};
+  return Drawn(context, model, view, "marker_" + name);
 }
 
 TEST(DrawUnitMarkerTest, ShapeSizeTiltPositionAndColour) {
   auto model = FaceModel({});
   const int unit = test::AddUnit(*model, {}, {}, 1);
   ViewState view;
-  Marker m = DrawMarker(*model, view);  // the double pyramid: 0.2 long, 0.06 thick
-  EXPECT_NEAR(m.width, 20, 1);
-  EXPECT_NEAR(m.height, 6, 1);
-  EXPECT_EQ(m.colour, (Rgb{0, 0, 255}));
-  EXPECT_NEAR(DrawMarker(*model, view, 2.0f).width, 40, 1);
+  EXPECT_EQ(Marker(*model, view, "pyramid"), "");  // blue, 0.2 long and 0.06 thick
+  EXPECT_EQ(Marker(*model, view, "pyramid_scaled", 2.0f), "");
   model->units[unit].axis_angle = {0, 0, 90};  // turned along y
-  m = DrawMarker(*model, view);
-  EXPECT_NEAR(m.width, 6, 1);
-  EXPECT_NEAR(m.height, 20, 1);
-  // Below a selected Unit (whose own marker lies far outside the view).
+  EXPECT_EQ(Marker(*model, view, "pyramid_turned"), "");
+  // Below a selected Unit (whose own marker lies far outside the view): yellow-green; selected
+  // itself: red.
   const int above = test::AddUnit(*model, {50.0f, 50.0f, 0.0f}, {});
   ASSERT_TRUE(MoveNode(*model, model->NodeOfUnit(unit), model->NodeOfUnit(above)));
   model->forest.Select(model->NodeOfUnit(above));
-  EXPECT_EQ(DrawMarker(*model, view).colour, (Rgb{128, 255, 0}));
+  EXPECT_EQ(Marker(*model, view, "below_selected"), "");
   model->selected_unit = unit;
-  EXPECT_EQ(DrawMarker(*model, view).colour, (Rgb{255, 0, 0}));
+  EXPECT_EQ(Marker(*model, view, "selected"), "");
   // Any other basis: the sphere, 0.072 across, on the pivot moved by the Motion's translation.
   model->units[unit].basis_type = 2;
   model->units[unit].basis_position = {0.25f, 0.0f, 0.0f};
   model->motions[0].translation[unit] = {0.25f, 0.0f, 0.0f};
-  m = DrawMarker(*model, view);
-  EXPECT_NEAR(m.width, 7, 1);
-  EXPECT_NEAR(m.height, 7, 1);
-  RenderContext context = FrontContext(view, 200);
-  RenderFrame(context, *model, view);
-  EXPECT_EQ(Pixel(context, 150, 100), (Rgb{255, 0, 0}));
+  EXPECT_EQ(Marker(*model, view, "sphere_moved"), "");
 }
 
 TEST(DrawGroundTest, UnderTheRestPoseAndAlwaysSolid) {
@@ -252,20 +200,15 @@ TEST(DrawGroundTest, UnderTheRestPoseAndAlwaysSolid) {
   view.ground_on = true;
   view.fill_mode = kFillWireframe;
   RenderContext front = FrontContext(view);
-  RenderFrame(front, *model, view);
   // From the front the slab's 0.01 edge is a line at y = -0.5: pixel row 24.
-  EXPECT_EQ(Pixel(front, 2, 24), (Rgb{255, 255, 255}));
-  EXPECT_TRUE(IsBlack(Pixel(front, 2, 23)));
-  EXPECT_TRUE(IsBlack(Pixel(front, 2, 25)));
+  EXPECT_EQ(Drawn(front, *model, view, "ground_front"), "");
   // From above its top fills the view, in wireframe mode too, at half strength when
   // semi-transparent.
   view.view_yaw = -1.0f;
   view.view_pitch = 270.0f;
   view.part_alpha = 128;
   RenderContext top = FrontContext(view);
-  RenderFrame(top, *model, view);
-  EXPECT_EQ(Pixel(top, 2, 2), (Rgb{128, 128, 128}));
-  EXPECT_EQ(Pixel(top, 29, 29), (Rgb{128, 128, 128}));
+  EXPECT_EQ(Drawn(top, *model, view, "ground_top"), "");
 }
 
 // Each direction's placement quad lies on one side of the box, behind the part as seen from the
@@ -297,17 +240,11 @@ TEST(TexturePreviewTest, ThePartCentredOverItsPlacementQuad) {
   view.texture_dialog_page = 1;
   RenderContext context = FrontContext(view);
   context.preview.mapping.map_scale_u = context.preview.mapping.map_scale_v = 2.0f;
-  RenderFrame(context, *model, view);
   // The part, centred, in 0xFAFAFA; the quad twice its size from the image's top-left corner.
-  ExpectNear(Pixel(context, 16, 16), {250, 250, 250});
-  ExpectNear(Pixel(context, 26, 26), {0, 0, 255});
-  EXPECT_TRUE(IsBlack(Pixel(context, 10, 10)));
-  EXPECT_TRUE(IsBlack(Pixel(context, 30, 30)));
+  EXPECT_EQ(Drawn(context, *model, view, "preview_placing"), "");
   // The mapping applied: no quad, the part shows its texture.
   context.preview.mapping_applied = true;
-  RenderFrame(context, *model, view);
-  EXPECT_TRUE(IsBlack(Pixel(context, 26, 26)));
-  ExpectNear(Pixel(context, 16, 16), {0, 0, 250});
+  EXPECT_EQ(Drawn(context, *model, view, "preview_applied"), "");
   context.preview.mapping.edit_part = 5;  // no such part: nothing
   RenderFrame(context, *model, view);
   EXPECT_TRUE(IsBlack(Pixel(context, 16, 16)));

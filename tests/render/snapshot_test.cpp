@@ -75,9 +75,7 @@ TEST(MakeMotionThumbnailTest, StopsPlaybackTurnsToTheFrontAndShrinks) {
   ASSERT_EQ(thumbnail.width, kThumbnailSide);
   ASSERT_EQ(thumbnail.height, kThumbnailSide);
   // The square just holds the face (64 pixels), so the face fills the thumbnail.
-  for (const auto& [x, y] : {std::pair{0, 0}, {31, 0}, {0, 31}, {31, 31}}) {
-    EXPECT_GT(thumbnail.Pixel(x, y)[0], 40) << x << "," << y;
-  }
+  EXPECT_EQ(test::ReferenceDifference(thumbnail, "thumbnail_of_a_square"), "");
   RenderContext none;
   EXPECT_TRUE(MakeMotionThumbnail(none, *model, view).empty());
 }
