@@ -35,11 +35,20 @@ int main(int argc, char** argv) {
     only = argv[1];
     args.erase(args.begin() + 1);
   }
+  // VORNA_TEST_CASES_DIR asks for one JUnit report per class there as well (scripts/mutation
+  // reads them to learn which cases noticed a fault).
+  const QByteArray cases_dir = qgetenv("VORNA_TEST_CASES_DIR");
   int failures = 0;
   for (const auto& [name, make] : vorna::test::Registry()) {
     if (!only.empty() && name != only) continue;
     std::unique_ptr<QObject> object(make());
-    failures += QTest::qExec(object.get(), static_cast<int>(args.size()), args.data());
+    std::vector<char*> run_args = args;
+    QByteArray report, console = "-,txt", flag = "-o";
+    if (!cases_dir.isEmpty()) {
+      report = cases_dir + "/vorna_tests_ui." + QByteArray(name.c_str()) + ".xml,junitxml";
+      run_args.insert(run_args.end(), {flag.data(), report.data(), flag.data(), console.data()});
+    }
+    failures += QTest::qExec(object.get(), static_cast<int>(run_args.size()), run_args.data());
   }
   return failures == 0 ? 0 : 1;
 }
