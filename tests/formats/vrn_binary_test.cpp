@@ -259,6 +259,9 @@ TEST(ModelFileTest, RefusesWhatItCannotRead) {
        replace(text, "<parts_count>\r\n2\r\n", "<parts_count>\r\n0\r\n"), false, nullptr},
       {"version 1.61", VrnFile::kBinary, binary(Str("1.8"), Str("1.61")), true, nullptr},
       {"version 1.10", VrnFile::kBinary, binary(Str("1.8"), Str("1.10")), false, kVersion},
+      // The records after it would read well on their own.
+      {"version longer than the file", VrnFile::kBinary, binary(Str("1.8"), U32(0xFFFFFFF0)), false,
+       nullptr},
       {"256 parts", VrnFile::kBinary,
        binary(Record("parts_count", U32(2)), Record("parts_count", U32(256))), false, k256Parts},
       {"text magic", VrnFile::kBinary, binary(std::string("VRN\0", 4), "<ver"), false, nullptr},
