@@ -1,6 +1,7 @@
 #include "animation/anim_list.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdint>
 #include <cstdio>
 #include <limits>
@@ -10,7 +11,10 @@ namespace vorna {
 
 namespace {
 
-int AnimCount(const Model& model) { return std::clamp(model.anim_count, 0, kMaxAnims); }
+int AnimCount(const Model& model) {
+  assert(model.anim_count >= 0 && model.anim_count <= kMaxAnims);
+  return model.anim_count;
+}
 
 // The blanks a "%s" or "%d" conversion skips and stops at.
 bool IsBlank(char c) {
@@ -66,7 +70,8 @@ std::string ThreeDigits(int32_t value) {
 }  // namespace
 
 void ClampAnimRanges(Model& model) {
-  const int last = std::max(std::min(model.motion_count, kMaxMotions) - 1, 0);
+  assert(model.motion_count >= 0 && model.motion_count <= kMaxMotions);
+  const int last = std::max(model.motion_count - 1, 0);
   // Negative Motion numbers only come from files; playing one would show a Motion that does not
   // exist, so they are brought to the first Motion as well.
   for (int a = 0; a < AnimCount(model); ++a) {

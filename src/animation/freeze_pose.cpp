@@ -1,6 +1,7 @@
 #include "animation/freeze_pose.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 
 #include "animation/pose.h"
@@ -63,7 +64,8 @@ void RemoveHierarchy(Model& model) {
 }  // namespace
 
 bool FreezePose(Model& model, int motion) {
-  if (motion < 0 || motion >= std::min(model.motion_count, kMaxMotions)) return false;
+  assert(model.motion_count >= 0 && model.motion_count <= kMaxMotions);
+  if (motion < 0 || motion >= model.motion_count) return false;
   EvaluatePose(model, motion);
   const Matrix identity = Identity();
   for (int p = 0; p < UsablePartCount(model); ++p) {

@@ -1,6 +1,7 @@
 #include "animation/keyframes.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -159,7 +160,8 @@ KeyframeResult GenerateKeyframes(Model& model, Host& host, const KeyframeRequest
   const int lo = std::min(request.start, request.end);
   const int hi = std::max(request.start, request.end);
   const int n = request.n;
-  if (n < 1 || lo < 0 || hi >= std::min(motion_count, kMaxMotions)) {
+  assert(model.motion_count >= 0 && model.motion_count <= kMaxMotions);
+  if (n < 1 || lo < 0 || hi >= motion_count) {
     return KeyframeResult::kInvalidRequest;
   }
   const int count = hi - lo + 1;
@@ -178,7 +180,8 @@ KeyframeResult GenerateKeyframes(Model& model, Host& host, const KeyframeRequest
   for (int j = motion_count - 1; j > hi; --j) CopyPose(model.motions[j], model.motions[j + added]);
   for (int c = count - 1; c > 0; --c) CopyPose(keys[c], model.motions[lo + c * (n + 1)]);
 
-  const int unit_count = std::clamp(model.unit_count(), 0, kMaxUnits);
+  assert(model.unit_count() >= 0 && model.unit_count() <= kMaxUnits);
+  const int unit_count = model.unit_count();
   for (int c = 0; c < gaps; ++c) {
     const int k = lo + c * (n + 1);
     for (int i = 1; i <= n; ++i) {
@@ -197,8 +200,10 @@ KeyframeResult GenerateKeyframes(Model& model, Host& host, const KeyframeRequest
 KeyframeRequest KeyframeDialogDefaults(const Model& model, bool remembered_curve) {
   KeyframeRequest request;
   request.curve = remembered_curve;
-  const int last_motion = std::max(std::min(model.motion_count, kMaxMotions) - 1, 0);
-  if (model.current_anim >= 0 && model.current_anim < std::min(model.anim_count, kMaxAnims)) {
+  assert(model.motion_count >= 0 && model.motion_count <= kMaxMotions);
+  assert(model.anim_count >= 0 && model.anim_count <= kMaxAnims);
+  const int last_motion = std::max(model.motion_count - 1, 0);
+  if (model.current_anim >= 0 && model.current_anim < model.anim_count) {
     const Anim& anim = model.anims[model.current_anim];
     request.start = std::clamp(anim.first_motion, 0, last_motion);
     request.end = std::clamp(anim.last_motion, 0, last_motion);

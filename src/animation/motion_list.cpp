@@ -1,6 +1,7 @@
 #include "animation/motion_list.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdio>
 #include <vector>
 
@@ -9,7 +10,8 @@ namespace vorna {
 namespace {
 
 int ClampedMotionCount(const Model& model) {
-  return std::clamp(model.motion_count, 0, kMaxMotions);
+  assert(model.motion_count >= 0 && model.motion_count <= kMaxMotions);
+  return model.motion_count;
 }
 
 }  // namespace

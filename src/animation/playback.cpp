@@ -1,6 +1,7 @@
 #include "animation/playback.h"
 
 #include <algorithm>
+#include <cassert>
 
 #include "animation/anim_list.h"
 
@@ -10,7 +11,8 @@ namespace {
 
 // The Anim playback runs over, or null. A current_anim beyond the Anims counts as none.
 const Anim* SelectedAnim(const Model& model) {
-  const int anim_count = std::clamp(model.anim_count, 0, kMaxAnims);
+  assert(model.anim_count >= 0 && model.anim_count <= kMaxAnims);
+  const int anim_count = model.anim_count;
   if (model.current_anim < 0 || model.current_anim >= anim_count) return nullptr;
   return &model.anims[model.current_anim];
 }
@@ -31,7 +33,8 @@ PlaybackToggle TogglePlayback(Model& model, bool& playing, int32_t& play_frame) 
 }
 
 int32_t PlaybackStep(const Model& model, int32_t& play_frame) {
-  const int32_t motion_count = std::clamp(model.motion_count, 0, kMaxMotions);
+  assert(model.motion_count >= 0 && model.motion_count <= kMaxMotions);
+  const int32_t motion_count = model.motion_count;
   auto exists = [&](int32_t frame) { return frame >= 0 && frame < motion_count; };
   if (!exists(play_frame)) play_frame = StartFrame(model);
   if (!exists(play_frame)) play_frame = 0;

@@ -1,5 +1,6 @@
 #include "animation/pose.h"
 
+#include <cassert>
 #include <cmath>
 #include <vector>
 
@@ -54,7 +55,8 @@ Matrix UnitLocalTransform(const Model& model, int motion, int unit) {
 
 void EvaluatePose(Model& model, int motion) {
   const int parts = UsablePartCount(model);
-  const int units = std::clamp(model.unit_count(), 0, kMaxUnits);
+  assert(model.unit_count() >= 0 && model.unit_count() <= kMaxUnits);
+  const int units = model.unit_count();
   for (int p = 0; p < parts; ++p) model.parts[p].pose_matrix = Identity();
   for (int u = 0; u < units; ++u) model.units[u].pose_matrix = Identity();
   RefreshSaveOrder(model);
@@ -108,7 +110,8 @@ void UpdateUnitAxis(Model& model, int unit) {
 
 void ComputeBlendWeights(Model& model) {
   const int unit = model.selected_unit;
-  if (unit < 0 || unit >= std::min(model.unit_count(), kMaxUnits)) return;
+  assert(model.unit_count() >= 0 && model.unit_count() <= kMaxUnits);
+  if (unit < 0 || unit >= model.unit_count()) return;
   const Unit& u = model.units[unit];
   const int axis = u.blend_param[0];
   if (axis < 0 || axis > 2) return;

@@ -1,6 +1,7 @@
 #include "cli/model_summary.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdio>
 
 #include "cli/json_writer.h"
@@ -71,7 +72,8 @@ std::string SummaryText(const Model& model, const std::string& path) {
            "\n";
   }
   if (model.anim_count > 0) out += "Anims:\n";
-  for (int a = 0; a < std::min(model.anim_count, kMaxAnims); ++a) {
+  assert(model.anim_count >= 0 && model.anim_count <= kMaxAnims);
+  for (int a = 0; a < model.anim_count; ++a) {
     const Anim& anim = model.anims[a];
     out += Format("  %d to %d%s  ", anim.first_motion + 1, anim.last_motion + 1,
                   anim.loop ? " (loop)" : "") +
@@ -141,7 +143,8 @@ std::string SummaryJson(const Model& model) {
   for (int k = 0; k < model.unit_count(); ++k) j.Int(model.units[k].save_order);
   j.EndArray();
   j.Key("anims").BeginArray();
-  for (int a = 0; a < std::min(model.anim_count, kMaxAnims); ++a) {
+  assert(model.anim_count >= 0 && model.anim_count <= kMaxAnims);
+  for (int a = 0; a < model.anim_count; ++a) {
     const Anim& anim = model.anims[a];
     j.BeginObject();
     j.Key("first_motion").Int(anim.first_motion);

@@ -1,5 +1,6 @@
 #include "editor/draw_order_list.h"
 
+#include <cassert>
 #include <utility>
 
 #include "editor/number_text.h"
@@ -19,7 +20,8 @@ std::string LineText(const Model& model, int part) {
 }  // namespace
 
 DrawOrderList::DrawOrderList(const Model& model) {
-  const int parts = std::min(UsablePartCount(model), kMaxParts);
+  const int parts = UsablePartCount(model);
+  assert(parts < kMaxParts);
   std::vector<bool> listed(static_cast<size_t>(parts), false);
   for (int i = 0; i < parts; ++i) {
     const uint32_t part = model.draw_order[i];

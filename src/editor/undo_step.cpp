@@ -1,6 +1,7 @@
 #include "editor/undo_step.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <type_traits>
 #include <utility>
@@ -111,12 +112,14 @@ size_t ForestBytes(const UnitForest& forest) {
 }
 
 std::vector<Motion> MotionList(const Model& model) {
-  const int count = std::clamp(model.motion_count, 0, kMaxMotions);
+  assert(model.motion_count >= 0 && model.motion_count <= kMaxMotions);
+  const int count = model.motion_count;
   return std::vector<Motion>(model.motions.begin(), model.motions.begin() + count);
 }
 
 std::vector<Anim> AnimList(const Model& model) {
-  const int count = std::clamp(model.anim_count, 0, kMaxAnims);
+  assert(model.anim_count >= 0 && model.anim_count <= kMaxAnims);
+  const int count = model.anim_count;
   return std::vector<Anim>(model.anims.begin(), model.anims.begin() + count);
 }
 
@@ -124,7 +127,8 @@ std::vector<Anim> AnimList(const Model& model) {
 // the table's former records.
 template <typename T, size_t N>
 void SwapList(std::vector<T>& list, std::array<T, N>& table, int32_t count) {
-  std::vector<T> former(table.begin(), table.begin() + std::clamp<int32_t>(count, 0, N));
+  assert(count >= 0 && static_cast<size_t>(count) <= N);
+  std::vector<T> former(table.begin(), table.begin() + count);
   const size_t kept = std::min(list.size(), N);
   std::move(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(kept), table.begin());
   for (size_t i = kept; i < former.size(); ++i) table[i] = T{};
@@ -244,7 +248,8 @@ std::unique_ptr<ModelStep> StepRecorder::End() {
   PruneTable(step->anims_, AnimList(model_));
   // Motions are large: with an unchanged count only the Motions that differ are kept.
   const int before_count = static_cast<int>(step->motions_.size());
-  if (before_count == std::clamp(model_.motion_count, 0, kMaxMotions)) {
+  assert(model_.motion_count >= 0 && model_.motion_count <= kMaxMotions);
+  if (before_count == model_.motion_count) {
     std::vector<Motion> changed;
     int units = 0;
     for (int m = 0; m < before_count; ++m) {

@@ -1,6 +1,7 @@
 #include "editor/unit_copy.h"
 
 #include <algorithm>
+#include <cassert>
 #include <utility>
 #include <vector>
 
@@ -11,7 +12,10 @@ namespace vorna {
 
 namespace {
 
-int UnitCount(const Model& model) { return std::clamp(model.unit_count(), 0, kMaxUnits); }
+int UnitCount(const Model& model) {
+  assert(model.unit_count() >= 0 && model.unit_count() <= kMaxUnits);
+  return model.unit_count();
+}
 
 bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 

@@ -1,6 +1,7 @@
 #include "editor/unit_settings.h"
 
 #include <algorithm>
+#include <cassert>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -32,7 +33,8 @@ int OffsetOf(SlotQuantity quantity) {
 // The Unit the dialog edits, or -1.
 int EditedUnit(const Model& model) {
   const int unit = model.selected_unit;
-  return unit >= 0 && unit < std::min(model.unit_count(), kMaxUnits) ? unit : -1;
+  assert(model.unit_count() >= 0 && model.unit_count() <= kMaxUnits);
+  return unit >= 0 && unit < model.unit_count() ? unit : -1;
 }
 
 // The Motion whose pose the dialog edits, or null.
@@ -256,7 +258,8 @@ std::optional<int> PageIndexForAxisRadio(const Model& model, bool tilt_axis_clic
 }
 
 void ChooseDialogUnit(Model& model, ViewState& view, int unit) {
-  if (unit < 0 || unit >= std::min(model.unit_count(), kMaxUnits)) return;
+  assert(model.unit_count() >= 0 && model.unit_count() <= kMaxUnits);
+  if (unit < 0 || unit >= model.unit_count()) return;
   model.forest.Select(model.NodeOfUnit(unit));
   UpdateSelectionState(model);
   model.selected_unit = unit;

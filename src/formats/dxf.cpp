@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 #include <cstdint>
 #include <cstdio>
 #include <new>
@@ -312,7 +313,8 @@ bool ImportDxf(Model& model, const std::string& path, Host& host, const ReadOpti
 }
 
 void MakePartNamesUnique(Model& model) {
-  const int parts = std::min(UsablePartCount(model), kMaxNodes);
+  const int parts = UsablePartCount(model);
+  assert(parts <= kMaxNodes);
   int counter = 2;
   for (int i = 0; i < parts; ++i) {
     for (int j = i + 1; j < parts; ++j) {
@@ -335,7 +337,8 @@ std::string FormatDxf(const Model& model) {
   out.reserve(static_cast<size_t>(std::max(model.total_face_count, 0)) * 200 + 64);
   out.append("0\r\nSECTION\r\n2\r\nENTITIES\r\n");
   const int parts = UsablePartCount(model);
-  for (int i = 0; i < std::min(parts, kMaxParts); ++i) {
+  assert(parts <= kMaxParts);
+  for (int i = 0; i < parts; ++i) {
     const int p = static_cast<int>(model.draw_order[i]);
     if (p >= parts) continue;
     const IndexRange vertices = PartVertexRange(model, p);

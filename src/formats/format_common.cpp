@@ -1,6 +1,7 @@
 #include "formats/format_common.h"
 
 #include <algorithm>
+#include <cassert>
 
 #include "model/file_paths.h"
 #include "model/model_check.h"
@@ -23,7 +24,8 @@ std::string WindowTitle(const Model& model) {
 
 void ClampAnimsToMotions(Model& model) {
   const int32_t last = std::max(model.motion_count - 1, 0);
-  for (int a = 0; a < std::clamp(model.anim_count, 0, kMaxAnims); ++a) {
+  assert(model.anim_count >= 0 && model.anim_count <= kMaxAnims);
+  for (int a = 0; a < model.anim_count; ++a) {
     model.anims[a].first_motion = std::min(model.anims[a].first_motion, last);
     model.anims[a].last_motion = std::min(model.anims[a].last_motion, last);
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -194,8 +195,10 @@ struct Skeleton {
 
 Skeleton ReadSkeleton(const Model& model) {
   Skeleton s;
-  s.units = std::clamp(model.unit_count(), 0, kMaxUnits);
-  const int parts = std::clamp(model.parts_count, 0, kMaxParts);
+  assert(model.parts_count >= 0 && model.parts_count < kMaxParts);
+  assert(model.unit_count() >= 0 && model.unit_count() <= kMaxUnits);
+  s.units = model.unit_count();
+  const int parts = model.parts_count;
   auto nearest_unit = [&](int node) {
     int parent = model.forest.ParentOf(node);
     for (int steps = 0; parent != kTopLevel && steps < kForestCapacity; ++steps) {
@@ -759,7 +762,8 @@ void Exporter::AssembleJson() {
 }
 
 bool Exporter::Build(std::string* error) {
-  const int parts = std::clamp(model_.parts_count, 0, kMaxParts);
+  assert(model_.parts_count >= 0 && model_.parts_count < kMaxParts);
+  const int parts = model_.parts_count;
   if (static_cast<int>(model_.parts.size()) < parts + 1) {
     *error = "the model has no Part records";
     return false;
@@ -780,7 +784,8 @@ bool Exporter::Build(std::string* error) {
     if (model_.anim_count <= 0) {
       AddAnimation("ALL", KeyMotions(model_, nullptr), false);
     }
-    for (int a = 0; a < std::min(model_.anim_count, kMaxAnims); ++a) {
+    assert(model_.anim_count <= kMaxAnims);
+    for (int a = 0; a < model_.anim_count; ++a) {
       const Anim& anim = model_.anims[a];
       AddAnimation(Utf8Name(anim.name), KeyMotions(model_, &anim), anim.loop != 0);
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cctype>
 #include <cmath>
 #include <cstring>
@@ -644,7 +645,8 @@ bool ImportGltf(Model& model, const std::string& path, Host& host, const ReadOpt
 bool SaveEmbeddedTextures(const Model& model, const std::string& directory) {
   bool ok = true;
   std::vector<std::string> written;
-  for (int p = 0; p < std::min(model.parts_count, static_cast<int>(model.parts.size())); ++p) {
+  assert(model.parts_count >= 0 && static_cast<size_t>(model.parts_count) <= model.parts.size());
+  for (int p = 0; p < model.parts_count; ++p) {
     const Part& part = model.parts[p];
     if (!part.texture_embedded || part.texture == nullptr || part.texture_file.empty()) continue;
     if (std::find(written.begin(), written.end(), part.texture_file) != written.end()) continue;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cstring>
 
 #include "formats/format_common.h"
@@ -161,7 +162,8 @@ void WriteUnits(TextWriter& w, const Model& model, const SaveOptions& options) {
   }
   w.Tag("</parent>");
 
-  const int motion_count = std::clamp(model.motion_count, 0, kMaxMotions);
+  assert(model.motion_count >= 0 && model.motion_count <= kMaxMotions);
+  const int motion_count = model.motion_count;
   for (int m = 0; m < motion_count; ++m) {
     const Motion& motion = model.motions[m];
     w.Tag("<angle>");
@@ -720,7 +722,8 @@ std::string FormatTaggedText(Model& model, const SaveOptions& options, TextVaria
   if (options.anim) {
     WriteBlock(w, "<anim_count>", "</anim_count>", model.anim_count);
     w.Tag("<anim_data>");
-    for (int a = 0; a < std::clamp(model.anim_count, 0, kMaxAnims); ++a) {
+    assert(model.anim_count >= 0 && model.anim_count <= kMaxAnims);
+    for (int a = 0; a < model.anim_count; ++a) {
       const Anim& anim = model.anims[a];
       w.Values().Int(anim.first_motion).Int(anim.last_motion).Int(anim.loop).Word(anim.name);
     }

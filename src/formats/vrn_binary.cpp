@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cstdint>
 #include <new>
 #include <vector>
@@ -175,7 +176,8 @@ void PerFace(RecordWriter& r, const WriteContext& c, Key key, Fn write) {
 template <typename Fn>
 void PerMotionAndUnit(RecordWriter& r, const WriteContext& c, Key key, Fn write) {
   r.Begin(key);
-  const int motion_count = std::clamp(c.model.motion_count, 0, kMaxMotions);
+  assert(c.model.motion_count >= 0 && c.model.motion_count <= kMaxMotions);
+  const int motion_count = c.model.motion_count;
   for (int m = 0; m < motion_count; ++m) {
     for (int u : c.units) write(c.model.motions[m], u);
   }
@@ -293,7 +295,8 @@ void WriteUnitRecords(RecordWriter& r, const WriteContext& c) {
     r.End();
   }
   if (options.anim) {
-    const int anim_count = std::clamp(model.anim_count, 0, kMaxAnims);
+    assert(model.anim_count >= 0 && model.anim_count <= kMaxAnims);
+    const int anim_count = model.anim_count;
     r.Count(kAnimCount, static_cast<uint32_t>(anim_count));
     r.Begin(kAnimData);
     for (int a = 0; a < anim_count; ++a) {
@@ -704,13 +707,13 @@ std::string FormatKeyedBinary(Model& model, const SaveOptions& options, BinaryVa
   }
   if (variant == BinaryVariant::kVr2) c.corners = ComputeCornerCoordinates(model);
 
-  const size_t vertices = static_cast<size_t>(std::max(model.total_vertex_count, 0));
-  const size_t faces = static_cast<size_t>(std::max(model.total_face_count, 0));
+  assert(model.total_vertex_count >= 0 && model.total_face_count >= 0);
+  assert(model.motion_count >= 0 && model.motion_count <= kMaxMotions);
+  const size_t vertices = static_cast<size_t>(model.total_vertex_count);
+  const size_t faces = static_cast<size_t>(model.total_face_count);
   std::string out;
   out.reserve(vertices * 36 + faces * 48 +
-              static_cast<size_t>(std::clamp(model.motion_count, 0, kMaxMotions)) * c.units.size() *
-                  36 +
-              64 * 1024);
+              static_cast<size_t>(model.motion_count) * c.units.size() * 36 + 64 * 1024);
   RecordWriter r(out);
   r.w().Bytes(variant == BinaryVariant::kVrn ? kVrnMagic : kVr2Magic);
   // Always the full count, even when the options or a Model without Units leave records out.

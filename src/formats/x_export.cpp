@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 #include <cmath>
 #include <cstdint>
 #include <new>
@@ -450,7 +451,8 @@ void XDocumentBuilder::Build() {
   if (xfile::DataObject* header = doc_.AddObject("Header")) {
     header->AddNumbers(std::vector<uint32_t>{1, 0, 1});
   }
-  const int motions = std::clamp(model_.motion_count, 0, kMaxMotions);
+  assert(model_.motion_count >= 0 && model_.motion_count <= kMaxMotions);
+  const int motions = model_.motion_count;
   if (motions > 1) {
     if (xfile::DataObject* ticks = doc_.AddObject("AnimTicksPerSecond")) {
       ticks->AddNumber(options_.ticks_per_second);
@@ -497,7 +499,8 @@ void XDocumentBuilder::Build() {
     AddAnimationSet("ALL", 0, motions - 1, options_.loop != 0, 0);
     return;
   }
-  const int anims = std::min(model_.anim_count, kMaxAnims);
+  assert(model_.anim_count <= kMaxAnims);
+  const int anims = model_.anim_count;
   std::vector<size_t> slot(static_cast<size_t>(anims), 0);
   for (int a = 1; a < anims; ++a) {
     const Anim& before = model_.anims[a - 1];

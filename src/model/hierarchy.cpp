@@ -1,13 +1,16 @@
 #include "model/hierarchy.h"
 
 #include <algorithm>
+#include <cassert>
 
 namespace vorna {
 
 void BuildHierarchy(Model& model) {
   model.forest.Clear();
-  const int node_count = std::min(model.node_count, kMaxNodes);
-  const int parts_count = std::min(model.parts_count, node_count);
+  assert(model.parts_count >= 0 && model.parts_count <= model.node_count &&
+         model.node_count <= kMaxNodes);
+  const int node_count = model.node_count;
+  const int parts_count = model.parts_count;
   // A usable parent is a Unit already placed in the forest.
   auto usable_parent = [&](int node) {
     const int parent = model.parent[node];
@@ -59,7 +62,8 @@ void RecomputeParents(Model& model) {
 }
 
 void RefreshSaveOrder(Model& model) {
-  const int unit_count = std::clamp(model.unit_count(), 0, kMaxUnits);
+  assert(model.unit_count() >= 0 && model.unit_count() <= kMaxUnits);
+  const int unit_count = model.unit_count();
   std::array<bool, kMaxUnits> placed{};
   int position = 0;
   for (int node : model.forest.CollectDescendants(kTopLevel)) {

@@ -1,6 +1,7 @@
 #include "model/hierarchy_edit.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdio>
 
 #include "model/hierarchy.h"
@@ -12,7 +13,10 @@ namespace {
 
 constexpr int kMaxListedUnits = 20;
 
-int MotionLimit(const Model& model) { return std::clamp(model.motion_count, 0, kMaxMotions); }
+int MotionLimit(const Model& model) {
+  assert(model.motion_count >= 0 && model.motion_count <= kMaxMotions);
+  return model.motion_count;
+}
 
 // Ticked Unit nodes, every Unit after all of its descendants (the breadth-first order reversed).
 std::vector<int> TickedUnitsDeepestFirst(const Model& model) {
@@ -53,13 +57,15 @@ void MoveUnitRecord(Model& model, int from, int to) {
 }  // namespace
 
 int NodeOfItem(const Model& model, int item) {
-  // A negative parts_count would put unit indices past the Unit table.
-  if (model.parts_count < 0 || item < 0 || item >= std::min(model.node_count, kMaxNodes)) return -1;
+  assert(model.parts_count >= 0 && model.parts_count <= model.node_count &&
+         model.node_count <= kMaxNodes);
+  if (item < 0 || item >= model.node_count) return -1;
   return model.forest.Contains(item) ? item : -1;
 }
 
 int FindNodeByName(const Model& model, std::string_view name) {
-  for (int n = 0; n < std::min(model.node_count, kMaxNodes); ++n) {
+  assert(model.node_count <= kMaxNodes);
+  for (int n = 0; n < model.node_count; ++n) {
     if (model.node_name[n] == name) return n;
   }
   return -1;
@@ -153,8 +159,9 @@ DeleteUnitsQuestion BuildDeleteUnitsQuestion(const Model& model) {
     question.count = 1;
   }
   bool cut = false;
-  for (int node = std::max(model.parts_count, 0); node < std::min(model.node_count, kMaxNodes);
-       ++node) {
+  assert(model.parts_count >= 0 && model.parts_count <= model.node_count &&
+         model.node_count <= kMaxNodes);
+  for (int node = model.parts_count; node < model.node_count; ++node) {
     if (!model.forest.Contains(node) || !model.forest.at(node).ticked) continue;
     if (question.count < kMaxListedUnits) {
       list += Cp932ToUtf8(model.node_name[node]) + "\n";
@@ -200,9 +207,9 @@ void DeleteTickedUnits(Model& model) {
 void DeleteUnitNode(Model& model, int node) {
   if (NodeOfItem(model, node) < 0 || !model.IsUnitNode(node)) return;
   const int unit = model.UnitOfNode(node);
-  // NodeOfItem bounds `node`; the counts are bounded here for a damaged node_count.
-  const int old_node_count = std::min(model.node_count, kMaxNodes);
-  const int old_unit_count = std::min(old_node_count - model.parts_count, kMaxUnits);
+  const int old_node_count = model.node_count;
+  const int old_unit_count = model.unit_count();
+  assert(old_unit_count <= kMaxUnits);
   model.units[unit].basis_type = 0;
 
   // Children move up one level; every re-created item is inserted sorted, so each sibling list
@@ -268,7 +275,9 @@ bool MoveNode(Model& model, int node, int target) {
 void DropTickedNodes(Model& model, int dragged, int target) {
   UnitForest& forest = model.forest;
   if (NodeOfItem(model, dragged) >= 0) forest.at(dragged).ticked = true;
-  const int parts_count = std::clamp(model.parts_count, 0, kMaxNodes);
+  assert(model.parts_count >= 0 && model.parts_count <= model.node_count &&
+         model.node_count <= kMaxNodes);
+  const int parts_count = model.parts_count;
   for (int part = 0; part < parts_count; ++part) {
     if (forest.Contains(part) && forest.at(part).ticked) MoveNode(model, part, target);
   }
@@ -286,9 +295,9 @@ void DropTickedNodes(Model& model, int dragged, int target) {
 }
 
 void RestoreExpansion(Model& model) {
-  if (model.parts_count < 0) return;
-  for (int node = std::max(model.parts_count, 0); node < std::min(model.node_count, kMaxNodes);
-       ++node) {
+  assert(model.parts_count >= 0 && model.parts_count <= model.node_count &&
+         model.node_count <= kMaxNodes);
+  for (int node = model.parts_count; node < model.node_count; ++node) {
     if (model.forest.Contains(node)) {
       model.forest.at(node).expanded = model.units[model.UnitOfNode(node)].tree_expanded == 2;
     }

@@ -1,6 +1,7 @@
 #include "model/model_edits.h"
 
 #include <algorithm>
+#include <cassert>
 #include <utility>
 
 #include "maths/matrix.h"
@@ -15,7 +16,10 @@ Vec3 MoveThenScale(Vec3 p, Vec3 move, Vec3 scale) {
   return {(p.x + move.x) * scale.x, (p.y + move.y) * scale.y, (p.z + move.z) * scale.z};
 }
 
-int UnitLimit(const Model& model) { return std::clamp(model.unit_count(), 0, kMaxUnits); }
+int UnitLimit(const Model& model) {
+  assert(model.unit_count() >= 0 && model.unit_count() <= kMaxUnits);
+  return model.unit_count();
+}
 
 }  // namespace
 
@@ -27,7 +31,8 @@ void ApplySizeAndPosition(Model& model, Vec3 move, Vec3 scale,
     Vec3& b = model.units[u].basis_position;
     b = MoveThenScale(b, move, scale);
   }
-  const int motions = std::clamp(model.motion_count, 0, kMaxMotions);
+  assert(model.motion_count >= 0 && model.motion_count <= kMaxMotions);
+  const int motions = model.motion_count;
   for (int m = 0; m < motions; ++m) {
     for (int u = 0; u < UnitLimit(model); ++u) {
       Vec3& t = model.motions[m].translation[u];

@@ -1,6 +1,7 @@
 #include "render/mesh_drawing.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstddef>
 #include <span>
@@ -213,8 +214,8 @@ PartLook LookOf(const ViewState& view) {
 }
 
 UnitShare ShareOfUnit(const Model& model, int part, int unit) {
-  if (part < 0 || part >= kMaxParts || unit < 0 ||
-      unit >= std::min(model.unit_count(), kMaxUnits)) {
+  assert(model.unit_count() >= 0 && model.unit_count() <= kMaxUnits);
+  if (part < 0 || part >= kMaxParts || unit < 0 || unit >= model.unit_count()) {
     return UnitShare{};
   }
   const int owner = model.parent[part];
@@ -316,8 +317,8 @@ void DrawGround(DrawingContext& context, const Model& model, const ViewState& vi
 
 void DrawUnitMarker(DrawingContext& context, const Model& model, int unit) {
   // Units whose node lies beyond the node tables have no highlight flag to read: not drawn.
-  if (unit < 0 || unit >= std::min(model.unit_count(), kMaxUnits) ||
-      model.NodeOfUnit(unit) >= kMaxNodes) {
+  assert(model.unit_count() >= 0 && model.unit_count() <= kMaxUnits);
+  if (unit < 0 || unit >= model.unit_count() || model.NodeOfUnit(unit) >= kMaxNodes) {
     return;
   }
   Device& device = context.device;

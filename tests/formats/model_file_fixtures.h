@@ -37,10 +37,8 @@ inline std::unique_ptr<Model> TwoPartModel() {
   }
   model->faces[0] = Face{{0, 1, 2, kNoCorner}};
   model->faces[1] = Face{{0, 1, 2, 3}};
-  model->node_name[0] = "P";
-  model->node_name[1] = "Q";
-  model->node_name[2] = "B";
-  model->node_name[3] = "A";
+  int node = 0;
+  for (const char* name : {"P", "Q", "B", "A"}) model->node_name[node++] = name;
   model->parts[0].texture_file = "skin.png";
   model->parts[1].material.specular = {0.25f, 0.5f, 0.75f, 1.0f};
   model->parts[1].material.power = 8;
@@ -115,25 +113,24 @@ inline std::unique_ptr<Model> RandomModel(uint32_t seed, float tex_low = 0.0f,
     }
     model->node_name[p] = "part" + std::to_string(next(100));
     Part& part = model->parts[p];
-    part.material.diffuse = {real(1), real(1), real(1), real(1)};
+    for (Color* c : {&part.material.diffuse, &part.material.specular, &part.material.emissive}) {
+      *c = {real(1), real(1), real(1), real(1)};
+    }
     part.material.ambient = part.material.diffuse;
-    part.material.specular = {real(1), real(1), real(1), real(1)};
-    part.material.emissive = {real(1), real(1), real(1), real(1)};
     part.material.power = real(16);
     part.texture_map_flag = next(3);
     part.texture_map_type = static_cast<int32_t>(next(6));
     part.texture_map_param = {real(2), real(2), real(2), real(2)};
-    part.corner_min = {real(4), real(4), real(4)};
-    part.corner_max = {real(4), real(4), real(4)};
-    part.center = {real(4), real(4), real(4)};
+    for (Vec3* v : {&part.corner_min, &part.corner_max, &part.center})
+      *v = {real(4), real(4), real(4)};
     v0 += vertex_counts[p];
     f0 += face_counts[p];
   }
   model->parts[parts].first_vertex = static_cast<uint32_t>(vertices);
   model->parts[parts].first_face = static_cast<uint32_t>(faces);
-  model->total_corner_min = {real(4), real(4), real(4)};
-  model->total_corner_max = {real(4), real(4), real(4)};
-  model->total_center = {real(4), real(4), real(4)};
+  for (Vec3* v : {&model->total_corner_min, &model->total_corner_max, &model->total_center}) {
+    *v = {real(4), real(4), real(4)};
+  }
   model->texture_all = static_cast<uint8_t>(next(2));
   for (int i = 0; i < parts; ++i) model->draw_order[i] = static_cast<uint32_t>(i);
   for (int i = parts - 1; i > 0; --i) {
@@ -231,10 +228,11 @@ inline std::unique_ptr<Model> ReadBack(Model& model, VrnFile file,
 }
 
 // Everything the VRN formats carry, in one string: the model written as VRN text and as VRN
-// binary. Two models with the same fingerprint agree on every value the formats store.
-inline std::string Fingerprint(Model& model) {
-  return FormatTaggedText(model, SaveOptions{}, TextVariant::kVrn) + "\n--\n" +
-         FormatKeyedBinary(model, SaveOptions{}, BinaryVariant::kVrn);
+// binary. Two models with the same fingerprint agree on every value the formats store under
+// `options`.
+inline std::string Fingerprint(Model& model, const SaveOptions& options = {}) {
+  return FormatTaggedText(model, options, TextVariant::kVrn) + "\n--\n" +
+         FormatKeyedBinary(model, options, BinaryVariant::kVrn);
 }
 
 }  // namespace vorna::test

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include "formats/model_file_fixtures.h"
 #include "formats/tagged_text.h"
 #include "formats/vrn_binary.h"
+#include "formats/x_export_fixture.h"
 #include "support/test_support.h"
 
 namespace vorna {
@@ -101,57 +104,72 @@ TEST(RegistryTest, ExtensionPicksTheReadersAndTheFallback) {
   }
 }
 
-// Every writer leaves exactly the formatted model at the path and points the title at it; where
-// no file can be created it says so and the title stays.
-TEST(RegistryTest, WritersReplaceTheFileOrSayWhy) {
+// Each triangle's corner positions (quads split along their first diagonal), sorted: the same
+// geometry gives the same list whatever Parts, vertex numbering or face order a format keeps.
+std::vector<std::array<float, 9>> Triangles(const Model& model) {
+  std::vector<std::array<float, 9>> triangles;
+  for (int p = 0; p < model.parts_count; ++p) {
+    for (uint32_t f = model.parts[p].first_face; f < model.parts[p + 1].first_face; ++f) {
+      const Face& face = model.faces[f];
+      for (int t = 0; t < (face.IsTriangle() ? 1 : 2); ++t) {
+        std::array<float, 9>& corners = triangles.emplace_back();
+        int k = 0;
+        for (const uint32_t c : {face.corner[0], face.corner[t + 1], face.corner[t + 2]}) {
+          const Vec3 v = model.positions[model.parts[p].first_vertex + c];
+          for (const float x : {v.x, v.y, v.z}) corners[k++] = x;
+        }
+      }
+    }
+  }
+  std::sort(triangles.begin(), triangles.end());
+  return triangles;
+}
+
+// Every writer's file is read back by its own row with the same triangles. The VRN and DXF
+// writers leave exactly the formatted model and point the title at it; where no file can be
+// created they say so and the title stays.
+TEST(RegistryTest, EveryWriterSavesWhatItsRowReadsBack) {
   test::TempDir dir;
-  struct Case {
-    ModelFormat format;
-    test::VrnFile file;  // for the VRN family
-    const char* name;
-    bool blocked_message;  // a folder in the way is reported as a failed save
-  };
-  const Case cases[] = {
-      {ModelFormat::kVrnText, test::VrnFile::kText, "m.vrn", true},
-      {ModelFormat::kVrnBinary, test::VrnFile::kBinary, "b.vrn", false},
-      {ModelFormat::kVr2Text, test::VrnFile::kVr2Text, "m.vr2", true},
-      {ModelFormat::kVr2Binary, test::VrnFile::kVr2Binary, "b.vr2", false},
-      {ModelFormat::kDxf, test::VrnFile::kText, "m.dxf", true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    auto model = test::TwoPartModel();
+  for (const FormatRow& row : FormatRows()) {
+    SCOPED_TRACE(row.name);
+    const std::string name = std::string(row.cli_name) + "." + row.extensions[0];
+    auto model = test::Character(3);
     ScriptedHost host;
-    ASSERT_TRUE(SaveModel(*model, dir.File(c.name), c.format, {}, host));
+    EXPECT_EQ(SaveModel(*model, dir.File(name), row.format, {}, host), row.write != nullptr);
     EXPECT_TRUE(host.entries.empty());
-    EXPECT_EQ(model->model_file_name, c.name);
+    if (row.write == nullptr) {  // a quiet failure, no file
+      EXPECT_TRUE(test::ReadFile(dir.File(name)).empty());
+      continue;
+    }
+    auto back = test::NewModel();
+    ReadError error;
+    ASSERT_TRUE(ReadModelFile(*back, dir.File(name), host, {false}, &error)) << error.Describe();
+    EXPECT_EQ(RowOfLoaded(back->loaded_type, name), &row);
+    EXPECT_EQ(Triangles(*back), Triangles(*model));
+    if (row.format > ModelFormat::kDxf) continue;
+
+    const auto vrn = static_cast<test::VrnFile>(row.format);  // the same order
+    EXPECT_EQ(model->model_file_name, name);
     EXPECT_EQ(model->model_dir, dir.path());
-    EXPECT_EQ(test::ReadFile(dir.File(c.name)),
-              c.format == ModelFormat::kDxf ? FormatDxf(*model) : test::FormatVrn(*model, c.file));
-
+    EXPECT_EQ(test::ReadFile(dir.File(name)),
+              row.format == ModelFormat::kDxf ? FormatDxf(*model) : test::FormatVrn(*model, vrn));
     auto other = test::TwoPartModel();
-    EXPECT_FALSE(SaveModel(*other, dir.File(std::string("no/dir/") + c.name), c.format, {}, host));
-    EXPECT_EQ(host.Texts(), std::vector<std::string>{"ファイルを作成できません"});
-    EXPECT_EQ(host.entries.back().icon, MessageIcon::kStop);
+    ScriptedHost missing_host;
+    EXPECT_FALSE(SaveModel(*other, dir.File("no/dir/" + name), row.format, {}, missing_host));
+    EXPECT_EQ(missing_host.Texts(), std::vector<std::string>{"ファイルを作成できません"});
+    EXPECT_EQ(missing_host.entries.back().icon, MessageIcon::kStop);
     EXPECT_EQ(other->model_file_name, "");
-
-    // A folder in the way: nothing can be renamed over it.
-    const std::string blocked = dir.File(std::string("blocked_") + c.name);
+    // A folder in the way: nothing can be renamed over it. The binary writers fail quietly.
+    const std::string blocked = dir.File("blocked_" + name);
     ASSERT_EQ(::mkdir(blocked.c_str(), 0755), 0);
     ScriptedHost blocked_host;
-    EXPECT_FALSE(SaveModel(*other, blocked, c.format, {}, blocked_host));
-    if (c.blocked_message) {
+    EXPECT_FALSE(SaveModel(*other, blocked, row.format, {}, blocked_host));
+    if (row.format != ModelFormat::kVrnBinary && row.format != ModelFormat::kVr2Binary) {
       EXPECT_EQ(blocked_host.Texts(), std::vector<std::string>{"ファイルを保存できません"});
       EXPECT_EQ(blocked_host.entries.back().icon, MessageIcon::kStop);
     }
-    EXPECT_EQ(host.wait_depth + blocked_host.wait_depth, 0);
+    EXPECT_EQ(missing_host.wait_depth + blocked_host.wait_depth, 0);
   }
-  // No writer: a quiet failure, no file.
-  auto model = test::TwoPartModel();
-  ScriptedHost host;
-  EXPECT_FALSE(SaveModel(*model, dir.File("m.txt"), ModelFormat::kTextPolygon, {}, host));
-  EXPECT_TRUE(host.entries.empty());
-  EXPECT_TRUE(test::ReadFile(dir.File("m.txt")).empty());
 }
 
 }  // namespace

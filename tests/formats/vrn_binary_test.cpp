@@ -259,6 +259,9 @@ TEST(ModelFileTest, RefusesWhatItCannotRead) {
        replace(text, "<parts_count>\r\n2\r\n", "<parts_count>\r\n0\r\n"), false, nullptr},
       {"version 1.61", VrnFile::kBinary, binary(Str("1.8"), Str("1.61")), true, nullptr},
       {"version 1.10", VrnFile::kBinary, binary(Str("1.8"), Str("1.10")), false, kVersion},
+      // The records after it would read well on their own.
+      {"version longer than the file", VrnFile::kBinary, binary(Str("1.8"), U32(0xFFFFFFF0)), false,
+       nullptr},
       {"256 parts", VrnFile::kBinary,
        binary(Record("parts_count", U32(2)), Record("parts_count", U32(256))), false, k256Parts},
       {"text magic", VrnFile::kBinary, binary(std::string("VRN\0", 4), "<ver"), false, nullptr},
@@ -394,18 +397,26 @@ TEST(Vr2BinaryTest, CornerCoordinatesCrossTheSeam) {
   }
 }
 
+// Under every combination of the save options, what the options keep comes back unchanged.
 TEST(ModelFileConversionTest, AllFourVariantsAgreeOnRandomModels) {
-  for (uint32_t seed = 1; seed <= 40; ++seed) {
+  for (uint32_t seed = 1; seed <= 48; ++seed) {
     SCOPED_TRACE(seed);
+    const SaveOptions options{(seed & 1) != 0, (seed & 2) != 0, (seed & 4) != 0, (seed & 8) != 0};
     // Coordinates that the seam adjustment leaves alone survive every variant unchanged.
     auto calm = test::RandomModel(seed, 0.3125f, 0.6875f);
-    const std::string expected = test::Fingerprint(*calm);
+    const std::string expected = test::Fingerprint(*calm, options);
     for (int variant = 0; variant < 4; ++variant) {
-      auto copy = test::ReadBack(*calm, test::kVrnFiles[variant]);
-      EXPECT_EQ(test::Fingerprint(*copy), expected) << "variant " << variant;
+      auto copy = test::ReadBack(*calm, test::kVrnFiles[variant], options);
+      EXPECT_EQ(test::Fingerprint(*copy, options), expected) << "variant " << variant;
+      // What the files do not store is derived on reading.
+      EXPECT_EQ(copy->current_anim, copy->anim_count > 0 ? 0 : -1);
+      EXPECT_EQ(copy->parts[0].material.ambient, copy->parts[0].material.diffuse);
+      const Vec3 axis = copy->units[0].axis;
+      DeriveAxis(*copy, 0);
+      EXPECT_EQ(copy->units[0].axis, axis);
       // Converting the copy onwards to every other variant changes nothing either.
-      auto onwards = test::ReadBack(*copy, test::kVrnFiles[(variant + 1) % 4]);
-      EXPECT_EQ(test::Fingerprint(*onwards), expected) << "variant " << variant << " onwards";
+      auto onwards = test::ReadBack(*copy, test::kVrnFiles[(variant + 1) % 4], options);
+      EXPECT_EQ(test::Fingerprint(*onwards, options), expected) << "variant " << variant;
     }
     // Across the seam the VR2 text and binary files still agree with each other, and with VRN
     // except for the coordinates the seam adjustment raised: above 1.0 they come back as 0, and

@@ -104,40 +104,32 @@ TEST(XExportTest, LoopingAllSetRepeatsTheFirstMotion) {
   EXPECT_EQ((*keys[2])["keys"][3]["tfkeys"]["values"].Numbers()[1], 0.5);
 }
 
+// Each Anim's keys take the interval of its first entry in the table; Anims past the table's
+// end use its last slot.
 TEST(XExportTest, AnimsAreWrittenLastToFirstWithTheirOwnIntervals) {
-  auto model = test::Character(4);
-  model->anim_count = 2;
+  auto model = test::Character(200);
+  model->anim_count = 8;
   model->anims[0] = Anim{0, 1, 1, "walk"};
   model->anims[1] = Anim{2, 3, 0, "run"};
+  for (int a = 2; a < 8; ++a) model->anims[a] = Anim{0, 199, 1, "a" + std::to_string(a)};
   XExportOptions options;
   for (int k = 0; k < kKeyIntervalSlots; ++k) options.key_intervals[k] = k + 1;
   Exported x = Export(*model, options);
   std::vector<const xfile::DataObject*> sets = x.read.document.FindAll("AnimationSet");
-  ASSERT_EQ(sets.size(), 2u);
-  EXPECT_EQ(sets[0]->name(), "AnimSet_run");
-  EXPECT_EQ(sets[1]->name(), "AnimSet_walk");
+  ASSERT_EQ(sets.size(), 8u);
+  EXPECT_EQ(sets[6]->name(), "AnimSet_run");
+  EXPECT_EQ(sets[7]->name(), "AnimSet_walk");
+  auto key = [&](int set) -> const xfile::DataObject& {
+    return *sets[set]->Children("Animation")[0]->Children("AnimationKey")[1];
+  };
   // walk: entries 0, 1 and its LOOP at 2; run starts at entry 3.
-  const xfile::DataObject& walk = *sets[1]->Children("Animation")[0]->Children("AnimationKey")[1];
-  EXPECT_EQ(walk["keys"][1]["time"].Dword(), 1u);
-  EXPECT_EQ(walk["keys"][2]["time"].Dword(), 3u);
-  const xfile::DataObject& run = *sets[0]->Children("Animation")[0]->Children("AnimationKey")[1];
-  EXPECT_EQ(run["nKeys"].Dword(), 2u);
-  EXPECT_EQ(run["keys"][1]["time"].Dword(), 4u);
-}
-
-TEST(XExportTest, AnimsPastTheIntervalTableUseItsLastSlot) {
-  auto model = test::Character(200);
-  model->anim_count = 6;
-  for (int a = 0; a < 6; ++a) model->anims[a] = Anim{0, 199, 1, "a" + std::to_string(a)};
-  XExportOptions options;
-  options.key_intervals[kKeyIntervalSlots - 1] = 7;
-  Exported x = Export(*model, options);
-  // The last Anim's entries start at 5 * 201 = 1005, past the 999 slots.
-  const xfile::DataObject& key =
-      *x.read.document.FindAll("AnimationSet")[0]->Children("Animation")[0]->Children(
-          "AnimationKey")[0];
-  EXPECT_EQ(key["nKeys"].Dword(), 201u);
-  EXPECT_EQ(key["keys"][200]["time"].Dword(), 7u * 200);
+  EXPECT_EQ(key(7)["keys"][1]["time"].Dword(), 1u);
+  EXPECT_EQ(key(7)["keys"][2]["time"].Dword(), 3u);
+  EXPECT_EQ(key(6)["nKeys"].Dword(), 2u);
+  EXPECT_EQ(key(6)["keys"][1]["time"].Dword(), 4u);
+  // The last Anim's entries start at 5 + 5 * 201 = 1010, past the 999 slots.
+  EXPECT_EQ(key(0)["nKeys"].Dword(), 201u);
+  EXPECT_EQ(key(0)["keys"][200]["time"].Dword(), static_cast<uint32_t>(kKeyIntervalSlots) * 200);
 }
 
 // The rotation key read the usual way (first value w) must rotate as the transposed frame

@@ -7,9 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "formats/registry.h"
 #include "support/model_fixtures.h"
-#include "support/test_support.h"
 
 namespace vorna {
 namespace {
@@ -161,16 +159,6 @@ TEST(XImportTest, RefusesBadFilesCleanly) {
   ScriptedHost host;
   EXPECT_TRUE(Parse(*model, ManyMaterials(255), host));
   EXPECT_EQ(model->parts_count, 255);
-}
-
-TEST(XImportTest, LoadPicksTheReaderByExtension) {
-  test::TempDir dir;
-  test::WriteFile(dir.File("model.X"), std::string(kFramed));
-  auto model = test::NewModel();
-  ScriptedHost host;
-  ReadError error;
-  ASSERT_TRUE(ReadModelFile(*model, dir.File("model.X"), host, {}, &error)) << error.Describe();
-  EXPECT_EQ(model->loaded_type, kLoadedX);
 }
 
 }  // namespace

@@ -305,6 +305,14 @@ std::unique_ptr<Model> Character() {
   return model;
 }
 
+// Motion k turns the hip 150 degrees about axis k: each rotation's quaternion is found from
+// another diagonal element of its matrix.
+std::unique_ptr<Model> HalfTurns() {
+  auto model = test::Character(3);
+  for (int k = 0; k < 3; ++k) model->motions[k].angle[k][0] = 150;
+  return model;
+}
+
 // A chain of `depth` Units, each under the one before, pivots along x; quads on the first,
 // middle and last Unit, a loose quad and a Part without faces. Three Motions turn every Unit a
 // little and scale and move some.
@@ -385,6 +393,7 @@ TEST(GltfExportTest, KeysReproduceOurPoses) {
   Case cases[] = {
       {"character", Character(), {{0, 1, 2, 0}, {3}}},
       {"chain", Chain(200), {Range(0, 2)}},
+      {"half turns", HalfTurns(), {Range(0, 2)}},
       {"sample", Sample(), {}},
   };
   for (Case& c : cases) {

@@ -285,23 +285,6 @@ TEST(HierarchyEditTest, GroupRootNodesHangsTheTopLevelUnderOneUnit) {
   EXPECT_FALSE(model->forest.at(3).ticked);
 }
 
-TEST(HierarchyEditTest, DamagedCountsChangeNothing) {
-  auto model = Loaded({"P"}, {"A", "B"}, {2, -1, 1});
-  ScriptedHost host;
-  model->parts_count = -4;
-  model->forest.Select(2);
-  model->forest.at(1).ticked = true;
-  DeleteTickedUnits(*model);
-  DropTickedNodes(*model, 2, kTopLevel);
-  RestoreExpansion(*model);
-  EXPECT_FALSE(AddUnit(*model, host));
-  EXPECT_EQ(model->node_count, 3);
-  model->parts_count = 1;
-  model->node_count = 4000;  // past the tables
-  DeleteUnitNode(*model, 2);
-  EXPECT_EQ(model->node_count, 255);
-}
-
 // A model without Parts: its first Unit is node 0.
 TEST(HierarchyEditTest, EditsWithoutParts) {
   auto model = test::NewModel();

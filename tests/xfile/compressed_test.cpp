@@ -12,21 +12,18 @@
 namespace vorna::xfile {
 namespace {
 
-std::uint32_t U32At(const std::string& s, std::size_t at) {
-  return static_cast<std::uint8_t>(s[at]) | static_cast<std::uint8_t>(s[at + 1]) << 8 |
-         static_cast<std::uint8_t>(s[at + 2]) << 16 |
-         static_cast<std::uint32_t>(static_cast<std::uint8_t>(s[at + 3])) << 24;
-}
 std::uint16_t U16At(const std::string& s, std::size_t at) {
   return static_cast<std::uint16_t>(static_cast<std::uint8_t>(s[at]) |
                                     static_cast<std::uint8_t>(s[at + 1]) << 8);
 }
+std::uint32_t U32At(const std::string& s, std::size_t at) {
+  return U16At(s, at) | std::uint32_t{U16At(s, at + 2)} << 16;
+}
 void PutU16(std::string& s, std::uint16_t v) {
-  s.push_back(static_cast<char>(v & 0xFF));
-  s.push_back(static_cast<char>(v >> 8));
+  s += {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
 }
 void PutU32(std::string& s, std::uint32_t v) {
-  PutU16(s, static_cast<std::uint16_t>(v & 0xFFFF));
+  PutU16(s, static_cast<std::uint16_t>(v));
   PutU16(s, static_cast<std::uint16_t>(v >> 16));
 }
 

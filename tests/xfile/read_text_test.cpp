@@ -169,28 +169,35 @@ TEST(HeaderTest, AcceptsTheKnownVariantsAndRefusesTheRest) {
     ErrorKind kind;
     int minor;
     int float_bits;
+    std::string text;  // part of the error, or the one warning ("": none)
   };
   const Case cases[] = {
-      {"xof 0303txt 0032", ErrorKind::kNone, 3, 32},
-      {"xof 0302txt 0064\n", ErrorKind::kNone, 2, 64},
-      {"xof 0303bin 0064", ErrorKind::kNone, 3, 64},
-      {"xof 0303txt 0000\n", ErrorKind::kNone, 3, 32},  // text numbers ignore the float size
-      {"xof 0303bin 0016", ErrorKind::kUnsupported, 0, 0},
-      {"xof 0303cmp 0032", ErrorKind::kUnsupported, 0, 0},
-      {"xof 03a3txt 0032", ErrorKind::kNotThisFormat, 0, 0},
-      {"XOF 0303txt 0032", ErrorKind::kNotThisFormat, 0, 0},
-      {"xof 0303txt 003", ErrorKind::kNotThisFormat, 0, 0},
-      {"", ErrorKind::kNotThisFormat, 0, 0},
+      {"xof 0303txt 0032", ErrorKind::kNone, 3, 32, ""},
+      {"xof 0302txt 0064\n", ErrorKind::kNone, 2, 64, ""},
+      {"xof 0303bin 0064", ErrorKind::kNone, 3, 64, ""},
+      // Text numbers ignore the float size; other versions are read as 0303 is.
+      {"xof 0303txt 0000\n", ErrorKind::kNone, 3, 32, "float size 0000 ignored in a text file"},
+      {"xof 0102txt 0032", ErrorKind::kNone, 2, 32, "version 0102 read like 0303"},
+      {"xof 0303bin 0016", ErrorKind::kUnsupported, 0, 0, "float size \"0016\" is neither"},
+      {"xof 0303\x1F \x7F~0032", ErrorKind::kUnsupported, 0, 0, "encoding \"? ?~\" is not"},
+      {"xof 03a3txt 0032", ErrorKind::kNotThisFormat, 0, 0, "bad version \"03a3\""},
+      {"XOF 0303txt 0032", ErrorKind::kNotThisFormat, 0, 0, "does not start with \"xof \""},
+      {"xof 0303txt 003", ErrorKind::kNotThisFormat, 0, 0, "shorter than the 16-byte"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     ReadResult r = Read(c.file);
     EXPECT_EQ(r.error.kind, c.kind) << r.error.Describe();
-    if (c.kind == ErrorKind::kNone) {
-      EXPECT_EQ(r.document.header().minor, c.minor);
-      EXPECT_EQ(r.document.header().float_bits, c.float_bits);
-      EXPECT_TRUE(r.document.objects().empty());
+    if (c.kind != ErrorKind::kNone) {
+      EXPECT_NE(r.error.message.find(c.text), std::string::npos) << r.error.message;
+      continue;
     }
+    EXPECT_EQ(r.document.header().minor, c.minor);
+    EXPECT_EQ(r.document.header().float_bits, c.float_bits);
+    EXPECT_TRUE(r.document.objects().empty());
+    std::vector<std::string> warnings;
+    for (const Warning& w : r.document.warnings()) warnings.push_back(w.text);
+    EXPECT_EQ(warnings, c.text.empty() ? std::vector<std::string>{} : std::vector{c.text});
   }
 }
 
