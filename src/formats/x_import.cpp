@@ -397,16 +397,24 @@ bool ParseX(Model& model, std::span<const std::uint8_t> bytes, const std::string
             Host& host, const ReadOptions& options, ReadError* error) {
   Reset(model);
   bool ok = false;
+  // Parsing is most of the work and reports by itself; building the model from the parsed
+  // document is only asked whether to go on.
+  const auto keep_going = [&options, &bytes, error] {
+    return !options.progress || options.progress(bytes.size(), bytes.size()) ||
+           Fail(error, "cancelled", ReadErrorKind::kCancelled);
+  };
   try {
-    xfile::ReadResult read = xfile::Read(bytes);
+    xfile::ReadOptions x_options;
+    x_options.progress = options.progress;
+    xfile::ReadResult read = xfile::Read(bytes, x_options);
     if (!read.ok()) {
       if (error != nullptr) *error = std::move(read.error);
     } else {
       XReader reader(model, host, options);
-      ok = reader.AddMeshes(read.document, error);
+      ok = reader.AddMeshes(read.document, error) && keep_going();
       // The document's values are copied out: freed before the model takes its memory.
       read = xfile::ReadResult();
-      ok = ok && reader.BuildModel(directory, error);
+      ok = ok && reader.BuildModel(directory, error) && keep_going();
     }
   } catch (const std::bad_alloc&) {
     Fail(error, "out of memory", ReadErrorKind::kOutOfMemory);
