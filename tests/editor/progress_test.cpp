@@ -6,17 +6,11 @@
 
 #include "editor/file_commands.h"
 #include "formats/format_common.h"
+#include "formats/model_file_fixtures.h"
 #include "support/test_support.h"
 
 namespace vorna {
 namespace {
-
-std::unique_ptr<Model> Walker() {
-  auto model = std::make_unique<Model>();
-  ScriptedHost host;
-  EXPECT_TRUE(ReadModelFile(*model, VORNA_SOURCE_DIR "/samples/walker.vrn", host, {}, nullptr));
-  return model;
-}
 
 // Save as always picks `path` as a VRN text file.
 class SaveAsUi : public FileCommandUi {
@@ -40,9 +34,9 @@ TEST(ProgressFlowTest, AStoppedLoadKeepsTheOpenModelAndSaysNothing) {
   test::TempDir dir;
   ScriptedHost host;
   SaveAsUi ui(dir.File("unused.vrn"));
-  auto other = Walker();
+  auto other = test::SampleWalker();
   ASSERT_TRUE(SaveModel(*other, dir.File("other.vrn"), ModelFormat::kVrnBinary, {}, host));
-  auto model = Walker();
+  auto model = test::SampleWalker();
   SetTitleAndDirectory(*model, dir.File("open.vrn"));
   model->positions[0].x = 42;
   model->modified = 1;
@@ -71,7 +65,7 @@ TEST(ProgressFlowTest, AStoppedSaveSavesNothingAndKeepsTheModelToReplace) {
   test::WriteFile(path, "old bytes");
   ScriptedHost host;
   SaveAsUi ui(path);
-  auto model = Walker();
+  auto model = test::SampleWalker();
   model->modified = 1;
   host.stop_after_reports = 0;
   EXPECT_FALSE(SaveAs(*model, host, ui));
@@ -80,7 +74,8 @@ TEST(ProgressFlowTest, AStoppedSaveSavesNothingAndKeepsTheModelToReplace) {
   EXPECT_TRUE(host.entries.empty());
 
   // Saving before a load was stopped: the unsaved model must not be replaced.
-  ASSERT_TRUE(SaveModel(*Walker(), dir.File("next.vrn"), ModelFormat::kVrnText, {}, host));
+  ASSERT_TRUE(
+      SaveModel(*test::SampleWalker(), dir.File("next.vrn"), ModelFormat::kVrnText, {}, host));
   host.QueueAnswer(Answer::kYes);
   const LoadResult result = LoadWithPrompt(*model, dir.File("next.vrn"), host, ui);
   EXPECT_TRUE(result.kept_current);

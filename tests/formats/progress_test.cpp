@@ -8,20 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "formats/model_file_fixtures.h"
 #include "formats/registry.h"
 #include "model/host.h"
 #include "support/test_support.h"
 
 namespace vorna {
 namespace {
-
-// The small sample: a few Parts under Units, with Motions and Anims.
-std::unique_ptr<Model> Walker() {
-  auto model = std::make_unique<Model>();
-  ScriptedHost host;
-  EXPECT_TRUE(ReadModelFile(*model, VORNA_SOURCE_DIR "/samples/walker.vrn", host, {}, nullptr));
-  return model;
-}
 
 std::set<std::string> Listing(const std::string& directory) {
   std::set<std::string> names;
@@ -39,7 +32,7 @@ std::vector<std::string> FilesOfEveryFormat(const test::TempDir& dir) {
   for (const FormatRow& row : FormatRows()) {
     if (row.write == nullptr) continue;
     const std::string path = dir.File(std::string(row.cli_name) + "." + row.extensions[0]);
-    auto model = Walker();
+    auto model = test::SampleWalker();
     EXPECT_TRUE(SaveModel(*model, path, row.format, SaveOptions{}, host)) << row.name;
     paths.push_back(path);
   }
@@ -64,7 +57,7 @@ TEST(ProgressTest, EveryReaderStopsWhenToldAndOtherwiseReportsItsTotal) {
     int calls = 0;
     ReadOptions stop;
     stop.progress = [&calls](std::uint64_t, std::uint64_t) { return ++calls, false; };
-    auto model = Walker();
+    auto model = test::SampleWalker();
     ReadError error;
     EXPECT_FALSE(ReadModelFile(*model, path, host, stop, &error));
     EXPECT_EQ(error.kind, ReadErrorKind::kCancelled);
@@ -99,7 +92,7 @@ TEST(ProgressTest, ASaveStoppedBeforeTheRenameLeavesTheOldFile) {
     // The last moment a stop is honoured: every byte written, the rename next.
     SaveOptions options;
     options.progress = [](std::uint64_t done, std::uint64_t total) { return done < total; };
-    auto model = Walker();
+    auto model = test::SampleWalker();
     model->modified = 1;
     ScriptedHost host;
     EXPECT_FALSE(SaveModel(*model, path, row.format, options, host));

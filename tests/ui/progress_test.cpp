@@ -108,8 +108,9 @@ class ProgressTest : public QObject {
   }
 };
 
+VORNA_UI_TEST(ProgressTest)
+
 }  // namespace
 }  // namespace vorna
 
-VORNA_UI_TEST(ProgressTest)
 #include "progress_test.moc"
