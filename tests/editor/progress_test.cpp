@@ -30,65 +30,32 @@ class SaveAsUi : public FileCommandUi {
   std::string path_;
 };
 
-TEST(ProgressFlowTest, AStoppedLoadKeepsTheOpenModelAndSaysNothing) {
+TEST(ProgressFlowTest, AStoppedLoadOrSaveLeavesModelAndFileAsTheyWereAndSaysNothing) {
   test::TempDir dir;
+  const std::string saved = dir.File("saved.vrn");
+  test::WriteFile(saved, "old bytes");
   ScriptedHost host;
-  SaveAsUi ui(dir.File("unused.vrn"));
-  auto other = test::SampleWalker();
-  ASSERT_TRUE(SaveModel(*other, dir.File("other.vrn"), ModelFormat::kVrnBinary, {}, host));
+  SaveAsUi ui(saved);
+  ASSERT_TRUE(
+      SaveModel(*test::SampleWalker(), dir.File("other.vrn"), ModelFormat::kVrnText, {}, host));
   auto model = test::SampleWalker();
   SetTitleAndDirectory(*model, dir.File("open.vrn"));
   model->positions[0].x = 42;
   model->modified = 1;
+  host.stop_after_reports = 0;
 
   host.QueueAnswer(Answer::kNo);  // "既読のファイルを保存しますか？": go on without saving
-  host.stop_after_reports = 0;
-  const LoadResult result = OpenFile(*model, dir.File("other.vrn"), host, ui);
-  EXPECT_TRUE(result.ok);
-  EXPECT_TRUE(result.cancelled);
-  EXPECT_TRUE(result.kept_current);
+  const LoadResult stopped = OpenFile(*model, dir.File("other.vrn"), host, ui);
+  EXPECT_TRUE(stopped.ok && stopped.cancelled && stopped.kept_current);
+  EXPECT_EQ(host.long_tasks, std::vector<LongTask>{LongTask::kReading});
+  // Yes: save as first, which is stopped too; the unsaved model must then not be replaced.
+  host.QueueAnswer(Answer::kYes);
+  EXPECT_TRUE(LoadWithPrompt(*model, dir.File("other.vrn"), host, ui).kept_current);
   EXPECT_EQ(model->model_file_name, "open.vrn");
   EXPECT_EQ(model->positions[0].x, 42);
   EXPECT_EQ(model->modified, 1);
-  EXPECT_EQ(host.entries.size(), 1u);  // only the save question, no failure message
-  EXPECT_EQ(host.long_tasks, std::vector<LongTask>{LongTask::kReading});
-
-  host.stop_after_reports = -1;
-  EXPECT_TRUE(OpenFile(*model, dir.File("other.vrn"), host, ui).ok);
-  EXPECT_EQ(model->model_file_name, "other.vrn");
-  EXPECT_EQ(model->modified, 0);
-}
-
-TEST(ProgressFlowTest, AStoppedSaveSavesNothingAndKeepsTheModelToReplace) {
-  test::TempDir dir;
-  const std::string path = dir.File("saved.vrn");
-  test::WriteFile(path, "old bytes");
-  ScriptedHost host;
-  SaveAsUi ui(path);
-  auto model = test::SampleWalker();
-  model->modified = 1;
-  host.stop_after_reports = 0;
-  EXPECT_FALSE(SaveAs(*model, host, ui));
-  EXPECT_EQ(test::ReadFile(path), "old bytes");
-  EXPECT_EQ(model->modified, 1);
-  EXPECT_TRUE(host.entries.empty());
-
-  // Saving before a load was stopped: the unsaved model must not be replaced.
-  ASSERT_TRUE(
-      SaveModel(*test::SampleWalker(), dir.File("next.vrn"), ModelFormat::kVrnText, {}, host));
-  host.QueueAnswer(Answer::kYes);
-  const LoadResult result = LoadWithPrompt(*model, dir.File("next.vrn"), host, ui);
-  EXPECT_TRUE(result.kept_current);
-  EXPECT_EQ(model->modified, 1);
-  EXPECT_EQ(test::ReadFile(path), "old bytes");
-
-  host.stop_after_reports = 1;  // a stop after the writing began: still before the rename
-  OverwriteSave(*model, host, ui);
-  EXPECT_EQ(test::ReadFile(path), "old bytes");
-  host.stop_after_reports = -1;
-  EXPECT_TRUE(SaveAs(*model, host, ui));
-  EXPECT_NE(test::ReadFile(path), "old bytes");
-  EXPECT_EQ(model->modified, 0);
+  EXPECT_EQ(test::ReadFile(saved), "old bytes");
+  EXPECT_EQ(host.entries.size(), 2u);  // the two questions, no failure message
 }
 
 }  // namespace

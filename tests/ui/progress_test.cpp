@@ -1,43 +1,41 @@
 #include <QApplication>
-#include <QFile>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <atomic>
 #include <chrono>
 #include <thread>
 
-#include "model/host.h"
-#include "ui/main_window.h"
 #include "ui/qt_host.h"
 #include "ui/ui_test_registry.h"
 
 namespace vorna {
 namespace {
 
-const QString kWalker = QStringLiteral(VORNA_SOURCE_DIR "/samples/walker.vrn");
-
-QProgressDialog* ShownProgress() {
-  for (QWidget* widget : QApplication::topLevelWidgets()) {
-    auto* dialog = qobject_cast<QProgressDialog*>(widget);
-    if (dialog != nullptr && dialog->isVisible()) return dialog;
-  }
-  return nullptr;
-}
-
-// Calls `act` on the progress dialog once it is on screen.
-void WhenShown(QObject* context, std::function<void(QProgressDialog&)> act) {
+// Calls `act` every few milliseconds with the progress dialog on screen until it returns true.
+void WhileShown(QObject* context, std::function<bool(QProgressDialog&)> act) {
   auto* poll = new QTimer(context);
   QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
-    if (QProgressDialog* dialog = ShownProgress()) {
-      poll->deleteLater();
-      poll->stop();
-      act(*dialog);
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<QProgressDialog*>(widget);
+      if (dialog != nullptr && dialog->isVisible() && act(*dialog)) poll->deleteLater();
     }
   });
   poll->start(10);
+}
+
+// Work that reports `done` of 10 until `until` is set or its answer is stop (bounded, so that a
+// fault fails the test); true when it was told to stop.
+bool ReportUntil(QtHost& host, LongTask task, int done, const std::atomic<bool>& until) {
+  bool stopped = false;
+  host.RunLongTask(task, [&](const ProgressCallback& progress) {
+    for (int i = 0; i < 100000 && !stopped && !until; ++i) {
+      stopped = !progress(done, 10);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  return stopped;
 }
 
 class ProgressTest : public QObject {
@@ -48,63 +46,25 @@ class ProgressTest : public QObject {
     QtHost host;
     host.set_show_after_ms(0);
     QString label;
-    WhenShown(this, [&label](QProgressDialog& dialog) {
+    WhileShown(this, [&label](QProgressDialog& dialog) {
       label = dialog.labelText();
       dialog.findChild<QPushButton*>()->click();
+      return true;
     });
-    // The work goes on until it is told to stop (bounded, so that a fault fails the test).
-    bool stopped = false;
-    host.RunLongTask(LongTask::kReading, [&stopped](const ProgressCallback& progress) {
-      for (int i = 0; i < 100000 && !stopped; ++i) {
-        stopped = !progress(i, 100000);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      }
-    });
-    QVERIFY(stopped);
+    const std::atomic<bool> never{false};
+    QVERIFY(ReportUntil(host, LongTask::kReading, 3, never));
     QCOMPARE(label, QStringLiteral("ﾌｧｲﾙを読み込んでいます･･･"));
-    QVERIFY(ShownProgress() == nullptr);
 
     // Every byte written: the rename comes next, which nothing may stop.
     std::atomic<bool> button_gone{false};
-    WhenShown(this, [&](QProgressDialog& dialog) {
-      auto* check = new QTimer(this);
-      connect(check, &QTimer::timeout, check, [&dialog, &button_gone, check] {
-        if (dialog.findChild<QPushButton*>() != nullptr) return;
-        check->deleteLater();
-        check->stop();
-        dialog.cancel();
-        button_gone = true;
-      });
-      check->start(10);
+    WhileShown(this, [&button_gone](QProgressDialog& dialog) {
+      if (dialog.findChild<QPushButton*>() != nullptr) return false;
+      dialog.cancel();
+      button_gone = true;
+      return true;
     });
-    bool kept_on = true;
-    host.RunLongTask(LongTask::kSaving, [&](const ProgressCallback& progress) {
-      for (int i = 0; i < 100000 && !button_gone; ++i) {
-        kept_on = progress(10, 10) && kept_on;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      }
-    });
+    QVERIFY(!ReportUntil(host, LongTask::kSaving, 10, button_gone));
     QVERIFY(button_gone);
-    QVERIFY(kept_on);
-  }
-
-  void AStoppedOpenLeavesTheWindowOnItsModel() {
-    QTemporaryDir dir;
-    const QString copy = dir.filePath(QStringLiteral("copy.vrn"));
-    QVERIFY(QFile::copy(kWalker, copy));
-    ScriptedHost host;
-    MainWindow window(&host, nullptr, dir.filePath(QStringLiteral("vorna.ini")));
-    QVERIFY(window.OpenPath(kWalker));
-    const QString title = window.windowTitle();
-    window.session().model().modified = 1;
-    host.QueueAnswer(Answer::kNo);  // do not save the edits first
-    host.stop_after_reports = 0;
-    QVERIFY(!window.OpenPath(copy));
-    QCOMPARE(window.windowTitle(), title);
-    QCOMPARE(window.session().model().model_file_name, std::string("walker.vrn"));
-    QCOMPARE(window.session().model().modified, uint8_t{1});
-    QCOMPARE(host.entries.size(), size_t{1});  // the save question only
-    QCOMPARE(window.recent_files().paths().size(), size_t{1});
   }
 };
 
