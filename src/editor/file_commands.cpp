@@ -58,19 +58,27 @@ bool SaveAs(Model& model, Host& host, FileCommandUi& ui) {
     const SaveFamily family =
         row->format == ModelFormat::kVrnText ? SaveFamily::kVrn : SaveFamily::kVr2;
     SaveFormatChoice choice;
-    if (ui.ShowSaveFormatDialog(family, &choice)) SaveWithChoice(model, path, family, choice, host);
-    return true;
+    bool cancelled = false;
+    if (ui.ShowSaveFormatDialog(family, &choice)) {
+      SaveWithChoice(model, path, family, choice, host, &cancelled);
+    }
+    // A save the user stopped saved nothing: whoever asked for it must not go on as if it had.
+    return !cancelled;
   }
   switch (row->format) {
     case ModelFormat::kX:
       ui.ShowXExportDialog(path);
       return true;
     case ModelFormat::kDxf:  // the DXF writer's own message says enough
-      return SaveModel(model, path, row->format, SaveOptions{}, host);
-    default:
-      if (SaveModel(model, path, row->format, SaveOptions{}, host)) return true;
-      host.Message("保存できません", MessageIcon::kNone);
+      return SaveModelInBackground(model, path, row->format, SaveOptions{}, host);
+    default: {
+      bool cancelled = false;
+      if (SaveModelInBackground(model, path, row->format, SaveOptions{}, host, &cancelled)) {
+        return true;
+      }
+      if (!cancelled) host.Message("保存できません", MessageIcon::kNone);
       return false;
+    }
   }
 }
 
@@ -78,11 +86,14 @@ void OverwriteSave(Model& model, Host& host, FileCommandUi& ui) {
   ui.StopPlayback();
   const OverwritePlan plan = PlanOverwriteSave(model);
   switch (plan.action) {
-    case OverwriteAction::kWrite:
-      if (!SaveModel(model, plan.path, plan.format, SaveOptions{}, host)) {
+    case OverwriteAction::kWrite: {
+      bool cancelled = false;
+      if (!SaveModelInBackground(model, plan.path, plan.format, SaveOptions{}, host, &cancelled) &&
+          !cancelled) {
         host.Message("保存できません", MessageIcon::kNone);
       }
       break;
+    }
     case OverwriteAction::kExportX:
       ui.ShowXExportDialog(plan.path);
       break;

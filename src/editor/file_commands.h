@@ -62,7 +62,8 @@ class FileCommandUi {
 // filter decides: VRN or VR2 show their save-format dialog and, on OK, write (a failure shows
 // "保存できません"); X shows the export dialog; the others write at once (DXF returns the
 // writer's result, glTF adds "保存できません" to a failure). Succeeds whenever the dialog was
-// confirmed, except for those written at once.
+// confirmed, except for those written at once and for a save the user stopped, which shows
+// nothing. Every write runs in the background (open_flow.h, SaveModelInBackground).
 bool SaveAs(Model& model, Host& host, FileCommandUi& ui);
 
 // Overwrite save: stop playback, then by loaded_type the matching writer with every option on

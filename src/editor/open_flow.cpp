@@ -1,5 +1,8 @@
 #include "editor/open_flow.h"
 
+#include <memory>
+#include <utility>
+
 #include "formats/format_common.h"
 #include "model/file_paths.h"
 #include "model/hierarchy.h"
@@ -12,6 +15,36 @@ namespace {
 
 // The missing-texture message grows with every name; past this many the list is cut short.
 constexpr size_t kMaxListedTextures = 32;
+
+// What a reader or writer running on a worker thread says, kept to be shown by the caller's
+// Host once it has finished (or dropped when the user stopped it). Readers and writers only
+// tell; nothing of theirs asks a question.
+class DeferredHost : public Host {
+ public:
+  void Message(std::string_view text, MessageIcon icon) override {
+    messages_.emplace_back(std::string(text), icon);
+  }
+  Answer Question(std::string_view, Buttons buttons, MessageIcon) override {
+    return buttons == Buttons::kOk ? Answer::kOk : Answer::kNo;
+  }
+  void BeginWait() override {}
+  void EndWait() override {}
+  void ShowOn(Host& host) const {
+    for (const auto& [text, icon] : messages_) host.Message(text, icon);
+  }
+
+ private:
+  std::vector<std::pair<std::string, MessageIcon>> messages_;
+};
+
+// Hands `progress` on and remembers whether it ever answered "stop".
+ProgressCallback Watched(const ProgressCallback& progress, bool* stopped) {
+  return [&progress, stopped](std::uint64_t done, std::uint64_t total) {
+    if (progress(done, total)) return true;
+    *stopped = true;
+    return false;
+  };
+}
 
 void OfferFit(Model& model, Host& host, LoadEvents* events, LoadResult* result) {
   if (!OffersFit(model)) return;
@@ -53,7 +86,29 @@ LoadResult Load(Model& model, const std::string& path, Host& host, const ReadOpt
   LoadResult result;
   WaitCursor wait(host);
   ReadError error;
-  if (!ReadModelFile(model, path, host, options, &error)) {
+  if (!HasReaderFor(path, &error)) {
+    result.error = error.Describe();
+    return result;
+  }
+  // The Model is large: on the heap, and handed over by moving.
+  auto read = std::make_unique<Model>();
+  DeferredHost reader_host;
+  bool ok = false;
+  host.RunLongTask(LongTask::kReading, [&](const ProgressCallback& progress) {
+    ReadOptions with_progress = options;
+    with_progress.progress = progress;
+    ok = ReadModelFile(*read, path, reader_host, with_progress, &error);
+  });
+  if (!ok && error.kind == ReadErrorKind::kCancelled) {
+    result.ok = true;
+    result.kept_current = true;
+    result.cancelled = true;
+    return result;
+  }
+  reader_host.ShowOn(host);
+  model = std::move(*read);
+  read.reset();
+  if (!ok) {
     result.error = error.Describe();
     return result;
   }
@@ -88,10 +143,47 @@ ModelFormat FormatOf(SaveFamily family, bool binary) {
   return binary ? text.binary_form : text.format;
 }
 
+bool WriteInBackground(Model& model, Host& host,
+                       const std::function<bool(Model&, Host&, const ProgressCallback&)>& write,
+                       bool* cancelled) {
+  WaitCursor wait(host);
+  auto copy = std::make_unique<Model>(model);
+  DeferredHost writer_host;
+  bool ok = false;
+  bool stopped = false;
+  host.RunLongTask(LongTask::kSaving, [&](const ProgressCallback& progress) {
+    ok = write(*copy, writer_host, progress ? Watched(progress, &stopped) : progress);
+  });
+  // A stop that came too late to keep the file from being replaced did not stop the save.
+  stopped = stopped && !ok;
+  if (cancelled != nullptr) *cancelled = stopped;
+  if (stopped) return false;
+  writer_host.ShowOn(host);
+  model = std::move(*copy);
+  return ok;
+}
+
+bool SaveModelInBackground(Model& model, const std::string& path, ModelFormat format,
+                           const SaveOptions& options, Host& host, bool* cancelled) {
+  return WriteInBackground(
+      model, host,
+      [&](Model& copy, Host& writer_host, const ProgressCallback& progress) {
+        SaveOptions with_progress = options;
+        with_progress.progress = progress;
+        return SaveModel(copy, path, format, with_progress, writer_host);
+      },
+      cancelled);
+}
+
 bool SaveWithChoice(Model& model, const std::string& path, SaveFamily family,
-                    const SaveFormatChoice& choice, Host& host) {
-  if (SaveModel(model, path, FormatOf(family, choice.binary), choice.Options(), host)) return true;
-  host.Message("保存できません", MessageIcon::kNone);
+                    const SaveFormatChoice& choice, Host& host, bool* cancelled) {
+  bool stopped = false;
+  if (SaveModelInBackground(model, path, FormatOf(family, choice.binary), choice.Options(), host,
+                            &stopped)) {
+    return true;
+  }
+  if (cancelled != nullptr) *cancelled = stopped;
+  if (!stopped) host.Message("保存できません", MessageIcon::kNone);
   return false;
 }
 

@@ -4,6 +4,7 @@
 // formats/registry.h; the dialogs and the commands that show them in editor/file_commands.h.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,9 +32,10 @@ class LoadEvents {
 struct LoadResult {
   bool ok = false;
   std::string error;  // why the load failed, for the command line and tests
-  // A load that asked about unsaved edits and was told to keep the current Model: ok, nothing
-  // loaded (editor/file_commands.h).
+  // A load that asked about unsaved edits and was told to keep the current Model, or whose read
+  // the user stopped: ok, nothing loaded (editor/file_commands.h).
   bool kept_current = false;
+  bool cancelled = false;  // ... because the read was stopped
   int32_t loaded_type = kLoadedNone;
   bool fit_offered = false;  // the model was larger than 1.7 and the fit was asked about
   bool fitted = false;       // ... and applied
@@ -42,7 +44,10 @@ struct LoadResult {
 };
 
 // Loads `path` into `model` with ReadModelFile (a path without a reader fails at once and leaves
-// the Model untouched; a reader that fails has reset it). After a successful read, in this
+// the Model untouched; a reader that fails has reset it). The file is read as a long task of
+// `host` into a Model of its own, which replaces `model` only when the read ends: a read the
+// user stops changes nothing and shows nothing (cancelled and kept_current set). The reader's
+// messages are shown once it has finished. After a successful read, in this
 // order: for VR2 files the notice that they are read in VRN form; modified cleared and
 // draw_order the identity; model_dir and model_file_name from the path; for a model that
 // OffersFit the question whether to fit it to the window, and on Yes FitToWindow (which sets
@@ -64,15 +69,37 @@ struct SaveFormatChoice {
   bool no_scale = false;
   bool no_anim = false;
   // Each option is the inverse of its box.
-  SaveOptions Options() const { return {!no_skin, !no_translation, !no_scale, !no_anim}; }
+  SaveOptions Options() const {
+    SaveOptions options;
+    options.skin = !no_skin;
+    options.translation = !no_translation;
+    options.scale = !no_scale;
+    options.anim = !no_anim;
+    return options;
+  }
 };
 
 ModelFormat FormatOf(SaveFamily family, bool binary);
 
+// Runs `write` as a long task of `host` on a copy of `model`, so that the window may go on
+// drawing the Model on show meanwhile; `write` gets the copy, a Host whose messages are shown
+// afterwards and the progress to hand to the writer. When the write ended (saved or failed) the
+// copy, with what the writer changed, replaces `model`; when the user stopped it, `model` is
+// left as it was, no message is shown and `cancelled` (may be null) is set. Returns what
+// `write` returned, false when stopped.
+bool WriteInBackground(Model& model, Host& host,
+                       const std::function<bool(Model&, Host&, const ProgressCallback&)>& write,
+                       bool* cancelled = nullptr);
+
+// SaveModel through WriteInBackground.
+bool SaveModelInBackground(Model& model, const std::string& path, ModelFormat format,
+                           const SaveOptions& options, Host& host, bool* cancelled = nullptr);
+
 // OK of a save-format dialog: the chosen writer with the chosen options; when it fails,
-// "保存できません" follows the writer's own message.
+// "保存できません" follows the writer's own message. A save the user stopped shows nothing and
+// sets `cancelled` (may be null).
 bool SaveWithChoice(Model& model, const std::string& path, SaveFamily family,
-                    const SaveFormatChoice& choice, Host& host);
+                    const SaveFormatChoice& choice, Host& host, bool* cancelled = nullptr);
 
 // What an overwrite save does, decided by how the model was loaded.
 enum class OverwriteAction {

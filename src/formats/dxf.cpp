@@ -100,7 +100,7 @@ class DxfReader {
  public:
   explicit DxfReader(Host& host) : host_(host) {}
 
-  bool Read(std::string_view bytes, ReadError* error);
+  bool Read(std::string_view bytes, const ProgressCallback& progress, ReadError* error);
   void Build(Model& model) const;
 
  private:
@@ -193,8 +193,9 @@ bool DxfReader::FinishFace(ReadError* error) {
   return true;
 }
 
-bool DxfReader::Read(std::string_view bytes, ReadError* error) {
+bool DxfReader::Read(std::string_view bytes, const ProgressCallback& progress, ReadError* error) {
   LineReader lines(bytes);
+  ProgressMeter meter(progress, bytes.size());
   std::string_view line;
   bool code_pending = false;
   int32_t code = 0;
@@ -202,6 +203,9 @@ bool DxfReader::Read(std::string_view bytes, ReadError* error) {
   int faces_seen = 0;
   while (lines.Next(&line)) {
     ++line_number_;
+    if (!meter.At(lines.position())) {
+      return Refuse(error, ReadErrorKind::kCancelled, "cancelled");
+    }
     if (!code_pending) {
       LineScanner scanner(line);
       // A code that is no number is an unknown code: its value is skipped like any other.
@@ -239,7 +243,7 @@ bool DxfReader::Read(std::string_view bytes, ReadError* error) {
     host_.Message("3DFACE データがありません", MessageIcon::kNone);
     return Fail(error, ReadErrorKind::kNotThisFormat, "no 3DFACE entity");
   }
-  return true;
+  return meter.Finish() || Refuse(error, ReadErrorKind::kCancelled, "cancelled");
 }
 
 void DxfReader::Build(Model& model) const {
@@ -288,12 +292,13 @@ bool NameTaken(const Model& model, int parts, int except, const std::string& nam
 
 }  // namespace
 
-bool ParseDxf(Model& model, std::string_view bytes, Host& host, ReadError* error) {
+bool ParseDxf(Model& model, std::string_view bytes, Host& host, ReadError* error,
+              const ProgressCallback& progress) {
   Reset(model);
   bool ok = false;
   try {
     DxfReader reader(host);
-    if (reader.Read(bytes, error)) {
+    if (reader.Read(bytes, progress, error)) {
       reader.Build(model);
       ok = CheckModel(model, error);
     }
@@ -304,12 +309,12 @@ bool ParseDxf(Model& model, std::string_view bytes, Host& host, ReadError* error
   return ok;
 }
 
-bool ImportDxf(Model& model, const std::string& path, Host& host, const ReadOptions&,
+bool ImportDxf(Model& model, const std::string& path, Host& host, const ReadOptions& options,
                ReadError* error) {
   Reset(model);
   FileBytes file;
   if (!ReadModelFile(path, &file, error)) return false;
-  return ParseDxf(model, file.text(), host, error);
+  return ParseDxf(model, file.text(), host, error, options.progress);
 }
 
 void MakePartNamesUnique(Model& model) {
@@ -364,7 +369,8 @@ std::string FormatDxf(const Model& model) {
   return out;
 }
 
-bool ExportDxf(Model& model, const std::string& path, Host& host) {
+bool ExportDxf(Model& model, const std::string& path, Host& host,
+               const ProgressCallback& progress) {
   WaitCursor wait(host);
   MakePartNamesUnique(model);
   AtomicFile file;
@@ -373,7 +379,7 @@ bool ExportDxf(Model& model, const std::string& path, Host& host) {
     return false;
   }
   SetTitleAndDirectory(model, path);
-  if (!file.Write(FormatDxf(model)) || !file.Commit()) {
+  if (!file.Write(FormatDxf(model), progress) || !file.Commit()) {
     host.Message("ファイルを保存できません", MessageIcon::kStop);
     return false;
   }

@@ -33,7 +33,8 @@ bool ImportDxf(Model& model, const std::string& path, Host& host, const ReadOpti
 
 // Resets the Model and fills it from `bytes` (untrusted). On success the Model has its Parts with
 // default materials, positions, faces, normals and bounds; on failure it is empty.
-bool ParseDxf(Model& model, std::string_view bytes, Host& host, ReadError* error = nullptr);
+bool ParseDxf(Model& model, std::string_view bytes, Host& host, ReadError* error = nullptr,
+              const ProgressCallback& progress = {});
 
 // Renames Parts whose name an earlier Part already has to the name followed by a three-digit
 // counter that starts at 2 and grows with every rename ("a", "a", "a" become "a", "a002",
@@ -48,6 +49,7 @@ std::string FormatDxf(const Model& model);
 // when no file can be created there and "ファイルを保存できません" when writing it fails (the old
 // file is then left untouched). model_dir and model_file_name follow the new path once the file
 // could be created.
-bool ExportDxf(Model& model, const std::string& path, Host& host);
+bool ExportDxf(Model& model, const std::string& path, Host& host,
+               const ProgressCallback& progress = {});
 
 }  // namespace vorna

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "formats/vr2_corners.h"
+#include "io/progress.h"
 #include "io/read_error.h"
 #include "io/whole_file.h"
 #include "model/model.h"
@@ -14,6 +15,12 @@ namespace vorna {
 // Reads a model file whole: `path` as ResolveFileName finds it (names from the original
 // platform match regardless of case).
 bool ReadModelFile(const std::string& path, FileBytes* out, ReadError* error);
+
+// How a reader goes on after asking `meter` at byte `offset`: true to go on, false (with a
+// kCancelled `error`) when the caller asked it to stop.
+inline bool KeepReading(ProgressMeter& meter, std::uint64_t offset, ReadError* error) {
+  return meter.At(offset) || Fail(error, ReadErrorKind::kCancelled, "cancelled", offset);
+}
 
 // model_dir = `path` up to and including its last '/', model_file_name = the rest.
 void SetTitleAndDirectory(Model& model, const std::string& path);

@@ -839,11 +839,13 @@ bool ExportGltf(const Model& model, const std::string& path, const GltfExportOpt
       if (!GlbBytes(exporter.json(), exporter.buffer(), &glb)) {
         return Fail(error, "the model is too large for a .glb file");
       }
-      if (!WriteFileAtomically(path, glb)) return Fail(error, "cannot write " + path);
+      if (!WriteFileAtomically(path, glb, nullptr, options.progress)) {
+        return Fail(error, "cannot write " + path);
+      }
       return true;
     }
     const std::string dir = DirectoryOf(path);
-    if (!WriteFileAtomically(dir + stem + ".bin", exporter.buffer())) {
+    if (!WriteFileAtomically(dir + stem + ".bin", exporter.buffer(), options.progress)) {
       return Fail(error, "cannot write " + dir + stem + ".bin");
     }
     for (const ImageData& image : exporter.images()) {

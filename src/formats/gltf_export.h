@@ -25,6 +25,7 @@
 
 #include <string>
 
+#include "io/progress.h"
 #include "model/model.h"
 
 namespace vorna {
@@ -35,6 +36,9 @@ struct GltfExportOptions {
   bool binary = true;
   // Seconds between two keys of an animation.
   double key_interval = 0.125;
+  // Told the bytes written of the one file whose rename commits the save (the .glb, or the
+  // .bin that a .gltf is written after); a stop before that rename leaves the old files.
+  ProgressCallback progress;
 };
 
 // Roughness for a specular power, as described above; 1 for a power of 0 or less.

@@ -598,6 +598,10 @@ bool ParseGltf(Model& model, std::span<const uint8_t> bytes, const std::string& 
                const std::string& stem, Host& host, const ReadOptions& options, ReadError* error) {
   Reset(model);
   bool ok = false;
+  // The parser runs as one call that cannot be asked: it counts for the first half, the model
+  // built from what it parsed for the second.
+  ProgressMeter meter(options.progress, 2 * bytes.size());
+  if (!KeepReading(meter, 0, error)) return false;
   try {
     tinygltf::TinyGLTF parser;
     parser.SetImageLoader(KeepImageBytes, nullptr);
@@ -618,9 +622,10 @@ bool ParseGltf(Model& model, std::span<const uint8_t> bytes, const std::string& 
                                             static_cast<unsigned>(bytes.size()), base);
     if (!parsed) {
       Fail(error, ReadErrorKind::kNotThisFormat, err.empty() ? "not a glTF file" : err);
-    } else {
+    } else if (KeepReading(meter, bytes.size(), error)) {
       GltfReader reader(model, g, host, options);
-      ok = reader.Read(directory, stem, error);
+      ok = reader.Read(directory, stem, error) &&
+           (meter.Finish() || Fail(error, ReadErrorKind::kCancelled, "cancelled"));
     }
   } catch (const std::bad_alloc&) {
     Fail(error, ReadErrorKind::kOutOfMemory, "out of memory");

@@ -19,21 +19,23 @@ namespace vorna {
 
 namespace {
 
-bool WriteDxf(Model& model, const std::string& path, const SaveOptions&, Host& host) {
-  return ExportDxf(model, path, host);
+bool WriteDxf(Model& model, const std::string& path, const SaveOptions& options, Host& host) {
+  return ExportDxf(model, path, host, options.progress);
 }
 
 // The X export dialog's defaults: text, no skin, intervals of 30 ticks.
-bool WriteX(Model& model, const std::string& path, const SaveOptions&, Host& host) {
+bool WriteX(Model& model, const std::string& path, const SaveOptions& options, Host& host) {
   XExportOptions x;
   x.file_name = path;
+  x.progress = options.progress;
   return ExportX(model, x, host) >= 0;
 }
 
 template <bool binary>
-bool WriteGltf(Model& model, const std::string& path, const SaveOptions&, Host&) {
+bool WriteGltf(Model& model, const std::string& path, const SaveOptions& options, Host&) {
   GltfExportOptions gltf;
   gltf.binary = binary;
+  gltf.progress = options.progress;
   return ExportGltf(model, path, gltf);
 }
 
@@ -316,18 +318,24 @@ int SaveFilterIndex(ModelFormat format) {
   return 0;
 }
 
+bool HasReaderFor(const std::string& path, ReadError* error) {
+  if (path.empty() || !FileExists(path)) return Fail(error, ReadErrorKind::kIo, "no such file");
+  const std::string extension = ExtensionOf(path);
+  for (const FormatRow& row : kRows) {
+    if (HasExtension(row, extension)) return true;
+  }
+  return Fail(error, ReadErrorKind::kNotThisFormat,
+              extension.empty() ? "the file name has no extension"
+                                : "no reader for ." + extension + " files");
+}
+
 bool ReadModelFile(Model& model, const std::string& path, Host& host, const ReadOptions& options,
                    ReadError* error) {
-  if (path.empty() || !FileExists(path)) return Fail(error, ReadErrorKind::kIo, "no such file");
+  if (!HasReaderFor(path, error)) return false;
   const std::string extension = ExtensionOf(path);
   std::vector<const FormatRow*> rows;
   for (const FormatRow& row : kRows) {
     if (HasExtension(row, extension)) rows.push_back(&row);
-  }
-  if (rows.empty()) {
-    return Fail(error, ReadErrorKind::kNotThisFormat,
-                extension.empty() ? "the file name has no extension"
-                                  : "no reader for ." + extension + " files");
   }
   std::string reasons;
   ReadError last;
@@ -337,11 +345,13 @@ bool ReadModelFile(Model& model, const std::string& path, Host& host, const Read
       model.loaded_type = row->loaded_type;
       return true;
     }
+    // A stop is the caller's answer, not this reader's refusal: no other reader is tried.
+    if (last.kind == ReadErrorKind::kCancelled) break;
     if (!reasons.empty()) reasons += "; ";
     reasons +=
         rows.size() > 1 ? "as " + std::string(row->name) + ": " + last.Describe() : last.Describe();
   }
-  if (rows.size() == 1) {
+  if (rows.size() == 1 || last.kind == ReadErrorKind::kCancelled) {
     if (error != nullptr) *error = last;
     return false;
   }

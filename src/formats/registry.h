@@ -90,9 +90,13 @@ int SaveFilterIndex(ModelFormat format);
 
 // Reads `path` with the readers its extension picks, ignoring case, and sets loaded_type. A path
 // without a reader fails without touching the Model; a reader that fails has reset it. When every
-// reader of the extension refused, `error` says why each did.
+// reader of the extension refused, `error` says why each did. A stop asked through
+// options.progress ends the read at once with ReadErrorKind::kCancelled and the Model reset.
 bool ReadModelFile(Model& model, const std::string& path, Host& host, const ReadOptions& options,
                    ReadError* error);
+// Whether ReadModelFile hands `path` to a reader: it names a file whose extension has one. When
+// not, `error` (may be null) says why and ReadModelFile would fail without touching the Model.
+bool HasReaderFor(const std::string& path, ReadError* error = nullptr);
 
 // Writes `model` to `path` in `format`; the writer shows its own messages through `host`.
 // Formats that name texture files get the embedded textures written beside the file. A format

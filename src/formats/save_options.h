@@ -1,6 +1,8 @@
 // What the writers of our own formats leave out on request.
 #pragma once
 
+#include "io/progress.h"
+
 namespace vorna {
 
 // All on for an overwrite save; the save-format dialogs' "なし" boxes turn them off.
@@ -9,12 +11,18 @@ struct SaveOptions {
   bool translation = true;  // the Motions' translations
   bool scale = true;        // the Motions' scales
   bool anim = true;         // the Anims
+  // Told the bytes written to the temporary file; a stop before the rename leaves the old file
+  // as it was and fails the save.
+  ProgressCallback progress;
 };
 
 // What the readers do beyond parsing.
 struct ReadOptions {
   // Decode the texture files the model names. Off for fuzzing and quick inspection.
   bool load_textures = true;
+  // Told the bytes read (of the decompressed size for compressed files); a stop fails the read
+  // with ReadErrorKind::kCancelled.
+  ProgressCallback progress;
 };
 
 }  // namespace vorna

@@ -684,12 +684,14 @@ bool TaggedTextReader::OnValue(std::string_view line, ReadError* error) {
 bool TaggedTextReader::Read(ReadError* error) {
   Reset(model_);
   LineReader lines(bytes_);
+  ProgressMeter meter(options_.progress, bytes_.size());
   std::string_view line;
   size_t next_offset = 0;
   while (lines.Next(&line)) {
     ++line_number_;
     offset_ = next_offset;
     next_offset = lines.position();
+    if (!KeepReading(meter, offset_, error)) return false;
     if (const TagEntry* tag = FindTag(line)) {
       if (!OnTag(*tag, error)) return false;
     } else if (line == "</polygon_mesh>") {
@@ -698,7 +700,8 @@ bool TaggedTextReader::Read(ReadError* error) {
       return false;
     }
   }
-  return FinishReadingModel(model_, variant_ == TextVariant::kVr2 ? &corners_ : nullptr, error);
+  return FinishReadingModel(model_, variant_ == TextVariant::kVr2 ? &corners_ : nullptr, error) &&
+         (meter.Finish() || Refuse(error, ReadErrorKind::kCancelled, "cancelled"));
 }
 
 }  // namespace
@@ -752,7 +755,7 @@ bool WriteTaggedText(Model& model, const std::string& path, const SaveOptions& o
   }
   SetTitleAndDirectory(model, path);
   const std::string bytes = FormatTaggedText(model, options, variant);
-  if (!file.Write(bytes) || !file.Commit()) {
+  if (!file.Write(bytes, options.progress) || !file.Commit()) {
     host.Message("ファイルを保存できません", MessageIcon::kStop);
     return false;
   }

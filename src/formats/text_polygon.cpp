@@ -103,8 +103,10 @@ struct FanFace {
 // and faces the first counted.
 class TextPolygonReader {
  public:
-  TextPolygonReader(Model& model, std::string_view bytes, Host& host)
-      : model_(model), bytes_(bytes), host_(host) {}
+  // The two passes each count for half of `progress`.
+  TextPolygonReader(Model& model, std::string_view bytes, Host& host,
+                    const ProgressCallback& progress)
+      : model_(model), bytes_(bytes), host_(host), meter_(progress, 2 * bytes.size()) {}
   bool Read(ReadError* error);
 
  private:
@@ -127,6 +129,7 @@ class TextPolygonReader {
   Model& model_;
   std::string_view bytes_;
   Host& host_;
+  ProgressMeter meter_;
   bool counting_ = true;
 
   // Per mesh, from the counting pass.
@@ -227,8 +230,12 @@ bool TextPolygonReader::Walk(ReadError* error) {
   LineReader lines(bytes_);
   std::string_view line;
   line_number_ = 0;
+  const size_t pass_start = counting_ ? 0 : bytes_.size();
   while (lines.Next(&line)) {
     ++line_number_;
+    if (!meter_.At(pass_start + lines.position())) {
+      return Refuse(error, ReadErrorKind::kCancelled, "cancelled");
+    }
     const LineTags tags(line);
     if (!tags.Any()) continue;
     if (tags.Has(kMeshOpen)) {
@@ -372,16 +379,18 @@ bool TextPolygonReader::Read(ReadError* error) {
   }
   RebuildFaces(model_, false);
   RecomputeBounds(model_);
-  return CheckModel(model_, error);
+  return CheckModel(model_, error) &&
+         (meter_.Finish() || Refuse(error, ReadErrorKind::kCancelled, "cancelled"));
 }
 
 }  // namespace
 
-bool ParseTextPolygon(Model& model, std::string_view bytes, Host& host, ReadError* error) {
+bool ParseTextPolygon(Model& model, std::string_view bytes, Host& host, ReadError* error,
+                      const ProgressCallback& progress) {
   Reset(model);
   bool ok = false;
   try {
-    TextPolygonReader reader(model, bytes, host);
+    TextPolygonReader reader(model, bytes, host, progress);
     ok = reader.Read(error);
   } catch (const std::bad_alloc&) {
     Fail(error, ReadErrorKind::kOutOfMemory, "out of memory");
@@ -390,12 +399,12 @@ bool ParseTextPolygon(Model& model, std::string_view bytes, Host& host, ReadErro
   return ok;
 }
 
-bool ReadTextPolygon(Model& model, const std::string& path, Host& host, const ReadOptions&,
+bool ReadTextPolygon(Model& model, const std::string& path, Host& host, const ReadOptions& options,
                      ReadError* error) {
   Reset(model);
   FileBytes file;
   if (!ReadModelFile(path, &file, error)) return false;
-  return ParseTextPolygon(model, file.text(), host, error);
+  return ParseTextPolygon(model, file.text(), host, error, options.progress);
 }
 
 }  // namespace vorna

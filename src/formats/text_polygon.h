@@ -36,6 +36,7 @@ bool ReadTextPolygon(Model& model, const std::string& path, Host& host,
                      const ReadOptions& options = {}, ReadError* error = nullptr);
 
 // Resets the Model and fills it from `bytes` (untrusted).
-bool ParseTextPolygon(Model& model, std::string_view bytes, Host& host, ReadError* error = nullptr);
+bool ParseTextPolygon(Model& model, std::string_view bytes, Host& host, ReadError* error = nullptr,
+                      const ProgressCallback& progress = {});
 
 }  // namespace vorna

@@ -664,9 +664,12 @@ bool KeyedBinaryReader::Read(ReadError* error) {
   uint32_t record_count = 0;
   reader_.U32(&record_count);
   // Every record takes at least its key length and data size, so the loop ends with the data.
-  // Fewer records than counted is normal: the writers always count 31.
+  // Fewer records than counted is normal: the writers always count 31. Even the largest record
+  // decodes in a few milliseconds, so asking once per record keeps a stop prompt.
+  ProgressMeter meter(options_.progress, reader_.position() + reader_.remaining());
   for (uint32_t i = 0; i < record_count; ++i) {
     record_offset_ = reader_.position();
+    if (!KeepReading(meter, record_offset_, error)) return false;
     uint32_t key_length = 0;
     std::string_view key_bytes;
     uint32_t data_size = 0;
@@ -691,7 +694,8 @@ bool KeyedBinaryReader::Read(ReadError* error) {
       break;  // the file ends inside the record: keep what was read
     }
   }
-  return FinishReadingModel(model_, variant_ == BinaryVariant::kVr2 ? &corners_ : nullptr, error);
+  return FinishReadingModel(model_, variant_ == BinaryVariant::kVr2 ? &corners_ : nullptr, error) &&
+         (meter.Finish() || Fail(error, ReadErrorKind::kCancelled, "cancelled"));
 }
 
 }  // namespace
@@ -757,7 +761,7 @@ bool WriteKeyedBinary(Model& model, const std::string& path, const SaveOptions& 
   }
   SetTitleAndDirectory(model, path);
   const std::string bytes = FormatKeyedBinary(model, options, variant);
-  return file.Write(bytes) && file.Commit();
+  return file.Write(bytes, options.progress) && file.Commit();
 }
 
 bool ReadVrnBinary(Model& model, const std::string& path, Host& host, const ReadOptions& options,

@@ -546,7 +546,9 @@ int ExportX(Model& model, const XExportOptions& options, Host& host) {
     XExportDocument built = BuildXDocument(model, options, host);
     xfile::WriteResult written = xfile::Write(built.document, built.write);
     if (!written.ok()) return -1;
-    if (!WriteFileAtomically(options.file_name, written.bytes)) return -1;
+    if (!WriteFileAtomically(options.file_name, written.bytes, nullptr, options.progress)) {
+      return -1;
+    }
   } catch (const std::bad_alloc&) {
     return -1;
   }

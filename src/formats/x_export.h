@@ -38,6 +38,8 @@ struct XExportOptions {
   uint32_t ticks_per_second = kDefaultXTicksPerSecond;
   XFileFormat format = XFileFormat::kText;
   std::string file_name;
+  // Told the bytes written; a stop before the rename leaves the old file as it was.
+  ProgressCallback progress;
 
   static std::array<uint32_t, kKeyIntervalSlots> FilledIntervals(uint32_t ticks) {
     std::array<uint32_t, kKeyIntervalSlots> a;

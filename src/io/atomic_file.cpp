@@ -83,6 +83,20 @@ bool AtomicFile::Write(std::string_view bytes) {
   return true;
 }
 
+bool AtomicFile::Write(std::string_view bytes, const ProgressCallback& progress) {
+  // Pieces small enough that a stop is honoured within a few milliseconds on a slow disk.
+  constexpr size_t kPiece = size_t{1} << 20;
+  ProgressMeter meter(progress, bytes.size(), kPiece);
+  for (size_t done = 0; done < bytes.size(); done += kPiece) {
+    if (!meter.At(done) || !Write(bytes.substr(done, kPiece))) {
+      failed_ = true;
+      return false;
+    }
+  }
+  if (!meter.Finish()) failed_ = true;
+  return !failed_;
+}
+
 bool AtomicFile::Commit() {
   if (fd_ < 0 || failed_) {
     Discard();
@@ -100,11 +114,12 @@ bool AtomicFile::Commit() {
   return true;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, bool* created) {
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, bool* created,
+                         const ProgressCallback& progress) {
   AtomicFile file;
   const bool opened = file.Open(path);
   if (created != nullptr) *created = opened;
-  return opened && file.Write(bytes) && file.Commit();
+  return opened && file.Write(bytes, progress) && file.Commit();
 }
 
 }  // namespace vorna

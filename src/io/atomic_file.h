@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "io/progress.h"
+
 namespace vorna {
 
 class AtomicFile {
@@ -21,6 +23,10 @@ class AtomicFile {
   // Creates the temporary beside `path`. False when the directory cannot take a new file.
   bool Open(const std::string& path);
   bool Write(std::string_view bytes);
+  // Writes `bytes` as the whole content in pieces, telling `progress` (may be empty) the bytes
+  // written after each; a stop fails the write, so that Commit then discards the temporary and
+  // leaves the target as it was.
+  bool Write(std::string_view bytes, const ProgressCallback& progress);
   // Syncs, closes and renames over the target, keeping an existing target's permissions. False
   // (temporary removed, target untouched) on any failure, including an earlier failed Write.
   bool Commit();
@@ -35,10 +41,13 @@ class AtomicFile {
 };
 
 // Open, Write and Commit in one call; `created` tells a failure to create from a later one.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, bool* created = nullptr);
-inline bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes) {
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, bool* created = nullptr,
+                         const ProgressCallback& progress = {});
+inline bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
+                                const ProgressCallback& progress = {}) {
   return WriteFileAtomically(
-      path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+      path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), nullptr,
+      progress);
 }
 
 }  // namespace vorna

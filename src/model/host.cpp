@@ -42,6 +42,15 @@ Answer ScriptedHost::Question(std::string_view text, Buttons buttons, MessageIco
   return answer;
 }
 
+void ScriptedHost::RunLongTask(LongTask task,
+                               const std::function<void(const ProgressCallback&)>& work) {
+  long_tasks.push_back(task);
+  int reports = 0;
+  work([this, &reports](std::uint64_t, std::uint64_t) {
+    return stop_after_reports < 0 || reports++ < stop_after_reports;
+  });
+}
+
 std::vector<std::string> ScriptedHost::Texts() const {
   std::vector<std::string> texts;
   for (const Entry& e : entries) texts.push_back(e.text);

@@ -2,16 +2,22 @@
 // editor implements it with Qt, vorna-cli on the terminal, tests with a script.
 #pragma once
 
+#include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "io/progress.h"
 
 namespace vorna {
 
 enum class MessageIcon { kNone, kInformation, kWarning, kStop, kQuestion };
 enum class Buttons { kOk, kYesNo, kYesNoCancel };
 enum class Answer { kOk, kYes, kNo, kCancel };
+// What a long operation does, for the words its progress is shown with.
+enum class LongTask { kReading, kSaving };
 
 // Message texts are UTF-8; the caption is always the program name.
 class Host {
@@ -21,6 +27,15 @@ class Host {
   virtual Answer Question(std::string_view text, Buttons buttons, MessageIcon icon) = 0;
   virtual void BeginWait() = 0;
   virtual void EndWait() = 0;
+  // Runs `work`, a read or save that may take long, and returns when it has finished. `work`
+  // reports through the callback it is given, whose false answer asks it to stop. The default
+  // runs it here and never stops it; the editor runs it on a worker thread and shows its
+  // progress, with a way to stop it, when it lasts. So `work` must use neither this Host nor
+  // anything the caller's thread may use meanwhile.
+  virtual void RunLongTask(LongTask /*task*/,
+                           const std::function<void(const ProgressCallback&)>& work) {
+    work(ProgressCallback());
+  }
 };
 
 // Shows the wait cursor for its lifetime.
@@ -63,9 +78,16 @@ class ScriptedHost : public Host {
   Answer Question(std::string_view text, Buttons buttons, MessageIcon icon) override;
   void BeginWait() override { ++wait_depth; }
   void EndWait() override { --wait_depth; }
+  // Runs `work` here, answering its progress as `stop_after_reports` says, and records the task.
+  void RunLongTask(LongTask task,
+                   const std::function<void(const ProgressCallback&)>& work) override;
 
   std::vector<Entry> entries;
   int wait_depth = 0;
+  // How many progress reports of each long task are answered "go on" before the first "stop";
+  // negative: never stop.
+  int stop_after_reports = -1;
+  std::vector<LongTask> long_tasks;
   std::vector<std::string> Texts() const;
 
  private:

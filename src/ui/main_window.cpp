@@ -299,6 +299,8 @@ void MainWindow::RefreshMenus() {
 }
 
 void MainWindow::RunCommand(int id) {
+  // A read or save in the background owns the Model until it ends.
+  if (own_host_ != nullptr && own_host_->busy()) return;
   if (!CommandEnabled(session_.model(), session_.view(), Facts(), id)) {
     RefreshMenus();  // undo a check mark the toolkit may have toggled
     return;
@@ -617,9 +619,20 @@ void MainWindow::ExportX(const std::string& path) {
   XSaveDialog dialog(
       model, *host_, path,
       [this, &model, &exported](const XExportOptions& options) {
-        const int status = RunXExport(model, options, *host_);
-        exported = exported || status >= 0;
-        return status;
+        int status = -1;
+        bool cancelled = false;
+        WriteInBackground(
+            model, *host_,
+            [&options, &status](Model& copy, Host& host, const ProgressCallback& progress) {
+              XExportOptions with_progress = options;
+              with_progress.progress = progress;
+              status = RunXExport(copy, with_progress, host);
+              return status >= 0;
+            },
+            &cancelled);
+        exported = exported || (status >= 0 && !cancelled);
+        // A stopped export saved nothing, but it is no failure either: no message.
+        return cancelled ? 0 : status;
       },
       this);
   dialog.exec();
@@ -662,7 +675,7 @@ void MainWindow::OpenWhenNoDialog(const QString& path) {
 void MainWindow::OpenPending() {
   if (pending_path_.isEmpty()) return;
   if (QApplication::activeModalWidget() != nullptr ||
-      QApplication::activePopupWidget() != nullptr) {
+      QApplication::activePopupWidget() != nullptr || (own_host_ != nullptr && own_host_->busy())) {
     pending_timer_->start();
     return;
   }
@@ -687,6 +700,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (own_host_ != nullptr && own_host_->busy()) {
+    event->ignore();  // the read or save in the background ends first
+    return;
+  }
   // With unsaved edits the save question is the one that matters; answering it is the consent.
   const bool keep = session_.model().modified
                         ? !AskToSaveChanges(session_.model(), *host_, *dialogs_)

@@ -1,7 +1,16 @@
 #include "ui/qt_host.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
 #include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <utility>
 
 namespace vorna {
 namespace {
@@ -28,6 +37,20 @@ QString TextOf(std::string_view text) {
   result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   return result;
 }
+
+// Stays on screen until the task ends: Escape and the window's close button only ask to stop, as
+// the cancel button does, so that the user never reaches the window while the task runs.
+class TaskDialog : public QProgressDialog {
+ public:
+  using QProgressDialog::QProgressDialog;
+  void reject() override { emit canceled(); }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override {
+    event->ignore();
+    emit canceled();
+  }
+};
 
 }  // namespace
 
@@ -60,5 +83,67 @@ Answer QtHost::Question(std::string_view text, Buttons buttons, MessageIcon icon
 void QtHost::BeginWait() { QApplication::setOverrideCursor(Qt::WaitCursor); }
 
 void QtHost::EndWait() { QApplication::restoreOverrideCursor(); }
+
+void QtHost::RunLongTask(LongTask task, const std::function<void(const ProgressCallback&)>& work) {
+  // Written by the worker, read by the dialog's timer.
+  std::atomic<std::uint64_t> done{0};
+  std::atomic<std::uint64_t> total{0};
+  std::atomic<bool> stop{false};
+  std::atomic<bool> finished{false};
+  const ProgressCallback report = [&](std::uint64_t d, std::uint64_t t) {
+    total.store(t);
+    done.store(d);
+    return !stop.load();
+  };
+  const bool was_busy = std::exchange(busy_, true);
+  QEventLoop loop;
+  std::thread worker([&] {
+    work(report);
+    finished.store(true);
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  // A short task shows nothing: until the dialog appears the user's input waits, so that no
+  // command can start beside the task.
+  QTimer::singleShot(show_after_ms_, &loop, &QEventLoop::quit);
+  loop.exec(QEventLoop::ExcludeUserInputEvents);
+  if (!finished.load()) {
+    const bool saving = task == LongTask::kSaving;
+    TaskDialog dialog(owner_);
+    dialog.setWindowTitle(QStringLiteral("VORNA"));
+    dialog.setLabelText(saving ? QStringLiteral("ﾌｧｲﾙを保存しています･･･")
+                               : QStringLiteral("ﾌｧｲﾙを読み込んでいます･･･"));
+    dialog.setCancelButtonText(QStringLiteral("ｷｬﾝｾﾙ"));
+    dialog.setRange(0, 1000);
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setMinimumDuration(0);
+    dialog.setAutoClose(false);
+    dialog.setAutoReset(false);
+    bool can_stop = true;
+    QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&] {
+      if (!can_stop) return;
+      stop.store(true);
+      dialog.setLabelText(QStringLiteral("中止しています･･･"));
+    });
+    QTimer tick;
+    const auto show_progress = [&] {
+      const std::uint64_t t = total.load();
+      const std::uint64_t d = done.load();
+      if (t > 0) dialog.setValue(static_cast<int>(std::min<std::uint64_t>(d, t) * 1000 / t));
+      if (saving && can_stop && t > 0 && d >= t) {
+        // The temporary is complete: next comes the rename, which cannot be taken back.
+        can_stop = false;
+        dialog.setCancelButton(nullptr);
+      }
+    };
+    QObject::connect(&tick, &QTimer::timeout, &dialog, show_progress);
+    show_progress();
+    dialog.show();
+    tick.start(50);
+    while (!finished.load()) loop.exec();
+    tick.stop();
+  }
+  worker.join();
+  busy_ = was_busy;
+}
 
 }  // namespace vorna

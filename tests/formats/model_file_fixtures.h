@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "formats/registry.h"
 #include "formats/tagged_text.h"
 #include "formats/vrn_binary.h"
 #include "model/hierarchy.h"
@@ -15,6 +16,14 @@
 #include "support/model_fixtures.h"
 
 namespace vorna::test {
+
+// The small sample (samples/walker.vrn): Parts under Units, with Motions and Anims.
+inline std::unique_ptr<Model> SampleWalker() {
+  auto model = std::make_unique<Model>();
+  ScriptedHost host;
+  EXPECT_TRUE(ReadModelFile(*model, VORNA_SOURCE_DIR "/samples/walker.vrn", host, {}, nullptr));
+  return model;
+}
 
 // Part P (node 0): a triangle over vertices 0..2; Part Q (node 1): a quad over 3..6; drawn Q
 // first. Units B (node 2, tilt axis, child of A) and A (node 3, XYZ, top level); P hangs under B,

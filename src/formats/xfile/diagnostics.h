@@ -9,6 +9,7 @@
 
 #include "formats/xfile/errors.h"
 #include "formats/xfile/templates.h"
+#include "io/progress.h"
 
 namespace vorna::xfile {
 
@@ -28,6 +29,14 @@ struct Diagnostics {
     return false;
   }
   void Warn(std::string text, std::uint64_t offset) { warnings.Add(std::move(text), offset); }
+
+  // Asks the read's progress meter (none for writes) at `offset`; false, with the failure
+  // recorded, when the caller asked to stop.
+  ProgressMeter* meter = nullptr;
+  bool KeepGoing(std::uint64_t offset) {
+    return meter == nullptr || meter->At(offset) ||
+           Fail(ErrorKind::kCancelled, "cancelled", offset);
+  }
 };
 
 // Integers keep the low bits their type holds, read as signed or unsigned like the type: "-1"

@@ -270,7 +270,7 @@ class Parser {
     int depth = 1;
     while (depth > 0) {
       Token t;
-      if (!source_.Next(t)) return false;
+      if (!source_.Next(t) || !diagnostics_.KeepGoing(t.offset)) return false;
       if (t.kind == TokenKind::kOBrace) ++depth;
       if (t.kind == TokenKind::kCBrace) --depth;
       if (t.kind == TokenKind::kEnd) {
@@ -282,6 +282,7 @@ class Parser {
   }
 
   bool ParseObject(const Token& type, DataObject* parent, int depth) {
+    if (!diagnostics_.KeepGoing(type.offset)) return false;
     if (depth > options_.max_depth) {
       return Fail(ErrorKind::kLimit,
                   "objects are nested more than " + std::to_string(options_.max_depth) + " deep",
@@ -498,10 +499,12 @@ bool ParseWith(Source& source, Diagnostics& d, Document& document, const ReadOpt
 ReadResult ReadChecked(std::span<const std::uint8_t> file, const ReadOptions& options) {
   ReadResult result;
   Diagnostics d;
+  ProgressMeter meter(options.progress, file.size());
+  d.meter = &meter;
   FileHeader header;
   if (file.size() > UINT32_MAX) {
     d.Fail(ErrorKind::kLimit, "files over 4 GiB are not supported", 0);
-  } else if (ParseHeader(file, header, d)) {
+  } else if (d.KeepGoing(0) && ParseHeader(file, header, d)) {
     std::vector<std::uint8_t> inflated;
     std::span<const std::uint8_t> data = file;
     bool ok = true;
@@ -516,6 +519,7 @@ ReadResult ReadChecked(std::span<const std::uint8_t> file, const ReadOptions& op
       }
       data = inflated;
       d.in_decompressed = true;
+      meter.set_total(data.size());
     }
     if (ok) {
       result.document.set_header(header);
@@ -533,6 +537,7 @@ ReadResult ReadChecked(std::span<const std::uint8_t> file, const ReadOptions& op
       }
     }
   }
+  if (d.error.ok() && !meter.Finish()) d.Fail(ErrorKind::kCancelled, "cancelled", file.size());
   result.error = std::move(d.error);
   if (result.ok()) {
     result.document.set_warnings(d.warnings.Take());

@@ -14,6 +14,7 @@
 #include "formats/xfile/document.h"
 #include "formats/xfile/errors.h"
 #include "formats/xfile/templates.h"
+#include "io/progress.h"
 
 namespace vorna::xfile {
 
@@ -23,6 +24,9 @@ struct ReadOptions {
   int max_depth = 512;
   // Decompressed size of a compressed file, the 16-byte header included.
   std::uint64_t max_decompressed_size = std::uint64_t{512} << 20;
+  // Told the bytes parsed (of the decompressed file for a compressed one); a stop ends the read
+  // with ErrorKind::kCancelled.
+  ProgressCallback progress;
 };
 
 struct ReadResult {
