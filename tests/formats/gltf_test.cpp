@@ -28,45 +28,6 @@ bool Parse(Model& model, const std::string& bytes, Host& host, ReadError* error 
       "/nonexistent/", "m", host, options, error);
 }
 
-// Geometry and the file's row come back through every writer (tests/formats/registry_test.cpp);
-// names in CP932 and the materials come back too.
-TEST(GltfTest, ExportThenImportKeepsNamesAndMaterials) {
-  test::TempDir dir;
-  auto model = test::Character(3);
-  model->node_name[1] = "\x8f\xe3\x98\x72";  // CP932 "上腕"
-  model->parts[1].material.power = 20.0f;
-  model->parts[2].material.diffuse.a = 0.5f;
-  ASSERT_TRUE(ExportGltf(*model, dir.File("m.glb"), {}));
-  auto back = test::NewModel();
-  ScriptedHost host;
-  ASSERT_TRUE(ImportGltf(*back, dir.File("m.glb"), host, {}));
-  EXPECT_EQ(back->node_name[1], model->node_name[1]);
-  EXPECT_EQ(back->unit_count(), 0);
-  EXPECT_EQ(back->parts[2].material.diffuse, model->parts[2].material.diffuse);
-  EXPECT_NEAR(back->parts[1].material.power, 20.0f, 1e-3f);
-  EXPECT_TRUE(host.Texts().empty());
-}
-
-// A wrap-around Part drawn across the seam: corners more than half a turn below the largest u
-// of their triangle are written once more, one turn on.
-TEST(GltfTest, WrapAroundSeamGetsItsOwnVertices) {
-  test::TempDir dir;
-  auto model = test::Character(1);
-  model->parts[0].texture_map_flag = 2;
-  const float u[4] = {0.9f, 0.1f, 0.2f, 0.8f};
-  for (int k = 0; k < 4; ++k) model->tex_u[k] = u[k];
-  const std::string path = dir.File("wrap.glb");
-  ASSERT_TRUE(ExportGltf(*model, path, {}));
-  auto back = test::NewModel();
-  ScriptedHost host;
-  ReadOptions options;
-  options.load_textures = false;
-  ASSERT_TRUE(ImportGltf(*back, path, host, options));
-  std::multiset<float> written(back->tex_u.begin(), back->tex_u.begin() + back->PartVertexCount(0));
-  // (0, 1, 2) wraps 1 and 2, (0, 2, 3) wraps 2: no triangle uses 1 and 2 unwrapped.
-  EXPECT_EQ(written, (std::multiset<float>{0.9f, 1.1f, 1.2f, 0.8f}));
-}
-
 TEST(GltfTest, EmbeddedTexturesAreWrittenBesideTheSavedModel) {
   test::TempDir dir;
   auto model = test::Character(1);
@@ -119,21 +80,13 @@ TEST(GltfTest, DamagedFilesAreRefused) {
   const Case cases[] = {
       {"count past the view",
        Document(R"({"bufferView":0,"componentType":5126,"count":4,"type":"VEC3"})")},
-      {"offset past the view",
-       Document(R"({"bufferView":0,"byteOffset":4,"componentType":5126,"count":3,"type":"VEC3"})")},
-      {"huge count",
-       Document(
-           R"({"bufferView":0,"componentType":5126,"count":4611686018427387904,"type":"VEC3"})")},
       {"view past the buffer",
        Document(kPositions, R"({"buffer":0,"byteOffset":40,"byteLength":36})")},
-      {"stride overflow",
-       Document(kPositions, R"({"buffer":0,"byteLength":36,"byteStride":18446744073709551615})")},
       {"integer positions",
        Document(R"({"bufferView":0,"componentType":5125,"count":3,"type":"VEC3"})")},
       {"index past the vertices",
        Document(kPositions + R"(,{"bufferView":1,"componentType":5121,"count":3,"type":"SCALAR"})",
                 kView + R"(,{"buffer":0,"byteOffset":28,"byteLength":3})", with_indices)},
-      {"missing accessor", Document(kPositions, kView, with_indices)},
       {"not JSON", "{\"asset\":"},
       {"truncated binary", std::string("glTF\x02\0\0\0\xff\0\0\0", 12)},
   };
