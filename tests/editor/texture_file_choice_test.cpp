@@ -29,26 +29,6 @@ std::unique_ptr<Model> OnePartModel(const std::string& dir) {
   return model;
 }
 
-TEST(TextureFileChoiceTest, AddsTheFiltersExtensionOnlyToANameWithoutADot) {
-  struct Case {
-    const char* chosen;
-    int filter;
-    const char* path;
-  };
-  // The first filter (image files) and the last (all files) add nothing.
-  for (const Case& c : {Case{"/m/skin", 1, "/m/skin"},
-                        {"/m/skin", 6, "/m/skin"},
-                        {"/m/skin", 3, "/m/skin.png"},
-                        {"/m/skin.tga", 3, "/m/skin.tga"},
-                        {"/my.models/skin", 3, "/my.models/skin.png"},  // a dot in a directory
-                        {"/m/skin", 0, ""},
-                        {"/m/skin", 7, ""},
-                        {"", 3, ""}}) {
-    EXPECT_EQ(TextureImagePath(c.chosen, c.filter), c.path) << c.chosen << " " << c.filter;
-  }
-  EXPECT_EQ(TextureFileNameOf("/m/a\\b.png"), "b.png");
-}
-
 TEST(TextureFileChoiceTest, CopiesOnlyRegularFilesAndNeverOverAnExistingOne) {
   test::TempDir dir;
   test::WriteFile(dir.File("a"), "first");
@@ -110,21 +90,6 @@ TEST(TextureFileChoiceTest, AsksToCopyAnImageFromElsewhereAndLoadsFromTheModelDi
     EXPECT_EQ(texture ? texture->width() : 0, c.loaded_width) << c.what;
     EXPECT_EQ(host.wait_depth, 0);
   }
-}
-
-TEST(TextureFileChoiceTest, RefusesNamesAPartCannotStore) {
-  test::TempDir dir;
-  auto model = OnePartModel(dir.path());
-  model->parts[0].texture_file = "old.bmp";
-  ScriptedHost host;
-  const std::string too_long = dir.path() + std::string(kTextureFileSize, 'n');
-  for (const auto& [part, chosen] :
-       {std::pair{0, dir.path()}, std::pair{0, too_long}, std::pair{1, dir.File("a.bmp")},
-        std::pair{-1, dir.File("a.bmp")}}) {
-    EXPECT_FALSE(UseTextureImage(*model, part, chosen, host)) << part << " " << chosen;
-  }
-  EXPECT_EQ(model->parts[0].texture_file, "old.bmp");
-  EXPECT_TRUE(host.entries.empty());
 }
 
 }  // namespace
