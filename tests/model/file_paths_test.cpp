@@ -13,31 +13,6 @@
 namespace vorna {
 namespace {
 
-TEST(FilePathsTest, StoredNamesResolveDespiteBackslashesAndLetterCase) {
-  test::TempDir dir;
-  ASSERT_EQ(::mkdir(dir.File("Textures").c_str(), 0755), 0);
-  test::WriteFile(dir.File("Textures/Skin.PNG"), "x");
-  EXPECT_EQ(ResolveFileName(dir.path() + "textures\\skin.png"), dir.File("Textures/Skin.PNG"));
-  EXPECT_EQ(ResolveFileName(dir.path() + "Textures/Skin.PNG"), dir.File("Textures/Skin.PNG"));
-  EXPECT_TRUE(FileExists(dir.path() + "TEXTURES\\SKIN.png"));
-  EXPECT_FALSE(FileExists(dir.path() + "textures\\other.png"));
-  EXPECT_FALSE(FileExists(dir.path() + "textures"));  // a directory is no file
-  EXPECT_FALSE(FileExists(""));
-}
-
-TEST(FilePathsTest, AFailedTextureLoadLeavesNoTextureAndAnEmptyRect) {
-  test::TempDir dir;
-  test::WriteFile(dir.File("broken.png"), "not an image");
-  Part part;
-  part.texture_rect = {1, 2, 3, 4};
-  TextureCache cache;
-  EXPECT_FALSE(LoadTexture(part, dir.File("broken.png"), &cache));
-  EXPECT_EQ(part.texture, nullptr);
-  EXPECT_EQ(part.texture_rect, (std::array<int32_t, 4>{0, 0, 0, 0}));
-  EXPECT_FALSE(LoadTexture(part, dir.path(), &cache));  // an empty name names the directory
-  EXPECT_FALSE(LoadTexture(part, dir.File("missing.png"), nullptr));
-}
-
 TEST(AtomicFileTest, ReplacesOnlyOnCommit) {
   test::TempDir dir;
   const std::string path = dir.File("out.txt");
