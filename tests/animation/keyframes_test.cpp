@@ -55,5 +55,35 @@ TEST(GenerateKeyframesTest, InterpolatesAnglesBetweenTwoKeys) {
   }
 }
 
+TEST(GenerateKeyframesTest, RefusalsChangeNothing) {
+  struct Case {
+    int motions, start, end, n;
+    KeyframeResult result;
+    const char* message;
+  } cases[] = {
+      {1, 0, 0, 1, KeyframeResult::kTooFewMotions, "少なくとも2コマ必要です"},
+      {3, 1, 1, 1, KeyframeResult::kSameKeys, "開始番号と終了番号に同じ数字は使えません"},
+      // 250 + 4 keys * 2 = 258: counted per key even without loop.
+      {250, 0, 3, 2, KeyframeResult::kTooManyMotions,
+       "モーションの総数が 256 個を超えるので作れません"},
+      {3, 0, 3, 1, KeyframeResult::kInvalidRequest, nullptr},  // no Motion 3
+      {3, 0, 1, 0, KeyframeResult::kInvalidRequest, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.motions << " " << c.start << ".." << c.end);
+    auto model = ModelWith(1, c.motions);
+    model->motions[1].angle[0][0] = 7;
+    ScriptedHost host;
+    EXPECT_EQ(GenerateKeyframes(*model, host, {c.n, c.start, c.end, false, true}), c.result);
+    if (c.message) {
+      EXPECT_EQ(host.Texts(), std::vector<std::string>{c.message});
+    } else {
+      EXPECT_TRUE(host.entries.empty());
+    }
+    EXPECT_EQ(model->motion_count, c.motions);
+    EXPECT_EQ(model->motions[1].angle[0][0], 7);
+  }
+}
+
 }  // namespace
 }  // namespace vorna

@@ -92,5 +92,20 @@ TEST(TextureFileChoiceTest, AsksToCopyAnImageFromElsewhereAndLoadsFromTheModelDi
   }
 }
 
+TEST(TextureFileChoiceTest, RefusesNamesAPartCannotStore) {
+  test::TempDir dir;
+  auto model = OnePartModel(dir.path());
+  model->parts[0].texture_file = "old.bmp";
+  ScriptedHost host;
+  const std::string too_long = dir.path() + std::string(kTextureFileSize, 'n');
+  for (const auto& [part, chosen] :
+       {std::pair{0, dir.path()}, std::pair{0, too_long}, std::pair{1, dir.File("a.bmp")},
+        std::pair{-1, dir.File("a.bmp")}}) {
+    EXPECT_FALSE(UseTextureImage(*model, part, chosen, host)) << part << " " << chosen;
+  }
+  EXPECT_EQ(model->parts[0].texture_file, "old.bmp");
+  EXPECT_TRUE(host.entries.empty());
+}
+
 }  // namespace
 }  // namespace vorna
