@@ -36,5 +36,17 @@ TEST(AtomicFileTest, ReplacesOnlyOnCommit) {
   EXPECT_EQ(entries, 1);
 }
 
+TEST(FilePathsTest, StoredNamesResolveDespiteBackslashesAndLetterCase) {
+  test::TempDir dir;
+  ASSERT_EQ(::mkdir(dir.File("Textures").c_str(), 0755), 0);
+  test::WriteFile(dir.File("Textures/Skin.PNG"), "x");
+  EXPECT_EQ(ResolveFileName(dir.path() + "textures\\skin.png"), dir.File("Textures/Skin.PNG"));
+  EXPECT_EQ(ResolveFileName(dir.path() + "Textures/Skin.PNG"), dir.File("Textures/Skin.PNG"));
+  EXPECT_TRUE(FileExists(dir.path() + "TEXTURES\\SKIN.png"));
+  EXPECT_FALSE(FileExists(dir.path() + "textures\\other.png"));
+  EXPECT_FALSE(FileExists(dir.path() + "textures"));  // a directory is no file
+  EXPECT_FALSE(FileExists(""));
+}
+
 }  // namespace
 }  // namespace vorna
