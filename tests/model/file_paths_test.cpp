@@ -7,7 +7,6 @@
 #include <iterator>
 
 #include "io/atomic_file.h"
-#include "model/texture_loading.h"
 #include "support/test_support.h"
 
 namespace vorna {
