@@ -39,29 +39,6 @@ TEST(AnimEntryTest, EntriesReadBackWordByWordAndWellFormedOnesRoundTrip) {
             "003 005 " + std::string(kAnimNameInputLimit, 'n') + " " + kLoop);
 }
 
-TEST(EntryListTest, EditsLikeTheDialogButtons) {
-  EntryList list{{"a", "b", "c"}, 2};
-  list.DeleteSelected();  // the last: the one before it is selected
-  EXPECT_EQ(list.entries, (std::vector<std::string>{"a", "b"}));
-  EXPECT_EQ(list.selected, 1);
-  list.selected = 0;
-  list.DeleteSelected();  // the next one moves into the selected position
-  EXPECT_EQ(list.entries, std::vector<std::string>{"b"});
-  EXPECT_EQ(list.selected, 0);
-  list.Append("d");
-  list.MoveSelectedDown();  // at the end: nothing
-  list.MoveSelectedUp();
-  EXPECT_EQ(list.entries, (std::vector<std::string>{"d", "b"}));
-  EXPECT_EQ(list.selected, 0);
-  list.Replace("e");
-  EXPECT_EQ(list.entries, (std::vector<std::string>{"e", "b"}));
-  list.selected = -1;
-  list.Replace("f");  // without a selection: appended, nothing selected
-  list.DeleteSelected();
-  EXPECT_EQ(list.entries, (std::vector<std::string>{"e", "b", "f"}));
-  EXPECT_EQ(list.selected, -1);
-}
-
 TEST(ClampAnimRangesTest, BringsRangesIntoTheMotionList) {
   auto model = test::NewModel();
   model->motion_count = 5;
@@ -102,36 +79,6 @@ TEST(ApplyAnimDialogTest, StoresTheEntriesAndKeepsASelectionThatExists) {
     }
     EXPECT_EQ(model->anims[c.entries].name, "");  // the rest of the table is cleared
   }
-}
-
-TEST(ApplyAnimDialogTest, RefusesAFullListAndStaysOpen) {
-  auto model = test::NewModel();
-  model->anim_count = 1;
-  model->anims[0] = {0, 1, 0, "kept"};
-  EntryList list;
-  for (int i = 0; i < 256; ++i) list.Append("001 001 x ");
-  ScriptedHost host;
-  EXPECT_FALSE(ApplyAnimDialog(*model, host, list));
-  EXPECT_EQ(host.Texts(), std::vector<std::string>{
-                              "アニメの数が制限の 256 個を越えています\nいくつか削除してください"});
-  EXPECT_EQ(model->anims[0].name, "kept");
-  list.DeleteSelected();
-  EXPECT_TRUE(ApplyAnimDialog(*model, host, list));
-  EXPECT_EQ(model->anim_count, 255);
-}
-
-TEST(AnimChoiceTest, SelectsOnlyExistingAnims) {
-  auto model = test::NewModel();
-  model->motion_count = 3;
-  model->anim_count = 2;
-  model->anims[1] = {0, 9, 1, "jump"};
-  model->current_anim = 1;
-  EXPECT_EQ(AnimChoiceEntries(*model)[1], "001 003 jump " + kLoop);  // clamped first
-  EXPECT_EQ(InitialAnimChoice(*model), 1);
-  ChooseAnim(*model, 2);
-  EXPECT_EQ(model->current_anim, -1);
-  model->current_anim = 4;
-  EXPECT_EQ(InitialAnimChoice(*model), -1);
 }
 
 }  // namespace

@@ -55,64 +55,6 @@ TEST(GenerateKeyframesTest, InterpolatesAnglesBetweenTwoKeys) {
   }
 }
 
-TEST(GenerateKeyframesTest, CurveTangentsHaveUnitLengthWhateverTheKeyDistance) {
-  auto model = ModelWith(1, 2);
-  model->motions[1].translation[0] = {10.0f, 0.0f, 0.0f};
-  ScriptedHost host;
-  ASSERT_EQ(GenerateKeyframes(*model, host, {3, 0, 1, false, true}), KeyframeResult::kGenerated);
-  // s = 0.25: h2 * 1 + h3 * 10 + h4 * 1 with h2 = 0.140625, h3 = 0.15625, h4 = -0.046875.
-  EXPECT_FLOAT_EQ(model->motions[1].translation[0].x, 1.65625f);
-  EXPECT_FLOAT_EQ(model->motions[1].translation[0].y, 0.0f);
-  EXPECT_FLOAT_EQ(model->motions[2].translation[0].x, 5.0f);
-}
-
-TEST(GenerateKeyframesTest, FillsEveryGapAndMovesTheTail) {
-  // Keys 0..2 with translations 0, 10, 20 and a Motion 3 behind them.
-  struct Case {
-    int start, end;
-    bool loop;
-    std::vector<float> expected;
-  } cases[] = {
-      {0, 2, false, {0, 5, 10, 15, 20, 99}},
-      {2, 0, false, {0, 5, 10, 15, 20, 99}},     // the keys run from the smaller number
-      {0, 2, true, {0, 5, 10, 15, 20, 10, 99}},  // back from the last key to the first
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.start << ".." << c.end << (c.loop ? " loop" : ""));
-    auto model = ModelWith(1, 4);
-    for (int m = 0; m < 3; ++m) model->motions[m].translation[0].x = 10.0f * m;
-    model->motions[3].translation[0].x = 99.0f;
-    model->anim_count = 1;
-    model->anims[0].first_motion = 3;
-    ScriptedHost host;
-    ASSERT_EQ(GenerateKeyframes(*model, host, {1, c.start, c.end, c.loop, false}),
-              KeyframeResult::kGenerated);
-    ASSERT_EQ(model->motion_count, static_cast<int>(c.expected.size()));
-    for (int m = 0; m < model->motion_count; ++m) {
-      EXPECT_FLOAT_EQ(model->motions[m].translation[0].x, c.expected[m]) << "Motion " << m;
-      EXPECT_EQ(model->motions[m].in_use, 1u);
-    }
-    EXPECT_EQ(model->motions[model->motion_count].in_use, 0u);
-    EXPECT_EQ(model->current_motion, model->motion_count - 1);
-    EXPECT_EQ(model->anims[0].first_motion, 3);  // Anims keep their numbers
-  }
-}
-
-TEST(GenerateKeyframesTest, CurveNeighboursWrapRoundWhenLooping) {
-  // Keys 0, 90, 180 with loop: the gap after the first key sees the last key as its previous
-  // one and the gap after the last key sees the first keys as its next ones.
-  auto model = ModelWith(1, 3);
-  for (int m = 0; m < 3; ++m) model->motions[m].angle[0][0] = 90 * m;
-  ScriptedHost host;
-  ASSERT_EQ(GenerateKeyframes(*model, host, {1, 0, 2, true, true}), KeyframeResult::kGenerated);
-  ASSERT_EQ(model->motion_count, 6);
-  // After key 0: previous = key 2 (180, turned into -180), from 0, to 90, after 180 -> 45.
-  // After key 1: 0, 90, 180 and after = key 0 (0, turned into 360) -> 135.
-  // After key 2: previous 90 (-270), from 180 (-180), to key 0 (0), after key 1 (90) -> -90,
-  // which the curve leaves negative.
-  EXPECT_EQ(AnglesAt(*model, 0, 6), (std::vector<int>{0, 45, 90, 135, 180, -90}));
-}
-
 TEST(GenerateKeyframesTest, RefusalsChangeNothing) {
   struct Case {
     int motions, start, end, n;

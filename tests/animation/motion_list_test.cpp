@@ -33,49 +33,6 @@ void ExpectNeutralAndFree(const Motion& motion) {
   EXPECT_EQ(motion.scale[0], (Vec3{1, 1, 1}));
 }
 
-TEST(AddMotionTest, AppendsACopyOfTheCurrentMotionUntilTheSlotsRunOut) {
-  auto model = MarkedMotions(3);
-  model->current_motion = 1;
-  model->motions[1].scale[4] = {2, 2, 2};
-  ScriptedHost host;
-  ASSERT_TRUE(AddMotion(*model, host));
-  EXPECT_EQ(Marks(*model), (std::vector<int>{1, 2, 3, 2}));
-  EXPECT_EQ(model->motions[3].scale[4], (Vec3{2, 2, 2}));
-  EXPECT_EQ(model->current_motion, 3);
-  EXPECT_TRUE(host.entries.empty());
-
-  model = MarkedMotions(kMaxMotions);
-  EXPECT_FALSE(AddMotion(*model, host));
-  EXPECT_EQ(host.Texts(), std::vector<std::string>{"モーションはこれ以上追加できません"});
-  EXPECT_EQ(model->motion_count, kMaxMotions);
-}
-
-TEST(DeleteCurrentMotionTest, ClosesTheGapAndKeepsTheCurrentNumber) {
-  struct Case {
-    int current;
-    std::vector<int> marks;
-    int new_current;
-  } cases[] = {
-      {1, {1, 3}, 1},  // the Motion that followed becomes current
-      {0, {2, 3}, 0},
-      {2, {1, 2}, 1},  // deleting the last presses the new last button
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.current);
-    auto model = MarkedMotions(3);
-    model->current_motion = c.current;
-    const MotionDeletion deletion = DeleteCurrentMotion(*model);
-    EXPECT_TRUE(deletion.deleted);
-    EXPECT_EQ(deletion.removed_thumbnail, c.current);
-    EXPECT_EQ(Marks(*model), c.marks);
-    EXPECT_EQ(model->current_motion, c.new_current);
-    ExpectNeutralAndFree(model->motions[2]);
-  }
-  auto single = MarkedMotions(1);
-  EXPECT_FALSE(DeleteCurrentMotion(*single).deleted);
-  EXPECT_EQ(Marks(*single), std::vector<int>{1});
-}
-
 TEST(ApplyStripOrderTest, FollowsTheButtonsAndMakesTheLastCurrent) {
   struct Case {
     std::vector<int> order;

@@ -42,30 +42,5 @@ TEST(PlaybackTest, CyclesOverTheAnimOrTheWholeList) {
   }
 }
 
-TEST(PlaybackTest, AnotherAnimTakesEffectAtTheNextWrap) {
-  auto model = test::NewModel();
-  model->motion_count = 10;
-  model->anim_count = 2;
-  model->anims[0] = {0, 5, 0, "long"};
-  model->anims[1] = {1, 2, 0, "short"};
-  model->current_anim = 0;
-  bool playing = false;
-  int32_t frame = 0;
-  TogglePlayback(*model, playing, frame);
-  std::vector<int> shown;
-  for (int t = 0; t < 4; ++t) shown.push_back(PlaybackStep(*model, frame));
-  model->current_anim = 1;
-  for (int t = 0; t < 3; ++t) shown.push_back(PlaybackStep(*model, frame));
-  EXPECT_EQ(shown, (std::vector<int>{0, 1, 2, 3, 4, 1, 2}));
-}
-
-TEST(PlaybackTest, AFrameOutsideTheListStartsAgain) {
-  auto model = test::NewModel();
-  model->motion_count = 3;
-  int32_t frame = 7;
-  EXPECT_EQ(PlaybackStep(*model, frame), 0);
-  EXPECT_EQ(frame, 1);
-}
-
 }  // namespace
 }  // namespace vorna

@@ -14,44 +14,6 @@
 namespace vorna {
 namespace {
 
-TEST(FileNameRulesTest, ProposalsRenamesAndAppendedExtensions) {
-  for (const auto& [name, proposed] : {std::pair{"robot.X", "robot.vrn"},
-                                       {"robot", "robot.vrn"},
-                                       {"a.b.txt", "a.b.vrn"},
-                                       {"", ".vrn"}}) {
-    EXPECT_EQ(ProposedSaveName(name), proposed) << name;
-  }
-  struct Rename {
-    const char* box;
-    int filter_index;
-    const char* result;
-  };
-  const int vr2 = SaveFilterIndex(ModelFormat::kVr2Text);
-  for (const Rename& c : {Rename{"robot.vrn", vr2, "robot.vr2"},
-                          {"robot", vr2, "robot.vr2"},
-                          {"a.b.vrn", SaveFilterIndex(ModelFormat::kDxf), "a.b.dxf"},
-                          {"", vr2, ""},
-                          {"/home/my.models/robot", vr2, "/home/my.models/robot.vr2"},
-                          {"robot.vrn", 9, "robot.vrn"}}) {
-    EXPECT_EQ(RenameForFileType(c.box, c.filter_index), c.result) << c.box;
-  }
-  // The extension is appended only to a file name without '.'; the filter alone decides the
-  // format, so a typed extension of another format stays.
-  for (const Rename& c : {Rename{"/m/robot", SaveFilterIndex(ModelFormat::kDxf), "/m/robot.dxf"},
-                          {"/m/a.vrn", vr2, "/m/a.vrn"},
-                          {"/m.d/robot", vr2, "/m.d/robot.vr2"}}) {
-    EXPECT_EQ(ChosenSavePath(c.box, c.filter_index), c.result) << c.box;
-  }
-  const int vrn = OpenFilterIndex(ModelFormat::kVrnText);
-  for (const Rename& c : {Rename{"/m/robot", 1, "/m/robot"},
-                          {"/m/robot", vrn, "/m/robot.vrn"},
-                          {"/m/robot", OpenFilterIndex(ModelFormat::kGltf), "/m/robot.glb"},
-                          {"/m/robot", 7, "/m/robot"},
-                          {"/m.d/robot.vr2", vrn, "/m.d/robot.vr2"}}) {
-    EXPECT_EQ(OpenPathForFilter(c.box, c.filter_index), c.result) << c.filter_index;
-  }
-}
-
 // The dialogs as a script: each call takes the next prepared answer and is recorded.
 class ScriptedUi : public FileCommandUi {
  public:
@@ -95,49 +57,6 @@ class ScriptedUi : public FileCommandUi {
   }
   void ShowXExportDialog(const std::string& path) override { calls.push_back("x export " + path); }
 };
-
-TEST(SaveAsTest, TheFilterDecidesTheFormat) {
-  test::TempDir dir;
-  auto model = test::TwoPartModel();
-  model->model_file_name = "robot.x";
-  ScriptedHost host;
-  ScriptedUi ui;
-  // The VR2 filter with a typed a.vrn writes VR2 (binary here) into a.vrn.
-  ui.save_as.push_back({true, dir.File("a.vrn"), SaveFilterIndex(ModelFormat::kVr2Text)});
-  ui.formats.push_back({true, SaveFormatChoice{.binary = true, .no_skin = true}});
-  EXPECT_TRUE(SaveAs(*model, host, ui));
-  EXPECT_EQ(ui.calls, (std::vector<std::string>{"stop", "save as robot.vrn", "vr2 format"}));
-  const std::string bytes = test::ReadFile(dir.File("a.vrn"));
-  EXPECT_EQ(bytes.substr(0, 4), std::string("VR2\0", 4));
-  EXPECT_EQ(bytes.find(std::string("\6\0\0\0blend\0", 10)), std::string::npos);
-  EXPECT_EQ(WindowTitle(*model), "VORNA  <a.vrn>");
-
-  // Cancelling the format dialog still confirms save as, but writes nothing.
-  ui.save_as.push_back({true, dir.File("none.vrn"), SaveFilterIndex(ModelFormat::kVrnText)});
-  ui.formats.push_back({false, SaveFormatChoice{}});
-  EXPECT_TRUE(SaveAs(*model, host, ui));
-  EXPECT_TRUE(test::ReadFile(dir.File("none.vrn")).empty());
-
-  // The X filter hands the path, with its extension added, to the export dialog; cancelling the
-  // save-as dialog fails.
-  ui.calls.clear();
-  ui.save_as.push_back({true, dir.File("robot"), SaveFilterIndex(ModelFormat::kX)});
-  EXPECT_TRUE(SaveAs(*model, host, ui));
-  EXPECT_EQ(ui.calls.back(), "x export " + dir.File("robot.x"));
-  // The glTF filters write at once, without a dialog of their own.
-  ui.save_as.push_back({true, dir.File("robot"), SaveFilterIndex(ModelFormat::kGlb)});
-  EXPECT_TRUE(SaveAs(*model, host, ui));
-  EXPECT_EQ(test::ReadFile(dir.File("robot.glb")).substr(0, 4), "glTF");
-  EXPECT_FALSE(SaveAs(*model, host, ui));
-  EXPECT_TRUE(host.entries.empty());
-  // A save leaves nothing unsaved.
-  model->modified = 1;
-  ui.save_as.push_back({true, dir.File("again.vrn"), SaveFilterIndex(ModelFormat::kVrnText)});
-  ui.formats.push_back({true, SaveFormatChoice{}});
-  EXPECT_TRUE(SaveAs(*model, host, ui));
-  EXPECT_EQ(ui.calls.back(), "vrn format");
-  EXPECT_EQ(model->modified, 0);
-}
 
 TEST(OverwriteSaveTest, WritesByLoadedTypeOrFallsBackToSaveAs) {
   test::TempDir dir;

@@ -218,38 +218,5 @@ TEST(SaveTest, TheFormatChoiceSelectsWriterAndOptions) {
   EXPECT_EQ(host.Texts(), (std::vector<std::string>{"ファイルを作成できません", "保存できません"}));
 }
 
-TEST(SaveTest, OverwriteSaveFollowsTheLoadedType) {
-  struct Case {
-    int32_t loaded_type;
-    OverwriteAction action;
-    ModelFormat format;
-  };
-  const Case cases[] = {
-      {kLoadedNone, OverwriteAction::kSaveAs, ModelFormat::kVrnText},
-      {kLoadedVrnText, OverwriteAction::kWrite, ModelFormat::kVrnText},
-      {kLoadedVrnBinary, OverwriteAction::kWrite, ModelFormat::kVrnBinary},
-      {kLoadedDxf, OverwriteAction::kWrite, ModelFormat::kDxf},
-      {kLoadedTextPolygon, OverwriteAction::kSaveAs, ModelFormat::kVrnText},
-      {kLoadedX, OverwriteAction::kExportX, ModelFormat::kVrnText},
-      {kLoadedVr2Text, OverwriteAction::kWrite, ModelFormat::kVr2Text},
-      {kLoadedVr2Binary, OverwriteAction::kWrite, ModelFormat::kVr2Binary},
-      {kLoadedGltf, OverwriteAction::kWrite, ModelFormat::kGlb},  // "robot.vrn": the first
-      {42, OverwriteAction::kSaveAs, ModelFormat::kVrnText},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.loaded_type);
-    auto model = test::NewModel();
-    model->loaded_type = c.loaded_type;
-    model->model_dir = "/models/";
-    model->model_file_name = "robot.vrn";
-    const OverwritePlan plan = PlanOverwriteSave(*model);
-    EXPECT_EQ(plan.action, c.action);
-    if (plan.action == OverwriteAction::kWrite) {
-      EXPECT_EQ(plan.format, c.format);
-    }
-    EXPECT_EQ(plan.path, "/models/robot.vrn");
-  }
-}
-
 }  // namespace
 }  // namespace vorna

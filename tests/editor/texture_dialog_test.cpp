@@ -293,54 +293,5 @@ TEST(TextureMappingMenuTest, PlanarPartIsPlacedByHandThenApplied) {
   EXPECT_FALSE(commands.Run(12345));
 }
 
-TEST(TextureMappingMenuTest, RoundKindsResetPlacementAndApplyAtOnce) {
-  Fixture f;
-  f.model->normals[1] = {1, 0, 0};
-  TextureMappingCommands commands(*f.model, f.view, f.host, SettingsOfPart(*f.model, 0));
-  commands.settings().map_scale_u = 3.0f;
-  commands.Run(kCmdSphericalMapping);
-  EXPECT_EQ(f.model->parts[0].texture_map_flag, 1u);
-  EXPECT_EQ(commands.menu().checked_kind, 1u);
-  EXPECT_EQ(commands.settings().map_scale_u, 1.0f);
-  EXPECT_FLOAT_EQ(f.model->tex_u[1], 1.0f);
-  // Applied, and only a planar single Part can be unapplied.
-  ExpectMenu(commands.menu(), true, false, false, false, true, false, 255, f.view);
-
-  commands.Run(kCmdWrapMapping);
-  EXPECT_EQ(f.model->parts[0].texture_map_flag, 2u);
-
-  // Back to planar while applied: applied again, then placed by hand.
-  commands.Run(kCmdPlanarMapping);
-  EXPECT_EQ(f.model->parts[0].texture_map_flag, 0u);
-  ExpectMenu(commands.menu(), false, true, false, false, true, true, 128, f.view);
-}
-
-TEST(TextureMappingMenuTest, WholeModelNeedsTheFileAndGoesBackToParts) {
-  Fixture f;
-  TextureMappingCommands commands(*f.model, f.view, f.host, SettingsOfPart(*f.model, 0));
-  std::filesystem::rename(f.dir.File("red.bmp"), f.dir.File("away.bmp"));
-  commands.Run(kCmdMapWhole);  // the file is missing: nothing changes
-  EXPECT_EQ(f.model->texture_all, 0);
-  ExpectMenu(commands.menu(), false, true, false, false, true, true, 128, f.view);
-
-  std::filesystem::rename(f.dir.File("away.bmp"), f.dir.File("red.bmp"));
-  commands.Run(kCmdMapWhole);
-  EXPECT_EQ(f.model->texture_all, 1);
-  ExpectMenu(commands.menu(), true, false, false, true, false, false, 255, f.view);
-
-  // Planar over the whole model stays applied, with the controls off.
-  commands.Run(kCmdPlanarMapping);
-  ExpectMenu(commands.menu(), true, false, false, true, false, false, 255, f.view);
-
-  commands.Run(kCmdMapParts);
-  EXPECT_EQ(f.model->texture_all, 0);
-  ExpectMenu(commands.menu(), true, false, true, false, true, false, 255, f.view);
-
-  // Opening on a whole-model mapping offers "パーツ" and not "全体".
-  f.model->texture_all = 1;
-  TextureMappingCommands whole(*f.model, f.view, f.host, SettingsOfPart(*f.model, 0));
-  ExpectMenu(whole.menu(), true, false, false, true, false, false, 255, f.view);
-}
-
 }  // namespace
 }  // namespace vorna

@@ -29,26 +29,6 @@ std::unique_ptr<Model> OnePartModel(const std::string& dir) {
   return model;
 }
 
-TEST(TextureFileChoiceTest, AddsTheFiltersExtensionOnlyToANameWithoutADot) {
-  struct Case {
-    const char* chosen;
-    int filter;
-    const char* path;
-  };
-  // The first filter (image files) and the last (all files) add nothing.
-  for (const Case& c : {Case{"/m/skin", 1, "/m/skin"},
-                        {"/m/skin", 6, "/m/skin"},
-                        {"/m/skin", 3, "/m/skin.png"},
-                        {"/m/skin.tga", 3, "/m/skin.tga"},
-                        {"/my.models/skin", 3, "/my.models/skin.png"},  // a dot in a directory
-                        {"/m/skin", 0, ""},
-                        {"/m/skin", 7, ""},
-                        {"", 3, ""}}) {
-    EXPECT_EQ(TextureImagePath(c.chosen, c.filter), c.path) << c.chosen << " " << c.filter;
-  }
-  EXPECT_EQ(TextureFileNameOf("/m/a\\b.png"), "b.png");
-}
-
 TEST(TextureFileChoiceTest, CopiesOnlyRegularFilesAndNeverOverAnExistingOne) {
   test::TempDir dir;
   test::WriteFile(dir.File("a"), "first");

@@ -148,10 +148,5 @@ TEST(UndoTest, AnEditThatChangesNothingRecordsNoStepAndKeepsTheModifiedFlag) {
   EXPECT_EQ(model->modified, 0);
 }
 
-TEST(UndoTest, UndoLabelsNameTheStep) {
-  EXPECT_EQ(UndoItemLabel(kCmdUndo, "サイズ変更"), "元に戻す: サイズ変更(&U)\tCtrl+Z");
-  EXPECT_EQ(UndoItemLabel(kCmdRedo, ""), "やり直し(&R)\tCtrl+Y");
-}
-
 }  // namespace
 }  // namespace vorna

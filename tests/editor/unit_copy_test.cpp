@@ -78,38 +78,6 @@ TEST(ApplyUnitPairsTest, CopiesAndMirrorsByAxisType) {
   }
 }
 
-TEST(ApplyUnitPairsTest, ExchangeSwapsAnglesOfUnitsOfTheSameType) {
-  auto dialog = OpenWith(UnitsNamed({"a", "b", "c", "d"}), {"a", "c"}, {"b", "d"});
-  Model& model = *dialog.model;
-  SetAngles(model, 0, {1, 30, 0});
-  SetAngles(model, 1, {2, 300, 90});
-  model.units[0].blend_param = {0, 1, 0, 20};
-  model.units[1].blend_param = {2, 9, 1, 40};
-  model.motions[0].translation[0] = {1, 1, 1};
-  model.units[3].basis_type = 1;  // c and d differ: left alone
-  SetAngles(model, 2, {5, 6, 7});
-  ApplyUnitPairs(model, dialog.session, UnitCopyMode::kExchange, false, dialog.memory);
-  EXPECT_EQ(Angles(model, 0), (std::array<int32_t, 3>{2, 60, 270}));
-  EXPECT_EQ(Angles(model, 1), (std::array<int32_t, 3>{1, 330, 360}));
-  EXPECT_EQ(model.units[0].blend_param, (std::array<int32_t, 4>{2, 9, 1, 40}));
-  EXPECT_EQ(model.motions[0].translation[1], (Vec3{0, 0, 0}));
-  EXPECT_EQ(Angles(model, 2), (std::array<int32_t, 3>{5, 6, 7}));
-}
-
-TEST(ApplyUnitPairsTest, RemembersThePairsForTheNextOpening) {
-  auto dialog =
-      OpenWith(UnitsNamed({"a", "b", "c", "d", "e"}), {"c", "a", "gone", "e"}, {"d", "b", "e"});
-  dialog.memory.mode = UnitCopyMode::kExchange;
-  ApplyUnitPairs(*dialog.model, dialog.session, UnitCopyMode::kCopy, false, dialog.memory);
-  EXPECT_EQ(dialog.memory.pair_count, 3);
-  AcceptUnitCopy(*dialog.model, dialog.view, dialog.session);
-
-  UnitCopySession reopened = OpenUnitCopy(*dialog.model, dialog.view, dialog.memory);
-  EXPECT_EQ(reopened.source.entries, (std::vector<std::string>{"c", "a"}));
-  EXPECT_EQ(reopened.target.entries, (std::vector<std::string>{"d", "b"}));
-  EXPECT_EQ(dialog.memory.mode, UnitCopyMode::kCopy);  // the operation shown is the one in force
-}
-
 TEST(UnitNamesTest, ComparesAsciiLettersWithoutCaseOnly) {
   struct Case {
     const char* a;
@@ -130,66 +98,6 @@ TEST(UnitNamesTest, ComparesAsciiLettersWithoutCaseOnly) {
   model->node_name[2] = "leg";
   EXPECT_EQ(FindUnitByName(*model, "leg"), 1);  // the Part of that name is not a Unit
   EXPECT_EQ(FindUnitByName(*model, "Leg"), -1);
-}
-
-TEST(AddUnitsToListTest, RefusesNamesAlreadyListedInEitherList) {
-  auto dialog = OpenWith(UnitsNamed({"Arm", "leg", "head", "ARM"}), {"arm"}, {});
-  ScriptedHost host;
-  const int chosen[] = {3, 0, 1, 2};
-  EXPECT_FALSE(AddUnitsToList(*dialog.model, host, dialog.session, true, chosen));
-  EXPECT_EQ(dialog.session.target.entries, (std::vector<std::string>{"leg", "head"}));
-  EXPECT_EQ(host.Texts(), std::vector<std::string>{"既存のﾕﾆｯﾄは追加できません"});
-}
-
-TEST(CreateTargetUnitTest, ProposesRefusesAndCancelRemovesTheCreatedUnits) {
-  auto dialog = OpenWith(UnitsNamed({"a", "b", "c", "x", "y"}), {"a", "b", "c"}, {"x", "y"});
-  Model& model = *dialog.model;
-  model.motions[0].translation[0] = {0.5f, 0, 0};
-  dialog.view.part_alpha = 255;
-  ScriptedHost host;
-  EXPECT_EQ(ProposedUnitName(dialog.session), "c");
-  EXPECT_FALSE(CreateTargetUnit(model, host, dialog.session, "C"));
-  EXPECT_FALSE(CreateTargetUnit(model, host, dialog.session, ""));
-  EXPECT_EQ(host.Texts(), (std::vector<std::string>{"既存のﾕﾆｯﾄ名は使えません", "未入力です"}));
-  EXPECT_EQ(model.node_count, 5);
-
-  ASSERT_TRUE(CreateTargetUnit(model, host, dialog.session, "c_copy"));
-  ASSERT_TRUE(CreateTargetUnit(model, host, dialog.session, "d_copy"));
-  EXPECT_EQ(model.node_count, 7);
-  EXPECT_EQ(model.units[5].basis_type, 1u);
-  EXPECT_EQ(dialog.session.target.entries.back(), "d_copy");
-
-  ApplyUnitPairs(model, dialog.session, UnitCopyMode::kCopy, false, dialog.memory);
-  EXPECT_EQ(model.motions[0].translation[3], (Vec3{0.5f, 0, 0}));
-  EXPECT_TRUE(dialog.view.unit_copy_open);
-  dialog.view.view_yaw = 270.0f;
-  CancelUnitCopy(model, dialog.view, dialog.session);
-  EXPECT_EQ(model.node_count, 5);
-  EXPECT_EQ(FindUnitByName(model, "c_copy"), -1);
-  EXPECT_EQ(model.motions[0].translation[3], (Vec3{0, 0, 0}));
-  EXPECT_FALSE(dialog.view.unit_copy_open);
-  EXPECT_EQ(dialog.view.view_yaw, 0.0f);
-  EXPECT_FALSE(model.modified);
-}
-
-TEST(AcceptUnitCopyTest, MarksTheModelEditedOnlyWhenSomethingChanged) {
-  for (const bool apply : {false, true}) {
-    auto dialog = OpenWith(UnitsNamed({"a", "b"}), {"a", "gone"}, {"gone", "b"});
-    if (apply) dialog.session.source.entries[1] = "a";  // now one pair names two Units
-    ApplyUnitPairs(*dialog.model, dialog.session, UnitCopyMode::kCopy, false, dialog.memory);
-    AcceptUnitCopy(*dialog.model, dialog.view, dialog.session);
-    EXPECT_EQ(dialog.model->modified, apply);
-  }
-}
-
-TEST(CreateTargetUnitTest, RefusesWhenTheNodeTableIsFull) {
-  std::vector<std::string> names;
-  for (int u = 0; u < kMaxCount; ++u) names.push_back(std::to_string(u));
-  auto dialog = OpenWith(UnitsNamed(names), {}, {});
-  ScriptedHost host;
-  EXPECT_FALSE(CreateTargetUnit(*dialog.model, host, dialog.session, "one_more"));
-  EXPECT_EQ(host.Texts(), std::vector<std::string>{"これ以上追加できません"});
-  EXPECT_EQ(dialog.model->node_count, kMaxCount);
 }
 
 }  // namespace

@@ -86,38 +86,6 @@ TEST(UnitSlotTest, TypedTextIsStoredUnclampedAndTheSliderRestsAtItsEnd) {
   EXPECT_NEAR(model->units[0].axis.y, 1.0f, 1e-6f);
 }
 
-TEST(UnitPageTest, RotationPagesChooseTheAxisType) {
-  auto model = ThreeUnits();
-  model->units[0].basis_type = 0;
-  // Tab 0 on a Unit whose type was never chosen makes it an XYZ-axes Unit.
-  int32_t page = 0;
-  ShowUnitPage(*model, PageIndexForTab(*model, 0), page);
-  EXPECT_EQ(page, 2);
-  EXPECT_EQ(model->units[0].basis_type, 2u);
-  EXPECT_EQ(PageIndexForAxisRadio(*model, false), std::nullopt);
-  ShowUnitPage(*model, *PageIndexForAxisRadio(*model, true), page);
-  EXPECT_EQ(page, 1);
-  EXPECT_EQ(model->units[0].basis_type, 1u);
-  ShowUnitPage(*model, PageIndexForTab(*model, 2), page);
-  EXPECT_EQ(page, 4);
-  EXPECT_EQ(model->units[0].basis_type, 1u);
-}
-
-TEST(ResetUnitPoseTest, ResetsTheUnitAndTheUnitsBelowItOnTheCurrentPage) {
-  auto model = ThreeUnits();
-  ResetUnitPose(*model, 3);
-  EXPECT_EQ(model->motions[0].translation[0], (Vec3{0, 0, 0}));
-  EXPECT_EQ(model->motions[0].translation[1], (Vec3{0, 0, 0}));
-  EXPECT_EQ(model->motions[0].translation[2], (Vec3{1, 2, 3}));
-  EXPECT_EQ(model->motions[0].scale[0], (Vec3{2, 2, 2}));
-  ResetUnitPose(*model, 4);
-  EXPECT_EQ(model->motions[0].scale[1], (Vec3{1, 1, 1}));
-  EXPECT_EQ(model->motions[0].scale[2], (Vec3{2, 2, 2}));
-  ResetUnitPose(*model, 2);
-  EXPECT_EQ(model->motions[0].angle[2][1], 0);
-  EXPECT_EQ(model->motions[0].angle[2][2], 12);
-}
-
 TEST(BlendToolTest, WeightsFallWithDistanceAndCanBeZeroed) {
   auto model = UnitWithPart({0.05f, 0.6f, 1.5f, -0.6f});
   StoreBlendSettings(*model, {0, 10, 0, 100});  // "y=ax" with a = 1, weight 1 within 0.1
@@ -127,42 +95,6 @@ TEST(BlendToolTest, WeightsFallWithDistanceAndCanBeZeroed) {
   EXPECT_NEAR(model->blend[1], 0.7f, 1e-6f);
   ZeroBlendWeights(*model);
   EXPECT_EQ(model->blend, std::vector<float>(4, 0.0f));
-}
-
-TEST(BlendToolTest, FitBlendToPartCyclesThroughTheBoundPartsCorners) {
-  auto model = test::NewModel();
-  AllocateParts(*model, 3);
-  model->node_count = 5;  // Units 0 (node 3) and 1 (node 4)
-  model->parent[0] = 3;
-  model->parent[1] = 4;  // bound to the other Unit
-  model->parent[2] = 3;
-  model->parts[0].corner_min = {0, 0, 0};
-  model->parts[0].corner_max = {1, 2, 3};
-  model->parts[2].corner_min = {-1, -1, -1};
-  model->parts[2].corner_max = {0, 1, 4};
-  model->selected_unit = 0;
-  model->units[0].blend_param = {2, 0, 0, 20};  // along Z, "y=ax"
-
-  struct Press {
-    Vec3 pivot;
-    int factor;
-  } presses[] = {{{0, 0, 0}, 3}, {{1, 2, 3}, 3}, {{-1, -1, -1}, 2}, {{0, 1, 4}, 2}, {{0, 0, 0}, 3}};
-  int counter = 0;
-  for (const Press& press : presses) {
-    ASSERT_TRUE(FitBlendToPart(*model, counter));
-    EXPECT_EQ(model->units[0].basis_position, press.pivot);
-    EXPECT_EQ(model->units[0].blend_param[1], press.factor);  // 10 / 3 and 10 / 5 truncated
-  }
-  EXPECT_EQ(counter, 1);
-  model->units[0].blend_param[2] = 1;  // "x=ay^2": 1000 * extent
-  FitBlendToPart(*model, counter);
-  EXPECT_EQ(model->units[0].blend_param[1], 3000);
-
-  model->selected_unit = 1;
-  model->parent[1] = 3;
-  counter = 0;
-  EXPECT_FALSE(FitBlendToPart(*model, counter));
-  EXPECT_EQ(counter, 0);
 }
 
 TEST(DirectionLockTest, GreysTheCoordinateAlongTheLineOfSight) {

@@ -11,12 +11,6 @@ namespace {
 using test::Loaded;
 
 // "U" + number without the temporary that trips a false -Wrestrict warning in GCC 12.
-std::string Numbered(const char* prefix, int number) {
-  std::string text = prefix;
-  text += std::to_string(number);
-  return text;
-}
-
 std::vector<int> Children(const Model& model, int node) { return model.forest.ChildrenOf(node); }
 
 // P (node 0) under B (node 2) under A (node 1).
@@ -53,39 +47,6 @@ TEST(DeleteUnitTest, DeletingATopUnitMovesItsSubtreeUpAndRenumbers) {
   DeleteUnitNode(*model, 0);  // a Part: nothing happens
   DeleteUnitNode(*model, 9);  // no node
   EXPECT_EQ(model->node_count, 2);
-}
-
-TEST(DeleteUnitTest, QuestionListsTheSelectedUnitFirstAndCutsAfterTwenty) {
-  std::vector<std::string> units;
-  std::vector<int> parents = {-1};
-  for (int u = 0; u < 30; ++u) {
-    units.push_back(Numbered("U", u));
-    parents.push_back(-1);
-  }
-  units[4] = "\x83\x65\x83\x4E\x83\x58\x83\x60\x83\x83";  // CP932, shown as "テクスチャ"
-  auto model = Loaded({"P"}, units, parents);
-  EXPECT_EQ(BuildDeleteUnitsQuestion(*model).count, 0);
-
-  model->forest.Select(5);  // U4, not ticked
-  model->forest.at(2).ticked = true;
-  model->forest.at(9).ticked = true;
-  model->forest.at(0).ticked = true;  // a Part: never listed
-  DeleteUnitsQuestion q = BuildDeleteUnitsQuestion(*model);
-  EXPECT_EQ(q.count, 3);
-  EXPECT_EQ(q.text, "テクスチャ\nU1\nU8\n\n以上の3個のユニットを削除しますか？");
-
-  model->forest.at(5).ticked = true;  // the selected Unit ticked: listed once, in node order
-  EXPECT_EQ(BuildDeleteUnitsQuestion(*model).text,
-            "U1\nテクスチャ\nU8\n\n以上の3個のユニットを削除しますか？");
-
-  for (int n = 1; n <= 25; ++n) model->forest.at(n).ticked = true;
-  model->forest.Select(28);
-  q = BuildDeleteUnitsQuestion(*model);
-  EXPECT_EQ(q.count, 26);
-  std::string expected = "U27\n";
-  for (int u = 0; u < 19; ++u) expected += (u == 4 ? "テクスチャ" : Numbered("U", u)) + "\n";
-  expected += "･･･\n\n以上の26個のユニットを削除しますか？";
-  EXPECT_EQ(q.text, expected);
 }
 
 TEST(DeleteUnitTest, CommandAsksOnceAndDeletesOnYes) {
@@ -161,19 +122,6 @@ TEST(MoveNodeTest, DropsReparentAndRefuseCycles) {
   EXPECT_FALSE(MoveNode(*model, -5, kTopLevel));
 }
 
-TEST(MoveNodeTest, MovedSubtreesComeOutSortedByName) {
-  // Unit T (node 3) holds Parts c, a, b appended out of order by hand.
-  auto model = Loaded({"c", "a", "b"}, {"T", "S"}, {-1, -1, -1, -1, -1});
-  for (int p : {0, 1, 2}) {
-    model->forest.Detach(p);
-    model->forest.InsertAppended(p, 3);
-  }
-  ASSERT_EQ(Children(*model, 3), (std::vector<int>{0, 1, 2}));
-  ASSERT_TRUE(MoveNode(*model, 3, 4));
-  EXPECT_EQ(Children(*model, 3), (std::vector<int>{1, 2, 0}));
-  EXPECT_EQ(model->forest.ParentOf(3), 4);
-}
-
 TEST(AddUnitTest, NamesAndPlacesUnitsInSequence) {
   auto model = test::NewModel();  // a model reset and never loaded
   ScriptedHost host;
@@ -205,25 +153,6 @@ TEST(AddUnitTest, NamesAndPlacesUnitsInSequence) {
   EXPECT_TRUE(host.entries.empty());
 }
 
-TEST(AddUnitTest, NewUnitsGetNeutralMotionValuesAndStopAt255Nodes) {
-  auto model = Loaded({"P"}, {}, {-1});
-  model->motions[0].angle[2][0] = 30;
-  model->motions[0].scale[0] = {3, 3, 3};
-  model->motions[5].angle[2][0] = 30;  // not in use: left alone
-  ScriptedHost host;
-  ASSERT_TRUE(AddUnit(*model, host));
-  EXPECT_EQ(model->motions[0].angle[2][0], 0);
-  EXPECT_EQ(model->motions[0].scale[0], (Vec3{1, 1, 1}));
-  EXPECT_EQ(model->motions[5].angle[2][0], 30);
-  EXPECT_EQ(model->parent[1], -1);
-
-  model->node_count = 255;
-  EXPECT_FALSE(AddUnit(*model, host));
-  EXPECT_EQ(host.Texts(), std::vector<std::string>{"これ以上追加できません"});
-  EXPECT_EQ(model->node_count, 255);
-  EXPECT_FALSE(CreateUnitNode(*model));
-}
-
 TEST(HierarchyEditTest, SelectionHighlightsWhatLiesBelow) {
   auto model = Loaded({"P", "Q"}, {"A", "B"}, {3, -1, -1, 2});
   model->forest.Select(2);
@@ -249,17 +178,6 @@ TEST(HierarchyEditTest, SelectionHighlightsWhatLiesBelow) {
   EXPECT_EQ(FindNodeByName(*model, "b"), -1);
 }
 
-TEST(HierarchyEditTest, ExpansionFollowsWhatTheUserLeftOpen) {
-  auto model = Loaded({"P"}, {"A", "B", "C"}, {3, -1, -1, -1});
-  for (int n = 1; n < 4; ++n) model->forest.at(n).expanded = true;  // as after a load
-  model->units[1].tree_expanded = 2;
-  DropTickedNodes(*model, 0, 1);
-  RestoreExpansion(*model);
-  EXPECT_TRUE(model->forest.at(1).expanded);   // the target
-  EXPECT_TRUE(model->forest.at(2).expanded);   // expanded by hand
-  EXPECT_FALSE(model->forest.at(3).expanded);  // only expanded by the load
-}
-
 TEST(HierarchyEditTest, GroupRootNodesHangsTheTopLevelUnderOneUnit) {
   // The loaded table names a Part as Q's parent; the forest keeps Q at the top level.
   auto model = Loaded({"P", "Q"}, {"A", "B"}, {3, 0, -1, 2});
@@ -283,22 +201,6 @@ TEST(HierarchyEditTest, GroupRootNodesHangsTheTopLevelUnderOneUnit) {
   model->forest.at(3).ticked = true;
   EXPECT_FALSE(GroupRootNodes(*model, host));
   EXPECT_FALSE(model->forest.at(3).ticked);
-}
-
-// A model without Parts: its first Unit is node 0.
-TEST(HierarchyEditTest, EditsWithoutParts) {
-  auto model = test::NewModel();
-  ScriptedHost host;
-  ASSERT_TRUE(AddUnit(*model, host));
-  ASSERT_TRUE(AddUnit(*model, host));
-  ASSERT_TRUE(MoveNode(*model, 1, 0));
-  RecomputeParents(*model);
-  EXPECT_EQ(model->parent[1], 0);
-  model->forest.Select(0);
-  host.QueueAnswer(Answer::kYes);
-  ASSERT_TRUE(DeleteUnitsCommand(*model, host));
-  EXPECT_EQ(model->node_name[0], "Unit_002");
-  EXPECT_TRUE(GroupRootNodes(*model, host));
 }
 
 }  // namespace

@@ -41,16 +41,6 @@ TEST(HierarchyTest, ParentRemapFollowsTheWrittenUnitOrder) {
   EXPECT_EQ(ParentRemap(*model, 1), 0);
 }
 
-TEST(HierarchyTest, SortedInsertionComparesBytesAndKeepsEqualNamesInOrder) {
-  auto model = test::NewModel();
-  AllocateParts(*model, 5);
-  const char* names[] = {"b", "B", "a", "b", "\x83\x41"};  // the last is a CP932 katakana
-  for (int p = 0; p < 5; ++p) model->node_name[p] = names[p];
-  model->loaded_type = kLoadedDxf;
-  BuildHierarchy(*model);
-  EXPECT_EQ(model->forest.ChildrenOf(kTopLevel), (std::vector<int>{1, 2, 0, 3, 4}));
-}
-
 TEST(HierarchyTest, UnusableParentsPutNodesAtTheTopLevel) {
   // A parent that is a Part, the node itself, a later node, or outside the nodes.
   auto model = TwoUnitsTwoParts();
@@ -66,16 +56,6 @@ TEST(HierarchyTest, UnusableParentsPutNodesAtTheTopLevel) {
   EXPECT_EQ(model->forest.ChildrenOf(kTopLevel), (std::vector<int>{2, 3, 4, 5, 0, 1}));
   RefreshSaveOrder(*model);
   for (int k = 0; k < 4; ++k) EXPECT_EQ(model->units[k].save_order, static_cast<uint32_t>(k));
-}
-
-TEST(HierarchyTest, ImportedModelsPlaceEveryPartAtTheTopLevel) {
-  auto model = TwoUnitsTwoParts();
-  model->loaded_type = kLoadedX;
-  BuildHierarchy(*model);
-  EXPECT_EQ(model->forest.ChildrenOf(kTopLevel), (std::vector<int>{0, 1}));
-  model->loaded_type = kLoadedNone;
-  BuildHierarchy(*model);
-  EXPECT_TRUE(model->forest.Empty());
 }
 
 }  // namespace

@@ -43,53 +43,5 @@ TEST(ModelEditsTest, SizeAndPositionMovesThenScales) {
   EXPECT_NEAR(marker_scale, 1.0, 1e-6);  // the new height 1.2 over 1.2
 }
 
-TEST(ModelEditsTest, RotationsTurnVerticesNormalsAndUnitsButNotAngles) {
-  auto model = BoxModel();
-  model->normals[0] = {0, 0, 1};
-  model->units[0].axis_angle = {0, 0, 90};
-  DeriveAxis(*model, 0);
-  RotateModelVertices(*model, 90, 0, 0);
-  RotateModelUnits(*model, 90, 0, 0);
-  ExpectNear(model->positions[1], {2, -1, 3});
-  ExpectNear(model->normals[0], {0, -1, 0});
-  ExpectNear(model->units[0].axis, {0, 0, 1});
-  ExpectNear(model->units[0].basis_position, {1, -1, 1});
-  EXPECT_EQ(model->units[0].axis_angle, (std::array<int32_t, 3>{0, 0, 90}));
-  // The next derivation brings the old axis back; an X tilt leaves the direction alone.
-  DeriveAxis(*model, 0);
-  ExpectNear(model->units[0].axis, {0, 1, 0});
-  model->units[1].axis_angle = {45, 90, 0};
-  DeriveAxis(*model, 1);
-  ExpectNear(model->units[1].axis, {0, 0, -1});
-}
-
-TEST(ModelEditsTest, FlipCullingReversesWindingAndNormals) {
-  auto model = ModelOfParts(
-      {{{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {Quad(0, 1, 2, 3), Tri(0, 1, 2)}}});
-  const std::vector<Face> before = model->faces;
-  ScriptedHost host;
-  FlipCulling(*model, host);
-  EXPECT_EQ(model->faces[0], Quad(0, 3, 2, 1));
-  EXPECT_EQ(model->faces[1], Tri(0, 2, 1));
-  ExpectNear(model->normals[2], {0, 0, -1});
-  FlipCulling(*model, host);
-  EXPECT_EQ(model->faces, before);
-  ExpectNear(model->normals[2], {0, 0, 1});
-  EXPECT_EQ(host.wait_depth, 0);
-}
-
-TEST(ModelEditsTest, ShiftFaceCornersCyclesBackToTheStart) {
-  auto model = ModelOfParts(
-      {{{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {Tri(0, 1, 2), Quad(0, 1, 2, 3)}}});
-  ShiftFaceCorners(*model);
-  EXPECT_EQ(model->faces[0], Tri(2, 0, 1));
-  EXPECT_EQ(model->faces[1], Quad(3, 0, 1, 2));
-  ShiftFaceCorners(*model);
-  ShiftFaceCorners(*model);
-  EXPECT_EQ(model->faces[0], Tri(0, 1, 2));  // three shifts restore a triangle
-  ShiftFaceCorners(*model);
-  EXPECT_EQ(model->faces[1], Quad(0, 1, 2, 3));  // four restore a quad
-}
-
 }  // namespace
 }  // namespace vorna

@@ -36,20 +36,5 @@ TEST(NameTextTest, ConvertsBothWaysAndMarksWhatHasNoReading) {
   EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));      // an overlong form
 }
 
-TEST(NameTextTest, TexturesNamedInCp932AreFoundUnderTheirUtf8Names) {
-  test::TempDir dir;
-  const std::string& folder = dir.path();
-  std::filesystem::create_directory(folder + "sub");
-  test::WriteFile(folder + "表.png", "x");
-  test::WriteFile(folder + "sub/テクスチャ.bmp", "x");
-
-  EXPECT_EQ(StoredFilePath(folder, kHyouCp932 + ".png"), folder + "表.png");
-  // The separator after a two-byte name stays a separator, the one inside "表" does not.
-  EXPECT_TRUE(FileExists(StoredFilePath(folder, "SUB\\" + kTextureCp932 + ".bmp")));
-  // Names that are UTF-8 already, and names of no file, are left as stored.
-  EXPECT_EQ(StoredFilePath(folder, "表.png"), folder + "表.png");
-  EXPECT_EQ(StoredFilePath(folder, kTextureCp932), folder + kTextureCp932);
-}
-
 }  // namespace
 }  // namespace vorna

@@ -18,36 +18,6 @@ using test::Tri;
 
 const std::vector<Vec3> kUnitSquare = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
 
-TEST(NormalsTest, QuadGetsItsFaceNormalAndKeepsItsFace) {
-  std::vector<Vec3> positions = kUnitSquare;
-  positions.push_back({5, 5, 5});  // used by no face: a stale normal must not survive
-  auto model = ModelOfParts({{positions, {Quad(0, 1, 2, 3)}}});
-  model->normals[4] = {1, 1, 1};
-  RebuildFaces(*model, false);
-  for (int v = 0; v < 4; ++v) ExpectNear(model->normals[v], {0, 0, 1});
-  EXPECT_EQ(model->normals[4], (Vec3{0, 0, 0}));
-  ASSERT_EQ(model->faces.size(), 1u);
-  EXPECT_EQ(model->faces[0], Quad(0, 1, 2, 3));
-  EXPECT_EQ(model->total_face_count, 1);
-  EXPECT_EQ(model->parts[1].first_face, 1u);
-}
-
-// Part 1 (vertex indices local, normals one further on): its vertex 0 is the corner of a right
-// angle in z = 0 and of a 45-degree angle in x = 0, so weighted by angle its normal leans twice as
-// far towards +z as towards +x (by area or by count it would lean equally). Vertex 4 lies on
-// vertex 0 but is another index and takes only its own face; the degenerate face adds nothing,
-// so vertex 1's opposite faces cancel to zero.
-TEST(NormalsTest, CornersWeighTheirFacesByAngle) {
-  auto model = ModelOfParts({{{{9, 9, 9}}, {}},
-                             {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 0}},
-                              {Tri(0, 1, 2), Tri(0, 2, 3), Tri(0, 0, 1), Tri(4, 2, 1)}}});
-  RebuildFaces(*model, false);
-  ExpectNear(model->normals[1], {0.4472136f, 0, 0.8944272f});
-  ExpectNear(model->normals[2], {0, 0, 0});
-  ExpectNear(model->normals[4], {1, 0, 0});
-  ExpectNear(model->normals[5], {0, 0, -1});
-}
-
 TEST(NormalsTest, OddRecordsStayInsideTheArrays) {
   auto model = ModelOfParts({{kUnitSquare, {Quad(0, 1, 2, 3), Tri(0, 9, 1), Quad(0, 1, 2, 77)}},
                              {{}, {}},
@@ -103,28 +73,6 @@ TEST(BoundsTest, BoxesCentresAndTotals) {
   model->total_corner_max = {3, 3, 3};
   RecomputeBounds(*model);
   EXPECT_EQ(model->total_corner_max, (Vec3{}));
-}
-
-TEST(BoundsTest, ModelSize) {
-  struct Case {
-    Vec3 low, high;
-    double size;
-  };
-  const Case cases[] = {
-      {{0, 0, 0}, {2.4f, 1, 1}, 2.0},
-      {{0, 0, 0}, {2, 3, 1}, 3.0f / static_cast<double>(1.2f)},
-      {{-0.6f, 0, 0}, {0.6f, 0, 0}, 1.0},
-      {{1, 1, 1}, {1, 1, 1}, 1.0},
-      {{0, 0, 0}, {0, 0, 5}, 5.0f / static_cast<double>(1.2f)},
-      {{0, 0, 0}, {INFINITY, 0, 0}, 1.0},
-      {{0, 0, 0}, {NAN, NAN, NAN}, 1.0},
-  };
-  for (const Case& c : cases) {
-    auto model = test::NewModel();
-    model->total_corner_min = c.low;
-    model->total_corner_max = c.high;
-    EXPECT_DOUBLE_EQ(ModelSize(*model), c.size) << c.high.x << " " << c.high.y << " " << c.high.z;
-  }
 }
 
 }  // namespace

@@ -63,37 +63,6 @@ TEST(TextureMappingTest, PlanarCoordinates) {
   }
 }
 
-TEST(TextureMappingTest, SphericalCoordinatesFollowTheNormals) {
-  auto model = MappingModel();
-  model->normals[0] = {0, 1, 0};
-  model->normals[1] = {1, 0, 0};
-  model->normals[2] = {0, 0, -1};
-  SphericalMapping(*model, Settings(0, 3, 3, 1, 1), 0);  // scale and offset play no part
-  EXPECT_FLOAT_EQ(model->tex_u[0], 0.5f);
-  EXPECT_FLOAT_EQ(model->tex_v[0], -1.0f);
-  EXPECT_FLOAT_EQ(model->tex_u[1], 1.0f);
-  EXPECT_FLOAT_EQ(model->tex_v[1], -0.5f);
-  SphericalMapping(*model, Settings(4), 0);
-  EXPECT_FLOAT_EQ(model->tex_v[2], -0.0f);
-  SphericalMapping(*model, Settings(2), 0);
-  EXPECT_FLOAT_EQ(model->tex_u[2], 0.0f);
-}
-
-TEST(TextureMappingTest, WrapAroundTheCentre) {
-  auto model = ModelOfParts({{{{0, 2, 1}, {1, 0, 0}, {0, 1, -1}, {-1, 0.5f, 0}}, {}}});
-  RecomputeBounds(*model);  // centre (0, 1, 0), top at y = 2, height 2
-  WrapMapping(*model, Settings(0), 0);
-  const float u[] = {1.0f, 0.75f, 0.5f, 0.25f};
-  const float v[] = {0.0f, 1.0f, 0.5f, 0.75f};
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_NEAR(model->tex_u[i], u[i], 1e-6f) << i;
-    EXPECT_NEAR(model->tex_v[i], v[i], 1e-6f) << i;
-  }
-  WrapMapping(*model, Settings(0, 0.5f, 2), 0);
-  EXPECT_NEAR(model->tex_u[1], 1.5f, 1e-6f);
-  EXPECT_NEAR(model->tex_v[1], 0.5f, 1e-6f);
-}
-
 TEST(TextureMappingTest, ZeroExtentsAndScalesNeverDivideByZero) {
   auto model = MappingModel();
   for (int direction = 0; direction < 6; ++direction) {
