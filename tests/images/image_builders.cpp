@@ -1,18 +1,13 @@
 #include "image_builders.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
-
-#include "images/decode.h"
-// clang-format off
-#include <cstdio>  // jpeglib.h needs FILE
-#include <jpeglib.h>
-// clang-format on
 
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
+
+#include "images/decode.h"
 
 namespace vorna::test {
 
@@ -260,8 +255,7 @@ Bytes BuildTga(const Image& image, const TgaOptions& options) {
   return file;
 }
 
-Bytes BuildDds(int width, int height, uint32_t format_flags, const char* four_cc, int bits,
-               std::array<uint32_t, 4> masks, const Bytes& data) {
+Bytes BuildDds(int width, int height, const char* four_cc, const Bytes& blocks) {
   Bytes file = {'D', 'D', 'S', ' '};
   Put32(&file, 124);
   Put32(&file, 0x1007);  // caps, height, width, pixel format
@@ -272,79 +266,12 @@ Bytes BuildDds(int width, int height, uint32_t format_flags, const char* four_cc
   Put32(&file, 1);
   file.resize(file.size() + 44, 0);
   Put32(&file, 32);
-  Put32(&file, format_flags);
-  for (int i = 0; i < 4; ++i) Put8(&file, four_cc != nullptr ? four_cc[i] : 0);
-  Put32(&file, bits);
-  for (uint32_t m : masks) Put32(&file, m);
+  Put32(&file, 0x4);  // compressed, named by the FourCC
+  for (int i = 0; i < 4; ++i) Put8(&file, four_cc[i]);
   Put32(&file, 0x1000);  // texture
   file.resize(4 + 124, 0);
-  file.insert(file.end(), data.begin(), data.end());
+  file.insert(file.end(), blocks.begin(), blocks.end());
   return file;
-}
-
-Bytes BuildJpeg(int width, int height, int components, int space, bool progressive,
-                const Bytes& samples) {
-  jpeg_compress_struct info;
-  jpeg_error_mgr errors;
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&info);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = width;
-  info.image_height = height;
-  info.input_components = components;
-  info.in_color_space = static_cast<J_COLOR_SPACE>(space);
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, 95, TRUE);
-  if (progressive) jpeg_simple_progression(&info);
-  jpeg_start_compress(&info, TRUE);
-  for (int y = 0; y < height; ++y) {
-    JSAMPROW row = const_cast<JSAMPLE*>(&samples[static_cast<size_t>(y) * width * components]);
-    jpeg_write_scanlines(&info, &row, 1);
-  }
-  jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
-  Bytes bytes(buffer, buffer + size);
-  std::free(buffer);
-  return bytes;
-}
-
-namespace {
-
-void AppendPng(png_structp png, png_bytep data, size_t length) {
-  auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
-  for (size_t i = 0; i < length; ++i) out->push_back(data[i]);
-}
-
-void FlushPng(png_structp) {}
-
-}  // namespace
-
-Bytes BuildPng(int width, int height, int colour_type, int bit_depth, bool interlaced,
-               const Bytes& rows, const Bytes& palette, const Bytes& transparency) {
-  Bytes out;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  png_set_write_fn(png, &out, AppendPng, FlushPng);
-  png_set_IHDR(png, info, width, height, bit_depth, colour_type,
-               interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  if (!palette.empty()) {
-    png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(palette.data()),
-                 static_cast<int>(palette.size() / 3));
-  }
-  if (!transparency.empty()) {
-    png_set_tRNS(png, info, transparency.data(), static_cast<int>(transparency.size()), nullptr);
-  }
-  png_write_info(png, info);
-  const size_t stride = rows.size() / height;
-  std::vector<png_bytep> pointers;
-  for (int y = 0; y < height; ++y) pointers.push_back(const_cast<png_bytep>(&rows[y * stride]));
-  png_write_image(png, pointers.data());
-  png_write_end(png, info);
-  png_destroy_write_struct(&png, &info);
-  return out;
 }
 
 }  // namespace vorna::test

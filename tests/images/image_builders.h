@@ -1,4 +1,4 @@
-// Small images built byte by byte for the decoder tests and the fuzz seeds.
+// Small images built byte by byte for the decoder tests.
 #pragma once
 
 #include <array>
@@ -64,12 +64,6 @@ Image Decoded(const Bytes& bytes);
 // `image` with every alpha set to 255.
 Image Opaque(Image image);
 
-// A copy of `bytes` with `values` written from `offset` on.
-inline Bytes Patched(Bytes bytes, size_t offset, std::initializer_list<uint8_t> values) {
-  for (uint8_t v : values) bytes.at(offset++) = v;
-  return bytes;
-}
-
 // The indices of the files in `files` that DecodeImage accepts, or that it refuses without
 // leaving an empty image.
 std::vector<size_t> Accepted(const std::vector<Bytes>& files);
@@ -103,19 +97,7 @@ struct TgaOptions {
 // A TGA of `image`; colour-mapped images take a 24-bit map in order of appearance.
 Bytes BuildTga(const Image& image, const TgaOptions& options);
 
-// A DDS header for width x height with the given pixel-format flags, FourCC, bit count and
-// masks, followed by `data`.
-Bytes BuildDds(int width, int height, uint32_t format_flags, const char* four_cc, int bits,
-               std::array<uint32_t, 4> masks, const Bytes& data);
-
-// A JPEG written by libjpeg at quality 95: `components` samples a pixel in `space` (1 grey,
-// 3 RGB, 4 CMYK, stored as given with the Adobe marker), baseline or progressive.
-Bytes BuildJpeg(int width, int height, int components, int space, bool progressive,
-                const Bytes& samples);
-
-// A PNG written by libpng from `rows`, the stored samples of every row (big-endian 16-bit
-// samples, packed low bit depths), with an optional palette (RGB triples) and tRNS chunk.
-Bytes BuildPng(int width, int height, int colour_type, int bit_depth, bool interlaced,
-               const Bytes& rows, const Bytes& palette = {}, const Bytes& transparency = {});
+// A DDS header for width x height whose pixel format is the FourCC, followed by `blocks`.
+Bytes BuildDds(int width, int height, const char* four_cc, const Bytes& blocks);
 
 }  // namespace vorna::test

@@ -1,6 +1,5 @@
-// The camera and the projection, RenderFrame's choices, and the free camera: its start from the
-// fixed directions, orbit limits, the pick, zoom and pan holding what is under the cursor, the
-// headlight, the weight display and the thumbnails that ignore all of it.
+// The projection, whole frames, and the free camera: orbit limits, the pick, zoom and pan holding
+// what is under the cursor, the headlight and the weight display.
 #include "render/camera.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +7,6 @@
 #include <cmath>
 
 #include "render/frame_scene.h"
-#include "render/snapshot.h"
 
 namespace vorna {
 namespace {
@@ -22,45 +20,6 @@ using test::Square;
 void ExpectNear(Vec3 a, Vec3 b, float tolerance) {
   EXPECT_LE(Length(a - b), tolerance)
       << a.x << " " << a.y << " " << a.z << " vs " << b.x << " " << b.y << " " << b.z;
-}
-
-// Each fixed direction looks at the model's centre height from 2.7 away; the free camera starts
-// from the same eye with the same screen axes.
-TEST(CameraTest, SixDirectionsLookAtTheCentreHeightAndStartTheFreeCamera) {
-  struct Case {
-    float yaw, pitch;
-    Vec3 eye;
-  };
-  const float c = 0.5f;
-  const Case cases[] = {
-      {0.0f, -1.0f, {0.0f, c, -2.7f}},         {180.0f, -1.0f, {0.0f, c, 2.7f}},
-      {270.0f, -1.0f, {2.7f, c, 0.0f}},        {90.0f, -1.0f, {-2.7f, c, 0.0f}},
-      {-1.0f, 270.0f, {0.0f, c + 2.7f, 0.0f}}, {-1.0f, -270.0f, {0.0f, c - 2.7f, 0.0f}},
-  };
-  auto model = FaceModel({Square(-0.5f, -0.5f, 0.5f, 0.5f)});
-  model->total_center = {0.3f, c, -0.2f};
-  for (const Case& k : cases) {
-    SCOPED_TRACE(testing::Message() << k.yaw << " " << k.pitch);
-    ViewState view;
-    view.view_yaw = k.yaw;
-    view.view_pitch = k.pitch;
-    RenderContext context = FrontContext(view, 8);
-    SetupView(context, *model, view);
-    ExpectNear(context.eye_position, k.eye, 1e-5f);
-    // The target lies straight ahead; the vertical views stay finite although they look almost
-    // along the up vector.
-    const Matrix& v = context.device->GetTransform(TransformState::kView);
-    for (const auto& row : v.m) {
-      for (float value : row) EXPECT_TRUE(std::isfinite(value));
-    }
-    ExpectNear(TransformCoord({0.0f, c, 0.0f}, v), {0.0f, 0.0f, 2.7f}, 1e-5f);
-    const FreeCamera free = CurrentFreeCamera(*model, view);
-    EXPECT_TRUE(free.active);
-    const CameraBasis basis = FreeCameraBasis(free, false);
-    ExpectNear(basis.eye, context.eye_position, 1e-4f);
-    ExpectNear(TransformNormal(basis.right, v), {1.0f, 0.0f, 0.0f}, 1e-4f);
-    ExpectNear(TransformNormal(basis.up, v), {0.0f, 1.0f, 0.0f}, 1e-4f);
-  }
 }
 
 TEST(FreeCameraTest, OrbitWrapsTheYawAndStopsAtThePoles) {
@@ -167,25 +126,6 @@ TEST(WeightDisplayTest, ColoursEachVertexByTheSelectedUnitsShare) {
   EXPECT_EQ(test::Drawn(context, *model, view, "weights"), "");
 }
 
-TEST(FreeCameraTest, ThumbnailsStayTheFixedFrontPicture) {
-  auto model = FaceModel({Square(-0.5f, -0.9f, 0.2f, 0.4f), Square(0.3f, 0.1f, 0.6f, 0.8f, 0.2f)});
-  ViewState plain;
-  RenderContext context = FrontContext(plain, 32);
-  const Image expected = MakeMotionThumbnail(context, *model, plain);
-  ViewState steered;
-  steered.free_camera = CurrentFreeCamera(*model, steered);
-  OrbitCamera(steered.free_camera, 40.0f, 20.0f);
-  steered.perspective = true;
-  steered.weight_display = true;
-  steered.view_yaw = 90.0f;
-  const Image thumbnail = MakeMotionThumbnail(context, *model, steered);
-  EXPECT_EQ(thumbnail.rgba, expected.rgba);
-  // The view keeps its camera for the next frame; only the direction turned to the front.
-  EXPECT_TRUE(steered.free_camera.active);
-  EXPECT_TRUE(steered.perspective);
-  EXPECT_EQ(steered.view_yaw, 0.0f);
-}
-
 TEST(CameraTest, ProjectionFollowsTheViewSizeAndPlayback) {
   ViewState view;
   RenderContext context;
@@ -213,57 +153,6 @@ TEST(CameraTest, ProjectionFollowsTheViewSizeAndPlayback) {
   EXPECT_FALSE(InitDevice(none, view, 0, 480));
   EXPECT_EQ(none.device, nullptr);
   EXPECT_FALSE(RenderFrame(none, *test::NewModel(), view));
-}
-
-TEST(RenderFrameTest, PlanFollowsTheViewState) {
-  struct Case {
-    void (*set)(ViewState&);
-    FramePlan plan;
-  };
-  using B = FrameBranch;
-  const PartLook colour = PartLook::kColour, texture = PartLook::kTexture;
-  const Case cases[] = {
-      {[](ViewState&) {}, {B::kModel, true, true, false, colour}},
-      {[](ViewState& v) { v.ground_on = true; }, {B::kModel, true, true, true, colour}},
-      {[](ViewState& v) { v.texture_colour_on = true; }, {B::kModel, false, true, false, texture}},
-      {[](ViewState& v) { v.unit_dialog_page = 3; }, {B::kModel, false, true, false, colour}},
-      {[](ViewState& v) { v.unit_dialog_page = 4; }, {B::kModel, true, true, false, colour}},
-      {[](ViewState& v) { v.unit_copy_open = true; }, {B::kModel, false, true, false, colour}},
-      {[](ViewState& v) { v.texture_dialog_page = 2; }, {B::kModel, false, true, false, texture}},
-      {[](ViewState& v) {
-         v.texture_dialog_page = 1;
-         v.ground_on = true;
-       },
-       {B::kTexturePreview, false, false, false, texture}},
-      {[](ViewState& v) { v.playing = v.ground_on = true; },
-       {B::kPlaying, false, true, true, colour}},
-  };
-  for (size_t i = 0; i < std::size(cases); ++i) {
-    ViewState view;
-    cases[i].set(view);
-    EXPECT_EQ(PlanFrame(view), cases[i].plan) << "case " << i;
-  }
-}
-
-TEST(RenderFrameTest, TheViewIsRecomputedOnlyWhenTheCameraChanges) {
-  ViewState view;
-  RenderContext context = FrontContext(view);
-  auto model = FaceModel({Square(-0.5f, -0.5f, 0.5f, 0.5f)});
-  RenderFrame(context, *model, view);
-  const Matrix front = context.device->GetTransform(TransformState::kView);
-  // A view set behind the frame's back survives frames with the same camera...
-  context.device->SetTransform(TransformState::kView, Identity());
-  RenderFrame(context, *model, view);
-  EXPECT_EQ(context.device->GetTransform(TransformState::kView), Identity());
-  // ... but not a change of direction, nor a model of another centre height.
-  view.view_yaw = 90.0f;
-  RenderFrame(context, *model, view);
-  view.view_yaw = 0.0f;
-  RenderFrame(context, *model, view);
-  EXPECT_EQ(context.device->GetTransform(TransformState::kView), front);
-  model->total_center.y = 0.25f;
-  RenderFrame(context, *model, view);
-  EXPECT_NEAR(context.eye_position.y, 0.25f, 1e-6f);
 }
 
 TEST(RenderFrameTest, FramesStartBlackAndEndInTheFixedState) {
@@ -297,16 +186,6 @@ TEST(RenderFrameTest, PlaybackDrawsThePoseItWasGiven) {
   model->parts[0].pose_matrix = Identity();  // as if the tick had evaluated Motion 0
   RenderFrame(context, *model, view);
   EXPECT_FALSE(IsBlack(Pixel(context, 14, 16)));
-}
-
-TEST(RenderFrameTest, MarkerScaleFollowsTheModelSizeWithoutCompounding) {
-  RenderContext context;
-  for (const double size : {2.0, 2.0, 0.5}) {
-    SetMarkerScale(context, size);
-    EXPECT_EQ(context.marker_scale, static_cast<float>(size));
-  }
-  SetMarkerScale(context, std::nan(""));
-  EXPECT_EQ(context.marker_scale, 1.0f);
 }
 
 }  // namespace

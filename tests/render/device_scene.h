@@ -72,19 +72,11 @@ Image MakeImage(int width, int height, F rgba) {
   return image;
 }
 
-inline Rgb PixelAt(const Device& device, int x, int y) {
-  const uint8_t* p = device.back_buffer().Pixel(x, y);
-  return {p[0], p[1], p[2]};
-}
-
 // Pixels whose colour is not black.
 inline int CountLit(const Device& device) {
+  const std::vector<uint8_t>& rgba = device.back_buffer().rgba;
   int count = 0;
-  for (int y = 0; y < device.height(); ++y) {
-    for (int x = 0; x < device.width(); ++x) {
-      if (PixelAt(device, x, y) != Rgb{0, 0, 0}) ++count;
-    }
-  }
+  for (size_t i = 0; i < rgba.size(); i += 4) count += (rgba[i] | rgba[i + 1] | rgba[i + 2]) != 0;
   return count;
 }
 

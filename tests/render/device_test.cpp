@@ -1,5 +1,5 @@
-// The software device: small scenes compared pixel for pixel with reference images, and the
-// lifecycle, hostile coordinates and threading.
+// The software device: small scenes compared pixel for pixel with reference images, and hostile
+// coordinates.
 #include "render/device.h"
 
 #include <gtest/gtest.h>
@@ -192,12 +192,6 @@ const Scene kScenes[] = {
          Poly(d, kGreen, {{x + 2, 2, g}, {x + 14, 2, g}, {x + 2, 14, g}});
        }
      }},
-    // Two faces crossing: each in front on its own side.
-    {"depth_crossing", 32, 32,
-     [](Device& d) {
-       Poly(d, kRed, {{0, 0, 0.2f}, {32, 0, 0.8f}, {32, 32, 0.8f}, {0, 32, 0.2f}});
-       Poly(d, kGreen, {{0, 0, 0.8f}, {32, 0, 0.2f}, {32, 32, 0.2f}, {0, 32, 0.8f}});
-     }},
     // Cleared to a colour and depth 0.25 after a quad: the quad is gone, a face at 0.5 hidden,
     // one at 0.25 drawn.
     {"clear", 8, 8,
@@ -283,7 +277,6 @@ const Scene kScenes[] = {
        Floor(d, Texture::FromImage(halves), TextureFilter::kNone, 3.0f, 0.5f);
      }},
     {"mip_linear", 64, 64, [](Device& d) { Checkerboard(d, TextureFilter::kLinear); }},
-    {"mip_point", 64, 64, [](Device& d) { Checkerboard(d, TextureFilter::kPoint); }},
     {"mip_none", 64, 64, [](Device& d) { Checkerboard(d, TextureFilter::kNone); }},
     // Turned into a wall, u running into the distance across stripes four texels wide: depth
     // changes along the rows, and the level of detail (which blurs the stripes away gradually)
@@ -308,39 +301,6 @@ TEST(DeviceTest, ScenesMatchTheirReferenceImages) {
     EXPECT_EQ(test::ReferenceDifference(device->back_buffer(), std::string("device_") + scene.name),
               "");
   }
-}
-
-TEST(DeviceTest, LifecycleRefusesEmptyOrHugeBuffersAndMisplacedCalls) {
-  EXPECT_EQ(Device::Create(0, 480), nullptr);
-  EXPECT_EQ(Device::Create(760, 0), nullptr);
-  EXPECT_EQ(Device::Create(-5, 10), nullptr);
-  EXPECT_EQ(Device::Create(Device::kMaxSide + 1, 4), nullptr);
-  auto device = Device::Create(3, 2);
-  ASSERT_NE(device, nullptr);
-  EXPECT_EQ(device->back_buffer().width, 3);
-  EXPECT_EQ(device->back_buffer().height, 2);
-  for (uint8_t byte : device->back_buffer().rgba) EXPECT_TRUE(byte == 0 || byte == 255);
-  EXPECT_EQ(device->back_buffer().Pixel(2, 1)[3], 255);
-  EXPECT_FALSE(device->Resize(0, 10));
-  EXPECT_FALSE(device->Resize(10, 0));
-  EXPECT_TRUE(device->Resize(8, 4));
-  EXPECT_EQ(device->back_buffer().rgba.size(), 8u * 4u * 4u);
-  ASSERT_TRUE(device->BeginScene());
-  EXPECT_FALSE(device->Resize(16, 16));  // not while a scene is open
-  EXPECT_FALSE(device->BeginScene());
-  EXPECT_TRUE(device->EndScene());
-  EXPECT_FALSE(device->EndScene());
-  const auto quad = test::Rectangle(0, 0, 4, 4, 0.5f, kWhite);
-  EXPECT_FALSE(device->DrawPrimitive(PrimitiveType::kTriangleFan, quad));  // outside a scene
-  // A clear stores alpha only when asked, and then only where nothing is drawn.
-  device = test::PixelDevice(8, 8);
-  device->Clear(kClearTarget, 0x00123456, 1.0f);
-  EXPECT_EQ(device->back_buffer().Pixel(3, 3)[3], 255);
-  device->Clear(kClearTarget | kClearAlpha, 0x00123456, 1.0f);
-  Fan(*device, test::Rectangle(4, 0, 8, 8, 0.5f, kWhite));
-  device->EndScene();
-  EXPECT_EQ(device->back_buffer().Pixel(1, 3)[3], 0);
-  EXPECT_EQ(device->back_buffer().Pixel(6, 3)[3], 255);
 }
 
 // Far-away corners are clipped to a guard band and then scissored; corners that are not finite
@@ -379,57 +339,6 @@ TEST(DeviceTest, ExtremeCoordinatesAreSafe) {
       }
     }
   }
-}
-
-// A busy scene (overlapping, blended, textured, with depth, in all fill modes, with long calls
-// that are split between workers) drawn by one, two and eight threads gives the same bytes.
-TEST(DeviceTest, ThreadedRasterisationGivesIdenticalPixels) {
-  const auto texture = Texture::FromImage(test::MakeImage(16, 16, [](int x, int y) {
-    const int i = 16 * y + x;
-    return Rgba{static_cast<uint8_t>(i * 7), static_cast<uint8_t>(i * 13),
-                static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 3)};
-  }));
-  std::vector<Image> frames;
-  for (int threads : {1, 2, 8}) {
-    auto device = Device::Create(320, 240);
-    device->set_thread_count(threads);
-    RenderStates& s = device->render_states();
-    s.lighting = false;
-    s.cull_mode = CullMode::kNone;
-    SourceAlphaBlending(*device);
-    s.alpha_operation = AlphaOperation::kAddSigned;
-    s.mag_filter = s.min_filter = s.mip_filter = TextureFilter::kLinear;
-    device->SetTransform(TransformState::kProjection,
-                         PerspectiveFovLH(0.7853982f, 320.0f / 240.0f, 0.01f, 10.0f));
-    device->BeginScene();
-    uint32_t seed = 12345;
-    const auto next = [&seed] {
-      seed = seed * 1664525u + 1013904223u;
-      return static_cast<float>(seed >> 8) / 16777216.0f;
-    };
-    for (int i = 0; i < 400; ++i) {
-      device->SetTexture(i % 3 == 0 ? nullptr : texture);
-      s.fill_mode = i % 17 == 0 ? kFillWireframe : (i % 23 == 0 ? kFillPoint : kFillSolid);
-      // Every 100th call is a long list or fan.
-      const int corners = i % 100 == 50 ? 300 : (i % 100 == 99 ? 120 : 3);
-      std::vector<ColourVertex> tri;
-      for (int k = 0; k < corners; ++k) {
-        tri.push_back({{next() * 4 - 2, next() * 3 - 1.5f, next() * 4 - 0.5f},
-                       static_cast<uint32_t>(next() * 4294967295.0f),
-                       next() * 4 - 2,
-                       next() * 4 - 2});
-      }
-      device->DrawPrimitive(
-          corners == 120 ? PrimitiveType::kTriangleFan : PrimitiveType::kTriangleList, tri);
-    }
-    device->EndScene();
-    frames.push_back(device->back_buffer());
-  }
-  int lit = 0;
-  for (size_t i = 0; i < frames[0].rgba.size(); i += 4) lit += frames[0].rgba[i + 1] != 0;
-  EXPECT_GT(lit, 320 * 240 / 2);
-  EXPECT_TRUE(frames[0].rgba == frames[1].rgba);
-  EXPECT_TRUE(frames[0].rgba == frames[2].rgba);
 }
 
 }  // namespace

@@ -84,7 +84,8 @@ inline std::string Drawn(RenderContext& context, Model& model, const ViewState& 
 }
 
 inline Rgb Pixel(const RenderContext& context, int x, int y) {
-  return PixelAt(*context.device, x, y);
+  const uint8_t* p = context.device->back_buffer().Pixel(x, y);
+  return {p[0], p[1], p[2]};
 }
 
 inline bool IsBlack(const Rgb& rgb) { return rgb == Rgb{0, 0, 0}; }

@@ -1,13 +1,11 @@
-// Parts, ground, markers and the texture preview, drawn through whole frames of tiny models and
+// Parts and the texture preview, drawn through whole frames of tiny models and
 // compared with reference images (see frame_scene.h for the view).
 #include "render/mesh_drawing.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 
-#include "model/hierarchy_edit.h"
 #include "render/frame_scene.h"
 
 namespace vorna {
@@ -29,7 +27,7 @@ using test::Square;
 const Vec3 kTowardsLight{-0.866025f, 0.5f, 0.0f};
 
 // Every sphere and ground face is drawn from outside: turning clockwise as seen from outside, its
-// cross product points outwards. (Their sizes show in the marker and ground drawing tests.)
+// cross product points outwards.
 TEST(FixedMeshesTest, FacesPointOutwards) {
   const FixedMeshes meshes = BuildFixedMeshes();
   for (const FixedMesh* mesh : {&meshes.sphere, &meshes.ground}) {
@@ -86,27 +84,6 @@ TEST(DrawPartsTest, DepthAndSemiTransparency) {
   EXPECT_EQ(Drawn(context, *model, view, "depth_semi_transparent"), "");
 }
 
-TEST(DepthSortTest, FarthestFirstTiesToTheLowerIndex) {
-  auto model = FaceModel({Square(0, 0, 0.1f, 0.1f, 0.2f), Square(0, 0, 0.1f, 0.1f, -0.2f),
-                          Square(0, 0, 0.1f, 0.1f, 0.2f), Square(0, 0, 0.1f, 0.1f, 0.6f)});
-  for (int p = 0; p < 4; ++p) model->parts[p].pose_matrix = Identity();
-  struct Case {
-    Vec3 eye;
-    uint32_t order[4];
-  };
-  const Case cases[] = {{{0.0f, 0.0f, -2.7f}, {3, 0, 2, 1}}, {{0.0f, 0.0f, 2.7f}, {1, 0, 2, 3}}};
-  for (const Case& k : cases) {
-    DepthSort(*model, k.eye);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(model->parts[i].depth_order, k.order[i]) << i;
-  }
-  // The posed centre counts, and a centre that is not a number is still listed once, last.
-  model->parts[1].pose_matrix = Translation(0.0f, 0.0f, 1.0f);
-  model->parts[2].center.x = std::nanf("");
-  DepthSort(*model, {0.0f, 0.0f, -2.7f});
-  const uint32_t posed[] = {1, 3, 0, 2};
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(model->parts[i].depth_order, posed[i]) << i;
-}
-
 // Weight 1 keeps a vertex in the owning unit's frame (here unmoved), weight 0 lets it follow the
 // part's own pose (0.5 right, 8 pixels), 0.5 goes halfway: top to bottom 0, 0.5, 1.
 TEST(DrawPartsTest, VertexBlendingBetweenTheUnitAndThePart) {
@@ -161,76 +138,6 @@ TEST(DrawPartsTest, TexturedLookCornersRebindingAndWrapping) {
     model->parts[0].texture_map_flag = flag;
     EXPECT_EQ(Drawn(context, *model, view, "texture_wrap_" + std::to_string(flag)), "");
   }
-}
-
-// The only unit's marker in a 200 x 200 front view (100 pixels to the unit).
-std::string Marker(Model& model, const ViewState& view, const std::string& name,
-                   float scale = 1.0f) {
-  RenderContext context = FrontContext(view, 200);
-  SetMarkerScale(context, scale);
-  return Drawn(context, model, view, "marker_" + name);
-}
-
-TEST(DrawUnitMarkerTest, ShapeSizeTiltPositionAndColour) {
-  auto model = FaceModel({});
-  const int unit = test::AddUnit(*model, {}, {}, 1);
-  ViewState view;
-  EXPECT_EQ(Marker(*model, view, "pyramid"), "");  // blue, 0.2 long and 0.06 thick
-  EXPECT_EQ(Marker(*model, view, "pyramid_scaled", 2.0f), "");
-  model->units[unit].axis_angle = {0, 0, 90};  // turned along y
-  EXPECT_EQ(Marker(*model, view, "pyramid_turned"), "");
-  // Below a selected Unit (whose own marker lies far outside the view): yellow-green; selected
-  // itself: red.
-  const int above = test::AddUnit(*model, {50.0f, 50.0f, 0.0f}, {});
-  ASSERT_TRUE(MoveNode(*model, model->NodeOfUnit(unit), model->NodeOfUnit(above)));
-  model->forest.Select(model->NodeOfUnit(above));
-  EXPECT_EQ(Marker(*model, view, "below_selected"), "");
-  model->selected_unit = unit;
-  EXPECT_EQ(Marker(*model, view, "selected"), "");
-  // Any other basis: the sphere, 0.072 across, on the pivot moved by the Motion's translation.
-  model->units[unit].basis_type = 2;
-  model->units[unit].basis_position = {0.25f, 0.0f, 0.0f};
-  model->motions[0].translation[unit] = {0.25f, 0.0f, 0.0f};
-  EXPECT_EQ(Marker(*model, view, "sphere_moved"), "");
-}
-
-TEST(DrawGroundTest, UnderTheRestPoseAndAlwaysSolid) {
-  auto model = FaceModel({Square(-0.25f, -0.5f, 0.25f, 0.5f)});
-  ViewState view;
-  view.ground_on = true;
-  view.fill_mode = kFillWireframe;
-  RenderContext front = FrontContext(view);
-  // From the front the slab's 0.01 edge is a line at y = -0.5: pixel row 24.
-  EXPECT_EQ(Drawn(front, *model, view, "ground_front"), "");
-  // From above its top fills the view, in wireframe mode too, at half strength when
-  // semi-transparent.
-  view.view_yaw = -1.0f;
-  view.view_pitch = 270.0f;
-  view.part_alpha = 128;
-  RenderContext top = FrontContext(view);
-  EXPECT_EQ(Drawn(top, *model, view, "ground_top"), "");
-}
-
-// Each direction's placement quad lies on one side of the box, behind the part as seen from the
-// camera that looks along the direction's projection axis; the two of a pair face opposite ways.
-TEST(TexturePreviewTest, PlacementQuadFacesItsCamera) {
-  const Vec3 lo{-1.0f, -2.0f, -3.0f}, hi{1.0f, 2.0f, 3.0f};
-  const int axis_of_plane[] = {2, 0, 1};  // z, x, y
-  int seen_from[6] = {};
-  for (int direction = 0; direction < 6; ++direction) {
-    SCOPED_TRACE(direction);
-    const std::array<Vec3, 4> q = PlacementCorners(lo, hi, direction);
-    const int axis = axis_of_plane[direction / 2];
-    // Turning clockwise for a camera, the cross product points at it.
-    const Vec3 towards_camera = Cross(q[1] - q[0], q[2] - q[0]);
-    EXPECT_FLOAT_EQ(std::abs(towards_camera[axis]), Length(towards_camera));
-    seen_from[direction] = towards_camera[axis] > 0.0f ? 1 : -1;
-    for (const Vec3& corner : q) {
-      EXPECT_EQ(corner[axis], seen_from[direction] > 0 ? lo[axis] : hi[axis]);
-    }
-  }
-  for (int pair = 0; pair < 3; ++pair) EXPECT_EQ(seen_from[2 * pair], -seen_from[2 * pair + 1]);
-  EXPECT_EQ(seen_from[0], -1);  // direction 0 faces the front camera at -z
 }
 
 TEST(TexturePreviewTest, ThePartCentredOverItsPlacementQuad) {

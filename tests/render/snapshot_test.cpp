@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstring>
 #include <string>
 
 #include "images/decode.h"
@@ -17,49 +15,6 @@ namespace {
 
 using test::FaceModel;
 using test::Square;
-
-TEST(CaptureViewRegionTest, CopiesTheRectangleCutToTheBackBuffer) {
-  ViewState view;
-  RenderContext context = test::FrontContext(view, 32);
-  RenderFrame(context, *FaceModel({Square(-0.5f, -0.5f, 0.5f, 0.5f)}), view);
-  const Image& buffer = context.device->back_buffer();
-  Image capture = CaptureViewRegion(*context.device, 4, 6, 20, 10);
-  ASSERT_EQ(capture.width, 16);
-  ASSERT_EQ(capture.height, 4);
-  for (int x = 0; x < 16; ++x) {
-    EXPECT_EQ(std::memcmp(capture.Pixel(x, 3), buffer.Pixel(x + 4, 9), 4), 0) << x;
-  }
-  capture = CaptureViewRegion(*context.device, -5, -5, 100, 100);
-  EXPECT_EQ(capture.rgba, buffer.rgba);
-  EXPECT_TRUE(CaptureViewRegion(*context.device, 5, 5, 5, 9).empty());
-  EXPECT_TRUE(CaptureViewRegion(*context.device, 40, 0, 50, 10).empty());
-}
-
-TEST(ThumbnailRegionTest, SquareAroundTheProjectedBox) {
-  struct Case {
-    Vec3 lo, hi;
-    ViewRegion region;
-  };
-  // An 800 x 400 orthographic view: 400 pixels to the unit across and down.
-  const float nan = std::nanf("");
-  const Case cases[] = {
-      {{-0.25f, -0.1f, 0.0f}, {0.25f, 0.1f, 0.0f}, {300, 100, 500, 300}},  // wider than tall
-      {{-0.1f, -0.2f, 0.0f}, {0.1f, 0.2f, 0.0f}, {320, 120, 480, 280}},    // taller than wide
-      {{-0.75f, -1.0f, 0.0f}, {0.75f, 1.0f, 0.0f}, {0, 0, 800, 400}},      // larger: cut
-      {{0.3f, 0.3f, 0.3f}, {0.3f, 0.3f, 0.3f}, {0, 0, 800, 400}},          // a point: all
-      {{0.0f, 0.0f, 0.0f}, {nan, 1.0f, 1.0f}, {0, 0, 800, 400}},
-  };
-  RenderContext context;
-  ViewState view;
-  ASSERT_TRUE(InitDevice(context, view, 800, 400));
-  const Matrix& projection = context.device->GetTransform(TransformState::kProjection);
-  for (size_t i = 0; i < std::size(cases); ++i) {
-    auto model = test::NewModel();
-    model->total_corner_min = cases[i].lo;
-    model->total_corner_max = cases[i].hi;
-    EXPECT_EQ(ThumbnailRegion(*model, projection, 800, 400), cases[i].region) << "case " << i;
-  }
-}
 
 TEST(MakeMotionThumbnailTest, StopsPlaybackTurnsToTheFrontAndShrinks) {
   auto model = FaceModel({Square(-0.5f, -0.5f, 0.5f, 0.5f)});
