@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <array>
 #include <cstdlib>
 
 #include "image_builders.h"
@@ -102,6 +103,34 @@ TEST(EncodeTest, OtherLibrariesReadOurFilesBack) {
   // JPEG is lossy: a smooth image stays within a small tolerance.
   const Image smooth = test::Gradient(64, 32);
   EXPECT_EQ(FirstDifference(ReadBack(smooth, "image/jpeg", ReadOwnDecoder), smooth, 12), "");
+}
+
+// After the first, a frame stores only the rectangle that changed (one pixel when nothing did)
+// over the previous one.
+TEST(EncodeTest, AnimatedGifStoresOnlyWhatChanged) {
+  std::vector<Image> frames(3, test::Gradient(16, 8));
+  frames[1].Pixel(5, 2)[0] ^= 0xFF;
+  frames[1].Pixel(9, 6)[1] ^= 0xFF;
+  frames[2] = frames[1];
+  Bytes bytes;
+  ASSERT_TRUE(EncodeAnimatedGif(frames, 7, &bytes));
+  test::TempDir dir;
+  test::WriteFile(dir.File("a.gif"), std::string(bytes.begin(), bytes.end()));
+  int error = 0;
+  GifFileType* gif = DGifOpenFileName(dir.File("a.gif").c_str(), &error);
+  ASSERT_NE(gif, nullptr);
+  ASSERT_EQ(DGifSlurp(gif), GIF_OK);
+  ASSERT_EQ(gif->ImageCount, 3);
+  const int expected[3][4] = {{0, 0, 16, 8}, {5, 2, 5, 5}, {0, 0, 1, 1}};
+  for (int f = 0; f < 3; ++f) {
+    const GifImageDesc& d = gif->SavedImages[f].ImageDesc;
+    EXPECT_EQ((std::array{d.Left, d.Top, d.Width, d.Height}), std::to_array(expected[f])) << f;
+  }
+  const GifColorType c = gif->SColorMap->Colors[gif->SavedImages[1].RasterBits[0]];
+  EXPECT_EQ(
+      (std::array{c.Red, c.Green, c.Blue}),
+      (std::array{frames[1].Pixel(5, 2)[0], frames[1].Pixel(5, 2)[1], frames[1].Pixel(5, 2)[2]}));
+  DGifCloseFile(gif, &error);
 }
 
 TEST(EncodeTest, GifQuantizesManyColoursWithoutBanding) {
