@@ -75,29 +75,6 @@ class DxfInteropTest : public ::testing::Test {
   }
 };
 
-TEST_F(DxfInteropTest, EzdxfReadsOurFiles) {
-  auto model = test::NewModel();
-  AllocateParts(*model, 3);
-  AllocateVertices(*model, 10);
-  AllocateFaces(*model, 3);
-  model->parts[1] = Part{.first_vertex = 3, .first_face = 1};
-  model->parts[2] = Part{.first_vertex = 7, .first_face = 2};
-  model->parts[3] = Part{.first_vertex = 10, .first_face = 3};
-  model->positions = {{0, 0, 0},           {1.5f, 0, 0},      {0.5f, 1, -0.25f}, {0, 0, 1},
-                      {1, 0, 1},           {1, 1, 1},         {0, 1.5f, 1},      {-3, 2, 1e-6f},
-                      {123456.789f, 2, 3}, {-0.000001f, 0, 7}};
-  model->faces = {Face{{0, 1, 2, kNoCorner}}, Face{{0, 1, 2, 3}}, Face{{0, 1, 2, kNoCorner}}};
-  model->node_name[0] = "body";
-  model->node_name[1] = "arm";
-  model->node_name[2] = "body";  // written as body002
-  test::TempDir dir;
-  ScriptedHost host;
-  ASSERT_TRUE(ExportDxf(*model, dir.File("ours.dxf"), host));
-  const auto lines = EzdxfLines(dir.File("ours.dxf"), true);
-  ASSERT_TRUE(lines.has_value()) << "ezdxf refused our file";
-  EXPECT_EQ(*lines, ModelLines(*model));
-}
-
 TEST_F(DxfInteropTest, WeReadThirdPartyFilesAsEzdxfDoes) {
   const std::string folder = std::string(VORNA_THIRD_PARTY_DIR) + "/dxf";
   if (std::string(VORNA_THIRD_PARTY_DIR).empty() || !fs::is_directory(folder)) {
