@@ -1,6 +1,5 @@
-// Our DXF files as another DXF reader (ezdxf) sees them, and third-party DXF files as we read them
-// compared with what ezdxf reads from the same files. Both sides describe the faces in the lines
-// of tests/interop/dxf_faces.py.
+// Third-party DXF files as we read them compared with what another DXF reader (ezdxf) reads from
+// the same files. Both sides describe the faces in the lines of tests/interop/dxf_faces.py.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -26,9 +25,9 @@ namespace fs = std::filesystem;
 std::string Python() { return fs::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3"; }
 
 // ezdxf's lines for `path`, or nothing when it could not read the file.
-std::optional<std::vector<std::string>> EzdxfLines(const std::string& path, bool strict) {
-  const std::string command = Python() + " '" VORNA_SOURCE_DIR "/tests/interop/dxf_faces.py' '" +
-                              path + "'" + (strict ? " strict" : "") + " 2>/dev/null";
+std::optional<std::vector<std::string>> EzdxfLines(const std::string& path) {
+  const std::string command =
+      Python() + " '" VORNA_SOURCE_DIR "/tests/interop/dxf_faces.py' '" + path + "' 2>/dev/null";
   FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe == nullptr) return std::nullopt;
   std::string output;
@@ -85,7 +84,7 @@ TEST_F(DxfInteropTest, WeReadThirdPartyFilesAsEzdxfDoes) {
     if (entry.path().extension() != ".dxf") continue;
     SCOPED_TRACE(entry.path().string());
     saw_pink_egg |= entry.path().filename() == "PinkEggFromLW.dxf";
-    const auto lines = EzdxfLines(entry.path().string(), false);
+    const auto lines = EzdxfLines(entry.path().string());
     ASSERT_TRUE(lines.has_value());
     auto model = test::NewModel();
     ScriptedHost host;
