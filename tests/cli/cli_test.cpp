@@ -2,11 +2,9 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
 
 #include "cli/cli_run.h"
-#include "formats/model_file_fixtures.h"
-#include "formats/vrn_text.h"
-#include "model/bounds.h"
 #include "support/test_support.h"
 
 namespace vorna {
@@ -16,52 +14,6 @@ const std::string kSample = std::string(VORNA_SOURCE_DIR) + "/samples/walker.vrn
 
 using test::Cli;
 using test::CliRun;
-
-// Exit status of `vorna-cli convert ARGS`.
-int Convert(const std::string& args) { return Cli("convert " + args).status; }
-
-// The writers are pinned by the formats tests; here each choice of format reaches its writer.
-TEST(CliTest, ConvertWritesEveryVariantAndReproducesTheSample) {
-  test::TempDir dir;
-  ASSERT_EQ(Convert(kSample + " " + dir.File("copy.vrn")), 0);
-  EXPECT_EQ(test::ReadFile(dir.File("copy.vrn")), test::ReadFile(kSample));
-  ASSERT_EQ(Convert(kSample + " " + dir.File("b.vrn") + " --format vrn-binary"), 0);
-  EXPECT_EQ(test::ReadFile(dir.File("b.vrn")).substr(0, 4), std::string("VRN\0", 4));
-  ASSERT_EQ(Convert(dir.File("b.vrn") + " " + dir.File("t.vrn")), 0);
-  EXPECT_EQ(test::ReadFile(dir.File("t.vrn")), test::ReadFile(kSample));
-  ASSERT_EQ(Convert(kSample + " " + dir.File("t.vr2")), 0);
-  EXPECT_NE(test::ReadFile(dir.File("t.vr2")), test::ReadFile(kSample));  // corner coordinates
-  ASSERT_EQ(Convert(kSample + " " + dir.File("b.vr2") + " --format vr2-binary"), 0);
-  EXPECT_EQ(test::ReadFile(dir.File("b.vr2")).substr(0, 4), std::string("VR2\0", 4));
-  // The save options reach the binary writer too.
-  ASSERT_EQ(Convert(kSample + " " + dir.File("bare.vrn") +
-                    " --format vrn-binary --no-skin --no-translation --no-scale --no-anim"),
-            0);
-  EXPECT_EQ(test::ReadFile(dir.File("bare.vrn")).find("anim_data"), std::string::npos);
-}
-
-TEST(CliTest, ConvertFitsOnRequestAndReportsMissingTextures) {
-  test::TempDir dir;
-  // A model 6 units wide that names a texture file that is not there.
-  auto model = test::TwoPartModel();
-  RecomputeBounds(*model);
-  ScriptedHost host;
-  ASSERT_TRUE(WriteVrnText(*model, dir.File("big.vrn"), SaveOptions{}, host));
-  struct Case {
-    const char* flag;
-    float width;
-  };
-  for (const Case& c : {Case{"", 6.0f}, Case{"--no-fit", 6.0f}, Case{"--fit", 1.2f}}) {
-    SCOPED_TRACE(c.flag);
-    const std::string out = dir.File("out.vrn");
-    const CliRun run = Cli("convert " + dir.File("big.vrn") + " " + out + " " + c.flag, true);
-    ASSERT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("skin.png"), std::string::npos) << run.out;
-    auto copy = test::NewModel();
-    ASSERT_TRUE(ReadVrnText(*copy, out, host, ReadOptions{false}));
-    EXPECT_NEAR(copy->total_corner_max.x - copy->total_corner_min.x, c.width, 1e-5f);
-  }
-}
 
 TEST(CliTest, InfoDescribesTheModel) {
   const CliRun json = Cli("info --json " + kSample);
@@ -85,15 +37,34 @@ TEST(CliTest, InfoDescribesTheModel) {
 }
 
 TEST(CliTest, ExitStatusSeparatesUsageFromFailure) {
-  EXPECT_EQ(Cli("").status, 2);
-  EXPECT_EQ(Cli("frobnicate").status, 2);
-  EXPECT_EQ(Cli("info").status, 2);
-  EXPECT_EQ(Cli("convert " + kSample).status, 2);
-  EXPECT_EQ(Cli("convert " + kSample + " out.unknown").status, 2);
-  EXPECT_EQ(Cli("convert --format nope " + kSample + " out.vrn").status, 2);
-  EXPECT_EQ(Cli("info /nonexistent/model.vrn").status, 1);
-  EXPECT_EQ(Cli("info --help").status, 0);
-  EXPECT_EQ(Cli("convert --help").status, 0);
+  test::TempDir dir;
+  const std::string render = "render " + kSample + " " + dir.File("out.png") + " ";
+  const std::pair<std::string, int> cases[] = {
+      {"", 2},
+      {"frobnicate", 2},
+      {"info", 2},
+      {"convert " + kSample, 2},
+      {"convert " + kSample + " out.unknown", 2},
+      {"convert --format nope " + kSample + " out.vrn", 2},
+      {"render " + kSample, 2},
+      {"render " + kSample + " " + dir.File("out.webp"), 2},
+      {render + "--view sideways", 2},
+      {render + "--size 0x10", 2},
+      {render + "--size 100", 2},
+      {render + "--size 20000x10", 2},
+      {render + "--fill dots", 2},
+      {render + "--motion 0", 2},
+      {render + "--motion", 2},
+      {render + "--bogus", 2},
+      {render + "--motion 6", 1},
+      {"render " + dir.File("missing.vrn") + " " + dir.File("out.png"), 1},
+      {"render " + kSample + " " + dir.File("no/such/dir.png"), 1},
+      {"info /nonexistent/model.vrn", 1},
+      {"info --help", 0},
+      {"convert --help", 0},
+      {"render --help", 0},
+  };
+  for (const auto& [args, status] : cases) EXPECT_EQ(Cli(args).status, status) << args;
 }
 
 // The .x options are held to the save dialog's limits: no key time overflows.
@@ -106,22 +77,6 @@ TEST(CliTest, XTimingOptionsAreLimited) {
   const std::string x = test::ReadFile(dir.File("a.x"));
   EXPECT_NE(x.find("AnimTicksPerSecond {\n 4800000;"), std::string::npos);
   EXPECT_NE(x.find(" 1000;4;"), std::string::npos);  // the second key, one clamped interval on
-}
-
-TEST(CliTest, ConvertWritesAndReadsDxfAndReadsTextPolygonFiles) {
-  test::TempDir dir;
-  ASSERT_EQ(Convert(kSample + " " + dir.File("walker.dxf")), 0);
-  const std::string dxf = test::ReadFile(dir.File("walker.dxf"));
-  EXPECT_EQ(dxf.rfind("0\r\nSECTION\r\n2\r\nENTITIES\r\n0\r\n3DFACE\r\n", 0), 0u);
-  ASSERT_EQ(Convert("--format dxf " + dir.File("walker.dxf") + " " + dir.File("again.out")), 0);
-  EXPECT_EQ(test::ReadFile(dir.File("again.out")), dxf);
-  test::WriteFile(dir.File("mesh.txt"),
-                  "<polygon_mesh>\n<vertex>\n<position vec3=\"1 2 3\"/>\n</vertex>\n<face>\n"
-                  "<vertex_number int=\"0\"/>\n<vertex_number int=\"0\"/>\n"
-                  "<vertex_number int=\"0\"/>\n</face>\n</polygon_mesh>\n");
-  ASSERT_EQ(Convert(dir.File("mesh.txt") + " " + dir.File("mesh.dxf")), 0);
-  EXPECT_NE(test::ReadFile(dir.File("mesh.dxf")).find("8\r\nno_name\r\n10\r\n-1.000000\r\n"),
-            std::string::npos);
 }
 
 TEST(CliTest, ConvertEditsTheModelBeforeWriting) {

@@ -4,11 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include "cli/cli_run.h"
@@ -223,97 +220,6 @@ TEST(AnimatedRenderTest, WritesLoopingGifsAndPngsOfAnimsAndTurntables) {
   Image first;
   ASSERT_TRUE(DecodeImageFile(apng, &first));
   EXPECT_EQ(first.width, 80);
-}
-
-// key=value lines of a desktop-entry-style file.
-std::map<std::string, std::string> Entries(const std::string& text) {
-  std::map<std::string, std::string> entries;
-  std::istringstream lines(text);
-  for (std::string line; std::getline(lines, line);) {
-    const size_t equals = line.find('=');
-    if (equals != std::string::npos) entries[line.substr(0, equals)] = line.substr(equals + 1);
-  }
-  return entries;
-}
-
-std::set<std::string> MimeList(const std::string& list) {
-  std::set<std::string> types;
-  std::istringstream parts(list);
-  for (std::string type; std::getline(parts, type, ';');) {
-    if (!type.empty()) types.insert(type);
-  }
-  return types;
-}
-
-bool Succeeds(const std::string& command) {
-  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-TEST(InstalledFilesTest, DeclareTheModelTypesAndTheThumbnailer) {
-  test::TempDir dir;
-  const std::string prefix = dir.File("prefix");
-  ASSERT_TRUE(Succeeds("\"" VORNA_CMAKE_COMMAND "\" --install \"" VORNA_BINARY_DIR
-                       "\" --component desktop --prefix " +
-                       prefix));
-  const std::string share = prefix + "/share/";
-
-  // Each type: its glob and, for the binary forms, its magic bytes at offset 0.
-  const std::string xml = test::ReadFile(share + "mime/packages/vorna.xml");
-  const std::map<std::string, std::pair<std::string, std::string>> declared = {
-      {"application/x-vorna-vrn", {"*.vrn", "VRN\\0"}},
-      {"application/x-vorna-vr2", {"*.vr2", "VR2\\0"}},
-      {"model/x-directx", {"*.x", "xof "}},
-  };
-  std::set<std::string> types;
-  const std::string open = "<mime-type type=\"";
-  for (size_t at = xml.find(open); at != std::string::npos; at = xml.find(open, at + 1)) {
-    const size_t name_end = xml.find('"', at + open.size());
-    const std::string type = xml.substr(at + open.size(), name_end - at - open.size());
-    const std::string body = xml.substr(name_end, xml.find("</mime-type>", at) - name_end);
-    types.insert(type);
-    ASSERT_TRUE(declared.count(type)) << type;
-    const auto& [glob, magic] = declared.at(type);
-    EXPECT_NE(body.find("<glob pattern=\"" + glob + "\"/>"), std::string::npos) << type;
-    EXPECT_NE(body.find("value=\"" + magic + "\" offset=\"0\""), std::string::npos) << type;
-    EXPECT_NE(body.find("<icon name=\"vorna\"/>"), std::string::npos) << type;
-  }
-  EXPECT_EQ(types.size(), declared.size());
-  EXPECT_TRUE(Exists(share + "icons/hicolor/scalable/apps/vorna.svg"));
-
-  const std::string thumbnailer = test::ReadFile(share + "thumbnailers/vorna.thumbnailer");
-  EXPECT_EQ(thumbnailer.rfind("[Thumbnailer Entry]\n", 0), 0u);
-  auto entries = Entries(thumbnailer);
-  EXPECT_EQ(entries["TryExec"], "vorna-cli");
-  EXPECT_EQ(entries["Exec"], "vorna-cli thumbnail --size %s %i %o");
-  EXPECT_EQ(MimeList(entries["MimeType"]), types);
-  // The installed command line, run as a file manager runs it, makes the picture.
-  std::string exec = entries["Exec"];
-  for (const auto& [code, value] : {std::pair<std::string, std::string>{"%s", "64"},
-                                    {"%i", kSample},
-                                    {"%o", dir.File("thumb.png")}}) {
-    exec.replace(exec.find(code), code.size(), value);
-  }
-  ASSERT_TRUE(Succeeds("PATH=" + prefix + "/bin " + exec));
-  Image image;
-  ASSERT_TRUE(DecodeImageFile(dir.File("thumb.png"), &image));
-  EXPECT_EQ(image.width, 64);
-
-  if (Succeeds("command -v update-mime-database")) {
-    ASSERT_TRUE(Succeeds("update-mime-database " + share + "mime"));
-    const std::string globs = test::ReadFile(share + "mime/globs2");
-    for (const auto& [type, facts] : declared) {
-      EXPECT_NE(globs.find(type + ":" + facts.first), std::string::npos) << type;
-    }
-  }
-  const std::string desktop = share + "applications/vorna.desktop";
-  if (Exists(desktop)) {  // installed with the editor
-    entries = Entries(test::ReadFile(desktop));
-    EXPECT_EQ(MimeList(entries["MimeType"]), types);
-    EXPECT_EQ(entries["Icon"], "vorna");
-    if (Succeeds("command -v desktop-file-validate")) {
-      EXPECT_TRUE(Succeeds("desktop-file-validate " + desktop));
-    }
-  }
 }
 
 }  // namespace

@@ -3,13 +3,12 @@
 One line per 3DFACE in modelspace order: "F", the layer and the twelve corner coordinates; then
 one line per run of consecutive 3DFACEs on one layer: "P", the layer, the number of faces and
 the number of distinct corner positions. Coordinates are taken in single precision, as models
-hold them, and printed with six decimals. Fields are separated by tabs. With "strict" the file
-must read without repairs. Exit status 2 when it cannot be read.
+hold them, and printed with six decimals. Fields are separated by tabs. Exit status 2 when it cannot
+be read even with repairs.
 """
 import struct
 import sys
 
-import ezdxf
 from ezdxf import recover
 
 
@@ -17,9 +16,9 @@ def single(value):
     return struct.unpack("<f", struct.pack("<f", value))[0]
 
 
-def main(path, strict):
+def main(path):
     try:
-        doc = ezdxf.readfile(path) if strict else recover.readfile(path)[0]
+        doc = recover.readfile(path)[0]
     except Exception as error:  # any refusal is a failed read here
         print(f"cannot read: {error}", file=sys.stderr)
         return 2
@@ -37,4 +36,4 @@ def main(path, strict):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1], sys.argv[2:] == ["strict"]))
+    sys.exit(main(sys.argv[1]))

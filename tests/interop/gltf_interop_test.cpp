@@ -26,12 +26,6 @@
 #include "model/hierarchy.h"
 #include "support/test_support.h"
 
-#ifdef VORNA_HAVE_ASSIMP
-#include <assimp/cimport.h>
-#include <assimp/postprocess.h>
-#include <assimp/scene.h>
-#endif
-
 namespace vorna {
 namespace {
 
@@ -502,29 +496,6 @@ TEST(GltfExportTest, ValidatorFindsNothingToComplainAbout) {
     }
   }
 }
-
-#ifdef VORNA_HAVE_ASSIMP
-TEST(GltfExportTest, AssimpReadsMeshesBonesAndAnimations) {
-  test::TempDir dir;
-  auto model = Character();
-  const std::string path = dir.File("character.glb");
-  ASSERT_TRUE(ExportGltf(*model, path, {}));
-  const aiScene* scene = aiImportFile(path.c_str(), 0);
-  ASSERT_NE(scene, nullptr) << aiGetErrorString();
-  EXPECT_EQ(scene->mNumMeshes, 5u);
-  std::set<std::string> bones;
-  for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
-    for (unsigned b = 0; b < scene->mMeshes[m]->mNumBones; ++b) {
-      bones.insert(scene->mMeshes[m]->mBones[b]->mName.C_Str());
-    }
-  }
-  // Every joint of the skin is a bone of the skinned meshes: the root and the four Units.
-  EXPECT_EQ(bones, (std::set<std::string>{"root", "hip", "arm", "hand", "tail"}));
-  ASSERT_EQ(scene->mNumAnimations, 2u);
-  EXPECT_STREQ(scene->mAnimations[0]->mName.C_Str(), "walk");
-  aiReleaseImport(scene);
-}
-#endif
 
 }  // namespace
 }  // namespace vorna

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "../xfile/sample_documents.h"
-#include "formats/xfile/mszip.h"
 #include "formats/xfile/reader.h"
 #include "formats/xfile/writer.h"
 #include "interop/interop_support.h"
@@ -20,30 +19,6 @@ namespace {
   if (folder.empty()) {                                                           \
     GTEST_SKIP() << "third-party .x samples not configured (VORNA_TESTDATA_DIR)"; \
   }
-
-TEST(XFileSamplesTest, EncodingsOfOneCubeAgree) {
-  REQUIRE_SAMPLES(folder);
-  const std::string binary = test::ReadFile(folder + "test_cube_binary.x");
-  const std::string compressed = test::ReadFile(folder + "test_cube_compressed.x");
-  std::vector<std::uint8_t> inflated;
-  WarningList warnings;
-  ASSERT_TRUE(
-      InflateBlocks({reinterpret_cast<const std::uint8_t*>(compressed.data()), compressed.size()},
-                    1 << 20, inflated, warnings)
-          .ok());
-  EXPECT_EQ(std::string(inflated.begin() + 16, inflated.end()), binary.substr(16));
-
-  ReadResult text = ReadFile(folder + "test_cube_text.x");
-  ReadResult bin = Read(binary);
-  ASSERT_TRUE(text.ok() && bin.ok());
-  std::vector<const DataObject*> a = text.document.FindAll("Mesh");
-  std::vector<const DataObject*> b = bin.document.FindAll("Mesh");
-  ASSERT_EQ(a.size(), b.size());
-  ASSERT_EQ(a[0]->numbers().size(), b[0]->numbers().size());
-  for (std::size_t i = 0; i < a[0]->numbers().size(); ++i) {
-    EXPECT_NEAR(a[0]->numbers()[i], b[0]->numbers()[i], 1e-6);
-  }
-}
 
 TEST(XFileSamplesTest, OurBinaryEncodingMatchesTheSampleExporter) {
   REQUIRE_SAMPLES(folder);
@@ -109,32 +84,6 @@ TEST(XFileAssimpTest, ReadsRewrittenSamplesLikeTheOriginals) {
       EXPECT_EQ(ours.scene->mNumMaterials, original.scene->mNumMaterials);
       EXPECT_EQ(ours.scene->mNumAnimations, original.scene->mNumAnimations);
     }
-  }
-}
-
-TEST(XFileAssimpTest, ReadsAFrameWithAnEmptyMeshAsWeWriteIt) {
-  Document d;
-  DataObject& frame = samples::Add(d, "Frame", "Unit");
-  samples::AddIdentity(samples::Add(d, "FrameTransformMatrix", "", &frame));
-  DataObject& mesh = samples::Add(d, "Mesh", "", &frame);
-  mesh.AddNumber(0);
-  mesh.AddNumber(0);
-  DataObject& normals = samples::Add(d, "MeshNormals", "", &mesh);
-  normals.AddNumber(0);
-  normals.AddNumber(0);
-  samples::Add(d, "MeshTextureCoords", "", &mesh).AddNumber(0);
-  DataObject& list = samples::Add(d, "MeshMaterialList", "", &mesh);
-  list.AddNumber(0);
-  list.AddNumber(0);
-  for (Encoding encoding : kEncodings) {
-    WriteOptions options;
-    options.encoding = encoding;
-    WriteResult w = Write(d, options);
-    ASSERT_TRUE(w.ok());
-    ASSERT_TRUE(Read(w.bytes).ok());
-    AssimpScene s(w.bytes);
-    ASSERT_NE(s.scene, nullptr) << static_cast<int>(encoding) << ": " << aiGetErrorString();
-    EXPECT_NE(FindNode(s.scene->mRootNode, "Unit"), nullptr);
   }
 }
 

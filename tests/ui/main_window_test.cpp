@@ -6,16 +6,13 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
-#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
-#include <QTranslator>
 #include <QWheelEvent>
 #include <QtTest>
 #include <algorithm>
@@ -29,7 +26,6 @@
 #include "ui/edit_history.h"
 #include "ui/file_dialogs.h"
 #include "ui/motion_strip.h"
-#include "ui/qt_translations.h"
 #include "ui/single_instance.h"
 #include "ui/ui_test_registry.h"
 #include "ui/unit_tree.h"
@@ -81,7 +77,6 @@ class MainWindowTest : public QObject {
     Mouse(QEvent::MouseMove, to, button, modifiers);
     Mouse(QEvent::MouseButtonRelease, to, button, modifiers);
   }
-  QString Status() { return window_->statusBar()->findChild<QLabel*>()->text(); }
   QString Text(int id) { return window_->action(id)->text(); }
   bool Modified() { return window_->session().model().modified != 0; }
   static QStringList MenuTexts(const QMenu* menu) {
@@ -192,16 +187,6 @@ class MainWindowTest : public QObject {
     }
   }
 
-  void DirectionGroupKeepsOneMark() {
-    ShowLoaded();
-    window_->action(kCmdViewTop)->trigger();
-    QVERIFY(Checked(kCmdViewTop) && !Checked(kCmdViewFront));
-    QCOMPARE(window_->session().view().view_pitch, 270.0f);
-    // A look change remakes the thumbnail, which turns the view to the front again.
-    window_->action(kCmdFillWireframe)->trigger();
-    QVERIFY(Checked(kCmdFillWireframe) && Checked(kCmdViewFront) && !Checked(kCmdViewTop));
-  }
-
   void PlaybackCyclesWithTheTimerAndStopsOnMotionEdits() {
     ShowLoaded();
     window_->RunCommand(kCmdPlayStop);
@@ -241,35 +226,6 @@ class MainWindowTest : public QObject {
     window_->RunCommand(kCmdPlayStop);
     disconnect(counting);
     for (size_t i = 1; i < at_tick.size(); ++i) QCOMPARE(at_tick[i] - at_tick[i - 1], uint64_t{1});
-  }
-
-  void FreezingThePoseLeavesOneMotionAndNoUnits() {
-    ShowLoaded();
-    QVERIFY(Enabled(kCmdFreezePose));
-    window_->RunCommand(kCmdFreezePose);
-    const Model& model = window_->session().model();
-    QCOMPARE(model.unit_count(), 0);
-    QCOMPARE(model.motion_count, 1);
-    QCOMPARE(window_->strip()->ButtonCount(), 1);
-    QVERIFY(model.modified != 0 && !Enabled(kCmdFreezePose));
-  }
-
-  void ExitAsksAndOnlyYesCloses() {
-    window_->show();
-    QVERIFY(!window_->close());
-    QVERIFY(window_->isVisible());
-    QCOMPARE(host_.entries.back().text, std::string("VORNA を終了しますか？"));
-    host_.QueueAnswer(Answer::kYes);
-    QVERIFY(window_->close());
-  }
-
-  void DropOpensOnlyTheFirstFile() {
-    window_->show();
-    QTRY_VERIFY(window_->view_window()->device_ready());
-    window_->OpenDropped({QUrl::fromLocalFile(kWalker), QUrl::fromLocalFile("/nonexistent/a.vrn"),
-                          QUrl::fromLocalFile("/nonexistent/b.vrn")});
-    QCOMPARE(window_->windowTitle(), QStringLiteral("VORNA  <walker.vrn>"));
-    QVERIFY(host_.entries.empty());
   }
 
   void OpeningAgainClearsTheSelectionHighlight() {
@@ -320,17 +276,6 @@ class MainWindowTest : public QObject {
       window_->RunCommand(id);
       QCOMPARE(folder, QStringLiteral(VORNA_SOURCE_DIR "/samples"));
     }
-  }
-
-  void QtsOwnTextsAreJapanese() {
-    QTranslator* translator = InstallQtTranslations(*QCoreApplication::instance());
-    QVERIFY(translator != nullptr);
-    const QString cancel = QCoreApplication::translate("QPlatformTheme", "Cancel");
-    const QString look_in = QCoreApplication::translate("QFileDialog", "Look in:");
-    QCoreApplication::removeTranslator(translator);
-    delete translator;
-    QCOMPARE(cancel, QStringLiteral("キャンセル"));
-    QVERIFY(look_in != QLatin1String("Look in:"));
   }
 
   void LabelEditingTurnsTheKeysOff() {
@@ -515,27 +460,6 @@ class MainWindowTest : public QObject {
     QVERIFY(!state().free_camera.active);
     window_->RunCommand(kCmdViewFront);
     QVERIFY(Frame() == fixed);
-  }
-
-  void StatusBarNamesMotionNodeCountsAndCamera() {
-    ShowLoaded();
-    const Model& model = window_->session().model();
-    const QString counts =
-        QStringLiteral("頂点 %1  面 %2").arg(model.total_vertex_count).arg(model.total_face_count);
-    QCOMPARE(
-        Status(),
-        QStringLiteral("ﾓｰｼｮﾝ 5/5   |   ｱﾆﾒ 1/2: walk   |   %1   |   前  平行投影").arg(counts));
-    window_->unit_tree()->setCurrentItem(window_->unit_tree()->ItemOfNode(0));
-    QVERIFY(Status().contains(
-        QStringLiteral("   |   ﾉｰﾄﾞ: %1   |   ").arg(QString::fromStdString(model.node_name[0]))));
-    QVERIFY(Status().endsWith(QStringLiteral("前  平行投影")));
-    window_->RunCommand(kCmdPerspective);
-    QVERIFY(Status().endsWith(QStringLiteral("前  透視投影")));
-    const QPointF centre(view()->width() / 2.0, view()->height() / 2.0);
-    Drag(Qt::LeftButton, centre, centre + QPointF(5, 0));
-    QVERIFY(Status().endsWith(QStringLiteral("自由視点  透視投影")));
-    window_->RunCommand(kCmdClose);
-    QVERIFY(Status().isEmpty());
   }
 
   void DialogsOpenBesideTheWindow() {

@@ -18,39 +18,6 @@ class XSaveDialogTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void ReadsAndLimitsNumbers() {
-    const struct {
-      const char* text;
-      uint32_t read;
-      uint32_t interval;
-      uint32_t ticks;
-    } cases[] = {
-        {"30", 30, 30, 30},
-        {"  45x", 45, 45, 45},
-        {"", 0, 1, 1},
-        {"0", 0, 1, 1},
-        {"1001", 1001, 1000, 1001},
-        {"-1", 0xFFFFFFFFu, 1000, 4800000},  // negative numbers compare as very large
-        {"99999999999999", 0xFFFFFFFFu, 1000, 4800000},
-    };
-    for (const auto& c : cases) {
-      QCOMPARE(ReadDialogNumber(c.text), c.read);
-      QCOMPARE(LimitKeyInterval(ReadDialogNumber(c.text)), c.interval);
-      QCOMPARE(LimitTicksPerSecond(ReadDialogNumber(c.text)), c.ticks);
-    }
-  }
-
-  void ListsOneEntryPerKey() {
-    auto model = test::TreeModel(0, {}, {});
-    test::NumberedMotions(*model, 3);
-    QCOMPARE(XIntervalEntries(*model, false), std::vector<std::string>({"1", "2", "3"}));
-    QCOMPARE(XIntervalEntries(*model, true), std::vector<std::string>({"1", "2", "3", "LOOP"}));
-    model->anim_count = 2;
-    model->anims[0] = Anim{1, 2, 1, "a"};
-    model->anims[1] = Anim{0, 0, 0, "b"};
-    QCOMPARE(XIntervalEntries(*model, true), std::vector<std::string>({"2", "3", "LOOP", "1"}));
-  }
-
   void CollectsTheOptionsAndExports() {
     auto model = test::TreeModel(0, {}, {});
     test::NumberedMotions(*model, 3);
