@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -220,6 +221,33 @@ TEST(AnimatedRenderTest, WritesLoopingGifsAndPngsOfAnimsAndTurntables) {
   Image first;
   ASSERT_TRUE(DecodeImageFile(apng, &first));
   EXPECT_EQ(first.width, 80);
+}
+
+// What the desktop component installs lets a file manager know our types and draw their
+// thumbnails with the installed command line.
+TEST(InstalledFilesTest, DeclareTheModelTypesAndTheThumbnailer) {
+  test::TempDir dir;
+  const std::string prefix = dir.File("prefix"), share = prefix + "/share/";
+  ASSERT_EQ(std::system(("\"" VORNA_CMAKE_COMMAND "\" --install \"" VORNA_BINARY_DIR
+                         "\" --component desktop --prefix " +
+                         prefix + " >/dev/null")
+                            .c_str()),
+            0);
+  const std::string xml = test::ReadFile(share + "mime/packages/vorna.xml");
+  for (const char* glob : {"*.vrn", "*.vr2", "*.x"}) {
+    EXPECT_NE(xml.find("<glob pattern=\"" + std::string(glob) + "\"/>"), std::string::npos) << glob;
+  }
+  EXPECT_TRUE(Exists(share + "icons/hicolor/scalable/apps/vorna.svg"));
+  std::string exec = test::ReadFile(share + "thumbnailers/vorna.thumbnailer");
+  exec = exec.substr(exec.find("\nExec=") + 6);
+  exec = exec.substr(0, exec.find('\n'));
+  ASSERT_EQ(exec, "vorna-cli thumbnail --size %s %i %o");
+  exec.replace(exec.find("%s"), 2, "64").replace(exec.find("%i"), 2, kSample);
+  exec.replace(exec.find("%o"), 2, dir.File("thumb.png"));
+  ASSERT_EQ(std::system(("PATH=" + prefix + "/bin " + exec).c_str()), 0);
+  Image image;
+  ASSERT_TRUE(DecodeImageFile(dir.File("thumb.png"), &image));
+  EXPECT_EQ(image.width, 64);
 }
 
 }  // namespace

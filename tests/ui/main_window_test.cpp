@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
+#include <QTranslator>
 #include <QWheelEvent>
 #include <QtTest>
 #include <algorithm>
@@ -26,6 +27,7 @@
 #include "ui/edit_history.h"
 #include "ui/file_dialogs.h"
 #include "ui/motion_strip.h"
+#include "ui/qt_translations.h"
 #include "ui/single_instance.h"
 #include "ui/ui_test_registry.h"
 #include "ui/unit_tree.h"
@@ -276,6 +278,15 @@ class MainWindowTest : public QObject {
       window_->RunCommand(id);
       QCOMPARE(folder, QStringLiteral(VORNA_SOURCE_DIR "/samples"));
     }
+  }
+
+  void QtsOwnTextsAreJapanese() {
+    QTranslator* translator = InstallQtTranslations(*QCoreApplication::instance());
+    QVERIFY(translator != nullptr);
+    const QString cancel = QCoreApplication::translate("QPlatformTheme", "Cancel");
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    QCOMPARE(cancel, QStringLiteral("キャンセル"));
   }
 
   void LabelEditingTurnsTheKeysOff() {
