@@ -105,11 +105,4 @@ Vec3 TransformNormal(Vec3 n, const Matrix& m) {
           n.x * m.m[0][2] + n.y * m.m[1][2] + n.z * m.m[2][2]};
 }
 
-Matrix Transpose(const Matrix& m) {
-  Matrix r;
-  for (int i = 0; i < 4; ++i)
-    for (int j = 0; j < 4; ++j) r.m[i][j] = m.m[j][i];
-  return r;
-}
-
 }  // namespace vorna

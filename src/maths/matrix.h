@@ -30,6 +30,5 @@ Matrix Multiply(const Matrix& a, const Matrix& b);
 Vec3 TransformCoord(Vec3 p, const Matrix& m);
 // (n, 0) * m: direction only, no translation.
 Vec3 TransformNormal(Vec3 n, const Matrix& m);
-Matrix Transpose(const Matrix& m);
 
 }  // namespace vorna

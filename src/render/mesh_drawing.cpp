@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "model/hierarchy_edit.h"
+#include "model/part_range.h"
 #include "render/camera.h"
 
 namespace vorna {
@@ -127,19 +128,6 @@ size_t VertexLimit(const Model& model) {
                    model.tex_v.size(), model.blend.size()});
 }
 
-// The faces of part `part` as an index range into model.faces, cut to the array.
-struct FaceRange {
-  size_t begin = 0;
-  size_t end = 0;
-};
-
-FaceRange FacesOf(const Model& model, int part) {
-  const size_t count = model.faces.size();
-  const size_t begin = std::min<size_t>(model.parts[part].first_face, count);
-  const size_t end = std::min<size_t>(model.parts[part + 1].first_face, count);
-  return {begin, std::max(begin, end)};
-}
-
 // The face's corners as indices into the per-vertex arrays; false when one lies outside them.
 bool FaceCorners(const Face& face, uint32_t first_vertex, size_t limit, size_t (&index)[4],
                  int& count) {
@@ -157,8 +145,8 @@ template <typename V, typename ColourOf>
 void DrawPart(Device& device, const Model& model, int part, ColourOf colour_of) {
   const size_t limit = VertexLimit(model);
   const uint32_t first_vertex = model.parts[part].first_vertex;
-  const FaceRange range = FacesOf(model, part);
-  for (size_t f = range.begin; f < range.end; ++f) {
+  const IndexRange range = PartFaceRange(model, part);
+  for (uint32_t f = range.begin; f < range.end; ++f) {
     size_t index[4];
     int count = 0;
     if (!FaceCorners(model.faces[f], first_vertex, limit, index, count)) continue;
@@ -175,13 +163,6 @@ void DrawPart(Device& device, const Model& model, int part, ColourOf colour_of) 
     }
     device.DrawPrimitive(PrimitiveType::kTriangleFan, std::span<const V>(corners, count));
   }
-}
-
-int PartCount(const Model& model) {
-  if (model.parts.empty()) return 0;
-  return std::clamp(
-      model.parts_count, 0,
-      std::min(static_cast<int>(model.parts.size()) - 1, static_cast<int>(kMaxParts)));
 }
 
 uint32_t PartColour(const Model& model, const ViewState& view, int part) {
@@ -238,7 +219,7 @@ uint32_t WeightColour(float share) {
 }
 
 void DepthSort(Model& model, Vec3 eye_position) {
-  const int count = PartCount(model);
+  const int count = std::min(UsablePartCount(model), kMaxParts);
   std::array<float, kMaxParts> keys{};
   for (int p = 0; p < count; ++p) {
     const Vec3 c = model.parts[p].center;
@@ -264,7 +245,7 @@ void DepthSort(Model& model, Vec3 eye_position) {
 
 void DrawParts(DrawingContext& context, Model& model, const ViewState& view, PartLook look) {
   Device& device = context.device;
-  const int count = PartCount(model);
+  const int count = UsablePartCount(model);
   device.render_states().fill_mode = static_cast<FillMode>(view.fill_mode);
   const bool semi_transparent = view.part_alpha < 255;
   if (semi_transparent) DepthSort(model, context.eye_position);
@@ -404,7 +385,7 @@ Matrix PlacementTransform(Vec3 lo, Vec3 hi, const MappingSettings& mapping, floa
 void DrawTexturePreview(DrawingContext& context, Model& model, const ViewState& view,
                         const TexturePreviewSettings& preview) {
   const int e = preview.mapping.edit_part;
-  if (e < 0 || e >= PartCount(model)) return;
+  if (e < 0 || e >= UsablePartCount(model)) return;
   Device& device = context.device;
   const Part& part = model.parts[e];
   device.EnableLight(false);
@@ -439,8 +420,8 @@ void DrawTexturePreview(DrawingContext& context, Model& model, const ViewState& 
     device.render_states().vertex_blend = VertexBlend::kDisable;
     const uint32_t colour = (static_cast<uint32_t>(view.part_alpha & 0xFF) << 24) | 0xFAFAFA;
     const size_t limit = VertexLimit(model);
-    const FaceRange range = FacesOf(model, e);
-    for (size_t f = range.begin; f < range.end; ++f) {
+    const IndexRange range = PartFaceRange(model, e);
+    for (uint32_t f = range.begin; f < range.end; ++f) {
       size_t index[4];
       int count = 0;
       if (!FaceCorners(model.faces[f], part.first_vertex, limit, index, count)) continue;
