@@ -409,7 +409,9 @@ std::string ConvertFile(const ConvertRequest& request, const std::string& in,
   } else {
     saved = SaveModel(*model, out, format, request.options, host);
   }
-  if (!saved) return "VORNA: 保存できません (" + out + (why.empty() ? "" : ": " + why) + ")";
+  if (!saved)
+    return std::string("VORNA: ") + kCannotSaveMessage + " (" + out +
+           (why.empty() ? "" : ": " + why) + ")";
   return "";
 }
 

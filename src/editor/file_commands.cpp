@@ -76,7 +76,7 @@ bool SaveAs(Model& model, Host& host, FileCommandUi& ui) {
       if (SaveModelInBackground(model, path, row->format, SaveOptions{}, host, &cancelled)) {
         return true;
       }
-      if (!cancelled) host.Message("保存できません", MessageIcon::kNone);
+      if (!cancelled) host.Message(kCannotSaveMessage, MessageIcon::kNone);
       return false;
     }
   }
@@ -90,7 +90,7 @@ void OverwriteSave(Model& model, Host& host, FileCommandUi& ui) {
       bool cancelled = false;
       if (!SaveModelInBackground(model, plan.path, plan.format, SaveOptions{}, host, &cancelled) &&
           !cancelled) {
-        host.Message("保存できません", MessageIcon::kNone);
+        host.Message(kCannotSaveMessage, MessageIcon::kNone);
       }
       break;
     }

@@ -183,7 +183,7 @@ bool SaveWithChoice(Model& model, const std::string& path, SaveFamily family,
     return true;
   }
   if (cancelled != nullptr) *cancelled = stopped;
-  if (!stopped) host.Message("保存できません", MessageIcon::kNone);
+  if (!stopped) host.Message(kCannotSaveMessage, MessageIcon::kNone);
   return false;
 }
 

@@ -14,6 +14,9 @@
 
 namespace vorna {
 
+// Shown after any failed save, whichever format or command wrote it.
+inline constexpr char kCannotSaveMessage[] = "保存できません";
+
 // What the window does while a load runs, each at its moment; the defaults do nothing.
 class LoadEvents {
  public:

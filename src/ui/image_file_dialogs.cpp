@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "editor/open_flow.h"
 #include "editor/texture_file_choice.h"
 #include "render/snapshot.h"
 #include "ui/file_dialogs.h"
@@ -98,7 +99,7 @@ bool SaveChosenViewImage(const FileChoice& choice, const RenderContext& render, 
   if (path.empty()) return false;
   // A picture the user believes saved but that is not there would be found missing only later.
   if (!SaveViewImage(render, path, choice.filter_index)) {
-    host.Message("保存できません", MessageIcon::kStop);
+    host.Message(kCannotSaveMessage, MessageIcon::kStop);
     return false;
   }
   return true;

@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "animation/anim_list.h"
+#include "editor/open_flow.h"
 #include "formats/gltf_import.h"
 #include "formats/registry.h"
 #include "model/file_paths.h"
@@ -211,7 +212,7 @@ void XSaveDialog::accept() {
     WaitCursor wait(host_);
     if (exporter_) status = exporter_(settings_);
   }
-  if (status < 0) host_.Message("保存できません", MessageIcon::kNone);
+  if (status < 0) host_.Message(kCannotSaveMessage, MessageIcon::kNone);
   QDialog::accept();
 }
 
