@@ -75,7 +75,6 @@ void EditHistory::Push(std::unique_ptr<ModelStep> step) {
   stack_.push(new StepCommand(std::move(step), session_.model(),
                               [this](bool motions) { emit stepApplied(motions); }));
   DropOldest();
-  FollowClean();
 }
 
 void EditHistory::DropOldest() {
