@@ -95,6 +95,10 @@ TEST(BatchConvertTest, CarriesOnAfterAFailureAndRefusesCollidingNames) {
     EXPECT_NE(run.out.find("would both be written to " + out_dir), std::string::npos) << run.out;
     EXPECT_FALSE(Exists(out_dir));
   }
+  // A folder that cannot be made (a file stands in its way) is a failure, not a usage error.
+  const test::CliRun blocked =
+      Cli("convert --to vr2 --out-dir " + dir.File("b.vrn/out") + " " + dir.File("a.vrn"), true);
+  EXPECT_EQ(blocked.status, 1) << blocked.out;
 
   const std::string inputs = dir.File("a.vrn") + " " + dir.File("b.vrn") + " " +
                              dir.File("missing.vrn") + " " + dir.File("c.vrn");

@@ -93,6 +93,8 @@ TEST(BlendToolTest, WeightsFallWithDistanceAndCanBeZeroed) {
   for (int v = 0; v < 4; ++v) EXPECT_NEAR(model->blend[v], weights[v], 1e-6f) << v;
   StoreBlendParam(*model, 1, 5);
   EXPECT_NEAR(model->blend[1], 0.7f, 1e-6f);
+  StoreBlendParam(*model, 0, 1);  // measured along y, where every vertex sits at 0
+  EXPECT_EQ(model->blend, std::vector<float>(4, 1.0f));
   ZeroBlendWeights(*model);
   EXPECT_EQ(model->blend, std::vector<float>(4, 0.0f));
 }

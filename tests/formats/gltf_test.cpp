@@ -113,6 +113,34 @@ TEST(GltfTest, PointsAndLinesAreLeftOutWithOneMessage) {
             (std::vector<std::string>{"点と線のプリミティブ2個は読み込みませんでした"}));
 }
 
+// Byte indices (2, 1, 0) after the three positions, and a node moved by (1, 2, 3).
+TEST(GltfTest, ByteIndicesAndTheNodeTranslation) {
+  const std::string bytes =
+      R"({"asset":{"version":"2.0"},"nodes":[{"mesh":0,"translation":[1,2,3]}],)"
+      R"("meshes":[{"primitives":[{"attributes":{"POSITION":0},"indices":1}]}],"accessors":[)" +
+      kPositions +
+      R"(,{"bufferView":1,"componentType":5121,"count":3,"type":"SCALAR"}],)"
+      R"("bufferViews":[)" +
+      kView +
+      R"(,{"buffer":0,"byteOffset":36,"byteLength":3}],)"
+      R"("buffers":[{"byteLength":40,"uri":"data:application/octet-stream;base64,)"
+      R"(AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAgEAAA=="}]})";
+  auto model = test::NewModel();
+  ScriptedHost host;
+  ASSERT_TRUE(Parse(*model, bytes, host));
+  ASSERT_EQ(model->total_face_count, 1);
+  // Moved, then mirrored in z; the winding is reversed with it.
+  const Vec3 expected[] = {{1, 2, -3}, {2, 2, -3}, {1, 3, -3}};
+  for (int v = 0; v < 3; ++v) {
+    EXPECT_EQ(model->positions[v].x, expected[v].x) << v;
+    EXPECT_EQ(model->positions[v].y, expected[v].y) << v;
+    EXPECT_EQ(model->positions[v].z, expected[v].z) << v;
+  }
+  const uint32_t* corner = model->faces[0].corner;
+  EXPECT_EQ((std::vector<uint32_t>{corner[0], corner[1], corner[2]}),
+            (std::vector<uint32_t>{2, 0, 1}));
+}
+
 // Normals the file gives are kept, turned by the node's inverse transpose and mirrored in z like
 // the positions, even where they differ from the face's own normal.
 TEST(GltfTest, GivenNormalsFollowTheNodeTransform) {

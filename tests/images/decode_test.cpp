@@ -119,10 +119,10 @@ Image Block(const std::array<uint32_t, 4>& palette) {
 }
 
 TEST(DdsDecodeTest, Dxt1InterpolatesFourColoursOrThreeAndTransparency) {
-  // Red 0xF800 over blue 0x001F: four colours, the middle two at 1/3 and 2/3.
-  const Bytes four = {0x00, 0xF8, 0x1F, 0x00, 0xE4, 0xE4, 0xE4, 0xE4};
+  // Red 0xF800 over green 0x07E0: four colours, the middle two at 1/3 and 2/3.
+  const Bytes four = {0x00, 0xF8, 0xE0, 0x07, 0xE4, 0xE4, 0xE4, 0xE4};
   EXPECT_EQ(FirstDifference(Decoded(test::BuildDds(4, 4, "DXT1", four)),
-                            Block({0xFF0000FF, 0x0000FFFF, 0xAA0055FF, 0x5500AAFF})),
+                            Block({0xFF0000FF, 0x00FF00FF, 0xAA5500FF, 0x55AA00FF})),
             "");
   // Endpoints swapped: three colours (the midpoint rounds up) and transparent black.
   const Bytes three = {0x1F, 0x00, 0x00, 0xF8, 0xE4, 0xE4, 0xE4, 0xE4};

@@ -28,6 +28,7 @@
 #include "ui/file_dialogs.h"
 #include "ui/motion_strip.h"
 #include "ui/qt_translations.h"
+#include "ui/rotate_dialog.h"
 #include "ui/single_instance.h"
 #include "ui/ui_test_registry.h"
 #include "ui/unit_tree.h"
@@ -154,14 +155,21 @@ class MainWindowTest : public QObject {
       tree->setCurrentItem(tree->ItemOfNode(c.node));
       QVERIFY2(Enabled(c.id), c.dialog);
       QString shown;
-      QTimer::singleShot(0, this, [&shown] {
+      bool previewed = false;  // the rotate dialog's live preview reaches the view
+      const std::vector<uint8_t> before = Frame();
+      QTimer::singleShot(0, this, [&] {
         QWidget* modal = QApplication::activeModalWidget();
         if (modal == nullptr) return;
         shown = QString::fromLatin1(modal->metaObject()->className());
+        if (auto* rotate = qobject_cast<RotateDialog*>(modal)) {
+          rotate->slider(1)->setValue(90);
+          previewed = Frame() != before;
+        }
         static_cast<QDialog*>(modal)->reject();
       });
       window_->RunCommand(c.id);
       QCOMPARE(shown, QString::fromLatin1(c.dialog));
+      QCOMPARE(previewed, c.id == kCmdRotate);
       QCOMPARE(model.motion_count, 5);
     }
     // Only the added Unit stays; nothing else was changed.
@@ -345,17 +353,19 @@ class MainWindowTest : public QObject {
     ShowLoadedCopy(dir);
     QVERIFY(!window_->action(kCmdUndo)->isEnabled());
     QCOMPARE(Text(kCmdUndo), QStringLiteral("元に戻す(&U)\tCtrl+Z"));
+    const std::vector<Face> loaded = window_->session().model().faces;
     window_->RunCommand(kCmdFlipCulling);
-    QVERIFY(Modified());
+    const std::vector<Face> flipped = window_->session().model().faces;
+    QVERIFY(Modified() && flipped != loaded);
     QCOMPARE(Text(kCmdUndo), QStringLiteral("元に戻す: カリング反転(&U)\tCtrl+Z"));
     window_->RunCommand(kCmdSave);
     QVERIFY(!Modified());
     window_->RunCommand(kCmdUndo);
-    QVERIFY(Modified());
+    QVERIFY(Modified() && window_->session().model().faces == loaded);
     QVERIFY(!window_->action(kCmdUndo)->isEnabled());
     QCOMPARE(Text(kCmdRedo), QStringLiteral("やり直し: カリング反転(&R)\tCtrl+Y"));
     window_->RunCommand(kCmdRedo);
-    QVERIFY(!Modified());
+    QVERIFY(!Modified() && window_->session().model().faces == flipped);
     // A tree edit is an unsaved change too.
     window_->unit_tree()->DropNodes(0, window_->session().model().parts_count);
     QVERIFY(Modified());
