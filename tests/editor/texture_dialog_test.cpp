@@ -290,6 +290,14 @@ TEST(TextureMappingMenuTest, PlanarPartIsPlacedByHandThenApplied) {
   ExpectMenu(commands.menu(), false, true, false, false, true, true, 128, f.view);
   EXPECT_FLOAT_EQ(f.model->tex_u[1], 0.5f);  // coordinates stay
 
+  // Over the whole model "パーツ" is offered and "全体" is not; and back.
+  commands.Run(kCmdMapWhole);
+  EXPECT_EQ(f.model->texture_all, 1);
+  ExpectMenu(commands.menu(), true, false, false, true, false, false, 255, f.view);
+  commands.Run(kCmdMapParts);
+  EXPECT_EQ(f.model->texture_all, 0);
+  ExpectMenu(commands.menu(), true, false, true, false, true, false, 255, f.view);
+
   EXPECT_FALSE(commands.Run(12345));
 }
 

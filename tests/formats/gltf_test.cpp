@@ -144,22 +144,30 @@ TEST(GltfTest, ByteIndicesAndTheNodeTranslation) {
 // Normals the file gives are kept, turned by the node's inverse transpose and mirrored in z like
 // the positions, even where they differ from the face's own normal.
 TEST(GltfTest, GivenNormalsFollowTheNodeTransform) {
-  auto model = test::NewModel();
-  ScriptedHost host;
-  ASSERT_TRUE(Parse(
-      *model,
-      Document(kPositions + R"(,{"bufferView":1,"componentType":5126,"count":3,"type":"VEC3"})",
-               kView + R"(,{"buffer":0,"byteOffset":36,"byteLength":36})",
-               R"({"attributes":{"POSITION":0,"NORMAL":1}})",
-               R"({"mesh":0,"scale":[2,1,1],"rotation":[0,0,0.70710678,0.70710678]})"),
-      host));
-  // A quarter turn about z after halving x: (0.6, 0, 0.8) -> (0, 0.3, 0.8), normalised.
+  // (0.6, 0, 0.8), (0, 0.6, 0.8) and (0, 0, 1) after halving x: (0.3, 0, 0.8), normalised by k.
   const float k = 1.0f / std::sqrt(0.09f + 0.64f);
-  const Vec3 expected[] = {{0, 0.3f * k, -0.8f * k}, {-0.6f, 0, -0.8f}, {0, 0, -1}};
-  for (int v = 0; v < 3; ++v) {
-    EXPECT_NEAR(model->normals[v].x, expected[v].x, 1e-6f) << v;
-    EXPECT_NEAR(model->normals[v].y, expected[v].y, 1e-6f) << v;
-    EXPECT_NEAR(model->normals[v].z, expected[v].z, 1e-6f) << v;
+  const struct {
+    const char* rotation;  // a quarter turn about z, then about x
+    Vec3 expected[3];
+  } cases[] = {
+      {"[0,0,0.70710678,0.70710678]", {{0, 0.3f * k, -0.8f * k}, {-0.6f, 0, -0.8f}, {0, 0, -1}}},
+      {"[0.70710678,0,0,0.70710678]", {{0.3f * k, -0.8f * k, 0}, {0, -0.8f, -0.6f}, {0, -1, 0}}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rotation);
+    auto model = test::NewModel();
+    ScriptedHost host;
+    ASSERT_TRUE(Parse(
+        *model,
+        Document(kPositions + R"(,{"bufferView":1,"componentType":5126,"count":3,"type":"VEC3"})",
+                 kView + R"(,{"buffer":0,"byteOffset":36,"byteLength":36})",
+                 R"({"attributes":{"POSITION":0,"NORMAL":1}})",
+                 std::string(R"({"mesh":0,"scale":[2,1,1],"rotation":)") + c.rotation + "}"),
+        host));
+    for (int v = 0; v < 3; ++v) {
+      EXPECT_NEAR(model->normals[v].x, c.expected[v].x, 1e-6f) << v;
+      EXPECT_NEAR(model->normals[v].y, c.expected[v].y, 1e-6f) << v;
+      EXPECT_NEAR(model->normals[v].z, c.expected[v].z, 1e-6f) << v;
+    }
   }
 }
 

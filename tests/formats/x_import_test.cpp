@@ -63,6 +63,7 @@ TEST(XImportTest, FramedMeshesBecomeOnePartPerMaterial) {
   EXPECT_EQ(model->positions[2], (Vec3{3, 4, 3}));
   EXPECT_EQ(model->normals[2], (Vec3{0, 0, 1}));
   EXPECT_EQ(model->tex_u[1], 1.0f);
+  EXPECT_EQ(model->tex_v[1], 0.0f);
   EXPECT_EQ(model->tex_v[2], 1.0f);
   EXPECT_EQ(model->parts[0].material.diffuse, (Color{1, 0, 0, 1}));
   EXPECT_EQ(model->parts[0].material.ambient, model->parts[0].material.diffuse);

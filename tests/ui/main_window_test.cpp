@@ -204,8 +204,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(window_->view_window()->timer_interval(), 100);
     QSignalSpy ticks(window_->view_window(), &ViewWindow::ticked);
     QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 6, 5000);
-    window_->RunCommand(kCmdSpeed300);
-    QCOMPARE(window_->view_window()->timer_interval(), 300);
+    window_->RunCommand(kCmdSpeed500);
+    QCOMPARE(window_->view_window()->timer_interval(), 500);
+    QVERIFY(Checked(kCmdSpeed500) && !Checked(kCmdSpeed100));
     window_->RunCommand(kCmdAddMotion);
     QVERIFY(!window_->session().view().playing && !Checked(kCmdPlayStop));
     QVERIFY(!window_->view_window()->timer_active());
@@ -227,6 +228,9 @@ class MainWindowTest : public QObject {
     // Choosing a node in the tree draws its highlight.
     window_->unit_tree()->setCurrentItem(window_->unit_tree()->ItemOfNode(0));
     QTRY_COMPARE(frames(), settled + 2);
+    // So does a view menu item.
+    window_->RunCommand(kCmdGround);
+    QTRY_COMPARE(frames(), settled + 3);
 
     std::vector<uint64_t> at_tick;
     const QMetaObject::Connection counting =
@@ -254,12 +258,14 @@ class MainWindowTest : public QObject {
     ShowLoaded();
     test::TempDir dir;
     const QString other = QString::fromStdString(dir.File("other.vrn"));
+    const QString dropped = QString::fromStdString(dir.File("dropped.vrn"));
     test::WriteFile(dir.File("other.vrn"), test::ReadFile(PathBytes(kWalker)));
+    test::WriteFile(dir.File("dropped.vrn"), test::ReadFile(PathBytes(kWalker)));
     window_->unit_tree()->setCurrentItem(window_->unit_tree()->ItemOfNode(0));
     QString title_under_dialog;
     QTimer::singleShot(0, this, [&] {
       window_->OpenFromOtherInstance(other);
-      window_->OpenDropped({QUrl::fromLocalFile(other)});
+      window_->OpenDropped({QUrl::fromLocalFile(dropped)});  // the last to arrive wins
       QTest::qWait(300);
       title_under_dialog = window_->windowTitle();
       if (QWidget* modal = QApplication::activeModalWidget())
@@ -267,7 +273,7 @@ class MainWindowTest : public QObject {
     });
     window_->RunCommand(kCmdTextureColour);
     QCOMPARE(title_under_dialog, QStringLiteral("VORNA  <walker.vrn>"));
-    QTRY_COMPARE(window_->windowTitle(), QStringLiteral("VORNA  <other.vrn>"));
+    QTRY_COMPARE(window_->windowTitle(), QStringLiteral("VORNA  <dropped.vrn>"));
   }
 
   void FileDialogsStartInTheModelsFolder() {

@@ -64,6 +64,7 @@ class UnitSettingsDialogTest : public QObject {
     QCOMPARE(h.view().part_alpha, 128);
     QCOMPARE(dialog.windowTitle(), QString::fromUtf8("ユニットの設定 - A"));
     QCOMPARE(dialog.RotationPageShown(), 1);
+    QVERIFY(dialog.isAncestorOf(dialog.xyz_axes_radio()));
     dialog.xyz_axes_radio()->click();
     QCOMPARE(h.model().units[0].basis_type, 2u);
     QCOMPARE(dialog.RotationPageShown(), 2);
