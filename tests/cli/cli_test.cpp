@@ -65,6 +65,11 @@ TEST(CliTest, ExitStatusSeparatesUsageFromFailure) {
       {"render --help", 0},
   };
   for (const auto& [args, status] : cases) EXPECT_EQ(Cli(args).status, status) << args;
+  // A failed conversion says which file on standard error.
+  const test::CliRun failed =
+      Cli("convert " + dir.File("missing.vrn") + " " + dir.File("out.vrn"), true);
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_NE(failed.out.find(dir.File("missing.vrn")), std::string::npos) << failed.out;
 }
 
 // The .x options are held to the save dialog's limits: no key time overflows.

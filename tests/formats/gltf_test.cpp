@@ -113,15 +113,14 @@ TEST(GltfTest, PointsAndLinesAreLeftOutWithOneMessage) {
             (std::vector<std::string>{"点と線のプリミティブ2個は読み込みませんでした"}));
 }
 
-// Byte indices (2, 1, 0) after the three positions, and a node moved by (1, 2, 3).
+// Byte indices (2, 1, 0) after the three positions, read through the first accessor, and a node
+// moved by (1, 2, 3).
 TEST(GltfTest, ByteIndicesAndTheNodeTranslation) {
   const std::string bytes =
       R"({"asset":{"version":"2.0"},"nodes":[{"mesh":0,"translation":[1,2,3]}],)"
-      R"("meshes":[{"primitives":[{"attributes":{"POSITION":0},"indices":1}]}],"accessors":[)" +
-      kPositions +
-      R"(,{"bufferView":1,"componentType":5121,"count":3,"type":"SCALAR"}],)"
-      R"("bufferViews":[)" +
-      kView +
+      R"("meshes":[{"primitives":[{"attributes":{"POSITION":1},"indices":0}]}],"accessors":[)"
+      R"({"bufferView":1,"componentType":5121,"count":3,"type":"SCALAR"},)" +
+      kPositions + R"(],"bufferViews":[)" + kView +
       R"(,{"buffer":0,"byteOffset":36,"byteLength":3}],)"
       R"("buffers":[{"byteLength":40,"uri":"data:application/octet-stream;base64,)"
       R"(AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAgEAAA=="}]})";

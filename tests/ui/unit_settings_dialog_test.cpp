@@ -158,6 +158,10 @@ class UnitSettingsDialogTest : public QObject {
     QCOMPARE(h.model().motions[0].translation[0].x, 0.0f);
     QCOMPARE(h.model().motions[0].angle[0][1], 0);
     QCOMPARE(int(h.model().modified), 0);
+    // Opened on another Unit, the box shows that one.
+    h.model().selected_unit = 1;
+    UnitSettingsDialog again(h.Context());
+    QCOMPARE(again.unit_box()->currentIndex(), 1);
   }
 
   void ResetsShowTheirValuesInTheControls() {
