@@ -53,6 +53,14 @@ TEST(GenerateKeyframesTest, InterpolatesAnglesBetweenTwoKeys) {
     EXPECT_EQ(model->motions[0].angle[0][0], c.from);
     EXPECT_EQ(model->motions[c.n + 1].angle[0][0], c.to);
   }
+  // Translations step evenly between the keys.
+  auto model = ModelWith(1, 2);
+  model->motions[1].translation[0] = {4, -8, 0};
+  ScriptedHost host;
+  ASSERT_EQ(GenerateKeyframes(*model, host, {3, 0, 1, false, false}), KeyframeResult::kGenerated);
+  for (int i = 1; i <= 3; ++i) {
+    EXPECT_EQ(model->motions[i].translation[0], (Vec3{1.0f * i, -2.0f * i, 0})) << i;
+  }
 }
 
 TEST(GenerateKeyframesTest, RefusalsChangeNothing) {

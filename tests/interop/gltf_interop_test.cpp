@@ -234,6 +234,9 @@ void ExpectKeysReproducePoses(Model& model, const std::string& path,
   }
   const double tolerance = 1e-4 * ModelSize(model);
   for (size_t a = 0; a < key_motions.size(); ++a) {
+    for (const tinygltf::AnimationSampler& s : g.animations[a].samplers) {
+      EXPECT_EQ(g.accessors.at(s.input).count, key_motions[a].size()) << "animation " << a;
+    }
     for (size_t key = 0; key < key_motions[a].size(); ++key) {
       SCOPED_TRACE("animation " + std::to_string(a) + " key " + std::to_string(key));
       const std::vector<PartPose> expected = OurPose(model, key_motions[a][key]);

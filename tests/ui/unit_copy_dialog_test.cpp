@@ -123,6 +123,8 @@ class UnitCopyDialogTest : public QObject {
   void CancelRemovesTheCreatedUnitsAndRestoresEveryValue() {
     Harness h;
     h.model().motions[0].angle[2][2] = 45;
+    h.model().motions[0].angle[0][0] = 30;  // arm_l, copied onto arm_r below
+    const std::array<int32_t, 3> arm_r = Angles(h.model(), 1);
     DrivenCopyDialog dialog(h.Context(), h.memory);
 
     h.host.entries.clear();
@@ -155,12 +157,14 @@ class UnitCopyDialogTest : public QObject {
     QCOMPARE(Lines(dialog.target_list()), (QStringList{"arm_r", QString::fromUtf8("足_R")}));
     QCOMPARE(h.tree_changes, 1);
 
-    dialog.Apply();  // copy: leg_l's angles onto the new Unit
+    dialog.Apply();  // copy: leg_l's angles onto the new Unit, arm_l's onto arm_r
     QCOMPARE(Angles(h.model(), 4)[2], 45);
+    QVERIFY(Angles(h.model(), 1) != arm_r);
 
     dialog.reject();
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
     QCOMPARE(h.model().node_count, 4);
+    QVERIFY(Angles(h.model(), 1) == arm_r);
     QVERIFY(!h.view().unit_copy_open);
     QCOMPARE(h.tree_changes, 2);
     QCOMPARE(h.thumbnails, 0);
