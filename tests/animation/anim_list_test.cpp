@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "animation/playback.h"
 #include "support/model_fixtures.h"
 
 namespace vorna {
@@ -39,23 +42,6 @@ TEST(AnimEntryTest, EntriesReadBackWordByWordAndWellFormedOnesRoundTrip) {
             "003 005 " + std::string(kAnimNameInputLimit, 'n') + " " + kLoop);
 }
 
-TEST(ClampAnimRangesTest, BringsRangesIntoTheMotionList) {
-  auto model = test::NewModel();
-  model->motion_count = 5;
-  model->anim_count = 3;
-  model->anims[0] = {7, 9, 0, "beyond"};
-  model->anims[1] = {3, 1, 0, "backwards"};
-  model->anims[2] = {-4, 2, 0, "negative"};
-  model->anims[3] = {50, 60, 0, "unused"};
-  ClampAnimRanges(*model);
-  EXPECT_EQ(model->anims[0].first_motion, 4);
-  EXPECT_EQ(model->anims[0].last_motion, 4);
-  EXPECT_EQ(model->anims[1].first_motion, 3);  // first after last stays so
-  EXPECT_EQ(model->anims[1].last_motion, 1);
-  EXPECT_EQ(model->anims[2].first_motion, 0);
-  EXPECT_EQ(model->anims[3].first_motion, 50);
-}
-
 TEST(ApplyAnimDialogTest, StoresTheEntriesAndKeepsASelectionThatExists) {
   struct Case {
     int current_before, entries, current_after;
@@ -78,6 +64,39 @@ TEST(ApplyAnimDialogTest, StoresTheEntriesAndKeepsASelectionThatExists) {
       EXPECT_EQ(model->anims[1].loop, 1);
     }
     EXPECT_EQ(model->anims[c.entries].name, "");  // the rest of the table is cleared
+  }
+}
+
+std::vector<int> Play(Model& model, int ticks) {
+  bool playing = false;
+  int32_t frame = -99;
+  EXPECT_EQ(TogglePlayback(model, playing, frame), PlaybackToggle::kStarted);
+  EXPECT_TRUE(playing);
+  std::vector<int> shown;
+  for (int t = 0; t < ticks; ++t) shown.push_back(PlaybackStep(model, frame));
+  return shown;
+}
+
+TEST(PlaybackTest, CyclesOverTheAnimOrTheWholeList) {
+  struct Case {
+    int anim_first, anim_last;  // -1, -1: no Anim selected
+    std::vector<int> shown;
+  } cases[] = {
+      {-1, -1, {0, 1, 2, 3, 4, 5, 0, 1}}, {2, 4, {2, 3, 4, 2, 3, 4, 2, 3}},
+      {4, 2, {4, 4, 4, 4, 4, 4, 4, 4}},   // first after last: the first Motion over and over
+      {9, 12, {5, 5, 5, 5, 5, 5, 5, 5}},  // clamped to the last Motion when playback starts
+      {-4, 2, {0, 1, 2, 0, 1, 2, 0, 1}},  // and to the first
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.anim_first << ".." << c.anim_last);
+    auto model = test::NewModel();
+    model->motion_count = 6;
+    if (c.anim_last >= 0) {
+      model->anim_count = 1;
+      model->current_anim = 0;
+      model->anims[0] = {c.anim_first, c.anim_last, 0, "a"};
+    }
+    EXPECT_EQ(Play(*model, 8), c.shown);
   }
 }
 

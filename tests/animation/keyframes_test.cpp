@@ -4,24 +4,27 @@
 
 #include <vector>
 
+#include "animation/motion_list.h"
 #include "support/model_fixtures.h"
 
 namespace vorna {
 namespace {
 
-// A model of `units` Units (no Parts) and `motions` Motions in use.
-std::unique_ptr<Model> ModelWith(int units, int motions) {
+// `count` Motions in use, Motion m marked by angle[0][0] = m + 1.
+std::unique_ptr<Model> MarkedMotions(int count) {
   auto model = test::NewModel();
-  model->node_count = units;
-  model->motion_count = motions;
-  for (int m = 0; m < motions; ++m) model->motions[m].in_use = 1;
+  model->node_count = 1;
+  model->motion_count = count;
+  for (int m = 0; m < count; ++m) {
+    model->motions[m].in_use = 1;
+    model->motions[m].angle[0][0] = m + 1;
+  }
   return model;
 }
 
-std::vector<int> AnglesAt(const Model& model, int first, int count, int component = 0) {
+std::vector<int> AnglesAt(const Model& model, int first, int count) {
   std::vector<int> angles;
-  for (int m = first; m < first + count; ++m)
-    angles.push_back(model.motions[m].angle[component][0]);
+  for (int m = first; m < first + count; ++m) angles.push_back(model.motions[m].angle[0][0]);
   return angles;
 }
 
@@ -41,7 +44,7 @@ TEST(GenerateKeyframesTest, InterpolatesAnglesBetweenTwoKeys) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.from << " -> " << c.to << (c.curve ? " curve" : ""));
-    auto model = ModelWith(1, 2);
+    auto model = MarkedMotions(2);
     model->motions[0].angle[0][0] = c.from;
     model->motions[1].angle[0][0] = c.to;
     ScriptedHost host;
@@ -54,7 +57,7 @@ TEST(GenerateKeyframesTest, InterpolatesAnglesBetweenTwoKeys) {
     EXPECT_EQ(model->motions[c.n + 1].angle[0][0], c.to);
   }
   // Translations step evenly between the keys.
-  auto model = ModelWith(1, 2);
+  auto model = MarkedMotions(2);
   model->motions[1].translation[0] = {4, -8, 0};
   ScriptedHost host;
   ASSERT_EQ(GenerateKeyframes(*model, host, {3, 0, 1, false, false}), KeyframeResult::kGenerated);
@@ -79,7 +82,7 @@ TEST(GenerateKeyframesTest, RefusalsChangeNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.motions << " " << c.start << ".." << c.end);
-    auto model = ModelWith(1, c.motions);
+    auto model = MarkedMotions(c.motions);
     model->motions[1].angle[0][0] = 7;
     ScriptedHost host;
     EXPECT_EQ(GenerateKeyframes(*model, host, {c.n, c.start, c.end, false, true}), c.result);
@@ -90,6 +93,30 @@ TEST(GenerateKeyframesTest, RefusalsChangeNothing) {
     }
     EXPECT_EQ(model->motion_count, c.motions);
     EXPECT_EQ(model->motions[1].angle[0][0], 7);
+  }
+}
+
+TEST(ApplyStripOrderTest, FollowsTheButtonsAndMakesTheLastCurrent) {
+  struct Case {
+    std::vector<int> order;
+    std::vector<int> marks;
+  } cases[] = {
+      {{1, 2, 0}, {2, 3, 1}},  // Motion 1 dragged behind Motion 3
+      {{2, 0}, {3, 1}},        // Motion 2 removed
+      {{}, {0}},               // every button removed: one neutral Motion
+      {{0, 7, 0}, {1, 0, 0}},  // positions naming no remaining Motion come out neutral
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.order));
+    auto model = MarkedMotions(3);
+    ASSERT_TRUE(ApplyStripOrder(*model, 3, c.order));
+    EXPECT_EQ(AnglesAt(*model, 0, model->motion_count), c.marks);
+    EXPECT_EQ(model->current_motion, model->motion_count - 1);
+    for (int m = 0; m < model->motion_count; ++m) EXPECT_EQ(model->motions[m].in_use, 1u);
+    const Motion& freed = model->motions[model->motion_count];  // neutral and free
+    EXPECT_EQ(freed.in_use, 0u);
+    EXPECT_EQ(freed.angle[0][0], 0);
+    EXPECT_EQ(freed.scale[0], (Vec3{1, 1, 1}));
   }
 }
 

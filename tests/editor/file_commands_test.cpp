@@ -162,5 +162,36 @@ TEST(OpenCommandTest, CancelDoesNothingAndFailuresAreReported) {
   EXPECT_EQ(model->loaded_type, kLoadedVrnBinary);
 }
 
+// Stopping a load or a save from its progress: the open model and its file stay as they were.
+TEST(ProgressFlowTest, AStoppedLoadOrSaveLeavesModelAndFileAsTheyWereAndSaysNothing) {
+  test::TempDir dir;
+  const std::string saved = dir.File("saved.vrn");
+  test::WriteFile(saved, "old bytes");
+  ScriptedHost host;
+  ScriptedUi ui;
+  ui.save_as.push_back({true, saved, SaveFilterIndex(ModelFormat::kVrnText)});
+  ui.formats.push_back({true, SaveFormatChoice{}});
+  ASSERT_TRUE(
+      SaveModel(*test::SampleWalker(), dir.File("other.vrn"), ModelFormat::kVrnText, {}, host));
+  auto model = test::SampleWalker();
+  SetTitleAndDirectory(*model, dir.File("open.vrn"));
+  model->positions[0].x = 42;
+  model->modified = 1;
+  host.stop_after_reports = 0;
+
+  host.QueueAnswer(Answer::kNo);  // "既読のファイルを保存しますか？": go on without saving
+  const LoadResult stopped = OpenFile(*model, dir.File("other.vrn"), host, ui);
+  EXPECT_TRUE(stopped.ok && stopped.cancelled && stopped.kept_current);
+  EXPECT_EQ(host.long_tasks, std::vector<LongTask>{LongTask::kReading});
+  // Yes: save as first, which is stopped too; the unsaved model must then not be replaced.
+  host.QueueAnswer(Answer::kYes);
+  EXPECT_TRUE(LoadWithPrompt(*model, dir.File("other.vrn"), host, ui).kept_current);
+  EXPECT_EQ(model->model_file_name, "open.vrn");
+  EXPECT_EQ(model->positions[0].x, 42);
+  EXPECT_EQ(model->modified, 1);
+  EXPECT_EQ(test::ReadFile(saved), "old bytes");
+  EXPECT_EQ(host.entries.size(), 2u);  // the two questions, no failure message
+}
+
 }  // namespace
 }  // namespace vorna

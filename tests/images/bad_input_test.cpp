@@ -1,7 +1,8 @@
-// Hostile and damaged files: every truncation, and headers that claim more than the file can
-// hold.
+// Hostile and damaged files: every truncation, headers that claim more than the file can hold,
+// and paths that hold no image at all.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include <filesystem>
@@ -85,6 +86,19 @@ TEST(BadInputTest, SizesBeyondTheLimitsOrTheFileAreRefused) {
       WithJpegSize(jpeg, 0, 4),
   };
   EXPECT_EQ(test::Accepted(cases), std::vector<size_t>{});
+}
+
+TEST(DecodeImageFileTest, FailsQuietlyForWhatIsNotAnImageFile) {
+  test::TempDir dir;
+  test::WriteFile(dir.File("empty.png"), "");
+  test::WriteFile(dir.File("text.bmp"), "not a bitmap at all");
+  ASSERT_EQ(::mkfifo(dir.File("fifo.png").c_str(), 0600), 0);  // must not wait for a writer
+  for (const std::string& path : {dir.path(), dir.File("missing.png"), dir.File("empty.png"),
+                                  dir.File("text.bmp"), dir.File("fifo.png"), std::string()}) {
+    Image image;
+    EXPECT_FALSE(DecodeImageFile(path, &image)) << path;
+    EXPECT_TRUE(image.empty());
+  }
 }
 
 }  // namespace

@@ -1,12 +1,14 @@
 // Every encoder's output read back: TIFF by libtiff's RGBA reader,
-// GIF by giflib, the others by our decoders (BMP also by a header check).
+// GIF by giflib, the others by our decoders (BMP also by a header check); and saving a file.
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <tiffio.h>
 
 #include <array>
 #include <cstdlib>
+#include <filesystem>
 
 #include "image_builders.h"
 #include "images/decode.h"
@@ -155,6 +157,28 @@ TEST(EncodeTest, GifQuantizesManyColoursWithoutBanding) {
   double error = 0;
   for (size_t i = 0; i < read.rgba.size(); ++i) error += std::abs(read.rgba[i] - gradient.rgba[i]);
   EXPECT_LT(error / gradient.rgba.size(), 3.0);
+}
+
+TEST(SaveImageFileTest, ReplacesAtomicallyAndKeepsTheOldFileOnFailure) {
+  test::TempDir dir;
+  const std::string path = dir.File("view.tif");
+  test::WriteFile(path, "old");
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  ASSERT_TRUE(SaveImageFile(test::Gradient(4, 4), *FindEncoder("image/tiff"), path));
+  EXPECT_EQ(test::ReadFile(path).substr(0, 3), "II*");
+  struct stat info;
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0640u);
+
+  test::WriteFile(path, "old");
+  EXPECT_FALSE(SaveImageFile(Image{}, *FindEncoder("image/tiff"), path));  // nothing to encode
+  EXPECT_EQ(test::ReadFile(path), "old");
+  EXPECT_FALSE(
+      SaveImageFile(test::Gradient(4, 4), *FindEncoder("image/bmp"), dir.File("missing/view.bmp")));
+  std::filesystem::create_directory(dir.File("folder"));
+  EXPECT_FALSE(SaveImageFile(test::Gradient(4, 4), *FindEncoder("image/bmp"), dir.File("folder")));
+  // view.tif and folder: no temporaries.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 }
 
 }  // namespace

@@ -17,12 +17,6 @@
 namespace vorna {
 namespace {
 
-QStringList Lines(const QListWidget& list) {
-  QStringList lines;
-  for (int row = 0; row < list.count(); ++row) lines << list.item(row)->text();
-  return lines;
-}
-
 // The key frame dialog's session: one Unit and `motions` numbered Motions.
 struct KeyframeHarness : test::DialogHarness {
   KeyframeDialogMemory memory;
@@ -46,7 +40,7 @@ class AnimDialogsTest : public QObject {
     model->anims[0] = Anim{0, 11, 1, "walk"};
     ScriptedHost host;
     AnimDialog dialog(*model, host);
-    QCOMPARE(Lines(*dialog.list()), QStringList({QString::fromUtf8("001 012 walk [ﾙｰﾌﾟ]")}));
+    QCOMPARE(test::Lines(dialog.list()), QStringList({QString::fromUtf8("001 012 walk [ﾙｰﾌﾟ]")}));
     QCOMPARE(dialog.first_box()->count(), 12);
     QCOMPARE(dialog.first_box()->itemText(0), QString("  1"));
     QCOMPARE(dialog.last_box()->currentIndex(), 11);
@@ -58,8 +52,8 @@ class AnimDialogsTest : public QObject {
     dialog.name_box()->setText(QString::fromUtf8("腕"));
     dialog.AddEntry();
     dialog.MoveEntry(-1);
-    QCOMPARE(Lines(*dialog.list()), QStringList({QString::fromUtf8("003 005 腕 "),
-                                                 QString::fromUtf8("001 012 walk [ﾙｰﾌﾟ]")}));
+    QCOMPARE(test::Lines(dialog.list()), QStringList({QString::fromUtf8("003 005 腕 "),
+                                                      QString::fromUtf8("001 012 walk [ﾙｰﾌﾟ]")}));
     QCOMPARE(dialog.list()->currentRow(), 0);
     dialog.loop_box()->setChecked(true);
     dialog.EditEntry();
@@ -124,21 +118,6 @@ class AnimDialogsTest : public QObject {
     QCOMPARE(h.model().motion_count, 3);
     KeyframeDialog again(h.Context(), h.memory);
     QVERIFY(again.linear_radio()->isChecked());
-  }
-
-  // Which requests are refused, and with which message, is pinned by the core tests.
-  void ARefusalShowsItsMessageAndChangesNothing() {
-    KeyframeHarness h(4);
-    KeyframeDialog dialog(h.Context(), h.memory);
-    QSignalSpy generated(&dialog, &KeyframeDialog::motionsGenerated);
-    dialog.start_box()->setCurrentIndex(2);
-    dialog.end_box()->setCurrentIndex(2);
-    dialog.accept();
-    QCOMPARE(h.host.Texts(), std::vector<std::string>{"開始番号と終了番号に同じ数字は使えません"});
-    QCOMPARE(h.model().motion_count, 4);
-    QCOMPARE(generated.count(), 0);
-    QCOMPARE(h.thumbnails, 0);
-    QCOMPARE(dialog.result(), int(QDialog::Accepted));
   }
 
   // Two in-betweens after each key of a range chosen from its end.

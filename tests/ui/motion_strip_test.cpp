@@ -71,7 +71,8 @@ class MotionStripTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void PressesExactlyOneButton() {
+  // Which Motion goes and which becomes current is the core's; here the buttons and the question.
+  void PressesOneButtonAndFollowsDeletesAndAdds() {
     FakeView view(3);
     Model* model = view.model.get();
     MotionStrip strip(*model, view.host, view.Hooks());
@@ -87,14 +88,7 @@ class MotionStripTest : public QObject {
     QCOMPARE(chosen.at(0).at(0).toInt(), 0);
     strip.ButtonAt(0)->click();  // pressing the pressed button keeps it pressed
     QCOMPARE(Pressed(strip), std::vector<int>({0}));
-  }
 
-  // Which Motion goes and which becomes current is the core's; here the question and the buttons.
-  void DeletesAndAddsMotions() {
-    FakeView view(3);
-    Model* model = view.model.get();
-    MotionStrip strip(*model, view.host, view.Hooks());
-    strip.RebuildFromTable();
     QSignalSpy changed(&strip, &MotionStrip::motionsChanged);
     model->current_motion = 1;
     QVERIFY(!strip.DeleteCurrentMotion());  // answered No
@@ -122,13 +116,6 @@ class MotionStripTest : public QObject {
     QCOMPARE(ThumbnailPoses(strip), std::vector<int>({2, 3, 1}));
     QCOMPARE(model->current_motion, 2);
     QCOMPARE(Pressed(strip), std::vector<int>({2}));
-
-    strip.order = {};  // every button removed: one neutral Motion
-    strip.Customize();
-    QCOMPARE(model->motion_count, 1);
-    QCOMPARE(Poses(*model), std::vector<int>({0}));
-    QCOMPARE(strip.ButtonCount(), 1);
-    QCOMPARE(Pressed(strip), std::vector<int>({0}));
   }
 
   void CustomizeDialogEditsTheOrder() {
@@ -161,9 +148,7 @@ class MotionStripTest : public QObject {
     pager.show();
     QVERIFY(QTest::qWaitForWindowExposed(&pager));
     QVERIFY(pager.ArrowsShown());
-    // The current Motion, the last, is in sight; the arrows scroll away from it.
-    const QToolButton* last = pager.strip()->ButtonAt(9);
-    QCOMPARE(last->visibleRegion().boundingRect(), last->rect());
+    // The arrows scroll away from the current Motion (kept in sight: the window's test).
     const int end = pager.ScrollPosition();
     pager.ScrollBy(-2);
     QCOMPARE(pager.ScrollPosition(), end - 2 * MotionStrip::kButtonSide);

@@ -49,12 +49,6 @@ class DrivenCopyDialog : public UnitCopyDialog {
   }
 };
 
-QStringList Lines(const QListWidget* list) {
-  QStringList lines;
-  for (int row = 0; row < list->count(); ++row) lines << list->item(row)->text();
-  return lines;
-}
-
 // Selects `rows` in an add dialog and presses OK.
 std::function<void(QDialog&)> AddRows(std::vector<int> rows) {
   return [rows](QDialog& dialog) {
@@ -91,8 +85,8 @@ class UnitCopyDialogTest : public QObject {
     QCOMPARE(h.view().part_alpha, 255);
     QCOMPARE(h.view().view_yaw, 0.0f);
     QVERIFY(dialog.direction_action(kCmdViewFront)->isChecked());
-    QCOMPARE(Lines(dialog.source_list()), QStringList{"arm_l"});
-    QCOMPARE(Lines(dialog.target_list()), QStringList{"arm_r"});
+    QCOMPARE(test::Lines(dialog.source_list()), QStringList{"arm_l"});
+    QCOMPARE(test::Lines(dialog.target_list()), QStringList{"arm_r"});
     QVERIFY(dialog.copy_radio()->isChecked());
     QVERIFY(!dialog.mirror_tilt_box()->isEnabled());
     dialog.show();
@@ -132,8 +126,8 @@ class UnitCopyDialogTest : public QObject {
     dialog.AddUnits(false);
     dialog.drive = AddRows({1});
     dialog.AddUnits(true);
-    QCOMPARE(Lines(dialog.source_list()), (QStringList{"arm_l", "leg_l"}));
-    QCOMPARE(Lines(dialog.target_list()), QStringList{"arm_r"});
+    QCOMPARE(test::Lines(dialog.source_list()), (QStringList{"arm_l", "leg_l"}));
+    QCOMPARE(test::Lines(dialog.target_list()), QStringList{"arm_r"});
     QVERIFY(h.host.entries.empty());
 
     // The create dialog proposes the unpaired source name, which is refused as taken; the dialog
@@ -154,7 +148,7 @@ class UnitCopyDialogTest : public QObject {
     QCOMPARE(h.host.Texts(), std::vector<std::string>{"既存のﾕﾆｯﾄ名は使えません"});
     QCOMPARE(h.model().node_count, 5);
     QCOMPARE(h.model().node_name[4], std::string("\x91\xab_R"));  // stored as CP932
-    QCOMPARE(Lines(dialog.target_list()), (QStringList{"arm_r", QString::fromUtf8("足_R")}));
+    QCOMPARE(test::Lines(dialog.target_list()), (QStringList{"arm_r", QString::fromUtf8("足_R")}));
     QCOMPARE(h.tree_changes, 1);
 
     dialog.Apply();  // copy: leg_l's angles onto the new Unit, arm_l's onto arm_r
@@ -179,11 +173,11 @@ class UnitCopyDialogTest : public QObject {
     dialog.AddUnits(false);
     dialog.source_list()->setCurrentRow(2);
     dialog.MoveEntry(false, -1);
-    QCOMPARE(Lines(dialog.source_list()), (QStringList{"arm_l", "leg_l", "arm_r"}));
+    QCOMPARE(test::Lines(dialog.source_list()), (QStringList{"arm_l", "leg_l", "arm_r"}));
     QCOMPARE(dialog.source_list()->currentRow(), 1);
     dialog.MoveEntry(true, -1);  // the other list has no selection: nothing moves
     dialog.DeleteEntry(false);
-    QCOMPARE(Lines(dialog.source_list()), (QStringList{"arm_l", "arm_r"}));
+    QCOMPARE(test::Lines(dialog.source_list()), (QStringList{"arm_l", "arm_r"}));
     QCOMPARE(dialog.source_list()->currentRow(), 1);
     dialog.reject();
   }

@@ -56,9 +56,11 @@ class UnitSettingsDialogTest : public QObject {
   Q_OBJECT
 
  private slots:
-  // The page rules are the editor's; here the controls reach them and Cancel puts back the view.
-  void OpensOnThePageOfTheAxisTypeAndCancelPutsItBack() {
+  // The page rules and the restoring are the editor's; here the controls reach them, through
+  // the Unit box too, and Cancel puts back every Unit and the view.
+  void OpensOnThePageOfTheAxisTypeAndCancelPutsItAllBack() {
     Harness h;
+    h.model().units[2].basis_type = 2;
     UnitSettingsDialog dialog(h.Context());
     QCOMPARE(h.stops, 1);
     QCOMPARE(h.view().part_alpha, 128);
@@ -71,12 +73,33 @@ class UnitSettingsDialogTest : public QObject {
     QCOMPARE(dialog.tabs()->tabText(0), QString::fromUtf8("XYZ軸"));
     dialog.tabs()->setCurrentIndex(2);
     QCOMPARE(h.view().unit_dialog_page, 4);
+    dialog.slot(13).slider->setValue(1500);
+
+    QCOMPARE(dialog.unit_box()->count(), 3);
+    dialog.unit_box()->setCurrentIndex(1);
+    QCOMPARE(h.model().selected_unit, 1);
+    QCOMPARE(h.model().forest.Selected(), h.model().NodeOfUnit(1));
+    QCOMPARE(h.tree_changes, 1);
+    QCOMPARE(dialog.windowTitle(), QString::fromUtf8("ユニットの設定 - B"));
+    QCOMPARE(dialog.slot(0).edit->text(), QString("0"));
+    Type(dialog.slot(0).edit, "90");
+    dialog.unit_box()->setCurrentIndex(2);  // C, an XYZ-axes Unit
+    QCOMPARE(dialog.RotationPageShown(), 2);
+    QCOMPARE(h.model().motions[0].angle[0][1], 90);
+
     dialog.reject();
     QCOMPARE(h.model().units[0].basis_type, 1u);
+    QCOMPARE(h.model().motions[0].translation[0].x, 0.0f);
+    QCOMPARE(h.model().motions[0].angle[0][1], 0);
+    QCOMPARE(int(h.model().modified), 0);
     QCOMPARE(h.view().part_alpha, 255);
     QCOMPARE(h.view().unit_dialog_page, 0);
     QCOMPARE(h.thumbnails, 0);
     QVERIFY(h.menu_changes >= 1);
+    // Opened on another Unit, the box shows that one.
+    h.model().selected_unit = 1;
+    UnitSettingsDialog again(h.Context());
+    QCOMPARE(again.unit_box()->currentIndex(), 1);
   }
 
   void SlotControlsStoreWhatTheirTextShows() {
@@ -134,34 +157,6 @@ class UnitSettingsDialogTest : public QObject {
     QCOMPARE(h.thumbnails, 1);
     dialog.reject();  // closing twice changes nothing
     QCOMPARE(h.model().motions[0].translation[0].x, 0.25f);
-  }
-
-  void CancelRestoresEveryUnitChangedThroughTheUnitBox() {
-    Harness h;
-    h.model().units[2].basis_type = 2;
-    UnitSettingsDialog dialog(h.Context());
-    QCOMPARE(dialog.unit_box()->count(), 3);
-    dialog.slot(13).slider->setValue(1500);
-
-    dialog.unit_box()->setCurrentIndex(1);
-    QCOMPARE(h.model().selected_unit, 1);
-    QCOMPARE(h.model().forest.Selected(), h.model().NodeOfUnit(1));
-    QCOMPARE(h.tree_changes, 1);
-    QCOMPARE(dialog.windowTitle(), QString::fromUtf8("ユニットの設定 - B"));
-    QCOMPARE(dialog.slot(0).edit->text(), QString("0"));
-    Type(dialog.slot(0).edit, "90");
-
-    dialog.unit_box()->setCurrentIndex(2);  // C, an XYZ-axes Unit
-    QCOMPARE(dialog.RotationPageShown(), 2);
-    QCOMPARE(h.model().motions[0].angle[0][1], 90);
-    dialog.reject();
-    QCOMPARE(h.model().motions[0].translation[0].x, 0.0f);
-    QCOMPARE(h.model().motions[0].angle[0][1], 0);
-    QCOMPARE(int(h.model().modified), 0);
-    // Opened on another Unit, the box shows that one.
-    h.model().selected_unit = 1;
-    UnitSettingsDialog again(h.Context());
-    QCOMPARE(again.unit_box()->currentIndex(), 1);
   }
 
   void ResetsShowTheirValuesInTheControls() {

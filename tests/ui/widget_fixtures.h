@@ -1,6 +1,7 @@
 // Models and hosts shared by the widget tests.
 #pragma once
 
+#include <QListWidget>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -39,6 +40,13 @@ inline void NumberedMotions(Model& model, int count) {
     model.motions[m].in_use = 1;
     model.motions[m].angle[0][0] = m + 1;
   }
+}
+
+// The texts of a list's lines, top to bottom.
+inline QStringList Lines(const QListWidget* list) {
+  QStringList lines;
+  for (int row = 0; row < list->count(); ++row) lines << list->item(row)->text();
+  return lines;
 }
 
 // Pairs of shown sibling widgets under `top` drawn over each other: a control put into another's
