@@ -41,6 +41,7 @@ TEST(GenerateKeyframesTest, InterpolatesAnglesBetweenTwoKeys) {
       {0, 90, 3, true, {14, 45, 75}},   // 14.15625 and 75.84375 truncated
       {10, 340, 1, false, {355}},       // -5 + 360
       {10, 340, 1, true, {-5}},         // the curve adds no 360
+      {100, 150, 1, false, {125}},      // less than half a turn apart: straight between
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.from << " -> " << c.to << (c.curve ? " curve" : ""));

@@ -108,6 +108,11 @@ TEST(XExportTest, RotationKeysMatchTheFrameRotation) {
     for (int i = 0; i < 3; ++i) {
       for (int j = 0; j < 3; ++j) EXPECT_NEAR(r[i][j], frame[4 * j + i], 1e-5) << i << j;
     }
+    // The arm's position key is its pivot less the hip's, as in its frame.
+    const xfile::DataObject& arm_position =
+        *x.read.document.FindAll("Animation")[1]->Children("AnimationKey")[2];
+    std::span<const double> p = arm_position["keys"][0]["tfkeys"]["values"].Numbers();
+    EXPECT_EQ(std::vector<double>(p.begin(), p.end()), (std::vector<double>{1, 0, 0}));
   }
 }
 

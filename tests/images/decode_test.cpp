@@ -51,8 +51,8 @@ TEST(BmpDecodeTest, DecodesEveryLayout) {
 TEST(BmpDecodeTest, RunLengthDataFillsRunsLiteralsAndSkips) {
   // 6 x 3, bottom-up: the first row of data is the bottom row. Grey palette: index i is grey i.
   const Bytes rle8 = {
-      3, 10,                 // three pixels of 10
       0, 3,  20, 21, 22, 0,  // a literal run of three, padded to an even length
+      3, 10,                 // three pixels of 10
       0, 0,                  // end of line
       0, 2,  2,  1,          // delta: two right, one down (skips the rest of row 1)
       2, 30,                 // two pixels of 30 at x = 2, 3 of the top row
@@ -64,7 +64,7 @@ TEST(BmpDecodeTest, RunLengthDataFillsRunsLiteralsAndSkips) {
                             test::MakeImage(6, 3,
                                             {0, 0, g(30), g(30), g(40), g(40),  // top row
                                              0, 0, 0, 0, 0, 0,  // skipped: transparent
-                                             g(10), g(10), g(10), g(20), g(21), g(22)})),
+                                             g(20), g(21), g(22), g(10), g(10), g(10)})),
             "");
   // RLE4 alternates the two nibbles of a run; literal nibbles are read in order.
   const Bytes rle4 = {5, 0x12, 0, 3, 0x34, 0x50, 0, 1};
@@ -128,6 +128,12 @@ TEST(DdsDecodeTest, Dxt1InterpolatesFourColoursOrThreeAndTransparency) {
   const Bytes three = {0x1F, 0x00, 0x00, 0xF8, 0xE4, 0xE4, 0xE4, 0xE4};
   EXPECT_EQ(FirstDifference(Decoded(test::BuildDds(4, 4, "DXT1", three)),
                             Block({0x0000FFFF, 0xFF0000FF, 0x800080FF, 0x00000000})),
+            "");
+  // DXT5: alphas 255 and 0 with every index 2 (6/7 of the way to 255, 219), then the colours.
+  const Bytes five = {0xFF, 0x00, 0x92, 0x24, 0x49, 0x92, 0x24, 0x49,
+                      0x00, 0xF8, 0xE0, 0x07, 0xE4, 0xE4, 0xE4, 0xE4};
+  EXPECT_EQ(FirstDifference(Decoded(test::BuildDds(4, 4, "DXT5", five)),
+                            Block({0xFF0000DB, 0x00FF00DB, 0xAA5500DB, 0x55AA00DB})),
             "");
 }
 

@@ -150,6 +150,7 @@ class MainWindowTest : public QObject {
         {kCmdSizePosition, 0, "vorna::SizeDialog"},
         {kCmdRotate, 0, "vorna::RotateDialog"},
         {kCmdDrawOrder, 0, "vorna::DrawOrderDialog"},
+        {kCmdReorderMotions, 0, "vorna::MotionCustomizeDialog"},
     };
     for (const auto& c : cases) {
       tree->setCurrentItem(tree->ItemOfNode(c.node));

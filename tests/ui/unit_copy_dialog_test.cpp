@@ -138,6 +138,8 @@ class UnitCopyDialogTest : public QObject {
       auto& create = dynamic_cast<UnitCreateDialog&>(d);
       proposed = create.name_edit()->text();
       create.accept();
+      create.name_edit()->setText("ARM_L");  // the first Unit's name, in other letter case
+      create.accept();
       refused_stayed_open = create.result() != QDialog::Accepted;
       create.name_edit()->setText(QString::fromUtf8("足_R"));
       create.accept();
@@ -145,7 +147,7 @@ class UnitCopyDialogTest : public QObject {
     dialog.CreateUnit();
     QCOMPARE(proposed, QString("leg_l"));
     QVERIFY(refused_stayed_open);
-    QCOMPARE(h.host.Texts(), std::vector<std::string>{"既存のﾕﾆｯﾄ名は使えません"});
+    QCOMPARE(h.host.Texts(), std::vector<std::string>(2, "既存のﾕﾆｯﾄ名は使えません"));
     QCOMPARE(h.model().node_count, 5);
     QCOMPARE(h.model().node_name[4], std::string("\x91\xab_R"));  // stored as CP932
     QCOMPARE(test::Lines(dialog.target_list()), (QStringList{"arm_r", QString::fromUtf8("足_R")}));
