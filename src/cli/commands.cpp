@@ -186,6 +186,11 @@ std::string LoadForCli(Model& model, const std::string& path, Host& host) {
 
 }  // namespace
 
+std::string CannotSaveLine(const std::string& path, const std::string& why) {
+  return std::string("VORNA: ") + kCannotSaveMessage + " (" + path +
+         (why.empty() ? "" : ": " + why) + ")";
+}
+
 int RunInfo(const std::vector<std::string>& args) {
   if (WantsHelp(args)) {
     std::fputs(kInfoUsage, stdout);
@@ -409,10 +414,7 @@ std::string ConvertFile(const ConvertRequest& request, const std::string& in,
   } else {
     saved = SaveModel(*model, out, format, request.options, host);
   }
-  if (!saved)
-    return std::string("VORNA: ") + kCannotSaveMessage + " (" + out +
-           (why.empty() ? "" : ": " + why) + ")";
-  return "";
+  return saved ? "" : CannotSaveLine(out, why);
 }
 
 }  // namespace

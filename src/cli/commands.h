@@ -10,6 +10,9 @@ namespace vorna {
 int RunInfo(const std::vector<std::string>& args);
 int RunConvert(const std::vector<std::string>& args);
 
+// The line a failed save prints: the message, the file and, when known, why.
+std::string CannotSaveLine(const std::string& path, const std::string& why = {});
+
 // Exit statuses.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;

@@ -378,7 +378,7 @@ int RunRender(const std::vector<std::string>& args) {
     saved = SaveViewImage(context, request.out, FilterIndexOf(request.out));
   }
   if (!saved) {
-    std::fprintf(stderr, "VORNA: %s (%s)\n", kCannotSaveMessage, request.out.c_str());
+    std::fprintf(stderr, "%s\n", CannotSaveLine(request.out).c_str());
     return kExitFailed;
   }
   return kExitOk;

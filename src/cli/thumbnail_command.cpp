@@ -9,7 +9,6 @@
 #include "cli/commands.h"
 #include "cli/recording_host.h"
 #include "cli/render_command.h"
-#include "editor/open_flow.h"
 #include "images/encode.h"
 #include "images/scale.h"
 #include "io/atomic_file.h"
@@ -171,7 +170,7 @@ int RunThumbnail(const std::vector<std::string>& args) {
   if (thumbnail.empty()) return Fail("vorna-cli: " + files[0] + " has nothing to draw");
   std::vector<uint8_t> png;
   if (!EncodePngWithAlpha(thumbnail, &png) || !WriteFileAtomically(files[1], png)) {
-    return Fail(std::string("VORNA: ") + kCannotSaveMessage + " (" + files[1] + ")");
+    return Fail(CannotSaveLine(files[1]));
   }
   return kExitOk;
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -44,6 +45,7 @@ TEST(CliTest, InfoDescribesTheModel) {
 TEST(CliTest, ExitStatusSeparatesUsageFromFailure) {
   test::TempDir dir;
   const std::string render = "render " + kSample + " " + dir.File("out.png") + " ";
+  const std::string gif = "render " + kSample + " " + dir.File("x.gif") + " ";
   const std::pair<std::string, int> cases[] = {
       {"", 2},
       {"frobnicate", 2},
@@ -62,6 +64,13 @@ TEST(CliTest, ExitStatusSeparatesUsageFromFailure) {
       {render + "--motion", 2},
       {render + "--bogus", 2},
       {render + "--motion 6", 1},
+      {gif + "--anim nosuch", 1},  // animations: refused options write nothing
+      {gif + "--anim walk --turntable", 2},
+      {gif + "--anim walk --motion 2", 2},
+      {gif + "--turntable --view top", 2},
+      {gif + "--period 100", 2},
+      {gif + "--anim walk --period 5", 2},
+      {"render " + kSample + " " + dir.File("x.bmp") + " --turntable", 2},
       {"render " + dir.File("missing.vrn") + " " + dir.File("out.png"), 1},
       {"render " + kSample + " " + dir.File("no/such/dir.png"), 1},
       {"info /nonexistent/model.vrn", 1},
@@ -70,6 +79,7 @@ TEST(CliTest, ExitStatusSeparatesUsageFromFailure) {
       {"render --help", 0},
   };
   for (const auto& [args, status] : cases) EXPECT_EQ(Cli(args).status, status) << args;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("x.gif")));
   // A failed conversion says which file on standard error.
   const test::CliRun failed =
       Cli("convert " + dir.File("missing.vrn") + " " + dir.File("out.vrn"), true);

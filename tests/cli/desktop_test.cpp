@@ -190,20 +190,6 @@ TEST(AnimatedRenderTest, WritesLoopingGifsAndPngsOfAnimsAndTurntables) {
       EXPECT_GT(facts.largest_update, 1) << c.args;  // the pose moves
     }
   }
-  const std::string in_out = kSample + " " + dir.File("x.gif") + " ";
-  const std::pair<std::string, int> refused[] = {
-      {in_out + "--anim nosuch", 1},
-      {in_out + "--anim walk --turntable", 2},
-      {in_out + "--anim walk --motion 2", 2},
-      {in_out + "--turntable --view top", 2},
-      {in_out + "--period 100", 2},
-      {in_out + "--anim walk --period 5", 2},
-      {kSample + " " + dir.File("x.bmp") + " --turntable", 2},
-  };
-  for (const auto& [args, status] : refused) {
-    EXPECT_EQ(Cli("render " + args).status, status) << args;
-  }
-  EXPECT_FALSE(Exists(dir.File("x.gif")));
 
   // The animated PNG: its control chunks, and its first frame for viewers that know no more.
   const std::string apng = dir.File("walk.png");

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <sstream>
 #include <vector>
 
 #include "formats/model_file_fixtures.h"
@@ -12,6 +11,7 @@
 #include "formats/vrn_text.h"
 #include "model/hierarchy.h"
 #include "model/model_check.h"
+#include "support/test_support.h"
 
 namespace vorna {
 namespace {
@@ -72,18 +72,12 @@ std::vector<RecordView> Records(const std::string& bytes) {
 }
 
 // Every record key in file order.
-std::vector<std::string> AllKeys() {
-  std::vector<std::string> keys;
-  std::istringstream in(
-      "version parts_count motion_count unit_count total_vertex_count total_face_count "
-      "total_corner total_center texture_all parts_name corner center material texture_file "
-      "texture_map_flag texture_map_param vertex_count face_count vertices normals texture_map "
-      "faces unit_basis parent unit_angle unit_translation unit_scale blend blend_param anim_count "
-      "anim_data");
-  for (std::string key; in >> key;) keys.push_back(key);
-  return keys;
-}
-const std::vector<std::string> kAllKeys = AllKeys();
+const std::vector<std::string> kAllKeys = test::Words(
+    "version parts_count motion_count unit_count total_vertex_count total_face_count "
+    "total_corner total_center texture_all parts_name corner center material texture_file "
+    "texture_map_flag texture_map_param vertex_count face_count vertices normals texture_map "
+    "faces unit_basis parent unit_angle unit_translation unit_scale blend blend_param anim_count "
+    "anim_data");
 
 std::vector<std::string> Keys(const std::string& bytes) {
   std::vector<std::string> keys;

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vorna::test {
 
@@ -22,5 +23,7 @@ class TempDir {
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
+// The words of `text`, split at white space.
+std::vector<std::string> Words(const std::string& text);
 
 }  // namespace vorna::test

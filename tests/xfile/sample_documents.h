@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "formats/xfile/document.h"
 #include "formats/xfile/reader.h"
 #include "formats/xfile/writer.h"
+#include "support/test_support.h"
 
 namespace vorna::xfile::samples {
 
@@ -29,14 +29,11 @@ inline void AddIdentity(DataObject& o) {
 
 // The templates a skinned, animated export declares, dependencies first.
 inline std::vector<std::string> SkinnedTemplates() {
-  std::vector<std::string> names;
-  std::istringstream in(
+  return test::Words(
       "Header Vector Coords2d Matrix4x4 ColorRGBA ColorRGB IndexedColor TextureFilename Material "
       "MeshFace MeshMaterialList MeshTextureCoords MeshNormals MeshVertexColors Mesh "
       "FrameTransformMatrix Frame FloatKeys TimedFloatKeys AnimationKey AnimationOptions Animation "
       "AnimationSet AnimTicksPerSecond VertexDuplicationIndices XSkinMeshHeader SkinWeights");
-  for (std::string name; in >> name;) names.push_back(name);
-  return names;
 }
 
 // Header; AnimTicksPerSecond; Material "Red"; Frame "Root" { matrix, Mesh "Body" { a quad and a
