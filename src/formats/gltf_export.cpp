@@ -37,7 +37,6 @@ constexpr int kArrayBuffer = 34962;
 constexpr int kElementArrayBuffer = 34963;
 constexpr int kFloat = 5126;
 constexpr int kUnsignedByte = 5121;
-constexpr int kUnsignedShort = 5123;
 constexpr int kUnsignedInt = 5125;
 
 // ----- JSON text ------------------------------------------------------------------------------
@@ -609,19 +608,14 @@ void Exporter::AddPart(int part) {
   if (owner != kNoUnit) {
     // The renderer's blend: weight b stays with the parent Unit's frame, 1 - b follows the
     // Unit's own. Zero weights get joint 0, as glTF asks of unused slots.
-    const bool wide = skeleton_.units + 1 > 256;
-    std::vector<uint8_t> joints(count * 4 * (wide ? 2 : 1), 0);
+    // A Part takes one of the kMaxNodes nodes, so a skinned mesh sits among at most
+    // kMaxNodes - 1 Units and every joint (Unit + 1) fits in a byte.
+    static_assert(kMaxNodes <= 256);
+    std::vector<uint8_t> joints(count * 4, 0);
     std::vector<float> weights(count * 4, 0.0f);
     const int own = JointOf(owner);
     const int parent = JointOf(skeleton_.parent_unit[owner]);
-    auto set_joint = [&](size_t slot, int joint) {
-      if (wide) {
-        const auto value = static_cast<uint16_t>(joint);
-        std::memcpy(&joints[slot * 2], &value, 2);
-      } else {
-        joints[slot] = static_cast<uint8_t>(joint);
-      }
-    };
+    auto set_joint = [&](size_t slot, int joint) { joints[slot] = static_cast<uint8_t>(joint); };
     for (size_t i = 0; i < count; ++i) {
       const float b = Unit01(model_.blend[mesh.source[i]]);
       if (b <= 0.0f || b >= 1.0f) {
@@ -635,8 +629,7 @@ void Exporter::AddPart(int part) {
       }
     }
     attributes += ",\"JOINTS_0\":";
-    AppendInt(attributes, buffer_.AddAccessor(joints.data(), wide ? 8 : 4, count,
-                                              wide ? kUnsignedShort : kUnsignedByte, "VEC4",
+    AppendInt(attributes, buffer_.AddAccessor(joints.data(), 4, count, kUnsignedByte, "VEC4",
                                               kArrayBuffer, nullptr, nullptr, 4));
     attributes += ",\"WEIGHTS_0\":";
     AppendInt(attributes, buffer_.AddAccessor(weights.data(), 16, count, kFloat, "VEC4",
