@@ -165,6 +165,8 @@ TEST(TextureDialogTest, DirectionsChooseTheViewThePlaneAndTheBases) {
     EXPECT_EQ(session.TextureRowState(TextureRow::kOffsetU).tick, c.base_u);
     EXPECT_EQ(session.TextureRowState(TextureRow::kOffsetV).tick, c.base_v);
   }
+  ASSERT_TRUE(session.RunMappingCommand(kCmdApplyMapping));
+  EXPECT_TRUE(session.Preview().mapping_applied);
 }
 
 TEST(TextureDialogTest, MaterialRowsFollowTheColourKind) {
@@ -174,6 +176,8 @@ TEST(TextureDialogTest, MaterialRowsFollowTheColourKind) {
   EXPECT_EQ(f.view.texture_dialog_page, 2);
   for (ColourKind kind : {ColourKind::kDiffuse, ColourKind::kSpecular, ColourKind::kEmission}) {
     session.ChooseColourKind(kind);
+    EXPECT_EQ(session.MaterialRowState(MaterialRow::kAlpha).enabled, kind == ColourKind::kDiffuse);
+    EXPECT_TRUE(session.MaterialRowState(MaterialRow::kGreen).enabled);
     const int position = 40 + static_cast<int>(kind);
     session.SetMaterialValue(MaterialRow::kGreen,
                              session.MaterialValueAt(MaterialRow::kGreen, position));

@@ -63,6 +63,31 @@ TEST(TextureMappingTest, PlanarCoordinates) {
   }
 }
 
+// Vertex 3 is (2, 0, 0.5) on the box centred at (1, 0.5, 0.5), with the normal (0.6, 0.8, 0).
+TEST(TextureMappingTest, SphericalAndWrapCoordinates) {
+  struct Case {
+    const char* name;
+    uint32_t kind;
+    int direction;
+    float u, v;
+  };
+  const Case cases[] = {
+      {"spherical", 1, 0, 0.8f, -0.9f},        {"spherical along x", 1, 2, 0.5f, -0.9f},
+      {"wrap around y", 2, 0, 0.75f, 1.0f},    {"wrap around y from x", 2, 3, 1.0f, 1.0f},
+      {"wrap around z", 2, 4, 0.67621f, 0.5f},
+  };
+  ScriptedHost host;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto model = MappingModel();
+    model->normals[3] = {0.6f, 0.8f, 0.0f};
+    model->parts[0].texture_map_flag = c.kind;
+    ASSERT_TRUE(ApplyMapping(*model, Settings(c.direction), 0, host));
+    EXPECT_NEAR(model->tex_u[3], c.u, 1e-4f);
+    EXPECT_NEAR(model->tex_v[3], c.v, 1e-4f);
+  }
+}
+
 TEST(TextureMappingTest, ZeroExtentsAndScalesNeverDivideByZero) {
   auto model = MappingModel();
   for (int direction = 0; direction < 6; ++direction) {
