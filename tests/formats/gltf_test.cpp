@@ -82,6 +82,8 @@ TEST(GltfTest, DamagedFilesAreRefused) {
        Document(R"({"bufferView":0,"componentType":5126,"count":4,"type":"VEC3"})")},
       {"view past the buffer",
        Document(kPositions, R"({"buffer":0,"byteOffset":40,"byteLength":36})")},
+      {"view of a missing buffer", Document(kPositions, R"({"buffer":3,"byteLength":36})")},
+      {"accessor without a view", Document(R"({"componentType":5126,"count":3,"type":"VEC3"})")},
       {"integer positions",
        Document(R"({"bufferView":0,"componentType":5125,"count":3,"type":"VEC3"})")},
       {"index past the vertices",
