@@ -83,19 +83,6 @@ Image SquareAround(const Image& image, const Box& box, int side) {
   return square;
 }
 
-// The back buffer is cleared to transparent black and drawn opaque, so after area averaging
-// the colours are premultiplied by coverage; straight alpha wants them divided out again.
-void Unpremultiply(Image& image) {
-  for (size_t i = 0; i < image.rgba.size(); i += 4) {
-    const int a = image.rgba[i + 3];
-    if (a == 0 || a == 255) continue;
-    for (int c = 0; c < 3; ++c) {
-      image.rgba[i + c] =
-          static_cast<uint8_t>(std::min(255, (image.rgba[i + c] * 255 + a / 2) / a));
-    }
-  }
-}
-
 }  // namespace
 
 Image DrawModelThumbnail(RenderContext& context, Model& model, int side) {
@@ -127,6 +114,8 @@ Image DrawModelThumbnail(RenderContext& context, Model& model, int side) {
       1, static_cast<int>(static_cast<double>(std::max(box.width(), box.height())) / kFill + 0.5));
   Image thumbnail =
       ScaleImage(SquareAround(context.device->back_buffer(), box, square), side, side);
+  // The back buffer is cleared to transparent black and drawn opaque, so after area averaging
+  // the colours are premultiplied by coverage.
   Unpremultiply(thumbnail);
   return thumbnail;
 }

@@ -122,4 +122,15 @@ Image HalveImage(const Image& source) {
   return ScaleImage(source, width, height);
 }
 
+void Unpremultiply(Image& image) {
+  for (size_t i = 0; i + 3 < image.rgba.size(); i += 4) {
+    const int a = image.rgba[i + 3];
+    if (a == 0 || a == 255) continue;
+    for (int c = 0; c < 3; ++c) {
+      image.rgba[i + c] =
+          static_cast<uint8_t>(std::min(255, (image.rgba[i + c] * 255 + a / 2) / a));
+    }
+  }
+}
+
 }  // namespace vorna

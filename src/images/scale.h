@@ -23,4 +23,8 @@ Image MakeThumbnail(const Image& capture);
 // texel is dropped.
 Image HalveImage(const Image& source);
 
+// Turns colours premultiplied by their alpha back into straight ones: each channel divided by
+// alpha, rounded to nearest and clamped to 255. Pixels of alpha 0 or 255 stay as they are.
+void Unpremultiply(Image& image);
+
 }  // namespace vorna

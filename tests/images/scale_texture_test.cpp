@@ -37,6 +37,13 @@ TEST(ThumbnailTest, AveragesACheckerboardToGreyAndKeepsASolidColour) {
             "");
 }
 
+TEST(ScaleTest, UnpremultiplyDividesTheColoursByAlpha) {
+  Image image = test::MakeImage(3, 1, {0x40200080, 0x102030FF, 0x00000000});
+  Unpremultiply(image);
+  EXPECT_EQ(FirstDifference(image, test::MakeImage(3, 1, {0x80400080, 0x102030FF, 0x00000000})),
+            "");
+}
+
 TEST(ScaleTest, WeightsPartlyCoveredPixelsByArea) {
   // 3 -> 2: each output pixel covers one and a half source pixels.
   const Image row = test::MakeImage(3, 1, {0x000000FF, 0x3C3C3CFF, 0xFFFFFFFF});
