@@ -57,6 +57,7 @@ TEST(CliTest, ExitStatusSeparatesUsageFromFailure) {
       {"render " + kSample + " " + dir.File("out.webp"), 2},
       {render + "--view sideways", 2},
       {render + "--size 0x10", 2},
+      {render + "--size 1x3", 0},
       {render + "--size 100", 2},
       {render + "--size 20000x10", 2},
       {render + "--fill dots", 2},
@@ -80,6 +81,9 @@ TEST(CliTest, ExitStatusSeparatesUsageFromFailure) {
   };
   for (const auto& [args, status] : cases) EXPECT_EQ(Cli(args).status, status) << args;
   EXPECT_FALSE(std::filesystem::exists(dir.File("x.gif")));
+  // The help names the format each extension of OUT picks.
+  EXPECT_NE(Cli("convert --help").out.find("(.vrn: VRN text, .vr2: VR2 text, .dxf"),
+            std::string::npos);
   // A failed conversion says which file on standard error.
   const test::CliRun failed =
       Cli("convert " + dir.File("missing.vrn") + " " + dir.File("out.vrn"), true);

@@ -77,6 +77,9 @@ TEST_P(RoundTripTest, DocumentsReadBackAsWritten) {
     EXPECT_EQ(grid["cells"].size(), 6u);  // [rows][columns]
     EXPECT_EQ(grid["cells"][2].Int(), -32768);
     EXPECT_EQ(grid["tags"][1]["values"][1].String(), "{g}");
+    std::string keys;
+    for (const Value& tag : grid["tags"]) keys += tag["key"].String();
+    EXPECT_EQ(keys, "ae");
     const DataObject& line = *read.document.FindObject("Line");
     EXPECT_EQ(line["closing"]["faceVertexIndices"][1].Number(), 5);
     EXPECT_EQ(line["faces"][1]["faceVertexIndices"][0].Number(), 9);
