@@ -303,6 +303,33 @@ TEST(DeviceTest, ScenesMatchTheirReferenceImages) {
   }
 }
 
+// A 32 x 8 quad over stripes of four colours, u from u0 to u1 and depth from z0 to z1 across: the
+// pixels of its columns 9 .. 14.
+std::vector<uint8_t> StripesMiddle(float u0, float u1, float z0, float z1, uint32_t wrap) {
+  auto device = test::PixelDevice(32, 8);
+  device->render_states().wrap0 = wrap;
+  device->SetTexture(Texture::FromImage(test::MakeImage(4, 1, [](int x, int) {
+    return Rgba{static_cast<uint8_t>(60 * x), static_cast<uint8_t>(255 - 60 * x), 0, 255};
+  })));
+  Fan(*device, {ColourVertex{{0, 0, z0}, kWhite, u0, 0}, ColourVertex{{32, 0, z1}, kWhite, u1, 0},
+                ColourVertex{{32, 8, z1}, kWhite, u1, 1}, ColourVertex{{0, 8, z0}, kWhite, u0, 1}});
+  device->EndScene();
+  std::vector<uint8_t> middle;
+  for (int y = 0; y < 8; ++y) {
+    const uint8_t* row = device->back_buffer().Pixel(9, y);
+    middle.insert(middle.end(), row, row + 6 * 4);
+  }
+  return middle;
+}
+
+// Coordinates below 0 repeat the texture as those above do; a triangle cut by the near and far
+// planes (depth -1 .. 3 keeps x 8 .. 16) wraps its coordinates as the whole one does.
+TEST(DeviceTest, TextureCoordinatesRepeatAndWrapWhereverTheyAre) {
+  EXPECT_EQ(StripesMiddle(-1, 0, 0.5f, 0.5f, 0), StripesMiddle(0, 1, 0.5f, 0.5f, 0));
+  EXPECT_EQ(StripesMiddle(0.875f, 0.125f, -1, 3, kWrapU),
+            StripesMiddle(0.875f, 0.125f, 0.5f, 0.5f, kWrapU));
+}
+
 // Far-away corners are clipped to a guard band and then scissored; corners that are not finite
 // drop the triangle. Beyond about 1e12 the clipped corners lose precision, so there only safety
 // is asked for.

@@ -140,6 +140,29 @@ TEST(DrawPartsTest, TexturedLookCornersRebindingAndWrapping) {
   }
 }
 
+// On each plane the quad, centred like the Part, grows from its corner at u 0, v -1 by the scales
+// along its u and v edges (the mirrored sides grow from the same corner of the box).
+TEST(TexturePreviewTest, PlacementScalesFromItsCorner) {
+  const Vec3 lo{0, 0, 0}, hi{2, 1, 0.5f};
+  MappingSettings mapping;
+  mapping.map_scale_u = 2;
+  mapping.map_scale_v = 3;
+  for (int direction = 0; direction < 6; direction += 2) {
+    SCOPED_TRACE(direction);
+    mapping.map_direction = direction;
+    std::array<Vec3, 4> c = PlacementCorners(lo, hi, direction);
+    for (Vec3& corner : c) corner = corner - Vec3{1, 0.5f, 0.25f};
+    const Matrix m = PlacementTransform(lo, hi, mapping, 1.0f);
+    const Vec3 far = c[1] + (c[2] - c[1]) * 2.0f + (c[0] - c[1]) * 3.0f;
+    for (const auto& [from, to] : {std::pair{c[1], c[1]}, std::pair{c[3], far}}) {
+      const Vec3 got = TransformCoord(from, m);
+      EXPECT_NEAR(got.x, to.x, 1e-5f);
+      EXPECT_NEAR(got.y, to.y, 1e-5f);
+      EXPECT_NEAR(got.z, to.z, 1e-5f);
+    }
+  }
+}
+
 TEST(TexturePreviewTest, ThePartCentredOverItsPlacementQuad) {
   auto model = FaceModel({Square(0.25f, 0.25f, 0.75f, 0.75f)});
   model->parts[0].texture = SolidTexture({0, 0, 255});
