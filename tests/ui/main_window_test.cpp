@@ -198,7 +198,7 @@ class MainWindowTest : public QObject {
     }
   }
 
-  void PlaybackCyclesWithTheTimerAndStopsOnMotionEdits() {
+  void PlaybackCyclesWithTheTimerAndStopsOnEdits() {
     ShowLoaded();
     window_->RunCommand(kCmdPlayStop);
     QVERIFY(window_->session().view().playing && Checked(kCmdPlayStop));
@@ -212,6 +212,13 @@ class MainWindowTest : public QObject {
     QVERIFY(!window_->session().view().playing && !Checked(kCmdPlayStop));
     QVERIFY(!window_->view_window()->timer_active());
     QCOMPARE(window_->strip()->ButtonCount(), 6);
+    for (int id : {kCmdDeleteMotion, kCmdFlipCulling, kCmdRecomputeNormals, kCmdTriangulate,
+                   kCmdUndo, kCmdFreezePose}) {
+      window_->RunCommand(kCmdPlayStop);
+      QVERIFY2(window_->session().view().playing, qPrintable(QString::number(id)));
+      window_->RunCommand(id);
+      QVERIFY2(!window_->session().view().playing, qPrintable(QString::number(id)));
+    }
   }
 
   void DrawsOnlyWhatChangedOncePerPassAndOncePerTick() {
@@ -395,6 +402,14 @@ class MainWindowTest : public QObject {
   void TheOldestStepsGoBeyondTheMemoryCap() {
     test::TempDir dir;
     ShowLoadedCopy(dir);
+    // Room for two face shifts (about 2 kB each), not three: the saved state stays reachable.
+    window_->history().set_byte_cap(5000);
+    for (int i = 0; i < 2; ++i) window_->RunCommand(kCmdShiftFaces);
+    window_->RunCommand(kCmdSave);
+    window_->RunCommand(kCmdShiftFaces);
+    QCOMPARE(window_->history().stack().count(), 2);
+    window_->RunCommand(kCmdUndo);
+    QVERIFY(!Modified());
     window_->history().set_byte_cap(1);
     for (int i = 0; i < 3; ++i) window_->RunCommand(kCmdShiftFaces);
     QCOMPARE(window_->history().stack().count(), 1);

@@ -1,3 +1,4 @@
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -95,6 +96,10 @@ class ModelDialogsTest : public QObject {
     QCOMPARE(f.stops, 1);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    int degree_labels = 0;  // one after each axis's box
+    for (const QLabel* label : dialog.findChildren<QLabel*>())
+      degree_labels += label->text() == "度";
+    QCOMPARE(degree_labels, 3);
 
     // Slider -> edit text and arrows, and the focus into the edit box with its text selected.
     dialog.slider(0)->setValue(90);

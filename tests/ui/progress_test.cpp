@@ -42,18 +42,25 @@ class ProgressTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void TheDialogStopsAReadAndLosesItsButtonOnceASaveCommits() {
+  void TheDialogStopsATaskAndLosesItsButtonOnceASaveCommits() {
     QtHost host;
     host.set_show_after_ms(0);
-    QString label;
-    WhileShown(this, [&label](QProgressDialog& dialog) {
-      label = dialog.labelText();
-      dialog.findChild<QPushButton*>()->click();
-      return true;
-    });
-    const std::atomic<bool> never{false};
-    QVERIFY(ReportUntil(host, LongTask::kReading, 3, never));
-    QCOMPARE(label, QStringLiteral("ﾌｧｲﾙを読み込んでいます･･･"));
+    // Part-way, reading and saving alike can be stopped.
+    for (const auto& [task, text] :
+         {std::pair{LongTask::kReading, QStringLiteral("ﾌｧｲﾙを読み込んでいます･･･")},
+          std::pair{LongTask::kSaving, QStringLiteral("ﾌｧｲﾙを保存しています･･･")}}) {
+      QString label;
+      std::atomic<bool> no_button{false};
+      WhileShown(this, [&label, &no_button](QProgressDialog& dialog) {
+        label = dialog.labelText();
+        auto* button = dialog.findChild<QPushButton*>();
+        if (button != nullptr) button->click();
+        no_button = button == nullptr;
+        return true;
+      });
+      QVERIFY(ReportUntil(host, task, 3, no_button));
+      QCOMPARE(label, text);
+    }
 
     // Every byte written: the rename comes next, which nothing may stop.
     std::atomic<bool> button_gone{false};
