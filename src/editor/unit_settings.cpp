@@ -74,16 +74,6 @@ auto CoordinateField(M& model, int unit, const SlotInfo& info)
       info.component);
 }
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-std::string_view WithoutLeadingBlanks(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && IsBlank(text[i])) ++i;
-  return text.substr(i);
-}
-
 int ClampPosition(double position, int max_position) {
   if (std::isnan(position)) return 0;
   return static_cast<int>(std::clamp(position, 0.0, static_cast<double>(max_position)));
@@ -188,42 +178,14 @@ int StoreSlotText(Model& model, int slot, std::string_view text) {
   const int unit = EditedUnit(model);
   if (info.page == 0 || unit < 0) return 0;
   if (IsAngle(info.quantity)) {
-    if (int32_t* angle = AngleField(model, unit, info)) *angle = ParseDecimalInteger(text);
+    if (int32_t* angle = AngleField(model, unit, info)) *angle = ParseWholeNumber(text);
   } else if (float* value = CoordinateField(model, unit, info)) {
-    *value = ParseDecimalFloat(text);
+    // Beyond the float range the coordinate is 0, as text that is no number.
+    const auto stored = static_cast<float>(ParseDecimal(text));
+    *value = std::isfinite(stored) ? stored : 0.0f;
   }
   UpdateUnitAxis(model, unit);
   return SlotPosition(model, slot);
-}
-
-int32_t ParseDecimalInteger(std::string_view text) {
-  text = WithoutLeadingBlanks(text);
-  bool negative = false;
-  if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
-    negative = text[0] == '-';
-    text.remove_prefix(1);
-  }
-  int64_t magnitude = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') break;
-    magnitude = std::min<int64_t>(magnitude * 10 + (c - '0'), int64_t{1} << 32);
-  }
-  return TruncateSaturated(static_cast<double>(negative ? -magnitude : magnitude));
-}
-
-float ParseDecimalFloat(std::string_view text) {
-  text = WithoutLeadingBlanks(text);
-  // from_chars takes a minus sign but not a plus sign.
-  if (!text.empty() && text[0] == '+') {
-    text.remove_prefix(1);
-    if (!text.empty() && text[0] == '-') return 0.0f;
-  }
-  double value = 0.0;
-  const auto result =
-      std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
-  if (result.ec != std::errc()) return 0.0f;
-  const float stored = static_cast<float>(value);
-  return std::isfinite(stored) ? stored : 0.0f;
 }
 
 int32_t UnitDialogPageFor(uint32_t basis_type) {

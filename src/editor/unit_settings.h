@@ -56,13 +56,6 @@ std::optional<int> StepSlotSpin(int slot, int position, int delta);
 // and returns the slider position for the stored value.
 int StoreSlotText(Model& model, int slot, std::string_view text);
 
-// Decimal-to-integer as the edits read it: leading blanks, a sign, digits; anything else stops
-// the number; no digits give 0; out-of-range numbers saturate.
-int32_t ParseDecimalInteger(std::string_view text);
-// Decimal-to-floating likewise: the longest leading decimal number, 0 without one or when it is
-// not finite.
-float ParseDecimalFloat(std::string_view text);
-
 // unit_dialog_page for a Unit of `basis_type`: 1 for a tilt axis, 2 for XYZ axes and for every
 // other type it is evaluated as, except 0 (type not chosen yet), which shows no page until a tab
 // is chosen.

@@ -470,8 +470,8 @@ void UnitSettingsDialog::OnBlendTicked(bool ticked) {
   if (!ticked) return;
   StoreBlendSettings(
       context_.model(),
-      {blend_axis_->currentIndex(), ParseDecimalInteger(weight_edit_->text().toStdString()),
-       blend_formula_->currentIndex(), ParseDecimalInteger(range_edit_->text().toStdString())});
+      {blend_axis_->currentIndex(), ParseWholeNumber(weight_edit_->text().toStdString()),
+       blend_formula_->currentIndex(), ParseWholeNumber(range_edit_->text().toStdString())});
   context_.Redraw();
 }
 
@@ -481,7 +481,7 @@ void UnitSettingsDialog::OnBlendCombo(int param, int index) {
 }
 
 void UnitSettingsDialog::OnBlendText(int param, QLineEdit* edit, QSpinBox* spin, bool typed) {
-  const int32_t value = ParseDecimalInteger(edit->text().toStdString());
+  const int32_t value = ParseWholeNumber(edit->text().toStdString());
   if (typed) SetQuietly(spin, std::clamp(value, 0, kBlendSpinMax));
   if (!blend_change_->isChecked()) return;
   StoreBlendParam(context_.model(), param, value);
