@@ -711,7 +711,7 @@ void Exporter::AddAnimation(const std::string& name, const std::vector<int>& key
       scales = scales || !(s == Vec3{1.0f, 1.0f, 1.0f});
     }
     if (moves) add_channel(u, "translation", translation, "VEC3", 3);
-    // glTF asks for at least one channel: a still animation keeps the first Unit's rotation.
+    // glTF asks for at least one channel: a still animation keeps the last Unit's rotation.
     if (turns || (sampler_count == 0 && u + 1 == skeleton_.units)) {
       add_channel(u, "rotation", rotation, "VEC4", 4);
     }

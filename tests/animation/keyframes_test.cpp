@@ -59,11 +59,11 @@ TEST(GenerateKeyframesTest, InterpolatesAnglesBetweenTwoKeys) {
   }
   // Translations step evenly between the keys.
   auto model = MarkedMotions(2);
-  model->motions[1].translation[0] = {4, -8, 0};
+  model->motions[1].translation[0] = {4, -8, 12};
   ScriptedHost host;
   ASSERT_EQ(GenerateKeyframes(*model, host, {3, 0, 1, false, false}), KeyframeResult::kGenerated);
   for (int i = 1; i <= 3; ++i) {
-    EXPECT_EQ(model->motions[i].translation[0], (Vec3{1.0f * i, -2.0f * i, 0})) << i;
+    EXPECT_EQ(model->motions[i].translation[0], (Vec3{1.0f * i, -2.0f * i, 3.0f * i})) << i;
   }
 }
 

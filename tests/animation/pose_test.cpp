@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "animation/freeze_pose.h"
 #include "model/geometry_fixtures.h"
 #include "model/hierarchy.h"
 
@@ -39,6 +40,18 @@ TEST(PoseTest, TiltAxisUsesOnlyTheFirstAngle) {
   model->motions[0].angle[2][0] = -71;
   EvaluatePose(*model, 0);
   ExpectNear(TransformCoord({1, 0, 0}, model->parts[0].pose_matrix), {0, 0, -1});
+}
+
+// Freezing turns normals with the vertices: a quarter turn about x takes y into z.
+TEST(PoseTest, FreezingTurnsNormalsWithTheVertices) {
+  auto model = ModelWithNodes(1, {1, -1});
+  model->motions[0].angle[0][0] = 90;
+  model->positions[0] = {0, 2, 0};
+  model->normals[0] = {0, 1, 0};
+  ASSERT_TRUE(FreezePose(*model, 0));
+  ExpectNear(model->positions[0], {0, 0, 2});
+  ExpectNear(model->normals[0], {0, 0, 1});
+  EXPECT_EQ(model->unit_count(), 0);
 }
 
 // P (node 0) under C (node 5) under B (node 4) under A (node 3); Q (node 1) under B; R (node 2)

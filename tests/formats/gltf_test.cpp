@@ -53,6 +53,25 @@ TEST(GltfTest, EmbeddedTexturesAreWrittenBesideTheSavedModel) {
   EXPECT_EQ(written.rgba, (std::vector<uint8_t>{255, 0, 0, 255, 0, 0, 255, 255}));
 }
 
+// A model whose only Motion is its rest pose still gets one channel, as glTF asks of every
+// animation; a material glowing in green alone keeps its glow.
+TEST(GltfTest, StillAnimationsAndAGreenGlow) {
+  test::TempDir dir;
+  auto model = test::Character(1);
+  model->parts[0].material.emissive = {0, 0.5f, 0, 0};
+  ASSERT_TRUE(ExportGltf(*model, dir.File("still.glb"), {}));
+  const std::string bytes = test::ReadFile(dir.File("still.glb"));
+  tinygltf::Model g;
+  std::string err, warn;
+  ASSERT_TRUE(tinygltf::TinyGLTF().LoadBinaryFromMemory(
+      &g, &err, &warn, reinterpret_cast<const unsigned char*>(bytes.data()),
+      static_cast<unsigned>(bytes.size())))
+      << err;
+  ASSERT_FALSE(g.animations.empty());
+  for (const tinygltf::Animation& a : g.animations) EXPECT_FALSE(a.channels.empty()) << a.name;
+  EXPECT_EQ(g.materials.at(0).emissiveFactor, (std::vector<double>{0, 0.5, 0}));
+}
+
 // One buffer: three positions (0 0 0, 1 0 0, 0 1 0), then three normals.
 const std::string kPositions = R"({"bufferView":0,"componentType":5126,"count":3,"type":"VEC3"})";
 const std::string kView = R"({"buffer":0,"byteLength":36})";
@@ -148,9 +167,10 @@ TEST(GltfTest, GivenNormalsFollowTheNodeTransform) {
   // (0.6, 0, 0.8), (0, 0.6, 0.8) and (0, 0, 1) after halving x: (0.3, 0, 0.8), normalised by k.
   const float k = 1.0f / std::sqrt(0.09f + 0.64f);
   const struct {
-    const char* rotation;  // a quarter turn about z, then about x
+    const char* rotation;  // none, a quarter turn about z, then about x
     Vec3 expected[3];
   } cases[] = {
+      {"[0,0,0,1]", {{0.3f * k, 0, -0.8f * k}, {0, 0.6f, -0.8f}, {0, 0, -1}}},
       {"[0,0,0.70710678,0.70710678]", {{0, 0.3f * k, -0.8f * k}, {-0.6f, 0, -0.8f}, {0, 0, -1}}},
       {"[0.70710678,0,0,0.70710678]", {{0.3f * k, -0.8f * k, 0}, {0, -0.8f, -0.6f}, {0, -1, 0}}}};
   for (const auto& c : cases) {

@@ -190,9 +190,9 @@ TEST(VrnTextTest, ReadsLfOnlyFilesAndExponents) {
   for (char c : bytes) {
     if (c != '\r') lf.push_back(c);
   }
-  // Numbers in exponent form, as other tools write them.
+  // Numbers in exponent form and tabs between them, as other tools write them.
   const std::string first = "3.000000 0.500000 -1.250000 ";
-  lf.replace(lf.find(first), first.size(), "3e0 5E-1 -125e-2 ");
+  lf.replace(lf.find(first), first.size(), "3e0\t5E-1 -125e-2 ");
   auto model = test::NewModel();
   ScriptedHost host;
   ReadError error;

@@ -330,6 +330,22 @@ TEST(DeviceTest, TextureCoordinatesRepeatAndWrapWhereverTheyAre) {
             StripesMiddle(0.875f, 0.125f, 0.5f, 0.5f, kWrapU));
 }
 
+// Drawing is deferred to the end of the scene, which lets go of every texture it drew with: a
+// played animation does not pile up the textures of its frames.
+TEST(DeviceTest, TexturesAreHeldUntilTheSceneEnds) {
+  auto device = test::PixelDevice(8, 8);
+  auto texture = Solid({255, 0, 0, 255});
+  const std::weak_ptr<const Texture> watch = texture;
+  device->SetTexture(texture);
+  Fan(*device, test::Rectangle(0, 0, 8, 8, 0.5f, kWhite));
+  device->SetTexture(nullptr);
+  texture.reset();
+  EXPECT_FALSE(watch.expired());
+  device->EndScene();
+  EXPECT_TRUE(watch.expired());
+  EXPECT_EQ(device->back_buffer().Pixel(4, 4)[0], 255);
+}
+
 // Far-away corners are clipped to a guard band and then scissored; corners that are not finite
 // drop the triangle. Beyond about 1e12 the clipped corners lose precision, so there only safety
 // is asked for.

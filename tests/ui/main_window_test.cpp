@@ -6,10 +6,12 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -497,10 +499,13 @@ class MainWindowTest : public QObject {
     QVERIFY(window_->action(kCmdViewFront)->isChecked());
     QVERIFY(Frame() == fixed);
 
-    // A direction item also leaves the free camera.
+    // A direction item also leaves the free camera. The status line names the camera.
+    const auto camera = [this] { return window_->statusBar()->findChild<QLabel*>()->text(); };
     Drag(Qt::LeftButton, centre, centre + QPointF(10, 0));
+    QVERIFY(camera().endsWith(QStringLiteral("|   自由視点  平行投影")));
     window_->RunCommand(kCmdViewBack);
     QVERIFY(!state().free_camera.active);
+    QVERIFY(camera().endsWith(QStringLiteral("|   後  平行投影")));
     window_->RunCommand(kCmdViewFront);
     QVERIFY(Frame() == fixed);
   }
