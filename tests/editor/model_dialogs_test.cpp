@@ -99,6 +99,10 @@ TEST(RotateDialogTest, StepsComposeInTheOrderTheyWereMade) {
   EXPECT_NEAR(y_then_x->positions[1].x, 3.0f, 1e-5f);
   EXPECT_NEAR(y_then_x->positions[1].z, 2.0f, 1e-5f);
   EXPECT_NEAR(x_then_y->total_corner_max.x, 2.0f, 1e-5f);  // the boxes follow every step
+  // Cancel puts the boxes back with the vertices.
+  other->Cancel();
+  EXPECT_EQ(y_then_x->parts[0].corner_max, (Vec3{1, 2, 3}));
+  EXPECT_EQ(y_then_x->positions[1], (Vec3{1, 2, 3}));
   // Going back step by step returns (up to rounding) to the start.
   session->SetAngleText(1, "0");
   session->SetAngleText(0, "not a number");

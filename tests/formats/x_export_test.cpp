@@ -116,6 +116,19 @@ TEST(XExportTest, RotationKeysMatchTheFrameRotation) {
   }
 }
 
+// Neighbouring quads share edges: the skinned mesh names, for each of those corners, its first
+// twin at the same place.
+TEST(XExportTest, SkinnedMeshesNameTheirTwinVertices) {
+  auto model = test::Character(1);
+  XExportOptions options;
+  options.skin = 1;
+  Exported x = Export(*model, options);
+  const xfile::DataObject& twins = *x.read.document.FindAll("VertexDuplicationIndices").at(0);
+  EXPECT_EQ(twins["nIndices"].Dword(), 20u);
+  EXPECT_EQ(twins["nOriginalVertices"].Dword(), 12u);
+  EXPECT_EQ(twins["indices"].Numbers()[4], 1.0);
+}
+
 TEST(XExportTest, ExportWritesEveryEncodingAndFailsOnABadPath) {
   test::TempDir dir;
   for (XFileFormat format :

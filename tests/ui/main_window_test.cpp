@@ -284,6 +284,8 @@ class MainWindowTest : public QObject {
     window_->RunCommand(kCmdTextureColour);
     QCOMPARE(title_under_dialog, QStringLiteral("VORNA  <walker.vrn>"));
     QTRY_COMPARE(window_->windowTitle(), QStringLiteral("VORNA  <dropped.vrn>"));
+    window_->OpenDropped({});  // a drop that names no file
+    QCOMPARE(window_->windowTitle(), QStringLiteral("VORNA  <dropped.vrn>"));
   }
 
   void FileDialogsStartInTheModelsFolder() {

@@ -103,7 +103,7 @@ class UnitSettingsDialogTest : public QObject {
   }
 
   void SlotControlsStoreWhatTheirTextShows() {
-    enum Action { kSlider, kSpin, kTyped };
+    enum Action { kSlider, kSpin, kTyped, kPage };
     struct Case {
       int slot;
       Action action;
@@ -121,6 +121,9 @@ class UnitSettingsDialogTest : public QObject {
         // Typed text stays as typed, unclamped, with the slider at its end.
         {9, kTyped, "400", [](const Model& m) { return float(m.motions[0].angle[2][0]); }, 400.0f,
          "400", 360},
+        // A click beside the handle moves a fifth of the range.
+        {9, kPage, "", [](const Model& m) { return float(m.motions[0].angle[2][0]); }, 72.0f, "72",
+         72},
     };
     for (const Case& c : cases) {
       Harness h;
@@ -129,6 +132,7 @@ class UnitSettingsDialogTest : public QObject {
       if (c.action == kSlider) slot.slider->setValue(c.input.toInt());
       if (c.action == kSpin) slot.spin->setValue(c.input.toInt());
       if (c.action == kTyped) Type(slot.edit, c.input);
+      if (c.action == kPage) slot.slider->triggerAction(QAbstractSlider::SliderPageStepAdd);
       QCOMPARE(c.stored(h.model()), c.value);
       QCOMPARE(slot.edit->text(), c.text);
       QCOMPARE(slot.slider->value(), c.position);

@@ -92,6 +92,7 @@ TEST(TextReaderTest, ResolvesReferencesToObjectsDefinedBefore) {
 Material Red { 1;0;0;1;; 0; 0;0;0;; 0;0;0;; }
 Material Red { 0.5;0;0;1;; 0; 0;0;0;; 0;0;0;; }
 Material Blue { <12345678-0000-0000-0000-000000000001> 0;0;1;1;; 0; 0;0;0;; 0;0;0;; }
+{ Blue }
 Frame Holder {
  { Red }
  { <12345678-0000-0000-0000-000000000001> }
@@ -127,6 +128,7 @@ Material Green { 0;1;0;1;; 0; 0;0;0;; 0;0;0;; }
   }
   EXPECT_EQ(holder.children()[4].name, "Green");
   EXPECT_TRUE(HasWarning(r.document, "reference to Green, which is not defined before it"));
+  EXPECT_TRUE(HasWarning(r.document, "a reference outside any object was ignored"));
   EXPECT_EQ(r.document.FindAll(*Guid::Parse("3d82ab4d-62da-11cf-ab39-0020af71e433")).size(), 4u);
 }
 
