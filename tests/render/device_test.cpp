@@ -303,6 +303,17 @@ TEST(DeviceTest, ScenesMatchTheirReferenceImages) {
   }
 }
 
+// With the light switched off, lighting leaves the emissive and the ambient colours only.
+TEST(DeviceTest, ADisabledLightLeavesEmissiveAndAmbient) {
+  auto device = test::PixelDevice(8, 8);
+  Light(*device);
+  device->EnableLight(false);
+  device->DrawPrimitive(PrimitiveType::kTriangleFan, Quad<BlendedVertex>(0, 0, 8, 8, {0, 0, -1}));
+  device->EndScene();
+  const uint8_t* pixel = device->back_buffer().Pixel(4, 4);
+  EXPECT_EQ((std::vector<int>{pixel[0], pixel[1], pixel[2]}), (std::vector<int>{38, 13, 13}));
+}
+
 // A 32 x 8 quad over stripes of four colours, u from u0 to u1 and depth from z0 to z1 across: the
 // pixels of its columns 9 .. 14.
 std::vector<uint8_t> StripesMiddle(float u0, float u1, float z0, float z1, uint32_t wrap) {
