@@ -218,6 +218,25 @@ TEST(ApplyUnitPairsTest, CopiesAndMirrorsByAxisType) {
     EXPECT_EQ(model.motions[0].translation[1], (Vec3{0.3f, 0.0f, 0.0f}));  // not mirrored
     EXPECT_EQ(model.units[1].blend_param, (std::array<int32_t, 4>{1, 50, 1, 300}));
   }
+  // Exchanging swaps the first angles; with XYZ axes the other two pass to the other Unit
+  // mirrored. Units of different axis types are left alone.
+  const struct {
+    uint32_t types[2];
+    A3 left, right;
+  } exchanges[] = {{{1, 1}, {1, 7, 8}, {30, 2, 3}},
+                   {{2, 2}, {1, 358, 357}, {30, 353, 352}},
+                   {{1, 2}, {30, 7, 8}, {1, 2, 3}}};
+  for (const auto& c : exchanges) {
+    SCOPED_TRACE(testing::Message() << c.types[0] << c.types[1]);
+    auto dialog = OpenWith(UnitsNamed({"arm_l", "arm_r"}), {"arm_l"}, {"arm_r"});
+    Model& model = *dialog.model;
+    for (int u = 0; u < 2; ++u) model.units[u].basis_type = c.types[u];
+    SetAngles(model, 0, {30, 7, 8});
+    SetAngles(model, 1, {1, 2, 3});
+    ApplyUnitPairs(model, dialog.session, UnitCopyMode::kExchange, false, dialog.memory);
+    EXPECT_EQ(Angles(model, 0), c.left);
+    EXPECT_EQ(Angles(model, 1), c.right);
+  }
 }
 
 TEST(UnitNamesTest, ComparesAsciiLettersWithoutCaseOnly) {

@@ -18,6 +18,7 @@
 #include "ui/image_file_dialogs.h"
 #include "ui/rotate_dialog.h"
 #include "ui/size_dialog.h"
+#include "ui/texture_dialog.h"
 #include "ui/ui_test_registry.h"
 
 namespace vorna {
@@ -86,6 +87,24 @@ class ModelDialogsTest : public QObject {
     cancelled.scale_box(1)->setText("5");
     cancelled.reject();
     QVERIFY(Near(model.total_corner_max, {0.4f, 0.6f, 0.2f}));
+  }
+
+  // The rules are the editor's; here the tabs and a slider reach them.
+  void TextureDialogPagesEnableTheirMenusAndSlidersStore() {
+    test::DialogHarness f;
+    MakeBox(f.model());
+    OffsetSliderScales scales;
+    TextureDialog dialog(f.Context(), scales);
+    QVERIFY(dialog.action(kCmdOpenImage)->isEnabled());
+    dialog.tabs()->setCurrentIndex(1);
+    for (int id : {kCmdOpenImage, kCmdPlanarMapping, kCmdApplyMapping}) {
+      QVERIFY(!dialog.action(id)->isEnabled());
+    }
+    dialog.material_row(MaterialRow::kGreen).slider->setValue(25);
+    QCOMPARE(f.model().parts[0].material.diffuse.g, 0.25f);
+    QCOMPARE(dialog.material_row(MaterialRow::kGreen).edit->text(), QString("0.25"));
+    dialog.reject();
+    QCOMPARE(f.model().parts[0].material.diffuse.g, Material{}.diffuse.g);
   }
 
   void RotateControlsFollowEachOther() {
