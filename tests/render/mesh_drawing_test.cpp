@@ -86,6 +86,18 @@ TEST(DrawPartsTest, DepthAndSemiTransparency) {
 
 // Weight 1 keeps a vertex in the owning unit's frame (here unmoved), weight 0 lets it follow the
 // part's own pose (0.5 right, 8 pixels), 0.5 goes halfway: top to bottom 0, 0.5, 1.
+// Semi-transparent Parts are drawn farthest first, measured where their pose puts them: Part 0,
+// turned from (1, 0, 0) to (0, 1, 0), comes nearer the eye above than Part 1 at (0, 0.5, 0).
+TEST(DrawPartsTest, DepthOrderFollowsThePose) {
+  auto model = FaceModel({Square(0, 0, 1, 1), Square(0, 0, 1, 1)});
+  model->parts[0].center = {1, 0, 0};
+  model->parts[0].pose_matrix = RotationZ(kPi / 2.0f);
+  model->parts[1].center = {0, 0.5f, 0};
+  DepthSort(*model, {0, 10, 0});
+  EXPECT_EQ(model->parts[0].depth_order, 1u);
+  EXPECT_EQ(model->parts[1].depth_order, 0u);
+}
+
 TEST(DrawPartsTest, VertexBlendingBetweenTheUnitAndThePart) {
   std::vector<FaceSpec> faces;
   for (int row = 0; row < 3; ++row) {

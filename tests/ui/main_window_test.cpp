@@ -454,6 +454,13 @@ class MainWindowTest : public QObject {
     QCOMPARE(MenuTexts(again.recent_menu()), QStringList({QStringLiteral("&1 ") + kWalker}));
     MainWindow third(&host_, nullptr, settings);
     QCOMPARE(third.recent_files().paths().size(), size_t{1});
+
+    // Keys 1 to 9, then 0 for the tenth.
+    QStringList ten;
+    for (int i = 0; i < 10; ++i) ten << QStringLiteral("/m%1.vrn").arg(i);
+    QSettings(settings, QSettings::IniFormat).setValue(QStringLiteral("recentFiles"), ten);
+    MainWindow fourth(&host_, nullptr, settings);
+    QCOMPARE(MenuTexts(fourth.recent_menu()).last(), QStringLiteral("&0 /m9.vrn"));
   }
 
   // The mouse gestures of the view and Home back to the fixed view's very pixels.
