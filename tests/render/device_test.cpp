@@ -355,6 +355,8 @@ TEST(DeviceTest, TexturesAreHeldUntilTheSceneEnds) {
   device->EndScene();
   EXPECT_TRUE(watch.expired());
   EXPECT_EQ(device->back_buffer().Pixel(4, 4)[0], 255);
+  const auto quad = test::Rectangle(0, 0, 8, 8, 0.5f, kWhite);  // outside a scene: refused
+  EXPECT_FALSE(device->DrawPrimitive(PrimitiveType::kTriangleFan, std::span(quad)));
 }
 
 // Far-away corners are clipped to a guard band and then scissored; corners that are not finite
