@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -96,6 +97,18 @@ class MainWindowTest : public QObject {
     window_ = std::make_unique<MainWindow>(&host_);
   }
   void cleanup() { window_.reset(); }
+
+  // The program itself starts and stays up, with no file and with one.
+  void TheEditorStartsWithAndWithoutAFile() {
+    for (const QStringList& arguments : {QStringList{}, QStringList{kWalker}}) {
+      QProcess editor;
+      editor.start(QStringLiteral(VORNA_EDITOR_PATH), arguments);
+      QVERIFY(editor.waitForStarted());
+      QVERIFY2(!editor.waitForFinished(1500), editor.readAllStandardError().constData());
+      editor.kill();
+      editor.waitForFinished();
+    }
+  }
 
   void StartsEmptyWithOnlyTheModelFreeItems() {
     QCOMPARE(window_->windowTitle(), QStringLiteral("VORNA"));
