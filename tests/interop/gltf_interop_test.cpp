@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "../formats/x_export_fixture.h"
-#include "animation/freeze_pose.h"
 #include "animation/pose.h"
 #include "editor/open_flow.h"
 #include "formats/gltf_export.h"
@@ -407,34 +406,6 @@ TEST(GltfExportTest, KeysReproduceOurPoses) {
     std::string error;
     ASSERT_TRUE(ExportGltf(*c.model, path, {}, &error)) << error;
     ExpectKeysReproducePoses(*c.model, path, c.keys);
-  }
-}
-
-// The frozen pose of Motion m is what a glTF viewer shows at the "ALL" animation's key m.
-TEST(GltfExportTest, FrozenPoseEqualsTheSampledKey) {
-  test::TempDir dir;
-  auto model = Chain(200);
-  const std::string path = dir.File("chain.glb");
-  ASSERT_TRUE(ExportGltf(*model, path, {}));
-  const tinygltf::Model g = ReadGlb(path);
-  for (int m = 0; m < model->motion_count; ++m) {
-    SCOPED_TRACE(m);
-    auto frozen = Chain(200);
-    ASSERT_TRUE(FreezePose(*frozen, m));
-    const auto sampled = Sample(g, 0, static_cast<size_t>(m));
-    size_t mesh = 0;
-    for (int p = 0; p < frozen->parts_count; ++p) {
-      if (frozen->PartFaceCount(p) == 0) continue;
-      ASSERT_EQ(sampled[mesh].posed.size(), frozen->PartVertexCount(p));
-      for (uint32_t v = 0; v < frozen->PartVertexCount(p); ++v) {
-        const Vec3 want = frozen->positions[frozen->parts[p].first_vertex + v];
-        const Vec3 got = sampled[mesh].posed[v];
-        EXPECT_NEAR(got.x, want.x, 1e-4);
-        EXPECT_NEAR(got.y, want.y, 1e-4);
-        EXPECT_NEAR(got.z, -want.z, 1e-4);
-      }
-      ++mesh;
-    }
   }
 }
 

@@ -106,20 +106,6 @@ class AnimDialogsTest : public QObject {
     }
   }
 
-  void RemembersTheMethodClickedEvenOnCancel() {
-    KeyframeHarness h(3);
-    {
-      KeyframeDialog dialog(h.Context(), h.memory);
-      QVERIFY(dialog.curve_radio()->isChecked());
-      dialog.linear_radio()->click();
-      dialog.reject();
-    }
-    QVERIFY(!h.memory.curve);
-    QCOMPARE(h.model().motion_count, 3);
-    KeyframeDialog again(h.Context(), h.memory);
-    QVERIFY(again.linear_radio()->isChecked());
-  }
-
   // Two in-betweens after each key of a range chosen from its end.
   void GeneratesAndAsksForTheStrip() {
     KeyframeHarness h(3);

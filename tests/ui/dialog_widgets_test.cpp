@@ -20,7 +20,7 @@ class DialogWidgetsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void UpDownStepsWithinItsRangeAndReportsOnlyChanges() {
+  void UpDownShowsOnlyItsArrowsAndIsSetQuietly() {
     UpDown spin(-2, 3);
     QVERIFY(spin.findChild<QLineEdit*>()->isHidden());
     QSignalSpy reported(&spin, &QSpinBox::valueChanged);
@@ -28,36 +28,10 @@ class DialogWidgetsTest : public QObject {
     SetQuietly(&spin, -50);
     QCOMPARE(spin.value(), -2);
     QVERIFY(reported.isEmpty());
-    const struct {
-      int steps;
-      int value;
-      bool reported;
-    } steps[] = {{-1, -2, false}, {1, -1, true}, {10, 3, true}, {1, 3, false}, {-10, -2, true}};
-    for (const auto& s : steps) {
-      reported.clear();
-      spin.stepBy(s.steps);
-      QCOMPARE(spin.value(), s.value);
-      QCOMPARE(!reported.isEmpty(), s.reported);
-    }
     // Only the arrows: far narrower than a spin box that shows its number.
     QSpinBox plain;
     plain.setRange(-2, 3);
     QVERIFY(spin.sizeHint().width() < plain.sizeHint().width());
-  }
-
-  void DirectionMenuNamesTheMainMenusItemsWithoutTheirKeys() {
-    QMenuBar bar;
-    std::vector<int> chosen;
-    const DirectionMenu menu =
-        AddDirectionMenu(&bar, &bar, [&chosen](int id) { chosen.push_back(id); });
-    QCOMPARE(menu.menu->actions().size(), qsizetype(kDirectionCommands.size()));
-    QCOMPARE(menu.items[4]->text(), QString("上(U)"));  // the main menu's key is left out
-    QVERIFY(CommandLabel(-1).isEmpty());
-    // One direction at a time, and each item hands its own command on.
-    menu.items[4]->trigger();
-    menu.items[1]->trigger();
-    QVERIFY(menu.items[1]->isChecked() && !menu.items[4]->isChecked());
-    QCOMPARE(chosen, std::vector<int>({kCmdViewTop, kCmdViewBack}));
   }
 
   // The conversions are the core's; here the widget's side of them: UTF-16 text in and out,

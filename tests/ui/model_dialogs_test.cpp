@@ -174,42 +174,6 @@ class ModelDialogsTest : public QObject {
     }
   }
 
-  void FileDialogsAddTheSelectedTypesExtension() {
-    QTemporaryDir dir;
-    QFile image(dir.filePath("skin.png"));
-    QVERIFY(image.open(QIODevice::WriteOnly));
-    image.close();
-
-    // Saving: names that are not there yet, so that no overwrite question comes up.
-    struct Case {
-      QFileDialog* dialog;
-      int filters;
-      int filter;
-      const char* suffix;
-      const char* typed;
-      const char* chosen;
-    };
-    for (const Case& c :
-         {Case{CreateTextureOpenDialog(nullptr, dir.path()), 6, 3, "png", "skin", "skin.png"},
-          Case{CreateTextureOpenDialog(nullptr, dir.path()), 6, 1, "", "skin.png", "skin.png"},
-          Case{CreateImageExportDialog(nullptr, dir.path()), 5, 4, "png", "pose", "pose.png"},
-          Case{CreateImageExportDialog(nullptr, dir.path()), 5, 1, "bmp", "pose.gif",
-               "pose.gif"}}) {
-      QCOMPARE(c.dialog->nameFilters().size(), c.filters);
-      c.dialog->setDirectory(dir.path());
-      c.dialog->selectNameFilter(c.dialog->nameFilters()[c.filter - 1]);
-      emit c.dialog->filterSelected(c.dialog->nameFilters()[c.filter - 1]);
-      QCOMPARE(c.dialog->defaultSuffix(), QString(c.suffix));
-      c.dialog->selectFile(c.typed);
-      QTimer::singleShot(0, c.dialog,
-                         [dialog = c.dialog] { QMetaObject::invokeMethod(dialog, "accept"); });
-      FileChoice choice;
-      QVERIFY(RunFileDialog(c.dialog, &choice));
-      QCOMPARE(QString::fromStdString(choice.path), dir.filePath(c.chosen));
-      QCOMPARE(choice.filter_index, c.filter);
-    }
-  }
-
   void ExportsTheViewWithTheChosenTypesEncoder() {
     test::DialogHarness f;
     MakeBox(f.model());

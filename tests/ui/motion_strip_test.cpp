@@ -72,38 +72,6 @@ class MotionStripTest : public QObject {
 
  private slots:
   // Which Motion goes and which becomes current is the core's; here the buttons and the question.
-  void PressesOneButtonAndFollowsDeletesAndAdds() {
-    FakeView view(3);
-    Model* model = view.model.get();
-    MotionStrip strip(*model, view.host, view.Hooks());
-    strip.RebuildFromTable();
-    QCOMPARE(strip.ButtonCount(), 3);
-    QCOMPARE(Pressed(strip), std::vector<int>({2}));
-    QCOMPARE(ThumbnailPoses(strip), std::vector<int>({1, 2, 3}));
-
-    QSignalSpy chosen(&strip, &MotionStrip::motionChosen);
-    strip.ButtonAt(0)->click();
-    QCOMPARE(model->current_motion, 0);
-    QCOMPARE(chosen.count(), 1);
-    QCOMPARE(chosen.at(0).at(0).toInt(), 0);
-    strip.ButtonAt(0)->click();  // pressing the pressed button keeps it pressed
-    QCOMPARE(Pressed(strip), std::vector<int>({0}));
-
-    QSignalSpy changed(&strip, &MotionStrip::motionsChanged);
-    model->current_motion = 1;
-    QVERIFY(!strip.DeleteCurrentMotion());  // answered No
-    QCOMPARE(model->motion_count, 3);
-    view.host.QueueAnswer(Answer::kYes);
-    QVERIFY(strip.DeleteCurrentMotion());
-    QCOMPARE(ThumbnailPoses(strip), std::vector<int>({1, 3}));
-    QCOMPARE(Pressed(strip), std::vector<int>({1}));
-    QCOMPARE(view.stops, 1);
-    QVERIFY(strip.AddMotion());
-    QCOMPARE(ThumbnailPoses(strip), std::vector<int>({1, 3, 3}));
-    QCOMPARE(Pressed(strip), std::vector<int>({2}));
-    QCOMPARE(changed.count(), 2);
-  }
-
   void CustomizingReordersTheMotionTable() {
     FakeView view(3);
     Model* model = view.model.get();

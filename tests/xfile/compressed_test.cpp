@@ -206,14 +206,5 @@ TEST(CompressedReaderTest, StopsAtTheDecompressedSizeLimit) {
   EXPECT_TRUE(Read(packed, options).ok());
 }
 
-TEST(CompressedReaderTest, ReportsDataErrorsAtDecompressedOffsets) {
-  std::string body = WriteAs(samples::SkinnedDocument(), Encoding::kText).substr(16);
-  body.resize(body.size() - 3);  // cut into the last object
-  ReadResult r = Read(Compress("xof 0303tzip0032", body, false, body.size() + 16));
-  EXPECT_EQ(r.error.kind, ErrorKind::kTruncated);
-  EXPECT_TRUE(r.error.in_decompressed);
-  EXPECT_EQ(r.error.offset, body.size() + 16);
-}
-
 }  // namespace
 }  // namespace vorna::xfile
