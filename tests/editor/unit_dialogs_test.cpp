@@ -138,6 +138,9 @@ TEST(UnitSettingsSessionTest, CancelRestoresEveryUnitTheBlendWeightsAndTheView) 
     StoreSlotText(*model, 1, "45");
     ShowUnitPage(*model, 0, view.unit_dialog_page);
   }
+  model->current_motion = kMaxMotions;  // no Motion to reset: nothing happens
+  ResetUnitPose(*model, 1);
+  model->current_motion = 0;
   model->blend = {1.0f, 1.0f};
   view.fill_mode = kFillPoint;
   view.view_yaw = 180.0f;
