@@ -135,6 +135,10 @@ TEST(DdsDecodeTest, Dxt1InterpolatesFourColoursOrThreeAndTransparency) {
   EXPECT_EQ(FirstDifference(Decoded(test::BuildDds(4, 4, "DXT5", five)),
                             Block({0xFF0000DB, 0x00FF00DB, 0xAA5500DB, 0x55AA00DB})),
             "");
+  // DXT4 is DXT5 with the colours premultiplied by alpha: they are divided out again.
+  EXPECT_EQ(FirstDifference(Decoded(test::BuildDds(4, 4, "DXT4", five)),
+                            Block({0xFF0000DB, 0x00FF00DB, 0xC66300DB, 0x63C600DB})),
+            "");
 }
 
 }  // namespace

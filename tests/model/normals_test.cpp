@@ -64,6 +64,8 @@ TEST(BoundsTest, BoxesCentresAndTotals) {
   EXPECT_EQ(model->total_corner_min, (Vec3{-1, -2, 0}));
   EXPECT_EQ(model->total_corner_max, (Vec3{4, 3, 1}));
   EXPECT_EQ(model->total_center, (Vec3{1.5f, 0.5f, 0.5f}));
+  model->total_corner_min.z = -11;  // the largest extent, over 1.2, whichever axis it lies on
+  EXPECT_NEAR(ModelSize(*model), 10.0, 1e-6);
 
   // Without Part records, or without vertices, everything sits at the origin.
   model = test::NewModel();

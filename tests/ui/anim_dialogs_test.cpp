@@ -2,8 +2,10 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QtTest>
@@ -69,6 +71,20 @@ class AnimDialogsTest : public QObject {
     QCOMPARE(int(model->anims[0].loop), 1);
     QCOMPARE(model->current_anim, 0);
     QVERIFY(host.entries.empty());
+  }
+
+  void ChoiceDialogStoresTheAnimChosenOnOk() {
+    auto model = test::TreeModel(0, {}, {});
+    test::NumberedMotions(*model, 4);
+    model->anim_count = 2;
+    model->anims[0] = Anim{0, 1, 1, "walk"};
+    model->anims[1] = Anim{2, 3, 0, "wave"};
+    AnimChoiceDialog dialog(*model);
+    dialog.choice_box()->setCurrentIndex(dialog.choice_box()->count() - 1);
+    const auto* buttons = dialog.findChild<QDialogButtonBox*>();
+    QVERIFY(buttons != nullptr);
+    buttons->buttons().front()->click();  // "OK"
+    QCOMPARE(model->current_anim, 1);
   }
 
   void OkRefusesMoreAnimsThanTheTableHolds() {

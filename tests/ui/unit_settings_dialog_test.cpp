@@ -167,6 +167,7 @@ class UnitSettingsDialogTest : public QObject {
     Harness h;
     h.model().motions[0].translation[0] = {0.5f, 0.5f, 0.5f};
     for (int u = 0; u < 2; ++u) h.model().motions[0].scale[u] = {2.0f, 2.0f, 2.0f};
+    h.model().units[0].axis_angle = {5, 6, 7};
     UnitSettingsDialog dialog(h.Context());
     dialog.tabs()->setCurrentIndex(1);
     QCOMPARE(dialog.slot(13).edit->text(), QString("0.500"));
@@ -178,6 +179,7 @@ class UnitSettingsDialogTest : public QObject {
     QCOMPARE(dialog.slot(17).edit->text(), QString("1.000"));
     QCOMPARE(dialog.slot(17).slider->value(), 1000);
     QCOMPARE(h.model().motions[0].scale[0].z, 1.0f);
+    QVERIFY((h.model().units[0].axis_angle == std::array<int32_t, 3>{}));
     QCOMPARE(h.model().motions[0].scale[1].z, 2.0f);  // the button leaves the Units below alone
   }
 
