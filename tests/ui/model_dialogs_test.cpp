@@ -96,6 +96,7 @@ class ModelDialogsTest : public QObject {
     OffsetSliderScales scales;
     TextureDialog dialog(f.Context(), scales);
     QVERIFY(dialog.action(kCmdOpenImage)->isEnabled());
+    QVERIFY(dialog.action(kCmdPlanarMapping)->isChecked());  // the Part's mapping kind
     dialog.tabs()->setCurrentIndex(1);
     for (int id : {kCmdOpenImage, kCmdPlanarMapping, kCmdApplyMapping}) {
       QVERIFY(!dialog.action(id)->isEnabled());
