@@ -5,7 +5,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "model/host.h"
@@ -66,19 +65,6 @@ class XSaveDialogTest : public QObject {
     QCOMPARE(seen.file_name, std::string("/tmp/out.x"));
     QCOMPARE(host.Texts(), std::vector<std::string>({"保存できません"}));
     QCOMPARE(host.wait_depth, 0);
-  }
-
-  // The encodings are the writer's (pinned there); here the export's status comes back.
-  void RunsTheExportAndReportsItsFailure() {
-    auto model = test::TreeModel(0, {"A"}, {-1});
-    ScriptedHost host;
-    QTemporaryDir dir;
-    XExportOptions settings;
-    settings.file_name = dir.filePath("a.x").toStdString();
-    QCOMPARE(RunXExport(*model, settings, host), 0);
-    QVERIFY(QFile::exists(dir.filePath("a.x")));
-    settings.file_name = dir.filePath("missing/a.x").toStdString();
-    QVERIFY(RunXExport(*model, settings, host) < 0);
   }
 
   void OffersOnlyWhatTheModelCanUse() {
