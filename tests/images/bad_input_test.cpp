@@ -39,7 +39,7 @@ std::vector<std::pair<std::string, Bytes>> Samples() {
 
 TEST(BadInputTest, SamplesDecodeAndEveryTruncationFails) {
   const auto samples = Samples();
-  ASSERT_EQ(samples.size(), 18u);
+  ASSERT_EQ(samples.size(), 19u);
   // Inverted CMYK inks (full cyan, no black; red 1 is the compression's loss) taken from white, and
   // a DXT1 block after a DX10 header.
   const std::map<std::string, uint32_t> first_pixels = {{"cmyk.jpg", 0x01FFFFFF},
