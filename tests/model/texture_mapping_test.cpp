@@ -33,48 +33,33 @@ MappingSettings Settings(int direction, float su = 1, float sv = 1, float ou = 0
   return s;
 }
 
-TEST(TextureMappingTest, PlanarCoordinates) {
+// Each kind of mapping through ApplyMapping. Spherical and wrap rows look at vertex 3, (2, 0, 0.5)
+// on the box centred at (1, 0.5, 0.5), with the normal (0.6, 0.8, 0).
+TEST(TextureMappingTest, CoordinatesOfEachKind) {
   struct Case {
     const char* name;
+    uint32_t kind;
     MappingSettings settings;
     int vertex;
     float u, v;
   };
   const Case cases[] = {
-      {"bottom right", Settings(0), 3, 1.0f, 1.0f},
-      {"middle", Settings(0), 4, 0.5f, 0.5f},
-      {"mirrored right", Settings(1), 3, -1.0f, 1.0f},
-      {"scale u 2", Settings(0, 2), 4, 0.25f, 0.5f},
-      {"offset u 0.5", Settings(0, 1, 1, 0.5f), 4, 0.25f, 0.5f},
-      {"offset v 0.25", Settings(0, 1, 1, 0, 0.25f), 4, 0.5f, 0.25f},
-      {"along x", Settings(2), 1, 1.0f, 0.0f},
-      {"along x mirrored", Settings(3), 4, -0.5f, 0.5f},
-      {"along y", Settings(4), 2, 0.0f, 0.5f},
-      {"along y mirrored", Settings(5), 3, -1.0f, 0.5f},
-      {"direction outside 0..5 maps as 0", Settings(9), 4, 0.5f, 0.5f},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    auto model = MappingModel();
-    PlanarMapping(*model, c.settings, 0);
-    EXPECT_NEAR(model->tex_u[c.vertex], c.u, 1e-6f);
-    EXPECT_NEAR(model->tex_v[c.vertex], c.v, 1e-6f);
-    EXPECT_EQ(model->tex_u[5], 0.0f);  // Part 1 untouched
-  }
-}
-
-// Vertex 3 is (2, 0, 0.5) on the box centred at (1, 0.5, 0.5), with the normal (0.6, 0.8, 0).
-TEST(TextureMappingTest, SphericalAndWrapCoordinates) {
-  struct Case {
-    const char* name;
-    uint32_t kind;
-    int direction;
-    float u, v;
-  };
-  const Case cases[] = {
-      {"spherical", 1, 0, 0.8f, -0.9f},        {"spherical along x", 1, 2, 0.5f, -0.9f},
-      {"wrap around y", 2, 0, 0.75f, 1.0f},    {"wrap around y from x", 2, 3, 1.0f, 1.0f},
-      {"wrap around z", 2, 4, 0.67621f, 0.5f},
+      {"bottom right", 0, Settings(0), 3, 1.0f, 1.0f},
+      {"middle", 0, Settings(0), 4, 0.5f, 0.5f},
+      {"mirrored right", 0, Settings(1), 3, -1.0f, 1.0f},
+      {"scale u 2", 0, Settings(0, 2), 4, 0.25f, 0.5f},
+      {"offset u 0.5", 0, Settings(0, 1, 1, 0.5f), 4, 0.25f, 0.5f},
+      {"offset v 0.25", 0, Settings(0, 1, 1, 0, 0.25f), 4, 0.5f, 0.25f},
+      {"along x", 0, Settings(2), 1, 1.0f, 0.0f},
+      {"along x mirrored", 0, Settings(3), 4, -0.5f, 0.5f},
+      {"along y", 0, Settings(4), 2, 0.0f, 0.5f},
+      {"along y mirrored", 0, Settings(5), 3, -1.0f, 0.5f},
+      {"direction outside 0..5 maps as 0", 0, Settings(9), 4, 0.5f, 0.5f},
+      {"spherical", 1, Settings(0), 3, 0.8f, -0.9f},
+      {"spherical along x", 1, Settings(2), 3, 0.5f, -0.9f},
+      {"wrap around y", 2, Settings(0), 3, 0.75f, 1.0f},
+      {"wrap around y from x", 2, Settings(3), 3, 1.0f, 1.0f},
+      {"wrap around z", 2, Settings(4), 3, 0.67621f, 0.5f},
   };
   ScriptedHost host;
   for (const Case& c : cases) {
@@ -82,9 +67,10 @@ TEST(TextureMappingTest, SphericalAndWrapCoordinates) {
     auto model = MappingModel();
     model->normals[3] = {0.6f, 0.8f, 0.0f};
     model->parts[0].texture_map_flag = c.kind;
-    ASSERT_TRUE(ApplyMapping(*model, Settings(c.direction), 0, host));
-    EXPECT_NEAR(model->tex_u[3], c.u, 1e-4f);
-    EXPECT_NEAR(model->tex_v[3], c.v, 1e-4f);
+    ASSERT_TRUE(ApplyMapping(*model, c.settings, 0, host));
+    EXPECT_NEAR(model->tex_u[c.vertex], c.u, 1e-5f);
+    EXPECT_NEAR(model->tex_v[c.vertex], c.v, 1e-5f);
+    EXPECT_EQ(model->tex_u[5], 0.0f);  // Part 1 untouched
   }
 }
 
