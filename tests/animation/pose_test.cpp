@@ -53,6 +53,7 @@ TEST(PoseTest, FreezingTurnsNormalsWithTheVertices) {
   ExpectNear(model->normals[0], {0, 0, 1});
   EXPECT_EQ(model->unit_count(), 0);
   EXPECT_EQ(model->parent[0], -1);
+  EXPECT_EQ(model->modified, 1);
 }
 
 // P (node 0) under C (node 5) under B (node 4) under A (node 3); Q (node 1) under B; R (node 2)
