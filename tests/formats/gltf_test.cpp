@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/glb_reader.h"
 #include "formats/gltf_export.h"
 #include "formats/gltf_import.h"
 #include "formats/gltf_tinygltf.h"
@@ -60,13 +61,7 @@ TEST(GltfTest, StillAnimationsAndAGreenGlow) {
   auto model = test::Character(1);
   model->parts[0].material.emissive = {0, 0.5f, 0, 0};
   ASSERT_TRUE(ExportGltf(*model, dir.File("still.glb"), {}));
-  const std::string bytes = test::ReadFile(dir.File("still.glb"));
-  tinygltf::Model g;
-  std::string err, warn;
-  ASSERT_TRUE(tinygltf::TinyGLTF().LoadBinaryFromMemory(
-      &g, &err, &warn, reinterpret_cast<const unsigned char*>(bytes.data()),
-      static_cast<unsigned>(bytes.size())))
-      << err;
+  const tinygltf::Model g = test::ReadGlb(dir.File("still.glb"));
   ASSERT_FALSE(g.animations.empty());
   for (const tinygltf::Animation& a : g.animations) EXPECT_FALSE(a.channels.empty()) << a.name;
   EXPECT_EQ(g.materials.at(0).emissiveFactor, (std::vector<double>{0, 0.5, 0}));

@@ -150,18 +150,18 @@ TEST(EncodeTest, GifQuantizesManyColoursWithoutBanding) {
   }
   EXPECT_EQ(FirstDifference(ReadBack(ramp, "image/gif", ReadGifFile), ramp, 2), "");
 
-  // The mean difference a byte between an image and its GIF.
-  auto mean_error = [](const Image& image) {
+  // The mean difference a byte between an image and its GIF, none larger than `largest`.
+  auto mean_error = [](const Image& image, int largest) {
     const Image read = ReadBack(image, "image/gif", ReadGifFile);
-    EXPECT_EQ(FirstDifference(read, image, 255), "");
+    EXPECT_EQ(FirstDifference(read, image, largest), "");
+    if (read.rgba.size() != image.rgba.size()) return 255.0;
     double error = 0;
     for (size_t i = 0; i < read.rgba.size(); ++i) error += std::abs(read.rgba[i] - image.rgba[i]);
     return error / image.rgba.size();
   };
   // A 2-D gradient of 4096 colours stays close everywhere and closer on average.
   const Image gradient = test::Gradient(64, 64);
-  ASSERT_EQ(FirstDifference(ReadBack(gradient, "image/gif", ReadGifFile), gradient, 12), "");
-  EXPECT_LT(mean_error(gradient), 3.0);
+  EXPECT_LT(mean_error(gradient, 12), 3.0);
 
   // 4096 scattered colours: the palette, refined around its members, errs less on average than the
   // median cut alone (7.0).
@@ -171,7 +171,7 @@ TEST(EncodeTest, GifQuantizesManyColoursWithoutBanding) {
     seed = seed * 1103515245 + 12345;
     if (i % 4 != 3) scattered.rgba[i] = static_cast<uint8_t>(seed >> 16);
   }
-  EXPECT_LT(mean_error(scattered), 6.8);
+  EXPECT_LT(mean_error(scattered, 255), 6.8);
 }
 
 TEST(SaveImageFileTest, ReplacesAtomicallyAndKeepsTheOldFileOnFailure) {

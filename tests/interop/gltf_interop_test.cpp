@@ -15,6 +15,7 @@
 #include <tuple>
 #include <vector>
 
+#include "../formats/glb_reader.h"
 #include "../formats/x_export_fixture.h"
 #include "animation/pose.h"
 #include "editor/open_flow.h"
@@ -86,24 +87,6 @@ std::vector<int> Joints(const tinygltf::Model& g, int accessor) {
     }
   }
   return out;
-}
-
-bool IgnoreImage(tinygltf::Image*, int, std::string*, std::string*, int, int, const unsigned char*,
-                 int, void*) {
-  return true;
-}
-
-tinygltf::Model ReadGlb(const std::string& path) {
-  tinygltf::TinyGLTF loader;
-  loader.SetImageLoader(IgnoreImage, nullptr);
-  tinygltf::Model g;
-  std::string err, warn;
-  const std::string bytes = test::ReadFile(path);
-  EXPECT_TRUE(loader.LoadBinaryFromMemory(&g, &err, &warn,
-                                          reinterpret_cast<const unsigned char*>(bytes.data()),
-                                          static_cast<unsigned>(bytes.size())))
-      << err;
-  return g;
 }
 
 // A mesh as stored (rest positions, joints and weights when skinned) and posed at a key.
@@ -222,7 +205,7 @@ std::vector<PartPose> OurPose(Model& model, int motion) {
 // Checks every key of every animation against our pose of its Motion.
 void ExpectKeysReproducePoses(Model& model, const std::string& path,
                               const std::vector<std::vector<int>>& key_motions) {
-  const tinygltf::Model g = ReadGlb(path);
+  const tinygltf::Model g = test::ReadGlb(path);
   ASSERT_EQ(g.animations.size(), key_motions.size());
   // glTF asks for unit normals (the validator checks it too, where scripts/setup installed it).
   for (const tinygltf::Mesh& mesh : g.meshes) {

@@ -84,8 +84,6 @@ TEST(DrawPartsTest, DepthAndSemiTransparency) {
   EXPECT_EQ(Drawn(context, *model, view, "depth_semi_transparent"), "");
 }
 
-// Weight 1 keeps a vertex in the owning unit's frame (here unmoved), weight 0 lets it follow the
-// part's own pose (0.5 right, 8 pixels), 0.5 goes halfway: top to bottom 0, 0.5, 1.
 // Semi-transparent Parts are drawn farthest first, measured where their pose puts them: Part 0,
 // turned from (1, 0, 0) to (0, 1, 0), comes nearer the eye above than Part 1 at (0, 0.5, 0).
 TEST(DrawPartsTest, DepthOrderFollowsThePose) {
@@ -98,6 +96,8 @@ TEST(DrawPartsTest, DepthOrderFollowsThePose) {
   EXPECT_EQ(model->parts[1].depth_order, 0u);
 }
 
+// Weight 1 keeps a vertex in the owning unit's frame (here unmoved), weight 0 lets it follow the
+// part's own pose (0.5 right, 8 pixels), 0.5 goes halfway: top to bottom 0, 0.5, 1.
 TEST(DrawPartsTest, VertexBlendingBetweenTheUnitAndThePart) {
   std::vector<FaceSpec> faces;
   for (int row = 0; row < 3; ++row) {
