@@ -300,7 +300,7 @@ bool XReader::BuildModel(const std::string& directory, ReadError* error) {
   std::vector<uint32_t> stamp(positions_.size(), kNone);
   std::vector<SplitVertex> vertices;
   ReserveMore(vertices, positions_.size());
-  std::vector<uint32_t> part_first_vertex(part_count + 1, 0);
+  std::vector<uint32_t> part_first_vertex(part_count, 0);
   // Filled in order: the Parts' ranges follow one another.
   std::vector<Face> faces;
   ReserveMore(faces, triangles_.size());
@@ -330,7 +330,6 @@ bool XReader::BuildModel(const std::string& directory, ReadError* error) {
       }
     }
   }
-  part_first_vertex[part_count] = static_cast<uint32_t>(vertices.size());
   if (vertices.empty() || faces.empty())
     return Fail(error, "the file has no faces", ReadErrorKind::kInvalidModel);
   if (faces.size() > static_cast<size_t>(INT32_MAX))
