@@ -1,5 +1,6 @@
 #include "support/test_support.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -49,6 +50,27 @@ std::string ReadFile(const std::string& path) {
 void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string ReferenceFileDifference(const std::string& bytes, const std::string& name) {
+  const std::string path = std::string(VORNA_TEST_DATA_DIR) + "/" + name;
+  if (std::getenv("VORNA_UPDATE_REFERENCES") != nullptr) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    WriteFile(path, bytes);
+    return "";
+  }
+  if (!std::filesystem::exists(path)) return "no reference file " + path;
+  const std::string expected = ReadFile(path);
+  const size_t at = static_cast<size_t>(
+      std::mismatch(bytes.begin(), bytes.end(), expected.begin(), expected.end()).first -
+      bytes.begin());
+  if (at == bytes.size() && at == expected.size()) return "";
+  const auto line = [at](const std::string& text) {
+    const size_t begin = at == 0 ? 0 : text.rfind('\n', at - 1) + 1;  // npos + 1 is 0
+    return text.substr(begin, std::min(text.find('\n', begin), text.size()) - begin);
+  };
+  return "line " + std::to_string(std::count(bytes.begin(), bytes.begin() + at, '\n') + 1) + ": " +
+         line(bytes) + "\n  reference: " + line(expected);
 }
 
 std::vector<std::string> Words(const std::string& text) {
