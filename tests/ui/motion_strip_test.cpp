@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "model/host.h"
+#include "ui/layout_snapshot.h"
 #include "ui/ui_test_registry.h"
 #include "ui/widget_fixtures.h"
 
@@ -78,6 +79,9 @@ class MotionStripTest : public QObject {
     ScriptedStrip strip(*model, view.host, view.Hooks());
     strip.RebuildFromTable();
 
+    model->current_motion = 0;  // the window moving the pressed button to the current Motion
+    strip.SyncPressed();
+    QCOMPARE(Pressed(strip), std::vector<int>({0}));
     strip.order = {1, 2, 0};  // Motion 1 moved behind Motion 3
     strip.Customize();
     QCOMPARE(Poses(*model), std::vector<int>({2, 3, 1}));
@@ -88,6 +92,7 @@ class MotionStripTest : public QObject {
 
   void CustomizeDialogEditsTheOrder() {
     MotionCustomizeDialog dialog({}, 3);
+    QCOMPARE(test::LayoutDifference(dialog), QString());
     QCOMPARE(dialog.list()->item(0)->text(), QString::fromUtf8("ﾓｰｼｮﾝ 1"));
     dialog.MoveSelected(-1);  // the first cannot go up
     dialog.MoveSelected(1);

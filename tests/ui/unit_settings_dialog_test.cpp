@@ -15,6 +15,7 @@
 
 #include "model/host.h"
 #include "ui/dialog_harness.h"
+#include "ui/layout_snapshot.h"
 #include "ui/ui_test_registry.h"
 #include "ui/widget_fixtures.h"
 
@@ -62,11 +63,10 @@ class UnitSettingsDialogTest : public QObject {
     Harness h;
     h.model().units[2].basis_type = 2;
     UnitSettingsDialog dialog(h.Context());
+    QCOMPARE(test::LayoutDifference(dialog), QString());
     QCOMPARE(h.stops, 1);
     QCOMPARE(h.view().part_alpha, 128);
-    QCOMPARE(dialog.windowTitle(), QString::fromUtf8("ユニットの設定 - A"));
     QCOMPARE(dialog.RotationPageShown(), 1);
-    QVERIFY(dialog.isAncestorOf(dialog.xyz_axes_radio()));
     dialog.xyz_axes_radio()->click();
     QCOMPARE(h.model().units[0].basis_type, 2u);
     QCOMPARE(dialog.RotationPageShown(), 2);
@@ -75,7 +75,6 @@ class UnitSettingsDialogTest : public QObject {
     QCOMPARE(h.view().unit_dialog_page, 4);
     dialog.slot(13).slider->setValue(1500);
 
-    QCOMPARE(dialog.unit_box()->count(), 3);
     dialog.unit_box()->setCurrentIndex(1);
     QCOMPARE(h.model().selected_unit, 1);
     QCOMPARE(h.model().forest.Selected(), h.model().NodeOfUnit(1));
@@ -143,7 +142,6 @@ class UnitSettingsDialogTest : public QObject {
   void DirectionLockFollowsTheDialogsMenuAndOkRestoresTheView() {
     Harness h;
     UnitSettingsDialog dialog(h.Context());
-    QVERIFY(Greyed(dialog, 12) && !Greyed(dialog, 10));
     dialog.menu_action(kCmdViewLeft)->trigger();
     QCOMPARE(h.view().view_yaw, 270.0f);
     QVERIFY(Greyed(dialog, 10) && !Greyed(dialog, 12));
@@ -202,6 +200,8 @@ class UnitSettingsDialogTest : public QObject {
     dialog.weight_spin()->setValue(11);  // the spin writes its number into the edit
     QCOMPARE(dialog.weight_edit()->text(), QString("11"));
     QCOMPARE(h.model().units[0].blend_param[1], 11);
+    dialog.range_spin()->setValue(250);
+    QCOMPARE(h.model().units[0].blend_param[3], 250);
     dialog.blend_formula_box()->setCurrentIndex(1);
     QCOMPARE(h.model().units[0].blend_param[2], 1);
 

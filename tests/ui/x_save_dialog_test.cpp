@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "model/host.h"
+#include "ui/layout_snapshot.h"
 #include "ui/ui_test_registry.h"
 #include "ui/widget_fixtures.h"
 
@@ -30,8 +31,7 @@ class XSaveDialogTest : public QObject {
       wait_depth = host.wait_depth;
       return -1;
     });
-    QVERIFY(dialog.text_radio()->isChecked());
-    QVERIFY(dialog.loop_box()->isEnabled());
+    QCOMPARE(test::LayoutDifference(dialog), QString());
     dialog.loop_box()->setChecked(true);
     QCOMPARE(dialog.interval_list()->count(), 4);
     QCOMPARE(dialog.interval_list()->item(3)->text(), QString("LOOP"));
