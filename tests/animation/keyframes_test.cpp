@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "animation/motion_list.h"
@@ -95,6 +96,20 @@ TEST(GenerateKeyframesTest, RefusalsChangeNothing) {
     EXPECT_EQ(model->motion_count, c.motions);
     EXPECT_EQ(model->motions[1].angle[0][0], 7);
   }
+}
+
+// The dialog opens on the current Anim's keys, kept to the Motions there are.
+TEST(GenerateKeyframesTest, DialogDefaultsFollowTheCurrentAnim) {
+  auto model = MarkedMotions(4);
+  model->anim_count = 1;
+  model->anims[0] = {1, 0, 1, "walk"};
+  model->current_anim = 0;
+  KeyframeRequest request = KeyframeDialogDefaults(*model, true);
+  EXPECT_EQ(std::tuple(request.start, request.end, request.loop, request.curve),
+            std::tuple(1, 0, true, true));
+  model->anims[0] = {-2, 9, 0, "walk"};
+  request = KeyframeDialogDefaults(*model, false);
+  EXPECT_EQ(std::tuple(request.start, request.end, request.loop), std::tuple(0, 3, false));
 }
 
 TEST(ApplyStripOrderTest, FollowsTheButtonsAndMakesTheLastCurrent) {

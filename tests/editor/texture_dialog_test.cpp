@@ -291,6 +291,11 @@ TEST(TextureMappingMenuTest, PlanarPartIsPlacedByHandThenApplied) {
   EXPECT_EQ(f.model->texture_all, 0);
   ExpectMenu(commands.menu(), true, false, true, false, true, false, 255, f.view);
 
+  // Planar chosen again while applied maps anew, then waits to be placed by hand.
+  commands.settings().map_offset_u = 0.0f;
+  commands.Run(kCmdPlanarMapping);
+  EXPECT_FLOAT_EQ(f.model->tex_u[1], 1.0f);
+  ExpectMenu(commands.menu(), false, true, false, false, true, true, 128, f.view);
   EXPECT_FALSE(commands.Run(12345));
 }
 

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <string>
+#include <tuple>
 
 #include "images/encode.h"
 #include "model/geometry_fixtures.h"
@@ -105,6 +107,19 @@ TEST(TextureFileChoiceTest, RefusesNamesAPartCannotStore) {
   }
   EXPECT_EQ(model->parts[0].texture_file, "old.bmp");
   EXPECT_TRUE(host.entries.empty());
+}
+
+// A one-type filter adds its extension to a file name typed without one (a dot in a directory
+// does not count); no choice, or no filter, is no path.
+TEST(TextureFileChoiceTest, TheChosenFilterCompletesTheName) {
+  const int last = static_cast<int>(TextureImageFilters().size());
+  for (const auto& [chosen, filter, path] :
+       {std::tuple{"/a.b/skin", 2, "/a.b/skin.jpg"}, std::tuple{"/a.b/skin.x", 2, "/a.b/skin.x"},
+        std::tuple{"/a.b/skin", 1, "/a.b/skin"}, std::tuple{"/a.b/skin", last, "/a.b/skin"},
+        std::tuple{"", 2, ""}, std::tuple{"/a.b/skin", 0, ""},
+        std::tuple{"/a.b/skin", last + 1, ""}}) {
+    EXPECT_EQ(TextureImagePath(chosen, filter), path) << chosen << " " << filter;
+  }
 }
 
 }  // namespace

@@ -38,53 +38,37 @@ std::unique_ptr<Model> UnitWithPart(const std::vector<float>& xs) {
   return model;
 }
 
-TEST(UnitSlotTest, SliderMovesStoreTheValueTheTextShows) {
-  struct Case {
-    int slot, position;
-    const char* text;
-    float stored;
-  } cases[] = {
-      {13, 1500, "0.500", 0.5f},  // translation X
-      {16, 250, "0.250", 0.25f},  // scale X
-      {4, 0, "-1.000", -1.0f},    // centre X on the tilt-axis page
-      {12, 2000, "1.000", 1.0f},  // centre Z on the XYZ-axes page
-      {8, 90, "90", 90.0f},       // rotation Y
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.slot);
-    auto model = ThreeUnits();
-    const std::string text = SlotTextAtPosition(c.slot, c.position);
-    EXPECT_EQ(text, c.text);
-    EXPECT_EQ(StoreSlotText(*model, c.slot, text), c.position);
-    EXPECT_EQ(SlotText(*model, c.slot), c.text);
-    EXPECT_EQ(SlotPosition(*model, c.slot), c.position);
-  }
-  auto model = ThreeUnits();
-  StoreSlotText(*model, 13, "0.500");
-  EXPECT_EQ(model->motions[0].translation[0].x, 0.5f);
-  EXPECT_EQ(model->motions[0].translation[1].x, 1.0f);  // only the selected Unit
-}
-
-TEST(UnitSlotTest, TypedTextIsStoredUnclampedAndTheSliderRestsAtItsEnd) {
+// A slider position shows as a text that stores the value it names; typed text is stored as
+// read, unclamped, with the slider at its end.
+TEST(UnitSlotTest, TextsStoreTheirValueAndPlaceTheSlider) {
   struct Case {
     int slot;
     const char* text;
     int position;
+    bool shown;  // the text a slider at `position` shows
   } cases[] = {
-      {13, "5", 2000},      {13, "abc", 1000}, {13, "0.7", 1700},
-      {13, "-0.0004", 999}, {16, "1e3", 2000}, {16, "nan", 0},
-      {7, "-3", 0},         {7, " 12.7", 12},  {7, "400", 360},
+      {13, "0.500", 1500, true}, {16, "0.250", 250, true}, {4, "-1.000", 0, true},
+      {12, "1.000", 2000, true}, {8, "90", 90, true},      {13, "5", 2000, false},
+      {13, "abc", 1000, false},  {13, "0.7", 1700, false}, {13, "-0.0004", 999, false},
+      {16, "1e3", 2000, false},  {16, "nan", 0, false},    {7, "-3", 0, false},
+      {7, " 12.7", 12, false},   {7, "400", 360, false},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
+    SCOPED_TRACE(testing::Message() << c.slot << " " << c.text);
     auto model = ThreeUnits();
     EXPECT_EQ(StoreSlotText(*model, c.slot, c.text), c.position);
+    EXPECT_EQ(SlotPosition(*model, c.slot), c.position);
+    if (c.shown) {
+      EXPECT_EQ(SlotTextAtPosition(c.slot, c.position), c.text);
+      EXPECT_EQ(SlotText(*model, c.slot), c.text);
+    }
   }
   auto model = ThreeUnits();
   StoreSlotText(*model, 13, "5");
   StoreSlotText(*model, 8, "99999999999");
   StoreSlotText(*model, 3, "90");  // an axis tilt derives the axis
   EXPECT_EQ(model->motions[0].translation[0].x, 5.0f);
+  EXPECT_EQ(model->motions[0].translation[1].x, 1.0f);  // only the selected Unit
   EXPECT_EQ(model->motions[0].angle[1][0], 2147483647);
   EXPECT_NEAR(model->units[0].axis.y, 1.0f, 1e-6f);
 }
@@ -141,6 +125,8 @@ TEST(UnitSettingsSessionTest, CancelRestoresEveryUnitTheBlendWeightsAndTheView) 
   model->current_motion = kMaxMotions;  // no Motion to reset: nothing happens
   ResetUnitPose(*model, 1);
   model->current_motion = 0;
+  ResetUnitPose(*model, 1);  // the selected Unit's angles
+  for (const auto& angles : model->motions[0].angle) EXPECT_EQ(angles[2], 0);
   model->blend = {1.0f, 1.0f};
   view.fill_mode = kFillPoint;
   view.view_yaw = 180.0f;
@@ -240,6 +226,13 @@ TEST(ApplyUnitPairsTest, CopiesAndMirrorsByAxisType) {
     EXPECT_EQ(Angles(model, 0), c.left);
     EXPECT_EQ(Angles(model, 1), c.right);
   }
+  // The pairs applied are remembered as Unit indices, -1 for both of a pair with an unknown name.
+  auto dialog = OpenWith(UnitsNamed({"arm_l", "arm_r"}), {"arm_r", "leg"}, {"arm_l", "arm_l"});
+  ApplyUnitPairs(*dialog.model, dialog.session, UnitCopyMode::kCopy, false, dialog.memory);
+  EXPECT_EQ(dialog.memory.pair_count, 2);
+  EXPECT_EQ((std::array{dialog.memory.source[0], dialog.memory.source[1], dialog.memory.target[0],
+                        dialog.memory.target[1]}),
+            (std::array<int16_t, 4>{1, -1, 0, -1}));
 }
 
 TEST(UnitNamesTest, ComparesAsciiLettersWithoutCaseOnly) {

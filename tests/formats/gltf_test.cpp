@@ -15,15 +15,17 @@
 #include "formats/registry.h"
 #include "images/decode.h"
 #include "images/encode.h"
+#include "model/geometry_fixtures.h"
 #include "support/test_support.h"
 #include "x_export_fixture.h"
 
 namespace vorna {
 namespace {
 
-bool Parse(Model& model, const std::string& bytes, Host& host, ReadError* error = nullptr) {
+bool Parse(Model& model, const std::string& bytes, Host& host, ReadError* error = nullptr,
+           bool load_textures = false) {
   ReadOptions options;
-  options.load_textures = false;
+  options.load_textures = load_textures;
   return ParseGltf(
       model, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()),
       "/nonexistent/", "m", host, options, error);
@@ -94,6 +96,8 @@ TEST(GltfTest, DamagedFilesAreRefused) {
   const Case cases[] = {
       {"count past the view",
        Document(R"({"bufferView":0,"componentType":5126,"count":4,"type":"VEC3"})")},
+      {"offset past the view",
+       Document(R"({"bufferView":0,"byteOffset":4,"componentType":5126,"count":3,"type":"VEC3"})")},
       {"view past the buffer",
        Document(kPositions, R"({"buffer":0,"byteOffset":40,"byteLength":36})")},
       {"view of a missing buffer", Document(kPositions, R"({"buffer":3,"byteLength":36})")},
@@ -129,31 +133,52 @@ TEST(GltfTest, PointsAndLinesAreLeftOutWithOneMessage) {
             (std::vector<std::string>{"点と線のプリミティブ2個は読み込みませんでした"}));
 }
 
-// Byte indices (2, 1, 0) after the three positions, read through the first accessor, and a node
-// moved by (1, 2, 3).
-TEST(GltfTest, ByteIndicesAndTheNodeTranslation) {
-  const std::string bytes =
-      R"({"asset":{"version":"2.0"},"nodes":[{"mesh":0,"translation":[1,2,3]}],)"
-      R"("meshes":[{"primitives":[{"attributes":{"POSITION":1},"indices":0}]}],"accessors":[)"
-      R"({"bufferView":1,"componentType":5121,"count":3,"type":"SCALAR"},)" +
-      kPositions + R"(],"bufferViews":[)" + kView +
-      R"(,{"buffer":0,"byteOffset":36,"byteLength":3}],)"
-      R"("buffers":[{"byteLength":40,"uri":"data:application/octet-stream;base64,)"
-      R"(AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAgEAAA=="}]})";
-  auto model = test::NewModel();
-  ScriptedHost host;
-  ASSERT_TRUE(Parse(*model, bytes, host));
-  ASSERT_EQ(model->total_face_count, 1);
-  // Moved, then mirrored in z; the winding is reversed with it.
-  const Vec3 expected[] = {{1, 2, -3}, {2, 2, -3}, {1, 3, -3}};
-  for (int v = 0; v < 3; ++v) {
-    EXPECT_EQ(model->positions[v].x, expected[v].x) << v;
-    EXPECT_EQ(model->positions[v].y, expected[v].y) << v;
-    EXPECT_EQ(model->positions[v].z, expected[v].z) << v;
+// A binary file whose first view is a BMP the material shows, then three positions and the
+// indices (2, 1, 0) at each width, read through a node moved by (1, 2, 3).
+TEST(GltfTest, IndicesOfEveryWidthAndAnImageInTheFirstView) {
+  std::vector<uint8_t> bmp;
+  ASSERT_TRUE(EncodeBmp(Image{2, 1, std::vector<uint8_t>(8, 255)}, &bmp));
+  bmp.resize((bmp.size() + 3) & ~size_t{3});
+  const float positions[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+  std::string bin = std::string(bmp.begin(), bmp.end()) +
+                    std::string(reinterpret_cast<const char*>(positions), sizeof positions);
+  const std::string views = R"({"buffer":0,"byteLength":)" + std::to_string(bmp.size()) +
+                            R"(},{"buffer":0,"byteOffset":)" + std::to_string(bmp.size()) +
+                            R"(,"byteLength":36},{"buffer":0,"byteOffset":)" +
+                            std::to_string(bin.size()) + R"(,"byteLength":12})";
+  for (const auto& [type, indices] :
+       {std::pair{5121, std::string("\2\1\0", 3)}, std::pair{5123, std::string("\2\0\1\0\0\0", 6)},
+        std::pair{5125, std::string("\2\0\0\0\1\0\0\0\0\0\0\0", 12)}}) {
+    SCOPED_TRACE(type);
+    const std::string data = bin + indices + std::string(12 - indices.size(), '\0');
+    std::string json =
+        R"({"asset":{"version":"2.0"},"nodes":[{"mesh":0,"translation":[1,2,3]}],)"
+        R"("meshes":[{"primitives":[{"attributes":{"POSITION":1},"indices":0,"material":0}]}],)"
+        R"("materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}}],)"
+        R"("textures":[{"source":0}],"images":[{"bufferView":0,"mimeType":"image/bmp"}],)"
+        R"("accessors":[{"bufferView":2,"componentType":)" +
+        std::to_string(type) + R"(,"count":3,"type":"SCALAR"},)" +
+        R"({"bufferView":1,"componentType":5126,"count":3,"type":"VEC3"}],"bufferViews":[)" +
+        views + R"(],"buffers":[{"byteLength":)" + std::to_string(data.size()) + "}]}";
+    json.resize((json.size() + 3) & ~size_t{3}, ' ');
+    auto u32 = [](size_t v) {
+      const uint32_t n = static_cast<uint32_t>(v);
+      return std::string(reinterpret_cast<const char*>(&n), 4);
+    };
+    const std::string glb = "glTF" + u32(2) + u32(28 + json.size() + data.size()) +
+                            u32(json.size()) + "JSON" + json + u32(data.size()) +
+                            std::string("BIN\0", 4) + data;
+    auto model = test::NewModel();
+    ScriptedHost host;
+    ReadError error;
+    ASSERT_TRUE(Parse(*model, glb, host, &error, true)) << error.Describe();
+    ASSERT_EQ(model->total_face_count, 1);
+    // Moved, then mirrored in z; the winding is reversed with it.
+    const Vec3 expected[] = {{1, 2, -3}, {2, 2, -3}, {1, 3, -3}};
+    for (int v = 0; v < 3; ++v) EXPECT_TRUE(model->positions[v] == expected[v]) << v;
+    EXPECT_EQ(model->faces[0], (Face{{2, 0, 1, kNoCorner}}));
+    EXPECT_NE(model->parts[0].texture, nullptr);
   }
-  const uint32_t* corner = model->faces[0].corner;
-  EXPECT_EQ((std::vector<uint32_t>{corner[0], corner[1], corner[2]}),
-            (std::vector<uint32_t>{2, 0, 1}));
 }
 
 // Normals the file gives are kept, turned by the node's inverse transpose and mirrored in z like
@@ -179,11 +204,7 @@ TEST(GltfTest, GivenNormalsFollowTheNodeTransform) {
                  R"({"attributes":{"POSITION":0,"NORMAL":1}})",
                  std::string(R"({"mesh":0,"scale":[2,1,1],"rotation":)") + c.rotation + "}"),
         host));
-    for (int v = 0; v < 3; ++v) {
-      EXPECT_NEAR(model->normals[v].x, c.expected[v].x, 1e-6f) << v;
-      EXPECT_NEAR(model->normals[v].y, c.expected[v].y, 1e-6f) << v;
-      EXPECT_NEAR(model->normals[v].z, c.expected[v].z, 1e-6f) << v;
-    }
+    for (int v = 0; v < 3; ++v) test::ExpectNear(model->normals[v], c.expected[v], 1e-6f);
   }
 }
 

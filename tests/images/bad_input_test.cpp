@@ -39,11 +39,12 @@ std::vector<std::pair<std::string, Bytes>> Samples() {
 
 TEST(BadInputTest, SamplesDecodeAndEveryTruncationFails) {
   const auto samples = Samples();
-  ASSERT_EQ(samples.size(), 19u);
-  // Inverted CMYK inks (full cyan, no black; red 1 is the compression's loss) taken from white, and
-  // a DXT1 block after a DX10 header.
-  const std::map<std::string, uint32_t> first_pixels = {{"cmyk.jpg", 0x01FFFFFF},
-                                                        {"dx10.dds", 0xFF0000FF}};
+  ASSERT_EQ(samples.size(), 20u);
+  // CMYK inks taken from white: inverted (full cyan, no black; red 1 is the compression's loss)
+  // and, without the Adobe marker, as they stand (a quarter, half and three quarters; no
+  // black). Then a DXT1 block after a DX10 header.
+  const std::map<std::string, uint32_t> first_pixels = {
+      {"cmyk.jpg", 0x01FFFFFF}, {"cmyk-plain.jpg", 0xBF7F3FFF}, {"dx10.dds", 0xFF0000FF}};
   for (const auto& [name, bytes] : samples) {
     SCOPED_TRACE(name);
     Image image;

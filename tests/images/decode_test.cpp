@@ -66,12 +66,13 @@ TEST(BmpDecodeTest, RunLengthDataFillsRunsLiteralsAndSkips) {
                                              0, 0, 0, 0, 0, 0,  // skipped: transparent
                                              g(20), g(21), g(22), g(10), g(10), g(10)})),
             "");
-  // RLE4 alternates the two nibbles of a run; literal nibbles are read in order.
-  const Bytes rle4 = {5, 0x12, 0, 3, 0x34, 0x50, 0, 1};
-  EXPECT_EQ(
-      FirstDifference(Decoded(test::BuildRleBmp(8, 1, 4, rle4)),
-                      test::MakeImage(8, 1, {g(1), g(2), g(1), g(2), g(1), g(3), g(4), g(5)})),
-      "");
+  // RLE4 alternates the two nibbles of a run; literal nibbles are read in order, an odd count
+  // taking its last byte whole before the padding.
+  const Bytes rle4 = {3, 0x12, 0, 5, 0x34, 0x56, 0x70, 0, 0, 1};
+  EXPECT_EQ(FirstDifference(
+                Decoded(test::BuildRleBmp(10, 1, 4, rle4)),
+                test::MakeImage(10, 1, {g(1), g(2), g(1), g(3), g(4), g(5), g(6), g(7), 0, 0})),
+            "");
 }
 
 TEST(TgaDecodeTest, DecodesEveryLayout) {

@@ -38,9 +38,9 @@ TEST(ThumbnailTest, AveragesACheckerboardToGreyAndKeepsASolidColour) {
 }
 
 TEST(ScaleTest, UnpremultiplyDividesTheColoursByAlpha) {
-  Image image = test::MakeImage(3, 1, {0x40200080, 0x102030FF, 0x00000000});
+  Image image = test::MakeImage(3, 1, {0x102030FF, 0x00000000, 0x40200080});
   Unpremultiply(image);
-  EXPECT_EQ(FirstDifference(image, test::MakeImage(3, 1, {0x80400080, 0x102030FF, 0x00000000})),
+  EXPECT_EQ(FirstDifference(image, test::MakeImage(3, 1, {0x102030FF, 0x00000000, 0x80400080})),
             "");
 }
 
@@ -67,12 +67,9 @@ TEST(TextureTest, BuildsTheFullMipChainDownToOnePixel) {
     int width, height;
     std::vector<std::pair<int, int>> levels;
   } cases[] = {
-      // clang-format off
       {8, 4, {{8, 4}, {4, 2}, {2, 1}, {1, 1}}},
       {5, 3, {{5, 3}, {2, 1}, {1, 1}}},
-      {1024, 1, {{1024, 1}, {512, 1}, {256, 1}, {128, 1}, {64, 1}, {32, 1}, {16, 1}, {8, 1},
-                 {4, 1}, {2, 1}, {1, 1}}},
-      // clang-format on
+      {16, 1, {{16, 1}, {8, 1}, {4, 1}, {2, 1}, {1, 1}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);

@@ -23,6 +23,7 @@
 #include "formats/gltf_tinygltf.h"
 #include "interop/interop_support.h"
 #include "model/bounds.h"
+#include "model/geometry_fixtures.h"
 #include "model/hierarchy.h"
 #include "support/test_support.h"
 
@@ -246,10 +247,8 @@ void ExpectKeysReproducePoses(Model& model, const std::string& path,
             }
           }
           EXPECT_NEAR(best->second.first, 1.0f - own, 1e-6) << "mesh " << m << " vertex " << v;
-          const Vec3 want = best->second.second, got = posed[v];
-          EXPECT_NEAR(got.x, want.x, tolerance) << "mesh " << m << " vertex " << v;
-          EXPECT_NEAR(got.y, want.y, tolerance) << "mesh " << m << " vertex " << v;
-          EXPECT_NEAR(got.z, want.z, tolerance) << "mesh " << m << " vertex " << v;
+          SCOPED_TRACE("mesh " + std::to_string(m) + " vertex " + std::to_string(v));
+          test::ExpectNear(posed[v], best->second.second, static_cast<float>(tolerance));
         }
       }
     }

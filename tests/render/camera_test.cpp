@@ -173,6 +173,13 @@ TEST(RenderFrameTest, FramesStartBlackAndEndInTheFixedState) {
   view.ground_on = false;
   RenderFrame(context, *test::NewModel(), view);
   EXPECT_TRUE(IsBlack(Pixel(context, 8, 8)));
+  // Nor does the device keep the last texture drawn: one the model lets go of is freed.
+  model->parts[0].texture = Texture::FromImage(Image{1, 1, {255, 0, 0, 255}});
+  const std::weak_ptr<const Texture> watch = model->parts[0].texture;
+  view.texture_colour_on = true;
+  RenderFrame(context, *model, view);
+  model->parts[0].texture.reset();
+  EXPECT_TRUE(watch.expired());
 }
 
 // While playing, the frame draws the pose the tick evaluated; otherwise it evaluates

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "model/geometry_fixtures.h"
 #include "render/frame_scene.h"
 
 namespace vorna {
@@ -166,12 +167,8 @@ TEST(TexturePreviewTest, PlacementScalesFromItsCorner) {
     for (Vec3& corner : c) corner = corner - Vec3{1, 0.5f, 0.25f};
     const Matrix m = PlacementTransform(lo, hi, mapping, 1.0f);
     const Vec3 far = c[1] + (c[2] - c[1]) * 2.0f + (c[0] - c[1]) * 3.0f;
-    for (const auto& [from, to] : {std::pair{c[1], c[1]}, std::pair{c[3], far}}) {
-      const Vec3 got = TransformCoord(from, m);
-      EXPECT_NEAR(got.x, to.x, 1e-5f);
-      EXPECT_NEAR(got.y, to.y, 1e-5f);
-      EXPECT_NEAR(got.z, to.z, 1e-5f);
-    }
+    test::ExpectNear(TransformCoord(c[1], m), c[1]);
+    test::ExpectNear(TransformCoord(c[3], m), far);
   }
 }
 

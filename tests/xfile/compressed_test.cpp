@@ -146,16 +146,20 @@ TEST(CompressedReaderTest, CarriesTheDictionaryFromBlockToBlock) {
   EXPECT_TRUE(r.document.warnings().empty());
 }
 
+// A wrong size field and zeros after the last block (padding some writers add) each warn.
 TEST(CompressedReaderTest, TrustsTheBlocksOverTheSizeField) {
   const std::string body = WriteAs(samples::SkinnedDocument(), Encoding::kBinary).substr(16);
   const std::uint32_t size = static_cast<std::uint32_t>(body.size());
   struct Case {
     std::uint32_t field;
+    std::size_t zeros;
     bool warns;
   };
-  for (Case c : {Case{size + 16, false}, Case{size, false}, Case{7, true}}) {
+  for (Case c : {Case{size + 16, 0, false}, Case{size, 0, false}, Case{7, 0, true},
+                 Case{size + 16, 3, true}}) {
     SCOPED_TRACE(c.field);
-    ReadResult r = Read(Compress("xof 0303bzip0032", body, false, c.field));
+    ReadResult r =
+        Read(Compress("xof 0303bzip0032", body, false, c.field) + std::string(c.zeros, '\0'));
     ASSERT_TRUE(r.ok()) << r.error.Describe();
     EXPECT_EQ(r.document.warnings().size(), c.warns ? 1u : 0u);
   }
