@@ -134,7 +134,7 @@ TEST(GltfTest, PointsAndLinesAreLeftOutWithOneMessage) {
 }
 
 // A binary file whose first view is a BMP the material shows, then three positions and the
-// indices (2, 1, 0) at each width, read through a node moved by (1, 2, 3).
+// indices (2, 1, 0) at each width, read through a node under one moved by (1, 2, 3).
 TEST(GltfTest, IndicesOfEveryWidthAndAnImageInTheFirstView) {
   std::vector<uint8_t> bmp;
   ASSERT_TRUE(EncodeBmp(Image{2, 1, std::vector<uint8_t>(8, 255)}, &bmp));
@@ -152,7 +152,7 @@ TEST(GltfTest, IndicesOfEveryWidthAndAnImageInTheFirstView) {
     SCOPED_TRACE(type);
     const std::string data = bin + indices + std::string(12 - indices.size(), '\0');
     std::string json =
-        R"({"asset":{"version":"2.0"},"nodes":[{"mesh":0,"translation":[1,2,3]}],)"
+        R"({"asset":{"version":"2.0"},"nodes":[{"children":[1],"translation":[1,2,3]},{"mesh":0}],)"
         R"("meshes":[{"primitives":[{"attributes":{"POSITION":1},"indices":0,"material":0}]}],)"
         R"("materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}}],)"
         R"("textures":[{"source":0}],"images":[{"bufferView":0,"mimeType":"image/bmp"}],)"

@@ -1,7 +1,6 @@
 #include "ui/layout_snapshot.h"
 
 #include <QAbstractButton>
-#include <QAbstractSlider>
 #include <QAction>
 #include <QBoxLayout>
 #include <QComboBox>
@@ -15,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
 
@@ -70,12 +70,13 @@ class Describer {
       s += " " + Quoted(button->text()) + (button->isChecked() ? " checked" : "");
     } else if (const auto* group = qobject_cast<const QGroupBox*>(&w)) {
       s += " " + Quoted(group->title()) + (group->isChecked() ? " checked" : "");
-    } else if (const auto* slider = qobject_cast<const QAbstractSlider*>(&w)) {
-      s += QStringLiteral(" %1 in %2..%3 page %4")
+    } else if (const auto* slider = qobject_cast<const QSlider*>(&w)) {
+      s += QStringLiteral(" %1 in %2..%3 page %4 ticks %5")
                .arg(slider->value())
                .arg(slider->minimum())
                .arg(slider->maximum())
-               .arg(slider->pageStep());
+               .arg(slider->pageStep())
+               .arg(slider->tickInterval());
     } else if (const auto* spin = qobject_cast<const QSpinBox*>(&w)) {
       s += QStringLiteral(" %1 in %2..%3")
                .arg(spin->value())
