@@ -19,21 +19,21 @@ TEST(AtomicFileTest, ReplacesOnlyOnCommit) {
   test::WriteFile(path, "old");
   {
     AtomicFile file;
-    ASSERT_TRUE(file.Open(path));
-    ASSERT_TRUE(file.Write("new"));
-    EXPECT_EQ(test::ReadFile(path), "old");  // abandoned without Commit
+    ASSERT_TRUE(file.Open(path) && file.Write("new"));
   }
-  EXPECT_EQ(test::ReadFile(path), "old");
+  EXPECT_EQ(test::ReadFile(path), "old");  // abandoned without Commit
   bool created = false;
   EXPECT_TRUE(WriteFileAtomically(path, "new", &created));
   EXPECT_TRUE(created);
   EXPECT_EQ(test::ReadFile(path), "new");
   EXPECT_FALSE(WriteFileAtomically(dir.File("no/such/dir/x"), "y", &created));
   EXPECT_FALSE(created);
+  std::filesystem::create_directory(dir.File("taken"));  // the rename onto it fails
+  EXPECT_FALSE(WriteFileAtomically(dir.File("taken"), "y", &created));
   // No temporary is left behind.
   const auto entries = std::distance(std::filesystem::directory_iterator(dir.path()),
                                      std::filesystem::directory_iterator());
-  EXPECT_EQ(entries, 1);
+  EXPECT_EQ(entries, 2);
 }
 
 TEST(FilePathsTest, StoredNamesResolveDespiteBackslashesAndLetterCase) {
