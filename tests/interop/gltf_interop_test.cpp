@@ -15,12 +15,12 @@
 #include <tuple>
 #include <vector>
 
-#include "../formats/glb_reader.h"
-#include "../formats/x_export_fixture.h"
 #include "animation/pose.h"
 #include "editor/open_flow.h"
+#include "formats/glb_reader.h"
 #include "formats/gltf_export.h"
 #include "formats/gltf_tinygltf.h"
+#include "formats/x_export_fixture.h"
 #include "interop/interop_support.h"
 #include "model/bounds.h"
 #include "model/geometry_fixtures.h"

@@ -9,8 +9,8 @@
 #include <tuple>
 #include <vector>
 
-#include "../formats/x_export_fixture.h"
 #include "formats/x_export.h"
+#include "formats/x_export_fixture.h"
 #include "formats/x_import.h"
 #include "formats/xfile/reader.h"
 #include "formats/xfile/writer.h"

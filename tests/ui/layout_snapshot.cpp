@@ -126,8 +126,9 @@ class Describer {
     const auto* grid = qobject_cast<const QGridLayout*>(&layout);
     const auto* box = qobject_cast<const QBoxLayout*>(&layout);
     for (int r = 0; grid != nullptr && r < grid->rowCount(); ++r) {
-      if (grid->rowStretch(r) != 0)
+      if (grid->rowStretch(r) != 0) {
         head += QStringLiteral(" row%1*%2").arg(r).arg(grid->rowStretch(r));
+      }
     }
     for (int c = 0; grid != nullptr && c < grid->columnCount(); ++c) {
       if (grid->columnStretch(c) != 0) {
