@@ -1,4 +1,4 @@
-// BMP, TGA and DDS files built byte by byte: every layout the decoders read.
+// BMP and TGA files built byte by byte: every layout the decoders read.
 #include "images/decode.h"
 
 #include <gtest/gtest.h>
@@ -110,36 +110,6 @@ TEST(TgaDecodeTest, DecodesEveryLayout) {
                               c.keeps_alpha ? c.image : Opaque(c.image)),
               "");
   }
-}
-
-// A 4 x 4 image whose columns are palette[0] to palette[3], as index bytes 0b11100100 give.
-Image Block(const std::array<uint32_t, 4>& palette) {
-  std::vector<uint32_t> pixels;
-  for (int i = 0; i < 16; ++i) pixels.push_back(palette[i % 4]);
-  return test::MakeImage(4, 4, pixels);
-}
-
-TEST(DdsDecodeTest, Dxt1InterpolatesFourColoursOrThreeAndTransparency) {
-  // Red 0xF800 over green 0x07E0: four colours, the middle two at 1/3 and 2/3.
-  const Bytes four = {0x00, 0xF8, 0xE0, 0x07, 0xE4, 0xE4, 0xE4, 0xE4};
-  EXPECT_EQ(FirstDifference(Decoded(test::BuildDds(4, 4, "DXT1", four)),
-                            Block({0xFF0000FF, 0x00FF00FF, 0xAA5500FF, 0x55AA00FF})),
-            "");
-  // Endpoints swapped: three colours (the midpoint rounds up) and transparent black.
-  const Bytes three = {0x1F, 0x00, 0x00, 0xF8, 0xE4, 0xE4, 0xE4, 0xE4};
-  EXPECT_EQ(FirstDifference(Decoded(test::BuildDds(4, 4, "DXT1", three)),
-                            Block({0x0000FFFF, 0xFF0000FF, 0x800080FF, 0x00000000})),
-            "");
-  // DXT5: alphas 255 and 0 with every index 2 (6/7 of the way to 255, 219), then the colours.
-  const Bytes five = {0xFF, 0x00, 0x92, 0x24, 0x49, 0x92, 0x24, 0x49,
-                      0x00, 0xF8, 0xE0, 0x07, 0xE4, 0xE4, 0xE4, 0xE4};
-  EXPECT_EQ(FirstDifference(Decoded(test::BuildDds(4, 4, "DXT5", five)),
-                            Block({0xFF0000DB, 0x00FF00DB, 0xAA5500DB, 0x55AA00DB})),
-            "");
-  // DXT4 is DXT5 with the colours premultiplied by alpha: they are divided out again.
-  EXPECT_EQ(FirstDifference(Decoded(test::BuildDds(4, 4, "DXT4", five)),
-                            Block({0xFF0000DB, 0x00FF00DB, 0xC66300DB, 0x63C600DB})),
-            "");
 }
 
 }  // namespace

@@ -255,23 +255,4 @@ Bytes BuildTga(const Image& image, const TgaOptions& options) {
   return file;
 }
 
-Bytes BuildDds(int width, int height, const char* four_cc, const Bytes& blocks) {
-  Bytes file = {'D', 'D', 'S', ' '};
-  Put32(&file, 124);
-  Put32(&file, 0x1007);  // caps, height, width, pixel format
-  Put32(&file, height);
-  Put32(&file, width);
-  Put32(&file, 0);  // pitch: readers must not rely on it
-  Put32(&file, 0);
-  Put32(&file, 1);
-  file.resize(file.size() + 44, 0);
-  Put32(&file, 32);
-  Put32(&file, 0x4);  // compressed, named by the FourCC
-  for (int i = 0; i < 4; ++i) Put8(&file, four_cc[i]);
-  Put32(&file, 0x1000);  // texture
-  file.resize(4 + 124, 0);
-  file.insert(file.end(), blocks.begin(), blocks.end());
-  return file;
-}
-
 }  // namespace vorna::test

@@ -97,7 +97,4 @@ struct TgaOptions {
 // A TGA of `image`; colour-mapped images take a 24-bit map in order of appearance.
 Bytes BuildTga(const Image& image, const TgaOptions& options);
 
-// A DDS header for width x height whose pixel format is the FourCC, followed by `blocks`.
-Bytes BuildDds(int width, int height, const char* four_cc, const Bytes& blocks);
-
 }  // namespace vorna::test
