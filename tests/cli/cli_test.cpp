@@ -2,7 +2,7 @@
 
 #include <filesystem>
 #include <memory>
-#include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 #include <utility>
 
@@ -20,23 +20,6 @@ const std::string kSample = std::string(VORNA_SOURCE_DIR) + "/samples/walker.vrn
 
 using test::Cli;
 using test::CliRun;
-
-// The whole report on the walker as text and as JSON, checked by hand; the JSON must parse.
-TEST(CliTest, InfoDescribesTheModel) {
-  for (const auto& [options, reference] :
-       {std::pair{"", "cli/walker_info.txt"}, std::pair{"--json ", "cli/walker_info.json"}}) {
-    const CliRun run = Cli(std::string("info ") + options + kSample);
-    ASSERT_EQ(run.status, 0);
-    std::string out = run.out;
-    if (const size_t at = out.find(kSample); at != std::string::npos) {
-      out.replace(at, kSample.size(), "walker.vrn");  // the path as given, which varies
-    }
-    EXPECT_EQ(test::ReferenceFileDifference(out, reference), "");
-    if (*options != '\0') {
-      EXPECT_FALSE(nlohmann::json::parse(out, nullptr, false).is_discarded());
-    }
-  }
-}
 
 TEST(CliTest, ExitStatusSeparatesUsageFromFailure) {
   test::TempDir dir;
@@ -73,6 +56,11 @@ TEST(CliTest, ExitStatusSeparatesUsageFromFailure) {
       {"info /nonexistent/model.vrn", 1},
       {"info --help", 0},
       {"convert --help", 0},
+      {"convert " + kSample + " " + dir.File("k.vrn") + " --keyframes 1:9:2", 1},
+      {"convert " + kSample + " " + dir.File("k.vrn") + " --keyframes 1:2", 2},
+      {"convert " + kSample + " " + dir.File("k.vrn") + " --keyframes 0:2:1", 2},
+      {"convert " + kSample + " " + dir.File("k.vrn") + " --keyframes 1:2:1:sideways", 2},
+      {"convert " + kSample + " " + dir.File("k.vrn") + " --keyframes a:b:c", 2},
       {"render --help", 0},
   };
   for (const auto& [args, status] : cases) EXPECT_EQ(Cli(args).status, status) << args;
@@ -87,40 +75,31 @@ TEST(CliTest, ExitStatusSeparatesUsageFromFailure) {
   EXPECT_NE(failed.out.find(dir.File("missing.vrn")), std::string::npos) << failed.out;
 }
 
-// The .x options are held to the save dialog's limits: no key time overflows.
-TEST(CliTest, XTimingOptionsAreLimited) {
+// What each command line of cli/cases.txt writes, byte for byte against cli/cases/. A line
+// names the file, then the arguments, run in the source tree. $OUT is the file, in one folder
+// for all lines ($DIR), so that a later line can read an earlier line's output; a line without
+// $OUT writes the file to standard output.
+TEST(CliTest, EveryCaseWritesItsReference) {
   test::TempDir dir;
-  ASSERT_EQ(
-      Cli("convert " + kSample + " " + dir.File("a.x") + " --x-ticks 4800001 --x-interval 5000")
-          .status,
-      0);
-  const std::string x = test::ReadFile(dir.File("a.x"));
-  EXPECT_NE(x.find("AnimTicksPerSecond {\n 4800000;"), std::string::npos);
-  EXPECT_NE(x.find(" 1000;4;"), std::string::npos);  // the second key, one clamped interval on
-}
-
-TEST(CliTest, ConvertEditsTheModelBeforeWriting) {
-  test::TempDir dir;
-  const std::string out = dir.File("edited.vrn");
-  ASSERT_EQ(Cli("convert " + kSample + " " + out +
-                " --triangulate --recompute-normals --fit --flip-culling --keyframes 1:4:2:loop")
-                .status,
-            0);
-  const CliRun info = Cli("info --json " + out);
-  for (const char* key : {"\"all_triangles\":true", "\"motion_count\":13"}) {
-    EXPECT_NE(info.out.find(key), std::string::npos) << key;
+  std::istringstream cases(test::ReadFile(std::string(VORNA_TEST_DATA_DIR) + "/cli/cases.txt"));
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(VORNA_SOURCE_DIR);
+  for (std::string line; std::getline(cases, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    const std::string name = line.substr(0, line.find(' '));
+    std::string args = line.substr(name.size());
+    const bool to_file = args.find("$OUT") != std::string::npos;
+    for (const auto& [from, to] :
+         {std::pair<std::string, std::string>{"$OUT", dir.File(name)}, {"$DIR/", dir.path()}}) {
+      for (size_t at; (at = args.find(from)) != std::string::npos;)
+        args.replace(at, from.size(), to);
+    }
+    const CliRun run = Cli(args);
+    EXPECT_EQ(run.status, 0) << line;
+    const std::string out = to_file ? test::ReadFile(dir.File(name)) : run.out;
+    EXPECT_EQ(test::ReferenceFileDifference(out, "cli/cases/" + name), "") << line;
   }
-  // --fit answers the question a load asks of a large model only: the sample keeps its size.
-  const auto model_size = [](const std::string& json) {
-    const size_t at = json.find("\"model_size\":");
-    return at == std::string::npos ? std::string() : json.substr(at, json.find(',', at) - at);
-  };
-  EXPECT_NE(model_size(info.out), "");
-  EXPECT_EQ(model_size(info.out), model_size(Cli("info --json " + kSample).out));
-  EXPECT_EQ(Cli("convert " + kSample + " " + out + " --keyframes 1:9:2").status, 1);
-  for (const char* bad : {"1:2", "0:2:1", "1:2:1:sideways", "a:b:c"}) {
-    EXPECT_EQ(Cli("convert " + kSample + " " + out + " --keyframes " + bad).status, 2) << bad;
-  }
+  std::filesystem::current_path(cwd);
 }
 
 // The committed samples are exactly what their generator writes, and the character's picture in

@@ -67,7 +67,7 @@ std::string ReferenceFileDifference(const std::string& bytes, const std::string&
   if (at == bytes.size() && at == expected.size()) return "";
   const auto line = [at](const std::string& text) {
     const size_t begin = at == 0 ? 0 : text.rfind('\n', at - 1) + 1;  // npos + 1 is 0
-    return text.substr(begin, std::min(text.find('\n', begin), text.size()) - begin);
+    return text.substr(begin, std::min({text.find('\n', begin), text.size(), begin + 160}) - begin);
   };
   return "line " + std::to_string(std::count(bytes.begin(), bytes.begin() + at, '\n') + 1) + ": " +
          line(bytes) + "\n  reference: " + line(expected);
