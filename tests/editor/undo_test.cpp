@@ -54,16 +54,18 @@ const Edit kEdits[] = {
     {kCmdEditUnit, 60000,
      [](Model& m, Host&) {
        m.units[2].basis_position.x += 0.25f;
-       m.motions[1].angle[0][2] = 45;
+       m.motions[3].angle[1][1] = 0;  // the chest's y angle, now equal to its x angle
      }},
     {kCmdCopyUnit, 15000, [](Model& m, Host&) { CopyPose(m.motions[0], m.motions[3]); }},
-    // One Part's mapping: only that Part's texture coordinates are held.
+    // One Part's mapping and the last vertex's: only the texture coordinates from that Part to
+    // the end are held.
     {kCmdTextureColour, 4000,
      [](Model& m, Host&) {
-       m.parts[2].material.diffuse.r = 0.125f;
-       for (uint32_t v = m.parts[2].first_vertex; v < m.parts[3].first_vertex; ++v) {
+       m.parts[5].material.diffuse.r = 0.125f;
+       for (uint32_t v = m.parts[5].first_vertex; v < m.parts[6].first_vertex; ++v) {
          m.tex_u[v] = 0.5f;
        }
+       m.tex_u.back() = 0.75f;
      }},
     {kCmdAddUnit, 60000, [](Model& m, Host& h) { AddUnit(m, h); }},
     {kCmdDeleteUnits, 100000,
