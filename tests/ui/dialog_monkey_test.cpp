@@ -1,8 +1,10 @@
 // Every editing dialog, opened from the window on the sample with a random node selected, gets
 // random slider positions, texts (numbers, nonsense, huge values), combo choices, toggles and
 // menu items, then OK or Cancel. Checked is that the editor survives it (run under the sanitizers,
-// this finds the index and state faults the scripted tests do not think of) and that no dialog
-// opens with one control drawn over another.
+// this finds the index and state faults the scripted tests do not think of), that no dialog
+// opens with one control drawn over another, and that the run goes as it went before: each
+// dialog's controls as the monkey leaves them, the messages and the model after each command
+// are compared with ui/monkey.txt.
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -14,8 +16,14 @@
 #include <QSlider>
 #include <QTimer>
 #include <QtTest>
+#include <functional>
+#include <memory>
+#include <string>
 
+#include "formats/tagged_text.h"
 #include "model/host.h"
+#include "support/test_support.h"
+#include "ui/layout_snapshot.h"
 #include "ui/main_window.h"
 #include "ui/ui_test_registry.h"
 #include "ui/unit_tree.h"
@@ -94,13 +102,16 @@ class DialogMonkeyTest : public QObject {
     const Model& model = window.session().model();
     int opened = 0;
     QStringList overlaps;  // as opened, before the monkey hides or moves anything
+    std::string trace;
+    size_t told = 0;
     for (int round = 0; round < 4; ++round) {
       for (int id : {kCmdEditUnit, kCmdCopyUnit, kCmdTextureColour, kCmdKeyFrames, kCmdSizePosition,
-                     kCmdRotate, kCmdDrawOrder, kCmdAddUnit}) {
+                     kCmdRotate, kCmdDrawOrder, kCmdAddUnit, kCmdEditAnims, kCmdChooseAnim,
+                     kCmdReorderMotions}) {
         window.unit_tree()->setCurrentItem(window.unit_tree()->ItemOfNode(
             static_cast<int>(rng.bounded(static_cast<quint32>(model.node_count)))));
         const bool accept = rng.bounded(2) == 0;
-        QTimer::singleShot(0, this, [&rng, &opened, &overlaps, accept] {
+        QTimer::singleShot(0, this, [&rng, &opened, &overlaps, &trace, accept] {
           auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
           if (dialog == nullptr) return;
           ++opened;
@@ -108,6 +119,7 @@ class DialogMonkeyTest : public QObject {
             overlaps << dialog->metaObject()->className() + QStringLiteral(": ") + pair;
           }
           for (int step = 0; step < 40; ++step) Poke(*dialog, rng);
+          trace += (accept ? "OK " : "Cancel ") + test::LayoutDescription(*dialog).toStdString();
           if (accept) {
             dialog->accept();
           } else {
@@ -115,11 +127,19 @@ class DialogMonkeyTest : public QObject {
           }
         });
         window.RunCommand(id);
+        for (; told < host.entries.size(); ++told) trace += host.entries[told].text + "\n";
+        trace += test::LayoutDescription(window).toStdString();
+        auto copy = std::make_unique<Model>(model);  // the writer clamps what it writes
+        trace += "model " +
+                 std::to_string(
+                     std::hash<std::string>()(FormatTaggedText(*copy, {}, TextVariant::kVrn))) +
+                 "\n";
       }
     }
-    QVERIFY(opened >= 24);  // most commands were enabled and opened their dialog
+    QVERIFY(opened >= 36);  // most commands were enabled and opened their dialog
     overlaps.removeDuplicates();
     QCOMPARE(overlaps, QStringList());
+    QCOMPARE(test::ReferenceFileDifference(trace, "ui/monkey.txt"), "");
   }
 };
 

@@ -166,12 +166,16 @@ class Describer {
 
 }  // namespace
 
-QString LayoutDifference(const QWidget& window) {
+QString LayoutDescription(const QWidget& window) {
   Describer describer;
   describer.Window(window);
+  return describer.lines.join('\n') + '\n';
+}
+
+QString LayoutDifference(const QWidget& window) {
   const QString name = QString::fromLatin1(window.metaObject()->className()).remove("vorna::");
-  return QString::fromStdString(ReferenceFileDifference(
-      (describer.lines.join('\n') + '\n').toStdString(), "layouts/" + name.toStdString() + ".txt"));
+  return QString::fromStdString(ReferenceFileDifference(LayoutDescription(window).toStdString(),
+                                                        "layouts/" + name.toStdString() + ".txt"));
 }
 
 }  // namespace vorna::test

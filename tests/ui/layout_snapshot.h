@@ -13,5 +13,7 @@ namespace vorna::test {
 // as the window opens, before it is shown. Regenerated like every reference file (see
 // ReferenceFileDifference).
 QString LayoutDifference(const QWidget& window);
+// The description itself.
+QString LayoutDescription(const QWidget& window);
 
 }  // namespace vorna::test
