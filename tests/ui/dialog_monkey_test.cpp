@@ -1,10 +1,11 @@
-// Every editing dialog, opened from the window on the sample with a random node selected, gets
-// random slider positions, texts (numbers, nonsense, huge values), combo choices, toggles and
-// menu items, then OK or Cancel. Checked is that the editor survives it (run under the sanitizers,
-// this finds the index and state faults the scripted tests do not think of), that no dialog
-// opens with one control drawn over another, and that the run goes as it went before: each
-// dialog's controls as the monkey leaves them, the messages and the model after each command
-// are compared with ui/monkey.txt.
+// Every menu command from Edit to Direction and the Motion buttons, in a random order on the
+// sample with a random node selected and questions answered at random. Each dialog one opens
+// gets random slider positions, texts (numbers, nonsense, huge values), combo choices, toggles
+// and menu items, then OK or Cancel. Checked is that the editor survives it (run under the
+// sanitizers, this finds the index and state faults the scripted tests do not think of), that no
+// dialog opens with one control drawn over another, and that the run goes as it went before:
+// each dialog's controls as the monkey leaves them, and after each command the window title,
+// status line, menu states, messages and model are compared with ui/monkey.txt.
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>

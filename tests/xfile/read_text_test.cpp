@@ -75,10 +75,17 @@ TEST(TextReaderTest, SkipsObjectsOfTemplatesThatCannotDescribeData) {
       {"DWORD n; array DWORD a[m];", "sized by unknown member m"},
       {"FLOAT n; array DWORD a[n];", "not a single integer"},
       {"UNICODE text;", "unsupported type UNICODE"},
+      {"T31 deep;", "templates nested too deeply"},
   };
+  std::string chain;  // T31 holds T30 ... holds T0 holds a DWORD: as deep as allowed
+  for (int i = 0; i < 32; ++i) {
+    const std::string n = std::to_string(i);
+    chain += "template T" + n + " { <00000000-0000-0000-0000-0000000001" + (i < 10 ? "0" : "") + n +
+             "> " + (i == 0 ? "DWORD" : "T") + (i == 0 ? "" : std::to_string(i - 1)) + " a; } ";
+  }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.declaration);
-    ReadResult r = ReadText(std::string("template Self { <00000000-0000-0000-0000-0000000000C1> ") +
+    ReadResult r = ReadText(chain + "template Self { <00000000-0000-0000-0000-0000000000C1> " +
                             c.declaration + " } Self { 1; }");
     ASSERT_TRUE(r.ok()) << r.error.Describe();
     EXPECT_TRUE(r.document.objects().empty());
