@@ -37,7 +37,9 @@ TEST(ModelCheckTest, RefusesEachBrokenRule) {
       {"short normals", [](Model& m) { m.normals.pop_back(); }},
       {"ranges decrease", [](Model& m) { m.parts[1].first_vertex = 8; }},
       {"ranges end early", [](Model& m) { m.parts[2].first_face = 1; }},
-      {"corner outside its part", [](Model& m) { m.faces[0].corner[2] = 3; }},
+      {"first corner outside its part", [](Model& m) { m.faces[0].corner[0] = 3; }},
+      {"second corner outside its part", [](Model& m) { m.faces[0].corner[1] = 3; }},
+      {"third corner outside its part", [](Model& m) { m.faces[0].corner[2] = 3; }},
       {"quad corner outside its part", [](Model& m) { m.faces[1].corner[3] = 4; }},
   };
   auto valid = test::NewModel();
