@@ -133,6 +133,10 @@ TEST(EncodeTest, AnimatedGifStoresOnlyWhatChanged) {
       (std::array{c.Red, c.Green, c.Blue}),
       (std::array{frames[1].Pixel(0, 2)[0], frames[1].Pixel(0, 2)[1], frames[1].Pixel(0, 2)[2]}));
   DGifCloseFile(gif, &error);
+  for (const auto encode : {EncodeAnimatedGif, EncodeAnimatedPng}) {  // delays fit 16 bits
+    EXPECT_TRUE(encode(frames, 65535, &bytes));
+    EXPECT_FALSE(encode(frames, 65536, &bytes) || encode(frames, -1, &bytes) || !bytes.empty());
+  }
 }
 
 TEST(EncodeTest, GifQuantizesManyColoursWithoutBanding) {
