@@ -1,5 +1,5 @@
-// The projection, whole frames, and the free camera: orbit limits, the
-// pick, zoom and pan holding what is under the cursor, the headlight and the weight display.
+// The projection, whole frames, and the free camera: orbit limits, the pick, zoom and pan holding
+// what is under the cursor, the headlight and the weight display.
 #include "render/camera.h"
 
 #include <gtest/gtest.h>

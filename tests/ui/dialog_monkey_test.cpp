@@ -5,7 +5,7 @@
 // sanitizers, this finds the index and state faults the scripted tests do not think of), that no
 // dialog opens with one control drawn over another, and that the run goes as it went before:
 // each dialog's controls as the monkey leaves them, and after each command the window title,
-// status line, menu states, messages and model are compared with ui/monkey.txt.
+// status line, menu states, messages, model and the view drawn are compared with ui/monkey.txt.
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -24,11 +24,13 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "editor/commands.h"
 #include "formats/tagged_text.h"
 #include "model/host.h"
+#include "render/camera.h"
 #include "support/test_support.h"
 #include "ui/layout_snapshot.h"
 #include "ui/main_window.h"
@@ -107,6 +109,8 @@ class DialogMonkeyTest : public QObject {
     QTRY_VERIFY(window.view_window()->device_ready());
     QVERIFY(window.OpenPath(QStringLiteral(VORNA_SOURCE_DIR "/samples/walker.vrn")));
     const Model& model = window.session().model();
+    RenderContext frame;  // the view at a size of its own: the window's depends on the fonts
+    QVERIFY(InitDevice(frame, window.session().view(), 64, 48));
     int opened = 0;
     QStringList overlaps;  // as opened, before the monkey hides or moves anything
     std::string trace;
@@ -155,7 +159,11 @@ class DialogMonkeyTest : public QObject {
           }
         }
         auto copy = std::make_unique<Model>(model);  // the writer clamps what it writes
-        trace += "\nmodel " +
+        RenderFrame(frame, *copy, window.session().view());
+        const std::vector<uint8_t>& drawn = frame.device->back_buffer().rgba;
+        trace += "\nframe " + std::to_string(std::hash<std::string_view>()(std::string_view(
+                                  reinterpret_cast<const char*>(drawn.data()), drawn.size())));
+        trace += " model " +
                  std::to_string(
                      std::hash<std::string>()(FormatTaggedText(*copy, {}, TextVariant::kVrn))) +
                  "\n";
