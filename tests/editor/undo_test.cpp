@@ -13,6 +13,7 @@
 #include "formats/vrn_text.h"
 #include "model/bounds.h"
 #include "model/hierarchy_edit.h"
+#include "model/model_check.h"
 #include "model/model_edits.h"
 #include "support/test_support.h"
 
@@ -125,6 +126,7 @@ TEST(UndoTest, EveryEditUndoesToTheSavedBytesAndRedoesToItsOwn) {
     EXPECT_GE(step->bytes(), edit.bytes / 2);
     const std::string after = SavedBytes(*model, dir);
     ASSERT_NE(after, before);
+    EXPECT_TRUE(CheckModel(*model, nullptr));  // every edit leaves a model the reader accepts
 
     step->Swap(*model);
     EXPECT_EQ(SavedBytes(*model, dir), before);

@@ -30,6 +30,7 @@
 #include "editor/commands.h"
 #include "formats/tagged_text.h"
 #include "model/host.h"
+#include "model/model_check.h"
 #include "render/camera.h"
 #include "support/test_support.h"
 #include "ui/layout_snapshot.h"
@@ -158,6 +159,7 @@ class DialogMonkeyTest : public QObject {
                                           : 'E';
           }
         }
+        QVERIFY(CheckModel(model, nullptr));         // a model the reader would accept
         auto copy = std::make_unique<Model>(model);  // the writer clamps what it writes
         RenderFrame(frame, *copy, window.session().view());
         const std::vector<uint8_t>& drawn = frame.device->back_buffer().rgba;
