@@ -71,11 +71,6 @@ void LineScanner::SkipSpace() {
   while (pos_ < text_.size() && IsSpace(text_[pos_])) ++pos_;
 }
 
-bool LineScanner::AtEnd() {
-  SkipSpace();
-  return pos_ >= text_.size();
-}
-
 bool LineScanner::Int(int32_t* value) {
   if (failed_) return false;
   SkipSpace();

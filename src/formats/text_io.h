@@ -22,8 +22,6 @@ class LineScanner {
   bool Float(float* value);
   // "%s": the next run of non-white-space bytes, at most `max_bytes` of it kept.
   bool Word(std::string* value, size_t max_bytes);
-  // True when only white space is left.
-  bool AtEnd();
 
  private:
   void SkipSpace();

@@ -306,7 +306,6 @@ FramePlan PlanFrame(const ViewState& view) {
   plan.look = LookOf(view);
   if (view.playing) {
     plan.branch = FrameBranch::kPlaying;
-    plan.parts = true;
     plan.ground = view.ground_on;
   } else if (view.texture_dialog_page == 1) {
     plan.branch = FrameBranch::kTexturePreview;
@@ -314,7 +313,6 @@ FramePlan PlanFrame(const ViewState& view) {
     plan.branch = FrameBranch::kModel;
     plan.markers = view.texture_dialog_page == 0 && view.unit_dialog_page != 3 &&
                    !view.unit_copy_open && !view.texture_colour_on;
-    plan.parts = true;
     plan.ground = view.ground_on;
   }
   return plan;

@@ -142,7 +142,6 @@ enum class FrameBranch {
 struct FramePlan {
   FrameBranch branch = FrameBranch::kModel;
   bool markers = false;  // every unit's marker, before the parts
-  bool parts = false;
   bool ground = false;
   PartLook look = PartLook::kColour;
 
