@@ -57,16 +57,21 @@ TEST(GltfTest, EmbeddedTexturesAreWrittenBesideTheSavedModel) {
 }
 
 // A model whose only Motion is its rest pose still gets one channel, as glTF asks of every
-// animation; a material glowing in green alone keeps its glow.
-TEST(GltfTest, StillAnimationsAndAGreenGlow) {
+// animation; a material glowing in one colour alone keeps its glow.
+TEST(GltfTest, StillAnimationsAndGlowsOfOneColour) {
   test::TempDir dir;
   auto model = test::Character(1);
   model->parts[0].material.emissive = {0, 0.5f, 0, 0};
+  model->parts[3].material.emissive = {0, 0, 0.25f, 0};
+  model->parts[4].material.emissive = {0.75f, 0, 0, 0};
   ASSERT_TRUE(ExportGltf(*model, dir.File("still.glb"), {}));
   const tinygltf::Model g = test::ReadGlb(dir.File("still.glb"));
   ASSERT_FALSE(g.animations.empty());
   for (const tinygltf::Animation& a : g.animations) EXPECT_FALSE(a.channels.empty()) << a.name;
-  EXPECT_EQ(g.materials.at(0).emissiveFactor, (std::vector<double>{0, 0.5, 0}));
+  ASSERT_EQ(g.materials.size(), 5u);  // one per Part
+  EXPECT_EQ(g.materials[0].emissiveFactor, (std::vector<double>{0, 0.5, 0}));
+  EXPECT_EQ(g.materials[3].emissiveFactor, (std::vector<double>{0, 0, 0.25}));
+  EXPECT_EQ(g.materials[4].emissiveFactor, (std::vector<double>{0.75, 0, 0}));
 }
 
 // One buffer: three positions (0 0 0, 1 0 0, 0 1 0), then three normals.
