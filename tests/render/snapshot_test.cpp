@@ -33,6 +33,8 @@ TEST(MakeMotionThumbnailTest, StopsPlaybackTurnsToTheFrontAndShrinks) {
   EXPECT_EQ(test::ReferenceDifference(thumbnail, "thumbnail_of_a_square"), "");
   RenderContext none;
   EXPECT_TRUE(MakeMotionThumbnail(none, *model, view).empty());
+  const Image cut = CaptureViewRegion(*context.device, -8, -8, 999, 999);  // to the back buffer
+  EXPECT_EQ(cut.width * 1000 + cut.height, 128 * 1000 + 64);
 }
 
 TEST(SaveViewImageTest, NamesGetTheFilterExtensionOnlyWithoutADot) {

@@ -30,6 +30,7 @@
 #include "ui/dialog_placement.h"
 #include "ui/edit_history.h"
 #include "ui/file_dialogs.h"
+#include "ui/image_file_dialogs.h"
 #include "ui/layout_snapshot.h"
 #include "ui/motion_strip.h"
 #include "ui/qt_translations.h"
@@ -346,6 +347,18 @@ class MainWindowTest : public QObject {
     types->setCurrentIndex(3);
     emit types->activated(3);
     QCOMPARE(FileNameBoxText(*dialog), QStringLiteral("a.x"));
+  }
+
+  void FileDialogsStartInTheFolderGiven() {
+    // A folder of each its own: a dialog given none starts where the last one was left.
+    const QString a = QDir::tempPath(), b = QDir::rootPath(), c = VORNA_SOURCE_DIR, d = c + "/src";
+    for (const auto& [made, folder] : {std::pair{CreateOpenDialog(nullptr, a), a},
+                                       {CreateSaveAsDialog(nullptr, QStringLiteral("a.vrn"), b), b},
+                                       {CreateTextureOpenDialog(nullptr, c), c},
+                                       {CreateImageExportDialog(nullptr, d), d}}) {
+      std::unique_ptr<QFileDialog> dialog(made);
+      QCOMPARE(dialog->directory(), QDir(folder));
+    }
   }
 
   void EditorsAreSharedOnlyOnOneDisplay() {
