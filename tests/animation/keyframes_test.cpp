@@ -65,6 +65,7 @@ TEST(GenerateKeyframesTest, InterpolatesAnglesBetweenTwoKeys) {
   ASSERT_EQ(GenerateKeyframes(*model, host, {3, 0, 1, false, false}), KeyframeResult::kGenerated);
   for (int i = 1; i <= 3; ++i) {
     EXPECT_EQ(model->motions[i].translation[0], (Vec3{1.0f * i, -2.0f * i, 3.0f * i})) << i;
+    EXPECT_EQ(model->motions[i].in_use, 1u);  // as every Motion of the table
   }
 }
 
