@@ -103,15 +103,16 @@ TEST(LoadWithPromptTest, UnsavedEditsAreAskedAbout) {
     const char* name;
     bool modified;
     Answer answer;
-    bool save_as_confirmed;
+    const char* saved_as;  // the name given to save as, if it is confirmed
     bool loads;
   };
   const Case cases[] = {
-      {"unmodified", false, Answer::kNo, false, true},
-      {"no", true, Answer::kNo, false, true},
-      {"cancel", true, Answer::kCancel, false, false},
-      {"yes, save as cancelled", true, Answer::kYes, false, false},
-      {"yes, saved", true, Answer::kYes, true, true},
+      {"unmodified", false, Answer::kNo, nullptr, true},
+      {"no", true, Answer::kNo, nullptr, true},
+      {"cancel", true, Answer::kCancel, nullptr, false},
+      {"yes, save as cancelled", true, Answer::kYes, nullptr, false},
+      {"yes, saved", true, Answer::kYes, "saved.vrn", true},
+      {"yes, exported to .x by its dialog", true, Answer::kYes, "saved.x", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -120,8 +121,10 @@ TEST(LoadWithPromptTest, UnsavedEditsAreAskedAbout) {
     ScriptedHost host;
     host.QueueAnswer(c.answer);
     ScriptedUi ui;
-    if (c.save_as_confirmed) {
-      ui.save_as.push_back({true, dir.File("saved.vrn"), SaveFilterIndex(ModelFormat::kVrnText)});
+    const bool x = c.saved_as != nullptr && std::string(c.saved_as).ends_with(".x");
+    if (c.saved_as != nullptr) {
+      ui.save_as.push_back({true, dir.File(c.saved_as),
+                            SaveFilterIndex(x ? ModelFormat::kX : ModelFormat::kVrnText)});
       ui.formats.push_back({true, SaveFormatChoice{}});
     }
     const LoadResult result = LoadWithPrompt(*model, path, host, ui, {false});
@@ -130,8 +133,10 @@ TEST(LoadWithPromptTest, UnsavedEditsAreAskedAbout) {
     EXPECT_EQ(model->node_name[0], c.loads ? "next" : "P");
     EXPECT_EQ(!host.entries.empty() && host.entries[0].text == question, c.modified);
     EXPECT_EQ(ui.calls.front(), "stop");
-    if (c.save_as_confirmed) {
-      EXPECT_FALSE(test::ReadFile(dir.File("saved.vrn")).empty());
+    if (c.saved_as != nullptr) {
+      EXPECT_EQ(ui.calls.back(), x ? "x export " + dir.File(c.saved_as) : "vrn format");
+      // The export dialog writes the .x; here it is a script that writes nothing.
+      EXPECT_EQ(test::ReadFile(dir.File(c.saved_as)).empty(), x);
     }
   }
 }
