@@ -78,14 +78,6 @@ std::span<const double> Value::Numbers() const {
   return {numbers.data() + numbers_, static_cast<std::size_t>(n)};
 }
 
-std::span<const std::string> Value::Strings() const {
-  if (!valid()) return {};
-  const auto& strings = object_->strings_;
-  if (strings_ >= strings.size()) return {};
-  std::uint64_t n = std::min<std::uint64_t>(StringCount(), strings.size() - strings_);
-  return {strings.data() + strings_, static_cast<std::size_t>(n)};
-}
-
 Value Value::operator[](std::string_view name) const {
   if (!valid() || array_ || structure_ == nullptr) return {};
   const Template& t = *structure_;

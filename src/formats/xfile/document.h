@@ -66,10 +66,9 @@ class Value {
   std::int32_t Int() const { return static_cast<std::int32_t>(Dword()); }
   std::string_view String() const;
 
-  // Every number (string) of this member in file order: for an array of Vector, x y z per
-  // vertex; for an array of MeshFace, the corner count followed by the indices, per face.
+  // Every number of this member in file order: for an array of Vector, x y z per vertex; for an
+  // array of MeshFace, the corner count followed by the indices, per face.
   std::span<const double> Numbers() const;
-  std::span<const std::string> Strings() const;
 
   // The member of a structure called `name` (exact spelling).
   Value operator[](std::string_view name) const;
