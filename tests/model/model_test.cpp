@@ -32,6 +32,7 @@ TEST(ModelCheckTest, RefusesEachBrokenRule) {
       {"sentinel missing", [](Model& m) { m.parts.pop_back(); }},
       {"too many nodes", [](Model& m) { m.node_count = kMaxNodes + 1; }},
       {"unit is its own parent", [](Model& m) { m.parent[2] = 2; }},
+      {"unit's parent below the top level", [](Model& m) { m.parent[2] = -2; }},
       {"motion count", [](Model& m) { m.motion_count = kMaxCount + 1; }},
       {"current anim", [](Model& m) { m.current_anim = 0; }},
       {"short normals", [](Model& m) { m.normals.pop_back(); }},

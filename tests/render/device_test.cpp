@@ -300,6 +300,7 @@ TEST(DeviceTest, ScenesMatchTheirReferenceImages) {
     device->EndScene();
     EXPECT_EQ(test::ReferenceDifference(device->back_buffer(), std::string("device_") + scene.name),
               "");
+    EXPECT_EQ(device->DepthAt(scene.width, 0), 1.0f);  // beyond the buffer: as far as can be
   }
 }
 

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -68,6 +69,9 @@ class Describer {
       s += " " + Quoted(label->text());
     } else if (const auto* button = qobject_cast<const QAbstractButton*>(&w)) {
       s += " " + Quoted(button->text()) + (button->isChecked() ? " checked" : "");
+      if (const auto* push = qobject_cast<const QPushButton*>(button)) {
+        s += QString(push->isDefault() ? " default" : "") + (push->autoDefault() ? " auto" : "");
+      }
     } else if (const auto* group = qobject_cast<const QGroupBox*>(&w)) {
       s += " " + Quoted(group->title()) + (group->isChecked() ? " checked" : "");
     } else if (const auto* slider = qobject_cast<const QSlider*>(&w)) {
