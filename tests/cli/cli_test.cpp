@@ -98,6 +98,11 @@ TEST(CliTest, EveryCaseWritesItsReference) {
     EXPECT_EQ(run.status, 0) << line;
     const std::string out = to_file ? test::ReadFile(dir.File(name)) : run.out;
     EXPECT_EQ(test::ReferenceFileDifference(out, "cli/cases/" + name), "") << line;
+    if (name.ends_with(".gltf")) {  // and the buffer file beside it
+      const std::string bin = name.substr(0, name.size() - 4) + "bin";
+      EXPECT_EQ(test::ReferenceFileDifference(test::ReadFile(dir.File(bin)), "cli/cases/" + bin),
+                "");
+    }
   }
   std::filesystem::current_path(cwd);
 }
