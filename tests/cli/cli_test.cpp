@@ -59,6 +59,7 @@ TEST(CliTest, ExitStatusSeparatesUsageFromFailure) {
       {"convert " + kSample + " " + dir.File("k.vrn") + " --keyframes 0:2:1", 2},
       {"convert " + kSample + " " + dir.File("k.vrn") + " --keyframes 1:2:1:sideways", 2},
       {"convert " + kSample + " " + dir.File("k.vrn") + " --keyframes a:b:c", 2},
+      {"convert " + kSample + " " + dir.File("k.glb") + " --gltf-key-interval", 2},
   };
   for (const auto& [args, status] : cases) EXPECT_EQ(Cli(args).status, status) << args;
   EXPECT_FALSE(std::filesystem::exists(dir.File("x.gif")));

@@ -35,6 +35,7 @@ TEST(ModelCheckTest, RefusesEachBrokenRule) {
       {"unit's parent below the top level", [](Model& m) { m.parent[2] = -2; }},
       {"motion count", [](Model& m) { m.motion_count = kMaxCount + 1; }},
       {"current anim", [](Model& m) { m.current_anim = 0; }},
+      {"current anim below none", [](Model& m) { m.current_anim = -2; }},
       {"short normals", [](Model& m) { m.normals.pop_back(); }},
       {"ranges decrease", [](Model& m) { m.parts[1].first_vertex = 8; }},
       {"ranges end early", [](Model& m) { m.parts[2].first_face = 1; }},
