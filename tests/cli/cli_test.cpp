@@ -86,8 +86,9 @@ TEST(CliTest, EveryCaseWritesItsReference) {
     const bool to_file = args.find("$OUT") != std::string::npos;
     for (const auto& [from, to] :
          {std::pair<std::string, std::string>{"$OUT", dir.File(name)}, {"$DIR/", dir.path()}}) {
-      for (size_t at; (at = args.find(from)) != std::string::npos;)
+      for (size_t at; (at = args.find(from)) != std::string::npos;) {
         args.replace(at, from.size(), to);
+      }
     }
     const CliRun run = Cli(args);
     EXPECT_EQ(run.status, 0) << line;

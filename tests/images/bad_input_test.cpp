@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <utility>
 
