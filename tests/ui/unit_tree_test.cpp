@@ -18,18 +18,6 @@ std::unique_ptr<Model> ArmModel(const std::string& b_name = "B") {
   return test::TreeModel(1, {"P", "A", b_name}, {2, -1, 1});
 }
 
-QStringList Paths(const QTreeWidget& tree) {
-  QStringList paths;
-  for (QTreeWidgetItemIterator it(const_cast<QTreeWidget*>(&tree)); *it; ++it) {
-    QString path = (*it)->text(0);
-    for (QTreeWidgetItem* up = (*it)->parent(); up; up = up->parent()) {
-      path = up->text(0) + ">" + path;
-    }
-    paths << path;
-  }
-  return paths;
-}
-
 // Drags `node` over `target`'s item and drops it there, as the mouse would.
 void DragOnto(UnitTree& tree, int node, int target) {
   std::unique_ptr<QMimeData> data(tree.DragData(node));
@@ -55,7 +43,7 @@ class UnitTreeTest : public QObject {
     ScriptedHost host;
     UnitTree tree(*model, host);
     tree.BuildUnitTree();
-    QCOMPARE(Paths(tree), QStringList({"A", "A>B", "A>B>P"}));
+    QCOMPARE(test::Paths(tree), QStringList({"A", "A>B", "A>B>P"}));
     QVERIFY(tree.ItemOfNode(2)->isExpanded());
     QCOMPARE(model->units[1].tree_expanded, 0u);  // expanding after a load is not the user's
 
@@ -79,7 +67,7 @@ class UnitTreeTest : public QObject {
 
     tree.AddUnit();
     QCOMPARE(model->node_name[3], std::string("Unit_001"));
-    QVERIFY(Paths(tree).contains("Unit_001"));
+    QVERIFY(test::Paths(tree).contains("Unit_001"));
     QVERIFY(tree.selectedItems().isEmpty());
     QCOMPARE(model->selected_unit, 2);
   }
@@ -92,7 +80,7 @@ class UnitTreeTest : public QObject {
     tree.show();
     QVERIFY(QTest::qWaitForWindowExposed(&tree));
     tree.BuildUnitTree();
-    QCOMPARE(Paths(tree), QStringList({"A", "A>B", "A>B>Q", "A>P"}));
+    QCOMPARE(test::Paths(tree), QStringList({"A", "A>B", "A>B>Q", "A>P"}));
 
     QSignalSpy changed(&tree, &UnitTree::treeChanged);
     DragOnto(tree, 0, 1);  // a Part onto a Part: siblings under Q's Unit
@@ -109,7 +97,7 @@ class UnitTreeTest : public QObject {
     tree.ItemOfNode(1)->setCheckState(0, Qt::Checked);
     DragOnto(tree, 3, 2);  // B with the ticked Q onto A
     QCOMPARE(model->parent[1], 2);
-    QCOMPARE(Paths(tree), QStringList({"A", "A>B", "A>B>P", "A>Q"}));
+    QCOMPARE(test::Paths(tree), QStringList({"A", "A>B", "A>B>P", "A>Q"}));
     QVERIFY(!model->forest.at(1).ticked);
     QCOMPARE(tree.ItemOfNode(1)->checkState(0), Qt::Unchecked);
     // Both were drop targets, even B whose own move was refused, so both stay open.
@@ -132,7 +120,7 @@ class UnitTreeTest : public QObject {
     host.QueueAnswer(Answer::kYes);
     tree.DeleteUnits();
     QCOMPARE(model->node_count, 2);
-    QCOMPARE(Paths(tree), QStringList({"A", "A>P"}));
+    QCOMPARE(test::Paths(tree), QStringList({"A", "A>P"}));
     QCOMPARE(model->parent[0], 1);
   }
 

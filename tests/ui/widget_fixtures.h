@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QListWidget>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -51,6 +53,19 @@ inline QStringList Lines(const QListWidget* list) {
 
 // Pairs of shown sibling widgets under `top` drawn over each other: a control put into another's
 // layout cell. Empty when the layout keeps them apart.
+// Each item of the tree as the names from its top-level item down, joined by ">".
+inline QStringList Paths(const QTreeWidget& tree) {
+  QStringList paths;
+  for (QTreeWidgetItemIterator it(const_cast<QTreeWidget*>(&tree)); *it; ++it) {
+    QString path = (*it)->text(0);
+    for (QTreeWidgetItem* up = (*it)->parent(); up; up = up->parent()) {
+      path = up->text(0) + ">" + path;
+    }
+    paths << path;
+  }
+  return paths;
+}
+
 inline QStringList OverlappingSiblings(const QWidget& top) {
   QStringList pairs;
   const QList<QWidget*> widgets = top.findChildren<QWidget*>();
