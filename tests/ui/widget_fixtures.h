@@ -53,7 +53,7 @@ inline QStringList Lines(const QListWidget* list) {
 
 // Pairs of shown sibling widgets under `top` drawn over each other: a control put into another's
 // layout cell. Empty when the layout keeps them apart.
-// Each item of the tree as the names from its top-level item down, joined by ">".
+// Each item of the tree as the names from its top-level item down, joined by ">"; "+" if ticked.
 inline QStringList Paths(const QTreeWidget& tree) {
   QStringList paths;
   for (QTreeWidgetItemIterator it(const_cast<QTreeWidget*>(&tree)); *it; ++it) {
@@ -61,7 +61,7 @@ inline QStringList Paths(const QTreeWidget& tree) {
     for (QTreeWidgetItem* up = (*it)->parent(); up; up = up->parent()) {
       path = up->text(0) + ">" + path;
     }
-    paths << path;
+    paths << path + ((*it)->checkState(0) == Qt::Checked ? "+" : "");
   }
   return paths;
 }
