@@ -170,8 +170,8 @@ class DialogMonkeyTest : public QObject {
     for (int round = 0; round < 4; ++round) {
       if (round == 3) {  // the last round on a model without Units, Motions or Anims
         window.session().model().modified = false;  // dropped, not saved
-        QVERIFY(window.OpenPath(
-            QStringLiteral(VORNA_SOURCE_DIR "/tests/data/cli/cases/walker_pose3.vrn")));
+        QVERIFY(
+            window.OpenPath(QStringLiteral(VORNA_SOURCE_DIR "/tests/data/cli/cases/walker.dxf")));
       }
       std::shuffle(ids.begin(), ids.end(), rng);
       for (int id : ids) {
