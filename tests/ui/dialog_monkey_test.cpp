@@ -168,7 +168,7 @@ class DialogMonkeyTest : public QObject {
     }
     for (int motion = 0; motion < 6; ++motion) ids.push_back(kCmdMotionButton + motion);
     for (int round = 0; round < 4; ++round) {
-      if (round == 3) {  // the last round on a model without Units, Motions or Anims
+      if (round == 3) {  // the last round on a model read from DXF: no Units, no Anims
         window.session().model().modified = false;  // dropped, not saved
         QVERIFY(
             window.OpenPath(QStringLiteral(VORNA_SOURCE_DIR "/tests/data/cli/cases/walker.dxf")));
