@@ -5,8 +5,8 @@
 // survives it (run under the sanitizers, this finds the index and state faults the scripted tests
 // do not think of), that no dialog opens with one control drawn over another, and that the run goes
 // as it went before: each dialog's controls as the monkey leaves them, and after each command the
-// window title, status line, menu states, messages, Unit tree, model and the view drawn are
-// compared with ui/monkey.txt.
+// window title, status line, menu states, messages, Unit tree, model, modified flag and the view
+// drawn are compared with ui/monkey.txt.
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -209,7 +209,7 @@ class DialogMonkeyTest : public QObject {
         trace += " model " +
                  std::to_string(
                      std::hash<std::string>()(FormatTaggedText(*copy, {}, TextVariant::kVrn))) +
-                 "\n";
+                 (model.modified ? " modified\n" : "\n");
       }
     }
     QVERIFY(monkey.opened >= 30);  // most commands were enabled and opened their dialog
