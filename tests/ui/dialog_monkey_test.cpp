@@ -178,15 +178,8 @@ class DialogMonkeyTest : public QObject {
         window.unit_tree()->setCurrentItem(window.unit_tree()->ItemOfNode(
             static_cast<int>(rng.bounded(static_cast<quint32>(model.node_count)))));
         host.QueueAnswer(rng.bounded(2) == 0 ? Answer::kYes : Answer::kNo);  // for a question
-        // Some commands let events through before their dialog opens: the handler waits for it
-        // while the command runs.
-        bool running = true;
-        std::function<void()> work = [&] {
-          if (!monkey.WorkNext(nullptr) && running) QTimer::singleShot(0, this, work);
-        };
-        QTimer::singleShot(0, this, work);
+        QTimer::singleShot(0, this, [&monkey] { monkey.WorkNext(nullptr); });
         window.RunCommand(id);
-        running = false;
         QCoreApplication::processEvents();  // the handler above, when no dialog opened
         trace += std::to_string(id) + " " + window.windowTitle().toStdString() + " | " +
                  window.statusBar()->findChild<QLabel*>()->text().toStdString() + "\n";

@@ -51,8 +51,6 @@ inline QStringList Lines(const QListWidget* list) {
   return lines;
 }
 
-// Pairs of shown sibling widgets under `top` drawn over each other: a control put into another's
-// layout cell. Empty when the layout keeps them apart.
 // Each item of the tree as the names from its top-level item down, joined by ">"; "+" if ticked.
 inline QStringList Paths(const QTreeWidget& tree) {
   QStringList paths;
@@ -66,6 +64,8 @@ inline QStringList Paths(const QTreeWidget& tree) {
   return paths;
 }
 
+// Pairs of shown sibling widgets under `top` drawn over each other: a control put into another's
+// layout cell. Empty when the layout keeps them apart.
 inline QStringList OverlappingSiblings(const QWidget& top) {
   QStringList pairs;
   const QList<QWidget*> widgets = top.findChildren<QWidget*>();
