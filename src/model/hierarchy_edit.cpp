@@ -126,7 +126,7 @@ bool AddUnit(Model& model, Host& host) {
     return false;
   }
   for (int number = 1; number <= 256; ++number) {
-    char name[16];
+    char name[24];  // room for any int: the compiler cannot see that numbers stop at 256
     std::snprintf(name, sizeof name, "Unit_%03d", number);
     bool taken = false;
     for (int node = model.parts_count; node < model.node_count && !taken; ++node) {
