@@ -6,6 +6,7 @@
 #include "editor/size_dialog.h"
 #include "model/bounds.h"
 #include "model/geometry_fixtures.h"
+#include "model/hierarchy_edit.h"
 #include "model/model_edits.h"
 
 namespace vorna {
@@ -86,6 +87,9 @@ TEST(SizeDialogTest, InformationTextShowsTheModelAfterTheEdit) {
 TEST(RotateDialogTest, StepsComposeInTheOrderTheyWereMade) {
   auto x_then_y = BoxesModel({{{0, 0, 0}, {1, 2, 3}}});
   auto y_then_x = BoxesModel({{{0, 0, 0}, {1, 2, 3}}});
+  StderrHost host;
+  ASSERT_TRUE(AddUnit(*x_then_y, host));
+  x_then_y->units[0].basis_position = {1, 2, 3};
   auto session = RotateDialogSession::Open(*x_then_y);
   ASSERT_NE(session, nullptr);
   session->SetAngleText(0, "90");
@@ -98,7 +102,8 @@ TEST(RotateDialogTest, StepsComposeInTheOrderTheyWereMade) {
   EXPECT_NEAR(x_then_y->positions[1].z, -1.0f, 1e-5f);
   EXPECT_NEAR(y_then_x->positions[1].x, 3.0f, 1e-5f);
   EXPECT_NEAR(y_then_x->positions[1].z, 2.0f, 1e-5f);
-  EXPECT_NEAR(x_then_y->total_corner_max.x, 2.0f, 1e-5f);  // the boxes follow every step
+  EXPECT_NEAR(x_then_y->total_corner_max.x, 2.0f, 1e-5f);          // the boxes follow every step
+  EXPECT_NEAR(x_then_y->units[0].basis_position.z, -1.0f, 1e-5f);  // and so do the pivots
   // Cancel puts the boxes back with the vertices.
   other->Cancel();
   EXPECT_EQ(y_then_x->parts[0].corner_max, (Vec3{1, 2, 3}));

@@ -115,6 +115,7 @@ TEST(UndoTest, EveryEditUndoesToTheSavedBytesAndRedoesToItsOwn) {
     model->current_motion = 2;
     StepRecorder recorder(*model);
     const std::string before = SavedBytes(*model, dir);
+    const auto parents = model->parent;  // not saved, but what each Part is drawn under
 
     ASSERT_FALSE(StepName(edit.id).empty());
     recorder.Begin(StepName(edit.id));
@@ -130,6 +131,7 @@ TEST(UndoTest, EveryEditUndoesToTheSavedBytesAndRedoesToItsOwn) {
 
     step->Swap(*model);
     EXPECT_EQ(SavedBytes(*model, dir), before);
+    EXPECT_EQ(model->parent, parents);
     step->Swap(*model);
     EXPECT_EQ(SavedBytes(*model, dir), after);
     step->Swap(*model);
