@@ -99,8 +99,9 @@ class MotionStripTest : public QObject {
     dialog.MoveSelected(1);
     QCOMPARE(dialog.Order(), std::vector<int>({1, 2, 0}));
     dialog.RemoveSelected();  // the moved entry, now the last
-    QCOMPARE(dialog.Order(), std::vector<int>({1, 2}));
-    QCOMPARE(dialog.list()->currentRow(), 1);
+    dialog.MoveSelected(-1);  // the new last, up to the top
+    QCOMPARE(dialog.Order(), std::vector<int>({2, 1}));
+    QCOMPARE(dialog.list()->currentRow(), 0);
     dialog.RemoveSelected();
     dialog.RemoveSelected();
     dialog.RemoveSelected();
