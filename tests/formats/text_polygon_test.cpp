@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "formats/tagged_text.h"
 #include "support/model_fixtures.h"
 #include "support/test_support.h"
 
@@ -30,23 +29,6 @@ std::string Mesh(const std::string& name_line, const std::string& body) {
   return "<polygon_mesh>\n" + name_line + body + "</polygon_mesh>\n";
 }
 std::string Named(const std::string& name) { return "  <string string=\"" + name + "\"/>\n"; }
-
-TEST(TextPolygonTest, ReadsAMeshTurnedHalfAboutY) {
-  const std::string file =
-      Mesh(Named("body") + "  <rgb rgb=\"1.0 0.5 0.25\"/>\n",
-           Vertex("0 0 0") + Vertex("1 0 0") + Vertex("1 1 0") + Vertex("0 1 0") + Vertex("2 0 3") +
-               FaceLines({0, 1, 2, 3}) + FaceLines({1, 4, 2}));
-  auto model = test::NewModel();
-  ScriptedHost host;
-  ASSERT_TRUE(ParseTextPolygon(*model, file, host));
-  EXPECT_TRUE(host.entries.empty());
-  EXPECT_EQ(model->parts[0].material.ambient, model->parts[0].material.diffuse);
-  // Saved as VRN text and checked by hand: x and z change sign exactly (a 0 stays +0), the quad
-  // kept, the colour as diffuse without specular.
-  EXPECT_EQ(test::ReferenceFileDifference(FormatTaggedText(*model, {}, TextVariant::kVrn),
-                                          "formats/turned_text_polygon.vrn"),
-            "");
-}
 
 TEST(TextPolygonTest, LargeFacesBecomeFansAroundTheirCentre) {
   const std::string file = Mesh(

@@ -7,7 +7,6 @@
 #include <string_view>
 #include <vector>
 
-#include "formats/tagged_text.h"
 #include "support/model_fixtures.h"
 #include "support/test_support.h"
 
@@ -20,46 +19,6 @@ bool Parse(Model& model, std::string_view text, Host& host, ReadError* error = n
   return ParseX(
       model, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()),
       "", host, options, error);
-}
-
-// Two frames around a quad and a triangle with their own normal indices and two materials (one
-// by reference), and a loose triangle with no normals and no material list.
-constexpr std::string_view kFramed = R"(xof 0303txt 0032
-Material Red { 1.0;0.0;0.0;1.0;; 5.0; 1.0;1.0;1.0;; 0.0;0.0;0.0;; TextureFilename { "red.png"; } }
-Frame Root {
-  FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 1.0,2.0,3.0,1.0;; }
-  Frame Arm {
-    FrameTransformMatrix { 2.0,0.0,0.0,0.0, 0.0,2.0,0.0,0.0, 0.0,0.0,2.0,0.0, 0.0,0.0,0.0,1.0;; }
-    Mesh Quad {
-      4; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 1.0;1.0;0.0;, 0.0;1.0;0.0;;
-      2; 4;0,1,2,3;, 3;0,2,3;;
-      MeshNormals { 2; 0.0;0.0;1.0;, 0.0;0.0;-1.0;; 2; 4;0,0,0,0;, 3;1,1,1;; }
-      MeshVertexColors { 1; 0;1.0;0.0;0.0;1.0;;; }
-      MeshTextureCoords { 4; 0.0;0.0;, 1.0;0.0;, 1.0;1.0;, 0.0;1.0;; }
-      MeshMaterialList { 2; 2; 0, 1;;
-        { Red }
-        Material { 0.0;0.0;1.0;0.5;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; }
-      }
-    }
-  }
-}
-Mesh Loose { 3; 0.0;0.0;0.0;, 0.0;1.0;0.0;, 0.0;0.0;1.0;; 1; 3;0,1,2;; }
-)";
-
-// The model read, saved as VRN text and checked by hand: the quad fanned into two triangles over
-// four vertices with its first normal, moved by both frames (scaled by 2 inside, then shifted by
-// (1, 2, 3)), red with power 5 and "red.png"; the triangle sharing positions with the quad but
-// with another normal and material, so with three vertices of its own; the loose mesh with the
-// default material and computed normals; no Units.
-TEST(XImportTest, FramedMeshesBecomeOnePartPerMaterial) {
-  auto model = test::NewModel();
-  ScriptedHost host;
-  ReadError error;
-  ASSERT_TRUE(Parse(*model, kFramed, host, &error)) << error.Describe();
-  EXPECT_EQ(model->parts[0].material.ambient, model->parts[0].material.diffuse);
-  EXPECT_EQ(test::ReferenceFileDifference(FormatTaggedText(*model, {}, TextVariant::kVrn),
-                                          "formats/framed_x.vrn"),
-            "");
 }
 
 std::string ManyMaterials(int count) {
