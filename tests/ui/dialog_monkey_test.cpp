@@ -167,11 +167,14 @@ class DialogMonkeyTest : public QObject {
       }
     }
     for (int motion = 0; motion < 6; ++motion) ids.push_back(kCmdMotionButton + motion);
-    for (int round = 0; round < 4; ++round) {
-      if (round == 3) {  // the last round on a model read from DXF: no Units, no Anims
+    // Three rounds on the sample, then on a model read from DXF (no Units, no Anims), on a
+    // textured one with Units of many Parts, and on models read from .x and glTF.
+    for (const char* path : {"", "", "", "cli/cases/walker.dxf", "../../samples/character.vrn", "",
+                             "cli/cases/walker_skin.x", "cli/inputs/turns.vrn",
+                             "cli/cases/two_parts.gltf", "cli/cases/character.glb"}) {
+      if (*path != '\0') {
         window.session().model().modified = false;  // dropped, not saved
-        QVERIFY(
-            window.OpenPath(QStringLiteral(VORNA_SOURCE_DIR "/tests/data/cli/cases/walker.dxf")));
+        QVERIFY(window.OpenPath(QStringLiteral(VORNA_SOURCE_DIR "/tests/data/") + path));
       }
       std::shuffle(ids.begin(), ids.end(), rng);
       for (int id : ids) {
