@@ -84,6 +84,8 @@ TEST(BlendToolTest, WeightsFallWithDistanceAndCanBeZeroed) {
   EXPECT_EQ(model->blend, std::vector<float>(4, 1.0f));
   ZeroBlendWeights(*model);
   EXPECT_EQ(model->blend, std::vector<float>(4, 0.0f));
+  NeutraliseUnit(*model, true);  // with "a" at 0 the weights are worked out again
+  EXPECT_EQ(model->blend, std::vector<float>(4, 1.0f));
 }
 
 TEST(DirectionLockTest, GreysTheCoordinateAlongTheLineOfSight) {
@@ -109,9 +111,11 @@ TEST(UnitSettingsSessionTest, CancelRestoresEveryUnitTheBlendWeightsAndTheView) 
   view.texture_colour_on = true;
   view.ground_on = true;
   view.view_yaw = 90.0f;
+  view.free_camera.active = true;
   const auto before = std::make_unique<Model>(*model);
   UnitSettingsSession session = OpenUnitSettings(*model, view);
   EXPECT_EQ(view.part_alpha, 128);
+  EXPECT_FALSE(view.free_camera.active);  // the dialog turns the view itself
   EXPECT_FALSE(view.texture_colour_on);
   EXPECT_FALSE(view.ground_on);
   EXPECT_EQ(view.unit_dialog_page, 2);
@@ -138,6 +142,7 @@ TEST(UnitSettingsSessionTest, CancelRestoresEveryUnitTheBlendWeightsAndTheView) 
   EXPECT_EQ(view.fill_mode, kFillSolid);
   EXPECT_TRUE(view.texture_colour_on);
   EXPECT_EQ(view.view_yaw, 90.0f);
+  EXPECT_TRUE(view.free_camera.active);
 }
 
 // Top-level Units named `names` (no Parts), XYZ axes, one Motion.

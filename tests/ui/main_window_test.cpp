@@ -218,8 +218,10 @@ class MainWindowTest : public QObject {
     QCOMPARE(window_->view_window()->timer_interval(), 100);
     QSignalSpy ticks(window_->view_window(), &ViewWindow::ticked);
     QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 6, 5000);
-    window_->RunCommand(kCmdSpeed500);
-    QCOMPARE(window_->view_window()->timer_interval(), 500);
+    for (const auto& [id, ms] : {std::pair(kCmdSpeed200, 200), std::pair(kCmdSpeed500, 500)}) {
+      window_->RunCommand(id);
+      QCOMPARE(window_->view_window()->timer_interval(), ms);
+    }
     QVERIFY(Checked(kCmdSpeed500) && !Checked(kCmdSpeed100));
     window_->RunCommand(kCmdAddMotion);
     QVERIFY(!window_->session().view().playing && !Checked(kCmdPlayStop));
