@@ -19,7 +19,7 @@ TEST(AtomicFileTest, ReplacesOnlyOnCommit) {
   test::WriteFile(path, "old");
   {
     AtomicFile file;
-    ASSERT_TRUE(file.Open(path) && file.Write("new"));
+    ASSERT_TRUE(file.Open(path) && file.Write("new") && file.Open(path));  // drops the first
   }
   EXPECT_EQ(test::ReadFile(path), "old");  // abandoned without Commit
   bool created = false;

@@ -175,10 +175,11 @@ class UnitCopyDialogTest : public QObject {
     dialog.drive = AddRows({0, 1, 2});
     dialog.AddUnits(false);
     dialog.source_list()->setCurrentRow(2);
-    dialog.MoveEntry(false, -1);
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+      if (button->text() == QStringLiteral("↑")) button->click();  // the target list: no selection
+    }
     QCOMPARE(test::Lines(dialog.source_list()), (QStringList{"arm_l", "leg_l", "arm_r"}));
     QCOMPARE(dialog.source_list()->currentRow(), 1);
-    dialog.MoveEntry(true, -1);  // the other list has no selection: nothing moves
     dialog.DeleteEntry(false);
     QCOMPARE(test::Lines(dialog.source_list()), (QStringList{"arm_l", "arm_r"}));
     QCOMPARE(dialog.source_list()->currentRow(), 1);
