@@ -175,8 +175,8 @@ class UnitCopyDialogTest : public QObject {
     dialog.drive = AddRows({0, 1, 2});
     dialog.AddUnits(false);
     dialog.source_list()->setCurrentRow(2);
-    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
-      if (button->text() == QStringLiteral("↑")) button->click();  // the target list: no selection
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {  // both lists' arrows
+      if (button->text() == QStringLiteral("↑")) button->click();  // the target has no selection
     }
     QCOMPARE(test::Lines(dialog.source_list()), (QStringList{"arm_l", "leg_l", "arm_r"}));
     QCOMPARE(dialog.source_list()->currentRow(), 1);
