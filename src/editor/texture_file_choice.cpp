@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "io/atomic_file.h"
 #include "io/descriptor.h"
 #include "model/file_paths.h"
 #include "model/name_text.h"
@@ -27,19 +28,6 @@ constexpr TextureImageFilter kFilters[] = {
     {"すべてのファイル (*.*)", "*.*", ""},
 };
 
-bool WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t written = ::write(fd, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += written;
-    size -= static_cast<size_t>(written);
-  }
-  return true;
-}
-
 bool CopyContents(int in, int out) {
   std::array<char, 64 * 1024> buffer;
   for (;;) {
@@ -49,7 +37,7 @@ bool CopyContents(int in, int out) {
       if (errno == EINTR) continue;
       return false;
     }
-    if (!WriteAll(out, buffer.data(), static_cast<size_t>(got))) return false;
+    if (!WriteAll(out, std::string_view(buffer.data(), static_cast<size_t>(got)))) return false;
   }
 }
 

@@ -66,21 +66,20 @@ bool AtomicFile::Open(const std::string& path) {
   return true;
 }
 
-bool AtomicFile::Write(std::string_view bytes) {
-  if (fd_ < 0 || failed_) return false;
-  const char* p = bytes.data();
-  size_t left = bytes.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd_, p, left);
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      failed_ = true;
-      return false;
-    }
-    p += n;
-    left -= static_cast<size_t>(n);
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<size_t>(n));
   }
   return true;
+}
+
+bool AtomicFile::Write(std::string_view bytes) {
+  if (fd_ < 0 || failed_) return false;
+  failed_ = !WriteAll(fd_, bytes);
+  return !failed_;
 }
 
 bool AtomicFile::Write(std::string_view bytes, const ProgressCallback& progress) {

@@ -40,6 +40,9 @@ class AtomicFile {
   bool failed_ = false;
 };
 
+// Writes every byte to `fd`, retrying interrupted writes; false at the first failure.
+bool WriteAll(int fd, std::string_view bytes);
+
 // Open, Write and Commit in one call; `created` tells a failure to create from a later one.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, bool* created = nullptr,
                          const ProgressCallback& progress = {});

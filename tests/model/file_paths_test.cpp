@@ -1,5 +1,6 @@
 #include "model/file_paths.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -7,6 +8,7 @@
 #include <iterator>
 
 #include "io/atomic_file.h"
+#include "io/descriptor.h"
 #include "model/name_text.h"
 #include "support/test_support.h"
 
@@ -30,6 +32,8 @@ TEST(AtomicFileTest, ReplacesOnlyOnCommit) {
   EXPECT_FALSE(created);
   std::filesystem::create_directory(dir.File("taken"));  // the rename onto it fails
   EXPECT_FALSE(WriteFileAtomically(dir.File("taken"), "y", &created));
+  const Descriptor full(::open("/dev/full", O_WRONLY | O_CLOEXEC));
+  EXPECT_FALSE(WriteAll(full.get(), "x"));  // a full disk fails the write, no endless retry
   // No temporary is left behind.
   const auto entries = std::distance(std::filesystem::directory_iterator(dir.path()),
                                      std::filesystem::directory_iterator());
