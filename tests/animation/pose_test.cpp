@@ -52,6 +52,7 @@ TEST(PoseTest, FreezingTurnsNormalsWithTheVertices) {
   ExpectNear(model->positions[0], {0, 0, 2});
   ExpectNear(model->normals[0], {0, 0, 1});
   EXPECT_EQ(model->unit_count(), 0);
+  EXPECT_EQ(model->selected_unit, -1);
   EXPECT_EQ(model->parent[0], -1);
   EXPECT_EQ(model->modified, 1);
 }

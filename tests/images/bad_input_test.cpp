@@ -89,15 +89,22 @@ Bytes WithJpegSize(Bytes jpeg, uint16_t width, uint16_t height) {
   return jpeg;
 }
 
-TEST(BadInputTest, SizesBeyondTheLimitsOrTheFileAreRefused) {
+TEST(BadInputTest, HeadersThatCannotBeTrueAreRefused) {
   const Bytes png = Encoded(test::Gradient(8, 4), EncodePng);
   const Bytes jpeg = Encoded(test::Gradient(8, 4), EncodeJpeg);
+  // Without the file header only a sound header tells a bitmap from other data; compression 3 in
+  // the 64-byte OS/2 header is Huffman coding, not bit fields.
+  Bytes two_planes = test::BuildBmp(test::Gradient(8, 4), {.file_header = false});
+  two_planes[12] = 2;
   const std::vector<Bytes> cases = {
       WithPngSize(png, 16385, 1),      // beyond the side limit
       WithPngSize(png, 16384, 16384),  // within it, but not from a few hundred bytes
-      WithPngSize(png, 0, 4),         WithJpegSize(jpeg, 60000, 60000),
+      WithPngSize(png, 0, 4),
+      WithJpegSize(jpeg, 60000, 60000),
       WithJpegSize(jpeg, 4096, 4096),  // 16 M pixels cannot be in 600 bytes
       WithJpegSize(jpeg, 0, 4),
+      two_planes,
+      test::BuildBmp(test::Gradient(8, 4), {32, false, 64, true, {0xFF0000, 0xFF00, 0xFF, 0}}),
   };
   EXPECT_EQ(test::Accepted(cases), std::vector<size_t>{});
 }

@@ -93,6 +93,7 @@ TEST(TgaDecodeTest, DecodesEveryLayout) {
       {"24 bits, bottom-up", kColours, {.image_type = 2}, false},
       {"32 bits with alpha, top-down", kColours, {2, 32, 8, true}, true},
       {"32 bits, alpha not declared", kColours, {.image_type = 2, .pixel_bits = 32}, false},
+      {"24 bits declaring alpha bits", kColours, {2, 24, 8}, false},
       {"16 bits with an alpha bit", kColours, {2, 16, 1}, true},
       {"right to left", kColours, {.image_type = 2, .right_to_left = true}, false},
       {"top-down, right to left", kColours, {2, 24, 0, true, true}, false},

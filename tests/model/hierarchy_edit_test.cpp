@@ -109,6 +109,10 @@ TEST(MoveNodeTest, DropsReparentAndRefuseCycles) {
   EXPECT_TRUE(IsHighlighted(*model, 0));
   EXPECT_FALSE(IsHighlighted(*model, 3));
 
+  model->node_name[0] = "Z";  // moving a Unit sorts every name list below it again
+  ASSERT_TRUE(MoveNode(*model, 2, kTopLevel));
+  EXPECT_EQ(Children(*model, 3), (std::vector<int>{1, 0}));
+
   // Units and Parts dropped together on nothing go to the top level with their subtrees.
   model->forest.at(3).ticked = true;
   model->forest.at(1).ticked = true;

@@ -83,6 +83,10 @@ TEST(DrawPartsTest, DepthAndSemiTransparency) {
   view.part_alpha = 128;
   model->forest.Select(kTopLevel);
   EXPECT_EQ(Drawn(context, *model, view, "depth_semi_transparent"), "");
+  view.free_camera = CurrentFreeCamera(*model, view);
+  OrbitCamera(view.free_camera, 180.0f, 0.0f);  // from behind, the other Part is the farther
+  ASSERT_TRUE(RenderFrame(context, *model, view));
+  EXPECT_EQ(model->parts[0].depth_order, 0u);
 }
 
 // Semi-transparent Parts are drawn farthest first, measured where their pose puts them: Part 0,

@@ -35,6 +35,10 @@ TEST(MakeMotionThumbnailTest, StopsPlaybackTurnsToTheFrontAndShrinks) {
   EXPECT_TRUE(MakeMotionThumbnail(none, *model, view).empty());
   const Image cut = CaptureViewRegion(*context.device, -8, -8, 999, 999);  // to the back buffer
   EXPECT_EQ(cut.width * 1000 + cut.height, 128 * 1000 + 64);
+  // A model larger than the view is shown whole.
+  EXPECT_EQ(ThumbnailRegion(*FaceModel({Square(-9, -9, 9, 9)}),
+                            context.device->GetTransform(TransformState::kProjection), 128, 64),
+            (ViewRegion{0, 0, 128, 64}));
 }
 
 TEST(SaveViewImageTest, NamesGetTheFilterExtensionOnlyWithoutADot) {

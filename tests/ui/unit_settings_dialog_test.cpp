@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "model/host.h"
+#include "render/camera.h"
 #include "ui/dialog_harness.h"
 #include "ui/layout_snapshot.h"
 #include "ui/ui_test_registry.h"
@@ -71,8 +72,11 @@ class UnitSettingsDialogTest : public QObject {
     QCOMPARE(h.model().units[0].basis_type, 2u);
     QCOMPARE(dialog.RotationPageShown(), 2);
     QCOMPARE(dialog.tabs()->tabText(0), QString::fromUtf8("XYZ軸"));
+    dialog.tabs()->setCurrentIndex(1);  // the translation page draws without the Unit markers
+    QVERIFY(!PlanFrame(h.view()).markers);
     dialog.tabs()->setCurrentIndex(2);
     QCOMPARE(h.view().unit_dialog_page, 4);
+    QVERIFY(PlanFrame(h.view()).markers);
     dialog.slot(13).slider->setValue(1500);
 
     dialog.unit_box()->setCurrentIndex(1);
