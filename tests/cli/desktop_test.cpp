@@ -30,10 +30,6 @@ TEST(ThumbnailTest, IsATransparentRgbaSquareWithTheModelInTheMiddle) {
     const std::string out = dir.File(std::to_string(side) + ".png");
     const std::string size = side == 256 ? "" : "--size 48 ";
     ASSERT_EQ(Cli("thumbnail " + size + kSample + " " + out, true).out, "");
-    const std::string png = test::ReadFile(out);
-    ASSERT_GT(png.size(), 26u);
-    EXPECT_EQ(png[24], 8) << "bit depth";
-    EXPECT_EQ(png[25], 6) << "colour type RGBA";
     Image image;
     ASSERT_TRUE(DecodeImageFile(out, &image));
     EXPECT_EQ(image.width, side);
@@ -121,6 +117,7 @@ TEST(BatchConvertTest, CarriesOnAfterAFailureAndRefusesCollidingNames) {
                                    dir.File("a.vrn") + " " + dir.File("c.vrn"),
                                true);
   EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_EQ(run.out, "");  // no progress lines where stderr is not a terminal
   EXPECT_EQ(test::ReadFile(out_dir + "/c.vrn").find("<anim_data>"), std::string::npos);
 }
 

@@ -52,8 +52,10 @@ TEST(HierarchyTest, UnusableParentsPutNodesAtTheTopLevel) {
   model->parent[4] = 5;    // a later node
   model->parent[5] = 999;  // nowhere
   model->parent[0] = 77;
+  model->units[1].tree_expanded = 2;  // B was left open
   BuildHierarchy(*model);
   EXPECT_EQ(model->forest.ChildrenOf(kTopLevel), (std::vector<int>{2, 3, 4, 5, 0, 1}));
+  EXPECT_TRUE(model->forest.at(3).expanded && !model->forest.at(2).expanded);
   RefreshSaveOrder(*model);
   for (int k = 0; k < 4; ++k) EXPECT_EQ(model->units[k].save_order, static_cast<uint32_t>(k));
 }

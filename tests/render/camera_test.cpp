@@ -56,9 +56,10 @@ TEST(FreeCameraTest, PickFindsThePointOnTheFaceUnderThePixel) {
     PickScene scene(perspective, 0.3f);
     const std::optional<Vec3> point = PickPoint(scene.context, 16, 16);
     ASSERT_TRUE(point.has_value());
-    // The pixel's centre lies half a pixel off the view's centre.
+    // The pixel's centre lies half a pixel off the view's centre; along its row only x changes.
     EXPECT_NEAR(point->z, 0.3f, 0.01f);
     EXPECT_LT(std::hypot(point->x, point->y), 0.06f);
+    EXPECT_NEAR(PickPoint(scene.context, 12, 16).value_or(Vec3{0, 9, 0}).y, point->y, 1e-3f);
     EXPECT_FALSE(PickPoint(scene.context, 0, 0).has_value());  // background
     EXPECT_FALSE(PickPoint(scene.context, 32, 16).has_value());
   }

@@ -90,13 +90,13 @@ TEST(DrawPartsTest, DepthAndSemiTransparency) {
 }
 
 // Semi-transparent Parts are drawn farthest first, measured where their pose puts them: Part 0,
-// turned from (1, 0, 0) to (0, 1, 0), comes nearer the eye above than Part 1 at (0, 0.5, 0).
+// turned from (1, 0, 1) to (0, 1, 1), comes nearer the eye at (10, 10, 0) than Part 1, which its
+// empty pose puts at the origin.
 TEST(DrawPartsTest, DepthOrderFollowsThePose) {
   auto model = FaceModel({Square(0, 0, 1, 1), Square(0, 0, 1, 1)});
-  model->parts[0].center = {1, 0, 0};
+  model->parts[0].center = {1, 0, 1};
   model->parts[0].pose_matrix = RotationZ(kPi / 2.0f);
-  model->parts[1].center = {0, 0.5f, 0};
-  DepthSort(*model, {0, 10, 0});
+  DepthSort(*model, {10, 10, 0});
   EXPECT_EQ(model->parts[0].depth_order, 1u);
   EXPECT_EQ(model->parts[1].depth_order, 0u);
 }
@@ -188,6 +188,10 @@ TEST(TexturePreviewTest, ThePartCentredOverItsPlacementQuad) {
   // The mapping applied: no quad, the part shows its texture.
   context.preview.mapping_applied = true;
   EXPECT_EQ(Drawn(context, *model, view, "preview_applied"), "");
+  model->texture_all = 1;  // every Part textured: drawn as posed, lit by its material
+  model->parts[0].material = Glowing();
+  model->parts[0].pose_matrix = Identity();
+  EXPECT_EQ(Drawn(context, *model, view, "preview_all"), "");
   context.preview.mapping.edit_part = 5;  // no such part: nothing
   RenderFrame(context, *model, view);
   EXPECT_TRUE(IsBlack(Pixel(context, 16, 16)));

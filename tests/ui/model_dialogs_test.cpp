@@ -163,6 +163,7 @@ class ModelDialogsTest : public QObject {
       DrawOrderDialog dialog(f.Context());
       QCOMPARE(test::LayoutDifference(dialog), QString());
       QCOMPARE(Names(*dialog.list()), QStringList({"c", "a", "b"}));
+      QCOMPARE(dialog.list()->topLevelItem(0)->text(0), QStringLiteral("1.000000"));
       dialog.list()->setCurrentItem(dialog.list()->topLevelItem(2));
       dialog.down_button()->click();  // at the bottom: stays
       dialog.up_button()->click();

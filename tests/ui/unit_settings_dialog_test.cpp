@@ -67,7 +67,6 @@ class UnitSettingsDialogTest : public QObject {
     QCOMPARE(test::LayoutDifference(dialog), QString());
     QCOMPARE(h.stops, 1);
     QCOMPARE(h.view().part_alpha, 128);
-    QCOMPARE(dialog.RotationPageShown(), 1);
     dialog.xyz_axes_radio()->click();
     QCOMPARE(h.model().units[0].basis_type, 2u);
     QCOMPARE(dialog.RotationPageShown(), 2);
@@ -78,6 +77,8 @@ class UnitSettingsDialogTest : public QObject {
     QCOMPARE(h.view().unit_dialog_page, 4);
     QVERIFY(PlanFrame(h.view()).markers);
     dialog.slot(13).slider->setValue(1500);
+    dialog.tabs()->setCurrentIndex(0);  // back on the rotation tab: the page of the type chosen
+    QCOMPARE(dialog.RotationPageShown(), 2);
 
     dialog.unit_box()->setCurrentIndex(1);
     QCOMPARE(h.model().selected_unit, 1);
@@ -90,7 +91,9 @@ class UnitSettingsDialogTest : public QObject {
     QCOMPARE(dialog.RotationPageShown(), 2);
     QCOMPARE(h.model().motions[0].angle[0][1], 90);
 
+    const int redraws = h.redraws;
     dialog.reject();
+    QCOMPARE(h.redraws, redraws + 1);  // the view shows what was put back
     QCOMPARE(h.model().units[0].basis_type, 1u);
     QCOMPARE(h.model().motions[0].translation[0].x, 0.0f);
     QCOMPARE(h.model().motions[0].angle[0][1], 0);

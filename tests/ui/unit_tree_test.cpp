@@ -32,6 +32,14 @@ void DragOnto(UnitTree& tree, int node, int target) {
   QApplication::sendEvent(tree.viewport(), &drop);
 }
 
+bool ShowBuilt(UnitTree& tree) {
+  tree.resize(300, 300);
+  tree.show();
+  const bool exposed = QTest::qWaitForWindowExposed(&tree);
+  tree.BuildUnitTree();
+  return exposed;
+}
+
 }  // namespace
 
 class UnitTreeTest : public QObject {
@@ -76,10 +84,7 @@ class UnitTreeTest : public QObject {
     auto model = test::TreeModel(2, {"P", "Q", "A", "B"}, {2, 3, -1, 2});
     ScriptedHost host;
     UnitTree tree(*model, host);
-    tree.resize(300, 300);
-    tree.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&tree));
-    tree.BuildUnitTree();
+    QVERIFY(ShowBuilt(tree));
     QCOMPARE(test::Paths(tree), QStringList({"A", "A>B", "A>B>Q", "A>P"}));
 
     QSignalSpy changed(&tree, &UnitTree::treeChanged);
@@ -128,10 +133,7 @@ class UnitTreeTest : public QObject {
     auto model = ArmModel();
     ScriptedHost host;
     UnitTree tree(*model, host);
-    tree.resize(300, 300);
-    tree.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&tree));
-    tree.BuildUnitTree();
+    QVERIFY(ShowBuilt(tree));
     tree.setCurrentItem(tree.ItemOfNode(1));
     QSignalSpy started(&tree, &UnitTree::labelEditStarted);
     QSignalSpy dialogs(&tree, &UnitTree::unitDialogRequested);
@@ -154,10 +156,7 @@ class UnitTreeTest : public QObject {
     auto model = ArmModel("\x87\x90");
     ScriptedHost host;
     UnitTree tree(*model, host);
-    tree.resize(300, 300);
-    tree.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&tree));
-    tree.BuildUnitTree();
+    QVERIFY(ShowBuilt(tree));
     QSignalSpy started(&tree, &UnitTree::labelEditStarted);
     QSignalSpy finished(&tree, &UnitTree::labelEditFinished);
 
@@ -172,12 +171,10 @@ class UnitTreeTest : public QObject {
       QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     };
     edit(1, QString::fromUtf8("腕2"), Qt::Key_Return);
-    QCOMPARE(model->node_name[1], std::string("\x98\x72"
-                                              "2"));
+    QCOMPARE(model->node_name[1], std::string("\x98\x72") + "2");
     QCOMPARE(tree.ItemOfNode(1)->text(0), QString::fromUtf8("腕2"));
     edit(1, "other", Qt::Key_Escape);  // Esc keeps the name
-    QCOMPARE(model->node_name[1], std::string("\x98\x72"
-                                              "2"));
+    QCOMPARE(model->node_name[1], std::string("\x98\x72") + "2");
     edit(2, QString(), Qt::Key_Return);  // confirmed unchanged: the stored bytes stay
     QCOMPARE(model->node_name[2], std::string("\x87\x90"));
     QCOMPARE(started.count(), 3);
