@@ -30,6 +30,7 @@ X_TICKS_MAX = 4800000
 X_INTERVAL_MAX = 1000
 
 EXTENSIONS = {'VRN': ".vrn", 'VR2': ".vr2", 'X': ".x"}
+ENCODINGS = (('TEXT', "Text", "Readable text"), ('BINARY', "Binary", "Smaller, and faster to read"))
 
 
 def _find_cli(context):
@@ -139,17 +140,10 @@ class ExportVorna(bpy.types.Operator, ExportHelper):
                ('X', "DirectX (.x)", "DirectX .x file with frames and animation sets")),
         default='VRN',
     )
-    encoding: EnumProperty(
-        name="Encoding",
-        items=(('TEXT', "Text", "Readable text"),
-               ('BINARY', "Binary", "Smaller, and faster to read")),
-        default='TEXT',
-    )
+    encoding: EnumProperty(name="Encoding", items=ENCODINGS, default='TEXT')
     x_encoding: EnumProperty(
         name="Encoding",
-        items=(('TEXT', "Text", "Readable text"),
-               ('BINARY', "Binary", "Smaller, and faster to read"),
-               ('COMPRESSED', "Compressed", "Binary, compressed")),
+        items=ENCODINGS + (('COMPRESSED', "Compressed", "Binary, compressed"),),
         default='TEXT',
     )
     blend_weights: BoolProperty(name="Blend Weights", default=True,
