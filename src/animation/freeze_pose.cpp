@@ -67,14 +67,8 @@ bool FreezePose(Model& model, int motion) {
   assert(model.motion_count >= 0 && model.motion_count <= kMaxMotions);
   if (motion < 0 || motion >= model.motion_count) return false;
   EvaluatePose(model, motion);
-  const Matrix identity = Identity();
   for (int p = 0; p < UsablePartCount(model); ++p) {
-    // The renderer's two matrices: the owning Unit's frame (weight b) and the Part's own pose.
-    const int owner = model.parent[p];
-    const Matrix& first = model.IsUnitNode(owner) && model.UnitOfNode(owner) < kMaxUnits
-                              ? model.units[model.UnitOfNode(owner)].pose_matrix
-                              : identity;
-    const Matrix& second = model.parts[p].pose_matrix;
+    const auto [first, second] = PartBlendMatrices(model, p);
     const Matrix first_normals = NormalTransform(first);
     const Matrix second_normals = NormalTransform(second);
     const IndexRange range = PartVertexRange(model, p);

@@ -103,6 +103,13 @@ void EvaluatePose(Model& model, int motion) {
   }
 }
 
+BlendMatrices PartBlendMatrices(const Model& model, int part) {
+  const int owner = model.parent[part];
+  const bool owned = model.IsUnitNode(owner) && model.UnitOfNode(owner) < kMaxUnits;
+  return {owned ? model.units[model.UnitOfNode(owner)].pose_matrix : Identity(),
+          model.parts[part].pose_matrix};
+}
+
 void UpdateUnitAxis(Model& model, int unit) {
   if (unit < 0 || unit >= kMaxUnits) return;
   DeriveAxis(model, unit);

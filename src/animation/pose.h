@@ -23,6 +23,15 @@ Matrix UnitLocalTransform(const Model& model, int motion, int unit);
 // matrix the identity. Cost: one multiply per Unit ancestor of each Unit, plus a copy per Part.
 void EvaluatePose(Model& model, int motion);
 
+// The two matrices the renderer blends the vertices of Part `part` with, as EvaluatePose left
+// them: first the frame of the Unit that owns the Part (identity without one), taken with the
+// vertex's blend weight b, then the Part's own pose, taken with 1 - b.
+struct BlendMatrices {
+  Matrix first;
+  Matrix second;
+};
+BlendMatrices PartBlendMatrices(const Model& model, int part);
+
 // Sets `axis` of Unit `unit` to (1, 0, 0) turned by RotationXYZ(axis_angle). Ignores an index
 // outside the Unit table.
 void UpdateUnitAxis(Model& model, int unit);

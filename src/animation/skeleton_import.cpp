@@ -1,0 +1,1357 @@
+#include "animation/skeleton_import.h"
+
+#include <algorithm>
+#include <array>
+#include <bitset>
+#include <cmath>
+#include <cstdio>
+#include <new>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "animation/channel_sampling.h"
+#include "animation/pose.h"
+#include "animation/rotation_angles.h"
+#include "animation/scene_transform.h"
+#include "model/bounds.h"
+#include "model/name_text.h"
+#include "model/normals.h"
+
+namespace vorna {
+
+namespace {
+
+// No character needs more nodes; the bound keeps the poses of a hostile file cheap.
+constexpr size_t kMaxSceneNodes = size_t{1} << 14;
+// As the mesh readers bound a model.
+constexpr size_t kMaxElements = size_t{1} << 25;
+// Joints beyond this many are merged leaf-first before any pose is evaluated, which bounds the
+// memory the poses take; the node capacity lies far below it anyway.
+constexpr size_t kMaxTrackedJoints = 1024;
+// The model itself, as the parent of a top-level Unit and the owner of static vertices.
+constexpr int kWorld = -1;
+// A vertex fits when no more than this share of its weight lies outside its pair of Units
+// (tools write weights with float noise and quantise them to 1/255).
+constexpr double kWeightSlack = 1e-3;
+// Largest node count: Parts and Units share the node table, which readers clamp to 255.
+constexpr int kMaxModelNodes = kMaxCount;
+
+using Vec3d = std::array<double, 3>;
+
+// One time of one animation; animation -1 is the nodes' rest pose.
+struct Sample {
+  int animation = -1;
+  double time = 0.0;
+};
+
+// One weighted node of a vertex.
+struct Weight {
+  int node;
+  double weight;
+};
+
+class SceneBuilder {
+ public:
+  SceneBuilder(const SceneDescription& scene, const SkeletonImportOptions& options, Model& model,
+               Host& host, SkeletonReport& report)
+      : scene_(scene), options_(options), model_(model), host_(host), report_(report) {}
+
+  bool Build(ReadError* error);
+
+ private:
+  // Structure: every index in range, the nodes a forest, the numbers finite.
+  bool CheckScene(std::string* why);
+  bool OrderNodes(std::string* why);
+  // Binds and rest transforms; false (with a reason for the notice) when they cannot be used.
+  // Every node's rest transform in the scene; false when one is not finite.
+  bool PlaceNodes();
+  bool PrepareBinds(std::string* why);
+  void GatherVertices();
+  void PlanMotions();
+  std::vector<SceneMatrix> GlobalsAt(const Sample& sample) const;
+  void ChooseJoints();
+  void TrackJoints();
+  void DropStillRoots();
+  void OrderUnits();
+  // Each vertex's weights per Unit and the Unit it chooses.
+  void WeighVertices();
+  double UnitWeight(size_t vertex, int unit) const;
+  // Whether the pair (unit, its parent) holds all of the vertex's weight.
+  bool Fits(size_t vertex, int unit) const;
+  // Units chosen per triangle and the Parts they make; the Part count.
+  int AssignTriangles();
+  int MaterialOf(const SceneMesh& mesh) const {
+    return mesh.material < 0 ? static_cast<int>(scene_.materials.size()) : mesh.material;
+  }
+  bool FitCapacity(ReadError* error);
+  void DecideBases();
+  void ComputeMotions();
+  void FillModel();
+  void Measure();
+  void Notify(const std::string& refused);
+
+  // The unit of node n: itself when it is a Unit, else the nearest Unit above it, else kWorld.
+  int UnitOf(int node) const { return node < 0 ? kWorld : unit_of_[node]; }
+  int UnitParent(int unit) const { return unit == kWorld ? kWorld : unit_parent_[unit]; }
+  void RecomputeUnitOf();
+  std::string StoredName(const std::string& utf8, const std::string& fallback);
+
+  const SceneDescription& scene_;
+  const SkeletonImportOptions& options_;
+  Model& model_;
+  Host& host_;
+  SkeletonReport& report_;
+  bool skeleton_ = false;
+
+  // Nodes.
+  std::vector<int> order_;  // parents before children
+  std::vector<std::vector<int>> children_;
+  std::vector<SceneMatrix> rest_global_;
+  std::vector<SceneMatrix> bind_;          // the node's world transform at bind time
+  std::vector<SceneMatrix> bind_inverse_;  // ... inverted
+  std::vector<char> bone_;                 // named by a skin
+  std::vector<char> animated_;             // moved by an animation
+  std::vector<char> tracked_;              // may become a Unit
+  std::vector<int> tracked_above_;         // nearest tracked node at or above, or -1
+  std::vector<double> node_weight_;        // weight the node carries, over all vertices
+
+  // Vertices of every mesh with triangles, in mesh order.
+  std::vector<int> meshes_;          // the meshes taken
+  std::vector<size_t> mesh_first_;   // their first vertex, one more entry at the end
+  std::vector<Vec3> rest_position_;  // our axes
+  std::vector<Vec3> rest_normal_;    // our axes; zero where the file has none
+  std::vector<char> has_normal_;
+  std::vector<uint32_t> weight_start_;  // per vertex, one more entry at the end
+  std::vector<Weight> weights_;         // normalised; nodes of the description
+  std::vector<char> weightless_;        // weights summing to 0: kept at the bind pose
+  size_t triangle_count_ = 0;
+
+  // Motions: one sample each, then the rest pose.
+  std::vector<Sample> samples_;
+  double scene_size_ = 1.0;
+  int tracked_count_ = 0;
+  std::vector<std::vector<RowMatrix>> skin_;  // per sample, per tracked node (ours): K = G B^-1
+  std::vector<int> tracked_index_;            // node -> index into skin_ rows, or -1
+
+  // Units.
+  std::vector<int> units_;        // node per Unit, parents first
+  std::vector<int> unit_of_;      // per node
+  std::vector<int> unit_parent_;  // per Unit
+  std::vector<UnitSettings> settings_;
+  std::vector<Vec3d> pivot_;  // ours
+
+  // Parts.
+  struct PartKey {
+    int material;  // scene material, or scene_.materials.size() for the default
+    int unit;
+    friend bool operator<(const PartKey& a, const PartKey& b) {
+      return a.material != b.material ? a.material < b.material : a.unit < b.unit;
+    }
+    friend bool operator==(const PartKey&, const PartKey&) = default;
+  };
+  std::vector<uint32_t> unit_weight_start_;  // per vertex: its weights per Unit
+  std::vector<Weight> unit_weights_;         // ... (node holds the Unit, kWorld included)
+  std::vector<int> vertex_choice_;           // the Unit whose pair holds most of the vertex
+  std::vector<int> triangle_unit_;           // per triangle over every mesh taken
+  std::vector<PartKey> parts_;
+
+  // What was made, per model vertex: where it came from.
+  std::vector<uint32_t> source_;
+  std::vector<char> unfitted_;
+
+  std::vector<Motion> motion_values_;  // per sample
+  std::vector<Anim> anims_;
+  int motion_count_ = 0;
+  int dropped_animations_ = 0;
+};
+
+// ----- Checks ---------------------------------------------------------------------------------
+
+bool FiniteValues(const std::vector<std::array<float, 3>>& values) {
+  for (const auto& v : values) {
+    if (!std::isfinite(v[0]) || !std::isfinite(v[1]) || !std::isfinite(v[2])) return false;
+  }
+  return true;
+}
+
+bool SceneBuilder::CheckScene(std::string* why) {
+  const size_t nodes = scene_.nodes.size();
+  if (nodes > kMaxSceneNodes) {
+    *why = "more nodes than a character holds";
+    return false;
+  }
+  for (const SceneNode& node : scene_.nodes) {
+    if (node.parent < -1 || node.parent >= static_cast<int64_t>(nodes)) {
+      *why = "a node whose parent does not exist";
+      return false;
+    }
+  }
+  size_t vertices = 0, triangles = 0;
+  for (const SceneMesh& mesh : scene_.meshes) {
+    const size_t n = mesh.positions.size();
+    vertices += n;
+    triangles += mesh.triangles.size() / 3;
+    if (vertices > kMaxElements || triangles > kMaxElements) {
+      *why = "more vertices or faces than a model holds";
+      return false;
+    }
+    if (mesh.material < -1 || mesh.material >= static_cast<int64_t>(scene_.materials.size()) ||
+        mesh.node < -1 || mesh.node >= static_cast<int64_t>(nodes) || mesh.owner_node < -1 ||
+        mesh.owner_node >= static_cast<int64_t>(nodes)) {
+      *why = "a mesh naming a node or material that does not exist";
+      return false;
+    }
+    if ((!mesh.normals.empty() && mesh.normals.size() != n) ||
+        (!mesh.uvs.empty() && mesh.uvs.size() != n) || mesh.triangles.size() % 3 != 0) {
+      *why = "a mesh whose lists disagree";
+      return false;
+    }
+    for (const uint32_t index : mesh.triangles) {
+      if (index >= n) {
+        *why = "a triangle naming a vertex its mesh does not have";
+        return false;
+      }
+    }
+    if (!FiniteValues(mesh.positions) || !FiniteValues(mesh.normals)) {
+      *why = "a position or normal that is not a finite number";
+      return false;
+    }
+    for (const auto& uv : mesh.uvs) {
+      if (!std::isfinite(uv[0]) || !std::isfinite(uv[1])) {
+        *why = "a texture coordinate that is not a finite number";
+        return false;
+      }
+    }
+    if (mesh.bones.empty()) continue;
+    for (const SceneBone& bone : mesh.bones) {
+      if (bone.node < 0 || bone.node >= static_cast<int64_t>(nodes)) {
+        *why = "a skin naming a node that does not exist";
+        return false;
+      }
+    }
+    if (mesh.influence_start.size() != n + 1 || mesh.influence_start.front() != 0 ||
+        mesh.influence_start.back() != mesh.influences.size()) {
+      *why = "skin weights that do not match the vertices";
+      return false;
+    }
+    for (size_t v = 0; v < n; ++v) {
+      if (mesh.influence_start[v + 1] < mesh.influence_start[v]) {
+        *why = "skin weights that do not match the vertices";
+        return false;
+      }
+    }
+    for (const SceneInfluence& influence : mesh.influences) {
+      if (influence.bone >= mesh.bones.size()) {
+        *why = "a skin weight naming a joint the skin does not have";
+        return false;
+      }
+    }
+  }
+  if (triangles == 0) {
+    *why = "the file has no triangles";
+    return false;
+  }
+  for (const SceneAnimation& animation : scene_.animations) {
+    for (const SceneChannel& channel : animation.channels) {
+      if (channel.node < 0 || channel.node >= static_cast<int64_t>(nodes) ||
+          ChannelKeyCount(channel) == 0) {
+        *why = "an animation channel whose node, keys or values are broken";
+        return false;
+      }
+    }
+  }
+  return OrderNodes(why);
+}
+
+bool SceneBuilder::OrderNodes(std::string* why) {
+  const size_t nodes = scene_.nodes.size();
+  children_.assign(nodes, {});
+  std::vector<int> roots;
+  for (size_t n = 0; n < nodes; ++n) {
+    const int parent = scene_.nodes[n].parent;
+    (parent < 0 ? roots : children_[parent]).push_back(static_cast<int>(n));
+  }
+  order_ = roots;
+  for (size_t i = 0; i < order_.size(); ++i) {
+    for (const int child : children_[order_[i]]) order_.push_back(child);
+  }
+  // Nodes that no root reaches hang in a cycle of parents.
+  if (order_.size() != nodes) {
+    *why = "a node that is its own ancestor";
+    return false;
+  }
+  return true;
+}
+
+// ----- Binds and vertices ---------------------------------------------------------------------
+
+bool SceneBuilder::PlaceNodes() {
+  rest_global_.assign(scene_.nodes.size(), kSceneIdentity);
+  for (const int n : order_) {
+    const SceneMatrix local = MatrixOf(scene_.nodes[n].rest);
+    const int parent = scene_.nodes[n].parent;
+    rest_global_[n] = parent < 0 ? local : Multiply(rest_global_[parent], local);
+    if (!IsFinite(rest_global_[n])) return false;
+  }
+  return true;
+}
+
+bool SceneBuilder::PrepareBinds(std::string* why) {
+  const size_t nodes = scene_.nodes.size();
+  bone_.assign(nodes, 0);
+  animated_.assign(nodes, 0);
+  for (const SceneAnimation& animation : scene_.animations) {
+    for (const SceneChannel& channel : animation.channels) animated_[channel.node] = 1;
+  }
+  bind_ = rest_global_;
+  for (const int m : meshes_) {
+    for (const SceneBone& bone : scene_.meshes[m].bones) {
+      if (bone_[bone.node]) continue;
+      bone_[bone.node] = 1;
+      if (!Invert(bone.inverse_bind, &bind_[bone.node])) {
+        *why = "逆バインド行列が逆行列を持ちません";
+        return false;
+      }
+    }
+  }
+  bind_inverse_.assign(nodes, kSceneIdentity);
+  for (size_t n = 0; n < nodes; ++n) {
+    // An animated node flattened at rest (scaled to nothing) cannot carry anything as a Unit.
+    if ((bone_[n] || animated_[n]) && !Invert(bind_[n], &bind_inverse_[n])) {
+      if (bone_[n]) {
+        *why = "逆バインド行列が逆行列を持ちません";
+        return false;
+      }
+      animated_[n] = 0;
+    }
+  }
+  return true;
+}
+
+void SceneBuilder::GatherVertices() {
+  mesh_first_.assign(1, 0);
+  for (size_t m = 0; m < scene_.meshes.size(); ++m) {
+    const SceneMesh& mesh = scene_.meshes[m];
+    // A mesh without a triangle adds nothing, not even the joints it names.
+    if (mesh.triangles.empty()) continue;
+    meshes_.push_back(static_cast<int>(m));
+    mesh_first_.push_back(mesh_first_.back() + mesh.positions.size());
+    triangle_count_ += mesh.triangles.size() / 3;
+  }
+}
+
+// Rest positions, normals and normalised weights of every vertex, and the weight per node.
+void GatherWeights(const SceneDescription& scene, const std::vector<int>& meshes, bool skeleton,
+                   const std::vector<SceneMatrix>& rest_global,
+                   const std::vector<SceneMatrix>& bind, const std::vector<int>& tracked_above,
+                   std::vector<Vec3>* positions, std::vector<Vec3>* normals,
+                   std::vector<char>* has_normal, std::vector<uint32_t>* weight_start,
+                   std::vector<Weight>* weights, std::vector<char>* weightless,
+                   std::vector<double>* node_weight) {
+  auto ours = [](const Vec3d& p) {
+    return Vec3{static_cast<float>(p[0]), static_cast<float>(p[1]), -static_cast<float>(p[2])};
+  };
+  auto normal_of = [&](const std::array<double, 9>& nm, const std::array<float, 3>& n) {
+    const Vec3 v{static_cast<float>(nm[0] * n[0] + nm[1] * n[1] + nm[2] * n[2]),
+                 static_cast<float>(nm[3] * n[0] + nm[4] * n[1] + nm[5] * n[2]),
+                 -static_cast<float>(nm[6] * n[0] + nm[7] * n[1] + nm[8] * n[2])};
+    return Normalize(v);
+  };
+  weight_start->assign(1, 0);
+  std::vector<Weight> gathered;
+  for (const int m : meshes) {
+    const SceneMesh& mesh = scene.meshes[m];
+    const size_t n = mesh.positions.size();
+    const bool skinned = !mesh.bones.empty();
+    // Rigid meshes: placed by their node's rest transform, carried by the tracked node above it
+    // as at bind time (for a joint whose bind pose differs from its rest pose, moved into it).
+    SceneMatrix placement = mesh.node < 0 ? kSceneIdentity : rest_global[mesh.node];
+    const int carrier = mesh.node < 0 || !skeleton ? -1 : tracked_above[mesh.node];
+    if (carrier >= 0) {
+      SceneMatrix rest_inverse;
+      if (Invert(rest_global[carrier], &rest_inverse)) {
+        placement = Multiply(Multiply(bind[carrier], rest_inverse), placement);
+      }
+    }
+    const std::array<double, 9> rigid_normals = NormalMatrix(placement);
+    std::vector<SceneMatrix> bone_bind(mesh.bones.size());
+    for (size_t b = 0; b < mesh.bones.size(); ++b) {
+      bone_bind[b] = Multiply(bind[mesh.bones[b].node], mesh.bones[b].inverse_bind);
+    }
+    for (size_t v = 0; v < n; ++v) {
+      const Vec3d p = {mesh.positions[v][0], mesh.positions[v][1], mesh.positions[v][2]};
+      gathered.clear();
+      double total = 0.0;
+      if (skinned) {
+        for (uint32_t i = mesh.influence_start[v]; i < mesh.influence_start[v + 1]; ++i) {
+          const SceneInfluence& influence = mesh.influences[i];
+          if (!(influence.weight > 0.0f) || !std::isfinite(influence.weight)) continue;
+          gathered.push_back({static_cast<int>(influence.bone), influence.weight});
+          total += influence.weight;
+        }
+      }
+      const bool no_weight = skinned && !(total > 0.0 && std::isfinite(total));
+      weightless->push_back(no_weight ? 1 : 0);
+      if (!skinned || !skeleton || no_weight) {
+        // Static, or skinned seen in its bind shape: the positions as the accessors hold them.
+        const SceneMatrix& m_placement = skinned ? kSceneIdentity : placement;
+        positions->push_back(ours(TransformPoint(m_placement, p)));
+        const std::array<double, 9> nm = skinned ? NormalMatrix(kSceneIdentity) : rigid_normals;
+        normals->push_back(mesh.normals.empty() ? Vec3{} : normal_of(nm, mesh.normals[v]));
+        if (!skinned && carrier >= 0) {
+          weights->push_back({carrier, 1.0});
+          (*node_weight)[carrier] += 1.0;
+        }
+      } else {
+        SceneMatrix blended{};
+        for (const Weight& w : gathered) {
+          const double share = w.weight / total;
+          const SceneMatrix& to_rest = bone_bind[w.node];
+          for (int k = 0; k < 16; ++k) blended[k] += share * to_rest[k];
+          const int node = mesh.bones[w.node].node;
+          weights->push_back({node, share});
+          (*node_weight)[node] += share;
+        }
+        positions->push_back(ours(TransformPoint(blended, p)));
+        normals->push_back(
+            mesh.normals.empty() ? Vec3{} : normal_of(NormalMatrix(blended), mesh.normals[v]));
+      }
+      has_normal->push_back(mesh.normals.empty() ? 0 : 1);
+      weight_start->push_back(static_cast<uint32_t>(weights->size()));
+    }
+  }
+}
+
+// ----- Motions to sample ----------------------------------------------------------------------
+
+// Our own export names the Motion of every key: usable when every animation does so consistently.
+bool KeysNameMotions(const SceneDescription& scene) {
+  if (scene.animations.empty()) return false;
+  for (const SceneAnimation& animation : scene.animations) {
+    if (animation.key_motions.empty()) return false;
+    for (const int32_t m : animation.key_motions) {
+      if (m < 0 || m >= kMaxCount) return false;
+    }
+    for (const SceneChannel& channel : animation.channels) {
+      if (channel.times.size() != animation.key_motions.size()) return false;
+    }
+  }
+  return true;
+}
+
+// Whether every channel of `animation` holds the same value at its last sample as at its first.
+bool EndsWhereItBegan(const SceneAnimation& animation, double first, double last) {
+  for (const SceneChannel& channel : animation.channels) {
+    const std::array<double, 4> a = SampleChannel(channel, first);
+    const std::array<double, 4> b = SampleChannel(channel, last);
+    double same = 0.0, opposite = 0.0;
+    for (int c = 0; c < 4; ++c) {
+      same = std::max(same, std::fabs(a[c] - b[c]));
+      opposite = std::max(opposite, std::fabs(a[c] + b[c]));
+    }
+    const bool rotation = channel.path == ChannelPath::kRotation;
+    if (!(same < 1e-5 || (rotation && opposite < 1e-5))) return false;
+  }
+  return true;
+}
+
+void SceneBuilder::PlanMotions() {
+  samples_.clear();
+  anims_.clear();
+  if (KeysNameMotions(scene_)) {
+    int count = 0;
+    for (const SceneAnimation& a : scene_.animations) {
+      for (const int32_t m : a.key_motions) count = std::max(count, m + 1);
+    }
+    samples_.assign(static_cast<size_t>(count), Sample{});
+    std::vector<char> placed(static_cast<size_t>(count), 0);
+    for (size_t a = 0; a < scene_.animations.size(); ++a) {
+      const SceneAnimation& animation = scene_.animations[a];
+      const std::vector<float>& times =
+          animation.channels.empty() ? std::vector<float>{} : animation.channels.front().times;
+      for (size_t k = 0; k < animation.key_motions.size(); ++k) {
+        const int m = animation.key_motions[k];
+        if (placed[m] || times.empty()) continue;
+        placed[m] = 1;
+        samples_[m] = {static_cast<int>(a), times[k]};
+      }
+      if (animation.motions_only || anims_.size() >= static_cast<size_t>(kMaxCount)) continue;
+      const bool loop = animation.loop.value_or(false) && animation.key_motions.size() > 1;
+      Anim anim;
+      anim.first_motion = animation.key_motions.front();
+      anim.last_motion = animation.key_motions[animation.key_motions.size() - (loop ? 2 : 1)];
+      anim.loop = loop ? 1 : 0;
+      anim.name = StoredName(animation.name, "anim" + std::to_string(anims_.size() + 1));
+      anims_.push_back(anim);
+    }
+    return;
+  }
+  if (scene_.animations.empty()) {
+    samples_.push_back(Sample{});
+    return;
+  }
+  // Other files: every animation an Anim, as many as the table holds.
+  const size_t taken = std::min(scene_.animations.size(), static_cast<size_t>(kMaxCount));
+  dropped_animations_ = static_cast<int>(scene_.animations.size() - taken);
+  std::vector<std::vector<double>> keys(taken);
+  for (size_t a = 0; a < taken; ++a) keys[a] = KeyTimes(scene_.animations[a]);
+  double interval = options_.interval;
+  for (int round = 0; round < 200; ++round) {
+    size_t total = 0;
+    for (const auto& k : keys) total += MotionTimeCount(k, interval);
+    if (total <= static_cast<size_t>(kMaxCount)) break;
+    interval *= std::max(1.05, static_cast<double>(total) / kMaxCount);
+    report_.coarser = true;
+  }
+  report_.interval = interval;
+  for (size_t a = 0; a < taken; ++a) {
+    std::vector<double> times = MotionTimes(keys[a], interval);
+    const SceneAnimation& animation = scene_.animations[a];
+    bool loop = false;
+    if (times.size() >= 3 && EndsWhereItBegan(animation, times.front(), times.back())) {
+      times.pop_back();
+      loop = true;
+    }
+    // The interval search keeps the total within the table; the bound only guards it.
+    if (samples_.size() + times.size() > static_cast<size_t>(kMaxCount)) {
+      dropped_animations_ += static_cast<int>(taken - a);
+      break;
+    }
+    Anim anim;
+    anim.first_motion = static_cast<int32_t>(samples_.size());
+    for (const double t : times) samples_.push_back({static_cast<int>(a), t});
+    anim.last_motion = static_cast<int32_t>(samples_.size()) - 1;
+    anim.loop = loop ? 1 : 0;
+    anim.name = StoredName(animation.name, "anim" + std::to_string(a + 1));
+    anims_.push_back(anim);
+  }
+}
+
+std::vector<SceneMatrix> SceneBuilder::GlobalsAt(const Sample& sample) const {
+  const size_t nodes = scene_.nodes.size();
+  std::vector<SceneTransform> local(nodes);
+  for (size_t n = 0; n < nodes; ++n) local[n] = scene_.nodes[n].rest;
+  if (sample.animation >= 0) {
+    for (const SceneChannel& c : scene_.animations[sample.animation].channels) {
+      const std::array<double, 4> v = SampleChannel(c, sample.time);
+      SceneTransform& t = local[c.node];
+      if (c.path == ChannelPath::kTranslation) {
+        t.translation = {v[0], v[1], v[2]};
+      } else if (c.path == ChannelPath::kScale) {
+        t.scale = {v[0], v[1], v[2]};
+      } else {
+        t.rotation = v;
+      }
+    }
+  }
+  std::vector<SceneMatrix> global(nodes);
+  for (const int n : order_) {
+    const SceneMatrix m = MatrixOf(local[n]);
+    const int parent = scene_.nodes[n].parent;
+    global[n] = parent < 0 ? m : Multiply(global[parent], m);
+  }
+  return global;
+}
+
+// ----- Units ----------------------------------------------------------------------------------
+
+void SceneBuilder::ChooseJoints() {
+  const size_t nodes = scene_.nodes.size();
+  tracked_.assign(nodes, 0);
+  for (size_t n = 0; n < nodes; ++n) tracked_[n] = bone_[n] || animated_[n];
+  tracked_above_.assign(nodes, -1);
+  for (const int n : order_) {
+    const int parent = scene_.nodes[n].parent;
+    tracked_above_[n] = tracked_[n] ? n : (parent < 0 ? -1 : tracked_above_[parent]);
+  }
+}
+
+void SceneBuilder::RecomputeUnitOf() {
+  unit_of_.assign(scene_.nodes.size(), kWorld);
+  std::vector<int> unit_index(scene_.nodes.size(), -1);
+  for (size_t u = 0; u < units_.size(); ++u) unit_index[units_[u]] = static_cast<int>(u);
+  for (const int n : order_) {
+    const int parent = scene_.nodes[n].parent;
+    unit_of_[n] = unit_index[n] >= 0 ? unit_index[n] : (parent < 0 ? kWorld : unit_of_[parent]);
+  }
+  unit_parent_.assign(units_.size(), kWorld);
+  for (size_t u = 0; u < units_.size(); ++u) {
+    const int parent = scene_.nodes[units_[u]].parent;
+    unit_parent_[u] = parent < 0 ? kWorld : unit_of_[parent];
+  }
+}
+
+// Keeps the tracked nodes that carry weight or have such a node below them, merging the deepest
+// leaves first while there are more than kMaxTrackedJoints.
+void SceneBuilder::TrackJoints() {
+  const size_t nodes = scene_.nodes.size();
+  std::vector<char> below(nodes, 0);
+  for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
+    const int n = *it;
+    tracked_[n] = tracked_[n] && (node_weight_[n] > 0.0 || below[n]);
+    const int parent = scene_.nodes[n].parent;
+    if (parent >= 0 && (tracked_[n] || below[n])) below[parent] = 1;
+  }
+  std::vector<int> depth(nodes, 0);
+  for (const int n : order_) {
+    const int parent = scene_.nodes[n].parent;
+    depth[n] = parent < 0 ? 0 : depth[parent] + (tracked_[n] ? 1 : 0);
+  }
+  std::vector<int> kept;
+  for (const int n : order_) {
+    if (tracked_[n]) kept.push_back(n);
+  }
+  if (kept.size() > kMaxTrackedJoints) {
+    // order_ is breadth-first, so the deepest come last; merge from the end.
+    std::stable_sort(kept.begin(), kept.end(), [&](int a, int b) { return depth[a] < depth[b]; });
+    for (size_t i = kMaxTrackedJoints; i < kept.size(); ++i) tracked_[kept[i]] = 0;
+    report_.merged_joints += static_cast<int>(kept.size() - kMaxTrackedJoints);
+  }
+  tracked_index_.assign(nodes, -1);
+  tracked_count_ = 0;
+  for (const int n : order_) {
+    const int parent = scene_.nodes[n].parent;
+    tracked_above_[n] = tracked_[n] ? n : (parent < 0 ? -1 : tracked_above_[parent]);
+    if (tracked_[n]) tracked_index_[n] = tracked_count_++;
+  }
+  // Each sample's skin transforms of the tracked nodes, and the rest pose's last.
+  skin_.assign(samples_.size() + 1, {});
+  for (size_t s = 0; s <= samples_.size(); ++s) {
+    const std::vector<SceneMatrix> global = GlobalsAt(s < samples_.size() ? samples_[s] : Sample{});
+    skin_[s].resize(static_cast<size_t>(tracked_count_));
+    for (size_t n = 0; n < nodes; ++n) {
+      if (tracked_index_[n] >= 0) {
+        skin_[s][tracked_index_[n]] = OursOf(Multiply(global[n], bind_inverse_[n]));
+      }
+    }
+  }
+}
+
+bool NearIdentity(const RowMatrix& m, double size) {
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 3; ++j) {
+      const double expected = i == j ? 1.0 : 0.0;
+      const double tolerance = i == 3 ? 1e-6 * size : 1e-6;
+      if (!(std::fabs(m.m[i][j] - expected) <= tolerance)) return false;
+    }
+  }
+  return true;
+}
+
+// Top-level joints that never leave their bind pose carry nothing a Unit would move.
+void SceneBuilder::DropStillRoots() {
+  for (const int n : order_) {
+    const int parent = scene_.nodes[n].parent;
+    if (!tracked_[n] || (parent >= 0 && tracked_above_[parent] >= 0)) continue;
+    bool still = true;
+    for (size_t s = 0; s < skin_.size() && still; ++s) {
+      still = NearIdentity(skin_[s][tracked_index_[n]], scene_size_);
+    }
+    if (still) tracked_[n] = 0;
+  }
+}
+
+void SceneBuilder::OrderUnits() {
+  units_.clear();
+  for (size_t n = 0; n < scene_.nodes.size(); ++n) {
+    if (tracked_[n]) units_.push_back(static_cast<int>(n));
+  }
+  // File order when it keeps parents first (our export does), else breadth first.
+  std::vector<int> position(scene_.nodes.size(), -1);
+  for (size_t u = 0; u < units_.size(); ++u) position[units_[u]] = static_cast<int>(u);
+  bool parents_first = true;
+  for (size_t u = 0; u < units_.size() && parents_first; ++u) {
+    for (int p = scene_.nodes[units_[u]].parent; p >= 0; p = scene_.nodes[p].parent) {
+      if (position[p] >= 0) {
+        parents_first = position[p] < static_cast<int>(u);
+        break;
+      }
+    }
+  }
+  if (!parents_first) {
+    units_.clear();
+    for (const int n : order_) {
+      if (tracked_[n]) units_.push_back(n);
+    }
+  }
+  RecomputeUnitOf();
+}
+
+// ----- Parts ----------------------------------------------------------------------------------
+
+void SceneBuilder::WeighVertices() {
+  const size_t vertices = rest_position_.size();
+  unit_weight_start_.assign(1, 0);
+  unit_weights_.clear();
+  vertex_choice_.assign(vertices, kWorld);
+  for (size_t v = 0; v < vertices; ++v) {
+    const size_t begin = unit_weights_.size();
+    for (uint32_t i = weight_start_[v]; i < weight_start_[v + 1]; ++i) {
+      const int unit = UnitOf(weights_[i].node);
+      auto it =
+          std::find_if(unit_weights_.begin() + static_cast<ptrdiff_t>(begin), unit_weights_.end(),
+                       [unit](const Weight& w) { return w.node == unit; });
+      if (it == unit_weights_.end()) {
+        unit_weights_.push_back({unit, weights_[i].weight});
+      } else {
+        it->weight += weights_[i].weight;
+      }
+    }
+    // Rigid and static vertices carry nothing: all of them is on the model itself.
+    if (unit_weights_.size() == begin) unit_weights_.push_back({kWorld, 1.0});
+    unit_weight_start_.push_back(static_cast<uint32_t>(unit_weights_.size()));
+    int best = kWorld;
+    double best_pair = -1.0, best_own = -1.0;
+    for (size_t i = begin; i < unit_weights_.size(); ++i) {
+      const int unit = unit_weights_[i].node;
+      if (unit == kWorld) continue;
+      const double own = unit_weights_[i].weight;
+      const double pair = own + UnitWeight(v, UnitParent(unit));
+      if (pair > best_pair + 1e-12 || (pair > best_pair - 1e-12 && own > best_own + 1e-12)) {
+        best = unit;
+        best_pair = pair;
+        best_own = own;
+      }
+    }
+    vertex_choice_[v] = best;
+  }
+}
+
+double SceneBuilder::UnitWeight(size_t vertex, int unit) const {
+  double w = 0.0;
+  for (uint32_t i = unit_weight_start_[vertex]; i < unit_weight_start_[vertex + 1]; ++i) {
+    if (unit_weights_[i].node == unit) w += unit_weights_[i].weight;
+  }
+  return w;
+}
+
+bool SceneBuilder::Fits(size_t vertex, int unit) const {
+  double total = 0.0;
+  for (uint32_t i = unit_weight_start_[vertex]; i < unit_weight_start_[vertex + 1]; ++i) {
+    total += unit_weights_[i].weight;
+  }
+  const double pair =
+      UnitWeight(vertex, unit) + (unit == kWorld ? 0.0 : UnitWeight(vertex, UnitParent(unit)));
+  return pair >= (1.0 - kWeightSlack) * total && !weightless_[vertex];
+}
+
+int SceneBuilder::AssignTriangles() {
+  WeighVertices();
+  triangle_unit_.assign(triangle_count_, kWorld);
+  std::vector<PartKey> keys;
+  for (size_t m = 0; m < scene_.materials.size(); ++m)
+    keys.push_back({static_cast<int>(m), kWorld});
+  size_t t = 0;
+  for (size_t i = 0; i < meshes_.size(); ++i) {
+    const SceneMesh& mesh = scene_.meshes[meshes_[i]];
+    const size_t first = mesh_first_[i];
+    const int owner = skeleton_ && mesh.owner_node >= 0 ? UnitOf(mesh.owner_node) : kWorld;
+    for (size_t k = 0; k + 2 < mesh.triangles.size(); k += 3, ++t) {
+      int unit = owner;
+      if (owner == kWorld) {
+        // The corners' choices: the one whose pair holds the most corners wholly, then the one
+        // most corners chose, then the first corner's.
+        const size_t corner[3] = {first + mesh.triangles[k], first + mesh.triangles[k + 1],
+                                  first + mesh.triangles[k + 2]};
+        int best_fits = -1, best_votes = -1;
+        for (int c = 0; c < 3; ++c) {
+          const int candidate = vertex_choice_[corner[c]];
+          int fits = 0, votes = 0;
+          for (int d = 0; d < 3; ++d) {
+            fits += Fits(corner[d], candidate) ? 1 : 0;
+            votes += vertex_choice_[corner[d]] == candidate ? 1 : 0;
+          }
+          if (fits > best_fits || (fits == best_fits && votes > best_votes)) {
+            unit = candidate;
+            best_fits = fits;
+            best_votes = votes;
+          }
+        }
+      }
+      triangle_unit_[t] = unit;
+      keys.push_back({MaterialOf(mesh), unit});
+    }
+  }
+  std::sort(keys.begin(), keys.end());
+  keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+  // Every material keeps a Part, the one without a Unit when none of its triangles has one.
+  parts_.clear();
+  for (size_t k = 0; k < keys.size(); ++k) {
+    const bool placeholder =
+        keys[k].unit == kWorld && k + 1 < keys.size() && keys[k + 1].material == keys[k].material;
+    if (!placeholder) parts_.push_back(keys[k]);
+  }
+  t = 0;
+  for (const int m : meshes_) {
+    const SceneMesh& mesh = scene_.meshes[m];
+    for (size_t k = 0; k + 2 < mesh.triangles.size(); k += 3, ++t) {
+      if (triangle_unit_[t] != kWorld) continue;
+      const PartKey key{MaterialOf(mesh), kWorld};
+      const auto at = std::lower_bound(parts_.begin(), parts_.end(), key);
+      if (at == parts_.end() || !(*at == key)) parts_.insert(at, key);
+    }
+  }
+  return static_cast<int>(parts_.size());
+}
+
+bool SceneBuilder::FitCapacity(ReadError* error) {
+  int parts = AssignTriangles();
+  while (parts + static_cast<int>(units_.size()) > kMaxModelNodes && !units_.empty()) {
+    // The deepest leaf Unit (the last such in Unit order) merges into its parent; each merge
+    // removes one node and at most joins its Parts with its parent's.
+    std::vector<int> depth(units_.size(), 0);
+    std::vector<char> has_child(units_.size(), 0);
+    for (size_t u = 0; u < units_.size(); ++u) {
+      if (unit_parent_[u] != kWorld) {
+        depth[u] = depth[unit_parent_[u]] + 1;
+        has_child[unit_parent_[u]] = 1;
+      }
+    }
+    int victim = -1;
+    for (size_t u = 0; u < units_.size(); ++u) {
+      if (!has_child[u] && (victim < 0 || depth[u] >= depth[victim])) victim = static_cast<int>(u);
+    }
+    const int excess = parts + static_cast<int>(units_.size()) - kMaxModelNodes;
+    // Merging many at once is safe: each merge frees at least its own node.
+    std::vector<int> victims;
+    for (size_t u = units_.size(); u-- > 0 && static_cast<int>(victims.size()) < excess;) {
+      if (!has_child[u] && depth[u] == depth[victim]) victims.push_back(static_cast<int>(u));
+    }
+    for (const int v : victims) tracked_[units_[v]] = 0;
+    report_.merged_joints += static_cast<int>(victims.size());
+    std::vector<int> kept;
+    for (const int n : units_) {
+      if (tracked_[n]) kept.push_back(n);
+    }
+    units_ = kept;
+    RecomputeUnitOf();
+    parts = AssignTriangles();
+  }
+  if (parts >= kMaxParts || parts + static_cast<int>(units_.size()) > kMaxModelNodes) {
+    host_.Message("パーツ数が" + std::to_string(kMaxParts) + "個を超えました", MessageIcon::kNone);
+    return Fail(error, ReadErrorKind::kLimit, "256 or more Parts");
+  }
+  return true;
+}
+
+// ----- Motions --------------------------------------------------------------------------------
+
+RowMatrix LocalOf(const Vec3d& pivot, const std::array<double, 3>& scale, const Rotation3& r,
+                  const Vec3d& translation) {
+  // T(-p) * S * R * T(p + t), as UnitLocalTransform builds it.
+  RowMatrix m;
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 3; ++j) m.m[i][j] = scale[i] * r[i * 3 + j];
+  }
+  for (int j = 0; j < 3; ++j) {
+    m.m[3][j] = pivot[j] + translation[j] -
+                (pivot[0] * m.m[0][j] + pivot[1] * m.m[1][j] + pivot[2] * m.m[2][j]);
+  }
+  return m;
+}
+
+Rotation3 LinearPart(const RowMatrix& m) {
+  Rotation3 r;
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 3; ++j) r[i * 3 + j] = m.m[i][j];
+  }
+  return r;
+}
+
+void SceneBuilder::DecideBases() {
+  settings_.assign(units_.size(), UnitSettings{});
+  pivot_.assign(units_.size(), Vec3d{});
+  for (size_t u = 0; u < units_.size(); ++u) {
+    const SceneMatrix& b = bind_[units_[u]];
+    pivot_[u] = {b[12], b[13], -b[14]};
+    if (const auto& recorded = scene_.nodes[units_[u]].unit) {
+      settings_[u] = *recorded;
+      continue;
+    }
+    // A tilt axis when every pose turns about one axis whole degrees can point.
+    std::array<double, 3> axis{};
+    bool common = true, turns = false;
+    const int index = tracked_index_[units_[u]];
+    const int parent = unit_parent_[u];
+    for (size_t s = 0; s < samples_.size() && common; ++s) {
+      RowMatrix local = skin_[s][index];
+      if (parent != kWorld) {
+        RowMatrix inverse;
+        if (!InvertAffine(skin_[s][tracked_index_[units_[parent]]], &inverse)) {
+          common = false;
+          break;
+        }
+        local = Multiply(local, inverse);
+      }
+      std::array<double, 3> scale;
+      Rotation3 r;
+      if (!SplitScaleRotation(LinearPart(local), &scale, &r)) {
+        common = false;
+        break;
+      }
+      std::array<double, 3> a;
+      if (AxisAngleOf(r, &a) < 1e-3) continue;
+      if (!turns) {
+        axis = a;
+        turns = true;
+      } else {
+        const double dot = a[0] * axis[0] + a[1] * axis[1] + a[2] * axis[2];
+        common = std::fabs(dot) > 1.0 - 1e-7;
+      }
+    }
+    if (!common || !turns) continue;
+    double error = 0.0;
+    const std::array<int32_t, 3> tilt = TiltOfAxis(axis, &error);
+    if (error > 1e-4) continue;
+    settings_[u].basis_type = 1;
+    settings_[u].axis_angle = tilt;
+  }
+}
+
+void SceneBuilder::ComputeMotions() {
+  const size_t unit_count = units_.size();
+  // The Motions, then the rest pose in the slot after them (to be measured, then cleared).
+  motion_values_.assign(samples_.size() + 1, Motion{});
+  std::vector<std::array<double, 3>> previous(unit_count, {0.0, 0.0, 0.0});
+  std::vector<Vec3d> tilt_axis(unit_count);
+  for (size_t u = 0; u < unit_count; ++u) {
+    const std::array<int32_t, 3>& a = settings_[u].axis_angle;
+    const Rotation3 r = RotationOfAngles({1.0 * a[0], 1.0 * a[1], 1.0 * a[2]});
+    tilt_axis[u] = {r[0], r[1], r[2]};  // (1, 0, 0) turned: the first row
+  }
+  std::vector<RowMatrix> realised(unit_count);
+  for (size_t s = 0; s < motion_values_.size(); ++s) {
+    Motion& motion = motion_values_[s];
+    motion.in_use = 1;
+    for (size_t u = 0; u < unit_count; ++u) {
+      const int parent = unit_parent_[u];
+      RowMatrix local = skin_[s][tracked_index_[units_[u]]];
+      if (parent != kWorld) {
+        RowMatrix inverse;
+        if (InvertAffine(realised[parent], &inverse)) local = Multiply(local, inverse);
+      }
+      std::array<double, 3> scale{1.0, 1.0, 1.0};
+      Rotation3 r = RotationOfAngles(previous[u]);
+      if (!SplitScaleRotation(LinearPart(local), &scale, &r)) {
+        // A joint scaled to nothing: keep its turn, flatten along each vanished row.
+        for (int i = 0; i < 3; ++i) {
+          scale[i] = std::sqrt(local.m[i][0] * local.m[i][0] + local.m[i][1] * local.m[i][1] +
+                               local.m[i][2] * local.m[i][2]);
+        }
+      }
+      Rotation3 rounded;
+      if (settings_[u].basis_type == 1) {
+        double angle = AngleAbout(r, tilt_axis[u]);
+        angle -= 360.0 * std::round((angle - previous[u][0]) / 360.0);
+        const int32_t whole = static_cast<int32_t>(std::lround(angle));
+        motion.angle[0][u] = whole;
+        previous[u][0] = whole;
+        rounded = RotationAboutAxis(tilt_axis[u], whole);
+      } else {
+        const std::array<int32_t, 3> whole = WholeDegreeAngles(r, AnglesNear(r, previous[u]));
+        for (int k = 0; k < 3; ++k) {
+          motion.angle[k][u] = whole[k];
+          previous[u][k] = whole[k];
+        }
+        rounded = RotationOfAngles(previous[u]);
+      }
+      // The pivot goes where the file puts it, whatever the rounding did to the turn.
+      const Vec3d& p = pivot_[u];
+      Vec3d t;
+      for (int j = 0; j < 3; ++j) {
+        t[j] = p[0] * local.m[0][j] + p[1] * local.m[1][j] + p[2] * local.m[2][j] + local.m[3][j] -
+               p[j];
+      }
+      motion.translation[u] = {static_cast<float>(t[0]), static_cast<float>(t[1]),
+                               static_cast<float>(t[2])};
+      motion.scale[u] = {static_cast<float>(scale[0]), static_cast<float>(scale[1]),
+                         static_cast<float>(scale[2])};
+      const RowMatrix own = LocalOf(p, scale, rounded, t);
+      realised[u] = parent == kWorld ? own : Multiply(own, realised[parent]);
+    }
+  }
+}
+
+// ----- The Model ------------------------------------------------------------------------------
+
+std::string SceneBuilder::StoredName(const std::string& utf8, const std::string& fallback) {
+  if (utf8.empty()) return fallback;
+  std::string cp932;
+  if (Utf8ToCp932(utf8, &cp932)) return ClampCp932(cp932, kNodeNameSize - 1);
+  ++report_.renamed;
+  return fallback;
+}
+
+// A Part's name from its material's (UTF-8): CP932 when it can be, else the UTF-8 itself cut
+// at a character boundary.
+std::string PartName(const std::string& utf8) {
+  if (utf8.empty()) return "no-name";
+  std::string cp932;
+  if (Utf8ToCp932(utf8, &cp932)) return ClampCp932(cp932, kNodeNameSize - 1);
+  std::string name = utf8.substr(0, kNodeNameSize - 1);
+  while (!name.empty() && !IsValidUtf8(name)) name.pop_back();
+  return name;
+}
+
+void SceneBuilder::FillModel() {
+  const int part_count = static_cast<int>(parts_.size());
+  const int unit_count = static_cast<int>(units_.size());
+  // Model vertices are (Part, source vertex) pairs in that order, so each Part lists its meshes'
+  // vertices in file order: every corner of its triangles, and each vertex no triangle uses with
+  // its own Unit's Part in its mesh (else the Part of the mesh's first triangle).
+  std::vector<int> triangle_part(triangle_count_);
+  std::vector<uint64_t> pairs;
+  pairs.reserve(triangle_count_ * 3);
+  std::vector<char> referenced(rest_position_.size(), 0);
+  std::vector<int> mesh_parts;
+  for (size_t i = 0, t = 0; i < meshes_.size(); ++i) {
+    const SceneMesh& mesh = scene_.meshes[meshes_[i]];
+    const size_t first = mesh_first_[i];
+    mesh_parts.clear();
+    for (size_t k = 0; k + 2 < mesh.triangles.size(); k += 3, ++t) {
+      const PartKey key{MaterialOf(mesh), triangle_unit_[t]};
+      const int part =
+          static_cast<int>(std::lower_bound(parts_.begin(), parts_.end(), key) - parts_.begin());
+      triangle_part[t] = part;
+      if (std::find(mesh_parts.begin(), mesh_parts.end(), part) == mesh_parts.end()) {
+        mesh_parts.push_back(part);
+      }
+      for (int c = 0; c < 3; ++c) {
+        const size_t source = first + mesh.triangles[k + c];
+        referenced[source] = 1;
+        pairs.push_back(static_cast<uint64_t>(part) << 32 | source);
+      }
+    }
+    for (size_t v = 0; v < mesh.positions.size(); ++v) {
+      if (referenced[first + v]) continue;
+      const PartKey key{MaterialOf(mesh), vertex_choice_[first + v]};
+      const auto at = std::lower_bound(parts_.begin(), parts_.end(), key);
+      int part = mesh_parts.front();
+      if (at != parts_.end() && *at == key &&
+          std::find(mesh_parts.begin(), mesh_parts.end(), at - parts_.begin()) !=
+              mesh_parts.end()) {
+        part = static_cast<int>(at - parts_.begin());
+      }
+      pairs.push_back(static_cast<uint64_t>(part) << 32 | (first + v));
+    }
+  }
+  std::sort(pairs.begin(), pairs.end());
+  pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
+  std::vector<uint32_t> part_first_vertex(parts_.size() + 1, 0);
+  for (const uint64_t pair : pairs) ++part_first_vertex[(pair >> 32) + 1];
+  for (size_t p = 0; p < parts_.size(); ++p) part_first_vertex[p + 1] += part_first_vertex[p];
+  std::vector<uint32_t> part_first_face(parts_.size() + 1, 0);
+  for (const int part : triangle_part) ++part_first_face[part + 1];
+  for (size_t p = 0; p < parts_.size(); ++p) part_first_face[p + 1] += part_first_face[p];
+  const size_t vertex_total = pairs.size(), face_total = triangle_count_;
+  AllocateParts(model_, part_count);
+  AllocateVertices(model_, static_cast<int>(vertex_total));
+  AllocateFaces(model_, static_cast<int>(face_total));
+  source_.assign(vertex_total, 0);
+  unfitted_.assign(vertex_total, 0);
+  bool missing_normals = false;
+  std::vector<char> given(vertex_total, 0);
+  size_t mesh = 0;
+  for (size_t vertex = 0; vertex < vertex_total; ++vertex) {
+    const int p = static_cast<int>(pairs[vertex] >> 32);
+    const uint32_t source = static_cast<uint32_t>(pairs[vertex]);
+    if (vertex == 0 || p != static_cast<int>(pairs[vertex - 1] >> 32)) mesh = 0;
+    while (source >= mesh_first_[mesh + 1]) ++mesh;
+    const SceneMesh& m = scene_.meshes[meshes_[mesh]];
+    source_[vertex] = source;
+    model_.positions[vertex] = rest_position_[source];
+    model_.normals[vertex] = rest_normal_[source];
+    given[vertex] = has_normal_[source];
+    missing_normals = missing_normals || !has_normal_[source];
+    if (!m.uvs.empty()) {
+      model_.tex_u[vertex] = m.uvs[source - mesh_first_[mesh]][0];
+      model_.tex_v[vertex] = m.uvs[source - mesh_first_[mesh]][1];
+    }
+    const int unit = parts_[p].unit;
+    if (unit == kWorld) {
+      unfitted_[vertex] = skeleton_ && !Fits(source, kWorld) ? 1 : 0;
+      continue;
+    }
+    const double own = UnitWeight(source, unit), up = UnitWeight(source, UnitParent(unit));
+    if (own + up > 0.0) {
+      model_.blend[vertex] = static_cast<float>(up / (own + up));
+    } else {
+      // Nothing of it on this pair: it follows the parent when its own Unit lies above.
+      int a = unit;
+      while (a != kWorld && a != vertex_choice_[source]) a = UnitParent(a);
+      model_.blend[vertex] = a == vertex_choice_[source] ? 1.0f : 0.0f;
+    }
+    unfitted_[vertex] = Fits(source, unit) ? 0 : 1;
+  }
+  // Faces by Part, in file order within each; z is mirrored, so the winding turns.
+  std::vector<uint32_t> next_face(part_first_face.begin(), part_first_face.end() - 1);
+  for (size_t i = 0, t = 0; i < meshes_.size(); ++i) {
+    const SceneMesh& m = scene_.meshes[meshes_[i]];
+    for (size_t k = 0; k + 2 < m.triangles.size(); k += 3, ++t) {
+      const int p = triangle_part[t];
+      const auto begin = pairs.begin() + part_first_vertex[p];
+      const auto end = pairs.begin() + part_first_vertex[p + 1];
+      auto local = [&](uint32_t corner) {
+        const uint64_t key = static_cast<uint64_t>(p) << 32 | (mesh_first_[i] + corner);
+        return static_cast<uint32_t>(std::lower_bound(begin, end, key) - begin);
+      };
+      model_.faces[next_face[p]++] = Face{
+          {local(m.triangles[k]), local(m.triangles[k + 2]), local(m.triangles[k + 1]), kNoCorner}};
+    }
+  }
+  for (int p = 0; p < part_count; ++p) {
+    Part& part = model_.parts[p];
+    const int material = parts_[p].material;
+    if (material < static_cast<int>(scene_.materials.size())) {
+      part = scene_.materials[material].part;
+      model_.node_name[p] = PartName(scene_.materials[material].name);
+    } else {
+      model_.node_name[p] = "no-name";
+    }
+    part.first_vertex = part_first_vertex[p];
+    part.first_face = part_first_face[p];
+    model_.parent[p] = parts_[p].unit == kWorld ? -1 : part_count + parts_[p].unit;
+  }
+  model_.parts[part_count].first_vertex = static_cast<uint32_t>(vertex_total);
+  model_.parts[part_count].first_face = static_cast<uint32_t>(face_total);
+  if (missing_normals) {
+    const std::vector<Vec3> file_normals = model_.normals;
+    ComputeNormals(model_);
+    for (size_t v = 0; v < vertex_total; ++v) {
+      if (given[v]) model_.normals[v] = file_normals[v];
+    }
+  }
+
+  model_.node_count = part_count + unit_count;
+  for (int u = 0; u < unit_count; ++u) {
+    const int node = part_count + u;
+    const SceneNode& scene_node = scene_.nodes[units_[u]];
+    model_.node_name[node] = StoredName(scene_node.name, "joint" + std::to_string(units_[u]));
+    model_.parent[node] = unit_parent_[u] == kWorld ? -1 : part_count + unit_parent_[u];
+    Unit& unit = model_.units[u];
+    unit.basis_type = settings_[u].basis_type;
+    unit.axis_angle = settings_[u].axis_angle;
+    unit.blend_param = settings_[u].blend_param;
+    unit.basis_position = {static_cast<float>(pivot_[u][0]), static_cast<float>(pivot_[u][1]),
+                           static_cast<float>(pivot_[u][2])};
+    DeriveAxis(model_, u);
+  }
+  if (skeleton_) {
+    motion_count_ = static_cast<int>(samples_.size());
+    for (int m = 0; m <= motion_count_; ++m) model_.motions[m] = motion_values_[m];
+    model_.motion_count = motion_count_;
+    model_.anim_count = static_cast<int>(anims_.size());
+    for (size_t a = 0; a < anims_.size(); ++a) model_.anims[a] = anims_[a];
+    model_.current_anim = anims_.empty() ? -1 : 0;
+  }
+  // The forest, as a load would build it, so that poses can be evaluated.
+  model_.forest.Clear();
+  for (int u = 0; u < unit_count; ++u) {
+    const int parent = model_.parent[part_count + u];
+    model_.forest.InsertAppended(part_count + u, parent < 0 ? kTopLevel : parent);
+  }
+  for (int p = 0; p < part_count; ++p) {
+    model_.forest.InsertAppended(p, model_.parent[p] < 0 ? kTopLevel : model_.parent[p]);
+  }
+  RecomputeBounds(model_);
+}
+
+// ----- What it cost ---------------------------------------------------------------------------
+
+void SceneBuilder::Measure() {
+  const size_t vertices = static_cast<size_t>(model_.total_vertex_count);
+  size_t unfitted = 0;
+  for (const char u : unfitted_) unfitted += u ? 1 : 0;
+  report_.unfitted_share = vertices > 0 ? static_cast<double>(unfitted) / vertices : 0.0;
+  // Where the file puts every source vertex in one sample, in our axes.
+  std::vector<Vec3d> placed(rest_position_.size());
+  const int rest_slot = motion_count_;
+  for (size_t s = 0; s <= samples_.size(); ++s) {
+    const std::vector<SceneMatrix> global = GlobalsAt(s < samples_.size() ? samples_[s] : Sample{});
+    for (size_t i = 0; i < meshes_.size(); ++i) {
+      const SceneMesh& mesh = scene_.meshes[meshes_[i]];
+      std::vector<SceneMatrix> bone(mesh.bones.size());
+      for (size_t b = 0; b < mesh.bones.size(); ++b) {
+        bone[b] = Multiply(global[mesh.bones[b].node], mesh.bones[b].inverse_bind);
+      }
+      const SceneMatrix rigid = mesh.node < 0 ? kSceneIdentity : global[mesh.node];
+      for (size_t v = 0; v < mesh.positions.size(); ++v) {
+        const size_t source = mesh_first_[i] + v;
+        const Vec3d p = {mesh.positions[v][0], mesh.positions[v][1], mesh.positions[v][2]};
+        Vec3d q{};
+        if (mesh.bones.empty()) {
+          q = TransformPoint(rigid, p);
+        } else if (weightless_[source]) {
+          q = p;
+        } else {
+          double total = 0.0;
+          for (uint32_t k = mesh.influence_start[v]; k < mesh.influence_start[v + 1]; ++k) {
+            const SceneInfluence& influence = mesh.influences[k];
+            if (!(influence.weight > 0.0f) || !std::isfinite(influence.weight)) continue;
+            total += influence.weight;
+          }
+          for (uint32_t k = mesh.influence_start[v]; k < mesh.influence_start[v + 1]; ++k) {
+            const SceneInfluence& influence = mesh.influences[k];
+            if (!(influence.weight > 0.0f) || !std::isfinite(influence.weight)) continue;
+            const Vec3d r = TransformPoint(bone[influence.bone], p);
+            for (int c = 0; c < 3; ++c) q[c] += influence.weight / total * r[c];
+          }
+        }
+        placed[source] = {q[0], q[1], -q[2]};
+      }
+    }
+    const int motion = s < samples_.size() ? static_cast<int>(s) : rest_slot;
+    EvaluatePose(model_, motion);
+    double worst = 0.0;
+    for (int p = 0; p < model_.parts_count; ++p) {
+      const auto [first, second] = PartBlendMatrices(model_, p);
+      for (uint32_t v = model_.parts[p].first_vertex; v < model_.parts[p + 1].first_vertex; ++v) {
+        const float b = model_.blend[v];
+        const Vec3 drawn = TransformCoord(model_.positions[v], first) * b +
+                           TransformCoord(model_.positions[v], second) * (1.0f - b);
+        const Vec3d& want = placed[source_[v]];
+        const double d = std::hypot(drawn.x - want[0], drawn.y - want[1], drawn.z - want[2]);
+        worst = std::max(worst, d);
+      }
+    }
+    (s < samples_.size() ? report_.pose_displacement : report_.rest_displacement) = std::max(
+        s < samples_.size() ? report_.pose_displacement : report_.rest_displacement, worst);
+  }
+  model_.motions[rest_slot] = Motion{};
+}
+
+std::string Number(const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+void SceneBuilder::Notify(const std::string& refused) {
+  std::vector<std::string> items;
+  if (!refused.empty()) items.push_back("骨格は読み込めませんでした（" + refused + "）");
+  const double size = report_.model_size;
+  const bool approximate =
+      report_.unfitted_share > 0.0 ||
+      std::max(report_.rest_displacement, report_.pose_displacement) > 1e-4 * size;
+  if (report_.skeleton && approximate) {
+    items.push_back("2つのユニットに重みが収まらない頂点 " +
+                    Number("%.1f", 100.0 * report_.unfitted_share) +
+                    "%、元のファイルとのずれ 最大 " + Number("%.4g", report_.rest_displacement) +
+                    "（静止ポーズ）・" + Number("%.4g", report_.pose_displacement) +
+                    "（モーション、モデルの大きさの " +
+                    Number("%.2f", 100.0 * report_.pose_displacement / size) + "%）");
+  }
+  if (report_.merged_joints > 0) {
+    items.push_back("関節" + std::to_string(report_.merged_joints) +
+                    "個を親のユニットに統合しました");
+  }
+  if (report_.coarser) {
+    items.push_back("モーション数の上限のため " + Number("%.3g", report_.interval) +
+                    " 秒ごとに読み込みました");
+  }
+  if (dropped_animations_ > 0) {
+    items.push_back("アニメーション" + std::to_string(dropped_animations_) +
+                    "個は上限を超えるため読み込みませんでした");
+  }
+  if (report_.renamed > 0) {
+    items.push_back("Shift_JIS にできない名前" + std::to_string(report_.renamed) +
+                    "個を置き換えました");
+  }
+  const SceneLeftOut& out = scene_.left_out;
+  std::string left;
+  auto add = [&left](uint32_t count, const char* what) {
+    if (count == 0) return;
+    left += (left.empty() ? "" : "、") + std::string(what) + std::to_string(count) + "個";
+  };
+  add(out.morph_targets, "モーフターゲット");
+  add(out.texture_coordinate_sets, "2つ目以降のテクスチャ座標");
+  add(out.vertex_colours, "頂点カラー");
+  add(out.cameras, "カメラ");
+  add(out.lights, "ライト");
+  if (!left.empty()) items.push_back(left + "は読み込みませんでした");
+  if (out.missing_joints > 0) {
+    items.push_back("ファイルにない関節" + std::to_string(out.missing_joints) +
+                    "個の重みは動かない関節のものとしました");
+  }
+  std::string notice;
+  for (const std::string& item : items) notice += item + "。";
+  report_.notice = notice;
+  if (!notice.empty()) host_.Message(notice, MessageIcon::kWarning);
+}
+
+bool SceneBuilder::Build(ReadError* error) {
+  Reset(model_);
+  std::string why;
+  if (!CheckScene(&why)) return Fail(error, ReadErrorKind::kBadData, why);
+  if (!PlaceNodes()) {
+    return Fail(error, ReadErrorKind::kBadData, "a node transform that is not finite");
+  }
+  GatherVertices();
+  std::string refused;
+  skeleton_ = options_.skeleton && PrepareBinds(&refused);
+  if (skeleton_) {
+    ChooseJoints();
+  } else {
+    tracked_above_.assign(scene_.nodes.size(), -1);
+    bind_ = rest_global_;
+  }
+  node_weight_.assign(scene_.nodes.size(), 0.0);
+  GatherWeights(scene_, meshes_, skeleton_, rest_global_, bind_, tracked_above_, &rest_position_,
+                &rest_normal_, &has_normal_, &weight_start_, &weights_, &weightless_,
+                &node_weight_);
+  if (skeleton_) {
+    float low = HUGE_VALF, high = -HUGE_VALF;
+    for (const Vec3& p : rest_position_) {
+      for (int c = 0; c < 3; ++c) {
+        low = std::min(low, p[c]);
+        high = std::max(high, p[c]);
+      }
+    }
+    scene_size_ = high > low ? static_cast<double>(high) - low : 1.0;
+    PlanMotions();
+    TrackJoints();
+    DropStillRoots();
+    OrderUnits();
+  } else {
+    RecomputeUnitOf();
+  }
+  if (!FitCapacity(error)) {
+    Reset(model_);
+    return false;
+  }
+  if (skeleton_) {
+    DecideBases();
+    ComputeMotions();
+  }
+  FillModel();
+  report_.skeleton = skeleton_;
+  report_.model_size = ModelSize(model_);
+  if (skeleton_) {
+    report_.units = static_cast<int>(units_.size());
+    report_.motions = motion_count_;
+    report_.anims = static_cast<int>(anims_.size());
+    Measure();
+  }
+  Notify(refused);
+  return true;
+}
+
+}  // namespace
+
+bool BuildModelFromScene(const SceneDescription& scene, const SkeletonImportOptions& options,
+                         Model& model, Host& host, SkeletonReport* report, ReadError* error) {
+  SkeletonReport local;
+  SkeletonReport& out = report != nullptr ? *report : local;
+  out = SkeletonReport{};
+  try {
+    SceneBuilder builder(scene, options, model, host, out);
+    if (builder.Build(error)) return true;
+  } catch (const std::bad_alloc&) {
+    Fail(error, ReadErrorKind::kOutOfMemory, "out of memory");
+  }
+  Reset(model);
+  return false;
+}
+
+}  // namespace vorna
