@@ -57,7 +57,7 @@ struct Ring {
 // over the angles phi0 .. phi1 about the axis (a whole turn closes each ring). Normals are the
 // surface's own, so Parts that meet at a ring of the same size shade without a seam there: the
 // end rings of an open lathe take normals straight out from the axis.
-void AddLathe(MeshBuilder& mesh, Vec3 origin, Vec3 axis, Vec3 side, const std::vector<Ring>& rings,
+void AddLathe(SampleMesh& mesh, Vec3 origin, Vec3 axis, Vec3 side, const std::vector<Ring>& rings,
               int segments, float phi0 = 0.0f, float phi1 = 2.0f * kPi) {
   const Vec3 across = Cross(axis, side);
   const bool closed = phi1 - phi0 > 6.28f;
@@ -168,7 +168,7 @@ struct PartSpec {
   int unit;
   Cell cell;
   int32_t direction;  // of the planar mapping
-  MeshBuilder mesh;
+  SampleMesh mesh;
 };
 
 // The unit index of each joint; the table below is in this order, parents first.
@@ -243,7 +243,7 @@ std::vector<UnitSpec> Units() {
 
 std::vector<PartSpec> Parts(const std::vector<UnitSpec>& units) {
   std::vector<PartSpec> parts;
-  auto add = [&](std::string name, int unit, Cell cell, int32_t direction) -> MeshBuilder& {
+  auto add = [&](std::string name, int unit, Cell cell, int32_t direction) -> SampleMesh& {
     parts.push_back(PartSpec{std::move(name), unit, cell, direction, {}});
     return parts.back().mesh;
   };
@@ -470,7 +470,7 @@ void BuildCharacterModel(Model& model) {
   const std::vector<UnitSpec> units = Units();
   std::vector<PartSpec> parts = Parts(units);
   const int parts_count = static_cast<int>(parts.size());
-  std::vector<const MeshBuilder*> meshes;
+  std::vector<const SampleMesh*> meshes;
   for (const PartSpec& part : parts) meshes.push_back(&part.mesh);
   StoreMeshes(model, meshes);
   for (int p = 0; p < parts_count; ++p) {

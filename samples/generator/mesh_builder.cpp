@@ -5,14 +5,14 @@
 
 namespace vorna {
 
-uint32_t MeshBuilder::AddVertex(Vec3 p, Vec3 n, Vec2 uv) {
+uint32_t SampleMesh::AddVertex(Vec3 p, Vec3 n, Vec2 uv) {
   positions.push_back(p);
   normals.push_back(n);
   uvs.push_back(uv);
   return static_cast<uint32_t>(positions.size() - 1);
 }
 
-void MeshBuilder::AddFace(std::vector<uint32_t> corners, Vec3 outside) {
+void SampleMesh::AddFace(std::vector<uint32_t> corners, Vec3 outside) {
   const Vec3 p0 = positions[corners[0]];
   const Vec3 normal = Cross(positions[corners[1]] - p0, positions[corners[2]] - p0);
   if (Dot(normal, outside) < 0) std::swap(corners[1], corners[corners.size() - 1]);
@@ -21,7 +21,7 @@ void MeshBuilder::AddFace(std::vector<uint32_t> corners, Vec3 outside) {
   faces.push_back(face);
 }
 
-void MeshBuilder::AddBox(Vec3 low, Vec3 high) {
+void SampleMesh::AddBox(Vec3 low, Vec3 high) {
   const Vec3 centre = (low + high) * 0.5f;
   const Vec3 half = (high - low) * 0.5f;
   for (int axis = 0; axis < 3; ++axis) {
@@ -43,7 +43,7 @@ void MeshBuilder::AddBox(Vec3 low, Vec3 high) {
   }
 }
 
-void MeshBuilder::AddSphere(Vec3 centre, float radius, int segments, int rings) {
+void SampleMesh::AddSphere(Vec3 centre, float radius, int segments, int rings) {
   const uint32_t top = AddVertex(centre + Vec3{0, radius, 0}, {0, 1, 0}, {0.5f, 0});
   std::vector<std::vector<uint32_t>> ring_vertices;
   for (int r = 1; r < rings; ++r) {
@@ -79,11 +79,11 @@ void MeshBuilder::AddSphere(Vec3 centre, float radius, int segments, int rings) 
   }
 }
 
-void StoreMeshes(Model& model, const std::vector<const MeshBuilder*>& meshes) {
+void StoreMeshes(Model& model, const std::vector<const SampleMesh*>& meshes) {
   const int parts_count = static_cast<int>(meshes.size());
   AllocateParts(model, parts_count);
   size_t total_vertices = 0, total_faces = 0;
-  for (const MeshBuilder* mesh : meshes) {
+  for (const SampleMesh* mesh : meshes) {
     total_vertices += mesh->positions.size();
     total_faces += mesh->faces.size();
   }
@@ -91,7 +91,7 @@ void StoreMeshes(Model& model, const std::vector<const MeshBuilder*>& meshes) {
   AllocateFaces(model, static_cast<int>(total_faces));
   uint32_t vertex = 0, face = 0;
   for (int p = 0; p < parts_count; ++p) {
-    const MeshBuilder& mesh = *meshes[p];
+    const SampleMesh& mesh = *meshes[p];
     model.parts[p].first_vertex = vertex;
     model.parts[p].first_face = face;
     for (size_t v = 0; v < mesh.positions.size(); ++v, ++vertex) {

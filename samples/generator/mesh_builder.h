@@ -11,7 +11,7 @@
 
 namespace vorna {
 
-struct MeshBuilder {
+struct SampleMesh {
   std::vector<Vec3> positions;
   std::vector<Vec3> normals;
   std::vector<Vec2> uvs;
@@ -28,7 +28,7 @@ struct MeshBuilder {
 
 // Allocates one Part per mesh and copies the meshes in, in order: positions, normals, texture
 // coordinates and faces, and the Parts' vertex and face ranges. Blend weights are left 0.
-void StoreMeshes(Model& model, const std::vector<const MeshBuilder*>& meshes);
+void StoreMeshes(Model& model, const std::vector<const SampleMesh*>& meshes);
 
 // Fills Unit `unit` (node_count must already count it) as a joint of a sample, shown expanded
 // in the tree, under Unit `parent_unit` or at the top level when that is negative.

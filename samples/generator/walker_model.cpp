@@ -16,7 +16,7 @@ struct PartSpec {
   const char* name;
   const char* owner;  // the Unit the Part hangs under
   Color colour;
-  MeshBuilder mesh;
+  SampleMesh mesh;
   float top_blend = 0.0f;  // blend weight of the vertices at the Part's top
 };
 
@@ -97,7 +97,7 @@ void BuildWalkerModel(Model& model) {
   }
 
   const int parts_count = static_cast<int>(parts.size());
-  std::vector<const MeshBuilder*> meshes;
+  std::vector<const SampleMesh*> meshes;
   for (const PartSpec& part : parts) meshes.push_back(&part.mesh);
   StoreMeshes(model, meshes);
   for (int p = 0; p < parts_count; ++p) {

@@ -19,11 +19,9 @@
 #include "images/decode.h"
 #include "images/encode.h"
 #include "io/atomic_file.h"
-#include "model/bounds.h"
 #include "model/file_paths.h"
-#include "model/model_check.h"
+#include "model/mesh_builder.h"
 #include "model/name_text.h"
-#include "model/normals.h"
 #include "model/texture_loading.h"
 
 namespace vorna {
@@ -252,14 +250,6 @@ std::array<double, 9> NormalMatrix(const Mat4& m) {
 
 // ----- Building the model ---------------------------------------------------------------------
 
-struct PartData {
-  std::vector<Vec3> positions;
-  std::vector<Vec3> normals;
-  std::vector<char> has_normal;
-  std::vector<float> u, v;
-  std::vector<Face> faces;
-};
-
 // "%XX" sequences of a URI decoded.
 std::string DecodeUri(const std::string& uri) {
   std::string out;
@@ -289,30 +279,28 @@ std::string StoredName(const std::string& utf8) {
 
 class GltfReader {
  public:
-  GltfReader(Model& model, const tinygltf::Model& g, Host& host, const ReadOptions& options)
-      : model_(model), g_(g), host_(host), options_(options) {}
+  GltfReader(const tinygltf::Model& g, Host& host, const ReadOptions& options)
+      : g_(g), host_(host), options_(options), builder_(host, {kMaxElements, kMaxElements}) {}
 
-  bool Read(const std::string& directory, const std::string& stem, ReadError* error);
+  bool Read(Model& model, const std::string& directory, const std::string& stem, ReadError* error);
 
  private:
-  bool AddNodeMeshes(std::string* why);
-  bool AddPrimitive(const tinygltf::Primitive& primitive, const Mat4& world, std::string* why);
-  void SetMaterial(int part, int material, const std::string& directory, const std::string& stem);
-  bool Assemble(const std::string& directory, const std::string& stem, std::string* why);
+  bool AddNodeMeshes(ReadError* error);
+  bool AddPrimitive(const tinygltf::Primitive& primitive, const Mat4& world, ReadError* error);
+  void SetMaterial(PartLook& look, int material, const std::string& directory,
+                   const std::string& stem);
 
-  Model& model_;
   const tinygltf::Model& g_;
   Host& host_;
   const ReadOptions& options_;
-  std::vector<PartData> parts_;  // one per material, then the default material's
-  size_t vertex_total_ = 0;
-  size_t face_total_ = 0;
+  // One Part per material, then the default material's when a primitive has none.
+  MeshBuilder builder_;
   int skipped_primitives_ = 0;
   std::map<int, std::shared_ptr<const Texture>> embedded_;  // by image index
   TextureCache cache_;
 };
 
-bool GltfReader::AddNodeMeshes(std::string* why) {
+bool GltfReader::AddNodeMeshes(ReadError* error) {
   std::vector<int> roots;
   const int scene = g_.defaultScene >= 0 ? g_.defaultScene : 0;
   if (static_cast<size_t>(scene) < g_.scenes.size()) {
@@ -345,7 +333,7 @@ bool GltfReader::AddNodeMeshes(std::string* why) {
       // apply to it.
       const Mat4& placement = node.skin >= 0 ? kIdentity : world;
       for (const tinygltf::Primitive& primitive : g_.meshes[node.mesh].primitives) {
-        if (!AddPrimitive(primitive, placement, why)) return false;
+        if (!AddPrimitive(primitive, placement, error)) return false;
       }
     }
     for (auto it = node.children.rbegin(); it != node.children.rend(); ++it) {
@@ -356,7 +344,7 @@ bool GltfReader::AddNodeMeshes(std::string* why) {
 }
 
 bool GltfReader::AddPrimitive(const tinygltf::Primitive& primitive, const Mat4& world,
-                              std::string* why) {
+                              ReadError* error) {
   const int mode = primitive.mode < 0 ? TINYGLTF_MODE_TRIANGLES : primitive.mode;
   if (mode != TINYGLTF_MODE_TRIANGLES && mode != TINYGLTF_MODE_TRIANGLE_STRIP &&
       mode != TINYGLTF_MODE_TRIANGLE_FAN) {
@@ -366,28 +354,39 @@ bool GltfReader::AddPrimitive(const tinygltf::Primitive& primitive, const Mat4& 
   const auto position_it = primitive.attributes.find("POSITION");
   if (position_it == primitive.attributes.end()) return true;  // nothing to place
   Elements positions, normals, texcoords, indices;
-  if (!ReadAccessor(g_, position_it->second, TINYGLTF_TYPE_VEC3, FloatOnly, &positions, why)) {
-    return false;
+  std::string why;
+  const auto refuse = [&] { return Fail(error, ReadErrorKind::kBadData, why); };
+  if (!ReadAccessor(g_, position_it->second, TINYGLTF_TYPE_VEC3, FloatOnly, &positions, &why)) {
+    return refuse();
   }
   const size_t n = positions.count;
   bool has_normals = false, has_texcoords = false;
   if (const auto it = primitive.attributes.find("NORMAL"); it != primitive.attributes.end()) {
-    if (!ReadAccessor(g_, it->second, TINYGLTF_TYPE_VEC3, FloatOnly, &normals, why)) return false;
+    if (!ReadAccessor(g_, it->second, TINYGLTF_TYPE_VEC3, FloatOnly, &normals, &why)) {
+      return refuse();
+    }
     has_normals = normals.count == n;
   }
   if (const auto it = primitive.attributes.find("TEXCOORD_0"); it != primitive.attributes.end()) {
-    if (!ReadAccessor(g_, it->second, TINYGLTF_TYPE_VEC2, TexcoordTypes, &texcoords, why)) {
-      return false;
+    if (!ReadAccessor(g_, it->second, TINYGLTF_TYPE_VEC2, TexcoordTypes, &texcoords, &why)) {
+      return refuse();
     }
     has_texcoords = texcoords.count == n;
   }
   size_t corner_count = n;
   if (primitive.indices >= 0) {
-    if (!ReadAccessor(g_, primitive.indices, TINYGLTF_TYPE_SCALAR, IndexTypes, &indices, why)) {
-      return false;
+    if (!ReadAccessor(g_, primitive.indices, TINYGLTF_TYPE_SCALAR, IndexTypes, &indices, &why)) {
+      return refuse();
     }
     corner_count = indices.count;
   }
+  const size_t triangles = mode == TINYGLTF_MODE_TRIANGLES ? corner_count / 3
+                           : corner_count >= 3             ? corner_count - 2
+                                                           : 0;
+  if (triangles == 0) return true;
+  // Checked before decoding: a small file may place one large mesh many times.
+  if (!builder_.RoomFor(n, triangles, error)) return false;
+
   // Decoded once by type: the triangle loop below reads every index up to three times.
   std::vector<uint32_t> index_values;
   if (primitive.indices >= 0) {
@@ -405,53 +404,12 @@ bool GltfReader::AddPrimitive(const tinygltf::Primitive& primitive, const Mat4& 
       }
     }
   }
-  auto corner = [&](size_t i) -> size_t { return index_values.empty() ? i : index_values[i]; };
-
-  const size_t triangles = mode == TINYGLTF_MODE_TRIANGLES ? corner_count / 3
-                           : corner_count >= 3             ? corner_count - 2
-                                                           : 0;
-  if (triangles == 0) return true;
-  if (vertex_total_ + n > kMaxElements || face_total_ + triangles > kMaxElements) {
-    *why = "more vertices or faces than a model holds";
-    return false;
-  }
-  const size_t part =
-      primitive.material >= 0 && static_cast<size_t>(primitive.material) < g_.materials.size()
-          ? static_cast<size_t>(primitive.material)
-          : g_.materials.size();
-  PartData& data = parts_[part];
-  const size_t base = data.positions.size();
-  data.positions.reserve(base + n);
-  data.normals.reserve(base + n);
-  data.has_normal.reserve(base + n);
-  data.u.reserve(base + n);
-  data.v.reserve(base + n);
-  data.faces.reserve(data.faces.size() + triangles);
-  const std::array<double, 9> normal_matrix = NormalMatrix(world);
-  for (size_t i = 0; i < n; ++i) {
-    const double x = positions.Component(i, 0), y = positions.Component(i, 1),
-                 z = positions.Component(i, 2);
-    // z negated: glTF is right-handed, we are left-handed.
-    data.positions.push_back(
-        {static_cast<float>(world[0] * x + world[4] * y + world[8] * z + world[12]),
-         static_cast<float>(world[1] * x + world[5] * y + world[9] * z + world[13]),
-         -static_cast<float>(world[2] * x + world[6] * y + world[10] * z + world[14])});
-    Vec3 normal;
-    if (has_normals) {
-      const double a = normals.Component(i, 0), b = normals.Component(i, 1),
-                   c = normals.Component(i, 2);
-      const auto& m = normal_matrix;
-      normal = Normalize({static_cast<float>(m[0] * a + m[1] * b + m[2] * c),
-                          static_cast<float>(m[3] * a + m[4] * b + m[5] * c),
-                          -static_cast<float>(m[6] * a + m[7] * b + m[8] * c)});
-    }
-    data.normals.push_back(normal);
-    data.has_normal.push_back(has_normals ? 1 : 0);
-    data.u.push_back(has_texcoords ? static_cast<float>(texcoords.Component(i, 0)) : 0.0f);
-    data.v.push_back(has_texcoords ? static_cast<float>(texcoords.Component(i, 1)) : 0.0f);
-  }
+  auto corner = [&](size_t i) -> uint32_t {
+    return index_values.empty() ? static_cast<uint32_t>(i) : index_values[i];
+  };
+  std::vector<Face> faces(triangles);
   for (size_t t = 0; t < triangles; ++t) {
-    size_t a, b, c;
+    uint32_t a, b, c;
     if (mode == TINYGLTF_MODE_TRIANGLES) {
       a = corner(3 * t), b = corner(3 * t + 1), c = corner(3 * t + 2);
     } else if (mode == TINYGLTF_MODE_TRIANGLE_STRIP) {
@@ -459,34 +417,53 @@ bool GltfReader::AddPrimitive(const tinygltf::Primitive& primitive, const Mat4& 
     } else {
       a = corner(t + 1), b = corner(t + 2), c = corner(0);
     }
-    if (a >= n || b >= n || c >= n) {
-      *why = "an index outside its primitive's vertices";
-      return false;
-    }
     // Reversed winding, as the z negation mirrors every triangle.
-    data.faces.push_back(Face{{static_cast<uint32_t>(base + a), static_cast<uint32_t>(base + c),
-                               static_cast<uint32_t>(base + b), kNoCorner}});
+    faces[t] = Face{{a, c, b, kNoCorner}};
   }
-  vertex_total_ += n;
-  face_total_ += triangles;
-  return true;
+
+  std::vector<Vec3> placed(n), turned(has_normals ? n : 0);
+  std::vector<float> u(has_texcoords ? n : 0), v(has_texcoords ? n : 0);
+  const std::array<double, 9> normal_matrix = NormalMatrix(world);
+  for (size_t i = 0; i < n; ++i) {
+    const double x = positions.Component(i, 0), y = positions.Component(i, 1),
+                 z = positions.Component(i, 2);
+    // z negated: glTF is right-handed, we are left-handed.
+    placed[i] = {static_cast<float>(world[0] * x + world[4] * y + world[8] * z + world[12]),
+                 static_cast<float>(world[1] * x + world[5] * y + world[9] * z + world[13]),
+                 -static_cast<float>(world[2] * x + world[6] * y + world[10] * z + world[14])};
+    if (has_normals) {
+      const double a = normals.Component(i, 0), b = normals.Component(i, 1),
+                   c = normals.Component(i, 2);
+      const auto& m = normal_matrix;
+      turned[i] = Normalize({static_cast<float>(m[0] * a + m[1] * b + m[2] * c),
+                             static_cast<float>(m[3] * a + m[4] * b + m[5] * c),
+                             -static_cast<float>(m[6] * a + m[7] * b + m[8] * c)});
+    }
+    if (has_texcoords) {
+      u[i] = static_cast<float>(texcoords.Component(i, 0));
+      v[i] = static_cast<float>(texcoords.Component(i, 1));
+    }
+  }
+  const size_t material_count = g_.materials.size();
+  int part = static_cast<int>(material_count);
+  if (primitive.material >= 0 && static_cast<size_t>(primitive.material) < material_count) {
+    part = primitive.material;
+  } else if (builder_.part_count() == part && !builder_.AddPart(error)) {
+    return false;
+  }
+  return builder_.AddMesh(part, {placed, u, v, {}, turned}, faces, error);
 }
 
 float Channel(const std::vector<double>& values, size_t i, float fallback) {
   return i < values.size() && std::isfinite(values[i]) ? static_cast<float>(values[i]) : fallback;
 }
 
-void GltfReader::SetMaterial(int part, int material, const std::string& directory,
+void GltfReader::SetMaterial(PartLook& look, int material, const std::string& directory,
                              const std::string& stem) {
-  Part& record = model_.parts[part];
-  if (material < 0) {
-    model_.node_name[part] = "no-name";
-    return;
-  }
   const tinygltf::Material& m = g_.materials[material];
-  model_.node_name[part] = StoredName(m.name);
+  look.name = StoredName(m.name);
   const std::vector<double>& base = m.pbrMetallicRoughness.baseColorFactor;
-  Material& out = record.material;
+  Material& out = look.material;
   const bool opaque = m.alphaMode.empty() || m.alphaMode == "OPAQUE";
   out.diffuse = {Channel(base, 0, 1.0f), Channel(base, 1, 1.0f), Channel(base, 2, 1.0f),
                  opaque ? 1.0f : Channel(base, 3, 1.0f)};
@@ -504,15 +481,15 @@ void GltfReader::SetMaterial(int part, int material, const std::string& director
   const tinygltf::Image& image = g_.images[source];
   if (image.bufferView < 0 && image.image.empty()) {
     if (image.uri.empty()) return;
-    record.texture_file = ClampField(DecodeUri(image.uri), kTextureFileSize);
+    look.texture_file = ClampField(DecodeUri(image.uri), kTextureFileSize);
     if (options_.load_textures) {
-      LoadTexture(record, StoredFilePath(directory, record.texture_file), &cache_);
+      look.texture = LoadTextureFile(StoredFilePath(directory, look.texture_file), &cache_);
     }
     return;
   }
-  record.texture_file =
+  look.texture_file =
       ClampField(stem + "-" + std::to_string(source + 1) + ".png", kTextureFileSize);
-  record.texture_embedded = true;
+  look.texture_embedded = true;
   if (!options_.load_textures) return;
   auto [it, added] = embedded_.try_emplace(source);
   if (added) {
@@ -524,66 +501,19 @@ void GltfReader::SetMaterial(int part, int material, const std::string& director
       it->second = Texture::FromImage(std::move(decoded));
     }
   }
-  if (it->second != nullptr) {
-    record.texture = it->second;
-    record.texture_rect = {0, 0, it->second->width(), it->second->height()};
-  }
+  look.texture = it->second;
 }
 
-bool GltfReader::Assemble(const std::string& directory, const std::string& stem, std::string* why) {
-  if (face_total_ == 0) {
-    *why = "the file has no triangles";
-    return false;
+bool GltfReader::Read(Model& model, const std::string& directory, const std::string& stem,
+                      ReadError* error) {
+  for (size_t m = 0; m < g_.materials.size(); ++m) {
+    if (!builder_.AddPart(error)) return false;
   }
-  // Materials always have their Part; the default material's only when a primitive used it.
-  const int part_count = static_cast<int>(parts_.size()) - (parts_.back().faces.empty() ? 1 : 0);
-  AllocateParts(model_, part_count);
-  AllocateVertices(model_, static_cast<int>(vertex_total_));
-  AllocateFaces(model_, static_cast<int>(face_total_));
-  uint32_t vertex = 0, face = 0;
-  bool missing_normals = false;
-  std::vector<char> given(vertex_total_, 0);
-  for (int p = 0; p < part_count; ++p) {
-    PartData& data = parts_[p];
-    model_.parts[p].first_vertex = vertex;
-    model_.parts[p].first_face = face;
-    for (size_t i = 0; i < data.positions.size(); ++i, ++vertex) {
-      model_.positions[vertex] = data.positions[i];
-      model_.normals[vertex] = data.normals[i];
-      model_.tex_u[vertex] = data.u[i];
-      model_.tex_v[vertex] = data.v[i];
-      given[vertex] = data.has_normal[i];
-      missing_normals = missing_normals || !data.has_normal[i];
-    }
-    for (const Face& f : data.faces) model_.faces[face++] = f;
-    SetMaterial(p, static_cast<size_t>(p) < g_.materials.size() ? p : -1, directory, stem);
-    data = PartData{};
+  if (!AddNodeMeshes(error)) return false;
+  for (size_t m = 0; m < g_.materials.size(); ++m) {
+    SetMaterial(builder_.Look(static_cast<int>(m)), static_cast<int>(m), directory, stem);
   }
-  model_.parts[part_count].first_vertex = vertex;
-  model_.parts[part_count].first_face = face;
-  if (missing_normals) {
-    // Computed for every vertex, kept only where the file gave none.
-    const std::vector<Vec3> file_normals = model_.normals;
-    ComputeNormals(model_);
-    for (size_t v = 0; v < vertex_total_; ++v) {
-      if (given[v]) model_.normals[v] = file_normals[v];
-    }
-  }
-  RecomputeBounds(model_);
-  return true;
-}
-
-bool GltfReader::Read(const std::string& directory, const std::string& stem, ReadError* error) {
-  if (g_.materials.size() + 1 > static_cast<size_t>(kMaxParts)) {
-    host_.Message("パーツ数が" + std::to_string(kMaxParts) + "個を超えました", MessageIcon::kNone);
-    return Fail(error, ReadErrorKind::kLimit, "256 or more materials");
-  }
-  parts_.resize(g_.materials.size() + 1);
-  std::string why;
-  if (!AddNodeMeshes(&why) || !Assemble(directory, stem, &why)) {
-    return Fail(error, ReadErrorKind::kBadData, why);
-  }
-  if (!CheckModel(model_, error)) return false;
+  if (!builder_.Build(model, error)) return false;
   if (skipped_primitives_ > 0) {
     host_.Message(
         "点と線のプリミティブ" + std::to_string(skipped_primitives_) + "個は読み込みませんでした",
@@ -623,8 +553,8 @@ bool ParseGltf(Model& model, std::span<const uint8_t> bytes, const std::string& 
     if (!parsed) {
       Fail(error, ReadErrorKind::kNotThisFormat, err.empty() ? "not a glTF file" : err);
     } else if (KeepReading(meter, bytes.size(), error)) {
-      GltfReader reader(model, g, host, options);
-      ok = reader.Read(directory, stem, error) &&
+      GltfReader reader(g, host, options);
+      ok = reader.Read(model, directory, stem, error) &&
            (meter.Finish() || Fail(error, ReadErrorKind::kCancelled, "cancelled"));
     }
   } catch (const std::bad_alloc&) {

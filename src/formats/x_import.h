@@ -16,7 +16,7 @@
 //
 // Refused silently: anything the .x codec refuses, a file without a face, an index outside its
 // mesh (skin weights included), a model beyond the vertex and face capacity. Refused with
-// "パーツ数が256個を超えました": 256 or more materials. On failure the Model is empty.
+// "パーツ数が256個を超えました": 256 or more Parts. On failure the Model is empty.
 #pragma once
 
 #include <cstdint>

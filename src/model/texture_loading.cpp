@@ -23,11 +23,15 @@ std::shared_ptr<const Texture> TextureCache::Get(const std::string& path) {
   return texture;
 }
 
+std::shared_ptr<const Texture> LoadTextureFile(const std::string& path, TextureCache* cache) {
+  const std::string resolved = ResolveFileName(path);
+  return cache != nullptr ? cache->Get(resolved) : Decode(resolved);
+}
+
 bool LoadTexture(Part& part, const std::string& path, TextureCache* cache) {
   part.texture.reset();
   part.texture_rect = {0, 0, 0, 0};
-  const std::string resolved = ResolveFileName(path);
-  part.texture = cache != nullptr ? cache->Get(resolved) : Decode(resolved);
+  part.texture = LoadTextureFile(path, cache);
   if (part.texture == nullptr) return false;
   part.texture_rect = {0, 0, part.texture->width(), part.texture->height()};
   return true;

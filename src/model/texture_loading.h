@@ -19,6 +19,11 @@ class TextureCache {
   std::map<std::string, std::shared_ptr<const Texture>> textures_;
 };
 
+// The image file at `path` (resolved as stored names are) as a texture with its full mip chain,
+// or null when it cannot be decoded (missing file, a directory, an undecodable image). `cache`
+// may be null.
+std::shared_ptr<const Texture> LoadTextureFile(const std::string& path, TextureCache* cache);
+
 // Releases the Part's texture, then loads `path` (resolved as stored names are) with its full mip
 // chain. On success texture_rect = 0, 0, width, height; on failure (missing file, a directory,
 // an undecodable image) the Part has no texture and texture_rect is all zeros. `cache` may be
