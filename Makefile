@@ -6,7 +6,7 @@ FUZZ_SECONDS  ?= 60
 # Seconds each fuzz target runs inside `make test` (a smoke run over its corpus).
 FUZZ_SMOKE_SECONDS ?= 10
 
-.PHONY: all setup build run test test-release test-asan fuzz-smoke bench fuzz format clean
+.PHONY: all setup build package run test test-release test-asan fuzz-smoke bench fuzz format clean
 
 all: build
 
@@ -16,6 +16,10 @@ setup:
 build: setup
 	@cmake --preset release >/dev/null
 	@cmake --build --preset release
+
+# build/release/vorna_<version>_<arch>.deb, for `sudo apt install ./build/release/vorna_*.deb`.
+package: build
+	@cd build/release && cpack
 
 run: build
 	@scripts/run-editor $(SAMPLE)
