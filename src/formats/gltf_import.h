@@ -9,20 +9,22 @@
 // and each triangle's winding reversed, undoing what our export does. Part i holds the triangles
 // of material i in file order, each primitive with its own vertices; primitives without a
 // material share one more Part with the default material at the end. Materials give diffuse
-// (baseColorFactor), emissive and, through alpha, transparency; ambient = diffuse. Missing
-// normals are computed from the triangles. Part names are the material names ("no-name" for
-// none), in CP932 when they can be.
+// (baseColorFactor), emissive and, through alpha, transparency; ambient = diffuse. Texture
+// coordinates are the set the base-colour texture names, as its KHR_texture_transform changes
+// them; vertex data may be quantized (KHR_mesh_quantization) or sparse. Missing normals are
+// computed from the triangles. Part names are the material names ("no-name" for none), in CP932
+// when they can be.
 //
 // Textures: a base-colour image named by a relative URI becomes the Part's texture file, loaded
 // from the file's directory. An image inside the file (a buffer view or a data URI) is decoded
 // into the Part's texture, marked embedded, and named "<file stem>-<image number>.png" so that
 // saving in a format that stores texture names writes it beside the model (SaveEmbeddedTextures).
 //
-// The bytes are untrusted: every offset, length, stride, count and index is checked against the
-// buffers before use, and the parser is never asked to touch files or decode images itself.
-// Refused: what the parser refuses, an accessor or index outside its data, a file without a
-// triangle, a model beyond 2^25 vertices or faces. Refused with "パーツ数が256個を超えました": 256
-// or more Parts. On failure the Model is empty.
+// The bytes are untrusted: formats/gltf_document.h checks the document before anything is read.
+// Refused besides what it refuses: a vertex attribute of the wrong type, a value or a placed
+// vertex that is not finite, an index outside its primitive, a file without a triangle, a model
+// beyond 2^25 vertices or faces. Refused with "パーツ数が256個を超えました": 256 or more Parts.
+// On failure the Model is empty.
 #pragma once
 
 #include <cstdint>

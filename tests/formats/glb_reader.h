@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "formats/gltf_tinygltf.h"
+#include "support/gltf_tinygltf.h"
 #include "support/test_support.h"
 
 namespace vorna::test {

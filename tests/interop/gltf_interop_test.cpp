@@ -19,12 +19,12 @@
 #include "editor/open_flow.h"
 #include "formats/glb_reader.h"
 #include "formats/gltf_export.h"
-#include "formats/gltf_tinygltf.h"
 #include "formats/x_export_fixture.h"
 #include "interop/interop_support.h"
 #include "model/bounds.h"
 #include "model/geometry_fixtures.h"
 #include "model/hierarchy.h"
+#include "support/gltf_tinygltf.h"
 #include "support/test_support.h"
 
 namespace vorna {

@@ -3,4 +3,4 @@
 #include <fstream>
 
 #define TINYGLTF_IMPLEMENTATION
-#include "formats/gltf_tinygltf.h"
+#include "support/gltf_tinygltf.h"
