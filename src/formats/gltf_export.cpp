@@ -754,11 +754,40 @@ void Exporter::AssembleJson() {
   j += "}]}";
 }
 
+bool Finite(const Vec3& v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+// glTF forbids infinite and NaN numbers, in buffers too; a model read from a text format can
+// hold them ("inf" and "nan" read as numbers). Names the first one, or gives "".
+std::string NonFiniteValue(const Model& model) {
+  for (size_t v = 0; v < model.positions.size(); ++v) {
+    if (!Finite(model.positions[v]) || !Finite(model.normals[v]) ||
+        !std::isfinite(model.tex_u[v]) || !std::isfinite(model.tex_v[v]) ||
+        !std::isfinite(model.blend[v])) {
+      return "vertex " + std::to_string(v);
+    }
+  }
+  for (int u = 0; u < model.unit_count(); ++u) {
+    if (!Finite(model.units[u].basis_position)) return "the pivot of Unit " + std::to_string(u);
+    for (int m = 0; m < model.motion_count; ++m) {
+      if (!Finite(model.motions[m].translation[u]) || !Finite(model.motions[m].scale[u])) {
+        return "Motion " + std::to_string(m + 1);
+      }
+    }
+  }
+  return {};
+}
+
 bool Exporter::Build(std::string* error) {
   assert(model_.parts_count >= 0 && model_.parts_count < kMaxParts);
   const int parts = model_.parts_count;
   if (static_cast<int>(model_.parts.size()) < parts + 1) {
     *error = "the model has no Part records";
+    return false;
+  }
+  if (const std::string where = NonFiniteValue(model_); !where.empty()) {
+    *error = where + " holds a number that is not finite";
     return false;
   }
   if (skinned()) AddSkeleton();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <set>
 #include <span>
 #include <string>
@@ -72,6 +73,34 @@ TEST(GltfTest, StillAnimationsAndGlowsOfOneColour) {
   EXPECT_EQ(g.materials[0].emissiveFactor, (std::vector<double>{0, 0.5, 0}));
   EXPECT_EQ(g.materials[3].emissiveFactor, (std::vector<double>{0, 0, 0.25}));
   EXPECT_EQ(g.materials[4].emissiveFactor, (std::vector<double>{0.75, 0, 0}));
+}
+
+// Infinite and NaN numbers (which a text format reads as numbers) never reach a glTF file.
+TEST(GltfTest, NonFiniteValuesAreNotExported) {
+  test::TempDir dir;
+  const float inf = std::numeric_limits<float>::infinity();
+  const struct {
+    const char* message;
+    void (*damage)(Model&, float);
+  } cases[] = {
+      {"vertex 5 holds a number that is not finite",
+       [](Model& m, float x) { m.positions[5].y = x; }},
+      {"vertex 2 holds a number that is not finite", [](Model& m, float x) { m.tex_v[2] = x; }},
+      {"the pivot of Unit 1 holds a number that is not finite",
+       [](Model& m, float x) { m.units[1].basis_position.z = x; }},
+      {"Motion 1 holds a number that is not finite",
+       [](Model& m, float x) { m.motions[0].scale[3].x = x; }},
+  };
+  for (const auto& c : cases) {
+    for (const float value : {inf, -inf, std::nanf("")}) {
+      SCOPED_TRACE(c.message);
+      auto model = test::Character(1);
+      c.damage(*model, value);
+      std::string error;
+      EXPECT_FALSE(ExportGltf(*model, dir.File("bad.glb"), {}, &error));
+      EXPECT_EQ(error, c.message);
+    }
+  }
 }
 
 // One buffer: three positions (0 0 0, 1 0 0, 0 1 0), then three normals.
