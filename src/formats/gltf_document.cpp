@@ -808,7 +808,8 @@ bool ReadData(const Fields& root, std::span<const uint8_t> bin, bool has_bin,
       return false;
     }
     if (v.buffer < 0) return f.Fail("buffer", "missing");
-    if (f.Has("byteStride") && (v.stride < 4 || v.stride > 252)) {
+    // Some writers spell out a stride of 0 for packed elements.
+    if (v.stride != 0 && (v.stride < 4 || v.stride > 252)) {
       return f.Fail("byteStride", "not from 4 to 252");
     }
     return Fits(doc->buffers[v.buffer].data.size(), v.offset, 1, 0, v.length) ||
@@ -900,6 +901,10 @@ bool ReadGltfDocument(std::span<const uint8_t> bytes, const std::string& directo
   bool has_bin = false;
   const bool binary = bytes.size() >= 4 && LoadU32(bytes.data()) == kGlbMagic;
   if (binary && !SplitGlb(bytes, &json, &bin, &has_bin, error)) return false;
+  // Some writers start the text with a byte order mark, which JSON parsers refuse.
+  if (json.size() >= 3 && json[0] == 0xEF && json[1] == 0xBB && json[2] == 0xBF) {
+    json = json.subspan(3);
+  }
   try {
     simdjson::dom::parser parser;
     if (parser.allocate(json.size(), kMaxNesting) != simdjson::SUCCESS) {

@@ -227,6 +227,7 @@ TEST(GltfTest, CraftedFeaturesAreRead) {
       {"quantized.gltf", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 0, 1, 0, 0, 32768 / 65535.0f}},
       {"sparse_position.gltf", {{0, 0, 0}, {1, 0, 0}, {0, 2, 0}}, {0, 0, 1, 0, 0, 1}},
       {"brackets_in_a_string.gltf", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 0, 1, 0, 0, 1}},
+      {"byte_order_mark.gltf", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 0, 1, 0, 0, 1}},
       // the texture coordinates' view starts inside the positions' view
       {"views_overlapping.gltf", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 0, 1, 0, 0, 0}},
   };
