@@ -59,6 +59,11 @@ class ByteWriter {
   void U32(std::uint32_t value) { AppendU32(out_, value); }
   void I32(std::int32_t value) { U32(static_cast<std::uint32_t>(value)); }
   void F32(float value) { U32(std::bit_cast<std::uint32_t>(value)); }
+  void F64(double value) {
+    const auto raw = std::bit_cast<std::uint64_t>(value);
+    U32(static_cast<std::uint32_t>(raw));
+    U32(static_cast<std::uint32_t>(raw >> 32));
+  }
   void U8(std::uint8_t value) { out_.push_back(static_cast<char>(value)); }
   void Bytes(std::string_view bytes) { out_.append(bytes); }
   // A length-prefixed string: u32 length including the terminator, the bytes, one zero byte.
@@ -101,6 +106,12 @@ class ByteReader {
     std::uint32_t raw;
     if (!U32(&raw)) return false;
     *value = std::bit_cast<float>(raw);
+    return true;
+  }
+  bool F64(double* value) {
+    if (remaining() < 8) return false;
+    *value = LoadF64(bytes_.data() + pos_);
+    pos_ += 8;
     return true;
   }
   bool U8(std::uint8_t* value) {
