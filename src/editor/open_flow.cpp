@@ -59,6 +59,21 @@ void OfferFit(Model& model, Host& host, LoadEvents* events, LoadResult* result) 
   result->fitted = true;
 }
 
+// Said once after a damaged binary file was loaded as far as it could be read.
+std::string DamageNotice(const ReadDamage& damage) {
+  const auto list = [](const std::vector<std::string>& keys) {
+    std::string text;
+    for (const std::string& key : keys) {
+      text += (text.empty() ? "" : ", ") + (key.empty() ? std::string("(最後のレコード)") : key);
+    }
+    return text;
+  };
+  std::string text = "このファイルは壊れているため、読み込めたところまでを開きます。\r\n";
+  if (!damage.cut.empty()) text += "\r\n途中で切れているデータ: " + list(damage.cut);
+  if (!damage.missing.empty()) text += "\r\nないデータ: " + list(damage.missing);
+  return text + "\r\n\r\nこのファイルに上書き保存すると、読み込めたところだけが保存されます。";
+}
+
 void ReportMissingTextures(const Model& model, Host& host, std::vector<std::string>* missing) {
   for (int p = 0; p < model.parts_count; ++p) {
     const std::string& name = model.parts[p].texture_file;
@@ -93,10 +108,12 @@ LoadResult Load(Model& model, const std::string& path, Host& host, const ReadOpt
   // The Model is large: on the heap, and handed over by moving.
   auto read = std::make_unique<Model>();
   DeferredHost reader_host;
+  ReadDamage damage;
   bool ok = false;
   host.RunLongTask(LongTask::kReading, [&](const ProgressCallback& progress) {
     ReadOptions with_progress = options;
     with_progress.progress = progress;
+    with_progress.damage = &damage;
     ok = ReadModelFile(*read, path, reader_host, with_progress, &error);
   });
   if (!ok && error.kind == ReadErrorKind::kCancelled) {
@@ -117,6 +134,7 @@ LoadResult Load(Model& model, const std::string& path, Host& host, const ReadOpt
   if (row != nullptr && row->read_in_vrn_form) {
     host.Message("VR2ファイルはVRNファイル形式で読み込まれます", MessageIcon::kNone);
   }
+  if (damage.any()) host.Message(DamageNotice(damage), MessageIcon::kWarning);
 
   model.modified = 0;
   for (int p = 0; p < kMaxParts; ++p) model.draw_order[p] = static_cast<uint32_t>(p);

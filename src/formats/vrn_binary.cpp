@@ -336,6 +336,9 @@ class KeyedBinaryReader {
   bool ParseUnitBasis();
   bool ParseMotionValues(Key key);
   bool ParseAnimData();
+  // Tells options.damage what the file lacked: the record it ends inside, the records every
+  // file holds that did not come.
+  void ReportDamage(const std::array<bool, kKeyCount>& read);
 
   bool Refuse(ReadErrorKind kind, std::string text) {
     refused_ = true;
@@ -364,6 +367,7 @@ class KeyedBinaryReader {
   size_t record_offset_ = 0;  // where the record being parsed starts
   bool vertices_allocated_ = false;
   bool faces_allocated_ = false;
+  std::vector<std::string> cut_;
 };
 
 bool KeyedBinaryReader::String(int capacity, std::string* value) {
@@ -667,6 +671,7 @@ bool KeyedBinaryReader::Read(ReadError* error) {
   // Fewer records than counted is normal: the writers always count 31. Even the largest record
   // decodes in a few milliseconds, so asking once per record keeps a stop prompt.
   ProgressMeter meter(options_.progress, reader_.position() + reader_.remaining());
+  std::array<bool, kKeyCount> read{};
   for (uint32_t i = 0; i < record_count; ++i) {
     record_offset_ = reader_.position();
     if (!KeepReading(meter, record_offset_, error)) return false;
@@ -676,26 +681,53 @@ bool KeyedBinaryReader::Read(ReadError* error) {
     if (!reader_.U32(&key_length) ||
         !reader_.Bytes(std::min(key_length, kMaxKeyLength), &key_bytes) ||
         !reader_.U32(&data_size)) {
+      // Nothing left is the normal end; a few bytes left are a record cut short.
+      if (reader_.position() > record_offset_ || reader_.remaining() > 0) cut_.emplace_back();
       break;
     }
     const std::string_view key = key_bytes.substr(0, key_bytes.find('\0'));
     const auto found = std::find(kKeys.begin(), kKeys.end(), key);
     if (found == kKeys.end()) {
-      if (!reader_.Skip(data_size)) break;
+      if (!reader_.Skip(data_size)) {
+        cut_.emplace_back(key);
+        break;
+      }
       continue;
     }
     // A known record is parsed by its content, whatever its data size says: the format has
     // always been read this way.
-    if (!ParseRecord(static_cast<Key>(found - kKeys.begin()))) {
+    const Key known = static_cast<Key>(found - kKeys.begin());
+    if (!ParseRecord(known)) {
       if (refused_) {
         if (error != nullptr) *error = std::move(error_);
         return false;
       }
+      cut_.emplace_back(key);
       break;  // the file ends inside the record: keep what was read
     }
+    read[known] = true;
   }
-  return FinishReadingModel(model_, variant_ == BinaryVariant::kVr2 ? &corners_ : nullptr, error) &&
-         (meter.Finish() || Fail(error, ReadErrorKind::kCancelled, "cancelled"));
+  if (!FinishReadingModel(model_, variant_ == BinaryVariant::kVr2 ? &corners_ : nullptr, error) ||
+      !(meter.Finish() || Fail(error, ReadErrorKind::kCancelled, "cancelled"))) {
+    return false;
+  }
+  ReportDamage(read);
+  return true;
+}
+
+void KeyedBinaryReader::ReportDamage(const std::array<bool, kKeyCount>& read) {
+  if (options_.damage == nullptr) return;
+  ReadDamage& damage = *options_.damage;
+  damage.cut = cut_;
+  // Writers always write the records before the Unit records; those after them come only with
+  // Units and with the save options, so their absence says nothing.
+  for (int key = 0; key < kUnitBasis; ++key) {
+    const bool is_cut =
+        std::find(cut_.begin(), cut_.end(), kKeys[static_cast<size_t>(key)]) != cut_.end();
+    if (!read[static_cast<size_t>(key)] && !is_cut) {
+      damage.missing.emplace_back(kKeys[static_cast<size_t>(key)]);
+    }
+  }
 }
 
 }  // namespace

@@ -139,6 +139,43 @@ TEST(LoadTest, PostLoadStepsRunInOrder) {
   EXPECT_EQ(model->node_name[0], "P");
 }
 
+TEST(LoadTest, DamagedBinaryFilesLoadWithOneNotice) {
+  test::TempDir dir;
+  auto model = test::TwoPartModel();
+  model->parts[0].texture_file.clear();
+  const std::string whole = FormatKeyedBinary(*model, {}, BinaryVariant::kVrn);
+  auto unitless = test::TwoPartModel();
+  unitless->parts[0].texture_file.clear();
+  unitless->node_count = unitless->parts_count;
+  // Ends after "faces", as a model without Units always does: the record count says 31.
+  const std::string early = FormatKeyedBinary(*unitless, {}, BinaryVariant::kVrn);
+  std::string renamed = whole;
+  renamed[renamed.find("normals")] = 'x';  // an unknown record instead of the normals
+  const struct {
+    std::string bytes;
+    const char* named;  // in the notice, "" for no notice
+  } cases[] = {
+      {whole, ""},
+      {early, ""},
+      {early.substr(0, early.size() - 6), "途中で切れているデータ: faces"},
+      {early + "\x07", "途中で切れているデータ: (最後のレコード)"},
+      {renamed, "ないデータ: normals"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.named);
+    test::WriteFile(dir.File("m.vrn"), c.bytes);
+    auto model = test::NewModel();
+    ScriptedHost host;
+    ASSERT_TRUE(Load(*model, dir.File("m.vrn"), host, {false}).ok);
+    const std::vector<std::string> texts = host.Texts();
+    ASSERT_EQ(texts.size(), *c.named ? 1u : 0u);
+    if (*c.named) {
+      EXPECT_NE(texts[0].find(c.named), std::string::npos) << texts[0];
+      EXPECT_NE(texts[0].find("読み込めたところだけが保存されます"), std::string::npos);
+    }
+  }
+}
+
 // One triangle in the first Part, the other Parts empty, each naming its texture file.
 std::unique_ptr<Model> TexturedParts(const std::vector<std::string>& files) {
   std::vector<test::PartMesh> meshes(files.size());
