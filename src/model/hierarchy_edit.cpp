@@ -302,6 +302,13 @@ void RestoreExpansion(Model& model) {
       model.forest.at(node).expanded = model.units[model.UnitOfNode(node)].tree_expanded == 2;
     }
   }
+  // The selected node stays in sight: every Unit above it opens.
+  int above = model.forest.ParentOf(NodeOfItem(model, model.forest.Selected()));
+  for (int steps = 0; model.IsUnitNode(above) && steps < kForestCapacity; ++steps) {
+    model.forest.at(above).expanded = true;
+    model.units[model.UnitOfNode(above)].tree_expanded = 2;
+    above = model.forest.ParentOf(above);
+  }
 }
 
 bool GroupRootNodes(Model& model, Host& host) {

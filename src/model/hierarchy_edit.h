@@ -75,7 +75,8 @@ bool MoveNode(Model& model, int node, int target);
 // clears every tick and updates the selection state. A Unit target is marked expanded.
 void DropTickedNodes(Model& model, int dragged, int target);
 
-// Every Unit node expanded exactly when its tree_expanded is 2.
+// Every Unit node expanded exactly when its tree_expanded is 2, and the Units above the selected
+// node expanded (and marked so).
 void RestoreExpansion(Model& model);
 
 // Hangs every top-level node under one new Unit (tilt axis turned to (0, 1, 0), record otherwise

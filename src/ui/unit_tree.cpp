@@ -128,9 +128,15 @@ void UnitTree::Mirror(bool expand_all) {
     clearSelection();
   }
   for (const auto& [item, node] : items) {
-    if (expand_all) model_.forest.at(node).expanded = true;
+    if (expand_all) {
+      // Opened for the user to see: a later drop or deletion keeps it open, as one the user
+      // opened by hand.
+      model_.forest.at(node).expanded = true;
+      if (model_.IsUnitNode(node)) model_.units[model_.UnitOfNode(node)].tree_expanded = 2;
+    }
     item->setExpanded(model_.forest.at(node).expanded);
   }
+  if (selected != nullptr) scrollToItem(selected);
   mirroring_ = false;
   viewport()->update();
 }

@@ -27,8 +27,7 @@ class UnitTree : public QTreeWidget {
 
   UnitTree(Model& model, Host& host, QWidget* parent = nullptr);
 
-  // After a load: mirrors the forest with every item expanded. tree_expanded keeps what the file
-  // held, so the first drop or deletion collapses every Unit the user has not opened by hand.
+  // After a load: mirrors the forest with every item expanded, as if the user had opened each.
   void BuildUnitTree();
   // Mirrors the forest again after an edit made outside the tree (close, unit dialogs, export).
   void Refresh();

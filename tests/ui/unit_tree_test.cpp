@@ -53,7 +53,7 @@ class UnitTreeTest : public QObject {
     tree.BuildUnitTree();
     QCOMPARE(test::Paths(tree), QStringList({"A", "A>B", "A>B>P"}));
     QVERIFY(tree.ItemOfNode(2)->isExpanded());
-    QCOMPARE(model->units[1].tree_expanded, 0u);  // expanding after a load is not the user's
+    QCOMPARE(model->units[1].tree_expanded, 2u);  // opened for the user, kept open by edits
 
     QSignalSpy selection(&tree, &UnitTree::selectionChanged);
     tree.setCurrentItem(tree.ItemOfNode(2));
@@ -91,9 +91,8 @@ class UnitTreeTest : public QObject {
     DragOnto(tree, 0, 1);  // a Part onto a Part: siblings under Q's Unit
     QCOMPARE(model->parent[0], 3);
     QCOMPARE(changed.count(), 1);
-    // The first drop after a load closes every Unit the user has not opened by hand.
-    QVERIFY(!tree.ItemOfNode(2)->isExpanded());
-    tree.ItemOfNode(2)->setExpanded(true);
+    // What was open stays open.
+    QVERIFY(tree.ItemOfNode(2)->isExpanded() && tree.ItemOfNode(3)->isExpanded());
 
     DragOnto(tree, 2, 3);  // a Unit onto its own child: refused
     QCOMPARE(model->parent[3], 2);
@@ -122,11 +121,17 @@ class UnitTreeTest : public QObject {
     QCOMPARE(host.entries[0].text, std::string("腕\n\n以上の1個のユニットを削除しますか？"));
     QCOMPARE(model->node_name[2], std::string("\x98\x72"));
 
+    // B goes while P is selected under A, which the user closed: A opens to show P.
+    tree.ItemOfNode(1)->setExpanded(false);
+    tree.ItemOfNode(2)->setCheckState(0, Qt::Checked);
+    tree.setCurrentItem(tree.ItemOfNode(0));
     host.QueueAnswer(Answer::kYes);
     tree.DeleteUnits();
     QCOMPARE(model->node_count, 2);
     QCOMPARE(test::Paths(tree), QStringList({"A", "A>P"}));
     QCOMPARE(model->parent[0], 1);
+    QVERIFY(tree.ItemOfNode(1)->isExpanded());
+    QCOMPARE(tree.currentItem(), tree.ItemOfNode(0));
   }
 
   void DoubleClickOnTheSelectedItemOnlyOpensTheDialog() {
