@@ -48,7 +48,7 @@ constexpr CommandInfo kCommands[] = {
     {kCmdRecomputeBounds, kMenuModel, false, false, "中心点・ﾎﾞｯｸｽ再計算(&E)", ""},
     {kCmdTriangulate, kMenuModel, false, true, "三角形ﾎﾟﾘｺﾞﾝに変換(&P)", ""},
     {kCmdShiftFaces, kMenuModel, false, false, "面番号を1つずらす(&H)", ""},
-    {kCmdFreezePose, kMenuModel, false, true, "現在のポーズを固定(&F)", ""},
+    {kCmdFreezePose, kMenuModel, false, true, "現在のﾎﾟｰｽﾞを固定(&F)", ""},
     {kCmdDrawOrder, kMenuDrawOrder, false, false, "ﾊﾟｰﾂの描画順序変更(&O)...", ""},
     {kCmdSemiTransparent, kMenuView, false, false, "半透明(&A)", "", MarkKind::kToggle},
     {kCmdTextureLook, kMenuView, false, false, "ﾃｸｽﾁｬ・色(&T)", "", MarkKind::kToggle},

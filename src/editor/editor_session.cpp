@@ -42,6 +42,7 @@ void EditorSession::StopPlayback() {
 }
 
 bool EditorSession::TogglePlayback() {
+  played_ = -1;  // until the first tick the current Motion stays on show
   const PlaybackToggle toggle = vorna::TogglePlayback(*model_, view_.playing, view_.play_frame);
   if (render_.device != nullptr) SetupProjection(render_, view_);
   return toggle == PlaybackToggle::kStarted;
@@ -50,6 +51,7 @@ bool EditorSession::TogglePlayback() {
 void EditorSession::PlaybackTick() {
   if (!view_.playing || model_->motion_count <= 0) return;
   const int32_t motion = PlaybackStep(*model_, view_.play_frame);
+  played_ = motion;
   EvaluatePose(*model_, motion);
   DrawFrame();
 }

@@ -49,6 +49,10 @@ class EditorSession {
   bool TogglePlayback();
   // One timer tick: evaluates the next Motion of the loop and draws it.
   void PlaybackTick();
+  // The Motion the last tick drew while playback runs; current_motion otherwise.
+  int32_t MotionOnShow() const {
+    return view_.playing && played_ >= 0 ? played_ : model_->current_motion;
+  }
 
  private:
   std::unique_ptr<Model> model_;
@@ -56,6 +60,7 @@ class EditorSession {
   RenderContext render_;
   StepRecorder steps_{*model_};
   bool model_loaded_ = false;
+  int32_t played_ = -1;
 };
 
 }  // namespace vorna

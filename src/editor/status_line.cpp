@@ -15,11 +15,12 @@ std::string DirectionName(const ViewState& view) {
 
 }  // namespace
 
-StatusLine MakeStatusLine(const Model& model, const ViewState& view, bool model_loaded) {
+StatusLine MakeStatusLine(const Model& model, const ViewState& view, bool model_loaded,
+                          int32_t motion_on_show) {
   StatusLine line;
   if (!model_loaded) return line;
-  line.motion = "ﾓｰｼｮﾝ " + std::to_string(model.current_motion + 1) + "/" +
-                std::to_string(model.motion_count);
+  line.motion =
+      "ﾓｰｼｮﾝ " + std::to_string(motion_on_show + 1) + "/" + std::to_string(model.motion_count);
   if (model.current_anim >= 0 && model.current_anim < model.anim_count &&
       model.current_anim < static_cast<int>(model.anims.size())) {
     line.anim = "ｱﾆﾒ " + std::to_string(model.current_anim + 1) + "/" +

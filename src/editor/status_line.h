@@ -20,7 +20,9 @@ struct StatusLine {
   std::string camera;  // "前  平行投影", "自由視点  透視投影"
 };
 
-// Every field empty without a model.
-StatusLine MakeStatusLine(const Model& model, const ViewState& view, bool model_loaded);
+// Every field empty without a model. `motion_on_show` is the Motion drawn (playback draws
+// others than the current one).
+StatusLine MakeStatusLine(const Model& model, const ViewState& view, bool model_loaded,
+                          int32_t motion_on_show);
 
 }  // namespace vorna

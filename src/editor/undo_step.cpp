@@ -92,6 +92,16 @@ void PruneTable(std::unique_ptr<T>& held, const T& now) {
   if (held != nullptr && *held == now) held.reset();
 }
 
+// Units and Parts keep the pose matrices of the last frame drawn: a dialog that drew its preview
+// and was left unchanged changed nothing.
+template <typename Records>
+void PruneRecords(std::unique_ptr<Records>& held, const Records& now) {
+  if (held == nullptr || held->size() != now.size()) return;
+  Records same_poses = *held;
+  for (size_t i = 0; i < now.size(); ++i) same_poses[i].pose_matrix = now[i].pose_matrix;
+  if (same_poses == now) held.reset();
+}
+
 template <typename T>
 void SwapTable(std::unique_ptr<T>& held, T& table) {
   if (held != nullptr) std::swap(*held, table);
@@ -209,6 +219,7 @@ size_t ModelStep::bytes() const {
 
 void StepRecorder::Begin(std::string_view name) {
   if (depth_++ > 0) return;
+  revert_ = false;
   modified_at_begin_ = model_.modified;
   step_ = std::make_unique<ModelStep>();
   ModelStep& step = *step_;
@@ -239,9 +250,9 @@ std::unique_ptr<ModelStep> StepRecorder::End() {
   Prune(step->tex_v_, model_.tex_v);
   Prune(step->blend_, model_.blend);
   Prune(step->faces_, model_.faces);
-  PruneTable(step->parts_, model_.parts);
+  PruneRecords(step->parts_, model_.parts);
   PruneTable(step->draw_order_, model_.draw_order);
-  PruneTable(step->units_, model_.units);
+  PruneRecords(step->units_, model_.units);
   PruneTable(step->node_name_, model_.node_name);
   PruneTable(step->parent_, model_.parent);
   PruneTable(step->forest_, model_.forest);
@@ -271,6 +282,11 @@ std::unique_ptr<ModelStep> StepRecorder::End() {
                        step->parts_ != nullptr || step->draw_order_ != nullptr ||
                        step->touches_nodes() || step->touches_motions() ||
                        step->anims_ != nullptr || step->scalars_changed_ != 0;
+  if (std::exchange(revert_, false)) {
+    step->Swap(model_);
+    model_.modified = modified_at_begin_;
+    return nullptr;
+  }
   if (!changed) {
     model_.modified = modified_at_begin_;
     return nullptr;

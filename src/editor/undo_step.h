@@ -90,13 +90,18 @@ class StepRecorder {
   void Begin(std::string_view name);
   // Closes the step Begin opened (the outermost): the changed records, or null when the command
   // changed nothing, in which case `modified` gets back the value it had at Begin (a dialog
-  // closed with OK but no change is not an unsaved change).
+  // closed with OK but no change is not an unsaved change). Pose matrices, which every frame
+  // draws anew, are no change.
   std::unique_ptr<ModelStep> End();
+  // The open step is taken back (a dialog was cancelled): End puts the Model back as it was at
+  // Begin, `modified` too, and records nothing.
+  void Revert() { revert_ = depth_ > 0; }
   bool recording() const { return depth_ > 0; }
 
  private:
   Model& model_;
   int depth_ = 0;
+  bool revert_ = false;
   uint8_t modified_at_begin_ = 0;
   std::unique_ptr<ModelStep> step_;
 };

@@ -6,35 +6,45 @@
 #include <vector>
 
 namespace vorna {
+
+// One recorded step with the strip's thumbnails before and after it.
+struct StepRecord {
+  std::shared_ptr<ModelStep> step;
+  std::vector<QImage> before;
+  std::vector<QImage> after;
+};
+
 namespace {
 
-// One recorded step. The command is pushed after its edit was made, so the first redo, which
-// the stack runs on push, has nothing to do.
+using Applied = std::function<void(bool, const std::vector<QImage>&)>;
+
+// The command is pushed after its edit was made, so the first redo, which the stack runs on
+// push, has nothing to do.
 class StepCommand : public QUndoCommand {
  public:
-  StepCommand(std::shared_ptr<ModelStep> step, Model& model, std::function<void(bool)> applied)
-      : QUndoCommand(QString::fromStdString(step->name())),
-        step_(std::move(step)),
+  StepCommand(std::shared_ptr<StepRecord> record, Model& model, Applied applied)
+      : QUndoCommand(QString::fromStdString(record->step->name())),
+        record_(std::move(record)),
         model_(model),
         applied_(std::move(applied)) {}
 
-  const std::shared_ptr<ModelStep>& step() const { return step_; }
+  const std::shared_ptr<StepRecord>& record() const { return record_; }
 
-  void undo() override { Apply(); }
+  void undo() override { Apply(record_->before); }
   void redo() override {
     if (std::exchange(done_, false)) return;
-    Apply();
+    Apply(record_->after);
   }
 
  private:
-  void Apply() {
-    step_->Swap(model_);
-    applied_(step_->touches_motions());
+  void Apply(const std::vector<QImage>& thumbnails) {
+    record_->step->Swap(model_);
+    applied_(record_->step->touches_motions(), thumbnails);
   }
 
-  std::shared_ptr<ModelStep> step_;
+  std::shared_ptr<StepRecord> record_;
   Model& model_;
-  std::function<void(bool)> applied_;
+  Applied applied_;
   bool done_ = true;
 };
 
@@ -53,14 +63,16 @@ EditHistory::EditHistory(EditorSession& session, QObject* parent)
 
 size_t EditHistory::bytes() const {
   size_t total = 0;
-  for (int i = 0; i < stack_.count(); ++i) total += StepAt(stack_, i)->step()->bytes();
+  for (int i = 0; i < stack_.count(); ++i) total += StepAt(stack_, i)->record()->step->bytes();
   return total;
 }
 
 void EditHistory::Begin(int id) {
   const std::string_view name = StepName(id);
   open_.push_back(!name.empty());
-  if (!name.empty()) session_.steps().Begin(name);
+  if (name.empty()) return;
+  if (!session_.steps().recording()) thumbnails_before_ = Thumbnails();
+  session_.steps().Begin(name);
 }
 
 void EditHistory::End() {
@@ -68,12 +80,19 @@ void EditHistory::End() {
   const bool undoable = open_.back();
   open_.pop_back();
   if (!undoable) return;
-  if (std::unique_ptr<ModelStep> step = session_.steps().End()) Push(std::move(step));
+  if (std::unique_ptr<ModelStep> step = session_.steps().End()) {
+    Push(std::make_shared<StepRecord>(
+        StepRecord{std::move(step), std::exchange(thumbnails_before_, {}), Thumbnails()}));
+  }
 }
 
-void EditHistory::Push(std::unique_ptr<ModelStep> step) {
-  stack_.push(new StepCommand(std::move(step), session_.model(),
-                              [this](bool motions) { emit stepApplied(motions); }));
+void EditHistory::Revert() { session_.steps().Revert(); }
+
+void EditHistory::Push(std::shared_ptr<StepRecord> record) {
+  stack_.push(new StepCommand(std::move(record), session_.model(),
+                              [this](bool motions, const std::vector<QImage>& thumbnails) {
+                                emit stepApplied(motions, thumbnails);
+                              }));
   DropOldest();
 }
 
@@ -83,18 +102,20 @@ void EditHistory::DropOldest() {
   // The stack drops commands only by count, so it is filled again with the newest steps that
   // fit; the newest is kept whatever it holds.
   const int count = stack_.count();
-  std::vector<std::shared_ptr<ModelStep>> steps;
-  for (int i = 0; i < count; ++i) steps.push_back(StepAt(stack_, i)->step());
+  std::vector<std::shared_ptr<StepRecord>> records;
+  for (int i = 0; i < count; ++i) records.push_back(StepAt(stack_, i)->record());
   int drop = 0;
-  while (drop < count - 1 && total > byte_cap_) total -= steps[drop++]->bytes();
+  while (drop < count - 1 && total > byte_cap_) total -= records[drop++]->step->bytes();
   if (drop == 0) return;
   const int clean = stack_.cleanIndex();
   rebuilding_ = true;
   stack_.clear();
   for (int i = drop; i < count; ++i) {
     if (i == clean) stack_.setClean();
-    stack_.push(new StepCommand(steps[i], session_.model(),
-                                [this](bool motions) { emit stepApplied(motions); }));
+    stack_.push(new StepCommand(records[i], session_.model(),
+                                [this](bool motions, const std::vector<QImage>& thumbnails) {
+                                  emit stepApplied(motions, thumbnails);
+                                }));
   }
   if (clean == count) {
     stack_.setClean();
@@ -113,13 +134,15 @@ void EditHistory::Redo() {
 }
 
 std::string_view EditHistory::UndoName() const {
-  const StepCommand* command = StepAt(stack_, stack_.index() - 1);
-  return command != nullptr ? std::string_view(command->step()->name()) : std::string_view();
+  const auto* command = StepAt(stack_, stack_.index() - 1);
+  return command != nullptr ? std::string_view(command->record()->step->name())
+                            : std::string_view();
 }
 
 std::string_view EditHistory::RedoName() const {
-  const StepCommand* command = StepAt(stack_, stack_.index());
-  return command != nullptr ? std::string_view(command->step()->name()) : std::string_view();
+  const auto* command = StepAt(stack_, stack_.index());
+  return command != nullptr ? std::string_view(command->record()->step->name())
+                            : std::string_view();
 }
 
 void EditHistory::MarkSaved() {

@@ -3,15 +3,20 @@
 // `modified` flag follows it. The steps are capped by the memory they hold; the oldest go first.
 #pragma once
 
+#include <QImage>
 #include <QObject>
 #include <QUndoStack>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "editor/editor_session.h"
 
 namespace vorna {
+
+struct StepRecord;
 
 class EditHistory : public QObject {
   Q_OBJECT
@@ -33,6 +38,14 @@ class EditHistory : public QObject {
   void Begin(int id);
   // Closes the step and puts it on the stack when the Model changed.
   void End();
+  // The open step is taken back when it ends (its dialog was cancelled): the Model returns to
+  // what it was at Begin and nothing is recorded.
+  void Revert();
+  // The Motion strip's thumbnails, kept with each step so that undo and redo show them as they
+  // were (null: none kept).
+  void SetThumbnailSource(std::function<std::vector<QImage>()> source) {
+    thumbnails_ = std::move(source);
+  }
 
   void Undo();
   void Redo();
@@ -46,13 +59,17 @@ class EditHistory : public QObject {
   void Clear();
 
  signals:
-  // Undo or redo changed the Model; the window shows it again.
-  void stepApplied(bool motions_changed);
+  // Undo or redo changed the Model; the window shows it again, with the strip's thumbnails as
+  // they were at that state (empty when none were kept).
+  void stepApplied(bool motions_changed, const std::vector<QImage>& thumbnails);
 
  private:
-  void Push(std::unique_ptr<ModelStep> step);
+  void Push(std::shared_ptr<StepRecord> record);
   void DropOldest();
   void FollowClean();
+  std::vector<QImage> Thumbnails() const {
+    return thumbnails_ ? thumbnails_() : std::vector<QImage>();
+  }
 
   EditorSession& session_;
   QUndoStack stack_;
@@ -60,6 +77,9 @@ class EditHistory : public QObject {
   // The step Begin opened was an undoable one (nested Begins count too).
   std::vector<bool> open_;
   bool rebuilding_ = false;
+  std::function<std::vector<QImage>()> thumbnails_;
+  // The thumbnails when the outermost step open began.
+  std::vector<QImage> thumbnails_before_;
 };
 
 // Runs `edit` as one step of `history` (null: just runs it).

@@ -100,6 +100,7 @@ MainWindow::MainWindow(Host* host, QWidget* parent, const QString& settings_file
 
   history_ = new EditHistory(session_, this);
   connect(history_, &EditHistory::stepApplied, this, &MainWindow::AfterStepApplied);
+  history_->SetThumbnailSource([this] { return strip()->Thumbnails(); });
   // Edits recorded outside a command (in the tree) name the undo item too.
   connect(&history_->stack(), &QUndoStack::indexChanged, this, [this] {
     if (menus_[kMenuFile] != nullptr) RefreshMenus();
@@ -150,7 +151,10 @@ MainWindow::MainWindow(Host* host, QWidget* parent, const QString& settings_file
   connect(tree_, &UnitTree::labelEditStarted, this, [this] { SetAcceleratorsEnabled(false); });
   connect(tree_, &UnitTree::labelEditFinished, this, [this] { SetAcceleratorsEnabled(true); });
   MotionStrip* motion_strip = pager_->strip();
-  connect(motion_strip, &MotionStrip::motionChosen, this, [this](int) { Redraw(); });
+  connect(motion_strip, &MotionStrip::motionChosen, this, [this](int) {
+    ShowStatus();
+    Redraw();
+  });
   connect(motion_strip, &MotionStrip::motionsChanged, this, [this] {
     RefreshMenus();
     Redraw();
@@ -167,9 +171,7 @@ MainWindow::MainWindow(Host* host, QWidget* parent, const QString& settings_file
   status_ = new QLabel(this);
   statusBar()->addWidget(status_, 1);
   connect(view_, &ViewWindow::cameraChanged, this, &MainWindow::RefreshMenus);
-  connect(view_, &ViewWindow::ticked, this, [this] {
-    status_->setText(StatusText(MakeStatusLine(session_.model(), session_.view(), true)));
-  });
+  connect(view_, &ViewWindow::ticked, this, &MainWindow::ShowStatus);
 
   RefreshMenus();
 }
@@ -211,11 +213,12 @@ void MainWindow::BuildMenus() {
       group->addAction(item);
     }
     if (!command.key.empty()) {
-      shortcuts_[command.id] = Label(command.key);
-      if (!command.alternate_key.empty()) {
-        shortcuts_[command.id] += QStringLiteral(", ") + Label(command.alternate_key);
-      }
-      item->setShortcuts(QKeySequence::listFromString(shortcuts_[command.id]));
+      // Each key a sequence of its own: text with both would make one two-key chord.
+      QList<QKeySequence>& keys = shortcuts_[command.id];
+      keys.push_back(QKeySequence(Label(command.key)));
+      if (!command.alternate_key.empty())
+        keys.push_back(QKeySequence(Label(command.alternate_key)));
+      item->setShortcuts(keys);
       item->setShortcutContext(Qt::WindowShortcut);
       // The label already names the key.
       item->setShortcutVisibleInContextMenu(false);
@@ -269,7 +272,7 @@ void MainWindow::StoreWindowState() {
 void MainWindow::SetAcceleratorsEnabled(bool enabled) {
   accelerators_enabled_ = enabled;
   for (const auto& [id, key] : shortcuts_) {
-    actions_[id]->setShortcuts(enabled ? QKeySequence::listFromString(key) : QList<QKeySequence>());
+    actions_[id]->setShortcuts(enabled ? key : QList<QKeySequence>());
   }
 }
 
@@ -294,8 +297,13 @@ void MainWindow::RefreshMenus() {
     item->setEnabled(CommandEnabled(model, view, facts, id));
     if (item->isCheckable()) item->setChecked(CommandChecked(model, view, facts, id));
   }
-  if (status_ != nullptr)
-    status_->setText(StatusText(MakeStatusLine(model, view, facts.model_loaded)));
+  ShowStatus();
+}
+
+void MainWindow::ShowStatus() {
+  if (status_ == nullptr) return;
+  status_->setText(StatusText(MakeStatusLine(session_.model(), session_.view(),
+                                             session_.model_loaded(), session_.MotionOnShow())));
 }
 
 void MainWindow::RunCommand(int id) {
@@ -352,9 +360,12 @@ void MainWindow::Dispatch(int id) {
       close();
       return;
     case kCmdAddUnit:
-      // The new Unit is edited at once; the dialog opens even when no Unit could be added.
+      // The new Unit is edited at once; the dialog opens even when no Unit could be added. The
+      // edit is a step of its own, so that cancelling it keeps the Unit.
       tree_->AddUnit();
       Redraw();
+      history_->End();
+      history_->Begin(kCmdEditUnit);
       RunEditingDialog(kCmdEditUnit);
       return;
     case kCmdDeleteUnits:
@@ -508,20 +519,24 @@ void MainWindow::AfterLoad(const LoadResult& result) {
   Redraw();
 }
 
-void MainWindow::AfterStepApplied(bool motions_changed) {
+void MainWindow::AfterStepApplied(bool motions_changed, const std::vector<QImage>& thumbnails) {
   Model& model = session_.model();
   UpdateSelectionState(model);
   tree_->Refresh();
-  if (motions_changed) {
+  // The strip shows what it showed at the state returned to; nothing is drawn for it.
+  if (static_cast<int>(thumbnails.size()) == model.motion_count) {
+    strip()->ShowThumbnails(thumbnails);
+  } else if (motions_changed) {
     // Rebuilding the strip walks current_motion over every Motion for the thumbnails.
     const int current = model.current_motion;
     strip()->RebuildFromTable();
     model.current_motion = std::clamp(current, 0, std::max(0, model.motion_count - 1));
     strip()->SyncPressed();
-    pager_->Recalculate();
-    LayoutChildren();
   }
-  RegenerateThumbnail();
+  pager_->Recalculate();
+  LayoutChildren();
+  RefreshMenus();
+  Redraw();
 }
 
 void MainWindow::StopPlayback() {
@@ -568,7 +583,9 @@ bool MainWindow::RunEditingDialog(int id) {
       return false;
   }
   PlaceBesideWindow(*dialog, *this);
-  dialog->exec();
+  // Cancel has put back what the dialog changed, as far as it can; the history puts back the
+  // rest (derived values, freed slots) and records nothing.
+  if (dialog->exec() == QDialog::Rejected) history_->Revert();
   dialog.reset();
   // Units may have been created or removed and the selection moved; the tree follows.
   if (id == kCmdEditUnit || id == kCmdCopyUnit || id == kCmdTextureColour) tree_->Refresh();
@@ -601,8 +618,18 @@ void MainWindow::RegenerateThumbnail() {
 
 void MainWindow::ShowHelp() {
   const QString index = HelpIndexPath();
-  // Without the pages help simply does not appear.
-  if (!index.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(index));
+  if (!index.isEmpty() && QDesktopServices::openUrl(QUrl::fromLocalFile(index))) return;
+  // Nothing could show the pages: say where they are, or that they were not installed.
+  const QString text =
+      index.isEmpty()
+          ? QStringLiteral(
+                "ヘルプのページが見つかりません。次の場所にインストールしてください：\n%1")
+                .arg(QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                     QStringLiteral("/../share/vorna/help")))
+          : QStringLiteral(
+                "ヘルプを表示できるブラウザが見つかりません。ヘルプは次の場所にあります：\n%1")
+                .arg(QDir::toNativeSeparators(index));
+  host_->Message(text.toStdString(), MessageIcon::kInformation);
 }
 
 void MainWindow::ShowAbout() {

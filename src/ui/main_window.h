@@ -3,11 +3,14 @@
 // core; menus are enabled and checked from the session's state after every change.
 #pragma once
 
+#include <QKeySequence>
+#include <QList>
 #include <QMainWindow>
 #include <QString>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "editor/editor_session.h"
 #include "editor/recent_files.h"
@@ -114,7 +117,8 @@ class MainWindow : public QMainWindow, private LoadEvents {
   // Runs an editing dialog of the command `id`; false for other commands.
   bool RunEditingDialog(int id);
   // Undo or redo changed the model: the tree, the strip, the menus and the view follow.
-  void AfterStepApplied(bool motions_changed);
+  void AfterStepApplied(bool motions_changed, const std::vector<QImage>& thumbnails);
+  void ShowStatus();
   MenuFacts Facts() const;
 
   EditorSession session_;
@@ -126,7 +130,7 @@ class MainWindow : public QMainWindow, private LoadEvents {
   RecentFiles recent_;
   QMenu* recent_menu_ = nullptr;
   std::map<int, QAction*> actions_;
-  std::map<int, QString> shortcuts_;
+  std::map<int, QList<QKeySequence>> shortcuts_;
   QMenu* menus_[kMenuCount] = {};
   QMenu* speed_menu_ = nullptr;
   QWidget* central_ = nullptr;

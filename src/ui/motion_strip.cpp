@@ -13,6 +13,7 @@
 #include "animation/motion_list.h"
 #include "editor/commands.h"
 #include "images/scale.h"
+#include "ui/dialog_placement.h"
 
 namespace vorna {
 
@@ -49,7 +50,10 @@ void MotionStrip::ClearMotionStrip(bool with_images) {
 }
 
 void MotionStrip::AddMotionButton(int motion) {
-  QImage thumbnail = hooks_.make_thumbnail ? hooks_.make_thumbnail() : QImage();
+  InsertButton(motion, hooks_.make_thumbnail ? hooks_.make_thumbnail() : QImage());
+}
+
+void MotionStrip::InsertButton(int motion, QImage thumbnail) {
   thumbnails_.push_back(std::move(thumbnail));
   // Buttons always stand in Motion order with the ids and thumbnails of their positions, so a
   // new button goes at the end whatever number it is given.
@@ -144,6 +148,7 @@ bool MotionStrip::DeleteCurrentMotion() {
 
 bool MotionStrip::RunCustomizeDialog(std::vector<int>* order) {
   MotionCustomizeDialog dialog(thumbnails_, ButtonCount(), window());
+  PlaceBesideWindow(dialog, *window());
   dialog.exec();
   *order = dialog.Order();
   return true;
@@ -169,6 +174,12 @@ void MotionStrip::RebuildFromTable() {
     model_.current_motion = p;
     AddMotionButton(p);
   }
+}
+
+void MotionStrip::ShowThumbnails(const std::vector<QImage>& thumbnails) {
+  ClearMotionStrip(true);
+  for (size_t p = 0; p < thumbnails.size(); ++p) InsertButton(static_cast<int>(p), thumbnails[p]);
+  SyncPressed();
 }
 
 MotionPager::MotionPager(Model& model, Host& host, MotionStripHooks hooks, QWidget* parent)
@@ -283,7 +294,7 @@ MotionCustomizeDialog::MotionCustomizeDialog(const std::vector<QImage>& thumbnai
   connect(remove, &QPushButton::clicked, this, &MotionCustomizeDialog::RemoveSelected);
   connect(reset, &QPushButton::clicked, this, &MotionCustomizeDialog::Reset);
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
-  resize(300, 360);
+  setMinimumSize(300, 360);
   Fill();
 }
 

@@ -54,6 +54,9 @@ class MotionStrip : public QWidget {
   // One button per Motion of the table, each with a new thumbnail; current_motion ends as the
   // last Motion.
   void RebuildFromTable();
+  // One button per thumbnail given, each showing it, and the current Motion's pressed (undo and
+  // redo put back the strip of the state they return to).
+  void ShowThumbnails(const std::vector<QImage>& thumbnails);
 
   // The add-motion command: appends a copy of the current Motion with its button.
   bool AddMotion();
@@ -86,6 +89,8 @@ class MotionStrip : public QWidget {
  private:
   void OnButtonClicked(int id);
   void ShowThumbnail(int position);
+  // Inserts the pressed button of Motion `motion` (at the end) with its thumbnail.
+  void InsertButton(int motion, QImage thumbnail);
 
   Model& model_;
   Host& host_;

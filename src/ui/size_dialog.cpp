@@ -63,6 +63,7 @@ SizeDialog::SizeDialog(const DialogContext& context, QWidget* parent)
     boxes_[i] = new QLineEdit(QString::fromStdString(proposed[i]));
     boxes_[i]->setMinimumWidth(90);
     grid->addWidget(boxes_[i], 1 + i / 3, 1 + i % 3);
+    connect(boxes_[i], &QLineEdit::textChanged, this, &SizeDialog::Preview);
   }
   auto* show_again_row = new QHBoxLayout;
   show_again_row->addStretch(1);
@@ -79,7 +80,10 @@ SizeDialog::SizeDialog(const DialogContext& context, QWidget* parent)
   layout->addWidget(OkCancelButtons(this));
 
   ShowInformation(SizeAndPosition{});
+  opened_ = std::make_unique<Model>(model);
 }
+
+SizeDialog::~SizeDialog() { PutBack(); }
 
 SizeAndPosition SizeDialog::ReadBoxes() const {
   std::array<std::string, 6> texts;
@@ -88,15 +92,32 @@ SizeAndPosition SizeDialog::ReadBoxes() const {
 }
 
 void SizeDialog::ShowInformation(const SizeAndPosition& edit) {
-  const Model& model = context_.model();
+  const Model& model = opened_ != nullptr ? *opened_ : context_.model();
   information_->setPlainText(
       InformationText(SizeDialogInformation(model, edit), model.model_file_name));
 }
 
 void SizeDialog::ShowAgain() { ShowInformation(ReadBoxes()); }
 
+void SizeDialog::Preview() {
+  if (opened_ == nullptr) return;
+  const SizeAndPosition edit = ReadBoxes();
+  Model& model = context_.model();
+  model = *opened_;
+  // The markers keep their size until OK: each fit multiplies them, a preview must not.
+  ApplySizeAndPosition(model, edit.move, edit.scale, [](double) {});
+  context_.Redraw();
+}
+
+void SizeDialog::PutBack() {
+  if (opened_ == nullptr) return;
+  context_.model() = std::move(*opened_);
+  opened_.reset();
+}
+
 void SizeDialog::accept() {
   const SizeAndPosition edit = ReadBoxes();
+  PutBack();
   Model& model = context_.model();
   RenderContext& render = context_.session->render();
   ApplySizeAndPosition(model, edit.move, edit.scale,
@@ -104,6 +125,12 @@ void SizeDialog::accept() {
   SetupView(render, model, context_.view());
   context_.RegenerateThumbnail();
   QDialog::accept();
+}
+
+void SizeDialog::reject() {
+  PutBack();
+  context_.Redraw();
+  QDialog::reject();
 }
 
 }  // namespace vorna

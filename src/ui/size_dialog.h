@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <array>
+#include <memory>
 
 #include "editor/size_dialog.h"
 #include "ui/dialog_context.h"
@@ -20,12 +21,16 @@ class SizeDialog : public QDialog {
 
  public:
   // Stops playback and proposes the scale and move that centre the model and make its largest
-  // extent 1.2; the report shows the model as it is.
+  // extent 1.2; the report shows the model as it is. The view shows the model as the boxes would
+  // leave it, from the first change of a box on.
   SizeDialog(const DialogContext& context, QWidget* parent = nullptr);
+  ~SizeDialog() override;
 
   // Moves, then scales the model by the six boxes, fits the markers, follows the new centre
-  // with the view and remakes the current Motion's thumbnail. Cancel changes nothing.
+  // with the view and remakes the current Motion's thumbnail.
   void accept() override;
+  // Puts the model back as it was when the dialog opened.
+  void reject() override;
   // "再表示": the report for the values in the boxes.
   void ShowAgain();
 
@@ -37,8 +42,12 @@ class SizeDialog : public QDialog {
  private:
   SizeAndPosition ReadBoxes() const;
   void ShowInformation(const SizeAndPosition& edit);
+  // The preview: the model as opened, moved and scaled by the boxes.
+  void Preview();
+  void PutBack();
 
   DialogContext context_;
+  std::unique_ptr<Model> opened_;  // the model as the dialog found it; null once closed
   QPlainTextEdit* information_;
   std::array<QLineEdit*, 6> boxes_{};  // scale x, y, z, move x, y, z
   QPushButton* show_again_;

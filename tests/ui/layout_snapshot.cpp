@@ -54,11 +54,14 @@ class Describer {
         Line(depth, "---");
         continue;
       }
+      // Each key on its own: "Ctrl+Y; Ctrl+Shift+Z" are two keys, "Ctrl+Y, Ctrl+Shift+Z" a chord.
+      QStringList keys;
+      for (const QKeySequence& key : action->shortcuts()) {
+        keys << key.toString(QKeySequence::PortableText);
+      }
       Line(depth, Quoted(action->text()) + (action->isChecked() ? " checked" : "") +
                       (action->isEnabled() ? "" : " disabled") +
-                      (action->shortcut().isEmpty()
-                           ? QString()
-                           : " " + action->shortcut().toString(QKeySequence::PortableText)));
+                      (keys.isEmpty() ? QString() : " " + keys.join(QStringLiteral("; "))));
       Menus(action->menu(), depth + 1);
     }
   }

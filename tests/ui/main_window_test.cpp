@@ -8,9 +8,11 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -24,6 +26,7 @@
 #include <memory>
 #include <vector>
 
+#include "editor/recovery_file.h"
 #include "model/hierarchy_edit.h"
 #include "model/host.h"
 #include "support/test_support.h"
@@ -36,7 +39,9 @@
 #include "ui/qt_translations.h"
 #include "ui/rotate_dialog.h"
 #include "ui/single_instance.h"
+#include "ui/size_dialog.h"
 #include "ui/ui_test_registry.h"
+#include "ui/unit_copy_dialog.h"
 #include "ui/unit_tree.h"
 #include "ui/view_window.h"
 
@@ -156,7 +161,6 @@ class MainWindowTest : public QObject {
       const char* dialog;
     } cases[] = {
         {kCmdEditUnit, model.parts_count, "vorna::UnitSettingsDialog"},
-        {kCmdAddUnit, 0, "vorna::UnitSettingsDialog"},
         {kCmdCopyUnit, model.parts_count, "vorna::UnitCopyDialog"},
         {kCmdTextureColour, 0, "vorna::TextureDialog"},
         {kCmdKeyFrames, 0, "vorna::KeyframeDialog"},
@@ -164,28 +168,50 @@ class MainWindowTest : public QObject {
         {kCmdRotate, 0, "vorna::RotateDialog"},
         {kCmdDrawOrder, 0, "vorna::DrawOrderDialog"},
         {kCmdReorderMotions, 0, "vorna::MotionCustomizeDialog"},
+        {kCmdAddUnit, 0, "vorna::UnitSettingsDialog"},
     };
+    // A step to redo, which no cancelled dialog may wipe.
+    window_->RunCommand(kCmdShiftFaces);
+    window_->RunCommand(kCmdUndo);
     for (const auto& c : cases) {
       tree->setCurrentItem(tree->ItemOfNode(c.node));
       QVERIFY2(Enabled(c.id), c.dialog);
       QString shown;
-      bool previewed = false;  // the rotate dialog's live preview reaches the view
+      bool previewed = false;  // the live preview reaches the view
+      QPoint placed;
       const std::vector<uint8_t> before = Frame();
+      const std::string held = EncodeRecoveryCopy(model, 0);  // everything the Model holds
+      const int steps = window_->history().stack().index();
       QTimer::singleShot(0, this, [&] {
         QWidget* modal = QApplication::activeModalWidget();
         if (modal == nullptr) return;
         shown = QString::fromLatin1(modal->metaObject()->className());
+        placed =
+            modal->pos() - BesideWindow(window_->frameGeometry(), modal->frameGeometry().size(),
+                                        modal->screen()->availableGeometry());
         if (auto* rotate = qobject_cast<RotateDialog*>(modal)) {
           rotate->slider(1)->setValue(90);
           previewed = Frame() != before;
+        } else if (auto* size = qobject_cast<SizeDialog*>(modal)) {
+          size->move_box(0)->setText(QStringLiteral("0.5"));
+          previewed = Frame() != before;
+        } else if (auto* copy = qobject_cast<UnitCopyDialog*>(modal)) {
+          copy->Apply();
         }
         static_cast<QDialog*>(modal)->reject();
       });
       window_->RunCommand(c.id);
       QCOMPARE(shown, QString::fromLatin1(c.dialog));
-      QCOMPARE(previewed, c.id == kCmdRotate);
+      QCOMPARE(placed, QPoint());
+      QCOMPARE(previewed, c.id == kCmdRotate || c.id == kCmdSizePosition);
       QCOMPARE(model.motion_count, 5);
+      // Cancel records nothing; the Unit added before its dialog is a step of its own.
+      QCOMPARE(window_->history().stack().index(), steps + (c.id == kCmdAddUnit ? 1 : 0));
+      QCOMPARE(Modified(), c.id == kCmdAddUnit);
+      QCOMPARE(Enabled(kCmdRedo), c.id != kCmdAddUnit);
+      if (c.id != kCmdAddUnit) QVERIFY2(EncodeRecoveryCopy(model, 0) == held, c.dialog);
     }
+    QCOMPARE(Text(kCmdUndo), QStringLiteral("元に戻す: ユニットの追加(&U)\tCtrl+Z"));
     // Only the added Unit stays; nothing else was changed.
     QCOMPARE(model.unit_count(), 8);
     QVERIFY(host_.entries.empty());
@@ -412,6 +438,75 @@ class MainWindowTest : public QObject {
     window_->unit_tree()->DropNodes(0, window_->session().model().parts_count);
     QVERIFY(Modified());
     QCOMPARE(Text(kCmdUndo), QStringLiteral("元に戻す: ユニットの移動(&U)\tCtrl+Z"));
+  }
+
+  void RedoAnswersEachOfItsKeysAlone() {
+    ShowLoaded();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    for (const QKeyCombination key : {Qt::CTRL | Qt::Key_Y, Qt::CTRL | Qt::SHIFT | Qt::Key_Z}) {
+      window_->RunCommand(kCmdFlipCulling);
+      QTest::keyClick(window_.get(), Qt::Key_Z, Qt::ControlModifier);
+      QVERIFY(!Modified());
+      QTest::keyClick(window_.get(), key.key(), key.keyboardModifiers());
+      QVERIFY2(Modified(), qPrintable(QKeySequence(key).toString()));
+      // The key after it is a key of its own, not the end of a chord.
+      QTest::keyClick(window_.get(), Qt::Key_Z, Qt::ControlModifier);
+      QVERIFY(!Modified());
+    }
+  }
+
+  // Undo and redo put back the strip as it was; an undone size change does not redraw the
+  // thumbnails with a later flip or the selection.
+  void UndoShowsTheThumbnailsOfTheStateItReturnsTo() {
+    ShowLoaded();
+    window_->unit_tree()->setCurrentItem(window_->unit_tree()->ItemOfNode(0));
+    const std::vector<QImage> loaded = window_->strip()->Thumbnails();
+    QTimer::singleShot(0, this, [] {
+      if (auto* size = qobject_cast<SizeDialog*>(QApplication::activeModalWidget())) {
+        size->scale_box(1)->setText(QStringLiteral("0.5"));
+        size->accept();
+      }
+    });
+    window_->RunCommand(kCmdSizePosition);
+    const std::vector<QImage> sized = window_->strip()->Thumbnails();
+    QVERIFY(sized != loaded);
+    window_->RunCommand(kCmdFlipCulling);
+    const std::vector<QImage> flipped = window_->strip()->Thumbnails();
+    for (const auto* expected : {&sized, &loaded}) {
+      window_->RunCommand(kCmdUndo);
+      QVERIFY(window_->strip()->Thumbnails() == *expected);
+    }
+    window_->RunCommand(kCmdRedo);
+    window_->RunCommand(kCmdRedo);
+    QVERIFY(window_->strip()->Thumbnails() == flipped);
+    QCOMPARE(window_->strip()->ButtonCount(), 5);
+  }
+
+  void TheStatusLineNamesTheMotionOnShow() {
+    ShowLoaded();
+    const auto motion = [this] {
+      return window_->statusBar()->findChild<QLabel*>()->text().section(QStringLiteral("   |"), 0,
+                                                                        0);
+    };
+    QCOMPARE(motion(), QStringLiteral("ﾓｰｼｮﾝ 5/5"));  // a load ends on the last Motion
+    window_->strip()->ButtonAt(1)->click();
+    QCOMPARE(motion(), QStringLiteral("ﾓｰｼｮﾝ 2/5"));
+    QSignalSpy ticks(window_->view_window(), &ViewWindow::ticked);
+    window_->RunCommand(kCmdPlayStop);
+    QStringList shown;
+    connect(window_->view_window(), &ViewWindow::ticked, this, [&] { shown << motion(); });
+    QTRY_VERIFY_WITH_TIMEOUT(shown.size() >= 3, 5000);
+    window_->RunCommand(kCmdPlayStop);
+    // Playback of the walk starts from its first Motion.
+    QCOMPARE(shown.mid(0, 3), QStringList({"ﾓｰｼｮﾝ 1/5", "ﾓｰｼｮﾝ 2/5", "ﾓｰｼｮﾝ 3/5"}));
+    QCOMPARE(motion(), QStringLiteral("ﾓｰｼｮﾝ 2/5"));
+  }
+
+  void HelpWithoutAViewerSaysWhereItIs() {
+    window_->RunCommand(kCmdHelp);
+    QCOMPARE(host_.entries.size(), size_t{1});
+    QVERIFY2(host_.entries[0].text.find("/help") != std::string::npos,
+             host_.entries[0].text.c_str());
   }
 
   void CloseAsksToSaveUnsavedEditsAndForgetsTheSteps() {

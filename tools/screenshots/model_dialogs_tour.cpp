@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "tour_support.h"
+#include "ui/dialog_placement.h"
 #include "ui/draw_order_dialog.h"
 #include "ui/image_file_dialogs.h"
 #include "ui/rotate_dialog.h"
@@ -35,8 +36,10 @@ class ModelDialogsTour : public test::TourBase {
     QVERIFY(ShowWindow());
     QVERIFY(OpenSample());
 
+    // Beside the window as the editor places it: the view shows the preview whole.
     SizeDialog size(window_->MakeDialogContext(), window_.get());
-    ShootBesideView(&size, "model-01-size", [&size] {
+    ShootDialog(&size, "model-01-size", [this, &size] {
+      PlaceBesideWindow(size, *window_);
       size.scale_box(0)->setText("2");
       size.ShowAgain();
     });
