@@ -14,7 +14,8 @@
 namespace vorna {
 
 enum class MessageIcon { kNone, kInformation, kWarning, kStop, kQuestion };
-enum class Buttons { kOk, kYesNo, kYesNoCancel };
+// kRestoreDiscard: "復元" answers kYes, "破棄" kNo.
+enum class Buttons { kOk, kYesNo, kYesNoCancel, kRestoreDiscard };
 enum class Answer { kOk, kYes, kNo, kCancel };
 // What a long operation does, for the words its progress is shown with.
 enum class LongTask { kReading, kSaving };

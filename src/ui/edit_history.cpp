@@ -71,7 +71,10 @@ void EditHistory::Begin(int id) {
   const std::string_view name = StepName(id);
   open_.push_back(!name.empty());
   if (name.empty()) return;
-  if (!session_.steps().recording()) thumbnails_before_ = Thumbnails();
+  if (!session_.steps().recording()) {
+    step_clock_.start();
+    thumbnails_before_ = Thumbnails();
+  }
   session_.steps().Begin(name);
 }
 
@@ -81,6 +84,7 @@ void EditHistory::End() {
   open_.pop_back();
   if (!undoable) return;
   if (std::unique_ptr<ModelStep> step = session_.steps().End()) {
+    new_step_ms_ = step_clock_.elapsed();
     Push(std::make_shared<StepRecord>(
         StepRecord{std::move(step), std::exchange(thumbnails_before_, {}), Thumbnails()}));
   }
@@ -155,11 +159,13 @@ void EditHistory::Clear() {
   stack_.clear();
   if (session_.model().modified) stack_.resetClean();
   rebuilding_ = false;
+  emit positionChanged(0);
 }
 
 void EditHistory::FollowClean() {
   if (rebuilding_) return;
   session_.model().modified = stack_.isClean() ? 0 : 1;
+  emit positionChanged(std::exchange(new_step_ms_, 0));
 }
 
 }  // namespace vorna

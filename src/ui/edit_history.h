@@ -3,6 +3,7 @@
 // `modified` flag follows it. The steps are capped by the memory they hold; the oldest go first.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QUndoStack>
@@ -62,6 +63,9 @@ class EditHistory : public QObject {
   // Undo or redo changed the Model; the window shows it again, with the strip's thumbnails as
   // they were at that state (empty when none were kept).
   void stepApplied(bool motions_changed, const std::vector<QImage>& thumbnails);
+  // The Model's place in the history changed (a step, undo, redo, a save, a load): `modified`
+  // is up to date; `step_ms` is how long a new step took to make, 0 otherwise.
+  void positionChanged(qint64 step_ms);
 
  private:
   void Push(std::shared_ptr<StepRecord> record);
@@ -78,8 +82,10 @@ class EditHistory : public QObject {
   std::vector<bool> open_;
   bool rebuilding_ = false;
   std::function<std::vector<QImage>()> thumbnails_;
-  // The thumbnails when the outermost step open began.
+  // Of the outermost step open: when it began and the thumbnails then.
+  QElapsedTimer step_clock_;
   std::vector<QImage> thumbnails_before_;
+  qint64 new_step_ms_ = 0;
 };
 
 // Runs `edit` as one step of `history` (null: just runs it).

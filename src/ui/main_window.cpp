@@ -22,6 +22,7 @@
 
 #include "animation/anim_list.h"
 #include "animation/freeze_pose.h"
+#include "editor/recovery.h"
 #include "editor/status_line.h"
 #include "model/bounds.h"
 #include "model/file_paths.h"
@@ -33,6 +34,7 @@
 #include "ui/draw_order_dialog.h"
 #include "ui/edit_history.h"
 #include "ui/motion_strip.h"
+#include "ui/recovery_keeper.h"
 #include "ui/rotate_dialog.h"
 #include "ui/size_dialog.h"
 #include "ui/text_codec.h"
@@ -101,6 +103,19 @@ MainWindow::MainWindow(Host* host, QWidget* parent, const QString& settings_file
   history_ = new EditHistory(session_, this);
   connect(history_, &EditHistory::stepApplied, this, &MainWindow::AfterStepApplied);
   history_->SetThumbnailSource([this] { return strip()->Thumbnails(); });
+  recovery_ = std::make_unique<RecoveryKeeper>(
+      DefaultRecoveryCopyPath(),
+      [this]() -> const Model* {
+        return session_.model_loaded() && session_.model().modified ? &session_.model() : nullptr;
+      },
+      [this] {
+        return QApplication::activeModalWidget() == nullptr &&
+               (own_host_ == nullptr || !own_host_->busy());
+      });
+  connect(history_, &EditHistory::positionChanged, this,
+          [this](qint64 step_ms) { recovery_->Changed(step_ms); });
+  connect(recovery_.get(), &RecoveryKeeper::writeFailed, this,
+          [this](const QString& message) { statusBar()->showMessage(message, 15000); });
   // Edits recorded outside a command (in the tree) name the undo item too.
   connect(&history_->stack(), &QUndoStack::indexChanged, this, [this] {
     if (menus_[kMenuFile] != nullptr) RefreshMenus();
@@ -315,6 +330,7 @@ void MainWindow::RunCommand(int id) {
   }
   RecordStep(history_, id, [this, id] { Dispatch(id); });
   RefreshMenus();
+  recovery_->Settle();  // a close or a save may have left nothing unsaved
 }
 
 void MainWindow::Dispatch(int id) {
@@ -676,13 +692,49 @@ void MainWindow::OnDeviceCreated(bool ok) {
     close();
     return;
   }
-  if (!startup_file_.isEmpty()) {
-    const QString path = startup_file_;
-    startup_file_.clear();
-    // After the window is shown, so that questions and messages have their owner on screen.
-    QMetaObject::invokeMethod(
-        this, [this, path] { OpenPath(path); }, Qt::QueuedConnection);
+  const QString path = std::exchange(startup_file_, QString());
+  // After the window is shown, so that questions and messages have their owner on screen. A
+  // restored copy comes first; the file named then asks whether to save it, as any open does.
+  QMetaObject::invokeMethod(
+      this,
+      [this, path] {
+        OfferRecovery();
+        if (!path.isEmpty()) OpenPath(path);
+      },
+      Qt::QueuedConnection);
+}
+
+void MainWindow::OfferRecovery() {
+  const std::optional<RecoveryHeader> leftover = recovery_->Leftover();
+  if (!leftover) return;
+  if (host_->Question(RecoveryQuestion(*leftover), Buttons::kRestoreDiscard,
+                      MessageIcon::kQuestion) != Answer::kYes) {
+    recovery_->Discard();
+    return;
   }
+  auto restored = std::make_unique<Model>();
+  ReadError error;
+  if (!RestoreRecoveryCopy(recovery_->copy_path(), *restored, &error)) {
+    host_->Message("ファイルを読み込めません", MessageIcon::kNone);
+    recovery_->Discard();
+    return;
+  }
+  // As after a load, but the Model is the copy as it was: its forest, its selection, its
+  // current Motion, unsaved.
+  Model& model = session_.model();
+  model = std::move(*restored);
+  session_.MarkLoaded();
+  history_->Clear();
+  tree_->Refresh();
+  const int current = model.current_motion;
+  strip()->RebuildFromTable();
+  model.current_motion = current;
+  strip()->SyncPressed();
+  pager_->Recalculate();
+  LayoutChildren();
+  setWindowTitle(QStringLiteral("VORNA  <%1>").arg(PathText(model.model_file_name)));
+  RefreshMenus();
+  Redraw();
 }
 
 void MainWindow::OpenFromOtherInstance(const QString& path) {

@@ -32,6 +32,7 @@ namespace vorna {
 
 class EditHistory;
 class MotionPager;
+class RecoveryKeeper;
 class MotionStrip;
 class UnitTree;
 class ViewWindow;
@@ -119,10 +120,13 @@ class MainWindow : public QMainWindow, private LoadEvents {
   // Undo or redo changed the model: the tree, the strip, the menus and the view follow.
   void AfterStepApplied(bool motions_changed, const std::vector<QImage>& thumbnails);
   void ShowStatus();
+  // At the start: a recovery copy left by an editor that did not end cleanly is offered.
+  void OfferRecovery();
   MenuFacts Facts() const;
 
   EditorSession session_;
   EditHistory* history_ = nullptr;
+  std::unique_ptr<RecoveryKeeper> recovery_;
   std::unique_ptr<QtHost> own_host_;
   Host* host_;
   std::unique_ptr<FileDialogs> dialogs_;

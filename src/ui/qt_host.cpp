@@ -66,6 +66,14 @@ Answer QtHost::Question(std::string_view text, Buttons buttons, MessageIcon icon
     standard = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
   }
   QMessageBox box(IconOf(icon), QStringLiteral("VORNA"), TextOf(text), standard, owner_);
+  if (buttons == Buttons::kRestoreDiscard) {
+    box.setStandardButtons(QMessageBox::NoButton);
+    QPushButton* restore = box.addButton(QStringLiteral("復元"), QMessageBox::AcceptRole);
+    box.addButton(QStringLiteral("破棄"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(restore);
+    box.exec();
+    return box.clickedButton() == restore ? Answer::kYes : Answer::kNo;
+  }
   switch (box.exec()) {
     case QMessageBox::Yes:
       return Answer::kYes;

@@ -15,12 +15,10 @@ constexpr qint64 kMaxMessage = 64 * 1024;
 
 }  // namespace
 
-QString InstanceName(uid_t user, const QString& platform, const QString& x_display,
-                     const QString& wayland_display) {
+QString DesktopKey(const QString& platform, const QString& x_display,
+                   const QString& wayland_display) {
   QString desktop;
-  if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
-    return QString();
-  } else if (platform == QLatin1String("xcb")) {
+  if (platform == QLatin1String("xcb")) {
     // ":0" and ":0.1" are screens of one display, which one editor serves.
     desktop = x_display;
     const qsizetype colon = desktop.lastIndexOf(QLatin1Char(':'));
@@ -32,14 +30,27 @@ QString InstanceName(uid_t user, const QString& platform, const QString& x_displ
   } else {
     desktop = platform;
   }
-  // Display names hold ':' and '/', which a socket name must not.
-  const QByteArray key = QCryptographicHash::hash((platform + QLatin1Char('\n') + desktop).toUtf8(),
-                                                  QCryptographicHash::Sha1)
-                             .toHex()
-                             .left(16);
-  return QStringLiteral("vorna-editor-%1-%2")
-      .arg(static_cast<qulonglong>(user))
-      .arg(QString::fromLatin1(key));
+  // Display names hold ':' and '/', which a socket or file name must not.
+  return QString::fromLatin1(
+      QCryptographicHash::hash((platform + QLatin1Char('\n') + desktop).toUtf8(),
+                               QCryptographicHash::Sha1)
+          .toHex()
+          .left(16));
+}
+
+QString DefaultDesktopKey() {
+  return DesktopKey(QGuiApplication::platformName(), qEnvironmentVariable("DISPLAY"),
+                    qEnvironmentVariable("WAYLAND_DISPLAY"));
+}
+
+QString InstanceName(uid_t user, const QString& platform, const QString& x_display,
+                     const QString& wayland_display) {
+  if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
+    return QString();
+  }
+  const QString key = DesktopKey(platform, x_display, wayland_display);
+  if (key.isEmpty()) return QString();
+  return QStringLiteral("vorna-editor-%1-%2").arg(static_cast<qulonglong>(user)).arg(key);
 }
 
 QString DefaultInstanceName() {

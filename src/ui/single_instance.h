@@ -11,9 +11,15 @@
 
 namespace vorna {
 
-// The socket name of `user`'s editor on the desktop of Qt platform `platform`: the X display
-// (without its screen number) for xcb, the Wayland display for wayland, the platform's name for
-// the others. Empty for offscreen and minimal: such runs never share an editor.
+// A short name for the desktop of Qt platform `platform`: the X display (without its screen
+// number) for xcb, the Wayland display for wayland, the platform's name for the others. Empty
+// for an X platform without a display.
+QString DesktopKey(const QString& platform, const QString& x_display,
+                   const QString& wayland_display);
+// The desktop of this process (after the application is created).
+QString DefaultDesktopKey();
+// The socket name of `user`'s editor on that desktop. Empty for offscreen and minimal: such runs
+// never share an editor.
 QString InstanceName(uid_t user, const QString& platform, const QString& x_display,
                      const QString& wayland_display);
 // The socket name of this process's user and desktop (after the application is created).

@@ -19,6 +19,7 @@ struct TemporaryHome {
     ::setenv("XDG_CONFIG_HOME", (path + "/.config").c_str(), 1);
     ::setenv("XDG_CACHE_HOME", (path + "/.cache").c_str(), 1);
     ::setenv("XDG_DATA_HOME", (path + "/.local/share").c_str(), 1);
+    ::setenv("XDG_STATE_HOME", (path + "/.local/state").c_str(), 1);
   }
   ~TemporaryHome() {
     std::error_code ignored;

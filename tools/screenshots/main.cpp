@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
   if (!home.isValid()) return 1;
   qputenv("HOME", QFile::encodeName(home.path()));
   qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
+  qputenv("XDG_STATE_HOME", QFile::encodeName(home.path() + QStringLiteral("/.local/state")));
   QApplication app(argc, argv);
   vorna::InstallQtTranslations(app);
   vorna::test::Folder() = QString::fromLocal8Bit(argv[1]);
