@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -14,11 +16,14 @@
 #include <string>
 #include <utility>
 
+#include "animation/scene_transform.h"
 #include "animation/skeleton_import.h"
 #include "formats/scene_stream.h"
 #include "images/decode.h"
 #include "model/file_paths.h"
+#include "model/mesh_builder.h"
 #include "model/model_check.h"
+#include "model/name_text.h"
 #include "model/texture_loading.h"
 
 namespace vorna {
@@ -33,6 +38,8 @@ constexpr int kHelperTimeoutMs = 180'000;
 // Room for the largest model a Model holds (2^25 vertices with normals and coordinates).
 constexpr std::uint64_t kHelperOutputBytes = std::uint64_t{1} << 30;
 constexpr std::uint64_t kMinAddressSpace = std::uint64_t{2} << 30;
+// As the skeletal import bounds a model.
+constexpr size_t kMaxElements = size_t{1} << 25;
 // Embedded images of raw pixels beyond this side are left out, as the decoders bound theirs.
 constexpr std::uint32_t kMaxRawSide = 16384;
 
@@ -69,6 +76,17 @@ std::shared_ptr<const Texture> DecodeSceneImage(const SceneImage& image) {
   return Texture::FromImage(std::move(decoded));
 }
 
+// A Part's name from its material's (UTF-8), as the skeletal import names it: CP932 when it can
+// be, else the UTF-8 itself cut at a character boundary.
+std::string PartNameOf(const std::string& utf8) {
+  if (utf8.empty()) return "no-name";
+  std::string cp932;
+  if (Utf8ToCp932(utf8, &cp932)) return ClampCp932(cp932, kNodeNameSize - 1);
+  std::string name = utf8.substr(0, kNodeNameSize - 1);
+  while (!name.empty() && !IsValidUtf8(name)) name.pop_back();
+  return name;
+}
+
 // Gives each material its texture: a file beside the model, or an image from inside the file.
 void AttachTextures(StreamedScene& streamed, const std::string& directory, const std::string& stem,
                     const ReadOptions& options) {
@@ -96,6 +114,16 @@ void AttachTextures(StreamedScene& streamed, const std::string& directory, const
       LoadTexture(part, StoredFilePath(directory, part.texture_file), &cache);
     }
   }
+}
+
+// The library's readers fill large buffers they have just allocated (its OBJ reader 16 MB even for
+// a cube): backed by huge pages where the system gives them on request, a fresh process pays a
+// few page faults for them instead of thousands.
+std::vector<std::string> HelperEnvironment() {
+  const char* tunables = std::getenv("GLIBC_TUNABLES");
+  const std::string huge = "glibc.malloc.hugetlb=1";
+  return {"GLIBC_TUNABLES=" +
+          (tunables != nullptr && *tunables != 0 ? std::string(tunables) + ":" + huge : huge)};
 }
 
 // Whatever the process locale: the editor's may write a decimal comma.
@@ -138,6 +166,111 @@ bool HelperFailed(const ChildResult& run, const ChildLimits& limits, ReadError* 
   return Fail(error, memory ? ReadErrorKind::kOutOfMemory : ReadErrorKind::kBadData, said);
 }
 
+// A scene of meshes only: no skin, no animation and nothing the skeletal import would have to
+// report as left out.
+bool PlainMeshes(const SceneDescription& scene) {
+  const SceneLeftOut& left = scene.left_out;
+  return scene.animations.empty() &&
+         std::all_of(scene.meshes.begin(), scene.meshes.end(),
+                     [](const SceneMesh& mesh) { return mesh.bones.empty(); }) &&
+         left.morph_targets == 0 && left.texture_coordinate_sets == 0 && left.vertex_colours == 0 &&
+         left.cameras == 0 && left.lights == 0 && left.missing_joints == 0;
+}
+
+// Every node's rest transform in the scene, or false for a parent that does not exist or a
+// node that is its own ancestor.
+bool PlaceNodes(const std::vector<SceneNode>& nodes, std::vector<SceneMatrix>* global) {
+  global->assign(nodes.size(), kSceneIdentity);
+  std::vector<char> placed(nodes.size(), 0);
+  std::vector<size_t> chain;
+  for (size_t n = 0; n < nodes.size(); ++n) {
+    // Up to the first placed ancestor, then down again.
+    for (size_t a = n; !placed[a]; a = static_cast<size_t>(nodes[a].parent)) {
+      chain.push_back(a);
+      if (chain.size() > nodes.size()) return false;
+      if (nodes[a].parent < 0) break;
+      if (static_cast<size_t>(nodes[a].parent) >= nodes.size()) return false;
+    }
+    for (; !chain.empty(); chain.pop_back()) {
+      const size_t a = chain.back();
+      const SceneMatrix local = MatrixOf(nodes[a].rest);
+      const int parent = nodes[a].parent;
+      (*global)[a] = parent < 0 ? local : Multiply((*global)[static_cast<size_t>(parent)], local);
+      placed[a] = 1;
+    }
+  }
+  return true;
+}
+
+// What the skeletal import makes of a scene of meshes only (Parts by material, materials in order
+// and the default one last, each mesh placed by its node, faces turned for our mirrored z), the
+// linear way the mesh readers build theirs: the skeletal import's general path sorts every corner.
+bool BuildPlainMeshes(const SceneDescription& scene, Model& model, Host& host, ReadError* error) {
+  std::vector<SceneMatrix> global;
+  if (!PlaceNodes(scene.nodes, &global)) {
+    return Fail(error, ReadErrorKind::kBadData, "a node that is its own ancestor or has no parent");
+  }
+  MeshBuilder builder(host, {kMaxElements, kMaxElements});
+  const int materials = static_cast<int>(scene.materials.size());
+  for (const SceneMaterial& m : scene.materials) {
+    if (!builder.AddPart(error)) return false;
+    PartLook& look = builder.Look(builder.part_count() - 1);
+    look = {m.part.material, PartNameOf(m.name), m.part.texture_file, m.part.texture,
+            m.part.texture_embedded};
+  }
+  std::vector<Vec3> positions, normals;
+  std::vector<float> u, v;
+  std::vector<Face> faces;
+  for (const SceneMesh& mesh : scene.meshes) {
+    const size_t n = mesh.positions.size();
+    if (mesh.triangles.empty()) continue;
+    if (mesh.material < -1 || mesh.material >= materials || mesh.node < -1 ||
+        mesh.node >= static_cast<int64_t>(scene.nodes.size()) ||
+        (!mesh.normals.empty() && mesh.normals.size() != n) ||
+        (!mesh.uvs.empty() && mesh.uvs.size() != n) || mesh.triangles.size() % 3 != 0) {
+      return Fail(error, ReadErrorKind::kBadData, "a mesh whose lists or references are broken");
+    }
+    const SceneMatrix& place = mesh.node < 0 ? kSceneIdentity : global[mesh.node];
+    const std::array<double, 9> turn = NormalMatrix(place);
+    positions.resize(n);
+    normals.resize(mesh.normals.size());
+    u.resize(mesh.uvs.size());
+    v.resize(mesh.uvs.size());
+    for (size_t i = 0; i < n; ++i) {
+      const auto& p = mesh.positions[i];
+      const std::array<double, 3> at = TransformPoint(place, {p[0], p[1], p[2]});
+      positions[i] = {static_cast<float>(at[0]), static_cast<float>(at[1]),
+                      -static_cast<float>(at[2])};
+      if (!std::isfinite(positions[i].x) || !std::isfinite(positions[i].y) ||
+          !std::isfinite(positions[i].z)) {
+        return Fail(error, ReadErrorKind::kBadData, "a position that is not a finite number");
+      }
+      if (!mesh.uvs.empty()) {
+        u[i] = mesh.uvs[i][0];
+        v[i] = mesh.uvs[i][1];
+      }
+      if (mesh.normals.empty()) continue;
+      const auto& d = mesh.normals[i];
+      normals[i] =
+          Normalize(Vec3{static_cast<float>(turn[0] * d[0] + turn[1] * d[1] + turn[2] * d[2]),
+                         static_cast<float>(turn[3] * d[0] + turn[4] * d[1] + turn[5] * d[2]),
+                         -static_cast<float>(turn[6] * d[0] + turn[7] * d[1] + turn[8] * d[2])});
+    }
+    faces.resize(mesh.triangles.size() / 3);
+    for (size_t t = 0; t < faces.size(); ++t) {
+      const uint32_t* c = mesh.triangles.data() + t * 3;
+      faces[t] = Face{{c[0], c[2], c[1], kNoCorner}};
+    }
+    int part = mesh.material;
+    if (part < 0) {
+      if (builder.part_count() == materials && !builder.AddPart(error)) return false;
+      part = materials;
+    }
+    if (!builder.AddMesh(part, {positions, u, v, {}, normals}, faces, error)) return false;
+  }
+  return builder.Build(model, error);
+}
+
 bool BuildFromStream(Model& model, const std::string& path, const std::string& output, Host& host,
                      const ReadOptions& options, ReadError* error) {
   StreamedScene streamed;
@@ -150,6 +283,7 @@ bool BuildFromStream(Model& model, const std::string& path, const std::string& o
   std::string stem = FileNameOf(path);
   if (const size_t dot = stem.rfind('.'); dot != std::string::npos) stem.resize(dot);
   AttachTextures(streamed, DirectoryOf(path), stem, options);
+  if (PlainMeshes(streamed.scene)) return BuildPlainMeshes(streamed.scene, model, host, error);
   SkeletonImportOptions skeleton;
   return BuildModelFromScene(streamed.scene, skeleton, model, host, nullptr, error) &&
          CheckModel(model, error);
@@ -211,7 +345,7 @@ bool ImportWithHelper(Model& model, const std::string& path, Host& host, const R
   };
   bool ok = false;
   try {
-    const ChildResult run = RunChild(helper, {resolved}, limits, keep_going);
+    const ChildResult run = RunChild(helper, {resolved}, limits, keep_going, HelperEnvironment());
     if (run.outcome != ChildOutcome::kExited || run.exit_status != 0) {
       return HelperFailed(run, limits, error);
     }

@@ -11,6 +11,7 @@ namespace vorna {
 namespace {
 
 constexpr uint32_t kEmpty = 0xFFFFFFFFu;
+constexpr uint64_t kEmptySlot = ~uint64_t{0};
 
 uint64_t Mix(uint64_t h, uint32_t value) {
   h ^= value;
@@ -92,22 +93,47 @@ void WeldVertices(SceneMesh& mesh) {
   const size_t n = mesh.positions.size();
   if (n < 2) return;
   const Welder welder(mesh);
-  // Open addressing, at most half full.
-  size_t capacity = 4;
-  while (capacity < 2 * n) capacity *= 2;
-  std::vector<uint32_t> slots(capacity, kEmpty);
+  // Open addressing, at most half full, grown as kept vertices arrive: a table sized for the
+  // kept vertices rather than for every corner stays in the caches far longer. Each slot holds
+  // the upper half of its vertex's hash beside the kept number, so that most other vertices are
+  // told apart without reading theirs.
+  size_t capacity = 1024;
+  std::vector<uint64_t> slots(capacity, kEmptySlot);
   std::vector<uint32_t> target(n);  // the kept vertex each vertex becomes, numbered among kept
   std::vector<uint32_t> kept;       // the original index of each kept vertex
+  std::vector<uint64_t> hashes(n);
+  for (size_t v = 0; v < n; ++v) hashes[v] = welder.Hash(v);
+  auto place = [&](uint64_t hash, uint32_t number) {
+    size_t slot = hash & (capacity - 1);
+    while (slots[slot] != kEmptySlot) slot = (slot + 1) & (capacity - 1);
+    slots[slot] = (hash & 0xFFFFFFFF00000000ull) | number;
+  };
+  // Far enough ahead that the slot is in the cache when its vertex comes.
+  constexpr size_t kAhead = 16;
   for (size_t v = 0; v < n; ++v) {
-    size_t slot = welder.Hash(v) & (capacity - 1);
-    while (slots[slot] != kEmpty && !welder.Same(kept[slots[slot]], v)) {
-      slot = (slot + 1) & (capacity - 1);
+    if (v + kAhead < n) __builtin_prefetch(&slots[hashes[v + kAhead] & (capacity - 1)]);
+    const uint64_t hash = hashes[v];
+    size_t slot = hash & (capacity - 1);
+    uint32_t found = kEmpty;
+    for (; slots[slot] != kEmptySlot; slot = (slot + 1) & (capacity - 1)) {
+      const uint32_t number = static_cast<uint32_t>(slots[slot]);
+      if ((slots[slot] >> 32) == (hash >> 32) && welder.Same(kept[number], v)) {
+        found = number;
+        break;
+      }
     }
-    if (slots[slot] == kEmpty) {
-      slots[slot] = static_cast<uint32_t>(kept.size());
+    if (found == kEmpty) {
+      found = static_cast<uint32_t>(kept.size());
       kept.push_back(static_cast<uint32_t>(v));
+      if (kept.size() * 2 > capacity) {
+        capacity *= 2;
+        slots.assign(capacity, kEmptySlot);
+        for (uint32_t k = 0; k < kept.size(); ++k) place(hashes[kept[k]], k);
+      } else {
+        slots[slot] = (hash & 0xFFFFFFFF00000000ull) | found;
+      }
     }
-    target[v] = slots[slot];
+    target[v] = found;
   }
   if (kept.size() == n) return;
   for (uint32_t& corner : mesh.triangles) corner = target[corner];

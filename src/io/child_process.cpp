@@ -9,11 +9,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
 #include <climits>
 #include <new>
+#include <string_view>
 
 #include "io/descriptor.h"
 
@@ -49,8 +51,9 @@ struct PipeEnds {
 
 // What the child does between fork and exec: only async-signal-safe calls, no allocation, no
 // locks (another thread of ours may hold malloc's). Never returns.
-[[noreturn]] void BecomeChild(const char* program, char* const* argv, int null_in, int out, int err,
-                              int status, const ChildLimits& limits) {
+[[noreturn]] void BecomeChild(const char* program, char* const* argv, char* const* envp,
+                              int null_in, int out, int err, int status,
+                              const ChildLimits& limits) {
   // The child must not outlive us if we die while it runs.
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   sigset_t all;
@@ -78,7 +81,7 @@ struct PipeEnds {
     const struct rlimit cpu = {limits.cpu_seconds, limits.cpu_seconds + 1};
     ::setrlimit(RLIMIT_CPU, &cpu);
   }
-  ::execv(program, argv);
+  ::execve(program, argv, envp);
   const int e = errno;
   (void)!::write(status, &e, sizeof e);
   ::_exit(127);
@@ -100,11 +103,28 @@ int Reap(pid_t pid) {
   return status;
 }
 
+// The caller's environment with `given` entries added, each in place of one of the same name.
+std::vector<char*> Environment(const std::vector<std::string>& given) {
+  std::vector<char*> envp;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string_view entry(*e);
+    const auto named = [&](const std::string& g) {
+      const size_t equals = g.find('=');
+      return entry.substr(0, entry.find('=')) == std::string_view(g).substr(0, equals);
+    };
+    if (std::none_of(given.begin(), given.end(), named)) envp.push_back(*e);
+  }
+  for (const std::string& g : given) envp.push_back(const_cast<char*>(g.c_str()));
+  envp.push_back(nullptr);
+  return envp;
+}
+
 }  // namespace
 
 ChildResult RunChild(const std::string& program, const std::vector<std::string>& arguments,
                      const ChildLimits& limits,
-                     const std::function<bool(std::uint64_t output_bytes)>& keep_going) {
+                     const std::function<bool(std::uint64_t output_bytes)>& keep_going,
+                     const std::vector<std::string>& environment) {
   ChildResult result;
   // Everything the child needs is made before fork: it may not allocate.
   std::vector<char*> argv;
@@ -112,6 +132,7 @@ ChildResult RunChild(const std::string& program, const std::vector<std::string>&
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
+  const std::vector<char*> envp = Environment(environment);
 
   const Descriptor null_in(::open("/dev/null", O_RDONLY | O_CLOEXEC));
   PipeEnds out, err, status;
@@ -125,8 +146,8 @@ ChildResult RunChild(const std::string& program, const std::vector<std::string>&
     return result;
   }
   if (pid == 0) {
-    BecomeChild(program.c_str(), argv.data(), null_in.get(), out.write, err.write, status.write,
-                limits);
+    BecomeChild(program.c_str(), argv.data(), envp.data(), null_in.get(), out.write, err.write,
+                status.write, limits);
   }
   PipeEnds::Close(out.write);
   PipeEnds::Close(err.write);

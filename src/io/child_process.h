@@ -49,12 +49,14 @@ struct ChildResult {
 };
 
 // Runs `program` (a path; PATH is not searched) with `arguments` (argv[1..]) and the caller's
-// environment, and waits for it within `limits`. `keep_going` (may be empty) is asked every few
-// tens of milliseconds and with the output bytes so far; false kills the child (kStopped).
+// environment with `environment` ("NAME=value" entries) added or put in place of the caller's
+// own of that name, and waits for it within `limits`. `keep_going` (may be empty) is asked every
+// few tens of milliseconds and with the output bytes so far; false kills the child (kStopped).
 // Whatever happens, the child has been reaped when this returns.
 ChildResult RunChild(const std::string& program, const std::vector<std::string>& arguments,
                      const ChildLimits& limits,
-                     const std::function<bool(std::uint64_t output_bytes)>& keep_going = {});
+                     const std::function<bool(std::uint64_t output_bytes)>& keep_going = {},
+                     const std::vector<std::string>& environment = {});
 
 // The running program's own file (from /proc/self/exe), or "" when it cannot be told.
 std::string OwnExecutablePath();

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "animation/skeleton_import.h"
 #include "formats/registry.h"
 #include "formats/scene_stream_fixture.h"
 #include "images/encode.h"
@@ -65,6 +66,43 @@ TEST(HelperImportTest, TheStreamBecomesUnitsMotionsAndAnims) {
   EXPECT_EQ(model->anim_count, 1);
   EXPECT_EQ(model->anims[0].name, "bend");
   EXPECT_EQ(model->motion_count, 2);  // the keys, a second apart
+}
+
+// Meshes without skin or animation take the mesh builder's linear path: the same Model as the
+// skeletal import makes of them.
+TEST(HelperImportTest, PlainMeshesComeOutAsTheSkeletalImportMakesThem) {
+  StreamedScene s = TurningSquare();
+  s.scene.animations.clear();
+  SceneMesh& skinned = s.scene.meshes[0];
+  skinned.bones.clear();
+  skinned.node = 1;
+  skinned.material = 1;
+  skinned.normals.assign(4, {0.6f, 0.0f, 0.8f});
+  skinned.uvs = {{0, 0}, {1, 0}, {1, 1}, {0.5f, 1}};
+  s.scene.nodes[0].rest = {{1, 2, 3}, {0, std::sqrt(0.5), 0, std::sqrt(0.5)}, {2, 2, 2}};
+  s.scene.materials.resize(3);
+  s.scene.materials[1].name = "肌";
+  s.scene.meshes.push_back(SceneMesh{});  // no triangles: nothing
+  test::TempDir dir;
+  auto fast = std::make_unique<Model>(), general = std::make_unique<Model>();
+  ScriptedHost host;
+  ASSERT_TRUE(
+      ImportWithHelper(*fast, ModelWithStream(dir, "plain.obj", s), host, {}, kFake, {}, nullptr));
+  ASSERT_TRUE(BuildModelFromScene(s.scene, {}, *general, host));
+  ASSERT_EQ(fast->parts_count, general->parts_count);
+  ASSERT_EQ(fast->total_vertex_count, general->total_vertex_count);
+  ASSERT_EQ(fast->total_face_count, general->total_face_count);
+  for (int p = 0; p <= fast->parts_count; ++p) {
+    EXPECT_EQ(fast->parts[p].first_vertex, general->parts[p].first_vertex);
+    EXPECT_EQ(fast->node_name[p], general->node_name[p]);
+  }
+  for (int v = 0; v < fast->total_vertex_count; ++v) {
+    EXPECT_LT(Length(fast->positions[v] - general->positions[v]), 1e-5f) << v;
+    EXPECT_LT(Length(fast->normals[v] - general->normals[v]), 1e-5f) << v;
+    EXPECT_EQ(fast->tex_u[v], general->tex_u[v]);
+    EXPECT_EQ(fast->tex_v[v], general->tex_v[v]);
+  }
+  for (int f = 0; f < fast->total_face_count; ++f) EXPECT_EQ(fast->faces[f], general->faces[f]);
 }
 
 TEST(HelperImportTest, TexturesComeFromBesideTheModelOrFromInsideIt) {

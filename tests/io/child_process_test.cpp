@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <stdlib.h>
 
 #include <chrono>
 #include <string>
@@ -65,6 +66,10 @@ TEST(ChildProcessTest, ExitStatusOutputAndMessageComeBack) {
   // No shell: the argument arrives as it was, quotes, spaces, $ and all.
   const std::string odd = "/tmp/x y/echo.$(false) 'a' \"b\";c`d`.fbx";
   EXPECT_EQ(RunChild(kFake, {odd}, {}).output, odd);
+  // An entry of the environment given replaces the caller's own.
+  ::setenv("VORNA_FAKE_SAYS", "ours", 1);
+  EXPECT_EQ(RunChild(kFake, {"env.fbx"}, {}, {}, {"VORNA_FAKE_SAYS=given"}).output, "given");
+  EXPECT_EQ(RunChild(kFake, {"env.fbx"}, {}).output, "ours");
 }
 
 TEST(ChildProcessTest, ACallerStopEndsTheChildAtOnce) {

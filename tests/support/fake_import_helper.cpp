@@ -1,8 +1,9 @@
 // A stand-in for the import helper that misbehaves on request, for the tests of the child process
 // runner and of the reads through the helper. What it does is chosen by the file name it gets,
 // up to the first '.': abort, segv, sleep, spin (processor time), hog (memory), garbage, flood
-// (endless output), refuse, linger (closes its output, then waits), stdin (counts what it reads)
-// and echo (writes its argument back). Any other name: it writes the bytes of "<file>.stream".
+// (endless output), refuse, linger (closes its output, then waits), stdin (counts what it reads),
+// echo (writes its argument back) and env (writes $VORNA_FAKE_SAYS). Any other name: it writes the
+// bytes of "<file>.stream".
 #include <signal.h>
 #include <unistd.h>
 
@@ -75,6 +76,10 @@ int main(int argc, char** argv) {
     char c;
     const ssize_t n = ::read(STDIN_FILENO, &c, 1);
     std::printf("%zd", n);
+    return 0;
+  }
+  if (mode == "env") {
+    std::fputs(std::getenv("VORNA_FAKE_SAYS"), stdout);
     return 0;
   }
   if (mode == "echo") {
