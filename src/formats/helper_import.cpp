@@ -1,11 +1,14 @@
 #include "formats/helper_import.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -20,6 +23,7 @@
 #include "animation/skeleton_import.h"
 #include "formats/scene_stream.h"
 #include "images/decode.h"
+#include "io/descriptor.h"
 #include "model/file_paths.h"
 #include "model/mesh_builder.h"
 #include "model/model_check.h"
@@ -42,6 +46,31 @@ constexpr std::uint64_t kMinAddressSpace = std::uint64_t{2} << 30;
 constexpr size_t kMaxElements = size_t{1} << 25;
 // Embedded images of raw pixels beyond this side are left out, as the decoders bound theirs.
 constexpr std::uint32_t kMaxRawSide = 16384;
+
+// The first bytes of a regular file, up to 4 KiB. Opening never blocks, so a name that turns out
+// to be a pipe fails instead of waiting (the helper would wait for a writer until its deadline).
+bool ReadHead(const std::string& path, std::string* head) {
+  const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  struct stat info;
+  if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  head->resize(4096);
+  ssize_t n;
+  while ((n = ::read(fd.get(), head->data(), head->size())) < 0 && errno == EINTR) {
+  }
+  if (n < 0) return false;
+  head->resize(static_cast<size_t>(n));
+  return true;
+}
+
+// The first word of a text after white space and "//" comment lines.
+std::string_view FirstWord(std::string_view text) {
+  for (;;) {
+    text.remove_prefix(std::min(text.find_first_not_of(" \t\r\n"), text.size()));
+    if (text.substr(0, 2) != "//") break;
+    text.remove_prefix(std::min(text.find('\n'), text.size()));
+  }
+  return text.substr(0, text.find_first_of(" \t\r\n"));
+}
 
 bool IsExecutable(const std::string& path) {
   std::error_code ignored;
@@ -303,6 +332,49 @@ std::string ImportHelperPath() {
     if (IsExecutable(candidate)) return candidate;
   }
   return {};
+}
+
+bool StartsLikeFamily(ImportFamily family, std::string_view head) {
+  const auto starts = [&](std::string_view prefix) {
+    return head.substr(0, prefix.size()) == prefix;
+  };
+  const auto holds = [&](std::string_view text) {
+    return head.find(text) != std::string_view::npos;
+  };
+  switch (family) {
+    case ImportFamily::kFbx:
+      return starts("Kaydara FBX Binary") || holds("FBXHeaderExtension");
+    case ImportFamily::kCollada:
+      return holds("<COLLADA") || starts("PK\x03\x04");
+    case ImportFamily::kMilkshape:
+      return starts("MS3D000000");
+    case ImportFamily::kSmd:
+      return FirstWord(head) == "version";
+    case ImportFamily::kMd5:
+      return FirstWord(head) == "MD5Version";
+    case ImportFamily::kPly:
+      return starts("ply\n") || starts("ply\r\n");
+    case ImportFamily::k3ds:
+      return starts("MM");
+    case ImportFamily::kObj:
+    case ImportFamily::kStl:
+      break;
+  }
+  return true;
+}
+
+bool ImportAs(ImportFamily family, Model& model, const std::string& path, Host& host,
+              const ReadOptions& options, ReadError* error) {
+  Reset(model);
+  std::string head;
+  if (!ReadHead(ResolveFileName(path), &head)) {
+    return Fail(error, ReadErrorKind::kIo, "cannot open the file");
+  }
+  if (!StartsLikeFamily(family, head)) {
+    return Fail(error, ReadErrorKind::kNotThisFormat,
+                "the file does not begin as this format's do");
+  }
+  return ImportWithHelper(model, path, host, options, error);
 }
 
 ChildLimits ImportHelperLimits() {

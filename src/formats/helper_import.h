@@ -13,7 +13,9 @@
 // writes it beside the model (SaveEmbeddedTextures), as the glTF import does.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "formats/save_options.h"
 #include "io/child_process.h"
@@ -42,5 +44,36 @@ bool ImportWithHelper(Model& model, const std::string& path, Host& host,
 // The same with a given helper program and limits.
 bool ImportWithHelper(Model& model, const std::string& path, Host& host, const ReadOptions& options,
                       const std::string& helper, const ChildLimits& limits, ReadError* error);
+
+// The families of files read through the helper, one format row each.
+enum class ImportFamily : std::uint8_t {
+  kFbx,
+  kCollada,
+  kMilkshape,
+  kSmd,
+  kMd5,
+  kObj,
+  kPly,
+  kStl,
+  k3ds,
+};
+
+// Whether `head`, the first bytes of a file (up to 4 KiB), can begin a file of `family`: binary
+// FBX's header or a text FBX's header block; COLLADA's root element, or a zip archive for .zae;
+// "MS3D000000"; SMD's "version" line and MD5's "MD5Version" (after white space and // comments);
+// PLY's "ply" line; 3D Studio's main chunk. OBJ and STL files have no signature (an STL's binary
+// header is free text) and pass.
+bool StartsLikeFamily(ImportFamily family, std::string_view head);
+
+// Resets the Model and reads `path` through the helper once its content passed the family's
+// check; a regular file that fails it is refused with kNotThisFormat, and anything else (a
+// folder, a pipe) with kIo, without starting the helper.
+bool ImportAs(ImportFamily family, Model& model, const std::string& path, Host& host,
+              const ReadOptions& options, ReadError* error);
+template <ImportFamily family>
+bool ImportFamilyFile(Model& model, const std::string& path, Host& host, const ReadOptions& options,
+                      ReadError* error) {
+  return ImportAs(family, model, path, host, options, error);
+}
 
 }  // namespace vorna

@@ -1,7 +1,10 @@
 #include "formats/helper_import.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -206,6 +209,48 @@ TEST(HelperImportTest, WhateverTheHelperDoesEndsAsAReadError) {
     EXPECT_EQ(error.message, c.message);
     EXPECT_EQ(model->parts_count, 0);
   }
+}
+
+TEST(HelperImportTest, EachFamilyIsRecognisedByItsFirstBytes) {
+  using F = ImportFamily;
+  const std::pair<F, std::string_view> fitting[] = {
+      {F::kFbx, "Kaydara FBX Binary  \0"},
+      {F::kFbx, "; FBX 7.4.0 project file\nFBXHeaderExtension:"},
+      {F::kCollada, "<?xml version=\"1.0\"?>\n<COLLADA xmlns"},
+      {F::kCollada, "PK\x03\x04zae"},
+      {F::kMilkshape, "MS3D000000\x04"},
+      {F::kSmd, "// exported\n  version 1\nnodes"},
+      {F::kMd5, "\nMD5Version 10"},
+      {F::kPly, "ply\r\nformat ascii"},
+      {F::k3ds, "MM\x10\0"},
+      {F::kObj, "anything"},
+      {F::kStl, "anything"}};
+  for (const auto& [family, head] : fitting) EXPECT_TRUE(StartsLikeFamily(family, head)) << head;
+  const std::pair<F, std::string_view> other[] = {{F::kFbx, "Kaydara"},
+                                                  {F::kCollada, "<?xml version=\"1.0\"?><svg>"},
+                                                  {F::kMilkshape, "MS3D00000"},
+                                                  {F::kSmd, "nodes\nversion 1"},
+                                                  {F::kMd5, "MD5Versio"},
+                                                  {F::kPly, "plyx\n"},
+                                                  {F::k3ds, "M"}};
+  for (const auto& [family, head] : other) EXPECT_FALSE(StartsLikeFamily(family, head)) << head;
+  // A file refused by its content, a folder and a pipe never reach the helper (which aborts).
+  test::TempDir dir;
+  test::WriteFile(dir.File("abort.ms3d"), "MS3D0");
+  std::filesystem::create_directory(dir.File("abort.dae"));
+  ASSERT_EQ(::mkfifo(dir.File("abort.fbx").c_str(), 0600), 0);
+  ::setenv("VORNA_IMPORT_HELPER", kFake, 1);
+  auto model = std::make_unique<Model>();
+  ScriptedHost host;
+  const std::pair<F, const char*> refused[] = {
+      {F::kMilkshape, "abort.ms3d"}, {F::kCollada, "abort.dae"}, {F::kObj, "abort.fbx"}};
+  for (const auto& [family, name] : refused) {
+    ReadError error;
+    EXPECT_FALSE(ImportAs(family, *model, dir.File(name), host, {}, &error));
+    EXPECT_EQ(error.kind, name == std::string("abort.ms3d") ? ReadErrorKind::kNotThisFormat
+                                                            : ReadErrorKind::kIo);
+  }
+  ::unsetenv("VORNA_IMPORT_HELPER");
 }
 
 TEST(HelperImportTest, AStopEndsTheReadAsCancelled) {
