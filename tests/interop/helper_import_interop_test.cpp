@@ -34,8 +34,6 @@ namespace {
 
 #ifdef VORNA_HAVE_ASSIMP
 
-using V3 = std::array<double, 3>;
-
 bool ReadThroughHelper(const std::string& path, Model& model, ReadError* error) {
   ScriptedHost host;
   ReadOptions options;
@@ -52,43 +50,40 @@ aiMatrix4x4 Global(const aiNode* node) {
   return m;
 }
 
+// The key before `ticks` and the share of the way to the next one.
 template <typename Key>
-const Key* KeyAt(const Key* keys, unsigned count, double ticks, double* share) {
+const Key* KeyAt(const Key* keys, unsigned count, double ticks, float* share) {
   unsigned k = 0;
   while (k + 1 < count && keys[k + 1].mTime <= ticks) ++k;
-  *share = 0.0;
-  if (k + 1 < count && ticks > keys[k].mTime) {
-    *share = (ticks - keys[k].mTime) / (keys[k + 1].mTime - keys[k].mTime);
-  }
+  const bool between = k + 1 < count && ticks > keys[k].mTime;
+  *share = between
+               ? static_cast<float>((ticks - keys[k].mTime) / (keys[k + 1].mTime - keys[k].mTime))
+               : 0.0f;
   return keys + k;
 }
 
-// The scene's node transforms at `seconds` into animation 0 (or at rest when there is none), as
-// the library's keys say: translations and scales interpolated linearly, rotations by slerp.
+// The scene's node transforms at `seconds` into animation 0, as the library's keys say:
+// translations and scales interpolated linearly, rotations by slerp.
 void PoseScene(const aiScene& scene, double seconds) {
-  if (scene.mNumAnimations == 0) return;
   const aiAnimation& a = *scene.mAnimations[0];
   const double ticks = seconds * (a.mTicksPerSecond > 0 ? a.mTicksPerSecond : 25.0);
   for (unsigned c = 0; c < a.mNumChannels; ++c) {
     const aiNodeAnim& ch = *a.mChannels[c];
     aiNode* node = scene.mRootNode->FindNode(ch.mNodeName);
-    if (node == nullptr) continue;
     aiVector3D t, s;
     aiQuaternion r;
     node->mTransformation.Decompose(s, r, t);
-    double f;
-    if (ch.mNumPositionKeys > 0) {
-      const aiVectorKey* k = KeyAt(ch.mPositionKeys, ch.mNumPositionKeys, ticks, &f);
-      t = f > 0 ? k[0].mValue + (k[1].mValue - k[0].mValue) * static_cast<float>(f) : k->mValue;
-    }
+    float f;
+    const auto lerp = [&](const aiVectorKey* keys, unsigned n, aiVector3D* v) {
+      const aiVectorKey* k = n > 0 ? KeyAt(keys, n, ticks, &f) : nullptr;
+      if (k != nullptr) *v = f > 0 ? k[0].mValue + (k[1].mValue - k[0].mValue) * f : k->mValue;
+    };
+    lerp(ch.mPositionKeys, ch.mNumPositionKeys, &t);
+    lerp(ch.mScalingKeys, ch.mNumScalingKeys, &s);
     if (ch.mNumRotationKeys > 0) {
       const aiQuatKey* k = KeyAt(ch.mRotationKeys, ch.mNumRotationKeys, ticks, &f);
       r = k->mValue;
-      if (f > 0) aiQuaternion::Interpolate(r, k[0].mValue, k[1].mValue, static_cast<float>(f));
-    }
-    if (ch.mNumScalingKeys > 0) {
-      const aiVectorKey* k = KeyAt(ch.mScalingKeys, ch.mNumScalingKeys, ticks, &f);
-      s = f > 0 ? k[0].mValue + (k[1].mValue - k[0].mValue) * static_cast<float>(f) : k->mValue;
+      if (f > 0) aiQuaternion::Interpolate(r, k[0].mValue, k[1].mValue, f);
     }
     node->mTransformation = aiMatrix4x4(s, r, t);
   }
@@ -158,63 +153,48 @@ Reading ReadWithLibrary(const std::string& path, double seconds = -1.0) {
   return out;
 }
 
-// The first and last key time of animation 0, in seconds, as the library reads them.
-std::pair<double, double> KeySpan(const std::string& path) {
+// The time of each Motion of the model's first Anim, which covers animation 0 from its first
+// key to its last in even steps (a loop leaves out its last step, which repeats the first).
+std::vector<std::pair<int, double>> MotionTimes(const Model& model, const std::string& path) {
   Assimp::Importer importer;
-  const aiScene* scene = importer.ReadFile(path, 0);
-  std::pair<double, double> span{1e30, -1e30};
-  if (scene == nullptr || scene->mNumAnimations == 0) return {0.0, 0.0};
-  const aiAnimation& a = *scene->mAnimations[0];
-  const double tps = a.mTicksPerSecond > 0 ? a.mTicksPerSecond : 25.0;
-  auto take = [&](double ticks) {
-    span = {std::min(span.first, ticks / tps), std::max(span.second, ticks / tps)};
-  };
+  const aiAnimation& a = *importer.ReadFile(path, 0)->mAnimations[0];
+  double first = 1e30, last = -1e30;
   for (unsigned c = 0; c < a.mNumChannels; ++c) {
     const aiNodeAnim& ch = *a.mChannels[c];
-    for (unsigned k = 0; k < ch.mNumPositionKeys; ++k) take(ch.mPositionKeys[k].mTime);
-    for (unsigned k = 0; k < ch.mNumRotationKeys; ++k) take(ch.mRotationKeys[k].mTime);
-    for (unsigned k = 0; k < ch.mNumScalingKeys; ++k) take(ch.mScalingKeys[k].mTime);
+    for (const double t :
+         {ch.mPositionKeys[0].mTime, ch.mRotationKeys[0].mTime, ch.mScalingKeys[0].mTime}) {
+      first = std::min(first, t);
+    }
+    for (const double t : {ch.mPositionKeys[ch.mNumPositionKeys - 1].mTime,
+                           ch.mRotationKeys[ch.mNumRotationKeys - 1].mTime,
+                           ch.mScalingKeys[ch.mNumScalingKeys - 1].mTime}) {
+      last = std::max(last, t);
+    }
   }
-  return span;
-}
-
-// The time of each Motion of the model's first Anim, which covers animation 0 in even steps (a
-// loop leaves out its last step, which repeats the first).
-std::vector<std::pair<int, double>> MotionTimes(const Model& model, const std::string& path) {
+  const double tps = a.mTicksPerSecond > 0 ? a.mTicksPerSecond : 25.0;
   const Anim& anim = model.anims[0];
-  const auto [first, last] = KeySpan(path);
   const int steps = anim.last_motion - anim.first_motion + (anim.loop ? 1 : 0);
   std::vector<std::pair<int, double>> times;
   for (int m = anim.first_motion; m <= anim.last_motion; ++m) {
-    times.push_back({m, first + (last - first) * (m - anim.first_motion) / steps});
+    times.push_back({m, (first + (last - first) * (m - anim.first_motion) / steps) / tps});
   }
   return times;
 }
 
-// The library's axes as ours: turned so that the family's up is +y and its front +z, then z
-// negated (our axes are left-handed). Rows: where x, y and z of ours come from.
-using Turn = std::array<V3, 3>;
-constexpr Turn kSame = {V3{1, 0, 0}, V3{0, 1, 0}, V3{0, 0, 1}};
-
-Vec3 Ours(const aiVector3D& p, const Turn& turn) {
-  auto dot = [&](const V3& r) { return static_cast<float>(r[0] * p.x + r[1] * p.y + r[2] * p.z); };
-  return {dot(turn[0]), dot(turn[1]), -dot(turn[2])};
-}
+// The library's axes as ours: z negated (ours are left-handed); the files posed here are +y up
+// and face +z.
+Vec3 Ours(const aiVector3D& p) { return {p.x, p.y, -p.z}; }
 
 // ----- Our reading ---------------------------------------------------------------------------
 
 double Area(const Model& model) {
   double area = 0.0;
-  for (int f = 0; f < model.total_face_count; ++f) {
-    const Face& face = model.faces[f];
-    int p = 0;
-    while (p + 1 < model.parts_count && model.parts[p + 1].first_face <= static_cast<uint32_t>(f))
-      ++p;
-    const uint32_t base = model.parts[p].first_vertex;
-    const Vec3 a = model.positions[base + face.corner[0]];
-    const Vec3 e1 = model.positions[base + face.corner[1]] - a;
-    const Vec3 e2 = model.positions[base + face.corner[2]] - a;
-    area += Length(Cross(e1, e2)) / 2.0;
+  for (int p = 0; p < model.parts_count; ++p) {
+    const Vec3* v = model.positions.data() + model.parts[p].first_vertex;
+    for (uint32_t f = model.parts[p].first_face; f < model.parts[p + 1].first_face; ++f) {
+      const uint32_t* c = model.faces[f].corner;
+      area += Length(Cross(v[c[1]] - v[c[0]], v[c[2]] - v[c[0]])) / 2.0;
+    }
   }
   return area;
 }
@@ -237,8 +217,7 @@ std::vector<Vec3> Drawn(Model& model, int motion) {
 // The distance between each vertex as we draw Motion `motion` and the library's posing of it at
 // `seconds`, as a share of the model's largest extent, smallest first. Vertices are matched by
 // their rest positions; one the library does not have counts as 1.
-std::vector<double> PoseErrors(const std::string& path, Model& model, const Turn& turn, int motion,
-                               double seconds) {
+std::vector<double> PoseErrors(const std::string& path, Model& model, int motion, double seconds) {
   const Reading rest = ReadWithLibrary(path), posed = ReadWithLibrary(path, seconds);
   const Vec3 extent = model.total_corner_max - model.total_corner_min;
   const double size = std::max({extent.x, extent.y, extent.z});
@@ -248,13 +227,13 @@ std::vector<double> PoseErrors(const std::string& path, Model& model, const Turn
                                std::lround(p.z / grid)};
   };
   std::map<std::array<long, 3>, size_t> at;
-  for (size_t v = 0; v < rest.positions.size(); ++v) at[key(Ours(rest.positions[v], turn))] = v;
+  for (size_t v = 0; v < rest.positions.size(); ++v) at[key(Ours(rest.positions[v]))] = v;
   const std::vector<Vec3> drawn = Drawn(model, motion);
   std::vector<double> errors;
   for (size_t v = 0; v < drawn.size(); ++v) {
     const auto it = at.find(key(model.positions[v]));
-    errors.push_back(
-        it == at.end() ? 1.0 : Length(drawn[v] - Ours(posed.positions[it->second], turn)) / size);
+    errors.push_back(it == at.end() ? 1.0
+                                    : Length(drawn[v] - Ours(posed.positions[it->second])) / size);
   }
   std::sort(errors.begin(), errors.end());
   return errors;
@@ -301,7 +280,7 @@ TEST(HelperImportInteropTest, MadeUpCharactersPoseAsTheLibrarySkinsThem) {
     ASSERT_EQ(model->anim_count, 1);
     ASSERT_GT(model->anims[0].last_motion, model->anims[0].first_motion);
     for (const auto& [m, seconds] : MotionTimes(*model, path)) {
-      EXPECT_LT(PoseErrors(path, *model, kSame, m, seconds).back(), 1e-4) << m;
+      EXPECT_LT(PoseErrors(path, *model, m, seconds).back(), 1e-4) << m;
     }
   }
 }
@@ -357,7 +336,7 @@ TEST(HelperImportInteropTest, AnimatedFbxPosesAsTheLibrarySkinsIt) {
   // the weight is what the import reports as not fitting, and costs up to 6 % at the ends of
   // the bent chain.
   for (const auto& [m, seconds] : MotionTimes(*model, path)) {
-    const std::vector<double> errors = PoseErrors(path, *model, kSame, m, seconds);
+    const std::vector<double> errors = PoseErrors(path, *model, m, seconds);
     EXPECT_LT(errors[errors.size() * 9 / 10], 0.02) << m;
     EXPECT_LT(errors.back(), 0.065) << m;
   }
