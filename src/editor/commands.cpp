@@ -212,9 +212,6 @@ bool SpeedSubmenuEnabled(const Model& model, const ViewState& view, MenuFacts fa
 }
 
 bool CommandEnabled(const Model& model, const ViewState& view, MenuFacts facts, int id) {
-  if (id >= kCmdMotionButton && id < kCmdMotionButton + kMaxMotions) {
-    return facts.model_loaded && id - kCmdMotionButton < model.motion_count;
-  }
   const CommandInfo* command = FindCommand(id);
   if (command == nullptr) return false;
   switch (id) {

@@ -285,7 +285,6 @@ void MainWindow::StoreWindowState() {
 }
 
 void MainWindow::SetAcceleratorsEnabled(bool enabled) {
-  accelerators_enabled_ = enabled;
   for (const auto& [id, key] : shortcuts_) {
     actions_[id]->setShortcuts(enabled ? key : QList<QKeySequence>());
   }
@@ -335,13 +334,6 @@ void MainWindow::RunCommand(int id) {
 
 void MainWindow::Dispatch(int id) {
   Model& model = session_.model();
-  if (id >= kCmdMotionButton && id < kCmdMotionButton + kMaxMotions) {
-    model.current_motion = id - kCmdMotionButton;
-    strip()->SyncPressed();
-    pager_->ShowCurrent();
-    Redraw();
-    return;
-  }
   switch (id) {
     case kCmdOpen: {
       const LoadResult result = OpenCommand(model, *host_, *dialogs_, this);
@@ -563,7 +555,7 @@ void MainWindow::StopPlayback() {
 
 void MainWindow::Redraw() { view_->RequestRedraw(); }
 
-bool MainWindow::RunEditingDialog(int id) {
+void MainWindow::RunEditingDialog(int id) {
   const DialogContext context = MakeDialogContext();
   std::unique_ptr<QDialog> dialog;
   switch (id) {
@@ -596,7 +588,7 @@ bool MainWindow::RunEditingDialog(int id) {
       dialog = std::make_unique<DrawOrderDialog>(context, this);
       break;
     default:
-      return false;
+      return;
   }
   PlaceBesideWindow(*dialog, *this);
   // Cancel has put back what the dialog changed, as far as it can; the history puts back the
@@ -606,7 +598,6 @@ bool MainWindow::RunEditingDialog(int id) {
   // Units may have been created or removed and the selection moved; the tree follows.
   if (id == kCmdEditUnit || id == kCmdCopyUnit || id == kCmdTextureColour) tree_->Refresh();
   Redraw();
-  return true;
 }
 
 DialogContext MainWindow::MakeDialogContext() {

@@ -62,7 +62,6 @@ class MainWindow : public QMainWindow, private LoadEvents {
   UnitTree* unit_tree() const { return tree_; }
   MotionPager* pager() const { return pager_; }
   MotionStrip* strip() const;
-  bool accelerators_enabled() const { return accelerators_enabled_; }
   EditHistory& history() { return *history_; }
 
   // Opens `path` through the open flow (the save question first); "ファイルを読み込めません" on
@@ -115,8 +114,8 @@ class MainWindow : public QMainWindow, private LoadEvents {
   void OpenRecent(const std::string& path);
   void StoreRecent();
   void StoreWindowState();
-  // Runs an editing dialog of the command `id`; false for other commands.
-  bool RunEditingDialog(int id);
+  // Runs the editing dialog of the command `id`, one of the dialog commands.
+  void RunEditingDialog(int id);
   // Undo or redo changed the model: the tree, the strip, the menus and the view follow.
   void AfterStepApplied(bool motions_changed, const std::vector<QImage>& thumbnails);
   void ShowStatus();
@@ -141,7 +140,6 @@ class MainWindow : public QMainWindow, private LoadEvents {
   ViewWindow* view_ = nullptr;
   UnitTree* tree_ = nullptr;
   MotionPager* pager_ = nullptr;
-  bool accelerators_enabled_ = true;
   QLabel* status_ = nullptr;  // the status bar's text
   QString startup_file_;
   // A file that arrived while a dialog was open, and the timer that looks for its closing.

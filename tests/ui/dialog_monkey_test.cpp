@@ -38,6 +38,7 @@
 #include "support/test_support.h"
 #include "ui/layout_snapshot.h"
 #include "ui/main_window.h"
+#include "ui/motion_strip.h"
 #include "ui/ui_test_registry.h"
 #include "ui/unit_tree.h"
 #include "ui/view_window.h"
@@ -184,7 +185,12 @@ class DialogMonkeyTest : public QObject {
             static_cast<int>(rng.bounded(static_cast<quint32>(model.node_count)))));
         host.QueueAnswer(rng.bounded(2) == 0 ? Answer::kYes : Answer::kNo);  // for a question
         QTimer::singleShot(0, this, [&monkey] { monkey.WorkNext(nullptr); });
-        window.RunCommand(id);
+        if (const int motion = id - kCmdMotionButton; motion >= 0 && motion < kMaxMotions) {
+          // A Motion is chosen on the strip, as the user does.
+          if (motion < window.strip()->ButtonCount()) window.strip()->ButtonAt(motion)->click();
+        } else {
+          window.RunCommand(id);
+        }
         QCoreApplication::processEvents();  // the handler above, when no dialog opened
         trace += std::to_string(id) + " " + window.windowTitle().toStdString() + " | " +
                  window.statusBar()->findChild<QLabel*>()->text().toStdString() + "\n";
