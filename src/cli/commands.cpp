@@ -211,7 +211,6 @@ int RunInfo(const std::vector<std::string>& args) {
   }
   if (path.empty()) return Usage(kInfoUsage, "no file given");
   auto model = std::make_unique<Model>();
-  Reset(*model);
   StderrHost host;
   if (const std::string failure = LoadForCli(*model, path, host); !failure.empty()) {
     std::fprintf(stderr, "%s\n", failure.c_str());
@@ -384,7 +383,6 @@ std::string ParseConvertArguments(const std::vector<std::string>& args, ConvertR
 std::string ConvertFile(const ConvertRequest& request, const std::string& in,
                         const std::string& out, Host& host) {
   auto model = std::make_unique<Model>();
-  Reset(*model);
   if (std::string failure = LoadForCli(*model, in, host); !failure.empty()) return failure;
   ApplyModelEdits(*model, request.edits, host);
   if (request.keyframes &&

@@ -284,11 +284,11 @@ void StoreBlendParam(Model& model, int index, int32_t value) {
   ComputeBlendWeights(model);
 }
 
-bool FitBlendToPart(Model& model, int& corner_counter) {
+void FitBlendToPart(Model& model, int& corner_counter) {
   const int unit = EditedUnit(model);
-  if (unit < 0) return false;
+  if (unit < 0) return;
   const std::vector<int> parts = BoundParts(model, unit);
-  if (parts.empty()) return false;
+  if (parts.empty()) return;
   const int corners = 2 * static_cast<int>(parts.size());
   const int i = (corner_counter % corners + corners) % corners;
   const Part& part = model.parts[parts[i / 2]];
@@ -307,7 +307,6 @@ bool FitBlendToPart(Model& model, int& corner_counter) {
   // Kept below the number of corners, which walks the corners in the same order as counting on
   // and restarting at that number would.
   corner_counter = (i + 1) % corners;
-  return true;
 }
 
 void InitialiseBlendWeights(Model& model, int& corner_counter) {

@@ -96,8 +96,8 @@ void StoreBlendParam(Model& model, int index, int32_t value);
 // Unit (corner_min, then corner_max of each Part in node order) and sets the weight factor so
 // that the weight falls to 0 across that Part's extent along the blend axis (10 / extent for
 // "y=ax", 1000 * extent for "x=ay^2"). `corner_counter` lives as long as the program and steps
-// through the corners. Returns false, with nothing changed, when no Part is bound to the Unit.
-bool FitBlendToPart(Model& model, int& corner_counter);
+// through the corners. Nothing changes when no Part is bound to the Unit.
+void FitBlendToPart(Model& model, int& corner_counter);
 // The "初期化" button: FitBlendToPart, then the weights are recomputed.
 void InitialiseBlendWeights(Model& model, int& corner_counter);
 // The "重み0" button: every vertex of the Unit's own Parts gets weight 0.

@@ -17,11 +17,6 @@ void SetTitleAndDirectory(Model& model, const std::string& path) {
   model.model_file_name = FileNameOf(path);
 }
 
-std::string WindowTitle(const Model& model) {
-  if (model.model_file_name.empty()) return "VORNA";
-  return "VORNA  <" + model.model_file_name + ">";
-}
-
 void ClampAnimsToMotions(Model& model) {
   const int32_t last = std::max(model.motion_count - 1, 0);
   assert(model.anim_count >= 0 && model.anim_count <= kMaxAnims);
@@ -29,13 +24,6 @@ void ClampAnimsToMotions(Model& model) {
     model.anims[a].first_motion = std::min(model.anims[a].first_motion, last);
     model.anims[a].last_motion = std::min(model.anims[a].last_motion, last);
   }
-}
-
-bool GeometryIsConsistent(const Model& model, std::string* why) {
-  ReadError error;
-  if (CheckModel(model, &error)) return true;
-  if (why != nullptr) *why = error.message;
-  return false;
 }
 
 bool FinishReadingModel(Model& model, std::vector<CornerCoordinates>* corners, ReadError* error) {

@@ -25,15 +25,8 @@ inline bool KeepReading(ProgressMeter& meter, std::uint64_t offset, ReadError* e
 // model_dir = `path` up to and including its last '/', model_file_name = the rest.
 void SetTitleAndDirectory(Model& model, const std::string& path);
 
-// "VORNA" before a load, "VORNA  <file name>" after one.
-std::string WindowTitle(const Model& model);
-
 // Writers keep every Anim inside the Motions that exist: first and last at most motion_count - 1.
 void ClampAnimsToMotions(Model& model);
-
-// CheckModel (model/model_check.h) with its reason as plain text, for the .x reader until it
-// reports a ReadError.
-bool GeometryIsConsistent(const Model& model, std::string* why);
 
 // The last step of reading our own formats: a model needs Parts, vertices and faces; vertices and
 // faces beyond the last Part's range belong to no Part and are dropped (a file that lists fewer

@@ -251,11 +251,16 @@ void DeleteUnitNode(Model& model, int node) {
   RecomputeParents(model);
 }
 
-bool MoveNode(Model& model, int node, int target) {
-  if (NodeOfItem(model, node) < 0) return false;
-  if (target != kTopLevel && NodeOfItem(model, target) < 0) return false;
+namespace {
+
+// Moves `node` with its subtree under the node that `target` names: the top level for kTopLevel,
+// the target's parent for a Part target, the target itself for a Unit. A target that is the node
+// itself or lies below it, or is no node of the forest, changes nothing.
+void MoveNode(Model& model, int node, int target) {
+  if (NodeOfItem(model, node) < 0) return;
+  if (target != kTopLevel && NodeOfItem(model, target) < 0) return;
   UnitForest& forest = model.forest;
-  if (target != kTopLevel && forest.IsInSubtree(target, node)) return false;
+  if (target != kTopLevel && forest.IsInSubtree(target, node)) return;
   int new_parent = kTopLevel;
   if (target != kTopLevel) new_parent = model.IsUnitNode(target) ? target : forest.ParentOf(target);
 
@@ -269,8 +274,9 @@ bool MoveNode(Model& model, int node, int target) {
     ResetItemState(forest, d);
     forest.SortChildren(d, model.node_name);
   }
-  return true;
 }
+
+}  // namespace
 
 void DropTickedNodes(Model& model, int dragged, int target) {
   UnitForest& forest = model.forest;

@@ -65,11 +65,6 @@ void DeleteTickedUnits(Model& model);
 // behind the deleted Unit follows its Unit; one that pointed at it becomes -1. Not a Unit: nothing.
 void DeleteUnitNode(Model& model, int node);
 
-// Moves `node` with its subtree under the node that `target` names: the top level for kTopLevel,
-// the target's parent for a Part target, the target itself for a Unit. Refuses (false, nothing
-// changed) a target that is the node itself or lies below it, or is no node of the forest.
-bool MoveNode(Model& model, int node, int target);
-
 // Ends a drag: ticks `dragged` (kTopLevel: none), moves every ticked Part, then every ticked Unit
 // deepest first, onto `target`; selects the target, sorts the top level, reads the parents back,
 // clears every tick and updates the selection state. A Unit target is marked expanded.

@@ -67,13 +67,6 @@ bool UnitForest::IsInSubtree(int node, int ancestor) const {
   return false;
 }
 
-int UnitForest::IndexInParent(int node) const {
-  if (!Contains(node)) return -1;
-  const std::vector<int>& siblings = ChildrenOf(nodes_[node].parent);
-  auto it = std::find(siblings.begin(), siblings.end(), node);
-  return it == siblings.end() ? -1 : static_cast<int>(it - siblings.begin());
-}
-
 std::vector<int> UnitForest::CollectDescendants(int node) const {
   std::vector<int> list;
   if (node != kTopLevel && !Contains(node)) return list;

@@ -81,8 +81,6 @@ class UnitForest {
   void RemoveSubtree(int node);
   // True when `node` is `ancestor` or lies below it.
   bool IsInSubtree(int node, int ancestor) const;
-  // Position of `node` among its siblings, or -1.
-  int IndexInParent(int node) const;
 
   // Breadth-first list of every node below `node` (kTopLevel: the whole forest), never `node`.
   std::vector<int> CollectDescendants(int node) const;

@@ -125,7 +125,7 @@ TEST(LoadTest, PostLoadStepsRunInOrder) {
     EXPECT_EQ(model->modified, 0);
     EXPECT_EQ(model->all_triangles, 0);  // Q is a quad
     EXPECT_EQ(model->draw_order[1], 1u);
-    EXPECT_EQ(WindowTitle(*model), std::string("VORNA  <") + c.name + ">");
+    EXPECT_EQ(model->model_file_name, c.name);
     EXPECT_EQ(host.wait_depth, 0);
   }
   // A file no reader takes fails at once and leaves the Model as it was.

@@ -87,7 +87,7 @@ TEST(DeleteUnitTest, DeepTickedChainsGoDeepestFirst) {
   EXPECT_EQ(model->parent[1], -1);
 }
 
-TEST(MoveNodeTest, DropsReparentAndRefuseCycles) {
+TEST(DropTickedNodesTest, DropsReparentAndRefuseCycles) {
   // Units A (node 2) > B (node 3); Parts P (node 0) under B, Q (node 1) under A.
   auto model = Loaded({"P", "Q"}, {"A", "B"}, {3, 2, -1, 2});
 
@@ -110,7 +110,7 @@ TEST(MoveNodeTest, DropsReparentAndRefuseCycles) {
   EXPECT_FALSE(IsHighlighted(*model, 3));
 
   model->node_name[0] = "Z";  // moving a Unit sorts every name list below it again
-  ASSERT_TRUE(MoveNode(*model, 2, kTopLevel));
+  DropTickedNodes(*model, 2, kTopLevel);
   EXPECT_EQ(Children(*model, 3), (std::vector<int>{1, 0}));
 
   // Units and Parts dropped together on nothing go to the top level with their subtrees.
@@ -121,9 +121,12 @@ TEST(MoveNodeTest, DropsReparentAndRefuseCycles) {
   EXPECT_EQ(Children(*model, 3), std::vector<int>{0});
   for (int n = 0; n < 4; ++n) EXPECT_FALSE(model->forest.at(n).ticked);
 
-  EXPECT_FALSE(MoveNode(*model, 2, 2));
-  EXPECT_FALSE(MoveNode(*model, 2, 17));  // no such node
-  EXPECT_FALSE(MoveNode(*model, -5, kTopLevel));
+  // Nothing moves onto itself or onto a node that does not exist.
+  const auto parents = model->parent;
+  DropTickedNodes(*model, 2, 2);
+  DropTickedNodes(*model, 3, 17);
+  EXPECT_EQ(model->parent, parents);
+  EXPECT_EQ(Children(*model, kTopLevel), (std::vector<int>{2, 3, 1}));
 }
 
 TEST(AddUnitTest, NamesAndPlacesUnitsInSequence) {
