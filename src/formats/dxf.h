@@ -15,8 +15,8 @@
 #include <string>
 #include <string_view>
 
-#include "formats/save_options.h"
 #include "io/read_error.h"
+#include "io/read_options.h"
 #include "model/host.h"
 #include "model/model.h"
 

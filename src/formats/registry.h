@@ -12,6 +12,7 @@
 
 #include "formats/save_options.h"
 #include "io/read_error.h"
+#include "io/read_options.h"
 #include "model/host.h"
 #include "model/model.h"
 
