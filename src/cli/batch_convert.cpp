@@ -12,6 +12,8 @@
 #include <system_error>
 #include <thread>
 
+#include "io/path_parts.h"
+
 namespace vorna {
 
 namespace {
@@ -59,7 +61,7 @@ std::string PlanBatch(const std::vector<std::string>& inputs, const std::string&
   for (size_t i = 0; i < inputs.size(); ++i) read.emplace(SameFileKey(inputs[i]), i);
   for (size_t i = 0; i < inputs.size(); ++i) {
     const std::string out =
-        (fs::path(out_dir) / fs::path(inputs[i]).stem()).string() + "." + extension;
+        (fs::path(out_dir) / SplitPath(inputs[i]).stem).string() + "." + extension;
     const std::string key = SameFileKey(out);
     if (const auto [it, added] = written.emplace(key, i); !added) {
       return inputs[it->second] + " and " + inputs[i] + " would both be written to " + out +

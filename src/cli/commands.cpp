@@ -19,6 +19,7 @@
 #include "formats/gltf_import.h"
 #include "formats/registry.h"
 #include "formats/x_export.h"
+#include "io/number_text.h"
 #include "model/bounds.h"
 #include "model/file_paths.h"
 #include "model/hierarchy.h"
@@ -161,11 +162,9 @@ bool WantsHelp(const std::vector<std::string>& args) {
 
 // A whole decimal number for an X option, limited as the export dialog limits it.
 std::optional<uint32_t> LimitedNumber(const std::string& text, uint32_t most) {
-  uint64_t value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec == std::errc::result_out_of_range && end == text.data() + text.size()) return most;
-  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return static_cast<uint32_t>(std::clamp<uint64_t>(value, 1, most));
+  const std::optional<int> value = ParseWholeNumberExactly(text);
+  if (!value || *value < 0) return std::nullopt;
+  return std::clamp<uint32_t>(static_cast<uint32_t>(*value), 1, most);
 }
 
 // A finite number of seconds above 0, written in full.
@@ -250,10 +249,8 @@ std::optional<KeyframeRequest> ParseKeyframes(const std::string& text) {
   if (fields.size() < 3) return std::nullopt;
   // A Motion number or a count: a whole number from 1 to 256.
   auto number = [](const std::string& field) -> std::optional<int> {
-    int value = 0;
-    const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
-    if (ec != std::errc() || end != field.data() + field.size()) return std::nullopt;
-    if (value < 1 || value > kMaxMotions) return std::nullopt;
+    const std::optional<int> value = ParseWholeNumberExactly(field);
+    if (!value || *value < 1 || *value > kMaxMotions) return std::nullopt;
     return value;
   };
   const std::optional<int> first = number(fields[0]);

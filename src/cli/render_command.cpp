@@ -1,7 +1,6 @@
 #include "cli/render_command.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -14,6 +13,7 @@
 #include "cli/text_encoding.h"
 #include "editor/open_flow.h"
 #include "images/encode.h"
+#include "io/number_text.h"
 #include "model/host.h"
 #include "render/camera.h"
 #include "render/snapshot.h"
@@ -93,18 +93,11 @@ int FilterIndexOf(const std::string& path) {
   return 0;
 }
 
-std::optional<int> ParseCount(std::string_view text) {
-  int value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
-}
-
 bool ParseSize(std::string_view text, int& width, int& height) {
   const size_t x = text.find_first_of("xX");
   if (x == std::string_view::npos) return false;
-  const std::optional<int> w = ParseCount(text.substr(0, x));
-  const std::optional<int> h = ParseCount(text.substr(x + 1));
+  const std::optional<int> w = ParseWholeNumberExactly(text.substr(0, x));
+  const std::optional<int> h = ParseWholeNumberExactly(text.substr(x + 1));
   if (!w || !h || *w < 1 || *h < 1 || *w > Device::kMaxSide || *h > Device::kMaxSide) {
     return false;
   }
@@ -171,14 +164,14 @@ std::string ParseArguments(const std::vector<std::string>& args, RenderRequest& 
       }
       if (!found) return "unknown view " + name;
     } else if (a == "--motion") {
-      const std::optional<int> n = ParseCount(args[++i]);
+      const std::optional<int> n = ParseWholeNumberExactly(args[++i]);
       if (!n || *n < 1) return "--motion needs a whole number from 1";
       request.motion = *n;
       request.motion_given = true;
     } else if (a == "--anim") {
       request.anim = args[++i];
     } else if (a == "--period") {
-      request.period_ms = ParseCount(args[++i]);
+      request.period_ms = ParseWholeNumberExactly(args[++i]);
       if (!request.period_ms || *request.period_ms < kMinPeriodMs ||
           *request.period_ms > kMaxPeriodMs) {
         return "--period needs a whole number of milliseconds from " +
@@ -236,7 +229,7 @@ std::optional<int> FindAnim(const Model& model, const std::string& key) {
     const std::string& name = model.anims[a].name;
     if (name == key || DisplayText(name) == key) return a;
   }
-  const std::optional<int> number = ParseCount(key);
+  const std::optional<int> number = ParseWholeNumberExactly(key);
   if (number && *number >= 1 && *number <= model.anim_count) return *number - 1;
   return std::nullopt;
 }

@@ -1,7 +1,6 @@
 #include "cli/thumbnail_command.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -12,6 +11,7 @@
 #include "images/encode.h"
 #include "images/scale.h"
 #include "io/atomic_file.h"
+#include "io/number_text.h"
 #include "model/bounds.h"
 #include "model/model_edits.h"
 
@@ -131,9 +131,9 @@ int RunThumbnail(const std::vector<std::string>& args) {
     }
     if (a == "--size") {
       const std::string value = i + 1 < args.size() ? args[++i] : "";
-      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), side);
-      if (error != std::errc() || end != value.data() + value.size() || side < 1 ||
-          side > kMaxSide) {
+      const std::optional<int> parsed = ParseWholeNumberExactly(value);
+      side = parsed.value_or(0);
+      if (side < 1 || side > kMaxSide) {
         std::fprintf(stderr, "vorna-cli thumbnail: --size needs a whole number from 1 to %d\n",
                      kMaxSide);
         return kExitUsage;

@@ -3,7 +3,7 @@
 #include <cassert>
 #include <utility>
 
-#include "editor/number_text.h"
+#include "io/number_text.h"
 #include "model/part_range.h"
 
 namespace vorna {

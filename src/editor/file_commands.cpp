@@ -1,30 +1,17 @@
 #include "editor/file_commands.h"
 
+#include "io/path_parts.h"
+
 namespace vorna {
-
-namespace {
-
-// Position of the last '.' of the file name (after the last '/'), or npos.
-size_t FileNameDot(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  const size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
-    return std::string::npos;
-  }
-  return dot;
-}
-
-}  // namespace
 
 std::string OpenPathForFilter(const std::string& path, int filter_index) {
   const FormatRow* row = OpenFilterRow(filter_index);
-  if (row == nullptr || FileNameDot(path) != std::string::npos) return path;
+  if (row == nullptr || !SplitPath(path).extension.empty()) return path;
   return path + "." + row->extensions.front();
 }
 
 std::string ProposedSaveName(const std::string& model_file_name) {
-  return model_file_name.substr(0, FileNameDot(model_file_name)) + "." +
-         RowOf(ModelFormat::kVrnText).extensions.front();
+  return WithoutExtension(model_file_name) + "." + RowOf(ModelFormat::kVrnText).extensions.front();
 }
 
 std::string SaveFilterExtension(int filter_index) {
@@ -35,12 +22,12 @@ std::string SaveFilterExtension(int filter_index) {
 std::string RenameForFileType(const std::string& box_text, int filter_index) {
   const std::string extension = SaveFilterExtension(filter_index);
   if (box_text.empty() || extension.empty()) return box_text;
-  return box_text.substr(0, FileNameDot(box_text)) + "." + extension;
+  return WithoutExtension(box_text) + "." + extension;
 }
 
 std::string ChosenSavePath(const std::string& name, int filter_index) {
   const std::string extension = SaveFilterExtension(filter_index);
-  if (extension.empty() || FileNameDot(name) != std::string::npos) return name;
+  if (extension.empty() || !SplitPath(name).extension.empty()) return name;
   return name + "." + extension;
 }
 

@@ -4,7 +4,7 @@
 #include <climits>
 #include <new>
 
-#include "editor/number_text.h"
+#include "io/number_text.h"
 #include "model/bounds.h"
 #include "model/model_edits.h"
 

@@ -1,6 +1,6 @@
 #include "editor/size_dialog.h"
 
-#include "editor/number_text.h"
+#include "io/number_text.h"
 #include "model/bounds.h"
 #include "model/part_range.h"
 

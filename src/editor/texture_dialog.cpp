@@ -1,12 +1,11 @@
 #include "editor/texture_dialog.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <limits>
 
 #include "editor/commands.h"
-#include "editor/number_text.h"
+#include "io/number_text.h"
 #include "model/hierarchy_edit.h"
 #include "model/part_range.h"
 
@@ -129,11 +128,7 @@ int TextureDialogStartPart(const Model& model) {
 }
 
 std::string FormatDecimals(double value, int decimals) {
-  if (!std::isfinite(value)) value = 0.0;
-  char buffer[400];
-  const auto result =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-  return std::string(buffer, result.ptr);
+  return FormatFixed(std::isfinite(value) ? value : 0.0, decimals);
 }
 
 int SliderPosition(double value) {

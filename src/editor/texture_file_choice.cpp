@@ -10,6 +10,7 @@
 
 #include "io/atomic_file.h"
 #include "io/descriptor.h"
+#include "io/path_parts.h"
 #include "model/file_paths.h"
 #include "model/name_text.h"
 #include "model/part_range.h"
@@ -61,9 +62,8 @@ std::string TextureImagePath(const std::string& chosen, int filter_index) {
   if (chosen.empty() || filter_index < 1 || filter_index > static_cast<int>(std::size(kFilters))) {
     return {};
   }
-  // Only the file name counts: directories with a dot in their name are common here.
   const std::string_view extension = kFilters[filter_index - 1].extension;
-  if (extension.empty() || TextureFileNameOf(chosen).find('.') != std::string::npos) return chosen;
+  if (extension.empty() || !SplitPath(chosen).extension.empty()) return chosen;
   return chosen + std::string(extension);
 }
 

@@ -2,13 +2,12 @@
 
 #include <algorithm>
 #include <cassert>
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <vector>
 
 #include "animation/pose.h"
-#include "editor/number_text.h"
+#include "io/number_text.h"
 #include "model/hierarchy.h"
 #include "model/hierarchy_edit.h"
 #include "model/part_range.h"
@@ -77,12 +76,6 @@ auto CoordinateField(M& model, int unit, const SlotInfo& info)
 int ClampPosition(double position, int max_position) {
   if (std::isnan(position)) return 0;
   return static_cast<int>(std::clamp(position, 0.0, static_cast<double>(max_position)));
-}
-
-std::string FormatCoordinate(double value) {
-  char text[64];
-  const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 3);
-  return result.ec == std::errc() ? std::string(text, result.ptr) : std::string("0.000");
 }
 
 int32_t TruncateSaturated(double value) {
@@ -157,13 +150,13 @@ std::string SlotText(const Model& model, int slot) {
     return FormatWholeNumber(angle ? *angle : 0);
   }
   const float* value = info.page != 0 && unit >= 0 ? CoordinateField(model, unit, info) : nullptr;
-  return FormatCoordinate(value ? *value : 0.0f);
+  return FormatFixed(value ? *value : 0.0f, 3);
 }
 
 std::string SlotTextAtPosition(int slot, int position) {
   const SlotInfo info = UnitSlot(slot);
   if (IsAngle(info.quantity)) return FormatWholeNumber(position);
-  return FormatCoordinate((position - OffsetOf(info.quantity)) / 1000.0);
+  return FormatFixed((position - OffsetOf(info.quantity)) / 1000.0, 3);
 }
 
 std::optional<int> StepSlotSpin(int slot, int position, int delta) {

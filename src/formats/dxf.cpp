@@ -30,13 +30,6 @@ constexpr const char* kDefaultLayer = "0";
 // What an empty layer line names.
 constexpr const char* kUnnamedLayer = "no_name";
 
-std::string Formatted(const char* format_before, int value, const char* format_after) {
-  std::string text = format_before;
-  AppendInt(text, value);
-  text += format_after;
-  return text;
-}
-
 std::string_view TrimBlanks(std::string_view text) {
   const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
   while (!text.empty() && blank(text.front())) text.remove_prefix(1);
@@ -149,7 +142,7 @@ bool DxfReader::VertexOf(Vec3 p, uint32_t* local, ReadError* error) {
     }
   }
   if (positions_.size() + 1 >= static_cast<size_t>(kDxfMaxVertices)) {
-    host_.Message(Formatted("頂点数が", kDxfMaxVertices, "個を超えました"), MessageIcon::kNone);
+    host_.Message(CapacityMessage("頂点数が", kDxfMaxVertices), MessageIcon::kNone);
     return Refuse(error, ReadErrorKind::kLimit, "too many vertices");
   }
   *local = static_cast<uint32_t>(positions_.size()) - first;
@@ -166,7 +159,7 @@ bool DxfReader::FinishFace(ReadError* error) {
   const std::string layer = entity_.has_layer ? entity_.layer : kDefaultLayer;
   if (parts_.empty() || parts_.back().name != layer) {
     if (parts_.size() >= static_cast<size_t>(kDxfMaxParts)) {
-      host_.Message(Formatted("パーツ数が", kMaxParts, "個を超えました"), MessageIcon::kNone);
+      ShowTooManyParts(host_);
       return Refuse(error, ReadErrorKind::kLimit, "too many parts");
     }
     parts_.push_back(
@@ -220,7 +213,7 @@ bool DxfReader::Read(std::string_view bytes, const ProgressCallback& progress, R
       in_face = type == "3DFACE";
       if (in_face) {
         if (++faces_seen > kDxfMaxFaces) {
-          host_.Message(Formatted("面数が", kDxfMaxFaces, "個を超えました"), MessageIcon::kNone);
+          host_.Message(CapacityMessage("面数が", kDxfMaxFaces), MessageIcon::kNone);
           return Refuse(error, ReadErrorKind::kLimit, "too many faces");
         }
         entity_ = FaceEntity{};
@@ -294,27 +287,19 @@ bool NameTaken(const Model& model, int parts, int except, const std::string& nam
 
 bool ParseDxf(Model& model, std::string_view bytes, Host& host, ReadError* error,
               const ProgressCallback& progress) {
-  Reset(model);
-  bool ok = false;
-  try {
+  return ParseIntoModel(model, error, [&] {
     DxfReader reader(host);
-    if (reader.Read(bytes, progress, error)) {
-      reader.Build(model);
-      ok = CheckModel(model, error);
-    }
-  } catch (const std::bad_alloc&) {
-    Fail(error, ReadErrorKind::kOutOfMemory, "out of memory");
-  }
-  if (!ok) Reset(model);
-  return ok;
+    if (!reader.Read(bytes, progress, error)) return false;
+    reader.Build(model);
+    return CheckModel(model, error);
+  });
 }
 
 bool ImportDxf(Model& model, const std::string& path, Host& host, const ReadOptions& options,
                ReadError* error) {
-  Reset(model);
-  FileBytes file;
-  if (!ReadModelFile(path, &file, error)) return false;
-  return ParseDxf(model, file.text(), host, error, options.progress);
+  return ReadIntoModel(model, path, error, [&](const FileBytes& file) {
+    return ParseDxf(model, file.text(), host, error, options.progress);
+  });
 }
 
 void MakePartNamesUnique(Model& model) {

@@ -12,6 +12,12 @@ bool ReadModelFile(const std::string& path, FileBytes* out, ReadError* error) {
   return ReadWholeFile(ResolveFileName(path), out, error);
 }
 
+bool VersionReadable(const std::string& version, Host& host) {
+  if (version >= kOldestVersionRead) return true;
+  host.Message("ファイル バージョンが違います", MessageIcon::kNone);
+  return false;
+}
+
 void SetTitleAndDirectory(Model& model, const std::string& path) {
   model.model_dir = DirectoryOf(path);
   model.model_file_name = FileNameOf(path);

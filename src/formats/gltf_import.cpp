@@ -378,12 +378,11 @@ bool ParseGltf(Model& model, std::span<const uint8_t> bytes, const std::string& 
 
 bool ImportGltf(Model& model, const std::string& path, Host& host, const ReadOptions& options,
                 ReadError* error) {
-  Reset(model);
-  FileBytes file;
-  if (!ReadModelFile(path, &file, error)) return false;
-  std::string stem = FileNameOf(path);
-  if (const size_t dot = stem.rfind('.'); dot != std::string::npos) stem.resize(dot);
-  return ParseGltf(model, file.bytes(), DirectoryOf(path), stem, host, options, error);
+  return ReadIntoModel(model, path, error, [&](const FileBytes& file) {
+    const PathParts parts = SplitPath(path);
+    return ParseGltf(model, file.bytes(), std::string(parts.folder), std::string(parts.stem), host,
+                     options, error);
+  });
 }
 
 bool SaveEmbeddedTextures(const Model& model, const std::string& directory) {

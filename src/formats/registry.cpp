@@ -247,10 +247,9 @@ const FormatRow* RowOfLoaded(int32_t loaded_type, const std::string& file_name) 
 }
 
 std::string ExtensionOf(const std::string& path) {
-  const std::string name = FileNameOf(path);
-  const size_t dot = name.rfind('.');
-  if (dot == std::string::npos) return {};
-  std::string extension = name.substr(dot + 1);
+  const std::string_view dot_extension = SplitPath(path).extension;
+  if (dot_extension.empty()) return {};
+  std::string extension(dot_extension.substr(1));
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return extension;

@@ -18,10 +18,6 @@ namespace vorna {
 
 namespace {
 
-constexpr const char* kVersionWritten = "1.8";
-// Files older than this cannot be read; compared as strings, as the format always has.
-constexpr const char* kOldestVersion = "1.61";
-
 // ---------------------------------------------------------------------------------------------
 // Writing
 
@@ -397,7 +393,7 @@ bool TaggedTextReader::OnTag(const TagEntry& tag, ReadError* error) {
   switch (tag.state) {
     case kPartsCount:
       if (declared_parts_ >= kMaxParts) {
-        host_.Message("パーツ数が256個を超えました", MessageIcon::kNone);
+        ShowTooManyParts(host_);
         return Refuse(error, ReadErrorKind::kLimit, "256 or more parts");
       }
       break;
@@ -488,10 +484,9 @@ bool TaggedTextReader::OnValue(std::string_view line, ReadError* error) {
     case kVersion: {
       LineScanner s(line);
       std::string version;
-      if (s.Word(&version, 255) && version < kOldestVersion) {
-        host_.Message("ファイル バージョンが違います", MessageIcon::kNone);
+      if (s.Word(&version, 255) && !VersionReadable(version, host_)) {
         return Refuse(error, ReadErrorKind::kUnsupported,
-                      "file version " + version + " is older than 1.61");
+                      "file version " + version + " is older than " + kOldestVersionRead);
       }
       return true;
     }
@@ -765,25 +760,17 @@ bool WriteTaggedText(Model& model, const std::string& path, const SaveOptions& o
 bool ParseTaggedText(Model& model, std::string_view bytes, const std::string& model_dir,
                      TextVariant variant, const ReadOptions& options, Host& host,
                      ReadError* error) {
-  bool ok = false;
-  try {
+  return ParseIntoModel(model, error, [&] {
     TaggedTextReader reader(model, bytes, model_dir, variant, options, host);
-    ok = reader.Read(error);
-  } catch (const std::bad_alloc&) {
-    Fail(error, ReadErrorKind::kOutOfMemory, "out of memory");
-  }
-  if (!ok) Reset(model);
-  return ok;
+    return reader.Read(error);
+  });
 }
 
 bool ReadTaggedText(Model& model, const std::string& path, TextVariant variant,
                     const ReadOptions& options, Host& host, ReadError* error) {
-  FileBytes file;
-  if (!ReadModelFile(path, &file, error)) {
-    Reset(model);
-    return false;
-  }
-  return ParseTaggedText(model, file.text(), DirectoryOf(path), variant, options, host, error);
+  return ReadIntoModel(model, path, error, [&](const FileBytes& file) {
+    return ParseTaggedText(model, file.text(), DirectoryOf(path), variant, options, host, error);
+  });
 }
 
 }  // namespace vorna

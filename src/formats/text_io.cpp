@@ -6,6 +6,8 @@
 #include <cstring>
 #include <limits>
 
+#include "io/number_text.h"
+
 namespace vorna {
 
 namespace {
@@ -73,28 +75,13 @@ void LineScanner::SkipSpace() {
 
 bool LineScanner::Int(int32_t* value) {
   if (failed_) return false;
-  SkipSpace();
-  size_t p = pos_;
-  bool negative = false;
-  if (p < text_.size() && (text_[p] == '+' || text_[p] == '-')) {
-    negative = text_[p] == '-';
-    ++p;
-  }
-  const size_t digits_start = p;
-  int64_t magnitude = 0;
-  while (p < text_.size() && text_[p] >= '0' && text_[p] <= '9') {
-    if (magnitude <= (int64_t{1} << 40)) magnitude = magnitude * 10 + (text_[p] - '0');
-    ++p;
-  }
-  if (p == digits_start) {
+  const WholeNumberScan scan = ScanWholeNumber(text_.substr(pos_));
+  if (scan.end == 0) {
     failed_ = true;
     return false;
   }
-  int64_t v = negative ? -magnitude : magnitude;
-  if (v > std::numeric_limits<int32_t>::max()) v = std::numeric_limits<int32_t>::max();
-  if (v < std::numeric_limits<int32_t>::min()) v = std::numeric_limits<int32_t>::min();
-  *value = static_cast<int32_t>(v);
-  pos_ = p;
+  *value = scan.value;
+  pos_ += scan.end;
   return true;
 }
 
@@ -156,20 +143,7 @@ void AppendInt(std::string& out, int64_t value) {
   out.append(buffer, ptr);
 }
 
-void AppendFloat(std::string& out, float value) {
-  const double v = value;
-  if (std::isnan(v)) {
-    out.append(std::signbit(v) ? "-nan" : "nan");
-    return;
-  }
-  if (std::isinf(v)) {
-    out.append(v < 0 ? "-inf" : "inf");
-    return;
-  }
-  char buffer[64];
-  auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, 6);
-  out.append(buffer, ptr);
-}
+void AppendFloat(std::string& out, float value) { AppendFixed(out, value, 6); }
 
 bool LineReader::Next(std::string_view* line) {
   if (pos_ >= text_.size()) return false;

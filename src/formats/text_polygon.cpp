@@ -205,9 +205,8 @@ bool TextPolygonReader::StoreFace(ReadError* error) {
 bool TextPolygonReader::EndFace(ReadError* error) {
   if (corner_count_ >= kMaxCorners) {
     if (!counting_) return Refuse(error, ReadErrorKind::kLimit, "a face with too many corners");
-    host_.Message(
-        "１面当たりの頂点数が" + std::to_string(kTextPolygonCornerLimit) + "個を超えました",
-        MessageIcon::kNone);
+    host_.Message(CapacityMessage("１面当たりの頂点数が", kTextPolygonCornerLimit),
+                  MessageIcon::kNone);
     return Refuse(error, ReadErrorKind::kLimit, "a face with too many corners");
   }
   // Fewer than three corners make no surface.
@@ -320,7 +319,7 @@ bool TextPolygonReader::Allocate(ReadError* error) {
                   "the first mesh has no vertices or no faces");
   }
   if (parts_count >= kMaxParts) {
-    host_.Message("パーツ数が" + std::to_string(kMaxParts) + "個を超えました", MessageIcon::kNone);
+    ShowTooManyParts(host_);
     return Refuse(error, ReadErrorKind::kLimit, "too many parts");
   }
   int64_t vertices = 0, faces = 0;
@@ -387,24 +386,17 @@ bool TextPolygonReader::Read(ReadError* error) {
 
 bool ParseTextPolygon(Model& model, std::string_view bytes, Host& host, ReadError* error,
                       const ProgressCallback& progress) {
-  Reset(model);
-  bool ok = false;
-  try {
+  return ParseIntoModel(model, error, [&] {
     TextPolygonReader reader(model, bytes, host, progress);
-    ok = reader.Read(error);
-  } catch (const std::bad_alloc&) {
-    Fail(error, ReadErrorKind::kOutOfMemory, "out of memory");
-  }
-  if (!ok) Reset(model);
-  return ok;
+    return reader.Read(error);
+  });
 }
 
 bool ReadTextPolygon(Model& model, const std::string& path, Host& host, const ReadOptions& options,
                      ReadError* error) {
-  Reset(model);
-  FileBytes file;
-  if (!ReadModelFile(path, &file, error)) return false;
-  return ParseTextPolygon(model, file.text(), host, error, options.progress);
+  return ReadIntoModel(model, path, error, [&](const FileBytes& file) {
+    return ParseTextPolygon(model, file.text(), host, error, options.progress);
+  });
 }
 
 }  // namespace vorna

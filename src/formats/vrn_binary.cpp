@@ -21,9 +21,6 @@ namespace {
 
 constexpr std::string_view kVrnMagic{"VRN\0", 4};
 constexpr std::string_view kVr2Magic{"VR2\0", 4};
-constexpr const char* kVersionWritten = "1.8";
-// Files older than this cannot be read; compared as strings, as the format always has.
-constexpr const char* kOldestVersion = "1.61";
 // Longer keys are cut to this many bytes, and the rest of the record is read from there on, as
 // files have always been read.
 constexpr uint32_t kMaxKeyLength = 256;
@@ -381,9 +378,9 @@ bool KeyedBinaryReader::String(int capacity, std::string* value) {
 bool KeyedBinaryReader::ParseVersion() {
   std::string version;
   if (!String(kMaxKeyLength, &version)) return false;
-  if (version < kOldestVersion) {
-    host_.Message("ファイル バージョンが違います", MessageIcon::kNone);
-    return Refuse(ReadErrorKind::kUnsupported, "file version " + version + " is older than 1.61");
+  if (!VersionReadable(version, host_)) {
+    return Refuse(ReadErrorKind::kUnsupported,
+                  "file version " + version + " is older than " + kOldestVersionRead);
   }
   return true;
 }
@@ -394,7 +391,7 @@ bool KeyedBinaryReader::ParseCounts(Key key) {
   switch (key) {
     case kPartsCount:
       if (value >= static_cast<uint32_t>(kMaxParts)) {
-        host_.Message("パーツ数が256個を超えました", MessageIcon::kNone);
+        ShowTooManyParts(host_);
         return Refuse(ReadErrorKind::kLimit, "256 or more parts");
       }
       AllocateParts(model_, static_cast<int>(value));
@@ -762,25 +759,17 @@ std::string FormatKeyedBinary(Model& model, const SaveOptions& options, BinaryVa
 bool ParseKeyedBinary(Model& model, std::string_view bytes, const std::string& model_dir,
                       BinaryVariant variant, const ReadOptions& options, Host& host,
                       ReadError* error) {
-  bool ok = false;
-  try {
+  return ParseIntoModel(model, error, [&] {
     KeyedBinaryReader reader(model, bytes, model_dir, variant, options, host);
-    ok = reader.Read(error);
-  } catch (const std::bad_alloc&) {
-    Fail(error, ReadErrorKind::kOutOfMemory, "out of memory");
-  }
-  if (!ok) Reset(model);
-  return ok;
+    return reader.Read(error);
+  });
 }
 
 bool ReadKeyedBinary(Model& model, const std::string& path, BinaryVariant variant,
                      const ReadOptions& options, Host& host, ReadError* error) {
-  FileBytes file;
-  if (!ReadModelFile(path, &file, error)) {
-    Reset(model);
-    return false;
-  }
-  return ParseKeyedBinary(model, file.text(), DirectoryOf(path), variant, options, host, error);
+  return ReadIntoModel(model, path, error, [&](const FileBytes& file) {
+    return ParseKeyedBinary(model, file.text(), DirectoryOf(path), variant, options, host, error);
+  });
 }
 
 bool WriteKeyedBinary(Model& model, const std::string& path, const SaveOptions& options,

@@ -271,8 +271,6 @@ bool XReader::AddMeshes(const xfile::Document& document, ReadError* error) {
 
 bool ParseX(Model& model, std::span<const std::uint8_t> bytes, const std::string& directory,
             Host& host, const ReadOptions& options, ReadError* error) {
-  Reset(model);
-  bool ok = false;
   // Parsing counts for four fifths of the progress (of the decompressed size for a compressed
   // file), the meshes copied out for half a fifth and the model built from them for the rest.
   std::uint64_t parsed = 0;
@@ -280,7 +278,7 @@ bool ParseX(Model& model, std::span<const std::uint8_t> bytes, const std::string
     return !options.progress || options.progress(parsed * tenths / 10, parsed) ||
            Fail(error, "cancelled", ReadErrorKind::kCancelled);
   };
-  try {
+  return ParseIntoModel(model, error, [&] {
     xfile::ReadOptions x_options;
     if (options.progress) {
       x_options.progress = [&options, &parsed](std::uint64_t done, std::uint64_t total) {
@@ -291,28 +289,21 @@ bool ParseX(Model& model, std::span<const std::uint8_t> bytes, const std::string
     xfile::ReadResult read = xfile::Read(bytes, x_options);
     if (!read.ok()) {
       if (error != nullptr) *error = std::move(read.error);
-    } else {
-      XReader reader(host, options);
-      ok = reader.AddMeshes(read.document, error) && report(9);
-      // The document's values are copied out: freed before the model takes its memory.
-      read = xfile::ReadResult();
-      ok = ok && reader.BuildModel(model, directory, error) && report(10);
+      return false;
     }
-  } catch (const std::bad_alloc&) {
-    Fail(error, "out of memory", ReadErrorKind::kOutOfMemory);
-  }
-  if (!ok) Reset(model);
-  return ok;
+    XReader reader(host, options);
+    if (!reader.AddMeshes(read.document, error) || !report(9)) return false;
+    // The document's values are copied out: freed before the model takes its memory.
+    read = xfile::ReadResult();
+    return reader.BuildModel(model, directory, error) && report(10);
+  });
 }
 
 bool ImportX(Model& model, const std::string& path, Host& host, const ReadOptions& options,
              ReadError* error) {
-  Reset(model);
-  FileBytes file;
-  if (!ReadModelFile(path, &file, error)) return false;
-  const size_t slash = path.find_last_of('/');
-  const std::string directory = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-  return ParseX(model, file.bytes(), directory, host, options, error);
+  return ReadIntoModel(model, path, error, [&](const FileBytes& file) {
+    return ParseX(model, file.bytes(), DirectoryOf(path), host, options, error);
+  });
 }
 
 }  // namespace vorna

@@ -8,6 +8,8 @@
 #include <charconv>
 #include <random>
 
+#include "io/path_parts.h"
+
 namespace vorna {
 
 namespace {
@@ -52,9 +54,8 @@ bool AtomicFile::Open(const std::string& path) {
   failed_ = false;
   path_ = path;
   if (path.empty() || path.back() == '/') return false;
-  const size_t slash = path.rfind('/');
-  directory_ = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  directory_ = DirectoryOf(path);
+  const std::string name = FileNameOf(path);
   std::string temp;
   fd_ = CreateTemporary(directory_, name, &temp);
   if (fd_ < 0) return false;

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "io/path_parts.h"
+
 namespace vorna {
 
 // The local path for `path`: '\\' becomes '/', and when that file does not exist each component
@@ -19,11 +21,6 @@ bool FileExists(const std::string& path);
 // is looked for under their UTF-8 reading, which is how such a file is named here. (Replacing
 // '\\' in the raw bytes would also break names whose two-byte characters end in that byte.)
 std::string StoredFilePath(const std::string& dir, const std::string& stored_name);
-
-// The directory part of `path` up to and including its last '/', or "" without one.
-std::string DirectoryOf(const std::string& path);
-// Everything after the last '/'.
-std::string FileNameOf(const std::string& path);
 
 // Case-insensitive (ASCII) equality, as file names of stored models compare.
 bool EqualsIgnoringCase(const std::string& a, const std::string& b);

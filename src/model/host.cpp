@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "model/model.h"
+
 namespace vorna {
 
 namespace {
@@ -17,6 +19,14 @@ std::string Printable(std::string_view text) {
 }
 
 }  // namespace
+
+std::string CapacityMessage(std::string_view counted, int limit) {
+  return std::string(counted) + std::to_string(limit) + "個を超えました";
+}
+
+void ShowTooManyParts(Host& host) {
+  host.Message(CapacityMessage("パーツ数が", kMaxParts), MessageIcon::kNone);
+}
 
 void StderrHost::Message(std::string_view text, MessageIcon /*icon*/) {
   std::fprintf(stderr, "VORNA: %s\n", Printable(text).c_str());

@@ -51,6 +51,13 @@ class WaitCursor {
   Host& host_;
 };
 
+// What a reader shows when a file holds more of something than it can take:
+// CapacityMessage("面数が", 1000) is "面数が1000個を超えました".
+std::string CapacityMessage(std::string_view counted, int limit);
+
+// Shows "パーツ数が256個を超えました": every reader refuses kMaxParts or more Parts so.
+void ShowTooManyParts(Host& host);
+
 // Prints messages and questions to stderr; questions take a fixed answer per kind of button.
 class StderrHost : public Host {
  public:

@@ -126,7 +126,7 @@ MeshBuilder::MeshBuilder(Host& host, MeshLimits limits) : host_(host), limits_(l
 
 bool MeshBuilder::AddPart(ReadError* error) {
   if (parts_.size() + 1 >= static_cast<size_t>(kMaxParts)) {
-    host_.Message("パーツ数が" + std::to_string(kMaxParts) + "個を超えました", MessageIcon::kNone);
+    ShowTooManyParts(host_);
     return Fail(error, ReadErrorKind::kLimit, "256 or more Parts");
   }
   parts_.emplace_back();

@@ -8,6 +8,7 @@
 
 #include "images/encode.h"
 #include "images/scale.h"
+#include "io/path_parts.h"
 
 namespace vorna {
 
@@ -108,10 +109,7 @@ const ImageFileType* ImageFileTypeAt(int filter_index) {
 std::string ImageSavePath(const std::string& chosen, int filter_index) {
   const ImageFileType* type = ImageFileTypeAt(filter_index);
   if (chosen.empty() || type == nullptr) return {};
-  // Only the file name counts: a dot in a folder's name is no extension.
-  const size_t slash = chosen.rfind('/');
-  const size_t name_start = slash == std::string::npos ? 0 : slash + 1;
-  if (chosen.find('.', name_start) != std::string::npos) return chosen;
+  if (!SplitPath(chosen).extension.empty()) return chosen;
   return chosen + std::string(type->extension);
 }
 

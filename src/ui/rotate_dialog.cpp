@@ -7,7 +7,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include "editor/number_text.h"
+#include "io/number_text.h"
 
 namespace vorna {
 namespace {

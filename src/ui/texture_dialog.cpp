@@ -17,7 +17,7 @@
 #include <QVBoxLayout>
 
 #include "editor/commands.h"
-#include "editor/number_text.h"
+#include "io/number_text.h"
 #include "model/part_range.h"
 #include "ui/image_file_dialogs.h"
 #include "ui/text_codec.h"

@@ -23,7 +23,7 @@
 #include <algorithm>
 
 #include "editor/commands.h"
-#include "editor/number_text.h"
+#include "io/number_text.h"
 #include "ui/dialog_widgets.h"
 #include "ui/text_codec.h"
 

@@ -17,6 +17,7 @@
 #include "editor/open_flow.h"
 #include "formats/gltf_import.h"
 #include "formats/registry.h"
+#include "io/number_text.h"
 #include "model/file_paths.h"
 #include "ui/dialog_widgets.h"
 
@@ -49,17 +50,7 @@ std::vector<std::string> XIntervalEntries(const Model& model, bool loop) {
 }
 
 uint32_t ReadDialogNumber(const std::string& text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  // Saturate long inputs instead of overflowing; any value past 32 bits is limited anyway.
-  uint64_t value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = std::min<uint64_t>(value * 10 + static_cast<uint64_t>(text[i] - '0'), 0xFFFFFFFFull);
-  }
-  const uint32_t magnitude = static_cast<uint32_t>(value);
-  return negative ? 0u - magnitude : magnitude;
+  return static_cast<uint32_t>(ParseWholeNumber(text));
 }
 
 int RunXExport(Model& model, const XExportOptions& options, Host& host) {

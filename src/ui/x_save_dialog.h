@@ -35,8 +35,8 @@ int RunXExport(Model& model, const XExportOptions& options, Host& host);
 // own (the export gives them the last one).
 std::vector<std::string> XIntervalEntries(const Model& model, bool loop);
 
-// A typed number as the edits read it: leading blanks, a sign and decimal digits, anything after
-// ignored, no digits 0; the result taken as unsigned 32 bits, so a negative number is very large.
+// A typed number as the edits read it: the leading whole number as every dialog reads one
+// (ParseWholeNumber), taken as unsigned 32 bits, so a negative number is very large.
 uint32_t ReadDialogNumber(const std::string& text);
 // 0 becomes 1, anything above 1000 becomes 1000.
 uint32_t LimitKeyInterval(uint32_t value);

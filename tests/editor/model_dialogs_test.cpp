@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <optional>
+
 #include "editor/draw_order_list.h"
-#include "editor/number_text.h"
 #include "editor/rotate_dialog.h"
 #include "editor/size_dialog.h"
+#include "io/number_text.h"
 #include "model/bounds.h"
 #include "model/geometry_fixtures.h"
 #include "model/hierarchy_edit.h"
@@ -31,6 +34,9 @@ TEST(NumberTextTest, FormatsAndReadsLikeTheCLibraryInTheCLocale) {
   EXPECT_EQ(FormatFixed6(0.4000000059604645), "0.400000");
   EXPECT_EQ(FormatFixed6(0.0078125), "0.007812");  // a tie rounds to even, as printf does
   EXPECT_EQ(FormatFixed6(1e20), "100000000000000000000.000000");
+  EXPECT_EQ(FormatFixed(-1.5, 3), "-1.500");
+  EXPECT_EQ(FormatFixed(0.125, 2), "0.12");
+  EXPECT_EQ(FormatFixed(-std::nan(""), 3), "-nan");
 
   struct Whole {
     const char* text;
@@ -40,6 +46,19 @@ TEST(NumberTextTest, FormatsAndReadsLikeTheCLibraryInTheCLocale) {
                          Whole{"", 0}, Whole{"12.9", 12}, Whole{"99999999999", 2147483647},
                          Whole{"-99999999999", -2147483647 - 1}, Whole{"--3", 0}}) {
     EXPECT_EQ(ParseWholeNumber(c.text), c.value) << c.text;
+  }
+  // Where "%d" stops, for the line readers to go on from there.
+  EXPECT_EQ(ScanWholeNumber(" -12 7").end, 4u);
+  EXPECT_EQ(ScanWholeNumber(" - 12").end, 0u);
+  // Command-line numbers: the whole text or nothing.
+  struct Exact {
+    const char* text;
+    std::optional<int> value;
+  };
+  for (const Exact& c : {Exact{"64", 64}, Exact{"-3", -3}, Exact{"007", 7}, Exact{"", {}},
+                         Exact{"+4", {}}, Exact{" 4", {}}, Exact{"4 ", {}}, Exact{"4x", {}},
+                         Exact{"-", {}}, Exact{"99999999999", 2147483647}}) {
+    EXPECT_EQ(ParseWholeNumberExactly(c.text), c.value) << c.text;
   }
   struct Decimal {
     const char* text;

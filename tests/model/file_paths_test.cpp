@@ -52,6 +52,29 @@ TEST(FilePathsTest, StoredNamesResolveDespiteBackslashesAndLetterCase) {
   EXPECT_FALSE(FileExists(""));
 }
 
+// Only the file name has an extension; a folder's dot or a name without one has none.
+TEST(PathPartsTest, SplitsFolderStemAndExtension) {
+  struct Case {
+    const char* path;
+    const char* folder;
+    const char* stem;
+    const char* extension;
+  };
+  for (const Case& c :
+       {Case{"/m/v1.2/walker.vrn", "/m/v1.2/", "walker", ".vrn"},
+        Case{"v1.2/walker", "v1.2/", "walker", ""}, Case{"a.tar.gz", "", "a.tar", ".gz"},
+        Case{"name.", "", "name", "."}, Case{".x", "", "", ".x"}, Case{"dir/", "dir/", "", ""},
+        Case{"", "", "", ""}}) {
+    const PathParts parts = SplitPath(c.path);
+    EXPECT_EQ(parts.folder, c.folder) << c.path;
+    EXPECT_EQ(parts.stem, c.stem) << c.path;
+    EXPECT_EQ(parts.extension, c.extension) << c.path;
+  }
+  EXPECT_EQ(DirectoryOf("/m/a.b"), "/m/");
+  EXPECT_EQ(FileNameOf("/m/a.b"), "a.b");
+  EXPECT_EQ(WithoutExtension("/m.d/a.b"), "/m.d/a");
+}
+
 // "表" in CP932 ends in the byte of '\\'; "テクスチャ" is all two-byte characters.
 const std::string kHyouCp932 = "\x95\x5C";
 const std::string kTextureCp932 = "\x83\x65\x83\x4E\x83\x58\x83\x60\x83\x83";
