@@ -6,6 +6,7 @@
 
 #include "formats/vrn_text.h"
 #include "images/encode.h"
+#include "io/path_parts.h"
 #include "model/host.h"
 #include "samples/generator/character_model.h"
 #include "samples/generator/walker_model.h"
@@ -22,11 +23,8 @@ int main(int argc, char** argv) {
     vorna::BuildWalkerModel(*model);
   } else {
     vorna::BuildCharacterModel(*model);
-    const size_t slash = out.rfind('/');
-    const std::string dir = slash == std::string::npos ? "" : out.substr(0, slash + 1);
-    const std::string texture = dir + vorna::kCharacterTextureFile;
-    if (!vorna::SaveImageFile(vorna::PaintCharacterTexture(), *vorna::FindEncoder("image/png"),
-                              texture)) {
+    const std::string texture = vorna::DirectoryOf(out) + vorna::kCharacterTextureFile;
+    if (!vorna::SaveImageFile(vorna::PaintCharacterTexture(), vorna::ImageFormat::kPng, texture)) {
       std::fprintf(stderr, "Cannot write %s\n", texture.c_str());
       return 1;
     }

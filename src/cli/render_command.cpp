@@ -82,15 +82,10 @@ struct FillName {
 constexpr FillName kFills[] = {
     {"solid", kFillSolid}, {"wireframe", kFillWireframe}, {"points", kFillPoint}};
 
-// The export's filter index for OUT's extension.
-int FilterIndexOf(const std::string& path) {
-  const std::string extension = ExtensionOf(path);
-  if (extension == "bmp") return 1;
-  if (extension == "gif") return 2;
-  if (extension == "jpg" || extension == "jpeg") return 3;
-  if (extension == "png") return 4;
-  if (extension == "tif" || extension == "tiff") return 5;
-  return 0;
+// The format OUT's extension names, when vorna-cli can write it; kUnknown otherwise.
+ImageFormat WrittenFormatOf(const std::string& path) {
+  const ImageFormatRow* row = ImageFormatRowForName(path);
+  return row != nullptr && row->encode != nullptr ? row->format : ImageFormat::kUnknown;
 }
 
 bool ParseSize(std::string_view text, int& width, int& height) {
@@ -138,8 +133,8 @@ std::string CheckAnimation(const RenderRequest& request) {
   if (request.turntable && request.direction.view_pitch != -1.0f) {
     return "--turntable turns about the vertical axis: use a horizontal --view";
   }
-  const std::string extension = ExtensionOf(request.out);
-  if (extension != "gif" && extension != "png") {
+  const ImageFormat format = WrittenFormatOf(request.out);
+  if (format != ImageFormat::kGif && format != ImageFormat::kPng) {
     return "animations are written as .gif or .png, not " + request.out;
   }
   return "";
@@ -215,7 +210,7 @@ std::string ParseArguments(const std::vector<std::string>& args, RenderRequest& 
   request.in = files[0];
   request.out = files[1];
   if (request.animated() || request.period_ms) return CheckAnimation(request);
-  if (FilterIndexOf(request.out) == 0) {
+  if (WrittenFormatOf(request.out) == ImageFormat::kUnknown) {
     return "cannot tell the image format from " + request.out +
            " (use .png, .bmp, .jpg, .gif or .tif)";
   }
@@ -352,14 +347,13 @@ int RunRender(const std::vector<std::string>& args) {
     }
     std::vector<uint8_t> bytes;
     const int period_ms = request.period_ms.value_or(kDefaultPeriodMs);
-    const auto encode = ExtensionOf(request.out) == "png" ? EncodeAnimatedPng : EncodeAnimatedGif;
+    const auto encode =
+        WrittenFormatOf(request.out) == ImageFormat::kPng ? EncodeAnimatedPng : EncodeAnimatedGif;
     saved = !frames.empty() && encode(frames, (period_ms + 5) / 10, &bytes) &&
             WriteFileAtomically(request.out, bytes);
   } else if (request.thumbnail) {
     const Image thumbnail = MakeMotionThumbnail(context, *model, view);
-    const ImageFileType* type = ImageFileTypeAt(FilterIndexOf(request.out));
-    const ImageEncoder* encoder = FindEncoder(type->mime_type);
-    saved = encoder != nullptr && SaveImageFile(thumbnail, *encoder, request.out);
+    saved = SaveImageFile(thumbnail, WrittenFormatOf(request.out), request.out);
   } else {
     if (request.perspective) {
       // As during playback: the tick evaluates the Motion, then the frame draws it.
@@ -368,7 +362,7 @@ int RunRender(const std::vector<std::string>& args) {
       EvaluatePose(*model, model->current_motion);
     }
     RenderFrame(context, *model, view);
-    saved = SaveViewImage(context, request.out, FilterIndexOf(request.out));
+    saved = SaveViewImage(context, request.out, WrittenFormatOf(request.out));
   }
   if (!saved) {
     std::fprintf(stderr, "%s\n", CannotSaveLine(request.out).c_str());

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "images/image_formats.h"
 #include "io/atomic_file.h"
 #include "io/descriptor.h"
 #include "io/path_parts.h"
@@ -18,16 +19,6 @@
 
 namespace vorna {
 namespace {
-
-constexpr TextureImageFilter kFilters[] = {
-    {"画像ファイル (*.bmp; *.dds; *.dib; *.jpg; *.png; *.tga)",
-     "*.bmp;*.dds;*.dib;*.jpg;*.png;*.tga", ""},
-    {"JPEGファイル (*.jpg)", "*.jpg", ".jpg"},
-    {"PNGファイル (*.png)", "*.png", ".png"},
-    {"BMPファイル (*.bmp)", "*.bmp", ".bmp"},
-    {"DDSファイル (*.dds)", "*.dds", ".dds"},
-    {"すべてのファイル (*.*)", "*.*", ""},
-};
 
 bool CopyContents(int in, int out) {
   std::array<char, 64 * 1024> buffer;
@@ -56,13 +47,32 @@ bool SamePlaceIgnoringCase(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-std::span<const TextureImageFilter> TextureImageFilters() { return kFilters; }
+std::vector<TextureImageFilter> TextureImageFilters() {
+  std::string listed;
+  std::string patterns;
+  for (const ImageFormatRow& row : ImageFormatRows()) {
+    if (row.decode == nullptr) continue;
+    listed.append(listed.empty() ? "*" : "; *").append(row.extension);
+    patterns.append(patterns.empty() ? "*" : ";*").append(row.extension);
+  }
+  std::vector<TextureImageFilter> filters = {{"画像ファイル (" + listed + ")", patterns, ""}};
+  for (const ImageFormat format :
+       {ImageFormat::kJpeg, ImageFormat::kPng, ImageFormat::kBmp, ImageFormat::kDds}) {
+    const ImageFormatRow& row = ImageFormatRowOf(format);
+    std::string pattern = "*";
+    pattern.append(row.extension);
+    filters.push_back({std::string(row.dialog_label), pattern, row.extension});
+  }
+  filters.push_back({"すべてのファイル (*.*)", "*.*", ""});
+  return filters;
+}
 
 std::string TextureImagePath(const std::string& chosen, int filter_index) {
-  if (chosen.empty() || filter_index < 1 || filter_index > static_cast<int>(std::size(kFilters))) {
+  const std::vector<TextureImageFilter> filters = TextureImageFilters();
+  if (chosen.empty() || filter_index < 1 || filter_index > static_cast<int>(filters.size())) {
     return {};
   }
-  const std::string_view extension = kFilters[filter_index - 1].extension;
+  const std::string_view extension = filters[filter_index - 1].extension;
   if (extension.empty() || !SplitPath(chosen).extension.empty()) return chosen;
   return chosen + std::string(extension);
 }

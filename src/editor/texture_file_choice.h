@@ -3,9 +3,9 @@
 // already there) and the load from the model's directory.
 #pragma once
 
-#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/host.h"
 #include "model/model.h"
@@ -14,12 +14,14 @@ namespace vorna {
 
 // One entry of the image open dialog's filter list (filter index 1 to 6).
 struct TextureImageFilter {
-  std::string_view filter_text;  // "PNGファイル (*.png)"
-  std::string_view patterns;     // "*.png", several separated by ';'
-  std::string_view extension;    // ".png" added to a name without a dot; empty for 1 and 6
+  std::string filter_text;     // "PNGファイル (*.png)"
+  std::string patterns;        // "*.png", several separated by ';'
+  std::string_view extension;  // ".png" added to a name without a dot; empty for 1 and 6
 };
 
-std::span<const TextureImageFilter> TextureImageFilters();
+// Every image format that is read, gathered in the first entry; JPEG, PNG, BMP and DDS on their
+// own; then every file.
+std::vector<TextureImageFilter> TextureImageFilters();
 
 // The path to use for the name chosen with filter index `filter_index` (1-based): the filter's
 // extension is added when the file name has no '.' at all (filters 2 to 5 only); otherwise the

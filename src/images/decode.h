@@ -10,6 +10,7 @@
 #include <string>
 
 #include "images/image.h"
+#include "images/image_formats.h"
 
 namespace vorna {
 
@@ -36,9 +37,8 @@ inline constexpr int64_t kMaxImagePixels = int64_t{1} << 26;
 // Larger files are not read at all: no accepted image needs more bytes.
 inline constexpr int64_t kMaxImageFileBytes = int64_t{512} << 20;
 
-enum class ImageFormat { kUnknown, kPng, kJpeg, kBmp, kDds, kTga };
-
-// The format DecodeImage would try for `bytes`, from their first bytes alone.
+// The format DecodeImage would try for `bytes`, from their first bytes alone (see
+// ImageFormatRowOfBytes).
 ImageFormat DetectImageFormat(std::span<const uint8_t> bytes);
 
 }  // namespace vorna

@@ -1,4 +1,4 @@
-// Encoding captures to image files, chosen by MIME type.
+// Encoding captures to image files (image_formats.h names the encoder of each format).
 //
 // Captures are 24-bit: every encoder writes the red, green and blue channels of the image and
 // ignores alpha.
@@ -11,31 +11,21 @@
 #include <vector>
 
 #include "images/image.h"
+#include "images/image_formats.h"
 #include "io/atomic_file.h"
 
 namespace vorna {
 
-struct ImageEncoder {
-  std::string_view mime_type;  // "image/png"
-  std::string_view extension;  // ".png", the one the save dialog adds to a name without a dot
-  // Replaces `out` with the encoded file. False for an empty or inconsistent image, a side
-  // beyond the format's limit, or a library failure; `out` is then empty.
-  bool (*encode)(const Image& image, std::vector<uint8_t>* out);
-};
+// Encodes `image` as `format` and writes it to `path` atomically (see WriteFileAtomically). The
+// name is used as given, whatever its extension says. False, writing nothing, for a format
+// without an encoder.
+bool SaveImageFile(const Image& image, ImageFormat format, const std::string& path);
 
-// BMP, GIF, JPEG, PNG and TIFF, in that order (the order of the image save dialog's filters).
-std::span<const ImageEncoder> ImageEncoders();
-
-// The encoder whose MIME type equals `mime_type` exactly (case matters), or null.
-const ImageEncoder* FindEncoder(std::string_view mime_type);
-
-// Encodes `image` with `encoder` and writes it to `path` atomically (see WriteFileAtomically).
-// The name is used as given, whatever its extension says.
-bool SaveImageFile(const Image& image, const ImageEncoder& encoder, const std::string& path);
-
-// The encoders themselves. BMP: 24-bit bottom-up rows. GIF: 256 colours by QuantizeImage
-// (quantize.h), no dithering. JPEG: baseline, quality 75, 4:2:0, the library's defaults. PNG: RGB
-// 8-bit, zlib's default level. TIFF: RGB 8-bit, LZW with the horizontal predictor, 96 dpi.
+// The encoders. Each replaces `out` with the encoded file; false for an empty or inconsistent
+// image, a side beyond the format's limit, or a library failure, and `out` is then empty. BMP:
+// 24-bit bottom-up rows. GIF: 256 colours by QuantizeImage (quantize.h), no dithering. JPEG:
+// baseline, quality 75, 4:2:0, the library's defaults. PNG: RGB 8-bit, zlib's default level. TIFF:
+// RGB 8-bit, LZW with the horizontal predictor, 96 dpi.
 bool EncodeBmp(const Image& image, std::vector<uint8_t>* out);
 bool EncodeGif(const Image& image, std::vector<uint8_t>* out);
 bool EncodeJpeg(const Image& image, std::vector<uint8_t>* out);

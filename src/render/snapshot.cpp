@@ -1,7 +1,6 @@
 #include "render/snapshot.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -13,14 +12,6 @@
 namespace vorna {
 
 namespace {
-
-constexpr std::array<ImageFileType, 5> kImageFileTypes = {{
-    {"BMPファイル (*.bmp)", "*.bmp", ".bmp", "image/bmp"},
-    {"GIFファイル (*.gif)", "*.gif", ".gif", "image/gif"},
-    {"JPEGファイル (*.jpg)", "*.jpg", ".jpg", "image/jpeg"},
-    {"PNGファイル (*.png)", "*.png", ".png", "image/png"},
-    {"TIFFファイル (*.tif)", "*.tif", ".tif", "image/tiff"},
-}};
 
 // One side of the thumbnail square in pixels: the box's extent as the projection scales it, in
 // single precision and truncated as the strip has always measured it. -1 when it is not a
@@ -99,29 +90,33 @@ Image MakeMotionThumbnail(RenderContext& context, Model& model, ViewState& view)
   return MakeThumbnail(capture);
 }
 
-std::span<const ImageFileType> ImageFileTypes() { return kImageFileTypes; }
+std::vector<const ImageFormatRow*> ImageExportFormats() {
+  std::vector<const ImageFormatRow*> formats;
+  for (const ImageFormatRow& row : ImageFormatRows()) {
+    if (row.encode != nullptr) formats.push_back(&row);
+  }
+  return formats;
+}
 
-const ImageFileType* ImageFileTypeAt(int filter_index) {
-  if (filter_index < 1 || filter_index > static_cast<int>(kImageFileTypes.size())) return nullptr;
-  return &kImageFileTypes[static_cast<size_t>(filter_index - 1)];
+const ImageFormatRow* ImageExportFormatAt(int filter_index) {
+  const std::vector<const ImageFormatRow*> formats = ImageExportFormats();
+  if (filter_index < 1 || filter_index > static_cast<int>(formats.size())) return nullptr;
+  return formats[static_cast<size_t>(filter_index - 1)];
 }
 
 std::string ImageSavePath(const std::string& chosen, int filter_index) {
-  const ImageFileType* type = ImageFileTypeAt(filter_index);
-  if (chosen.empty() || type == nullptr) return {};
+  const ImageFormatRow* format = ImageExportFormatAt(filter_index);
+  if (chosen.empty() || format == nullptr) return {};
   if (!SplitPath(chosen).extension.empty()) return chosen;
-  return chosen + std::string(type->extension);
+  return chosen + std::string(format->extension);
 }
 
-bool SaveViewImage(const RenderContext& context, const std::string& path, int filter_index) {
-  const ImageFileType* type = ImageFileTypeAt(filter_index);
-  if (context.device == nullptr || path.empty() || type == nullptr) return false;
-  const ImageEncoder* encoder = FindEncoder(type->mime_type);
-  if (encoder == nullptr) return false;
+bool SaveViewImage(const RenderContext& context, const std::string& path, ImageFormat format) {
+  if (context.device == nullptr || path.empty()) return false;
   const Device& device = *context.device;
   const Image capture = CaptureViewRegion(device, 0, 0, device.width(), device.height());
   if (capture.empty()) return false;
-  return SaveImageFile(capture, *encoder, path);
+  return SaveImageFile(capture, format, path);
 }
 
 }  // namespace vorna

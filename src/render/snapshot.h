@@ -2,11 +2,11 @@
 // export of the view to an image file.
 #pragma once
 
-#include <span>
 #include <string>
-#include <string_view>
+#include <vector>
 
 #include "images/image.h"
+#include "images/image_formats.h"
 #include "maths/matrix.h"
 #include "model/model.h"
 #include "render/camera.h"
@@ -42,19 +42,12 @@ ViewRegion ThumbnailRegion(const Model& model, const Matrix& projection, int wid
 // without a device.
 Image MakeMotionThumbnail(RenderContext& context, Model& model, ViewState& view);
 
-// The image file types of the export, in the order of the save dialog's filter list (filter
-// index 1 to 5).
-struct ImageFileType {
-  std::string_view filter_text;  // "PNGファイル (*.png)"
-  std::string_view pattern;      // "*.png"
-  std::string_view extension;    // ".png", added to a name without a dot
-  std::string_view mime_type;    // the encoder's
-};
+// The formats of the export, in the order of the save dialog's filter list (filter index 1 to
+// 5): every image format with an encoder (BMP, GIF, JPEG, PNG, TIFF).
+std::vector<const ImageFormatRow*> ImageExportFormats();
 
-std::span<const ImageFileType> ImageFileTypes();
-
-// The type of filter index `filter_index` (1-based), or null.
-const ImageFileType* ImageFileTypeAt(int filter_index);
+// The format of filter index `filter_index` (1-based), or null.
+const ImageFormatRow* ImageExportFormatAt(int filter_index);
 
 // The path the export writes for the name chosen in the save dialog: the chosen name with the
 // filter's extension added when its file name has no '.' at all, unchanged otherwise (a name
@@ -62,9 +55,9 @@ const ImageFileType* ImageFileTypeAt(int filter_index);
 // empty name or a filter index outside 1..5.
 std::string ImageSavePath(const std::string& chosen, int filter_index);
 
-// Captures the whole back buffer as last drawn (no new frame) and writes it to `path` with the
-// encoder of filter index `filter_index`, whatever the name's extension. False without a device,
-// for an empty path, a filter index outside 1..5, or when the encoder or the write fails.
-bool SaveViewImage(const RenderContext& context, const std::string& path, int filter_index);
+// Captures the whole back buffer as last drawn (no new frame) and writes it to `path` encoded as
+// `format`, whatever the name's extension. False without a device, for an empty path, a format
+// without an encoder, or when the encoder or the write fails.
+bool SaveViewImage(const RenderContext& context, const std::string& path, ImageFormat format);
 
 }  // namespace vorna

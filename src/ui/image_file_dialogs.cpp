@@ -70,9 +70,9 @@ QFileDialog* CreateImageExportDialog(QWidget* owner, const QString& directory) {
   dialog->setFileMode(QFileDialog::AnyFile);
   QStringList filters;
   std::vector<QString> extensions;
-  for (const ImageFileType& type : ImageFileTypes()) {
-    filters << Text(type.filter_text);
-    extensions.push_back(SuffixOf(type.extension));
+  for (const ImageFormatRow* format : ImageExportFormats()) {
+    filters << Text(format->dialog_label);
+    extensions.push_back(SuffixOf(format->extension));
   }
   dialog->setNameFilters(filters);
   dialog->selectNameFilter(filters.front());
@@ -98,7 +98,7 @@ bool SaveChosenViewImage(const FileChoice& choice, const RenderContext& render, 
   const std::string path = ImageSavePath(choice.path, choice.filter_index);
   if (path.empty()) return false;
   // A picture the user believes saved but that is not there would be found missing only later.
-  if (!SaveViewImage(render, path, choice.filter_index)) {
+  if (!SaveViewImage(render, path, ImageExportFormatAt(choice.filter_index)->format)) {
     host.Message(kCannotSaveMessage, MessageIcon::kStop);
     return false;
   }

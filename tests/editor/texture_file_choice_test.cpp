@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "images/encode.h"
 #include "model/geometry_fixtures.h"
@@ -112,7 +113,17 @@ TEST(TextureFileChoiceTest, RefusesNamesAPartCannotStore) {
 // A one-type filter adds its extension to a file name typed without one (a dot in a directory
 // does not count); no choice, or no filter, is no path.
 TEST(TextureFileChoiceTest, TheChosenFilterCompletesTheName) {
-  const int last = static_cast<int>(TextureImageFilters().size());
+  std::vector<std::string> listed;
+  for (const TextureImageFilter& filter : TextureImageFilters()) {
+    listed.push_back(filter.filter_text + " " + filter.patterns);
+  }
+  EXPECT_EQ(listed,
+            (std::vector<std::string>{"画像ファイル (*.bmp; *.dds; *.dib; *.jpg; *.png; *.tga) "
+                                      "*.bmp;*.dds;*.dib;*.jpg;*.png;*.tga",
+                                      "JPEGファイル (*.jpg) *.jpg", "PNGファイル (*.png) *.png",
+                                      "BMPファイル (*.bmp) *.bmp", "DDSファイル (*.dds) *.dds",
+                                      "すべてのファイル (*.*) *.*"}));
+  const int last = static_cast<int>(listed.size());
   for (const auto& [chosen, filter, path] :
        {std::tuple{"/a.b/skin", 2, "/a.b/skin.jpg"}, std::tuple{"/a.b/skin.x", 2, "/a.b/skin.x"},
         std::tuple{"/a.b/skin", 1, "/a.b/skin"}, std::tuple{"/a.b/skin", last, "/a.b/skin"},

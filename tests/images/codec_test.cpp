@@ -13,6 +13,7 @@
 #include "image_builders.h"
 #include "images/decode.h"
 #include "images/encode.h"
+#include "images/image_formats.h"
 #include "support/test_support.h"
 
 namespace vorna {
@@ -89,9 +90,9 @@ Image ReadOwnDecoder(const std::string& path) {
   return image;
 }
 
-Image ReadBack(const Image& image, const char* mime_type, Image (*read)(const std::string&)) {
+Image ReadBack(const Image& image, ImageFormat format, Image (*read)(const std::string&)) {
   test::TempDir dir;
-  EXPECT_TRUE(SaveImageFile(image, *FindEncoder(mime_type), dir.File("capture")));
+  EXPECT_TRUE(SaveImageFile(image, format, dir.File("capture")));
   return read(dir.File("capture"));
 }
 
@@ -99,12 +100,12 @@ TEST(EncodeTest, OtherLibrariesReadOurFilesBack) {
   Image image = test::Gradient(23, 11);  // at most 253 colours: the GIF is exact too
   image.rgba[3] = 0;                     // alpha is never written
   const Image opaque = test::Opaque(image);
-  EXPECT_EQ(FirstDifference(ReadBack(image, "image/png", ReadOwnDecoder), opaque), "");
-  EXPECT_EQ(FirstDifference(ReadBack(image, "image/tiff", ReadTiffFile), opaque), "");
-  EXPECT_EQ(FirstDifference(ReadBack(image, "image/gif", ReadGifFile), opaque), "");
+  EXPECT_EQ(FirstDifference(ReadBack(image, ImageFormat::kPng, ReadOwnDecoder), opaque), "");
+  EXPECT_EQ(FirstDifference(ReadBack(image, ImageFormat::kTiff, ReadTiffFile), opaque), "");
+  EXPECT_EQ(FirstDifference(ReadBack(image, ImageFormat::kGif, ReadGifFile), opaque), "");
   // JPEG is lossy: a smooth image stays within a small tolerance.
   const Image smooth = test::Gradient(64, 32);
-  EXPECT_EQ(FirstDifference(ReadBack(smooth, "image/jpeg", ReadOwnDecoder), smooth, 12), "");
+  EXPECT_EQ(FirstDifference(ReadBack(smooth, ImageFormat::kJpeg, ReadOwnDecoder), smooth, 12), "");
 }
 
 // After the first, a frame stores only the rectangle that changed (one pixel when nothing did)
@@ -152,11 +153,11 @@ TEST(EncodeTest, GifQuantizesManyColoursWithoutBanding) {
       p[3] = 255;
     }
   }
-  EXPECT_EQ(FirstDifference(ReadBack(ramp, "image/gif", ReadGifFile), ramp, 2), "");
+  EXPECT_EQ(FirstDifference(ReadBack(ramp, ImageFormat::kGif, ReadGifFile), ramp, 2), "");
 
   // The mean difference a byte between an image and its GIF, none larger than `largest`.
   auto mean_error = [](const Image& image, int largest) {
-    const Image read = ReadBack(image, "image/gif", ReadGifFile);
+    const Image read = ReadBack(image, ImageFormat::kGif, ReadGifFile);
     EXPECT_EQ(FirstDifference(read, image, largest), "");
     if (read.rgba.size() != image.rgba.size()) return 255.0;
     double error = 0;
@@ -183,21 +184,49 @@ TEST(SaveImageFileTest, ReplacesAtomicallyAndKeepsTheOldFileOnFailure) {
   const std::string path = dir.File("view.tif");
   test::WriteFile(path, "old");
   ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-  ASSERT_TRUE(SaveImageFile(test::Gradient(4, 4), *FindEncoder("image/tiff"), path));
+  ASSERT_TRUE(SaveImageFile(test::Gradient(4, 4), ImageFormat::kTiff, path));
   EXPECT_EQ(test::ReadFile(path).substr(0, 3), "II*");
   struct stat info;
   ASSERT_EQ(::stat(path.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0640u);
 
   test::WriteFile(path, "old");
-  EXPECT_FALSE(SaveImageFile(Image{}, *FindEncoder("image/tiff"), path));  // nothing to encode
+  EXPECT_FALSE(SaveImageFile(Image{}, ImageFormat::kTiff, path));  // nothing to encode
   EXPECT_EQ(test::ReadFile(path), "old");
   EXPECT_FALSE(
-      SaveImageFile(test::Gradient(4, 4), *FindEncoder("image/bmp"), dir.File("missing/view.bmp")));
+      SaveImageFile(test::Gradient(4, 4), ImageFormat::kBmp, dir.File("missing/view.bmp")));
   std::filesystem::create_directory(dir.File("folder"));
-  EXPECT_FALSE(SaveImageFile(test::Gradient(4, 4), *FindEncoder("image/bmp"), dir.File("folder")));
+  EXPECT_FALSE(SaveImageFile(test::Gradient(4, 4), ImageFormat::kBmp, dir.File("folder")));
+  EXPECT_FALSE(SaveImageFile(test::Gradient(4, 4), ImageFormat::kDds, dir.File("view.dds")));
   // view.tif and folder: no temporaries.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}
+
+// What a format's encoder writes is recognised as that format again, and a name's extension
+// finds its format whatever the letter case.
+TEST(ImageFormatTableTest, EncodedFilesAndNamesFindTheirRow) {
+  for (const ImageFormatRow& row : ImageFormatRows()) {
+    EXPECT_EQ(&ImageFormatRowOf(row.format), &row);
+    if (row.encode == nullptr || row.recognise == nullptr) continue;
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(row.encode(test::Gradient(5, 3), &bytes)) << row.mime_type;
+    EXPECT_EQ(ImageFormatRowOfBytes(bytes), &row) << row.mime_type;
+  }
+  EXPECT_EQ(DetectImageFormat(Bytes(test::BuildBmp(test::Gradient(2, 2), {.file_header = false}))),
+            ImageFormat::kDib);
+  EXPECT_EQ(DetectImageFormat(Bytes{'G', 'I', 'F', '8', '9', 'a'}),
+            ImageFormat::kUnknown);  // written, never read
+  struct Name {
+    const char* path;
+    ImageFormat format;
+  };
+  for (const Name& c :
+       {Name{"a/Shot.JPEG", ImageFormat::kJpeg}, Name{"shot.tiff", ImageFormat::kTiff},
+        Name{"shot.Tif", ImageFormat::kTiff}, Name{"skin.dib", ImageFormat::kDib},
+        Name{"v.png/shot", ImageFormat::kUnknown}, Name{"shot.pngx", ImageFormat::kUnknown}}) {
+    const ImageFormatRow* row = ImageFormatRowForName(c.path);
+    EXPECT_EQ(row == nullptr ? ImageFormat::kUnknown : row->format, c.format) << c.path;
+  }
 }
 
 }  // namespace

@@ -86,7 +86,7 @@ inline int CountLit(const Device& device) {
 inline std::string ReferenceDifference(const Image& image, const std::string& name) {
   const std::string path = std::string(VORNA_TEST_DATA_DIR) + "/render/" + name + ".png";
   if (std::getenv("VORNA_UPDATE_RENDER_REFERENCES") != nullptr) {
-    return SaveImageFile(image, *FindEncoder("image/png"), path) ? "" : "cannot write " + path;
+    return SaveImageFile(image, ImageFormat::kPng, path) ? "" : "cannot write " + path;
   }
   Image reference;
   if (!DecodeImageFile(path, &reference)) return path + " is missing";

@@ -60,6 +60,11 @@ TEST(SaveViewImageTest, NamesGetTheFilterExtensionOnlyWithoutADot) {
   for (const Case& k : cases) {
     EXPECT_EQ(ImageSavePath(k.chosen, k.filter), k.path) << k.chosen << " " << k.filter;
   }
+  std::string labels;
+  for (const ImageFormatRow* format : ImageExportFormats()) labels += format->dialog_label;
+  EXPECT_EQ(labels,
+            "BMPファイル (*.bmp)GIFファイル (*.gif)JPEGファイル (*.jpg)PNGファイル (*.png)"
+            "TIFFファイル (*.tif)");
 }
 
 TEST(SaveViewImageTest, EncodesByTheFilterWhateverTheName) {
@@ -70,7 +75,7 @@ TEST(SaveViewImageTest, EncodesByTheFilterWhateverTheName) {
   RenderFrame(context, *FaceModel({Square(-0.5f, -0.5f, 0.5f, 0.5f)}), view);
   // PNG by the filter, although the name says BMP; the pixels are the frame's.
   const std::string png = dir.File("pose.bmp");
-  ASSERT_TRUE(SaveViewImage(context, png, 4));
+  ASSERT_TRUE(SaveViewImage(context, png, ImageExportFormatAt(4)->format));
   Image decoded;
   ASSERT_TRUE(DecodeImageFile(png, &decoded));
   EXPECT_EQ(test::ReadFile(png).substr(1, 3), "PNG");
@@ -78,13 +83,14 @@ TEST(SaveViewImageTest, EncodesByTheFilterWhateverTheName) {
   const std::pair<int, std::string> magic[] = {{1, "BM"}, {2, "GIF8"}, {3, "\xFF\xD8"}, {5, "II*"}};
   for (const auto& [filter, bytes] : magic) {
     const std::string path = dir.File("view" + std::to_string(filter));
-    ASSERT_TRUE(SaveViewImage(context, path, filter)) << filter;
+    ASSERT_TRUE(SaveViewImage(context, path, ImageExportFormatAt(filter)->format)) << filter;
     EXPECT_EQ(test::ReadFile(path).substr(0, bytes.size()), bytes) << filter;
   }
-  EXPECT_FALSE(SaveViewImage(context, "", 4));
-  EXPECT_FALSE(SaveViewImage(context, dir.File("x.png"), 9));
-  EXPECT_FALSE(SaveViewImage(context, dir.File("missing/x.png"), 4));
-  EXPECT_FALSE(SaveViewImage(RenderContext{}, dir.File("y.png"), 4));
+  EXPECT_EQ(ImageExportFormatAt(6), nullptr);
+  EXPECT_FALSE(SaveViewImage(context, "", ImageFormat::kPng));
+  EXPECT_FALSE(SaveViewImage(context, dir.File("x.dds"), ImageFormat::kDds));  // never written
+  EXPECT_FALSE(SaveViewImage(context, dir.File("missing/x.png"), ImageFormat::kPng));
+  EXPECT_FALSE(SaveViewImage(RenderContext{}, dir.File("y.png"), ImageFormat::kPng));
 }
 
 }  // namespace
