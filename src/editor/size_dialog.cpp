@@ -1,5 +1,8 @@
 #include "editor/size_dialog.h"
 
+#include <cmath>
+#include <limits>
+
 #include "io/number_text.h"
 #include "model/bounds.h"
 #include "model/part_range.h"
@@ -18,6 +21,12 @@ void AppendXyz(std::string& text, Vec3 v, const char* separator_after_z) {
   text += separator_after_z;
 }
 
+// A number beyond single precision would turn every coordinate it touches into an infinity, and
+// the model would vanish from the view for good: it counts as no number, as infinities do.
+double SingleOrZero(double value) {
+  return std::fabs(value) <= std::numeric_limits<float>::max() ? value : 0.0;
+}
+
 }  // namespace
 
 std::array<std::string, 6> ProposedSizeTexts(const Model& model) {
@@ -33,9 +42,9 @@ std::array<std::string, 6> ProposedSizeTexts(const Model& model) {
 SizeAndPosition ReadSizeTexts(const std::array<std::string, 6>& texts) {
   SizeAndPosition edit;
   for (int axis = 0; axis < 3; ++axis) {
-    const double scale = ParseDecimal(texts[axis], 0.0);
+    const double scale = SingleOrZero(ParseDecimal(texts[axis], 0.0));
     edit.scale[axis] = scale == 0.0 ? 1.0f : static_cast<float>(scale);
-    edit.move[axis] = static_cast<float>(ParseDecimal(texts[3 + axis], 0.0));
+    edit.move[axis] = static_cast<float>(SingleOrZero(ParseDecimal(texts[3 + axis], 0.0)));
   }
   return edit;
 }

@@ -22,7 +22,8 @@ struct SizeAndPosition {
 std::array<std::string, 6> ProposedSizeTexts(const Model& model);
 
 // Reads the six boxes (scale x, y, z, move x, y, z). A scale that reads as 0 counts as 1, a move
-// that is no number as 0; a text that reads as infinite or NaN counts as no number.
+// that is no number as 0; a text that reads as infinite, NaN or beyond single precision counts as
+// no number.
 SizeAndPosition ReadSizeTexts(const std::array<std::string, 6>& texts);
 
 // The dialog's report of the model after the edit: file name, total centre, box, and every

@@ -85,6 +85,10 @@ TEST(SizeDialogTest, ProposesCentringAndFittingAndReadsTheTextsBack) {
   const SizeAndPosition odd = ReadSizeTexts({"0", "abc", "nan", "x", "2.5", "inf"});
   EXPECT_EQ(odd.scale, (Vec3{1, 1, 1}));
   EXPECT_EQ(odd.move, (Vec3{0, 2.5f, 0}));
+  // Beyond single precision a number would move the model to infinity, out of every view.
+  const SizeAndPosition huge = ReadSizeTexts({"-4e38", "3e38", "2", "1e40", "-3e38", "-1e300"});
+  EXPECT_EQ(huge.scale, (Vec3{1, 3e38f, 2}));
+  EXPECT_EQ(huge.move, (Vec3{0, -3e38f, 0}));
 }
 
 TEST(SizeDialogTest, InformationTextShowsTheModelAfterTheEdit) {

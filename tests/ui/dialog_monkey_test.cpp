@@ -212,6 +212,8 @@ class DialogMonkeyTest : public QObject {
         trace += "\ntree " + test::Paths(*window.unit_tree()).join(' ').toStdString();
         QVERIFY(CheckModel(model, nullptr));         // a model the reader would accept
         auto copy = std::make_unique<Model>(model);  // the writer clamps what it writes
+        // The projection too follows the view: perspective, playback and the free camera's zoom.
+        SetupProjection(frame, window.session().view());
         RenderFrame(frame, *copy, window.session().view());
         const std::vector<uint8_t>& drawn = frame.device->back_buffer().rgba;
         trace += "\nframe " + std::to_string(std::hash<std::string_view>()(std::string_view(
