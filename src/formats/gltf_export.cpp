@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -19,6 +18,7 @@
 
 #include "images/decode.h"
 #include "images/encode.h"
+#include "images/image_formats.h"
 #include "io/atomic_file.h"
 #include "io/little_endian.h"
 #include "io/whole_file.h"
@@ -371,8 +371,8 @@ PartMesh BuildPartMesh(const Model& model, int part) {
 
 struct ImageData {
   std::vector<uint8_t> bytes;
-  const char* mime = "image/png";
-  std::string file_name;  // for .gltf: the name beside the model
+  ImageFormat format = ImageFormat::kPng;  // PNG or JPEG, as glTF takes them
+  std::string file_name;                   // for .gltf: the name beside the model
 };
 
 // The image of a Part's texture: the file's own bytes when it is a PNG or JPEG we can decode,
@@ -386,7 +386,7 @@ bool TextureImage(const Model& model, const Part& part, ImageData* out) {
     const ImageFormat format = DetectImageFormat(file.bytes());
     if (format == ImageFormat::kPng || format == ImageFormat::kJpeg) {
       out->bytes.assign(file.bytes().begin(), file.bytes().end());
-      out->mime = format == ImageFormat::kPng ? "image/png" : "image/jpeg";
+      out->format = format;
       return true;
     }
   } else if (part.texture != nullptr) {
@@ -394,20 +394,18 @@ bool TextureImage(const Model& model, const Part& part, ImageData* out) {
   } else {
     return false;
   }
-  out->mime = "image/png";
+  out->format = ImageFormat::kPng;
   return EncodePngWithAlpha(image, &out->bytes);
 }
 
 // "<stem>.png" or "<stem>.jpg" for a texture name, unique among `taken`.
-std::string ImageFileName(const std::string& texture_file, const char* mime,
+std::string ImageFileName(const std::string& texture_file, ImageFormat format,
                           std::vector<std::string>* taken) {
   std::string name = Utf8Name(texture_file);
   std::replace(name.begin(), name.end(), '\\', '/');
-  name = FileNameOf(name);
-  const size_t dot = name.rfind('.');
-  if (dot != std::string::npos) name.resize(dot);
+  name = std::string(SplitPath(name).stem);
   if (name.empty()) name = "texture";
-  const std::string extension = std::strcmp(mime, "image/png") == 0 ? ".png" : ".jpg";
+  const std::string extension(ImageFormatRowOf(format).extension);
   std::string candidate = name + extension;
   for (int n = 2; std::find(taken->begin(), taken->end(), candidate) != taken->end(); ++n) {
     candidate = name + "-" + std::to_string(n) + extension;
@@ -524,9 +522,9 @@ int Exporter::AddTexture(const Part& part) {
       json += "\"bufferView\":";
       AppendInt(json, buffer_.AddView(image.bytes.data(), image.bytes.size(), 0));
       json += ",\"mimeType\":";
-      AppendString(json, image.mime);
+      AppendString(json, ImageFormatRowOf(image.format).mime_type);
     } else {
-      image.file_name = ImageFileName(part.texture_file, image.mime, &image_names_);
+      image.file_name = ImageFileName(part.texture_file, image.format, &image_names_);
       json += "\"uri\":";
       AppendString(json, UriOfFileName(image.file_name));
     }
@@ -849,8 +847,7 @@ float RoughnessOfPower(float power) {
 
 bool ExportGltf(const Model& model, const std::string& path, const GltfExportOptions& options,
                 std::string* error) {
-  std::string stem = FileNameOf(path);
-  if (const size_t dot = stem.rfind('.'); dot != std::string::npos) stem.resize(dot);
+  std::string stem(SplitPath(path).stem);
   if (stem.empty()) stem = "model";
   try {
     Exporter exporter(model, options, stem);
