@@ -6,7 +6,6 @@
 #include <cmath>
 #include <map>
 #include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -355,25 +354,20 @@ bool GltfReader::Read(Model& model, const std::string& directory, const std::str
 
 bool ParseGltf(Model& model, std::span<const uint8_t> bytes, const std::string& directory,
                const std::string& stem, Host& host, const ReadOptions& options, ReadError* error) {
-  Reset(model);
-  bool ok = false;
   // The document is read in one call that cannot be asked: it counts for the first half, the
   // model built from it for the second.
   ProgressMeter meter(options.progress, 2 * bytes.size());
-  if (!KeepReading(meter, 0, error)) return false;
-  try {
+  return ParseIntoModel(model, error, [&] {
+    if (!KeepReading(meter, 0, error)) return false;
     gltf::Document doc;
-    if (gltf::ReadGltfDocument(bytes, directory, &doc, error) &&
-        KeepReading(meter, bytes.size(), error)) {
-      GltfReader reader(doc, host, options);
-      ok = reader.Read(model, directory, stem, error) &&
-           (meter.Finish() || Fail(error, ReadErrorKind::kCancelled, "cancelled"));
+    if (!gltf::ReadGltfDocument(bytes, directory, &doc, error) ||
+        !KeepReading(meter, bytes.size(), error)) {
+      return false;
     }
-  } catch (const std::bad_alloc&) {
-    Fail(error, ReadErrorKind::kOutOfMemory, "out of memory");
-  }
-  if (!ok) Reset(model);
-  return ok;
+    GltfReader reader(doc, host, options);
+    return reader.Read(model, directory, stem, error) &&
+           (meter.Finish() || Fail(error, ReadErrorKind::kCancelled, "cancelled"));
+  });
 }
 
 bool ImportGltf(Model& model, const std::string& path, Host& host, const ReadOptions& options,

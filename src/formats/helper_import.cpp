@@ -21,9 +21,11 @@
 
 #include "animation/scene_transform.h"
 #include "animation/skeleton_import.h"
+#include "formats/format_common.h"
 #include "formats/scene_stream.h"
 #include "images/decode.h"
 #include "io/descriptor.h"
+#include "io/path_parts.h"
 #include "model/file_paths.h"
 #include "model/mesh_builder.h"
 #include "model/model_check.h"
@@ -309,9 +311,8 @@ bool BuildFromStream(Model& model, const std::string& path, const std::string& o
     return Fail(error, stream_error.kind,
                 "the import helper's output is broken (" + stream_error.Describe() + ")");
   }
-  std::string stem = FileNameOf(path);
-  if (const size_t dot = stem.rfind('.'); dot != std::string::npos) stem.resize(dot);
-  AttachTextures(streamed, DirectoryOf(path), stem, options);
+  const PathParts parts = SplitPath(path);
+  AttachTextures(streamed, std::string(parts.folder), std::string(parts.stem), options);
   if (PlainMeshes(streamed.scene)) return BuildPlainMeshes(streamed.scene, model, host, error);
   SkeletonImportOptions skeleton;
   return BuildModelFromScene(streamed.scene, skeleton, model, host, nullptr, error) &&
@@ -402,21 +403,19 @@ bool ImportWithHelper(Model& model, const std::string& path, Host& host, const R
 
 bool ImportWithHelper(Model& model, const std::string& path, Host& host, const ReadOptions& options,
                       const std::string& helper, const ChildLimits& limits, ReadError* error) {
-  Reset(model);
-  if (helper.empty()) {
-    return Fail(error, ReadErrorKind::kUnsupported,
-                std::string("the import helper ") + kHelperName + " is not installed");
-  }
-  const std::string resolved = ResolveFileName(path);
-  std::error_code ignored;
-  const std::uint64_t size = std::filesystem::file_size(resolved, ignored);
-  const std::uint64_t total = size == static_cast<std::uintmax_t>(-1) ? 0 : size;
-  // The helper's progress is not known: the bar stays at the start until the stream is in.
-  const auto keep_going = [&](std::uint64_t) {
-    return !options.progress || options.progress(0, total);
-  };
-  bool ok = false;
-  try {
+  return ParseIntoModel(model, error, [&] {
+    if (helper.empty()) {
+      return Fail(error, ReadErrorKind::kUnsupported,
+                  std::string("the import helper ") + kHelperName + " is not installed");
+    }
+    const std::string resolved = ResolveFileName(path);
+    std::error_code ignored;
+    const std::uint64_t size = std::filesystem::file_size(resolved, ignored);
+    const std::uint64_t total = size == static_cast<std::uintmax_t>(-1) ? 0 : size;
+    // The helper's progress is not known: the bar stays at the start until the stream is in.
+    const auto keep_going = [&](std::uint64_t) {
+      return !options.progress || options.progress(0, total);
+    };
     const ChildResult run = RunChild(helper, {resolved}, limits, keep_going, HelperEnvironment());
     if (run.outcome != ChildOutcome::kExited || run.exit_status != 0) {
       return HelperFailed(run, limits, error);
@@ -424,12 +423,8 @@ bool ImportWithHelper(Model& model, const std::string& path, Host& host, const R
     if (options.progress && !options.progress(total, total)) {
       return Fail(error, ReadErrorKind::kCancelled, "cancelled");
     }
-    ok = BuildFromStream(model, path, run.output, host, options, error);
-  } catch (const std::bad_alloc&) {
-    ok = Fail(error, ReadErrorKind::kOutOfMemory, "out of memory");
-  }
-  if (!ok) Reset(model);
-  return ok;
+    return BuildFromStream(model, path, run.output, host, options, error);
+  });
 }
 
 }  // namespace vorna
