@@ -48,7 +48,6 @@ std::unique_ptr<Model> CharacterModel(bool chain) {
     model->motions[0].angle[1][u] = 10;
     model->motions[0].translation[u] = {0.01f, 0, 0};
   }
-  model->loaded_type = kLoadedVrnText;
   BuildHierarchy(*model);
   return model;
 }

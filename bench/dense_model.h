@@ -75,7 +75,6 @@ inline std::unique_ptr<Model> DenseModel(bool textured, float alpha) {
     model->units[p].basis_position = model->parts[p].center;
     model->motions[0].angle[1][p] = 15 * p;
   }
-  model->loaded_type = kLoadedVrnText;
   BuildHierarchy(*model);
   RecomputeBounds(*model);
   return model;

@@ -59,7 +59,6 @@ inline std::unique_ptr<Model> LargeModel(int faces_per_part = kFacesPerPart) {
       model->motions[m].translation[u] = {random(), random(), random()};
     }
   }
-  model->loaded_type = kLoadedVrnText;
   BuildHierarchy(*model);
   return model;
 }

@@ -19,7 +19,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                              nullptr)) {
     if (!vorna::CheckModel(*model, nullptr)) __builtin_trap();
     // What was read must write back without touching anything outside the arrays.
-    model->loaded_type = vorna::kLoadedVrnText;
     vorna::BuildHierarchy(*model);
     vorna::FormatTaggedText(*model, vorna::SaveOptions{}, variant);
   }

@@ -17,7 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (vorna::ParseKeyedBinary(*model, bytes, "", vorna::BinaryVariant::kVr2,
                               vorna::ReadOptions{false}, host, nullptr)) {
     if (!vorna::CheckModel(*model, nullptr)) __builtin_trap();
-    model->loaded_type = vorna::kLoadedVr2Binary;
     vorna::BuildHierarchy(*model);
     vorna::FormatKeyedBinary(*model, vorna::SaveOptions{}, vorna::BinaryVariant::kVrn);
     vorna::FormatKeyedBinary(*model, vorna::SaveOptions{}, vorna::BinaryVariant::kVr2);

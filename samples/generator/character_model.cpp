@@ -493,7 +493,6 @@ void BuildCharacterModel(Model& model) {
     SetSampleUnit(model, u, spec.name, spec.parent, spec.basis_type, spec.pivot, spec.axis_angle);
     model.units[u].blend_param = spec.blend_param;
   }
-  model.loaded_type = kLoadedVrnText;
   BuildHierarchy(model);
 
   ScriptedHost host;

@@ -160,7 +160,6 @@ void BuildWalkerModel(Model& model) {
   model.anims[1] = Anim{4, 4, 0, "wave"};
   model.current_anim = 0;
 
-  model.loaded_type = kLoadedVrnText;
   BuildHierarchy(model);
   CheckTriangles(model);
 }

@@ -4,6 +4,32 @@
 
 namespace vorna {
 
+namespace {
+
+// The save dialog of `row` for `path`, which writes when confirmed. False only when the user
+// stopped the write: whoever asked for the save must not go on as if it had saved.
+bool RunSaveDialog(Model& model, const FormatRow& row, const std::string& path, Host& host,
+                   FileCommandUi& ui) {
+  bool cancelled = false;
+  switch (row.save_dialog) {
+    case SaveDialog::kSaveFormat: {
+      SaveFormatChoice choice;
+      if (ui.ShowSaveFormatDialog(row, &choice)) {
+        SaveWithChoice(model, path, row, choice, host, &cancelled);
+      }
+      break;
+    }
+    case SaveDialog::kXExport:
+      ui.ShowXExportDialog(path);
+      break;
+    case SaveDialog::kNone:
+      break;
+  }
+  return !cancelled;
+}
+
+}  // namespace
+
 std::string OpenPathForFilter(const std::string& path, int filter_index) {
   const FormatRow* row = OpenFilterRow(filter_index);
   if (row == nullptr || !SplitPath(path).extension.empty()) return path;
@@ -11,7 +37,7 @@ std::string OpenPathForFilter(const std::string& path, int filter_index) {
 }
 
 std::string ProposedSaveName(const std::string& model_file_name) {
-  return WithoutExtension(model_file_name) + "." + RowOf(ModelFormat::kVrnText).extensions.front();
+  return WithoutExtension(model_file_name) + "." + SaveFilterExtension(1);
 }
 
 std::string SaveFilterExtension(int filter_index) {
@@ -41,32 +67,15 @@ bool SaveAs(Model& model, Host& host, FileCommandUi& ui) {
   const FormatRow* row = SaveFilterRow(filter_index);
   if (row == nullptr) return true;
   const std::string path = ChosenSavePath(name, filter_index);
-  if (row->binary_form != row->format) {
-    const SaveFamily family =
-        row->format == ModelFormat::kVrnText ? SaveFamily::kVrn : SaveFamily::kVr2;
-    SaveFormatChoice choice;
-    bool cancelled = false;
-    if (ui.ShowSaveFormatDialog(family, &choice)) {
-      SaveWithChoice(model, path, family, choice, host, &cancelled);
-    }
-    // A save the user stopped saved nothing: whoever asked for it must not go on as if it had.
-    return !cancelled;
+  if (row->save_dialog != SaveDialog::kNone) return RunSaveDialog(model, *row, path, host, ui);
+  bool cancelled = false;
+  if (SaveModelInBackground(model, path, row->format, SaveOptions{}, host, &cancelled)) {
+    return true;
   }
-  switch (row->format) {
-    case ModelFormat::kX:
-      ui.ShowXExportDialog(path);
-      return true;
-    case ModelFormat::kDxf:  // the DXF writer's own message says enough
-      return SaveModelInBackground(model, path, row->format, SaveOptions{}, host);
-    default: {
-      bool cancelled = false;
-      if (SaveModelInBackground(model, path, row->format, SaveOptions{}, host, &cancelled)) {
-        return true;
-      }
-      if (!cancelled) host.Message(kCannotSaveMessage, MessageIcon::kNone);
-      return false;
-    }
+  if (!cancelled && row->save_as_reports_failure) {
+    host.Message(kCannotSaveMessage, MessageIcon::kNone);
   }
+  return false;
 }
 
 void OverwriteSave(Model& model, Host& host, FileCommandUi& ui) {
@@ -75,14 +84,15 @@ void OverwriteSave(Model& model, Host& host, FileCommandUi& ui) {
   switch (plan.action) {
     case OverwriteAction::kWrite: {
       bool cancelled = false;
-      if (!SaveModelInBackground(model, plan.path, plan.format, SaveOptions{}, host, &cancelled) &&
+      if (!SaveModelInBackground(model, plan.path, plan.row->format, SaveOptions{}, host,
+                                 &cancelled) &&
           !cancelled) {
         host.Message(kCannotSaveMessage, MessageIcon::kNone);
       }
       break;
     }
-    case OverwriteAction::kExportX:
-      ui.ShowXExportDialog(plan.path);
+    case OverwriteAction::kOpenDialog:
+      RunSaveDialog(model, *plan.row, plan.path, host, ui);
       break;
     case OverwriteAction::kSaveAs:
       SaveAs(model, host, ui);

@@ -51,23 +51,23 @@ class FileCommandUi {
   // otherwise the name as confirmed and the filter index.
   virtual bool ShowSaveAsDialog(const std::string& proposed_name, std::string* name,
                                 int* filter_index) = 0;
-  // A save-format dialog ("VRNﾌｧｲﾙの保存形式" or "VR2ﾌｧｲﾙの保存形式"), opened with the default
+  // The save-format dialog of `row` (titled by its save_dialog_title), opened with the default
   // choice. False when cancelled.
-  virtual bool ShowSaveFormatDialog(SaveFamily family, SaveFormatChoice* choice) = 0;
+  virtual bool ShowSaveFormatDialog(const FormatRow& row, SaveFormatChoice* choice) = 0;
   // The X export dialog for `path`, which writes (or not) by itself.
   virtual void ShowXExportDialog(const std::string& path) = 0;
 };
 
 // Save as: stop playback, propose a name, show the dialog; cancelling fails. Otherwise the
-// filter decides: VRN or VR2 show their save-format dialog and, on OK, write (a failure shows
-// "保存できません"); X shows the export dialog; the others write at once (DXF returns the
-// writer's result, glTF adds "保存できません" to a failure). Succeeds whenever the dialog was
-// confirmed, except for those written at once and for a save the user stopped, which shows
-// nothing. Every write runs in the background (open_flow.h, SaveModelInBackground).
+// filter's row decides: its save-format dialog and, on OK, the write (a failure shows
+// "保存できません"); the X export dialog; or a write at once (a failure shows "保存できません"
+// where the row says so). Succeeds whenever the dialog was confirmed, except for those written
+// at once (their result) and for a save the user stopped, which shows nothing. Every write runs
+// in the background (open_flow.h, SaveModelInBackground).
 bool SaveAs(Model& model, Host& host, FileCommandUi& ui);
 
-// Overwrite save: stop playback, then by loaded_type the matching writer with every option on
-// (a failure shows "保存できません"), the X export dialog, or save as when the model's format
+// Overwrite save: stop playback, then by the row of the loaded format its writer with every
+// option on (a failure shows "保存できません") or its save dialog, or save as when the format
 // has no writer or nothing was loaded.
 void OverwriteSave(Model& model, Host& host, FileCommandUi& ui);
 

@@ -155,12 +155,6 @@ LoadResult Load(Model& model, const std::string& path, Host& host, const ReadOpt
   return result;
 }
 
-ModelFormat FormatOf(SaveFamily family, bool binary) {
-  const FormatRow& text =
-      RowOf(family == SaveFamily::kVrn ? ModelFormat::kVrnText : ModelFormat::kVr2Text);
-  return binary ? text.binary_form : text.format;
-}
-
 bool WriteInBackground(Model& model, Host& host,
                        const std::function<bool(Model&, Host&, const ProgressCallback&)>& write,
                        bool* cancelled) {
@@ -193,11 +187,11 @@ bool SaveModelInBackground(Model& model, const std::string& path, ModelFormat fo
       cancelled);
 }
 
-bool SaveWithChoice(Model& model, const std::string& path, SaveFamily family,
+bool SaveWithChoice(Model& model, const std::string& path, const FormatRow& row,
                     const SaveFormatChoice& choice, Host& host, bool* cancelled) {
   bool stopped = false;
-  if (SaveModelInBackground(model, path, FormatOf(family, choice.binary), choice.Options(), host,
-                            &stopped)) {
+  const ModelFormat format = choice.binary ? row.binary_form : row.format;
+  if (SaveModelInBackground(model, path, format, choice.Options(), host, &stopped)) {
     return true;
   }
   if (cancelled != nullptr) *cancelled = stopped;
@@ -210,13 +204,9 @@ OverwritePlan PlanOverwriteSave(const Model& model) {
   plan.path = model.model_dir + model.model_file_name;
   const FormatRow* row = RowOfLoaded(model.loaded_type, model.model_file_name);
   if (row == nullptr || row->write == nullptr) return plan;  // nothing loaded, or no writer
-  if (row->format == ModelFormat::kX) {
-    // An X file is written again through its export dialog, which asks for its options.
-    plan.action = OverwriteAction::kExportX;
-    return plan;
-  }
-  plan.action = OverwriteAction::kWrite;
-  plan.format = row->format;
+  plan.row = row;
+  plan.action =
+      row->overwrite_opens_dialog ? OverwriteAction::kOpenDialog : OverwriteAction::kWrite;
   return plan;
 }
 

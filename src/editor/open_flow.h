@@ -60,9 +60,6 @@ struct LoadResult {
 LoadResult Load(Model& model, const std::string& path, Host& host, const ReadOptions& options = {},
                 LoadEvents* events = nullptr);
 
-// The two save-format dialogs, one per format with a binary form.
-enum class SaveFamily { kVrn, kVr2 };
-
 // What a save-format dialog holds: text (selected when it opens) or binary, and the four "なし"
 // boxes (all unchecked when it opens).
 struct SaveFormatChoice {
@@ -82,8 +79,6 @@ struct SaveFormatChoice {
   }
 };
 
-ModelFormat FormatOf(SaveFamily family, bool binary);
-
 // Runs `write` as a long task of `host` on a copy of `model`, so that the window may go on
 // drawing the Model on show meanwhile; `write` gets the copy, a Host whose messages are shown
 // afterwards and the progress to hand to the writer. When the write ended (saved or failed) the
@@ -98,23 +93,23 @@ bool WriteInBackground(Model& model, Host& host,
 bool SaveModelInBackground(Model& model, const std::string& path, ModelFormat format,
                            const SaveOptions& options, Host& host, bool* cancelled = nullptr);
 
-// OK of a save-format dialog: the chosen writer with the chosen options; when it fails,
-// "保存できません" follows the writer's own message. A save the user stopped shows nothing and
-// sets `cancelled` (may be null).
-bool SaveWithChoice(Model& model, const std::string& path, SaveFamily family,
+// OK of the save-format dialog of `row`: the writer of the row or of its binary form with the
+// chosen options; when it fails, "保存できません" follows the writer's own message. A save the
+// user stopped shows nothing and sets `cancelled` (may be null).
+bool SaveWithChoice(Model& model, const std::string& path, const FormatRow& row,
                     const SaveFormatChoice& choice, Host& host, bool* cancelled = nullptr);
 
-// What an overwrite save does, decided by how the model was loaded.
+// What an overwrite save does, decided by the row of the format the model was loaded from.
 enum class OverwriteAction {
-  kWrite,    // the format's writer, every option on
-  kExportX,  // the X export dialog for the path
-  kSaveAs,   // no writer for the loaded format, or nothing loaded: save as instead
+  kWrite,       // the format's writer, every option on
+  kOpenDialog,  // the format's save dialog for the path
+  kSaveAs,      // no writer for the loaded format, or nothing loaded: save as instead
 };
 
 struct OverwritePlan {
   OverwriteAction action = OverwriteAction::kSaveAs;
-  ModelFormat format = ModelFormat::kVrnText;  // for kWrite
-  std::string path;                            // model_dir + model_file_name
+  const FormatRow* row = nullptr;  // for kWrite and kOpenDialog
+  std::string path;                // model_dir + model_file_name
 };
 
 OverwritePlan PlanOverwriteSave(const Model& model);

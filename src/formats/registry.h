@@ -1,7 +1,8 @@
 // Every model file format in one table: what it is called, which extensions it has, the
-// loaded_type a read gives, its reader and writer and how the file dialogs list it. Adding a
-// format is one row here plus its reader and writer files; the open and save flow, the file
-// dialogs and the command line read everything else from the table.
+// loaded_type a read gives, its reader and writer, how the file dialogs list it and what a save
+// in it asks. Adding a format is one row here plus its reader and writer files; the open and
+// save flow, the unit tree, the file dialogs and the command line read everything else from the
+// table.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +31,13 @@ enum class ModelFormat {
   kGltf,
 };
 
+// What a save in a format asks before it writes.
+enum class SaveDialog {
+  kNone,        // nothing: it writes at once
+  kSaveFormat,  // the save-format dialog: text or binary form, and four things to leave out
+  kXExport,     // the X export dialog, which writes by itself
+};
+
 using FormatReader = bool (*)(Model& model, const std::string& path, Host& host,
                               const ReadOptions& options, ReadError* error);
 // Writers show their own messages through `host`; formats without save options ignore them.
@@ -42,6 +50,8 @@ struct FormatRow {
   const char* cli_name;  // vorna-cli's --format / --to value
   // Lower case, without the dot; the first is the one a new file gets.
   std::span<const char* const> extensions;
+  // What a read sets as the Model's loaded_type: fixed numbers, as `vorna-cli info --json`
+  // prints them (rows may share one).
   int32_t loaded_type;
   // Rows that share an extension are tried in table order, each after the one before refused.
   FormatReader read;
@@ -61,6 +71,14 @@ struct FormatRow {
   // Read into the VRN form (per-corner texture coordinates move to the vertices), which the
   // editor tells the user after a load.
   bool read_in_vrn_form = false;
+  // The dialog save as opens for this format, and its title where it has its own.
+  SaveDialog save_dialog = SaveDialog::kNone;
+  const char* save_dialog_title = nullptr;
+  // Overwrite save opens that dialog too; otherwise it writes with every option on.
+  bool overwrite_opens_dialog = false;
+  // Save as follows a failed write with "保存できません"; not where the writer's own message
+  // says enough.
+  bool save_as_reports_failure = true;
 };
 
 // Every row, in the order the dialogs list them.

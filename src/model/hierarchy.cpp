@@ -18,31 +18,16 @@ void BuildHierarchy(Model& model) {
     if (parent < parts_count || !model.forest.Contains(parent)) return kTopLevel;
     return parent;
   };
-  switch (model.loaded_type) {
-    case kLoadedDxf:
-    case kLoadedTextPolygon:
-    case kLoadedX:
-      for (int p = 0; p < parts_count; ++p)
-        model.forest.InsertSorted(p, kTopLevel, model.node_name);
-      break;
-    case kLoadedVrnText:
-    case kLoadedVrnBinary:
-    case kLoadedVr2Text:
-    case kLoadedVr2Binary:
-      for (int n = parts_count; n < node_count; ++n) {
-        const int parent = usable_parent(n);
-        if (parent == kTopLevel) {
-          model.forest.InsertAppended(n, kTopLevel);
-        } else {
-          model.forest.InsertSorted(n, parent, model.node_name);
-        }
-      }
-      for (int p = 0; p < parts_count; ++p) {
-        model.forest.InsertSorted(p, usable_parent(p), model.node_name);
-      }
-      break;
-    default:
-      break;
+  for (int n = parts_count; n < node_count; ++n) {
+    const int parent = usable_parent(n);
+    if (parent == kTopLevel) {
+      model.forest.InsertAppended(n, kTopLevel);
+    } else {
+      model.forest.InsertSorted(n, parent, model.node_name);
+    }
+  }
+  for (int p = 0; p < parts_count; ++p) {
+    model.forest.InsertSorted(p, usable_parent(p), model.node_name);
   }
   for (int n = parts_count; n < node_count; ++n) {
     if (model.forest.Contains(n)) {

@@ -9,11 +9,11 @@
 
 namespace vorna {
 
-// Builds model.forest from the `parent` table according to loaded_type. VRN and VR2 models: the
-// Units in node order (under a Unit parent sorted, at the top level appended), then the Parts in
-// node order, sorted. DXF, text polygon and X models: every Part at the top level, sorted. A
-// parent that is not an earlier Unit already in the forest (a Part, itself, a later node, a
-// number outside the nodes) puts the node at the top level, so any table gives a usable forest.
+// Builds model.forest from the `parent` table, whichever format the model came from: the Units
+// in node order (under a Unit parent sorted, at the top level appended), then the Parts in node
+// order, sorted. A parent that is not an earlier Unit already in the forest (a Part, itself, a
+// later node, a number outside the nodes, 0 as readers without Units leave it) puts the node at
+// the top level, so any table gives a usable forest and a model without Units shows every Part.
 void BuildHierarchy(Model& model);
 
 // Breadth-first descendants of `node` (kTopLevel: every node), never `node` itself.

@@ -35,17 +35,9 @@ inline constexpr int kTextureFileSize = 260;
 // The fourth index of a triangle.
 inline constexpr uint32_t kNoCorner = 0xFFFFFFFFu;
 
-enum LoadedType : int32_t {
-  kLoadedNone = 0,
-  kLoadedVrnText = 1,
-  kLoadedVrnBinary = 2,
-  kLoadedDxf = 3,
-  kLoadedTextPolygon = 4,
-  kLoadedX = 5,
-  kLoadedVr2Text = 6,
-  kLoadedVr2Binary = 7,
-  kLoadedGltf = 8,
-};
+// loaded_type of a Model that no reader filled; each reader's own value is a column of its row
+// in the format registry (formats/registry.h).
+inline constexpr int32_t kLoadedNone = 0;
 
 struct Color {
   float r = 0.0f;

@@ -102,9 +102,8 @@ QString FileNameBoxText(const QFileDialog& dialog) {
   return box != nullptr ? box->text() : QString();
 }
 
-SaveFormatDialog::SaveFormatDialog(SaveFamily family, QWidget* owner) : QDialog(owner) {
-  setWindowTitle(family == SaveFamily::kVrn ? QStringLiteral("VRNﾌｧｲﾙの保存形式")
-                                            : QStringLiteral("VR2ﾌｧｲﾙの保存形式"));
+SaveFormatDialog::SaveFormatDialog(const FormatRow& row, QWidget* owner) : QDialog(owner) {
+  setWindowTitle(QString::fromUtf8(row.save_dialog_title));
   auto* layout = new QVBoxLayout(this);
   text_ = new QRadioButton(QStringLiteral("ﾃｷｽﾄ形式"), this);
   binary_ = new QRadioButton(QStringLiteral("ﾊﾞｲﾅﾘ形式"), this);
@@ -153,8 +152,8 @@ bool FileDialogs::ShowSaveAsDialog(const std::string& proposed_name, std::string
   return true;
 }
 
-bool FileDialogs::ShowSaveFormatDialog(SaveFamily family, SaveFormatChoice* choice) {
-  SaveFormatDialog dialog(family, owner_);
+bool FileDialogs::ShowSaveFormatDialog(const FormatRow& row, SaveFormatChoice* choice) {
+  SaveFormatDialog dialog(row, owner_);
   if (dialog.exec() != QDialog::Accepted) return false;
   *choice = dialog.choice();
   return true;

@@ -40,11 +40,12 @@ int SelectedFilterIndex(const QFileDialog& dialog);
 // The text of the dialog's file name box.
 QString FileNameBoxText(const QFileDialog& dialog);
 
-// "VRNﾌｧｲﾙの保存形式" or "VR2ﾌｧｲﾙの保存形式": text or binary, and four things to leave out.
+// A format's save-format dialog, titled by its row ("VRNﾌｧｲﾙの保存形式"): text or binary, and
+// four things to leave out.
 class SaveFormatDialog : public QDialog {
   Q_OBJECT
  public:
-  SaveFormatDialog(SaveFamily family, QWidget* owner);
+  SaveFormatDialog(const FormatRow& row, QWidget* owner);
   SaveFormatChoice choice() const;
 
   QRadioButton* binary_button() const { return binary_; }
@@ -71,7 +72,7 @@ class FileDialogs : public FileCommandUi {
   bool ShowOpenDialog(std::string* path, int* filter_index) override;
   bool ShowSaveAsDialog(const std::string& proposed_name, std::string* name,
                         int* filter_index) override;
-  bool ShowSaveFormatDialog(SaveFamily family, SaveFormatChoice* choice) override;
+  bool ShowSaveFormatDialog(const FormatRow& row, SaveFormatChoice* choice) override;
   void ShowXExportDialog(const std::string& path) override { export_x_(path); }
 
  private:

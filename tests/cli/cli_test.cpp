@@ -22,7 +22,8 @@ using test::Cli;
 // names the file, then the arguments, run in the source tree. $OUT is the file, in one folder
 // for all lines ($DIR), so that a later line can read an earlier line's output; a line without
 // $OUT writes the file to standard output. A name ending in .err is a refusal: the file holds
-// the exit status and standard error, and $OUT (the name without .err) must not be written.
+// the exit status and standard error, and $OUT (the name without .err) must not be written. What
+// a command prints names the folder as $DIR.
 TEST(CliTest, EveryCaseWritesItsReference) {
   test::TempDir dir;
   std::istringstream cases(test::ReadFile(std::string(VORNA_TEST_DATA_DIR) + "/cli/cases.txt"));
@@ -43,11 +44,13 @@ TEST(CliTest, EveryCaseWritesItsReference) {
     }
     const test::CliRun run = Cli(args, refused);
     std::string out = to_file && !refused ? test::ReadFile(target) : run.out;
-    if (refused) {
-      out = "exit " + std::to_string(run.status) + "\n" + out;
+    if (!to_file || refused) {
       for (size_t at; (at = out.find(dir.path())) != std::string::npos;) {
         out.replace(at, dir.path().size(), "$DIR/");
       }
+    }
+    if (refused) {
+      out = "exit " + std::to_string(run.status) + "\n" + out;
       EXPECT_FALSE(std::filesystem::exists(target)) << line;
     } else {
       EXPECT_EQ(run.status, 0) << line;

@@ -47,8 +47,8 @@ class ScriptedUi : public FileCommandUi {
     *filter_index = answer.filter_index;
     return answer.ok;
   }
-  bool ShowSaveFormatDialog(SaveFamily family, SaveFormatChoice* choice) override {
-    calls.push_back(family == SaveFamily::kVrn ? "vrn format" : "vr2 format");
+  bool ShowSaveFormatDialog(const FormatRow& row, SaveFormatChoice* choice) override {
+    calls.push_back(row.save_dialog_title);
     if (formats.empty()) return false;
     const auto [ok, chosen] = formats.front();
     formats.pop_front();
@@ -58,6 +58,8 @@ class ScriptedUi : public FileCommandUi {
   void ShowXExportDialog(const std::string& path) override { calls.push_back("x export " + path); }
 };
 
+int32_t LoadedTypeOf(ModelFormat format) { return RowOf(format).loaded_type; }
+
 TEST(OverwriteSaveTest, WritesByLoadedTypeOrFallsBackToSaveAs) {
   test::TempDir dir;
   ScriptedHost host;
@@ -65,19 +67,19 @@ TEST(OverwriteSaveTest, WritesByLoadedTypeOrFallsBackToSaveAs) {
   auto model = test::TwoPartModel();
   model->model_dir = dir.path();
   model->model_file_name = "m.vrn";
-  model->loaded_type = kLoadedVrnBinary;
+  model->loaded_type = LoadedTypeOf(ModelFormat::kVrnBinary);
   OverwriteSave(*model, host, ui);
   EXPECT_EQ(test::ReadFile(dir.File("m.vrn")), FormatKeyedBinary(*model, {}, BinaryVariant::kVrn));
   EXPECT_EQ(ui.calls, std::vector<std::string>{"stop"});
 
   // A text polygon file has no writer: save as, proposing the name with ".vrn".
   model->model_file_name = "shape.txt";
-  model->loaded_type = kLoadedTextPolygon;
+  model->loaded_type = LoadedTypeOf(ModelFormat::kTextPolygon);
   OverwriteSave(*model, host, ui);
   EXPECT_EQ(ui.calls.back(), "save as shape.vrn");
 
   model->model_file_name = "scene.x";
-  model->loaded_type = kLoadedX;
+  model->loaded_type = LoadedTypeOf(ModelFormat::kX);
   OverwriteSave(*model, host, ui);
   EXPECT_EQ(ui.calls.back(), "x export " + dir.File("scene.x"));
   EXPECT_TRUE(host.entries.empty());
@@ -85,7 +87,7 @@ TEST(OverwriteSaveTest, WritesByLoadedTypeOrFallsBackToSaveAs) {
   // A writer that fails shows "保存できません" after its own message.
   model->model_dir = dir.File("gone/");
   model->model_file_name = "m.vr2";
-  model->loaded_type = kLoadedVr2Text;
+  model->loaded_type = LoadedTypeOf(ModelFormat::kVr2Text);
   OverwriteSave(*model, host, ui);
   EXPECT_EQ(host.Texts(), (std::vector<std::string>{"ファイルを作成できません", "保存できません"}));
 }
@@ -134,7 +136,7 @@ TEST(LoadWithPromptTest, UnsavedEditsAreAskedAbout) {
     EXPECT_EQ(!host.entries.empty() && host.entries[0].text == question, c.modified);
     EXPECT_EQ(ui.calls.front(), "stop");
     if (c.saved_as != nullptr) {
-      EXPECT_EQ(ui.calls.back(), x ? "x export " + dir.File(c.saved_as) : "vrn format");
+      EXPECT_EQ(ui.calls.back(), x ? "x export " + dir.File(c.saved_as) : "VRNﾌｧｲﾙの保存形式");
       // The export dialog writes the .x; here it is a script that writes nothing.
       EXPECT_EQ(test::ReadFile(dir.File(c.saved_as)).empty(), x);
     }
@@ -164,7 +166,7 @@ TEST(OpenCommandTest, CancelDoesNothingAndFailuresAreReported) {
   ui.opens.push_back({true, dir.File("there")});
   result = OpenCommand(*model, host, ui);
   EXPECT_TRUE(result.ok) << result.error;
-  EXPECT_EQ(model->loaded_type, kLoadedVrnBinary);
+  EXPECT_EQ(model->loaded_type, LoadedTypeOf(ModelFormat::kVrnBinary));
 }
 
 // Stopping a load or a save from its progress: the open model and its file stay as they were.

@@ -223,15 +223,15 @@ TEST(LoadTest, MissingTexturesAreListedOnce) {
 TEST(SaveTest, TheFormatChoiceSelectsWriterAndOptions) {
   test::TempDir dir;
   struct Case {
-    SaveFamily family;
+    ModelFormat text_form;
     bool binary;
     const char* head;  // the file's first bytes
   };
   const Case cases[] = {
-      {SaveFamily::kVrn, false, "<version>"},
-      {SaveFamily::kVrn, true, "VRN"},
-      {SaveFamily::kVr2, false, "<version>"},
-      {SaveFamily::kVr2, true, "VR2"},
+      {ModelFormat::kVrnText, false, "<version>"},
+      {ModelFormat::kVrnText, true, "VRN"},
+      {ModelFormat::kVr2Text, false, "<version>"},
+      {ModelFormat::kVr2Text, true, "VR2"},
   };
   for (const Case& c : cases) {
     auto model = test::TwoPartModel();
@@ -239,8 +239,9 @@ TEST(SaveTest, TheFormatChoiceSelectsWriterAndOptions) {
     SaveFormatChoice choice;
     choice.binary = c.binary;
     choice.no_anim = true;
-    const std::string path = dir.File(c.family == SaveFamily::kVrn ? "out.vrn" : "out.vr2");
-    ASSERT_TRUE(SaveWithChoice(*model, path, c.family, choice, host));
+    const FormatRow& row = RowOf(c.text_form);
+    const std::string path = dir.File("out." + std::string(row.extensions.front()));
+    ASSERT_TRUE(SaveWithChoice(*model, path, row, choice, host));
     EXPECT_EQ(test::ReadFile(path).rfind(c.head, 0), 0u);
     auto copy = test::NewModel();
     ASSERT_TRUE(ReadModelFile(*copy, path, host, {false}, nullptr));
@@ -250,7 +251,7 @@ TEST(SaveTest, TheFormatChoiceSelectsWriterAndOptions) {
   // A writer that fails adds "保存できません" after its own message.
   auto model = test::TwoPartModel();
   ScriptedHost host;
-  EXPECT_FALSE(SaveWithChoice(*model, dir.File("no/such/dir.vrn"), SaveFamily::kVrn,
+  EXPECT_FALSE(SaveWithChoice(*model, dir.File("no/such/dir.vrn"), RowOf(ModelFormat::kVrnText),
                               SaveFormatChoice{.binary = true}, host));
   EXPECT_EQ(host.Texts(), (std::vector<std::string>{"ファイルを作成できません", "保存できません"}));
 }

@@ -26,7 +26,6 @@ struct Fixture {
                                   {{{5, 5, 5}, {6, 6, 6}}, {}}})) {
     RecomputeBounds(*model);
     model->node_name[2].clear();
-    model->loaded_type = kLoadedVrnText;
     BuildHierarchy(*model);
     model->model_dir = dir.path();
     std::vector<uint8_t> bmp;

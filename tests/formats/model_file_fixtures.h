@@ -231,7 +231,6 @@ inline std::unique_ptr<Model> ReadBack(Model& model, VrnFile file,
   EXPECT_TRUE(ParseVrn(*copy, FormatVrn(model, file, options), file, host, &error))
       << error.Describe();
   EXPECT_TRUE(host.entries.empty());
-  copy->loaded_type = kLoadedVrnText;
   BuildHierarchy(*copy);
   return copy;
 }

@@ -46,8 +46,8 @@ TEST(RegistryTest, DialogsListTheTypesInTheirOwnWords) {
   EXPECT_EQ(OpenFilterRow(7), nullptr);
   EXPECT_EQ(SaveFilterRow(7), nullptr);
   // A model read from a .gltf file is written back as .gltf, from a .glb as .glb.
-  EXPECT_EQ(RowOfLoaded(kLoadedGltf, "a.GLTF")->format, ModelFormat::kGltf);
-  EXPECT_EQ(RowOfLoaded(kLoadedGltf, "a.glb")->format, ModelFormat::kGlb);
+  EXPECT_EQ(RowOfLoaded(8, "a.GLTF")->format, ModelFormat::kGltf);
+  EXPECT_EQ(RowOfLoaded(8, "a.glb")->format, ModelFormat::kGlb);
   EXPECT_EQ(RowOfLoaded(kLoadedNone, "a.vrn"), nullptr);
   EXPECT_EQ(WritableRowForPath("/m.d/a.txt"), nullptr);  // text polygons have no writer
   EXPECT_EQ(WritableRowForPath("a.Vr2")->format, ModelFormat::kVr2Text);
@@ -65,20 +65,20 @@ TEST(RegistryTest, ExtensionPicksTheReadersAndTheFallback) {
   struct Case {
     const char* name;
     const std::string* bytes;  // nullptr: no file
-    int32_t loaded_type;       // kLoadedNone: the read fails
+    int32_t loaded_type;       // as `info --json` prints it; kLoadedNone: the read fails
     // The registry's own refusals; a reader's refusal is the reader's to describe.
     ReadErrorKind kind = ReadErrorKind::kNone;
     bool untouched = false;  // refused before any reader ran: the Model is as it was
   };
   const Case cases[] = {
-      {"text.vrn", &text, kLoadedVrnText},
-      {"binary.vrn", &vrn_binary, kLoadedVrnBinary},
-      {"text.vr2", &vr2_text, kLoadedVr2Text},
-      {"binary.Vr2", &vr2_binary, kLoadedVr2Binary},
+      {"text.vrn", &text, 1},
+      {"binary.vrn", &vrn_binary, 2},
+      {"text.vr2", &vr2_text, 6},
+      {"binary.Vr2", &vr2_binary, 7},
       {"vrn_binary_named.vr2", &vrn_binary, kLoadedNone},
       {"vr2_binary_named.vrn", &vr2_binary, kLoadedNone},
-      {"shape.DXF", &dxf, kLoadedDxf},
-      {"mesh.txt", &polygon, kLoadedTextPolygon},
+      {"shape.DXF", &dxf, 3},
+      {"mesh.txt", &polygon, 4},
       {"no_extension", &text, kLoadedNone, ReadErrorKind::kNotThisFormat, true},
       {"unknown.vrm", &text, kLoadedNone, ReadErrorKind::kNotThisFormat, true},
       {"vrn_named.txt", &text, kLoadedNone},

@@ -61,7 +61,6 @@ inline std::unique_ptr<Model> Loaded(const std::vector<std::string>& parts,
   for (int u = 0; u < model->unit_count(); ++u) model->units[u].basis_type = 2;
   model->motion_count = 1;
   model->motions[0].in_use = 1;
-  model->loaded_type = kLoadedVrnText;
   BuildHierarchy(*model);
   return model;
 }

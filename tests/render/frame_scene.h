@@ -49,7 +49,6 @@ inline std::unique_ptr<Model> FaceModel(const std::vector<FaceSpec>& faces) {
   }
   model->motion_count = 1;
   model->motions[0].in_use = 1;
-  model->loaded_type = kLoadedVrnText;
   RecomputeBounds(*model);
   model->total_center = {};
   BuildHierarchy(*model);

@@ -29,7 +29,6 @@ inline std::unique_ptr<Model> TreeModel(int parts, const std::vector<std::string
   }
   model->motion_count = 1;
   model->motions[0].in_use = 1;
-  model->loaded_type = kLoadedVrnText;
   BuildHierarchy(*model);
   return model;
 }

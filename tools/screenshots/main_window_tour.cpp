@@ -74,7 +74,7 @@ class ScreenshotTour : public test::TourBase {
     tree->setCurrentItem(tree->topLevelItem(0));
     Shoot("10-tree-selection");
 
-    SaveFormatDialog format(SaveFamily::kVrn, window_.get());
+    SaveFormatDialog format(RowOf(ModelFormat::kVrnText), window_.get());
     ShootDialog(&format, "11-save-format");
     std::unique_ptr<QFileDialog> save(CreateSaveAsDialog(
         window_.get(), "walker.vrn", StartFolder(window_->session().model().model_dir)));
