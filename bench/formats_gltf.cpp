@@ -30,11 +30,10 @@ std::string Folder() {
 
 void BM_ExportGltf(benchmark::State& state) {
   auto model = bench::LargeModel();
-  GltfExportOptions options;
-  options.binary = state.range(0) != 0;
-  const std::string path = Folder() + (options.binary ? "large.glb" : "large.gltf");
+  const bool binary = state.range(0) != 0;
+  const std::string path = Folder() + (binary ? "large.glb" : "large.gltf");
   for (auto _ : state) {
-    if (!ExportGltf(*model, path, options)) state.SkipWithError("export failed");
+    if (!ExportGltf(*model, path, binary)) state.SkipWithError("export failed");
   }
   state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(path));
 }
@@ -44,7 +43,7 @@ std::string ImportFile() {
   const std::string path = Folder() + "triangles.glb";
   if (!std::filesystem::exists(path)) {
     auto model = bench::LargeModel(kImportFacesPerPart);
-    if (!ExportGltf(*model, path, {})) return {};
+    if (!ExportGltf(*model, path, true)) return {};
   }
   return path;
 }

@@ -72,11 +72,10 @@ std::string GridFile(XFileFormat format) {
   const std::string path = Folder() + "grid_" + std::to_string(static_cast<int>(format)) + ".x";
   if (!std::filesystem::exists(path)) {
     auto model = Grid();
-    XExportOptions options;
-    options.format = format;
-    options.file_name = path;
+    SaveOptions options;
+    options.x.format = format;
     ScriptedHost host;
-    if (ExportX(*model, options, host) != 0) return {};
+    if (!ExportX(*model, path, options, host)) return {};
   }
   return path;
 }
@@ -109,16 +108,16 @@ BENCHMARK(BM_AssimpImportText)->Unit(benchmark::kMillisecond);
 
 void BM_ExportSkinned(benchmark::State& state) {
   auto model = bench::LargeModel();
-  XExportOptions options;
-  options.skin = 1;
-  options.format = static_cast<XFileFormat>(state.range(0));
-  options.file_name = Folder() + "large.x";
+  SaveOptions options;
+  options.x.skin = 1;
+  options.x.format = static_cast<XFileFormat>(state.range(0));
+  const std::string path = Folder() + "large.x";
   ScriptedHost host;
-  ExportX(*model, options, host);  // triangulates once, outside the measurement
+  ExportX(*model, path, options, host);  // triangulates once, outside the measurement
   for (auto _ : state) {
-    if (ExportX(*model, options, host) != 0) state.SkipWithError("export failed");
+    if (!ExportX(*model, path, options, host)) state.SkipWithError("export failed");
   }
-  state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(options.file_name));
+  state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(path));
 }
 BENCHMARK(BM_ExportSkinned)
     ->ArgName("format")

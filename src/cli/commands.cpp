@@ -15,8 +15,6 @@
 #include "cli/model_summary.h"
 #include "cli/recording_host.h"
 #include "editor/open_flow.h"
-#include "formats/gltf_export.h"
-#include "formats/gltf_import.h"
 #include "formats/registry.h"
 #include "formats/x_export.h"
 #include "io/number_text.h"
@@ -36,26 +34,13 @@ constexpr const char* kInfoUsage =
     "Prints a summary of the model in FILE (any format VORNA reads).\n"
     "  --json   one JSON object instead of text\n";
 
-// The X encodings beside the X format's own name: "x-binary", "x-compressed".
-struct XEncodingName {
-  const char* suffix;
-  XFileFormat encoding;
-};
-constexpr XEncodingName kXEncodings[] = {{"binary", XFileFormat::kBinary},
-                                         {"compressed", XFileFormat::kCompressedBinary}};
-
-std::string XEncodingCliName(const XEncodingName& e) {
-  return std::string(RowOf(ModelFormat::kX).cli_name) + "-" + e.suffix;
-}
-
 // Every --format value, in table order.
 std::vector<std::string> CliFormatNames() {
   std::vector<std::string> names;
   for (const FormatRow& row : FormatRows()) {
     if (row.write == nullptr) continue;
     names.emplace_back(row.cli_name);
-    if (row.format != ModelFormat::kX) continue;
-    for (const XEncodingName& e : kXEncodings) names.push_back(XEncodingCliName(e));
+    for (const CliVariant& variant : row.cli_variants) names.emplace_back(variant.cli_name);
   }
   return names;
 }
@@ -281,8 +266,6 @@ struct ConvertRequest {
   bool fit = false;
   ModelEditsRequest edits;
   std::optional<KeyframeRequest> keyframes;
-  XExportOptions x_options;
-  GltfExportOptions gltf_options;
   std::optional<int> pose;  // the Motion to freeze, from 0
   std::string out_dir;      // the batch form
   int jobs = 0;             // 0: one per processor
@@ -295,13 +278,10 @@ std::string ParseConvertArguments(const std::vector<std::string>& args, ConvertR
     if (a == "--format" || a == "--to") {
       if (i + 1 >= args.size()) return a + " needs a value";
       const std::string name = args[++i];
-      r.format = RowByCliName(name);
-      for (const XEncodingName& e : kXEncodings) {
-        if (name != XEncodingCliName(e)) continue;
-        r.format = &RowOf(ModelFormat::kX);
-        r.x_options.format = e.encoding;
-      }
+      void (*variant)(SaveOptions&) = nullptr;
+      r.format = RowByCliName(name, &variant);
       if (r.format == nullptr || r.format->write == nullptr) return "unknown format " + name;
+      if (variant != nullptr) variant(r.options);
     } else if (a == "--out-dir") {
       if (i + 1 >= args.size() || args[i + 1].empty()) return "--out-dir needs a folder";
       r.out_dir = args[++i];
@@ -311,7 +291,7 @@ std::string ParseConvertArguments(const std::vector<std::string>& args, ConvertR
       if (!n) return "--jobs needs a whole number";
       r.jobs = static_cast<int>(*n);
     } else if (a == "--x-skin" || a == "--x-loop") {
-      (a == "--x-skin" ? r.x_options.skin : r.x_options.loop) = 1;
+      (a == "--x-skin" ? r.options.x.skin : r.options.x.loop) = 1;
     } else if (a == "--x-ticks" || a == "--x-interval") {
       const bool ticks = a == "--x-ticks";
       const std::optional<uint32_t> n =
@@ -320,9 +300,9 @@ std::string ParseConvertArguments(const std::vector<std::string>& args, ConvertR
               : std::nullopt;
       if (!n) return a + " needs a whole number";
       if (ticks) {
-        r.x_options.ticks_per_second = *n;
+        r.options.x.ticks_per_second = *n;
       } else {
-        r.x_options.key_intervals.fill(*n);
+        r.options.x.key_intervals.fill(*n);
       }
     } else if (a == "--pose") {
       const std::optional<uint32_t> n =
@@ -336,7 +316,7 @@ std::string ParseConvertArguments(const std::vector<std::string>& args, ConvertR
       const std::optional<double> seconds =
           i + 1 < args.size() ? PositiveSeconds(args[++i]) : std::nullopt;
       if (!seconds) return a + " needs a positive number of seconds";
-      r.gltf_options.key_interval = *seconds;
+      r.options.gltf.key_interval = *seconds;
     } else if (a == "--no-skin") {
       r.options.skin = false;
     } else if (a == "--no-translation") {
@@ -393,23 +373,9 @@ std::string ConvertFile(const ConvertRequest& request, const std::string& in,
     return "vorna-cli: no Motion " + std::to_string(*request.pose + 1) + " (the model has " +
            std::to_string(model->motion_count) + ")";
   }
-  const ModelFormat format = request.format->format;
-  std::string why;
-  bool saved;
-  // The exports with options of their own take them from the command line.
-  if (format == ModelFormat::kX) {
-    XExportOptions x_options = request.x_options;
-    x_options.file_name = out;
-    saved = ExportX(*model, x_options, host) >= 0 &&
-            (!request.format->names_textures || SaveEmbeddedTextures(*model, DirectoryOf(out)));
-  } else if (format == ModelFormat::kGlb || format == ModelFormat::kGltf) {
-    GltfExportOptions gltf_options = request.gltf_options;
-    gltf_options.binary = format == ModelFormat::kGlb;
-    saved = ExportGltf(*model, out, gltf_options, &why);
-  } else {
-    saved = SaveModel(*model, out, format, request.options, host);
-  }
-  return saved ? "" : CannotSaveLine(out, why);
+  WriteError error;
+  if (SaveModel(*model, out, request.format->format, request.options, host, &error)) return "";
+  return CannotSaveLine(out, error.path == out ? error.message : error.Describe());
 }
 
 }  // namespace

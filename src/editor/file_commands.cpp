@@ -20,7 +20,7 @@ bool RunSaveDialog(Model& model, const FormatRow& row, const std::string& path, 
       break;
     }
     case SaveDialog::kXExport:
-      ui.ShowXExportDialog(path);
+      ui.ShowXExportDialog(row, path);
       break;
     case SaveDialog::kNone:
       break;
@@ -68,29 +68,16 @@ bool SaveAs(Model& model, Host& host, FileCommandUi& ui) {
   if (row == nullptr) return true;
   const std::string path = ChosenSavePath(name, filter_index);
   if (row->save_dialog != SaveDialog::kNone) return RunSaveDialog(model, *row, path, host, ui);
-  bool cancelled = false;
-  if (SaveModelInBackground(model, path, row->format, SaveOptions{}, host, &cancelled)) {
-    return true;
-  }
-  if (!cancelled && row->save_as_reports_failure) {
-    host.Message(kCannotSaveMessage, MessageIcon::kNone);
-  }
-  return false;
+  return SaveAndReport(model, path, *row, SaveOptions{}, host, row->save_as_reports_failure);
 }
 
 void OverwriteSave(Model& model, Host& host, FileCommandUi& ui) {
   ui.StopPlayback();
   const OverwritePlan plan = PlanOverwriteSave(model);
   switch (plan.action) {
-    case OverwriteAction::kWrite: {
-      bool cancelled = false;
-      if (!SaveModelInBackground(model, plan.path, plan.row->format, SaveOptions{}, host,
-                                 &cancelled) &&
-          !cancelled) {
-        host.Message(kCannotSaveMessage, MessageIcon::kNone);
-      }
+    case OverwriteAction::kWrite:
+      SaveAndReport(model, plan.path, *plan.row, SaveOptions{}, host);
       break;
-    }
     case OverwriteAction::kOpenDialog:
       RunSaveDialog(model, *plan.row, plan.path, host, ui);
       break;

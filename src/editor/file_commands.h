@@ -54,8 +54,8 @@ class FileCommandUi {
   // The save-format dialog of `row` (titled by its save_dialog_title), opened with the default
   // choice. False when cancelled.
   virtual bool ShowSaveFormatDialog(const FormatRow& row, SaveFormatChoice* choice) = 0;
-  // The X export dialog for `path`, which writes (or not) by itself.
-  virtual void ShowXExportDialog(const std::string& path) = 0;
+  // The X export dialog of `row` for `path`, which saves (SaveAndReport) or not by itself.
+  virtual void ShowXExportDialog(const FormatRow& row, const std::string& path) = 0;
 };
 
 // Save as: stop playback, propose a name, show the dialog; cancelling fails. Otherwise the

@@ -176,27 +176,41 @@ bool WriteInBackground(Model& model, Host& host,
 }
 
 bool SaveModelInBackground(Model& model, const std::string& path, ModelFormat format,
-                           const SaveOptions& options, Host& host, bool* cancelled) {
+                           const SaveOptions& options, Host& host, bool* cancelled,
+                           WriteError* error) {
   return WriteInBackground(
       model, host,
       [&](Model& copy, Host& writer_host, const ProgressCallback& progress) {
         SaveOptions with_progress = options;
         with_progress.progress = progress;
-        return SaveModel(copy, path, format, with_progress, writer_host);
+        return SaveModel(copy, path, format, with_progress, writer_host, error);
       },
       cancelled);
 }
 
+bool SaveAndReport(Model& model, const std::string& path, const FormatRow& row,
+                   const SaveOptions& options, Host& host, bool add_cannot_save, bool* cancelled) {
+  bool stopped = false;
+  WriteError error;
+  const bool saved =
+      SaveModelInBackground(model, path, row.format, options, host, &stopped, &error);
+  if (cancelled != nullptr) *cancelled = stopped;
+  if (saved || stopped) return saved;
+  if (error.path == path) {
+    if (error.kind == WriteErrorKind::kCreate && row.names_create_failure) {
+      host.Message("ファイルを作成できません", MessageIcon::kStop);
+    } else if (error.kind == WriteErrorKind::kWrite && row.names_write_failure) {
+      host.Message("ファイルを保存できません", MessageIcon::kStop);
+    }
+  }
+  if (add_cannot_save) host.Message(kCannotSaveMessage, MessageIcon::kNone);
+  return false;
+}
+
 bool SaveWithChoice(Model& model, const std::string& path, const FormatRow& row,
                     const SaveFormatChoice& choice, Host& host, bool* cancelled) {
-  bool stopped = false;
-  const ModelFormat format = choice.binary ? row.binary_form : row.format;
-  if (SaveModelInBackground(model, path, format, choice.Options(), host, &stopped)) {
-    return true;
-  }
-  if (cancelled != nullptr) *cancelled = stopped;
-  if (!stopped) host.Message(kCannotSaveMessage, MessageIcon::kNone);
-  return false;
+  return SaveAndReport(model, path, choice.binary ? RowOf(row.binary_form) : row, choice.Options(),
+                       host, true, cancelled);
 }
 
 OverwritePlan PlanOverwriteSave(const Model& model) {

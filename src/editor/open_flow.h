@@ -89,13 +89,23 @@ bool WriteInBackground(Model& model, Host& host,
                        const std::function<bool(Model&, Host&, const ProgressCallback&)>& write,
                        bool* cancelled = nullptr);
 
-// SaveModel through WriteInBackground.
+// SaveModel through WriteInBackground; `error` (may be null) says why a save failed.
 bool SaveModelInBackground(Model& model, const std::string& path, ModelFormat format,
-                           const SaveOptions& options, Host& host, bool* cancelled = nullptr);
+                           const SaveOptions& options, Host& host, bool* cancelled = nullptr,
+                           WriteError* error = nullptr);
 
-// OK of the save-format dialog of `row`: the writer of the row or of its binary form with the
-// chosen options; when it fails, "保存できません" follows the writer's own message. A save the
-// user stopped shows nothing and sets `cancelled` (may be null).
+// The one save flow every save of the editor goes through: SaveModelInBackground in `row`'s
+// format, and a failure shown as the user sees it: for a failure of the model's own file the
+// row's message for it, if it names that kind ("ファイルを作成できません" when the file cannot be
+// created, "ファイルを保存できません" when it cannot be written, stop icon), then
+// "保存できません" when `add_cannot_save`. A save the user stopped shows nothing and sets
+// `cancelled` (may be null).
+bool SaveAndReport(Model& model, const std::string& path, const FormatRow& row,
+                   const SaveOptions& options, Host& host, bool add_cannot_save = true,
+                   bool* cancelled = nullptr);
+
+// OK of the save-format dialog of `row`: SaveAndReport in the row's format or its binary form,
+// with the chosen options.
 bool SaveWithChoice(Model& model, const std::string& path, const FormatRow& row,
                     const SaveFormatChoice& choice, Host& host, bool* cancelled = nullptr);
 

@@ -354,21 +354,14 @@ std::string FormatDxf(const Model& model) {
   return out;
 }
 
-bool ExportDxf(Model& model, const std::string& path, Host& host,
-               const ProgressCallback& progress) {
+bool ExportDxf(Model& model, const std::string& path, const SaveOptions& options, Host& host,
+               WriteError* error) {
   WaitCursor wait(host);
   MakePartNamesUnique(model);
   AtomicFile file;
-  if (!file.Open(path)) {
-    host.Message("ファイルを作成できません", MessageIcon::kStop);
-    return false;
-  }
+  if (!file.Open(path, error)) return false;
   SetTitleAndDirectory(model, path);
-  if (!file.Write(FormatDxf(model), progress) || !file.Commit()) {
-    host.Message("ファイルを保存できません", MessageIcon::kStop);
-    return false;
-  }
-  return true;
+  return file.WriteAndCommit(FormatDxf(model), options.progress, error);
 }
 
 }  // namespace vorna

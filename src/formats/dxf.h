@@ -15,8 +15,10 @@
 #include <string>
 #include <string_view>
 
+#include "formats/save_options.h"
 #include "io/read_error.h"
 #include "io/read_options.h"
+#include "io/write_error.h"
 #include "model/host.h"
 #include "model/model.h"
 
@@ -45,11 +47,11 @@ void MakePartNamesUnique(Model& model);
 // The file's bytes for the Model as it stands (names are written as they are).
 std::string FormatDxf(const Model& model);
 
-// Makes the Part names unique, then writes the file atomically. Shows "ファイルを作成できません"
-// when no file can be created there and "ファイルを保存できません" when writing it fails (the old
-// file is then left untouched). model_dir and model_file_name follow the new path once the file
-// could be created.
-bool ExportDxf(Model& model, const std::string& path, Host& host,
-               const ProgressCallback& progress = {});
+// Makes the Part names unique, then writes the file atomically (telling options.progress). False,
+// with `error` (may be null), when no file can be created there (kCreate) or writing it fails
+// (kWrite; the old file is then left untouched). model_dir and model_file_name follow the new
+// path once the file could be created.
+bool ExportDxf(Model& model, const std::string& path, const SaveOptions& options, Host& host,
+               WriteError* error = nullptr);
 
 }  // namespace vorna

@@ -418,8 +418,12 @@ std::string ImageFileName(const std::string& texture_file, ImageFormat format,
 
 class Exporter {
  public:
-  Exporter(const Model& model, const GltfExportOptions& options, std::string stem)
-      : model_(model), options_(options), stem_(std::move(stem)), skeleton_(ReadSkeleton(model)) {}
+  Exporter(const Model& model, bool binary, const GltfOptions& options, std::string stem)
+      : model_(model),
+        binary_(binary),
+        options_(options),
+        stem_(std::move(stem)),
+        skeleton_(ReadSkeleton(model)) {}
 
   bool Build(std::string* error);
   const std::string& json() const { return json_; }
@@ -438,7 +442,8 @@ class Exporter {
   void AssembleJson();
 
   const Model& model_;
-  const GltfExportOptions& options_;
+  const bool binary_;
+  const GltfOptions& options_;
   std::string stem_;
   Skeleton skeleton_;
   Buffer buffer_;
@@ -518,7 +523,7 @@ int Exporter::AddTexture(const Part& part) {
   int texture = -1;
   if (TextureImage(model_, part, &image)) {
     std::string json = "{";
-    if (options_.binary) {
+    if (binary_) {
       json += "\"bufferView\":";
       AppendInt(json, buffer_.AddView(image.bytes.data(), image.bytes.size(), 0));
       json += ",\"mimeType\":";
@@ -535,7 +540,7 @@ int Exporter::AddTexture(const Part& part) {
     AddItem(textures_, texture_json + "}");
     images_.push_back(std::move(image));
     // A .glb holds the image in the buffer already.
-    if (options_.binary) images_.back().bytes = {};
+    if (binary_) images_.back().bytes = {};
   }
   texture_of_file_[part.texture_file] = texture;
   return texture;
@@ -745,7 +750,7 @@ void Exporter::AssembleJson() {
   j += ",\"buffers\":[{\"byteLength\":";
   while (buffer_.bytes().size() % 4 != 0) buffer_.bytes().push_back(0);
   AppendInt(j, static_cast<int64_t>(buffer_.bytes().size()));
-  if (!options_.binary) {
+  if (!binary_) {
     j += ",\"uri\":";
     AppendString(j, UriOfFileName(stem_ + ".bin"));
   }
@@ -833,11 +838,6 @@ bool GlbBytes(const std::string& json, const std::vector<uint8_t>& bin, std::str
   return true;
 }
 
-bool Fail(std::string* error, const std::string& why) {
-  if (error != nullptr) *error = why;
-  return false;
-}
-
 }  // namespace
 
 float RoughnessOfPower(float power) {
@@ -845,37 +845,33 @@ float RoughnessOfPower(float power) {
   return static_cast<float>(std::pow(2.0 / (static_cast<double>(power) + 2.0), 0.25));
 }
 
-bool ExportGltf(const Model& model, const std::string& path, const GltfExportOptions& options,
-                std::string* error) {
+bool ExportGltf(const Model& model, const std::string& path, bool binary,
+                const SaveOptions& options, WriteError* error) {
   std::string stem(SplitPath(path).stem);
   if (stem.empty()) stem = "model";
   try {
-    Exporter exporter(model, options, stem);
+    Exporter exporter(model, binary, options.gltf, stem);
     std::string why;
-    if (!exporter.Build(&why)) return Fail(error, why);
-    if (options.binary) {
+    if (!exporter.Build(&why)) return Fail(error, WriteErrorKind::kModel, why);
+    if (binary) {
       std::string glb;
       if (!GlbBytes(exporter.json(), exporter.buffer(), &glb)) {
-        return Fail(error, "the model is too large for a .glb file");
+        return Fail(error, WriteErrorKind::kModel, "the model is too large for a .glb file");
       }
-      if (!WriteFileAtomically(path, glb, nullptr, options.progress)) {
-        return Fail(error, "cannot write " + path);
-      }
-      return true;
+      return WriteFileAtomically(path, glb, options.progress, error);
     }
     const std::string dir = DirectoryOf(path);
-    if (!WriteFileAtomically(dir + stem + ".bin", exporter.buffer(), options.progress)) {
-      return Fail(error, "cannot write " + dir + stem + ".bin");
-    }
+    const std::vector<uint8_t>& buffer = exporter.buffer();
+    const std::string_view bin(reinterpret_cast<const char*>(buffer.data()), buffer.size());
+    if (!WriteFileAtomically(dir + stem + ".bin", bin, options.progress, error)) return false;
     for (const ImageData& image : exporter.images()) {
-      if (!WriteFileAtomically(dir + image.file_name, image.bytes)) {
-        return Fail(error, "cannot write " + dir + image.file_name);
-      }
+      const std::string_view bytes(reinterpret_cast<const char*>(image.bytes.data()),
+                                   image.bytes.size());
+      if (!WriteFileAtomically(dir + image.file_name, bytes, {}, error)) return false;
     }
-    if (!WriteFileAtomically(path, exporter.json())) return Fail(error, "cannot write " + path);
-    return true;
+    return WriteFileAtomically(path, exporter.json(), {}, error);
   } catch (const std::bad_alloc&) {
-    return Fail(error, "out of memory");
+    return Fail(error, WriteErrorKind::kOutOfMemory, "out of memory");
   }
 }
 

@@ -25,28 +25,23 @@
 
 #include <string>
 
-#include "io/progress.h"
+#include "formats/save_options.h"
+#include "io/write_error.h"
 #include "model/model.h"
 
 namespace vorna {
 
-struct GltfExportOptions {
-  // True: one .glb with the buffer and the images inside. False: .gltf JSON, the buffer as
-  // "<name>.bin" and the texture images beside it, all referred to by relative URIs.
-  bool binary = true;
-  // Seconds between two keys of an animation.
-  double key_interval = 0.125;
-  // Told the bytes written of the one file whose rename commits the save (the .glb, or the
-  // .bin that a .gltf is written after); a stop before that rename leaves the old files.
-  ProgressCallback progress;
-};
-
 // Roughness for a specular power, as described above; 1 for a power of 0 or less.
 float RoughnessOfPower(float power);
 
-// Writes `model` (unchanged) to `path`. Files are saved atomically. False, with `error`, when
-// the model has no Part with faces, a value cannot be written or a file cannot be saved.
-bool ExportGltf(const Model& model, const std::string& path, const GltfExportOptions& options,
-                std::string* error = nullptr);
+// Writes `model` (unchanged) to `path`: with `binary` one .glb with the buffer and the images
+// inside, else .gltf JSON with the buffer as "<name>.bin" and the texture images beside it, all
+// referred to by relative URIs. Keys are options.gltf.key_interval seconds apart. Files are
+// saved atomically; options.progress is told the bytes of the one file whose rename commits the
+// save (the .glb, or the .bin that a .gltf is written after), and a stop before that rename
+// leaves the old files. False, with `error` (may be null), when the model has no Part with faces
+// (kModel), a value cannot be written or a file cannot be saved.
+bool ExportGltf(const Model& model, const std::string& path, bool binary,
+                const SaveOptions& options = {}, WriteError* error = nullptr);
 
 }  // namespace vorna

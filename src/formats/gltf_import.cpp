@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cassert>
 #include <cmath>
 #include <map>
 #include <memory>
@@ -12,8 +11,6 @@
 #include "formats/format_common.h"
 #include "formats/gltf_document.h"
 #include "images/decode.h"
-#include "images/encode.h"
-#include "io/atomic_file.h"
 #include "model/file_paths.h"
 #include "model/mesh_builder.h"
 #include "model/name_text.h"
@@ -377,22 +374,6 @@ bool ImportGltf(Model& model, const std::string& path, Host& host, const ReadOpt
     return ParseGltf(model, file.bytes(), std::string(parts.folder), std::string(parts.stem), host,
                      options, error);
   });
-}
-
-bool SaveEmbeddedTextures(const Model& model, const std::string& directory) {
-  bool ok = true;
-  std::vector<std::string> written;
-  assert(model.parts_count >= 0 && static_cast<size_t>(model.parts_count) <= model.parts.size());
-  for (int p = 0; p < model.parts_count; ++p) {
-    const Part& part = model.parts[p];
-    if (!part.texture_embedded || part.texture == nullptr || part.texture_file.empty()) continue;
-    if (std::find(written.begin(), written.end(), part.texture_file) != written.end()) continue;
-    written.push_back(part.texture_file);
-    std::vector<uint8_t> png;
-    ok = EncodePngWithAlpha(part.texture->levels().front(), &png) &&
-         WriteFileAtomically(directory + part.texture_file, png) && ok;
-  }
-  return ok;
 }
 
 }  // namespace vorna

@@ -18,7 +18,7 @@
 // Textures: a base-colour image named by a relative URI becomes the Part's texture file, loaded
 // from the file's directory. An image inside the file (a buffer view or a data URI) is decoded
 // into the Part's texture, marked embedded, and named "<file stem>-<image number>.png" so that
-// saving in a format that stores texture names writes it beside the model (SaveEmbeddedTextures).
+// saving in a format that stores texture names writes it beside the model (texture_files.h).
 //
 // The bytes are untrusted: formats/gltf_document.h checks the document before anything is read.
 // Refused besides what it refuses: a vertex attribute of the wrong type, a value or a placed
@@ -48,9 +48,5 @@ bool ImportGltf(Model& model, const std::string& path, Host& host, const ReadOpt
 bool ParseGltf(Model& model, std::span<const uint8_t> bytes, const std::string& directory,
                const std::string& stem, Host& host, const ReadOptions& options = {},
                ReadError* error = nullptr);
-
-// Writes the embedded texture of every Part that has one as PNG under its texture_file in
-// `directory` (ending in '/'). False when one cannot be written.
-bool SaveEmbeddedTextures(const Model& model, const std::string& directory);
 
 }  // namespace vorna

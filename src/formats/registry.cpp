@@ -7,6 +7,7 @@
 #include "formats/gltf_export.h"
 #include "formats/gltf_import.h"
 #include "formats/text_polygon.h"
+#include "formats/texture_files.h"
 #include "formats/vr2_binary.h"
 #include "formats/vr2_text.h"
 #include "formats/vrn_binary.h"
@@ -19,25 +20,15 @@ namespace vorna {
 
 namespace {
 
-bool WriteDxf(Model& model, const std::string& path, const SaveOptions& options, Host& host) {
-  return ExportDxf(model, path, host, options.progress);
-}
-
-// The X export dialog's defaults: text, no skin, intervals of 30 ticks.
-bool WriteX(Model& model, const std::string& path, const SaveOptions& options, Host& host) {
-  XExportOptions x;
-  x.file_name = path;
-  x.progress = options.progress;
-  return ExportX(model, x, host) >= 0;
-}
-
 template <bool binary>
-bool WriteGltf(Model& model, const std::string& path, const SaveOptions& options, Host&) {
-  GltfExportOptions gltf;
-  gltf.binary = binary;
-  gltf.progress = options.progress;
-  return ExportGltf(model, path, gltf);
+bool WriteGltf(Model& model, const std::string& path, const SaveOptions& options, Host&,
+               WriteError* error) {
+  return ExportGltf(model, path, binary, options, error);
 }
+
+void XBinary(SaveOptions& options) { options.x.format = XFileFormat::kBinary; }
+void XCompressed(SaveOptions& options) { options.x.format = XFileFormat::kCompressedBinary; }
+constexpr CliVariant kXVariants[] = {{"x-binary", XBinary}, {"x-compressed", XCompressed}};
 
 constexpr const char* kVrn[] = {"vrn"};
 constexpr const char* kVr2[] = {"vr2"};
@@ -64,7 +55,9 @@ const FormatRow kRows[] = {
      .names_textures = true,
      .read_in_vrn_form = false,
      .save_dialog = SaveDialog::kSaveFormat,
-     .save_dialog_title = "VRNﾌｧｲﾙの保存形式"},
+     .save_dialog_title = "VRNﾌｧｲﾙの保存形式",
+     .names_create_failure = true,
+     .names_write_failure = true},
     {.format = F::kVrnBinary,
      .name = "VRN binary",
      .cli_name = "vrn-binary",
@@ -79,7 +72,8 @@ const FormatRow kRows[] = {
      .names_textures = true,
      .read_in_vrn_form = false,
      .save_dialog = SaveDialog::kSaveFormat,
-     .save_dialog_title = "VRNﾌｧｲﾙの保存形式"},
+     .save_dialog_title = "VRNﾌｧｲﾙの保存形式",
+     .names_create_failure = true},
     {.format = F::kVr2Text,
      .name = "VR2 text",
      .cli_name = "vr2",
@@ -94,7 +88,9 @@ const FormatRow kRows[] = {
      .names_textures = true,
      .read_in_vrn_form = true,
      .save_dialog = SaveDialog::kSaveFormat,
-     .save_dialog_title = "VR2ﾌｧｲﾙの保存形式"},
+     .save_dialog_title = "VR2ﾌｧｲﾙの保存形式",
+     .names_create_failure = true,
+     .names_write_failure = true},
     {.format = F::kVr2Binary,
      .name = "VR2 binary",
      .cli_name = "vr2-binary",
@@ -109,7 +105,8 @@ const FormatRow kRows[] = {
      .names_textures = true,
      .read_in_vrn_form = true,
      .save_dialog = SaveDialog::kSaveFormat,
-     .save_dialog_title = "VR2ﾌｧｲﾙの保存形式"},
+     .save_dialog_title = "VR2ﾌｧｲﾙの保存形式",
+     .names_create_failure = true},
     // Parts' geometry only.
     {.format = F::kDxf,
      .name = "DXF",
@@ -117,14 +114,16 @@ const FormatRow kRows[] = {
      .extensions = kDxf,
      .loaded_type = 3,
      .read = ImportDxf,
-     .write = WriteDxf,
+     .write = ExportDxf,
      .open_label = "DXFﾌｧｲﾙ",
      .open_in_all_models = true,
      .save_label = "DXFファイル [モデルデータのみ]",
      .binary_form = F::kDxf,
      .names_textures = false,
      .read_in_vrn_form = false,
-     .save_as_reports_failure = false},
+     .save_as_reports_failure = false,
+     .names_create_failure = true,
+     .names_write_failure = true},
     {.format = F::kTextPolygon,
      .name = "text polygon",
      .cli_name = "txt",
@@ -141,10 +140,11 @@ const FormatRow kRows[] = {
     {.format = F::kX,
      .name = "X file",
      .cli_name = "x",
+     .cli_variants = kXVariants,
      .extensions = kX,
      .loaded_type = 5,
      .read = ImportX,
-     .write = WriteX,
+     .write = ExportX,
      .open_label = "Xﾌｧｲﾙ",
      .open_in_all_models = true,
      .save_label = "Xファイル",
@@ -231,9 +231,15 @@ const FormatRow& RowOf(ModelFormat format) {
   return kRows[0];
 }
 
-const FormatRow* RowByCliName(const std::string& cli_name) {
+const FormatRow* RowByCliName(const std::string& cli_name, void (**apply)(SaveOptions& options)) {
   for (const FormatRow& row : kRows) {
-    if (cli_name == row.cli_name) return &row;
+    const CliVariant* variant = nullptr;
+    for (const CliVariant& v : row.cli_variants) {
+      if (cli_name == v.cli_name) variant = &v;
+    }
+    if (cli_name != row.cli_name && variant == nullptr) continue;
+    if (apply != nullptr) *apply = variant != nullptr ? variant->apply : nullptr;
+    return &row;
   }
   return nullptr;
 }
@@ -369,10 +375,13 @@ bool ReadModelFile(Model& model, const std::string& path, Host& host, const Read
 }
 
 bool SaveModel(Model& model, const std::string& path, ModelFormat format,
-               const SaveOptions& options, Host& host) {
+               const SaveOptions& options, Host& host, WriteError* error) {
   const FormatRow& row = RowOf(format);
-  if (row.write == nullptr || !row.write(model, path, options, host)) return false;
-  if (row.names_textures && !SaveEmbeddedTextures(model, DirectoryOf(path))) return false;
+  if (row.write == nullptr) {
+    return Fail(error, WriteErrorKind::kNoWriter, std::string(row.name) + " has no writer", path);
+  }
+  if (!row.write(model, path, options, host, error)) return false;
+  if (row.names_textures && !WriteTextureFiles(model, DirectoryOf(path), error)) return false;
   model.modified = 0;
   return true;
 }

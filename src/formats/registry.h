@@ -14,6 +14,7 @@
 #include "formats/save_options.h"
 #include "io/read_error.h"
 #include "io/read_options.h"
+#include "io/write_error.h"
 #include "model/host.h"
 #include "model/model.h"
 
@@ -40,14 +41,22 @@ enum class SaveDialog {
 
 using FormatReader = bool (*)(Model& model, const std::string& path, Host& host,
                               const ReadOptions& options, ReadError* error);
-// Writers show their own messages through `host`; formats without save options ignore them.
+// Every writer reads the options that concern its format and reports a failure as `error`
+// (may be null); `host` carries the notices some writers give on the way (the X export's).
 using FormatWriter = bool (*)(Model& model, const std::string& path, const SaveOptions& options,
-                              Host& host);
+                              Host& host, WriteError* error);
+
+// A further name on the command line for a format with one of its options set ("x-binary").
+struct CliVariant {
+  const char* cli_name;
+  void (*apply)(SaveOptions& options);
+};
 
 struct FormatRow {
   ModelFormat format;
   const char* name;      // for people: "VRN text"
   const char* cli_name;  // vorna-cli's --format / --to value
+  std::span<const CliVariant> cli_variants;
   // Lower case, without the dot; the first is the one a new file gets.
   std::span<const char* const> extensions;
   // What a read sets as the Model's loaded_type: fixed numbers, as `vorna-cli info --json`
@@ -79,12 +88,20 @@ struct FormatRow {
   // Save as follows a failed write with "保存できません"; not where the writer's own message
   // says enough.
   bool save_as_reports_failure = true;
+  // The failures of its own file that a save in this format names before "保存できません":
+  // a file that cannot be created ("ファイルを作成できません") and one that cannot be written
+  // ("ファイルを保存できません").
+  bool names_create_failure = false;
+  bool names_write_failure = false;
 };
 
 // Every row, in the order the dialogs list them.
 std::span<const FormatRow> FormatRows();
 const FormatRow& RowOf(ModelFormat format);
-const FormatRow* RowByCliName(const std::string& cli_name);
+// The row named `cli_name` on the command line, by its own name or one of its variants'; `apply`
+// (may be null) gets the variant's option setter, or null for the row's own name.
+const FormatRow* RowByCliName(const std::string& cli_name,
+                              void (**apply)(SaveOptions& options) = nullptr);
 // The first row with a writer that takes files with this extension (from `path`'s file name).
 const FormatRow* WritableRowForPath(const std::string& path);
 // The row a model read as `loaded_type` from `file_name` came from: among the rows with that
@@ -117,10 +134,11 @@ bool ReadModelFile(Model& model, const std::string& path, Host& host, const Read
 // not, `error` (may be null) says why and ReadModelFile would fail without touching the Model.
 bool HasReaderFor(const std::string& path, ReadError* error = nullptr);
 
-// Writes `model` to `path` in `format`; the writer shows its own messages through `host`.
-// Formats that name texture files get the embedded textures written beside the file. A format
-// without a writer fails without a message. Success clears `modified`.
+// Writes `model` to `path` in `format` with the options that concern it, then, for formats that
+// name texture files, the texture files beside it (texture_files.h): the one way every save goes.
+// False, with `error` (may be null) saying what failed and which file, when the format has no
+// writer or a file cannot be written. Success clears `modified`.
 bool SaveModel(Model& model, const std::string& path, ModelFormat format,
-               const SaveOptions& options, Host& host);
+               const SaveOptions& options, Host& host, WriteError* error = nullptr);
 
 }  // namespace vorna

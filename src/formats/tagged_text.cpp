@@ -741,20 +741,12 @@ std::string FormatTaggedText(Model& model, const SaveOptions& options, TextVaria
 }
 
 bool WriteTaggedText(Model& model, const std::string& path, const SaveOptions& options,
-                     TextVariant variant, Host& host) {
+                     TextVariant variant, Host& host, WriteError* error) {
   WaitCursor wait(host);
   AtomicFile file;
-  if (!file.Open(path)) {
-    host.Message("ファイルを作成できません", MessageIcon::kStop);
-    return false;
-  }
+  if (!file.Open(path, error)) return false;
   SetTitleAndDirectory(model, path);
-  const std::string bytes = FormatTaggedText(model, options, variant);
-  if (!file.Write(bytes, options.progress) || !file.Commit()) {
-    host.Message("ファイルを保存できません", MessageIcon::kStop);
-    return false;
-  }
-  return true;
+  return file.WriteAndCommit(FormatTaggedText(model, options, variant), options.progress, error);
 }
 
 bool ParseTaggedText(Model& model, std::string_view bytes, const std::string& model_dir,

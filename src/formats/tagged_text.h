@@ -9,6 +9,7 @@
 #include "formats/save_options.h"
 #include "io/read_error.h"
 #include "io/read_options.h"
+#include "io/write_error.h"
 #include "model/host.h"
 #include "model/model.h"
 
@@ -21,11 +22,11 @@ enum class TextVariant { kVrn, kVr2 };
 // existing Motions first.
 std::string FormatTaggedText(Model& model, const SaveOptions& options, TextVariant variant);
 
-// Writes the file atomically. Shows "ファイルを作成できません" when no file can be created there
-// and "ファイルを保存できません" when writing it fails; the old file is then left untouched.
-// model_dir and model_file_name follow the new path once the file could be created.
+// Writes the file atomically. False, with `error` (may be null), when no file can be created
+// there (kCreate) or writing it fails (kWrite; the old file is then left untouched). model_dir
+// and model_file_name follow the new path once the file could be created.
 bool WriteTaggedText(Model& model, const std::string& path, const SaveOptions& options,
-                     TextVariant variant, Host& host);
+                     TextVariant variant, Host& host, WriteError* error);
 
 // Resets the Model and fills it from `bytes` (untrusted). Textures are named relative to
 // `model_dir`. On failure the Model is empty (reset); `error` (may be null) says why. The

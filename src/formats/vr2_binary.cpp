@@ -9,8 +9,9 @@ bool ReadVr2Binary(Model& model, const std::string& path, Host& host, const Read
   return ReadKeyedBinary(model, path, BinaryVariant::kVr2, options, host, error);
 }
 
-bool WriteVr2Binary(Model& model, const std::string& path, const SaveOptions& options, Host& host) {
-  return WriteKeyedBinary(model, path, options, BinaryVariant::kVr2, host);
+bool WriteVr2Binary(Model& model, const std::string& path, const SaveOptions& options, Host& host,
+                    WriteError* error) {
+  return WriteKeyedBinary(model, path, options, BinaryVariant::kVr2, host, error);
 }
 
 }  // namespace vorna

@@ -10,6 +10,7 @@
 #include "formats/save_options.h"
 #include "io/read_error.h"
 #include "io/read_options.h"
+#include "io/write_error.h"
 #include "model/host.h"
 #include "model/model.h"
 
@@ -17,6 +18,7 @@ namespace vorna {
 
 bool ReadVr2Binary(Model& model, const std::string& path, Host& host,
                    const ReadOptions& options = {}, ReadError* error = nullptr);
-bool WriteVr2Binary(Model& model, const std::string& path, const SaveOptions& options, Host& host);
+bool WriteVr2Binary(Model& model, const std::string& path, const SaveOptions& options, Host& host,
+                    WriteError* error = nullptr);
 
 }  // namespace vorna

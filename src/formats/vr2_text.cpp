@@ -9,8 +9,9 @@ bool ReadVr2Text(Model& model, const std::string& path, Host& host, const ReadOp
   return ReadTaggedText(model, path, TextVariant::kVr2, options, host, error);
 }
 
-bool WriteVr2Text(Model& model, const std::string& path, const SaveOptions& options, Host& host) {
-  return WriteTaggedText(model, path, options, TextVariant::kVr2, host);
+bool WriteVr2Text(Model& model, const std::string& path, const SaveOptions& options, Host& host,
+                  WriteError* error) {
+  return WriteTaggedText(model, path, options, TextVariant::kVr2, host, error);
 }
 
 }  // namespace vorna

@@ -773,16 +773,12 @@ bool ReadKeyedBinary(Model& model, const std::string& path, BinaryVariant varian
 }
 
 bool WriteKeyedBinary(Model& model, const std::string& path, const SaveOptions& options,
-                      BinaryVariant variant, Host& host) {
+                      BinaryVariant variant, Host& host, WriteError* error) {
   WaitCursor wait(host);
   AtomicFile file;
-  if (!file.Open(path)) {
-    host.Message("ファイルを作成できません", MessageIcon::kStop);
-    return false;
-  }
+  if (!file.Open(path, error)) return false;
   SetTitleAndDirectory(model, path);
-  const std::string bytes = FormatKeyedBinary(model, options, variant);
-  return file.Write(bytes, options.progress) && file.Commit();
+  return file.WriteAndCommit(FormatKeyedBinary(model, options, variant), options.progress, error);
 }
 
 bool ReadVrnBinary(Model& model, const std::string& path, Host& host, const ReadOptions& options,
@@ -790,8 +786,9 @@ bool ReadVrnBinary(Model& model, const std::string& path, Host& host, const Read
   return ReadKeyedBinary(model, path, BinaryVariant::kVrn, options, host, error);
 }
 
-bool WriteVrnBinary(Model& model, const std::string& path, const SaveOptions& options, Host& host) {
-  return WriteKeyedBinary(model, path, options, BinaryVariant::kVrn, host);
+bool WriteVrnBinary(Model& model, const std::string& path, const SaveOptions& options, Host& host,
+                    WriteError* error) {
+  return WriteKeyedBinary(model, path, options, BinaryVariant::kVrn, host, error);
 }
 
 }  // namespace vorna

@@ -21,6 +21,7 @@
 #include "formats/save_options.h"
 #include "io/read_error.h"
 #include "io/read_options.h"
+#include "io/write_error.h"
 #include "model/host.h"
 #include "model/model.h"
 
@@ -40,15 +41,16 @@ bool ParseKeyedBinary(Model& model, std::string_view bytes, const std::string& m
 
 bool ReadVrnBinary(Model& model, const std::string& path, Host& host,
                    const ReadOptions& options = {}, ReadError* error = nullptr);
-// Shows "ファイルを作成できません" (stop icon) when no file can be created at `path`; a failure
-// after that is silent, and the old file is left untouched. model_dir and model_file_name follow
+// False, with `error` (may be null), when no file can be created at `path` (kCreate) or writing
+// it fails (kWrite; the old file is then left untouched). model_dir and model_file_name follow
 // the new path once the file could be created.
-bool WriteVrnBinary(Model& model, const std::string& path, const SaveOptions& options, Host& host);
+bool WriteVrnBinary(Model& model, const std::string& path, const SaveOptions& options, Host& host,
+                    WriteError* error = nullptr);
 
 // Shared by both binary variants.
 bool ReadKeyedBinary(Model& model, const std::string& path, BinaryVariant variant,
                      const ReadOptions& options, Host& host, ReadError* error);
 bool WriteKeyedBinary(Model& model, const std::string& path, const SaveOptions& options,
-                      BinaryVariant variant, Host& host);
+                      BinaryVariant variant, Host& host, WriteError* error);
 
 }  // namespace vorna

@@ -9,8 +9,9 @@ bool ReadVrnText(Model& model, const std::string& path, Host& host, const ReadOp
   return ReadTaggedText(model, path, TextVariant::kVrn, options, host, error);
 }
 
-bool WriteVrnText(Model& model, const std::string& path, const SaveOptions& options, Host& host) {
-  return WriteTaggedText(model, path, options, TextVariant::kVrn, host);
+bool WriteVrnText(Model& model, const std::string& path, const SaveOptions& options, Host& host,
+                  WriteError* error) {
+  return WriteTaggedText(model, path, options, TextVariant::kVrn, host, error);
 }
 
 }  // namespace vorna

@@ -13,6 +13,7 @@
 #include "formats/save_options.h"
 #include "io/read_error.h"
 #include "io/read_options.h"
+#include "io/write_error.h"
 #include "model/host.h"
 #include "model/model.h"
 
@@ -20,6 +21,7 @@ namespace vorna {
 
 bool ReadVrnText(Model& model, const std::string& path, Host& host, const ReadOptions& options = {},
                  ReadError* error = nullptr);
-bool WriteVrnText(Model& model, const std::string& path, const SaveOptions& options, Host& host);
+bool WriteVrnText(Model& model, const std::string& path, const SaveOptions& options, Host& host,
+                  WriteError* error = nullptr);
 
 }  // namespace vorna

@@ -127,8 +127,7 @@ struct MeshPart {
 
 class XDocumentBuilder {
  public:
-  XDocumentBuilder(Model& model, const XExportOptions& options, Host& host,
-                   xfile::Document& document)
+  XDocumentBuilder(Model& model, const XOptions& options, Host& host, xfile::Document& document)
       : model_(model),
         options_(options),
         host_(host),
@@ -158,7 +157,7 @@ class XDocumentBuilder {
   void AddAnimationSet(const std::string& name, int first, int last, bool loop, size_t slot);
 
   Model& model_;
-  const XExportOptions& options_;
+  const XOptions& options_;
   Host& host_;
   xfile::Document& doc_;
   xfile::NameTable names_;
@@ -518,7 +517,7 @@ void XDocumentBuilder::Build() {
 
 }  // namespace
 
-XExportDocument BuildXDocument(Model& model, const XExportOptions& options, Host& host) {
+XExportDocument BuildXDocument(Model& model, const XOptions& options, Host& host) {
   RebuildFaces(model, true);
   CheckTriangles(model);
   XExportDocument out;
@@ -541,19 +540,21 @@ XExportDocument BuildXDocument(Model& model, const XExportOptions& options, Host
   return out;
 }
 
-int ExportX(Model& model, const XExportOptions& options, Host& host) {
+bool ExportX(Model& model, const std::string& path, const SaveOptions& options, Host& host,
+             WriteError* error) {
   try {
-    XExportDocument built = BuildXDocument(model, options, host);
+    XExportDocument built = BuildXDocument(model, options.x, host);
     xfile::WriteResult written = xfile::Write(built.document, built.write);
-    if (!written.ok()) return -1;
-    if (!WriteFileAtomically(options.file_name, written.bytes, nullptr, options.progress)) {
-      return -1;
+    if (!written.ok()) {
+      return Fail(error, WriteErrorKind::kModel,
+                  "cannot encode the model: " + written.error.message);
     }
+    if (!WriteFileAtomically(path, written.bytes, options.progress, error)) return false;
   } catch (const std::bad_alloc&) {
-    return -1;
+    return Fail(error, WriteErrorKind::kOutOfMemory, "out of memory");
   }
   RestoreExpansion(model);
-  return 0;
+  return true;
 }
 
 }  // namespace vorna

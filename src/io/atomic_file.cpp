@@ -52,6 +52,7 @@ void AtomicFile::Discard() {
 bool AtomicFile::Open(const std::string& path) {
   Discard();
   failed_ = false;
+  stopped_ = false;
   path_ = path;
   if (path.empty() || path.back() == '/') return false;
   directory_ = DirectoryOf(path);
@@ -90,10 +91,11 @@ bool AtomicFile::Write(std::string_view bytes, const ProgressCallback& progress)
   for (size_t done = 0; done < bytes.size(); done += kPiece) {
     if (!meter.At(done) || !Write(bytes.substr(done, kPiece))) {
       failed_ = true;
+      stopped_ = meter.stopped();
       return false;
     }
   }
-  if (!meter.Finish()) failed_ = true;
+  if (!meter.Finish()) failed_ = stopped_ = true;
   return !failed_;
 }
 
@@ -112,6 +114,23 @@ bool AtomicFile::Commit() {
   temp_path_.clear();
   SyncDirectory(directory_);
   return true;
+}
+
+bool AtomicFile::Open(const std::string& path, WriteError* error) {
+  return Open(path) || Fail(error, WriteErrorKind::kCreate, "cannot create the file", path);
+}
+
+bool AtomicFile::WriteAndCommit(std::string_view bytes, const ProgressCallback& progress,
+                                WriteError* error) {
+  if (Write(bytes, progress) && Commit()) return true;
+  return stopped_ ? Fail(error, WriteErrorKind::kCancelled, "stopped", path_)
+                  : Fail(error, WriteErrorKind::kWrite, "cannot write the file", path_);
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes,
+                         const ProgressCallback& progress, WriteError* error) {
+  AtomicFile file;
+  return file.Open(path, error) && file.WriteAndCommit(bytes, progress, error);
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, bool* created,

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "io/progress.h"
+#include "io/write_error.h"
 
 namespace vorna {
 
@@ -31,6 +32,12 @@ class AtomicFile {
   // (temporary removed, target untouched) on any failure, including an earlier failed Write.
   bool Commit();
 
+  // Open with `error` (may be null) set to kCreate on failure.
+  bool Open(const std::string& path, WriteError* error);
+  // Write (reporting to `progress`) and Commit, with `error` (may be null) set to kCancelled when
+  // the progress asked to stop and to kWrite on any other failure.
+  bool WriteAndCommit(std::string_view bytes, const ProgressCallback& progress, WriteError* error);
+
  private:
   void Discard();
   std::string path_;
@@ -38,6 +45,7 @@ class AtomicFile {
   std::string temp_path_;
   int fd_ = -1;
   bool failed_ = false;
+  bool stopped_ = false;
 };
 
 // Writes every byte to `fd`, retrying interrupted writes; false at the first failure.
@@ -52,5 +60,8 @@ inline bool WriteFileAtomically(const std::string& path, std::span<const uint8_t
       path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), nullptr,
       progress);
 }
+// The same with `error` (may be null) saying why it failed (kCreate, kWrite, kCancelled).
+bool WriteFileAtomically(const std::string& path, std::string_view bytes,
+                         const ProgressCallback& progress, WriteError* error);
 
 }  // namespace vorna

@@ -62,7 +62,7 @@ class FileDialogs : public FileCommandUi {
  public:
   // The dialogs start in `model`'s folder.
   FileDialogs(QWidget* owner, const Model& model, std::function<void()> stop_playback,
-              std::function<void(const std::string&)> export_x)
+              std::function<void(const FormatRow&, const std::string&)> export_x)
       : owner_(owner),
         model_(model),
         stop_playback_(std::move(stop_playback)),
@@ -73,13 +73,15 @@ class FileDialogs : public FileCommandUi {
   bool ShowSaveAsDialog(const std::string& proposed_name, std::string* name,
                         int* filter_index) override;
   bool ShowSaveFormatDialog(const FormatRow& row, SaveFormatChoice* choice) override;
-  void ShowXExportDialog(const std::string& path) override { export_x_(path); }
+  void ShowXExportDialog(const FormatRow& row, const std::string& path) override {
+    export_x_(row, path);
+  }
 
  private:
   QWidget* owner_;
   const Model& model_;
   std::function<void()> stop_playback_;
-  std::function<void(const std::string&)> export_x_;
+  std::function<void(const FormatRow&, const std::string&)> export_x_;
 };
 
 }  // namespace vorna

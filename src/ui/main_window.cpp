@@ -98,7 +98,7 @@ MainWindow::MainWindow(Host* host, QWidget* parent, const QString& settings_file
   }
   dialogs_ = std::make_unique<FileDialogs>(
       this, session_.model(), [this] { StopPlayback(); },
-      [this](const std::string& path) { ExportX(path); });
+      [this](const FormatRow& row, const std::string& path) { ExportX(row, path); });
 
   history_ = new EditHistory(session_, this);
   connect(history_, &EditHistory::stepApplied, this, &MainWindow::AfterStepApplied);
@@ -646,27 +646,16 @@ void MainWindow::ShowAbout() {
                          .arg(QStringLiteral(VORNA_VERSION), QString::fromLatin1(qVersion())));
 }
 
-void MainWindow::ExportX(const std::string& path) {
+void MainWindow::ExportX(const FormatRow& row, const std::string& path) {
   Model& model = session_.model();
   history_->Begin(kStepExportX);
   bool exported = false;
   XSaveDialog dialog(
-      model, *host_, path,
-      [this, &model, &exported](const XExportOptions& options) {
-        int status = -1;
-        bool cancelled = false;
-        WriteInBackground(
-            model, *host_,
-            [&options, &status](Model& copy, Host& host, const ProgressCallback& progress) {
-              XExportOptions with_progress = options;
-              with_progress.progress = progress;
-              status = RunXExport(copy, with_progress, host);
-              return status >= 0;
-            },
-            &cancelled);
-        exported = exported || (status >= 0 && !cancelled);
-        // A stopped export saved nothing, but it is no failure either: no message.
-        return cancelled ? 0 : status;
+      model, *host_,
+      [this, &model, &row, &path, &exported](const XOptions& x) {
+        SaveOptions options;
+        options.x = x;
+        exported = SaveAndReport(model, path, row, options, *host_) || exported;
       },
       this);
   dialog.exec();

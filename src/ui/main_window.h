@@ -104,7 +104,7 @@ class MainWindow : public QMainWindow, private LoadEvents {
   void RegenerateThumbnail();
   void ShowHelp();
   void ShowAbout();
-  void ExportX(const std::string& path);
+  void ExportX(const FormatRow& row, const std::string& path);
   void OnDeviceCreated(bool ok);
   // Opens `path` now, or once no modal dialog or popup is open.
   void OpenWhenNoDialog(const QString& path);

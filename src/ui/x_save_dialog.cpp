@@ -53,16 +53,6 @@ uint32_t ReadDialogNumber(const std::string& text) {
   return static_cast<uint32_t>(ParseWholeNumber(text));
 }
 
-int RunXExport(Model& model, const XExportOptions& options, Host& host) {
-  const int status = ExportX(model, options, host);
-  // Textures that came inside a glTF file get their files beside the .x that names them.
-  if (status >= 0 && RowOf(ModelFormat::kX).names_textures &&
-      !SaveEmbeddedTextures(model, DirectoryOf(options.file_name))) {
-    return -1;
-  }
-  return status;
-}
-
 uint32_t LimitKeyInterval(uint32_t value) {
   return std::clamp<uint32_t>(value, 1, kMaxXKeyInterval);
 }
@@ -71,8 +61,7 @@ uint32_t LimitTicksPerSecond(uint32_t value) {
   return std::clamp<uint32_t>(value, 1, kMaxXTicksPerSecond);
 }
 
-XSaveDialog::XSaveDialog(Model& model, Host& host, std::string path, XExporter exporter,
-                         QWidget* parent)
+XSaveDialog::XSaveDialog(Model& model, Host& host, XExporter exporter, QWidget* parent)
     : QDialog(parent),
       model_(model),
       host_(host),
@@ -88,7 +77,6 @@ XSaveDialog::XSaveDialog(Model& model, Host& host, std::string path, XExporter e
       all_set_(new QPushButton("ALL_SET")) {
   setWindowTitle("Xﾌｧｲﾙの保存");
   ClampAnimRanges(model_);
-  settings_.file_name = std::move(path);
 
   auto* formats = new QButtonGroup(this);
   formats->addButton(binary_, static_cast<int>(XFileFormat::kBinary));
@@ -198,12 +186,10 @@ void XSaveDialog::accept() {
   settings_.skin = skin_->isChecked() ? 1 : 0;
   settings_.ticks_per_second = LimitTicksPerSecond(ReadDialogNumber(speed_->text().toStdString()));
   StoreValue();
-  int status = -1;
   {
     WaitCursor wait(host_);
-    if (exporter_) status = exporter_(settings_);
+    if (exporter_) exporter_(settings_);
   }
-  if (status < 0) host_.Message(kCannotSaveMessage, MessageIcon::kNone);
   QDialog::accept();
 }
 

@@ -1,6 +1,6 @@
 // The X save dialog ("Xﾌｧｲﾙの保存"): the encoding, skin and loop choices, the animation speed and
 // the per-Motion key intervals of a .x export. OK hands the options to the exporter under the
-// wait cursor and reports a failed export.
+// wait cursor; the exporter saves and reports a failure (editor/open_flow.h, SaveAndReport).
 #pragma once
 
 #include <QDialog>
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/x_export.h"
+#include "formats/save_options.h"
 #include "model/host.h"
 #include "model/model.h"
 
@@ -22,12 +22,8 @@ class QRadioButton;
 
 namespace vorna {
 
-// Runs the export; a negative status means the file could not be written.
-using XExporter = std::function<int(const XExportOptions&)>;
-
-// The exporter of the running editor: ExportX with these options, then the embedded textures
-// beside the file.
-int RunXExport(Model& model, const XExportOptions& options, Host& host);
+// Saves the model with the chosen options.
+using XExporter = std::function<void(const XOptions&)>;
 
 // The interval list's entries: without Anims the Motion numbers 1 .. motion_count and "LOOP" when
 // `loop`; with Anims, for each Anim in order its Motion numbers and "LOOP" when it loops. Entry
@@ -48,15 +44,13 @@ class XSaveDialog : public QDialog {
 
  public:
   // Clamps the Anim ranges and opens with the defaults: text, no skin, no loop, speed 240 and
-  // every interval 30. `path` is the file the export writes.
-  XSaveDialog(Model& model, Host& host, std::string path, XExporter exporter,
-              QWidget* parent = nullptr);
+  // every interval 30.
+  XSaveDialog(Model& model, Host& host, XExporter exporter, QWidget* parent = nullptr);
 
-  // Reads the controls into the settings, runs the export and closes; a failed export shows
-  // "保存できません" first.
+  // Reads the controls into the settings, runs the export and closes.
   void accept() override;
 
-  const XExportOptions& settings() const { return settings_; }
+  const XOptions& settings() const { return settings_; }
 
   QRadioButton* text_radio() const { return text_; }
   QRadioButton* binary_radio() const { return binary_; }
@@ -80,7 +74,7 @@ class XSaveDialog : public QDialog {
   Model& model_;
   Host& host_;
   XExporter exporter_;
-  XExportOptions settings_;
+  XOptions settings_;
   QRadioButton* text_;
   QRadioButton* binary_;
   QRadioButton* compressed_;

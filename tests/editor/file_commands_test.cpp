@@ -55,7 +55,9 @@ class ScriptedUi : public FileCommandUi {
     *choice = chosen;
     return ok;
   }
-  void ShowXExportDialog(const std::string& path) override { calls.push_back("x export " + path); }
+  void ShowXExportDialog(const FormatRow&, const std::string& path) override {
+    calls.push_back("x export " + path);
+  }
 };
 
 int32_t LoadedTypeOf(ModelFormat format) { return RowOf(format).loaded_type; }

@@ -1,6 +1,7 @@
 #include "editor/open_flow.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -254,6 +255,44 @@ TEST(SaveTest, TheFormatChoiceSelectsWriterAndOptions) {
   EXPECT_FALSE(SaveWithChoice(*model, dir.File("no/such/dir.vrn"), RowOf(ModelFormat::kVrnText),
                               SaveFormatChoice{.binary = true}, host));
   EXPECT_EQ(host.Texts(), (std::vector<std::string>{"ファイルを作成できません", "保存できません"}));
+}
+
+// A failed save shows the row's own message for what failed of the model's file, then
+// "保存できません" unless the caller leaves it out (save as DXF). Failures elsewhere, such as a
+// texture file beside the model, get only the general message.
+TEST(SaveTest, AFailedSaveShowsTheMessagesItsRowNames) {
+  test::TempDir dir;
+  ASSERT_EQ(::mkdir(dir.File("blocked").c_str(), 0755), 0);
+  const std::string cannot_create = "ファイルを作成できません",
+                    cannot_write = "ファイルを保存できません";
+  struct Case {
+    ModelFormat format;
+    const char* path;
+    bool add_cannot_save;
+    std::vector<std::string> texts;
+  };
+  const Case cases[] = {
+      {ModelFormat::kVrnText, "no/m.vrn", true, {cannot_create, kCannotSaveMessage}},
+      {ModelFormat::kVrnText, "blocked", true, {cannot_write, kCannotSaveMessage}},
+      {ModelFormat::kVr2Binary, "blocked", true, {kCannotSaveMessage}},
+      {ModelFormat::kDxf, "blocked", false, {cannot_write}},
+      {ModelFormat::kX, "no/m.x", true, {kCannotSaveMessage}},
+      {ModelFormat::kGltf, "no/m.gltf", true, {kCannotSaveMessage}},
+      {ModelFormat::kVrnText, "blocked_texture.vrn", true, {kCannotSaveMessage}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    auto model = test::TwoPartModel();
+    model->parts[0].texture_embedded = true;
+    model->parts[0].texture_file = "blocked";  // a folder: the texture cannot be written
+    model->parts[0].texture = Texture::FromImage(Image{1, 1, {1, 2, 3, 4}});
+    ScriptedHost host;
+    EXPECT_FALSE(
+        SaveAndReport(*model, dir.File(c.path), RowOf(c.format), {}, host, c.add_cannot_save));
+    EXPECT_EQ(host.Texts(), c.texts);
+    EXPECT_EQ(host.entries[0].icon,
+              c.texts[0] == kCannotSaveMessage ? MessageIcon::kNone : MessageIcon::kStop);
+  }
 }
 
 }  // namespace

@@ -67,7 +67,7 @@ std::unique_ptr<Model> Read(const std::string& path) {
 TEST(RecoveryCopyTest, HoldsEverythingAndSavesTheSameBytes) {
   test::TempDir dir;
   auto character = Read(VORNA_SOURCE_DIR "/samples/character.vrn");
-  ASSERT_TRUE(ExportGltf(*character, dir.File("character.glb"), {}));
+  ASSERT_TRUE(ExportGltf(*character, dir.File("character.glb"), true));
   std::unique_ptr<Model> models[] = {test::TwoPartModel(), test::SampleWalker(),
                                      std::move(character), Read(dir.File("character.glb"))};
   EXPECT_TRUE(models[3]->parts[0].texture_embedded && models[3]->parts[0].texture != nullptr);

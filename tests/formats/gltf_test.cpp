@@ -41,7 +41,7 @@ TEST(GltfTest, EmbeddedTexturesAreWrittenBesideTheSavedModel) {
   test::WriteFile(dir.File("body.bmp"), std::string(bmp.begin(), bmp.end()));
   model->model_dir = dir.path();
   model->parts[0].texture_file = "body.bmp";
-  ASSERT_TRUE(ExportGltf(*model, dir.File("skin.glb"), {}));
+  ASSERT_TRUE(ExportGltf(*model, dir.File("skin.glb"), true));
 
   auto back = test::NewModel();
   ScriptedHost host;
@@ -65,7 +65,7 @@ TEST(GltfTest, StillAnimationsAndGlowsOfOneColour) {
   model->parts[0].material.emissive = {0, 0.5f, 0, 0};
   model->parts[3].material.emissive = {0, 0, 0.25f, 0};
   model->parts[4].material.emissive = {0.75f, 0, 0, 0};
-  ASSERT_TRUE(ExportGltf(*model, dir.File("still.glb"), {}));
+  ASSERT_TRUE(ExportGltf(*model, dir.File("still.glb"), true));
   const tinygltf::Model g = test::ReadGlb(dir.File("still.glb"));
   ASSERT_FALSE(g.animations.empty());
   for (const tinygltf::Animation& a : g.animations) EXPECT_FALSE(a.channels.empty()) << a.name;
@@ -96,9 +96,10 @@ TEST(GltfTest, NonFiniteValuesAreNotExported) {
       SCOPED_TRACE(c.message);
       auto model = test::Character(1);
       c.damage(*model, value);
-      std::string error;
-      EXPECT_FALSE(ExportGltf(*model, dir.File("bad.glb"), {}, &error));
-      EXPECT_EQ(error, c.message);
+      WriteError error;
+      EXPECT_FALSE(ExportGltf(*model, dir.File("bad.glb"), true, {}, &error));
+      EXPECT_EQ(error.message, c.message);
+      EXPECT_EQ(error.kind, WriteErrorKind::kModel);
     }
   }
 }

@@ -21,7 +21,7 @@ struct Exported {
 };
 
 // Exports as text and reads the file back with our reader.
-Exported Export(Model& model, XExportOptions options = {}) {
+Exported Export(Model& model, XOptions options = {}) {
   ScriptedHost host;
   XExportDocument built = BuildXDocument(model, options, host);
   xfile::WriteResult written = xfile::Write(built.document, built.write);
@@ -57,7 +57,7 @@ TEST(XExportTest, RotationKeysMatchTheFrameRotation) {
     model->units[0].axis_angle = c.axis_angle;
     DeriveAxis(*model, 0);
     for (int k = 0; k < 3; ++k) model->motions[0].angle[k][0] = c.angle[k];
-    XExportOptions options;
+    XOptions options;
     options.skin = 1;
     Exported x = Export(*model, options);
     const std::vector<double>& frame =
@@ -87,7 +87,7 @@ TEST(XExportTest, RotationKeysMatchTheFrameRotation) {
 TEST(XExportTest, SkinnedMeshesNameTheirTwinVertices) {
   auto model = test::Character(1);
   model->positions[19] = model->positions[0];  // the hat's last corner on the body's first
-  XExportOptions options;
+  XOptions options;
   options.skin = 1;
   Exported x = Export(*model, options);
   const xfile::DataObject& twins = *x.read.document.FindAll("VertexDuplicationIndices").at(0);
@@ -102,24 +102,23 @@ TEST(XExportTest, ExportWritesEveryEncodingAndFailsOnABadPath) {
   for (XFileFormat format :
        {XFileFormat::kText, XFileFormat::kBinary, XFileFormat::kCompressedBinary}) {
     auto model = test::Character(3);
-    XExportOptions options;
-    options.format = format;
-    options.skin = format == XFileFormat::kBinary;
-    options.file_name = dir.File("out.x");
+    SaveOptions options;
+    options.x.format = format;
+    options.x.skin = format == XFileFormat::kBinary;
     ScriptedHost host;
-    ASSERT_EQ(ExportX(*model, options, host), 0);
+    ASSERT_TRUE(ExportX(*model, dir.File("out.x"), options, host));
     EXPECT_EQ(model->all_triangles, 1);
     auto back = test::NewModel();
     ReadError error;
-    ASSERT_TRUE(ReadModelFile(*back, options.file_name, host, {}, &error)) << error.Describe();
+    ASSERT_TRUE(ReadModelFile(*back, dir.File("out.x"), host, {}, &error)) << error.Describe();
     EXPECT_EQ(back->total_face_count, 10);
     EXPECT_EQ(back->parts_count, 4);  // materials: body, arm, palm, hat
   }
   auto model = test::Character(1);
-  XExportOptions options;
-  options.file_name = dir.File("missing/out.x");
   ScriptedHost host;
-  EXPECT_LT(ExportX(*model, options, host), 0);
+  WriteError error;
+  EXPECT_FALSE(ExportX(*model, dir.File("missing/out.x"), {}, host, &error));
+  EXPECT_EQ(error.kind, WriteErrorKind::kCreate);
 }
 
 }  // namespace

@@ -385,8 +385,8 @@ TEST(GltfExportTest, KeysReproduceOurPoses) {
       if (c.keys.empty()) c.keys.push_back(Range(0, c.model->motion_count - 1));
     }
     const std::string path = dir.File(std::string(c.name) + ".glb");
-    std::string error;
-    ASSERT_TRUE(ExportGltf(*c.model, path, {}, &error)) << error;
+    WriteError error;
+    ASSERT_TRUE(ExportGltf(*c.model, path, true, {}, &error)) << error.Describe();
     ExpectKeysReproducePoses(*c.model, path, c.keys);
   }
 }
@@ -445,9 +445,7 @@ TEST(GltfExportTest, ValidatorFindsNothingToComplainAbout) {
   for (auto& [name, model] : models) {
     for (const bool binary : {true, false}) {
       const std::string path = dir.File(name + (binary ? ".glb" : ".gltf"));
-      GltfExportOptions options;
-      options.binary = binary;
-      ASSERT_TRUE(ExportGltf(*model, path, options)) << path;
+      ASSERT_TRUE(ExportGltf(*model, path, binary)) << path;
       EXPECT_EQ(ValidatorComplaints(modules, path), "") << path;
     }
   }

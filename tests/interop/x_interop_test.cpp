@@ -81,15 +81,14 @@ TEST(XExportInteropTest, AssimpReadsWhatWeWrite) {
   model->node_name[model->NodeOfUnit(3)] = tail;
   model->anims[0] = Anim{0, 2, 1, walk_name};
   model->anims[1] = Anim{3, 3, 0, "wave"};
-  XExportOptions options;
-  options.format = XFileFormat::kText;
-  options.skin = true;
-  options.key_intervals[1] = 60;  // the walk's second gap
-  options.file_name = dir.File("character.x");
+  SaveOptions options;
+  options.x.format = XFileFormat::kText;
+  options.x.skin = true;
+  options.x.key_intervals[1] = 60;  // the walk's second gap
   ScriptedHost host;
-  ASSERT_EQ(ExportX(*model, options, host), 0);
+  ASSERT_TRUE(ExportX(*model, dir.File("character.x"), options, host));
 
-  AssimpScene read(options.file_name);
+  AssimpScene read(dir.File("character.x"));
   ASSERT_NE(read.scene, nullptr) << aiGetErrorString();
   const aiScene& scene = *read.scene;
   EXPECT_EQ(Triangles(scene), 10u);

@@ -22,14 +22,13 @@ class XSaveDialogTest : public QObject {
     auto model = test::TreeModel(0, {}, {});
     test::NumberedMotions(*model, 3);
     ScriptedHost host;
-    XExportOptions seen;
+    XOptions seen;
     int exports = 0;
     int wait_depth = 0;
-    XSaveDialog dialog(*model, host, "/tmp/out.x", [&](const XExportOptions& settings) {
+    XSaveDialog dialog(*model, host, [&](const XOptions& settings) {
       seen = settings;
       ++exports;
       wait_depth = host.wait_depth;
-      return -1;
     });
     QCOMPARE(test::LayoutDifference(dialog), QString());
     dialog.loop_box()->setChecked(true);
@@ -62,8 +61,7 @@ class XSaveDialogTest : public QObject {
     QCOMPARE(seen.ticks_per_second, 1u);
     QCOMPARE(seen.key_intervals[0], 7u);
     QCOMPARE(seen.key_intervals[1], 1u);
-    QCOMPARE(seen.file_name, std::string("/tmp/out.x"));
-    QCOMPARE(host.Texts(), std::vector<std::string>({"保存できません"}));
+    QVERIFY(host.Texts().empty());  // the exporter reports its own failures
     QCOMPARE(host.wait_depth, 0);
   }
 
@@ -71,7 +69,7 @@ class XSaveDialogTest : public QObject {
     auto model = test::TreeModel(0, {}, {});
     test::NumberedMotions(*model, 1);
     ScriptedHost host;
-    XSaveDialog single(*model, host, "a.x", nullptr);
+    XSaveDialog single(*model, host, nullptr);
     QVERIFY(!single.speed_edit()->isEnabled());
     QVERIFY(!single.all_set_button()->isEnabled());
     QVERIFY(!single.interval_list()->isEnabled());
@@ -80,7 +78,7 @@ class XSaveDialogTest : public QObject {
     test::NumberedMotions(*model, 256);
     model->anim_count = 4;
     for (int a = 0; a < 4; ++a) model->anims[a] = Anim{0, 255, 1, "long"};
-    XSaveDialog anims(*model, host, "a.x", nullptr);
+    XSaveDialog anims(*model, host, nullptr);
     QVERIFY(!anims.loop_box()->isEnabled());
     QCOMPARE(anims.interval_list()->count(), 4 * 257);
     anims.interval_list()->setCurrentRow(1000);
