@@ -357,10 +357,7 @@ void MainWindow::Dispatch(int id) {
       StopPlayback();
       if (!AskToSaveChanges(model, *host_, *dialogs_)) return;
       history_->Clear();
-      strip()->ClearMotionStrip(true);
-      session_.Close();
-      tree_->Refresh();
-      pager_->Recalculate();
+      ShowNoModel();
       setWindowTitle(QStringLiteral("VORNA"));
       Redraw();
       return;
@@ -450,12 +447,9 @@ void MainWindow::Dispatch(int id) {
       StopPlayback();
       if (!FreezePose(model, model.current_motion)) return;
       // The Units and Motions are gone: the tree and the strip start over as after a load.
-      tree_->BuildUnitTree();
-      strip()->ClearMotionStrip(true);
-      strip()->AddMotionButton(0);
-      pager_->Recalculate();
-      LayoutChildren();
-      RefreshMenus();
+      ShowReplacedModel();
+      MotionAdded(model, 0);
+      MotionsReady();
       Redraw();
       return;
     case kCmdHelp:
@@ -489,9 +483,20 @@ void MainWindow::ModelFitted(double model_size) { session_.ModelFitted(model_siz
 
 void MainWindow::ModelReplaced(const Model&) {
   session_.MarkLoaded();
+  ShowReplacedModel();
+}
+
+void MainWindow::ShowReplacedModel() {
   tree_->BuildUnitTree();
   strip()->ClearMotionStrip(true);
   RefreshMenus();
+}
+
+void MainWindow::ShowNoModel() {
+  strip()->ClearMotionStrip(true);
+  session_.Close();
+  tree_->Refresh();
+  pager_->Recalculate();
 }
 
 void MainWindow::MotionAdded(const Model&, int motion) { strip()->AddMotionButton(motion); }
@@ -519,10 +524,7 @@ void MainWindow::AfterLoad(const LoadResult& result) {
   } else if (!result.ok && !result.kept_current && model.loaded_type == kLoadedNone) {
     // The reader reset the Model before it failed: the previous model is gone, so the window
     // goes back to "no model" rather than offering commands on an empty one.
-    strip()->ClearMotionStrip(true);
-    session_.Close();
-    tree_->Refresh();
-    pager_->Recalculate();
+    ShowNoModel();
   }
   Redraw();
 }

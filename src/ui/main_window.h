@@ -99,6 +99,11 @@ class MainWindow : public QMainWindow, private LoadEvents {
   void MotionAdded(const Model& model, int motion) override;
   void MotionsReady() override;
   void AfterLoad(const LoadResult& result);
+  // The tree, the Motion strip and the menus started over for a model that replaced the last
+  // one (a load, a frozen pose); the caller adds the Motion buttons.
+  void ShowReplacedModel();
+  // The window without a model: no tree, no Motion buttons.
+  void ShowNoModel();
   void StopPlayback();
   void Redraw();
   void RegenerateThumbnail();
