@@ -4,7 +4,7 @@
 #include <cassert>
 #include <cstdio>
 
-#include "cli/json_writer.h"
+#include "formats/json_writer.h"
 #include "cli/text_encoding.h"
 #include "formats/registry.h"
 #include "model/bounds.h"

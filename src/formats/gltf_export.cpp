@@ -4,10 +4,10 @@
 #include <array>
 #include <cassert>
 #include <cctype>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -16,11 +16,13 @@
 #include <unordered_map>
 #include <vector>
 
+#include "formats/glb_container.h"
+#include "formats/gltf_animation.h"
+#include "formats/json_writer.h"
 #include "images/decode.h"
 #include "images/encode.h"
 #include "images/image_formats.h"
 #include "io/atomic_file.h"
-#include "io/little_endian.h"
 #include "io/whole_file.h"
 #include "model/file_paths.h"
 #include "model/name_text.h"
@@ -33,63 +35,14 @@ namespace vorna {
 
 namespace {
 
+using gltf::kNoUnit;
+using gltf::Mirrored;
+
 constexpr int kArrayBuffer = 34962;
 constexpr int kElementArrayBuffer = 34963;
 constexpr int kFloat = 5126;
 constexpr int kUnsignedByte = 5121;
 constexpr int kUnsignedInt = 5125;
-
-// ----- JSON text ------------------------------------------------------------------------------
-
-void AppendNumber(std::string& out, double value) {
-  // Infinite or NaN values have no JSON form; the callers never pass them except for damaged
-  // geometry, which then reads as 0 rather than as a file nobody can parse.
-  if (!std::isfinite(value)) value = 0.0;
-  char text[32];
-  const float f = static_cast<float>(value);
-  // Values that are floats in the file get the shortest text that reads back as the same float,
-  // which keeps accessor bounds exact.
-  const auto result = static_cast<double>(f) == value
-                          ? std::to_chars(text, text + sizeof text, f)
-                          : std::to_chars(text, text + sizeof text, value);
-  out.append(text, result.ptr);
-}
-
-void AppendInt(std::string& out, int64_t value) { out += std::to_string(value); }
-
-void AppendString(std::string& out, std::string_view text) {
-  out += '"';
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (byte < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-      out += escaped;
-    } else {
-      out += c;
-    }
-  }
-  out += '"';
-}
-
-template <typename T>
-void AppendNumbers(std::string& out, const T* values, int count) {
-  out += '[';
-  for (int i = 0; i < count; ++i) {
-    if (i > 0) out += ',';
-    AppendNumber(out, static_cast<double>(values[i]));
-  }
-  out += ']';
-}
-
-// Appends `item` to a JSON array under construction.
-void AddItem(std::string& array, const std::string& item) {
-  if (!array.empty()) array += ',';
-  array += item;
-}
 
 // Stored names are CP932 unless they are already UTF-8 (files written here).
 std::string Utf8Name(std::string_view name) {
@@ -112,6 +65,13 @@ std::string UriOfFileName(std::string_view name) {
   return uri;
 }
 
+template <typename T>
+JsonWriter& Numbers(JsonWriter& j, const T* values, int count) {
+  j.BeginArray();
+  for (int i = 0; i < count; ++i) j.Shortest(static_cast<double>(values[i]));
+  return j.EndArray();
+}
+
 // ----- The binary buffer ----------------------------------------------------------------------
 
 class Buffer {
@@ -119,54 +79,40 @@ class Buffer {
   // Appends a buffer view holding `size` bytes at a 4-byte boundary; `target` 0 for none.
   int AddView(const void* data, size_t size, int target) {
     while (bytes_.size() % 4 != 0) bytes_.push_back(0);
-    std::string view = "{\"buffer\":0,\"byteOffset\":";
-    AppendInt(view, static_cast<int64_t>(bytes_.size()));
-    view += ",\"byteLength\":";
-    AppendInt(view, static_cast<int64_t>(size));
-    if (target != 0) {
-      view += ",\"target\":";
-      AppendInt(view, target);
-    }
-    view += '}';
-    AddItem(views_, view);
+    views_.BeginObject().Key("buffer").Int(0);
+    views_.Key("byteOffset").Int(static_cast<int64_t>(bytes_.size()));
+    views_.Key("byteLength").Int(static_cast<int64_t>(size));
+    if (target != 0) views_.Key("target").Int(target);
+    views_.EndObject();
     const auto* begin = static_cast<const uint8_t*>(data);
     bytes_.insert(bytes_.end(), begin, begin + size);
     return view_count_++;
   }
 
-  // A buffer view with an accessor over it. `min_max` (components each) may be null.
+  // A buffer view with an accessor over it. `min` and `max` (components each) may be null.
   int AddAccessor(const void* data, size_t element_size, size_t count, int component_type,
                   const char* type, int target, const float* min, const float* max,
                   int components) {
     const int view = AddView(data, element_size * count, target);
-    std::string accessor = "{\"bufferView\":";
-    AppendInt(accessor, view);
-    accessor += ",\"componentType\":";
-    AppendInt(accessor, component_type);
-    accessor += ",\"count\":";
-    AppendInt(accessor, static_cast<int64_t>(count));
-    accessor += ",\"type\":\"";
-    accessor += type;
-    accessor += '"';
+    accessors_.BeginObject().Key("bufferView").Int(view);
+    accessors_.Key("componentType").Int(component_type);
+    accessors_.Key("count").Int(static_cast<int64_t>(count)).Key("type").String(type);
     if (min != nullptr && max != nullptr) {
-      accessor += ",\"min\":";
-      AppendNumbers(accessor, min, components);
-      accessor += ",\"max\":";
-      AppendNumbers(accessor, max, components);
+      Numbers(accessors_.Key("min"), min, components);
+      Numbers(accessors_.Key("max"), max, components);
     }
-    accessor += '}';
-    AddItem(accessors_, accessor);
+    accessors_.EndObject();
     return accessor_count_++;
   }
 
   std::vector<uint8_t>& bytes() { return bytes_; }
-  const std::string& views() const { return views_; }
-  const std::string& accessors() const { return accessors_; }
+  const std::string& views() const { return views_.str(); }
+  const std::string& accessors() const { return accessors_.str(); }
 
  private:
   std::vector<uint8_t> bytes_;
-  std::string views_;
-  std::string accessors_;
+  JsonWriter views_;
+  JsonWriter accessors_;
   int view_count_ = 0;
   int accessor_count_ = 0;
 };
@@ -177,138 +123,6 @@ void ExtendBounds(const float* values, std::array<float, N>* min, std::array<flo
     (*min)[k] = std::min((*min)[k], values[k]);
     (*max)[k] = std::max((*max)[k], values[k]);
   }
-}
-
-// ----- The hierarchy --------------------------------------------------------------------------
-
-constexpr int kNoUnit = -1;
-
-// Who owns what, read from the forest the way pose evaluation reads it: the nearest Unit above a
-// node, passing over anything else.
-struct Skeleton {
-  int units = 0;
-  std::vector<int> parent_unit;               // per Unit: its nearest Unit above, or kNoUnit
-  std::vector<std::vector<int>> child_units;  // per Unit + 1 (the last entry: top level)
-  std::vector<int> part_owner;                // per Part: its Unit, or kNoUnit
-};
-
-Skeleton ReadSkeleton(const Model& model) {
-  Skeleton s;
-  assert(model.parts_count >= 0 && model.parts_count < kMaxParts);
-  assert(model.unit_count() >= 0 && model.unit_count() <= kMaxUnits);
-  s.units = model.unit_count();
-  const int parts = model.parts_count;
-  auto nearest_unit = [&](int node) {
-    int parent = model.forest.ParentOf(node);
-    for (int steps = 0; parent != kTopLevel && steps < kForestCapacity; ++steps) {
-      const int unit = model.UnitOfNode(parent);
-      if (model.IsUnitNode(parent) && unit < s.units) return unit;
-      parent = model.forest.ParentOf(parent);
-    }
-    return kNoUnit;
-  };
-  s.parent_unit.resize(s.units);
-  s.child_units.resize(s.units + 1);
-  s.part_owner.resize(parts);
-  for (int p = 0; p < parts; ++p) s.part_owner[p] = nearest_unit(p);
-  for (int u = 0; u < s.units; ++u) s.parent_unit[u] = nearest_unit(model.NodeOfUnit(u));
-  // Children in the forest's order: walk it depth first.
-  std::vector<char> placed(s.units, 0);
-  std::vector<int> stack(model.forest.ChildrenOf(kTopLevel).rbegin(),
-                         model.forest.ChildrenOf(kTopLevel).rend());
-  while (!stack.empty()) {
-    const int node = stack.back();
-    stack.pop_back();
-    const int unit = model.UnitOfNode(node);
-    if (model.IsUnitNode(node) && unit < s.units && !placed[unit]) {
-      placed[unit] = 1;
-      const int parent = s.parent_unit[unit];
-      s.child_units[parent == kNoUnit ? s.units : parent].push_back(unit);
-    }
-    const std::vector<int>& children = model.forest.ChildrenOf(node);
-    if (stack.size() < static_cast<size_t>(kForestCapacity) * kForestCapacity) {
-      stack.insert(stack.end(), children.rbegin(), children.rend());
-    }
-  }
-  // Units missing from the forest hang at the top level, so every Unit keeps its joint.
-  for (int u = 0; u < s.units; ++u) {
-    if (!placed[u]) {
-      s.parent_unit[u] = kNoUnit;
-      s.child_units[s.units].push_back(u);
-    }
-  }
-  return s;
-}
-
-// ----- Motions as node transforms -------------------------------------------------------------
-
-struct Quaternion {
-  double x = 0.0, y = 0.0, z = 0.0, w = 1.0;
-};
-
-// The rotation of a row-vector matrix, mirrored in z, as a unit quaternion.
-Quaternion MirroredRotation(const Matrix& r) {
-  // Column-vector matrix of the mirrored rotation: c_i c_j R[j][i] with c = (1, 1, -1).
-  double m[3][3];
-  for (int i = 0; i < 3; ++i) {
-    for (int j = 0; j < 3; ++j) {
-      const double sign = ((i == 2) != (j == 2)) ? -1.0 : 1.0;
-      m[i][j] = sign * r.m[j][i];
-    }
-  }
-  Quaternion q;
-  const double trace = m[0][0] + m[1][1] + m[2][2];
-  if (trace > 0.0) {
-    const double s = std::sqrt(trace + 1.0) * 2.0;
-    q = {(m[2][1] - m[1][2]) / s, (m[0][2] - m[2][0]) / s, (m[1][0] - m[0][1]) / s, 0.25 * s};
-  } else if (m[0][0] > m[1][1] && m[0][0] > m[2][2]) {
-    const double s = std::sqrt(1.0 + m[0][0] - m[1][1] - m[2][2]) * 2.0;
-    q = {0.25 * s, (m[0][1] + m[1][0]) / s, (m[0][2] + m[2][0]) / s, (m[2][1] - m[1][2]) / s};
-  } else if (m[1][1] > m[2][2]) {
-    const double s = std::sqrt(1.0 + m[1][1] - m[0][0] - m[2][2]) * 2.0;
-    q = {(m[0][1] + m[1][0]) / s, 0.25 * s, (m[1][2] + m[2][1]) / s, (m[0][2] - m[2][0]) / s};
-  } else {
-    const double s = std::sqrt(1.0 + m[2][2] - m[0][0] - m[1][1]) * 2.0;
-    q = {(m[0][2] + m[2][0]) / s, (m[1][2] + m[2][1]) / s, 0.25 * s, (m[1][0] - m[0][1]) / s};
-  }
-  const double length = std::sqrt(q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w);
-  if (!(length > 0.0)) return {};
-  return {q.x / length, q.y / length, q.z / length, q.w / length};
-}
-
-// The rotation part of a Unit's local transform, exactly as pose evaluation builds it.
-Matrix UnitRotation(const Model& model, int motion, int unit) {
-  const Unit& u = model.units[unit];
-  const Motion& m = model.motions[motion];
-  if (u.basis_type == 1) return RotationAxis(u.axis, DegreesToRadians(m.angle[0][unit]));
-  return RotationXYZ(m.angle[0][unit], m.angle[1][unit], m.angle[2][unit]);
-}
-
-Vec3 Mirrored(Vec3 v) { return {v.x, v.y, -v.z}; }
-
-Vec3 PivotOf(const Model& model, int unit) {
-  return unit == kNoUnit ? Vec3{} : model.units[unit].basis_position;
-}
-
-// The rest translation of a Unit's joint: its pivot relative to its parent's.
-Vec3 RestTranslation(const Model& model, const Skeleton& s, int unit) {
-  return Mirrored(PivotOf(model, unit) - PivotOf(model, s.parent_unit[unit]));
-}
-
-// The Motions an animation runs through, in key order.
-std::vector<int> KeyMotions(const Model& model, const Anim* anim) {
-  const int last_motion = std::max(model.motion_count, 1) - 1;
-  std::vector<int> keys;
-  if (anim == nullptr) {
-    for (int m = 0; m <= last_motion; ++m) keys.push_back(m);
-    return keys;
-  }
-  const int first = std::clamp(anim->first_motion, 0, last_motion);
-  const int last = std::clamp(anim->last_motion, 0, last_motion);
-  // An Anim whose first Motion lies after its last plays only its first.
-  for (int m = first; m <= std::max(first, last); ++m) keys.push_back(m);
-  if (anim->loop != 0) keys.push_back(first);
-  return keys;
 }
 
 // ----- Meshes ---------------------------------------------------------------------------------
@@ -423,10 +237,10 @@ class Exporter {
         binary_(binary),
         options_(options),
         stem_(std::move(stem)),
-        skeleton_(ReadSkeleton(model)) {}
+        skeleton_(gltf::ReadSkeleton(model)) {}
 
   bool Build(std::string* error);
-  const std::string& json() const { return json_; }
+  const std::string& json() const { return json_.str(); }
   std::vector<uint8_t>& buffer() { return buffer_.bytes(); }
   const std::vector<ImageData>& images() const { return images_; }
 
@@ -445,9 +259,10 @@ class Exporter {
   const bool binary_;
   const GltfOptions& options_;
   std::string stem_;
-  Skeleton skeleton_;
+  gltf::Skeleton skeleton_;
   Buffer buffer_;
-  std::string nodes_, meshes_, materials_, textures_, images_json_, skins_, animations_;
+  // The items of each top-level array, assembled into the document at the end.
+  JsonWriter nodes_, meshes_, materials_, textures_, images_json_, skins_, animations_;
   std::vector<int> scene_nodes_;
   int node_count_ = 0;
   int material_count_ = 0;
@@ -455,36 +270,28 @@ class Exporter {
   std::vector<ImageData> images_;
   std::vector<std::string> image_names_;
   std::map<std::string, int> texture_of_file_;  // texture file name -> texture index, -1 failed
-  std::string json_;
+  JsonWriter json_;
 };
 
 void Exporter::AddSkeleton() {
   // Node 0 is the root joint; node 1 + u the joint of Unit u.
   auto children_of = [&](int list) {
-    std::string text;
-    for (const int child : skeleton_.child_units[list]) {
-      if (!text.empty()) text += ',';
-      AppendInt(text, JointOf(child));
-    }
-    return text;
+    if (skeleton_.child_units[list].empty()) return;
+    nodes_.Key("children").BeginArray();
+    for (const int child : skeleton_.child_units[list]) nodes_.Int(JointOf(child));
+    nodes_.EndArray();
   };
-  std::string root = "{\"name\":\"root\"";
-  if (const std::string children = children_of(skeleton_.units); !children.empty()) {
-    root += ",\"children\":[" + children + "]";
-  }
-  AddItem(nodes_, root + "}");
+  nodes_.BeginObject().Key("name").String("root");
+  children_of(skeleton_.units);
+  nodes_.EndObject();
   scene_nodes_.push_back(node_count_++);
   for (int u = 0; u < skeleton_.units; ++u) {
-    std::string node = "{\"name\":";
-    AppendString(node, Utf8Name(model_.node_name[model_.NodeOfUnit(u)]));
-    const Vec3 t = RestTranslation(model_, skeleton_, u);
-    node += ",\"translation\":";
+    nodes_.BeginObject().Key("name").String(Utf8Name(model_.node_name[model_.NodeOfUnit(u)]));
+    const Vec3 t = gltf::RestTranslation(model_, skeleton_, u);
     const float values[3] = {t.x, t.y, t.z};
-    AppendNumbers(node, values, 3);
-    if (const std::string children = children_of(u); !children.empty()) {
-      node += ",\"children\":[" + children + "]";
-    }
-    AddItem(nodes_, node + "}");
+    Numbers(nodes_.Key("translation"), values, 3);
+    children_of(u);
+    nodes_.EndObject();
     ++node_count_;
   }
 }
@@ -504,14 +311,10 @@ void Exporter::AddSkin() {
   }
   const int accessor = buffer_.AddAccessor(matrices.data(), 64, skeleton_.units + 1, kFloat, "MAT4",
                                            0, nullptr, nullptr, 16);
-  std::string skin = "{\"inverseBindMatrices\":";
-  AppendInt(skin, accessor);
-  skin += ",\"skeleton\":0,\"joints\":[";
-  for (int j = 0; j <= skeleton_.units; ++j) {
-    if (j > 0) skin += ',';
-    AppendInt(skin, j);
-  }
-  AddItem(skins_, skin + "]}");
+  skins_.BeginObject().Key("inverseBindMatrices").Int(accessor).Key("skeleton").Int(0);
+  skins_.Key("joints").BeginArray();
+  for (int j = 0; j <= skeleton_.units; ++j) skins_.Int(j);
+  skins_.EndArray().EndObject();
 }
 
 int Exporter::AddTexture(const Part& part) {
@@ -522,22 +325,18 @@ int Exporter::AddTexture(const Part& part) {
   ImageData image;
   int texture = -1;
   if (TextureImage(model_, part, &image)) {
-    std::string json = "{";
+    images_json_.BeginObject();
     if (binary_) {
-      json += "\"bufferView\":";
-      AppendInt(json, buffer_.AddView(image.bytes.data(), image.bytes.size(), 0));
-      json += ",\"mimeType\":";
-      AppendString(json, ImageFormatRowOf(image.format).mime_type);
+      images_json_.Key("bufferView")
+          .Int(buffer_.AddView(image.bytes.data(), image.bytes.size(), 0));
+      images_json_.Key("mimeType").String(ImageFormatRowOf(image.format).mime_type);
     } else {
       image.file_name = ImageFileName(part.texture_file, image.format, &image_names_);
-      json += "\"uri\":";
-      AppendString(json, UriOfFileName(image.file_name));
+      images_json_.Key("uri").String(UriOfFileName(image.file_name));
     }
-    AddItem(images_json_, json + "}");
+    images_json_.EndObject();
     texture = static_cast<int>(images_.size());
-    std::string texture_json = "{\"sampler\":0,\"source\":";
-    AppendInt(texture_json, texture);
-    AddItem(textures_, texture_json + "}");
+    textures_.BeginObject().Key("sampler").Int(0).Key("source").Int(texture).EndObject();
     images_.push_back(std::move(image));
     // A .glb holds the image in the buffer already.
     if (binary_) images_.back().bytes = {};
@@ -551,27 +350,25 @@ float Unit01(float value) { return std::isfinite(value) ? std::clamp(value, 0.0f
 int Exporter::AddMaterial(int part) {
   const Part& record = model_.parts[part];
   const Material& m = record.material;
-  std::string json = "{\"name\":";
-  AppendString(json, Utf8Name(model_.node_name[part]));
-  json += ",\"pbrMetallicRoughness\":{\"baseColorFactor\":";
+  // The texture first: it may add a view to the buffer.
+  const int texture = AddTexture(record);
+  materials_.BeginObject().Key("name").String(Utf8Name(model_.node_name[part]));
+  materials_.Key("pbrMetallicRoughness").BeginObject();
   const float base[4] = {Unit01(m.diffuse.r), Unit01(m.diffuse.g), Unit01(m.diffuse.b),
                          Unit01(m.diffuse.a)};
-  AppendNumbers(json, base, 4);
-  json += ",\"metallicFactor\":0,\"roughnessFactor\":";
-  AppendNumber(json, RoughnessOfPower(m.power));
-  if (const int texture = AddTexture(record); texture >= 0) {
-    json += ",\"baseColorTexture\":{\"index\":";
-    AppendInt(json, texture);
-    json += '}';
+  Numbers(materials_.Key("baseColorFactor"), base, 4);
+  materials_.Key("metallicFactor").Int(0);
+  materials_.Key("roughnessFactor").Shortest(RoughnessOfPower(m.power));
+  if (texture >= 0) {
+    materials_.Key("baseColorTexture").BeginObject().Key("index").Int(texture).EndObject();
   }
-  json += '}';
+  materials_.EndObject();
   const float emissive[3] = {Unit01(m.emissive.r), Unit01(m.emissive.g), Unit01(m.emissive.b)};
   if (emissive[0] > 0.0f || emissive[1] > 0.0f || emissive[2] > 0.0f) {
-    json += ",\"emissiveFactor\":";
-    AppendNumbers(json, emissive, 3);
+    Numbers(materials_.Key("emissiveFactor"), emissive, 3);
   }
-  if (base[3] < 1.0f) json += ",\"alphaMode\":\"BLEND\"";
-  AddItem(materials_, json + "}");
+  if (base[3] < 1.0f) materials_.Key("alphaMode").String("BLEND");
+  materials_.EndObject();
   return material_count_++;
 }
 
@@ -598,15 +395,16 @@ void Exporter::AddPart(int part) {
     texcoords[i * 2] = model_.tex_u[v] + (mesh.u_shift.empty() ? 0.0f : mesh.u_shift[i]);
     texcoords[i * 2 + 1] = model_.tex_v[v];
   }
-  std::string attributes = "\"POSITION\":";
-  AppendInt(attributes, buffer_.AddAccessor(positions.data(), 12, count, kFloat, "VEC3",
-                                            kArrayBuffer, min.data(), max.data(), 3));
-  attributes += ",\"NORMAL\":";
-  AppendInt(attributes, buffer_.AddAccessor(normals.data(), 12, count, kFloat, "VEC3", kArrayBuffer,
-                                            nullptr, nullptr, 3));
-  attributes += ",\"TEXCOORD_0\":";
-  AppendInt(attributes, buffer_.AddAccessor(texcoords.data(), 8, count, kFloat, "VEC2",
-                                            kArrayBuffer, nullptr, nullptr, 2));
+  JsonWriter primitive;
+  primitive.BeginObject().Key("attributes").BeginObject();
+  primitive.Key("POSITION")
+      .Int(buffer_.AddAccessor(positions.data(), 12, count, kFloat, "VEC3", kArrayBuffer,
+                               min.data(), max.data(), 3));
+  primitive.Key("NORMAL").Int(buffer_.AddAccessor(normals.data(), 12, count, kFloat, "VEC3",
+                                                  kArrayBuffer, nullptr, nullptr, 3));
+  primitive.Key("TEXCOORD_0")
+      .Int(buffer_.AddAccessor(texcoords.data(), 8, count, kFloat, "VEC2", kArrayBuffer, nullptr,
+                               nullptr, 2));
   const int owner = skeleton_.part_owner[part];
   if (owner != kNoUnit) {
     // The renderer's blend: weight b stays with the parent Unit's frame, 1 - b follows the
@@ -631,31 +429,24 @@ void Exporter::AddPart(int part) {
         weights[i * 4 + 1] = b;
       }
     }
-    attributes += ",\"JOINTS_0\":";
-    AppendInt(attributes, buffer_.AddAccessor(joints.data(), 4, count, kUnsignedByte, "VEC4",
-                                              kArrayBuffer, nullptr, nullptr, 4));
-    attributes += ",\"WEIGHTS_0\":";
-    AppendInt(attributes, buffer_.AddAccessor(weights.data(), 16, count, kFloat, "VEC4",
-                                              kArrayBuffer, nullptr, nullptr, 4));
+    primitive.Key("JOINTS_0")
+        .Int(buffer_.AddAccessor(joints.data(), 4, count, kUnsignedByte, "VEC4", kArrayBuffer,
+                                 nullptr, nullptr, 4));
+    primitive.Key("WEIGHTS_0")
+        .Int(buffer_.AddAccessor(weights.data(), 16, count, kFloat, "VEC4", kArrayBuffer, nullptr,
+                                 nullptr, 4));
   }
-  std::string primitive = "{\"attributes\":{" + attributes + "},\"indices\":";
-  AppendInt(primitive,
-            buffer_.AddAccessor(mesh.indices.data(), 4, mesh.indices.size(), kUnsignedInt, "SCALAR",
-                                kElementArrayBuffer, nullptr, nullptr, 1));
-  primitive += ",\"material\":";
-  AppendInt(primitive, AddMaterial(part));
-  primitive += '}';
+  primitive.EndObject().Key("indices").Int(
+      buffer_.AddAccessor(mesh.indices.data(), 4, mesh.indices.size(), kUnsignedInt, "SCALAR",
+                          kElementArrayBuffer, nullptr, nullptr, 1));
+  primitive.Key("material").Int(AddMaterial(part)).EndObject();
 
   const std::string name = Utf8Name(model_.node_name[part]);
-  std::string mesh_json = "{\"name\":";
-  AppendString(mesh_json, name);
-  AddItem(meshes_, mesh_json + ",\"primitives\":[" + primitive + "]}");
-  std::string node = "{\"name\":";
-  AppendString(node, name);
-  node += ",\"mesh\":";
-  AppendInt(node, mesh_count_++);
-  if (owner != kNoUnit) node += ",\"skin\":0";
-  AddItem(nodes_, node + "}");
+  meshes_.BeginObject().Key("name").String(name);
+  meshes_.Key("primitives").BeginArray().Raw(primitive.str()).EndArray().EndObject();
+  nodes_.BeginObject().Key("name").String(name).Key("mesh").Int(mesh_count_++);
+  if (owner != kNoUnit) nodes_.Key("skin").Int(0);
+  nodes_.EndObject();
   scene_nodes_.push_back(node_count_++);
 }
 
@@ -667,94 +458,61 @@ void Exporter::AddAnimation(const std::string& name, const std::vector<int>& key
   }
   const int input = buffer_.AddAccessor(times.data(), 4, n, kFloat, "SCALAR", 0, &times.front(),
                                         &times.back(), 1);
-  std::string samplers, channels;
+  JsonWriter samplers, channels;
   int sampler_count = 0;
   auto add_channel = [&](int unit, const char* path, const std::vector<float>& values,
                          const char* type, int components) {
     const int output = buffer_.AddAccessor(values.data(), 4 * components, n, kFloat, type, 0,
                                            nullptr, nullptr, components);
-    std::string sampler = "{\"input\":";
-    AppendInt(sampler, input);
-    sampler += ",\"output\":";
-    AppendInt(sampler, output);
-    AddItem(samplers, sampler + ",\"interpolation\":\"LINEAR\"}");
-    std::string channel = "{\"sampler\":";
-    AppendInt(channel, sampler_count++);
-    channel += ",\"target\":{\"node\":";
-    AppendInt(channel, JointOf(unit));
-    channel += ",\"path\":\"";
-    AddItem(channels, channel + path + "\"}}");
+    samplers.BeginObject().Key("input").Int(input).Key("output").Int(output);
+    samplers.Key("interpolation").String("LINEAR").EndObject();
+    channels.BeginObject().Key("sampler").Int(sampler_count++).Key("target").BeginObject();
+    channels.Key("node").Int(JointOf(unit)).Key("path").String(path).EndObject().EndObject();
   };
   for (int u = 0; u < skeleton_.units; ++u) {
-    std::vector<float> translation(n * 3), rotation(n * 4), scale(n * 3);
-    bool moves = false, turns = false, scales = false;
-    const Vec3 rest = RestTranslation(model_, skeleton_, u);
-    Quaternion previous;
-    for (size_t i = 0; i < n; ++i) {
-      const Motion& motion = model_.motions[keys[i]];
-      const Vec3 t = rest + Mirrored(motion.translation[u]);
-      translation[i * 3] = t.x;
-      translation[i * 3 + 1] = t.y;
-      translation[i * 3 + 2] = t.z;
-      moves = moves || !(t == rest);
-      Quaternion q = MirroredRotation(UnitRotation(model_, keys[i], u));
-      // Neighbouring keys on the same hemisphere, so interpolation takes the short way.
-      if (q.x * previous.x + q.y * previous.y + q.z * previous.z + q.w * previous.w < 0.0) {
-        q = {-q.x, -q.y, -q.z, -q.w};
-      }
-      previous = q;
-      const float qf[4] = {static_cast<float>(q.x), static_cast<float>(q.y),
-                           static_cast<float>(q.z), static_cast<float>(q.w)};
-      std::copy(qf, qf + 4, &rotation[i * 4]);
-      turns = turns || !(qf[0] == 0.0f && qf[1] == 0.0f && qf[2] == 0.0f && qf[3] == 1.0f);
-      const Vec3 s = motion.scale[u];
-      scale[i * 3] = s.x;
-      scale[i * 3 + 1] = s.y;
-      scale[i * 3 + 2] = s.z;
-      scales = scales || !(s == Vec3{1.0f, 1.0f, 1.0f});
-    }
-    if (moves) add_channel(u, "translation", translation, "VEC3", 3);
+    const gltf::JointKeys k = gltf::SampleJoint(model_, skeleton_, u, keys);
+    if (k.moves) add_channel(u, "translation", k.translation, "VEC3", 3);
     // glTF asks for at least one channel: a still animation keeps the last Unit's rotation.
-    if (turns || (sampler_count == 0 && u + 1 == skeleton_.units)) {
-      add_channel(u, "rotation", rotation, "VEC4", 4);
+    if (k.turns || (sampler_count == 0 && u + 1 == skeleton_.units)) {
+      add_channel(u, "rotation", k.rotation, "VEC4", 4);
     }
-    if (scales) add_channel(u, "scale", scale, "VEC3", 3);
+    if (k.scales) add_channel(u, "scale", k.scale, "VEC3", 3);
   }
-  std::string animation = "{\"name\":";
-  AppendString(animation, name);
-  animation += ",\"channels\":[" + channels + "],\"samplers\":[" + samplers + "]";
-  animation += loop ? ",\"extras\":{\"loop\":true}}" : ",\"extras\":{\"loop\":false}}";
-  AddItem(animations_, animation);
+  animations_.BeginObject().Key("name").String(name);
+  animations_.Key("channels").BeginArray().Raw(channels.str()).EndArray();
+  animations_.Key("samplers").BeginArray().Raw(samplers.str()).EndArray();
+  animations_.Key("extras").BeginObject().Key("loop").Bool(loop).EndObject().EndObject();
 }
 
 void Exporter::AssembleJson() {
-  std::string& j = json_;
-  j = "{\"asset\":{\"version\":\"2.0\",\"generator\":\"VORNA " VORNA_VERSION "\"}";
-  j += ",\"scene\":0,\"scenes\":[{\"nodes\":[";
-  for (size_t i = 0; i < scene_nodes_.size(); ++i) {
-    if (i > 0) j += ',';
-    AppendInt(j, scene_nodes_[i]);
+  JsonWriter& j = json_;
+  j.BeginObject().Key("asset").BeginObject().Key("version").String("2.0");
+  j.Key("generator").String("VORNA " VORNA_VERSION).EndObject();
+  j.Key("scene").Int(0).Key("scenes").BeginArray().BeginObject().Key("nodes").BeginArray();
+  for (const int node : scene_nodes_) j.Int(node);
+  j.EndArray().EndObject().EndArray();
+  auto array = [&j](const char* key, const JsonWriter& items) {
+    j.Key(key).BeginArray().Raw(items.str()).EndArray();
+  };
+  array("nodes", nodes_);
+  array("meshes", meshes_);
+  array("materials", materials_);
+  if (!images_json_.str().empty()) {
+    j.Key("samplers").BeginArray().BeginObject().Key("magFilter").Int(9729);
+    j.Key("minFilter").Int(9987).Key("wrapS").Int(10497).Key("wrapT").Int(10497);
+    j.EndObject().EndArray();
+    array("images", images_json_);
+    array("textures", textures_);
   }
-  j += "]}]";
-  j += ",\"nodes\":[" + nodes_ + "]";
-  j += ",\"meshes\":[" + meshes_ + "]";
-  j += ",\"materials\":[" + materials_ + "]";
-  if (!images_json_.empty()) {
-    j += ",\"samplers\":[{\"magFilter\":9729,\"minFilter\":9987,\"wrapS\":10497,\"wrapT\":10497}]";
-    j += ",\"images\":[" + images_json_ + "],\"textures\":[" + textures_ + "]";
-  }
-  if (!skins_.empty()) j += ",\"skins\":[" + skins_ + "]";
-  if (!animations_.empty()) j += ",\"animations\":[" + animations_ + "]";
-  j += ",\"accessors\":[" + buffer_.accessors() + "]";
-  j += ",\"bufferViews\":[" + buffer_.views() + "]";
-  j += ",\"buffers\":[{\"byteLength\":";
+  if (!skins_.str().empty()) array("skins", skins_);
+  if (!animations_.str().empty()) array("animations", animations_);
+  j.Key("accessors").BeginArray().Raw(buffer_.accessors()).EndArray();
+  j.Key("bufferViews").BeginArray().Raw(buffer_.views()).EndArray();
   while (buffer_.bytes().size() % 4 != 0) buffer_.bytes().push_back(0);
-  AppendInt(j, static_cast<int64_t>(buffer_.bytes().size()));
-  if (!binary_) {
-    j += ",\"uri\":";
-    AppendString(j, UriOfFileName(stem_ + ".bin"));
-  }
-  j += "}]}";
+  j.Key("buffers").BeginArray().BeginObject();
+  j.Key("byteLength").Int(static_cast<int64_t>(buffer_.bytes().size()));
+  if (!binary_) j.Key("uri").String(UriOfFileName(stem_ + ".bin"));
+  j.EndObject().EndArray().EndObject();
 }
 
 bool Finite(const Vec3& v) {
@@ -807,34 +565,15 @@ bool Exporter::Build(std::string* error) {
   if (skinned()) {
     AddSkin();
     if (model_.anim_count <= 0) {
-      AddAnimation("ALL", KeyMotions(model_, nullptr), false);
+      AddAnimation("ALL", gltf::KeyMotions(model_, nullptr), false);
     }
     assert(model_.anim_count <= kMaxAnims);
     for (int a = 0; a < model_.anim_count; ++a) {
       const Anim& anim = model_.anims[a];
-      AddAnimation(Utf8Name(anim.name), KeyMotions(model_, &anim), anim.loop != 0);
+      AddAnimation(Utf8Name(anim.name), gltf::KeyMotions(model_, &anim), anim.loop != 0);
     }
   }
   AssembleJson();
-  return true;
-}
-
-// The GLB container: header, JSON chunk padded with spaces, BIN chunk padded with zeros.
-bool GlbBytes(const std::string& json, const std::vector<uint8_t>& bin, std::string* out) {
-  const size_t json_length = (json.size() + 3) / 4 * 4;
-  const size_t total = 12 + 8 + json_length + 8 + bin.size();
-  if (total > UINT32_MAX) return false;
-  out->reserve(total);
-  AppendU32(*out, 0x46546C67u);  // "glTF"
-  AppendU32(*out, 2);
-  AppendU32(*out, static_cast<uint32_t>(total));
-  AppendU32(*out, static_cast<uint32_t>(json_length));
-  AppendU32(*out, 0x4E4F534Au);  // "JSON"
-  *out += json;
-  out->append(json_length - json.size(), ' ');
-  AppendU32(*out, static_cast<uint32_t>(bin.size()));
-  AppendU32(*out, 0x004E4942u);  // "BIN\0"
-  out->append(reinterpret_cast<const char*>(bin.data()), bin.size());
   return true;
 }
 
@@ -855,7 +594,7 @@ bool ExportGltf(const Model& model, const std::string& path, bool binary,
     if (!exporter.Build(&why)) return Fail(error, WriteErrorKind::kModel, why);
     if (binary) {
       std::string glb;
-      if (!GlbBytes(exporter.json(), exporter.buffer(), &glb)) {
+      if (!PackGlb(exporter.json(), exporter.buffer(), &glb)) {
         return Fail(error, WriteErrorKind::kModel, "the model is too large for a .glb file");
       }
       return WriteFileAtomically(path, glb, options.progress, error);

@@ -1,4 +1,4 @@
-#include "cli/json_writer.h"
+#include "formats/json_writer.h"
 
 #include <charconv>
 #include <cmath>
@@ -117,6 +117,27 @@ JsonWriter& JsonWriter::Bool(bool value) {
 JsonWriter& JsonWriter::Null() {
   Separate();
   out_ += "null";
+  need_comma_ = true;
+  return *this;
+}
+
+JsonWriter& JsonWriter::Shortest(double value) {
+  if (!std::isfinite(value)) value = 0.0;
+  Separate();
+  char buffer[32];
+  const float f = static_cast<float>(value);
+  const auto [ptr, ec] = static_cast<double>(f) == value
+                             ? std::to_chars(buffer, buffer + sizeof buffer, f)
+                             : std::to_chars(buffer, buffer + sizeof buffer, value);
+  out_.append(buffer, ptr);
+  need_comma_ = true;
+  return *this;
+}
+
+JsonWriter& JsonWriter::Raw(std::string_view json) {
+  if (json.empty()) return *this;
+  Separate();
+  out_ += json;
   need_comma_ = true;
   return *this;
 }

@@ -1,4 +1,5 @@
-// A small streaming JSON writer for vorna-cli's machine-readable output.
+// A small streaming JSON writer: the glTF export's document and vorna-cli's machine-readable
+// output. Commas between values come by themselves; nothing is indented.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +26,12 @@ class JsonWriter {
   JsonWriter& Bool(bool value);
   JsonWriter& Null();
   JsonWriter& Vector(Vec3 v);
+  // A value that must stay a number: the shortest text that reads back as the same float when
+  // the value is one (so that accessor bounds stay exact), else as the same double; NaN and
+  // infinities, which JSON cannot hold, as 0.
+  JsonWriter& Shortest(double value);
+  // Values written by another JsonWriter (comma-separated items), spliced in as they are.
+  JsonWriter& Raw(std::string_view json);
 
   const std::string& str() const { return out_; }
 
