@@ -330,9 +330,19 @@ class TaggedTextReader {
     return current_part_ >= 0 && current_part_ < model_.parts_count ? &model_.parts[current_part_]
                                                                     : nullptr;
   }
+  // One value line of each kind of block.
+  bool ReadVersion(std::string_view line, ReadError* error);
+  void ReadCount(std::string_view line);                    // Parts, Motions, Units, Anims
+  bool ReadTotal(std::string_view line, ReadError* error);  // vertices, faces
+  void ReadModelValue(std::string_view line);               // the total box, texture_all
   void ReadVertex(std::string_view line);
   void ReadFace(std::string_view line);
   void ReadBasis(std::string_view line);
+  void ReadParent(std::string_view line);
+  void ReadAngle(std::string_view line);
+  void ReadMotionVector(std::string_view line);  // translations, scales
+  void ReadAnim(std::string_view line);
+  void ReadPartValue(std::string_view line);
 
   Model& model_;
   std::string_view bytes_;
@@ -481,76 +491,23 @@ bool TaggedTextReader::OnValue(std::string_view line, ReadError* error) {
   switch (state_) {
     case kNone:
       return true;
-    case kVersion: {
-      LineScanner s(line);
-      std::string version;
-      if (s.Word(&version, 255) && !VersionReadable(version, host_)) {
-        return Refuse(error, ReadErrorKind::kUnsupported,
-                      "file version " + version + " is older than " + kOldestVersionRead);
-      }
+    case kVersion:
+      return ReadVersion(line, error);
+    case kPartsCount:
+    case kMotionCount:
+    case kUnitCount:
+    case kAnimCount:
+      ReadCount(line);
       return true;
-    }
-    case kPartsCount: {
-      int32_t count = 0;
-      if (!LineScanner(line).Int(&count)) return true;
-      declared_parts_ = count;
-      // Only a count the tables can hold is allocated; a larger one is refused at the closing
-      // tag, a negative one leaves the model without parts.
-      AllocateParts(model_, std::clamp(count, 0, kMaxParts - 1));
-      current_part_ = 0;
-      return true;
-    }
-    case kMotionCount: {
-      int32_t count = 0;
-      if (LineScanner(line).Int(&count)) model_.motion_count = std::max(count, 0);
-      return true;
-    }
-    case kUnitCount: {
-      int32_t units = 0;
-      if (LineScanner(line).Int(&units)) {
-        const int64_t nodes = int64_t{model_.parts_count} + std::max(units, 0);
-        model_.node_count = static_cast<int32_t>(std::min<int64_t>(nodes, kMaxCount));
-      }
-      return true;
-    }
-    case kTotalVertexCount: {
-      int32_t total = 0;
-      if (!LineScanner(line).Int(&total)) return true;
-      // Every vertex takes a line of its own: more than the lines left cannot be real.
-      if (total < 0 || static_cast<size_t>(total) > LinesLeft()) {
-        return Refuse(error, ReadErrorKind::kBadData,
-                      "the vertex total is larger than the file can hold");
-      }
-      AllocateVertices(model_, total);
-      return true;
-    }
-    case kTotalFaceCount: {
-      int32_t total = 0;
-      if (!LineScanner(line).Int(&total)) return true;
-      if (total < 0 || static_cast<size_t>(total) > LinesLeft()) {
-        return Refuse(error, ReadErrorKind::kBadData,
-                      "the face total is larger than the file can hold");
-      }
-      AllocateFaces(model_, total);
-      if (variant_ == TextVariant::kVr2) corners_.assign(static_cast<size_t>(total), {});
-      return true;
-    }
+    case kTotalVertexCount:
+    case kTotalFaceCount:
+      return ReadTotal(line, error);
     case kTotalCornerMin:
     case kTotalCornerMax:
-    case kTotalCenter: {
-      Vec3& v = state_ == kTotalCornerMin   ? model_.total_corner_min
-                : state_ == kTotalCornerMax ? model_.total_corner_max
-                                            : model_.total_center;
-      LineScanner s(line);
-      s.Float(&v.x) && s.Float(&v.y) && s.Float(&v.z);
+    case kTotalCenter:
+    case kTextureAll:
+      ReadModelValue(line);
       return true;
-    }
-    case kTextureAll: {
-      int32_t flag = model_.texture_all;
-      LineScanner(line).Int(&flag);
-      model_.texture_all = static_cast<uint8_t>(flag);
-      return true;
-    }
     case kVertices:
       ReadVertex(line);
       return true;
@@ -561,68 +518,145 @@ bool TaggedTextReader::OnValue(std::string_view line, ReadError* error) {
       ReadBasis(line);
       return true;
     case kParent:
-      if (parent_line_ < model_.node_count && parent_line_ < kMaxNodes) {
-        LineScanner(line).Int(&model_.parent[parent_line_]);
-        ++parent_line_;
-      }
+      ReadParent(line);
       return true;
-    case kAngle: {
-      const int unit_count = model_.node_count - model_.parts_count;
-      if (angle_motion_ < model_.motion_count && angle_motion_ < kMaxMotions &&
-          angle_line_ < unit_count && angle_line_ < kMaxUnits) {
-        Motion& motion = model_.motions[angle_motion_];
-        const int u = angle_line_;
-        LineScanner s(line);
-        if (model_.units[u].basis_type == 1) {
-          s.Int(&motion.angle[0][u]);
-        } else {
-          s.Int(&motion.angle[0][u]) && s.Int(&motion.angle[1][u]) && s.Int(&motion.angle[2][u]);
-        }
-        ++angle_line_;
-      }
+    case kAngle:
+      ReadAngle(line);
       return true;
-    }
     case kTranslation:
-    case kScale: {
-      const bool translation = state_ == kTranslation;
-      int& line_number = translation ? translation_line_ : scale_line_;
-      const int motion = translation ? translation_motion_ : scale_motion_;
-      const int unit_count = model_.node_count - model_.parts_count;
-      if (motion < model_.motion_count && motion < kMaxMotions && line_number < unit_count &&
-          line_number < kMaxUnits) {
-        Vec3& v = translation ? model_.motions[motion].translation[line_number]
-                              : model_.motions[motion].scale[line_number];
-        LineScanner s(line);
-        s.Float(&v.x) && s.Float(&v.y) && s.Float(&v.z);
-        ++line_number;
-      }
+    case kScale:
+      ReadMotionVector(line);
       return true;
-    }
-    case kAnimCount: {
-      int32_t count = 0;
-      if (LineScanner(line).Int(&count)) {
-        model_.anim_count = std::clamp(count, 0, kMaxCount);
-        if (model_.anim_count > 0) model_.current_anim = 0;
-      }
-      return true;
-    }
     case kAnimData:
-      if (anim_line_ < model_.anim_count) {
-        Anim& anim = model_.anims[anim_line_++];
-        LineScanner s(line);
-        int32_t loop = anim.loop;
-        s.Int(&anim.first_motion) && s.Int(&anim.last_motion) && s.Int(&loop) &&
-            s.Word(&anim.name, kAnimNameSize - 1);
-        anim.loop = static_cast<uint8_t>(loop);
-      }
+      ReadAnim(line);
       return true;
     default:
-      break;
+      ReadPartValue(line);
+      return true;
   }
+}
 
-  // Per-Part values, always for the current Part.
+bool TaggedTextReader::ReadVersion(std::string_view line, ReadError* error) {
+  LineScanner s(line);
+  std::string version;
+  if (s.Word(&version, 255) && !VersionReadable(version, host_)) {
+    return Refuse(error, ReadErrorKind::kUnsupported,
+                  "file version " + version + " is older than " + kOldestVersionRead);
+  }
+  return true;
+}
+
+void TaggedTextReader::ReadCount(std::string_view line) {
+  int32_t count = 0;
+  if (!LineScanner(line).Int(&count)) return;
+  switch (state_) {
+    case kPartsCount:
+      declared_parts_ = count;
+      // Only a count the tables can hold is allocated; a larger one is refused at the closing
+      // tag, a negative one leaves the model without parts.
+      AllocateParts(model_, std::clamp(count, 0, kMaxParts - 1));
+      current_part_ = 0;
+      break;
+    case kMotionCount:
+      model_.motion_count = std::max(count, 0);
+      break;
+    case kUnitCount: {
+      const int64_t nodes = int64_t{model_.parts_count} + std::max(count, 0);
+      model_.node_count = static_cast<int32_t>(std::min<int64_t>(nodes, kMaxCount));
+      break;
+    }
+    default:  // kAnimCount
+      model_.anim_count = std::clamp(count, 0, kMaxCount);
+      if (model_.anim_count > 0) model_.current_anim = 0;
+  }
+}
+
+bool TaggedTextReader::ReadTotal(std::string_view line, ReadError* error) {
+  int32_t total = 0;
+  if (!LineScanner(line).Int(&total)) return true;
+  const bool vertices = state_ == kTotalVertexCount;
+  // Every vertex and every face takes a line of its own: more than the lines left cannot be real.
+  if (total < 0 || static_cast<size_t>(total) > LinesLeft()) {
+    return Refuse(error, ReadErrorKind::kBadData,
+                  vertices ? "the vertex total is larger than the file can hold"
+                           : "the face total is larger than the file can hold");
+  }
+  if (vertices) {
+    AllocateVertices(model_, total);
+  } else {
+    AllocateFaces(model_, total);
+    if (variant_ == TextVariant::kVr2) corners_.assign(static_cast<size_t>(total), {});
+  }
+  return true;
+}
+
+void TaggedTextReader::ReadModelValue(std::string_view line) {
+  LineScanner s(line);
+  if (state_ == kTextureAll) {
+    int32_t flag = model_.texture_all;
+    s.Int(&flag);
+    model_.texture_all = static_cast<uint8_t>(flag);
+    return;
+  }
+  Vec3& v = state_ == kTotalCornerMin   ? model_.total_corner_min
+            : state_ == kTotalCornerMax ? model_.total_corner_max
+                                        : model_.total_center;
+  s.Float(&v.x) && s.Float(&v.y) && s.Float(&v.z);
+}
+
+void TaggedTextReader::ReadParent(std::string_view line) {
+  if (parent_line_ < model_.node_count && parent_line_ < kMaxNodes) {
+    LineScanner(line).Int(&model_.parent[parent_line_]);
+    ++parent_line_;
+  }
+}
+
+void TaggedTextReader::ReadAngle(std::string_view line) {
+  const int unit_count = model_.node_count - model_.parts_count;
+  if (angle_motion_ >= model_.motion_count || angle_motion_ >= kMaxMotions ||
+      angle_line_ >= unit_count || angle_line_ >= kMaxUnits) {
+    return;
+  }
+  Motion& motion = model_.motions[angle_motion_];
+  const int u = angle_line_++;
+  LineScanner s(line);
+  if (model_.units[u].basis_type == 1) {
+    s.Int(&motion.angle[0][u]);
+  } else {
+    s.Int(&motion.angle[0][u]) && s.Int(&motion.angle[1][u]) && s.Int(&motion.angle[2][u]);
+  }
+}
+
+void TaggedTextReader::ReadMotionVector(std::string_view line) {
+  const bool translation = state_ == kTranslation;
+  int& line_number = translation ? translation_line_ : scale_line_;
+  const int motion = translation ? translation_motion_ : scale_motion_;
+  const int unit_count = model_.node_count - model_.parts_count;
+  if (motion >= model_.motion_count || motion >= kMaxMotions || line_number >= unit_count ||
+      line_number >= kMaxUnits) {
+    return;
+  }
+  Vec3& v = translation ? model_.motions[motion].translation[line_number]
+                        : model_.motions[motion].scale[line_number];
+  LineScanner s(line);
+  s.Float(&v.x) && s.Float(&v.y) && s.Float(&v.z);
+  ++line_number;
+}
+
+void TaggedTextReader::ReadAnim(std::string_view line) {
+  if (anim_line_ >= model_.anim_count) return;
+  Anim& anim = model_.anims[anim_line_++];
+  LineScanner s(line);
+  int32_t loop = anim.loop;
+  s.Int(&anim.first_motion) && s.Int(&anim.last_motion) && s.Int(&loop) &&
+      s.Word(&anim.name, kAnimNameSize - 1);
+  anim.loop = static_cast<uint8_t>(loop);
+}
+
+// Per-Part values, always for the current Part.
+void TaggedTextReader::ReadPartValue(std::string_view line) {
   Part* part = CurrentPart();
-  if (part == nullptr) return true;
+  if (part == nullptr) return;
   LineScanner s(line);
   switch (state_) {
     case kPartsName:
@@ -673,7 +707,6 @@ bool TaggedTextReader::OnValue(std::string_view line, ReadError* error) {
     default:
       break;
   }
-  return true;
 }
 
 bool TaggedTextReader::Read(ReadError* error) {
