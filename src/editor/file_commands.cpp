@@ -64,7 +64,7 @@ bool SaveAs(Model& model, Host& host, FileCommandUi& ui) {
   if (!ui.ShowSaveAsDialog(ProposedSaveName(model.model_file_name), &name, &filter_index)) {
     return false;
   }
-  const FormatRow* row = SaveFilterRow(filter_index);
+  const FormatRow* row = SaveRowForName(name, filter_index);
   if (row == nullptr) return true;
   const std::string path = ChosenSavePath(name, filter_index);
   if (row->save_dialog != SaveDialog::kNone) return RunSaveDialog(model, *row, path, host, ui);

@@ -123,12 +123,15 @@ LoadResult Load(Model& model, const std::string& path, Host& host, const ReadOpt
     return result;
   }
   reader_host.ShowOn(host);
-  model = std::move(*read);
-  read.reset();
   if (!ok) {
+    // The open model, its title and its undo history stay: a file that cannot be read must not
+    // cost the user what they had.
     result.error = error.Describe();
+    result.kept_current = true;
     return result;
   }
+  model = std::move(*read);
+  read.reset();
   result.loaded_type = model.loaded_type;
   const FormatRow* row = RowOfLoaded(model.loaded_type, path);
   if (row != nullptr && row->read_in_vrn_form) {

@@ -35,8 +35,8 @@ class LoadEvents {
 struct LoadResult {
   bool ok = false;
   std::string error;  // why the load failed, for the command line and tests
-  // A load that asked about unsaved edits and was told to keep the current Model, or whose read
-  // the user stopped: ok, nothing loaded (editor/file_commands.h).
+  // The current Model was kept: the user chose to keep unsaved edits or stopped the read (ok,
+  // editor/file_commands.h), or the file could not be read (not ok).
   bool kept_current = false;
   bool cancelled = false;  // ... because the read was stopped
   int32_t loaded_type = kLoadedNone;
@@ -46,17 +46,16 @@ struct LoadResult {
   std::vector<std::string> missing_textures;
 };
 
-// Loads `path` into `model` with ReadModelFile (a path without a reader fails at once and leaves
-// the Model untouched; a reader that fails has reset it). The file is read as a long task of
-// `host` into a Model of its own, which replaces `model` only when the read ends: a read the
-// user stops changes nothing and shows nothing (cancelled and kept_current set). The reader's
-// messages are shown once it has finished. After a successful read, in this
-// order: for VR2 files the notice that they are read in VRN form; modified cleared and
-// draw_order the identity; model_dir and model_file_name from the path; for a model that
-// OffersFit the question whether to fit it to the window, and on Yes FitToWindow (which sets
-// modified again); the forest built and all_triangles checked; at least one Motion, every one in
-// use, current_motion the last; and the missing texture files shown as one message, each
-// distinct name once, the list cut short after 32 names. `events` (may be null) follows along.
+// Loads `path` into `model` with ReadModelFile . The file is read as a long task of `host` into a
+// Model of its own, which replaces `model` only when the read succeeds: a read that fails leaves
+// `model` as it was (kept_current set), and a read the user stops also shows nothing (cancelled).
+// The reader's messages are shown once it has finished. After a successful read, in this order: for
+// VR2 files the notice that they are read in VRN form; modified cleared and draw_order the
+// identity; model_dir and model_file_name from the path; for a model that OffersFit the question
+// whether to fit it to the window, and on Yes FitToWindow (which sets modified again); the forest
+// built and all_triangles checked; at least one Motion, every one in use, current_motion the last;
+// and the missing texture files shown as one message, each distinct name once, the list cut short
+// after 32 names. `events` (may be null) follows along.
 LoadResult Load(Model& model, const std::string& path, Host& host, const ReadOptions& options = {},
                 LoadEvents* events = nullptr);
 

@@ -314,6 +314,16 @@ const FormatRow* SaveFilterRow(int filter_index) {
   return entries[static_cast<size_t>(filter_index - 1)];
 }
 
+const FormatRow* SaveRowForName(const std::string& name, int filter_index) {
+  const FormatRow* chosen = SaveFilterRow(filter_index);
+  const std::string extension = ExtensionOf(name);
+  if (chosen == nullptr || extension.empty() || HasExtension(*chosen, extension)) return chosen;
+  for (const FormatRow* row : SaveEntries()) {
+    if (HasExtension(*row, extension)) return row;
+  }
+  return chosen;
+}
+
 int OpenFilterIndex(ModelFormat format) {
   const std::vector<const FormatRow*> entries = OpenEntries();
   for (size_t i = 0; i < entries.size(); ++i) {

@@ -119,6 +119,9 @@ std::vector<std::string> SaveDialogFilters();
 // for the open dialog's first and last entries and for indices out of range.
 const FormatRow* OpenFilterRow(int filter_index);
 const FormatRow* SaveFilterRow(int filter_index);
+// The type a save as under `name` writes: the one whose extension the name has when that is one
+// of the offered types (so that "export.x" never holds a VRN file), else the chosen entry's.
+const FormatRow* SaveRowForName(const std::string& name, int filter_index);
 // The dialogs' index of the entry that lists a format (for the save-as dialog, a binary form
 // is listed by its text form), 0 when none does.
 int OpenFilterIndex(ModelFormat format);

@@ -94,6 +94,31 @@ TEST(OverwriteSaveTest, WritesByLoadedTypeOrFallsBackToSaveAs) {
   EXPECT_EQ(host.Texts(), (std::vector<std::string>{"ファイルを作成できません", "保存できません"}));
 }
 
+// A typed extension that names an offered type wins over the type box; any other keeps the box.
+TEST(SaveAsTest, TheTypedExtensionPicksAnOfferedType) {
+  test::TempDir dir;
+  const std::string vrn_dialog = RowOf(ModelFormat::kVrnText).save_dialog_title;
+  const struct {
+    const char* name;
+    ModelFormat chosen;
+    std::string call;
+  } cases[] = {
+      {"export.x", ModelFormat::kVrnText, "x export " + dir.File("export.x")},
+      {"back.VRN", ModelFormat::kX, vrn_dialog},
+      {"odd.name", ModelFormat::kX, "x export " + dir.File("odd.name")},
+      {"plain", ModelFormat::kVrnText, vrn_dialog},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedHost host;
+    ScriptedUi ui;
+    ui.save_as.push_back({true, dir.File(c.name), SaveFilterIndex(c.chosen)});
+    auto model = test::TwoPartModel();
+    SaveAs(*model, host, ui);
+    EXPECT_EQ(ui.calls.back(), c.call);
+  }
+}
+
 TEST(LoadWithPromptTest, UnsavedEditsAreAskedAbout) {
   test::TempDir dir;
   const std::string path = dir.File("next.vrn");
@@ -169,6 +194,18 @@ TEST(OpenCommandTest, CancelDoesNothingAndFailuresAreReported) {
   result = OpenCommand(*model, host, ui);
   EXPECT_TRUE(result.ok) << result.error;
   EXPECT_EQ(model->loaded_type, LoadedTypeOf(ModelFormat::kVrnBinary));
+
+  // A file that cannot be read keeps the open model, unsaved edits included.
+  model->modified = 1;
+  model->node_name[1] = "edited";
+  test::WriteFile(dir.File("damaged.vrn"), "VRN but not really");
+  ui.opens.push_back({true, dir.File("damaged.vrn")});
+  host.QueueAnswer(Answer::kNo);  // "既読のファイルを保存しますか？"
+  result = OpenCommand(*model, host, ui);
+  EXPECT_TRUE(!result.ok && result.kept_current);
+  EXPECT_EQ(model->node_name[1], "edited");
+  EXPECT_EQ(model->modified, 1);
+  EXPECT_EQ(model->model_file_name, "there.vrn");
 }
 
 // Stopping a load or a save from its progress: the open model and its file stay as they were.
