@@ -299,6 +299,7 @@ MenuFacts MainWindow::Facts() const {
 
 void MainWindow::RefreshMenus() {
   const Model& model = session_.model();
+  RefreshTitle(model);
   const ViewState& view = session_.view();
   const MenuFacts facts = Facts();
   actions_[kCmdUndo]->setText(Label(UndoItemLabel(kCmdUndo, history_->UndoName())));
@@ -358,7 +359,6 @@ void MainWindow::Dispatch(int id) {
       if (!AskToSaveChanges(model, *host_, *dialogs_)) return;
       history_->Clear();
       ShowNoModel();
-      setWindowTitle(QStringLiteral("VORNA"));
       Redraw();
       return;
     case kCmdExit:
@@ -492,6 +492,18 @@ void MainWindow::ShowReplacedModel() {
   RefreshMenus();
 }
 
+void MainWindow::RefreshTitle(const Model& model) {
+  // The title names the file that Save writes, marked while the model differs from what was last
+  // saved.
+  if (model.loaded_type == kLoadedNone) {
+    setWindowTitle(QStringLiteral("VORNA"));
+    return;
+  }
+  setWindowTitle(QStringLiteral("VORNA  <%1>%2")
+                     .arg(PathText(model.model_file_name),
+                          model.modified != 0 ? QStringLiteral(" *") : QString()));
+}
+
 void MainWindow::ShowNoModel() {
   strip()->ClearMotionStrip(true);
   session_.Close();
@@ -517,14 +529,9 @@ void MainWindow::AfterLoad(const LoadResult& result) {
   Model& model = session_.model();
   if (!result.kept_current) history_->Clear();
   if (result.ok && !result.kept_current) {
-    setWindowTitle(QStringLiteral("VORNA  <%1>").arg(PathText(model.model_file_name)));
     const QString opened = PathText(model.model_dir + model.model_file_name);
     recent_.Push(PathBytes(QFileInfo(opened).absoluteFilePath()));
     StoreRecent();
-  } else if (!result.ok && !result.kept_current && model.loaded_type == kLoadedNone) {
-    // The reader reset the Model before it failed: the previous model is gone, so the window
-    // goes back to "no model" rather than offering commands on an empty one.
-    ShowNoModel();
   }
   Redraw();
 }
@@ -714,7 +721,6 @@ void MainWindow::OfferRecovery() {
   strip()->SyncPressed();
   pager_->Recalculate();
   LayoutChildren();
-  setWindowTitle(QStringLiteral("VORNA  <%1>").arg(PathText(model.model_file_name)));
   RefreshMenus();
   Redraw();
 }

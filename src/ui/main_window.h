@@ -104,6 +104,7 @@ class MainWindow : public QMainWindow, private LoadEvents {
   void ShowReplacedModel();
   // The window without a model: no tree, no Motion buttons.
   void ShowNoModel();
+  void RefreshTitle(const Model& model);
   void StopPlayback();
   void Redraw();
   void RegenerateThumbnail();

@@ -426,10 +426,13 @@ class MainWindowTest : public QObject {
     const std::vector<Face> flipped = window_->session().model().faces;
     QVERIFY(Modified() && flipped != loaded);
     QCOMPARE(Text(kCmdUndo), QStringLiteral("元に戻す: カリング反転(&U)\tCtrl+Z"));
+    QVERIFY(window_->windowTitle().endsWith(QStringLiteral("> *")));
     window_->RunCommand(kCmdSave);
     QVERIFY(!Modified());
+    QVERIFY(window_->windowTitle().endsWith(QStringLiteral(">")));
     window_->RunCommand(kCmdUndo);
     QVERIFY(Modified() && window_->session().model().faces == loaded);
+    QVERIFY(window_->windowTitle().endsWith(QStringLiteral("> *")));
     QVERIFY(!window_->action(kCmdUndo)->isEnabled());
     QCOMPARE(Text(kCmdRedo), QStringLiteral("やり直し: カリング反転(&R)\tCtrl+Y"));
     window_->RunCommand(kCmdRedo);
@@ -437,6 +440,7 @@ class MainWindowTest : public QObject {
     // A tree edit is an unsaved change too.
     window_->unit_tree()->DropNodes(0, window_->session().model().parts_count);
     QVERIFY(Modified());
+    QVERIFY(window_->windowTitle().endsWith(QStringLiteral("> *")));
     QCOMPARE(Text(kCmdUndo), QStringLiteral("元に戻す: ユニットの移動(&U)\tCtrl+Z"));
   }
 

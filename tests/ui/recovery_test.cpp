@@ -103,10 +103,11 @@ class RecoveryTest : public QObject {
     QCOMPARE(host.entries.size(), size_t{1});
     QVERIFY(host.entries[0].text.find("walker.vrn") != std::string::npos);
     QVERIFY(again.session().model().modified);
-    QCOMPARE(again.windowTitle(), QStringLiteral("VORNA  <walker.vrn>"));
+    QCOMPARE(again.windowTitle(), QStringLiteral("VORNA  <walker.vrn> *"));
     // Saving writes the file the copy belongs to, in its format: what the killed editor had.
     again.RunCommand(kCmdSave);
     QCOMPARE(test::ReadFile(dir.File("walker.vrn")), expected);
+    QCOMPARE(again.windowTitle(), QStringLiteral("VORNA  <walker.vrn>"));
     QVERIFY(!FileExists(DefaultRecoveryCopyPath()));  // nothing unsaved is left
     qputenv("XDG_STATE_HOME", own_state);
   }
