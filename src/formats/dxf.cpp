@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cassert>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <new>
@@ -14,6 +15,7 @@
 #include "io/atomic_file.h"
 #include "model/bounds.h"
 #include "model/model_check.h"
+#include "model/name_text.h"
 #include "model/normals.h"
 #include "model/part_range.h"
 
@@ -322,7 +324,7 @@ void MakePartNamesUnique(Model& model) {
   }
 }
 
-std::string FormatDxf(const Model& model) {
+std::string FormatDxf(const Model& model, int* non_finite) {
   std::string out;
   out.reserve(static_cast<size_t>(std::max(model.total_face_count, 0)) * 200 + 64);
   out.append("0\r\nSECTION\r\n2\r\nENTITIES\r\n");
@@ -346,7 +348,12 @@ std::string FormatDxf(const Model& model) {
       for (int c = 0; c < 4; ++c) {
         // A triangle repeats its third corner as the fourth.
         const uint32_t index = (c == 3 && triangle) ? face.corner[2] : face.corner[c];
-        AppendCorner(out, c, model.positions[vertices.begin + index]);
+        const Vec3 corner = model.positions[vertices.begin + index];
+        if (non_finite != nullptr && *non_finite < 0 &&
+            !(std::isfinite(corner.x) && std::isfinite(corner.y) && std::isfinite(corner.z))) {
+          *non_finite = p;
+        }
+        AppendCorner(out, c, corner);
       }
     }
   }
@@ -358,10 +365,17 @@ bool ExportDxf(Model& model, const std::string& path, const SaveOptions& options
                WriteError* error) {
   WaitCursor wait(host);
   MakePartNamesUnique(model);
+  int non_finite = -1;
+  const std::string bytes = FormatDxf(model, &non_finite);
+  if (non_finite >= 0) {
+    return Fail(error, WriteErrorKind::kModel,
+                "Part " + StoredNameAsUtf8(model.node_name[non_finite]) +
+                    " has a corner that is not a finite number");
+  }
   AtomicFile file;
   if (!file.Open(path, error)) return false;
   SetTitleAndDirectory(model, path);
-  return file.WriteAndCommit(FormatDxf(model), options.progress, error);
+  return file.WriteAndCommit(bytes, options.progress, error);
 }
 
 }  // namespace vorna

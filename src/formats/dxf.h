@@ -44,13 +44,16 @@ bool ParseDxf(Model& model, std::string_view bytes, Host& host, ReadError* error
 // keeps at most 63 bytes with its counter.
 void MakePartNamesUnique(Model& model);
 
-// The file's bytes for the Model as it stands (names are written as they are).
-std::string FormatDxf(const Model& model);
+// The file's bytes for the Model as it stands (names are written as they are). `non_finite` (may
+// be null) gets the index of the first Part with a corner that is not a finite number, which DXF
+// has no spelling for, or keeps its value when there is none.
+std::string FormatDxf(const Model& model, int* non_finite = nullptr);
 
 // Makes the Part names unique, then writes the file atomically (telling options.progress). False,
-// with `error` (may be null), when no file can be created there (kCreate) or writing it fails
-// (kWrite; the old file is then left untouched). model_dir and model_file_name follow the new
-// path once the file could be created.
+// with `error` (may be null), when a corner is infinite or NaN (kModel, before anything is
+// written), no file can be created there (kCreate) or writing it fails (kWrite; the old file is
+// then left untouched). model_dir and model_file_name follow the new path once the file could be
+// created.
 bool ExportDxf(Model& model, const std::string& path, const SaveOptions& options, Host& host,
                WriteError* error = nullptr);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
+#include <cmath>
 #include <cstring>
 
 #include "formats/format_common.h"
@@ -33,6 +34,7 @@ class TextWriter {
   TextWriter& Tag(const char* tag) {
     Line();
     out_.append(tag);
+    tag_ = tag;
     return *this;
   }
   TextWriter& Text(std::string_view text) {
@@ -46,6 +48,7 @@ class TextWriter {
   }
   TextWriter& Float(float value) {
     Space();
+    if (!std::isfinite(value) && non_finite_in_.empty()) non_finite_in_ = tag_;
     AppendFloat(out_, value);
     return *this;
   }
@@ -57,6 +60,8 @@ class TextWriter {
   TextWriter& Vector(Vec3 v) { return Float(v.x).Float(v.y).Float(v.z); }
   // Colours are written alpha first.
   TextWriter& Colour(const Color& c) { return Float(c.a).Float(c.r).Float(c.g).Float(c.b); }
+  // The block of the first value that is not a finite number, or "" while there is none.
+  const std::string& non_finite_in() const { return non_finite_in_; }
   // Starts a value line; the first value on it gets no leading space.
   TextWriter& Values() {
     Line();
@@ -71,6 +76,8 @@ class TextWriter {
   std::string& out_;
   bool first_ = true;
   size_t line_start_ = std::string::npos;
+  const char* tag_ = "";
+  std::string non_finite_in_;
 };
 
 void WriteBlock(TextWriter& w, const char* open, const char* close, int64_t value) {
@@ -734,7 +741,8 @@ bool TaggedTextReader::Read(ReadError* error) {
 
 }  // namespace
 
-std::string FormatTaggedText(Model& model, const SaveOptions& options, TextVariant variant) {
+std::string FormatTaggedText(Model& model, const SaveOptions& options, TextVariant variant,
+                             std::string* non_finite_in) {
   ClampAnimsToMotions(model);
   RefreshSaveOrder(model);
   std::vector<CornerCoordinates> corners;
@@ -770,16 +778,24 @@ std::string FormatTaggedText(Model& model, const SaveOptions& options, TextVaria
     WritePart(w, model, static_cast<int>(model.draw_order[i]), options, variant, corners);
   }
   if (model.unit_count() > 0) WriteUnits(w, model, options);
+  if (non_finite_in != nullptr) *non_finite_in = w.non_finite_in();
   return out;
 }
 
 bool WriteTaggedText(Model& model, const std::string& path, const SaveOptions& options,
                      TextVariant variant, Host& host, WriteError* error) {
   WaitCursor wait(host);
+  std::string non_finite_in;
+  const std::string bytes = FormatTaggedText(model, options, variant, &non_finite_in);
+  // "inf" and "nan" are glibc's spellings: the format's other readers stop at them.
+  if (!non_finite_in.empty()) {
+    return Fail(error, WriteErrorKind::kModel,
+                non_finite_in + " holds a number that is not finite");
+  }
   AtomicFile file;
   if (!file.Open(path, error)) return false;
   SetTitleAndDirectory(model, path);
-  return file.WriteAndCommit(FormatTaggedText(model, options, variant), options.progress, error);
+  return file.WriteAndCommit(bytes, options.progress, error);
 }
 
 bool ParseTaggedText(Model& model, std::string_view bytes, const std::string& model_dir,

@@ -19,12 +19,15 @@ enum class TextVariant { kVrn, kVr2 };
 
 // The file's bytes for the Model as it stands: Parts in draw_order, Units in breadth-first order
 // (save_order is refreshed), lines joined by CR LF, no final line break. Clamps every Anim to the
-// existing Motions first.
-std::string FormatTaggedText(Model& model, const SaveOptions& options, TextVariant variant);
+// existing Motions first. `non_finite_in` (may be null) gets the tag of the first block holding
+// an infinite or NaN value, or "".
+std::string FormatTaggedText(Model& model, const SaveOptions& options, TextVariant variant,
+                             std::string* non_finite_in = nullptr);
 
-// Writes the file atomically. False, with `error` (may be null), when no file can be created
-// there (kCreate) or writing it fails (kWrite; the old file is then left untouched). model_dir
-// and model_file_name follow the new path once the file could be created.
+// Writes the file atomically. False, with `error` (may be null), when a value is infinite or NaN
+// (kModel, naming its block, before anything is written), no file can be created there (kCreate) or
+// writing it fails (kWrite; the old file is then left untouched). model_dir and model_file_name
+// follow the new path once the file could be created.
 bool WriteTaggedText(Model& model, const std::string& path, const SaveOptions& options,
                      TextVariant variant, Host& host, WriteError* error);
 

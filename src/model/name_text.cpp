@@ -101,6 +101,10 @@ std::string Cp932ToUtf8(std::string_view bytes) {
   return out;
 }
 
+std::string StoredNameAsUtf8(std::string_view name) {
+  return IsValidUtf8(name) ? std::string(name) : Cp932ToUtf8(name);
+}
+
 bool Utf8ToCp932(std::string_view utf8, std::string* bytes) {
   if (!IsValidUtf8(utf8)) return false;
   Converter converter("CP932", "UTF-8");

@@ -14,6 +14,10 @@ bool IsValidUtf8(std::string_view text);
 // The UTF-8 text of CP932 `bytes`; a byte sequence CP932 has no reading for becomes U+FFFD.
 std::string Cp932ToUtf8(std::string_view bytes);
 
+// A stored name as UTF-8: as it is when it already is UTF-8 (files written here), else read as
+// CP932.
+std::string StoredNameAsUtf8(std::string_view name);
+
 // `utf8` as CP932 bytes. False, leaving `bytes` untouched, when some character has no CP932 form
 // or the text is not UTF-8.
 bool Utf8ToCp932(std::string_view utf8, std::string* bytes);

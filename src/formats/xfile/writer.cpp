@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <unordered_map>
 
 #include "formats/xfile/binary_source.h"
@@ -29,6 +30,9 @@ class FlatSource {
       return d_.Fail(ErrorKind::kBadData, "fewer numbers than its template needs", 0);
     }
     double v = o_.numbers()[numbers_++];
+    // No encoding carries them: text has no spelling for them, and readers of the binary forms
+    // take the bits for coordinates.
+    if (!std::isfinite(v)) return d_.Fail(ErrorKind::kBadData, "a number that is not finite", 0);
     bool changed = false;
     out = IsFloatPrimitive(type) ? NormalizeFloat(type, v, changed)
                                  : FloatToInteger(type, v, changed);

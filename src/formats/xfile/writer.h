@@ -34,9 +34,10 @@ struct WriteResult {
 };
 
 // Writes the document's top-level objects in order, each with its children. Fails with
-// kBadData (and no bytes) when an object's values do not fit its template, a name cannot
-// be written in the chosen encoding, a reference points at an object not written before it (or
-// would find another object of the same name), or a template is used but not declared.
+// kBadData (and no bytes) when an object's values do not fit its template or one is infinite or
+// NaN, a name cannot be written in the chosen encoding, a reference points at an object not
+// written before it (or would find another object of the same name), or a template is used but
+// not declared.
 WriteResult Write(const Document& document, const WriteOptions& options = {});
 
 }  // namespace vorna::xfile
