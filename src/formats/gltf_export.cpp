@@ -18,6 +18,7 @@
 
 #include "formats/glb_container.h"
 #include "formats/gltf_animation.h"
+#include "formats/gltf_material.h"
 #include "formats/json_writer.h"
 #include "images/decode.h"
 #include "images/encode.h"
@@ -354,20 +355,19 @@ int Exporter::AddMaterial(int part) {
   const int texture = AddTexture(record);
   materials_.BeginObject().Key("name").String(Utf8Name(model_.node_name[part]));
   materials_.Key("pbrMetallicRoughness").BeginObject();
-  const float base[4] = {Unit01(m.diffuse.r), Unit01(m.diffuse.g), Unit01(m.diffuse.b),
-                         Unit01(m.diffuse.a)};
-  Numbers(materials_.Key("baseColorFactor"), base, 4);
+  const GltfFactors factors = FactorsOfMaterial(m);
+  Numbers(materials_.Key("baseColorFactor"), factors.base_color.data(), 4);
   materials_.Key("metallicFactor").Int(0);
-  materials_.Key("roughnessFactor").Shortest(RoughnessOfPower(m.power));
+  materials_.Key("roughnessFactor").Shortest(factors.roughness);
   if (texture >= 0) {
     materials_.Key("baseColorTexture").BeginObject().Key("index").Int(texture).EndObject();
   }
   materials_.EndObject();
-  const float emissive[3] = {Unit01(m.emissive.r), Unit01(m.emissive.g), Unit01(m.emissive.b)};
+  const std::array<float, 3>& emissive = factors.emissive;
   if (emissive[0] > 0.0f || emissive[1] > 0.0f || emissive[2] > 0.0f) {
-    Numbers(materials_.Key("emissiveFactor"), emissive, 3);
+    Numbers(materials_.Key("emissiveFactor"), emissive.data(), 3);
   }
-  if (base[3] < 1.0f) materials_.Key("alphaMode").String("BLEND");
+  if (factors.base_color[3] < 1.0f) materials_.Key("alphaMode").String("BLEND");
   materials_.EndObject();
   return material_count_++;
 }
@@ -578,11 +578,6 @@ bool Exporter::Build(std::string* error) {
 }
 
 }  // namespace
-
-float RoughnessOfPower(float power) {
-  if (!(power > 0.0f)) return 1.0f;
-  return static_cast<float>(std::pow(2.0 / (static_cast<double>(power) + 2.0), 0.25));
-}
 
 bool ExportGltf(const Model& model, const std::string& path, bool binary,
                 const SaveOptions& options, WriteError* error) {

@@ -16,11 +16,10 @@
 // a last key; "loop" is in the animation's extras), or one "ALL" over every Motion. Channels are
 // linear; a channel that holds the rest value at every key is left out.
 //
-// Materials: baseColorFactor = diffuse RGBA, emissiveFactor = emissive RGB, metallic 0, BLEND
-// when diffuse alpha < 1, and roughness = (2 / (power + 2))^(1/4): the Blinn-Phong exponent
-// `power` matches a GGX lobe of alpha = sqrt(2 / (power + 2)) and glTF's roughness is sqrt(alpha),
-// so power 0 (no highlight) is fully rough and large powers approach a mirror. Textures: PNG and
-// JPEG files are copied as they are, every other readable image is re-encoded as PNG.
+// Materials (gltf_material.h): baseColorFactor = diffuse RGBA and emissiveFactor = emissive RGB,
+// colours as linear light; metallic 0, roughness from the specular power, BLEND when diffuse
+// alpha < 1. Textures: PNG and JPEG files are copied as they are, every other readable image is
+// re-encoded as PNG.
 #pragma once
 
 #include <string>
@@ -30,9 +29,6 @@
 #include "model/model.h"
 
 namespace vorna {
-
-// Roughness for a specular power, as described above; 1 for a power of 0 or less.
-float RoughnessOfPower(float power);
 
 // Writes `model` (unchanged) to `path`: with `binary` one .glb with the buffer and the images
 // inside, else .gltf JSON with the buffer as "<name>.bin" and the texture images beside it, all

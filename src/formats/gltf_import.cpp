@@ -10,6 +10,7 @@
 
 #include "formats/format_common.h"
 #include "formats/gltf_document.h"
+#include "formats/gltf_material.h"
 #include "images/decode.h"
 #include "model/file_paths.h"
 #include "model/mesh_builder.h"
@@ -293,16 +294,7 @@ void GltfReader::SetMaterial(PartLook& look, int material, const std::string& di
                              const std::string& stem) {
   const gltf::Material& m = doc_.materials[material];
   look.name = StoredName(m.name);
-  const auto channel = [](double value) { return static_cast<float>(value); };
-  Material& out = look.material;
-  const bool opaque = m.alpha_mode == "OPAQUE";
-  out.diffuse = {channel(m.base_color[0]), channel(m.base_color[1]), channel(m.base_color[2]),
-                 opaque ? 1.0f : channel(m.base_color[3])};
-  out.ambient = out.diffuse;
-  out.emissive = {channel(m.emissive[0]), channel(m.emissive[1]), channel(m.emissive[2]), 0.0f};
-  // The inverse of the export's roughness mapping, so our power survives a round trip.
-  const double roughness = std::clamp(m.roughness, 0.1, 1.0);
-  out.power = static_cast<float>(2.0 / std::pow(roughness, 4.0) - 2.0);
+  look.material = MaterialOfGltf(m);
 
   const int texture = m.base_color_texture.texture;
   if (texture < 0) return;

@@ -58,21 +58,50 @@ TEST(GltfTest, EmbeddedTexturesAreWrittenBesideTheSavedModel) {
 }
 
 // A model whose only Motion is its rest pose still gets one channel, as glTF asks of every
-// animation; a material glowing in one colour alone keeps its glow.
+// animation; a material glowing in one colour alone keeps its glow. Our colours are what the
+// screen shows, glTF's factors linear light (sRGB 0.5 is 0.214041, 0.25 is 0.050876).
 TEST(GltfTest, StillAnimationsAndGlowsOfOneColour) {
   test::TempDir dir;
   auto model = test::Character(1);
   model->parts[0].material.emissive = {0, 0.5f, 0, 0};
   model->parts[3].material.emissive = {0, 0, 0.25f, 0};
-  model->parts[4].material.emissive = {0.75f, 0, 0, 0};
+  model->parts[4].material.emissive = {1, 0, 0, 0};
   ASSERT_TRUE(ExportGltf(*model, dir.File("still.glb"), true));
   const tinygltf::Model g = test::ReadGlb(dir.File("still.glb"));
   ASSERT_FALSE(g.animations.empty());
   for (const tinygltf::Animation& a : g.animations) EXPECT_FALSE(a.channels.empty()) << a.name;
   ASSERT_EQ(g.materials.size(), 5u);  // one per Part
-  EXPECT_EQ(g.materials[0].emissiveFactor, (std::vector<double>{0, 0.5, 0}));
-  EXPECT_EQ(g.materials[3].emissiveFactor, (std::vector<double>{0, 0, 0.25}));
-  EXPECT_EQ(g.materials[4].emissiveFactor, (std::vector<double>{0.75, 0, 0}));
+  EXPECT_NEAR(g.materials[0].emissiveFactor[1], 0.214041, 1e-6);
+  EXPECT_NEAR(g.materials[3].emissiveFactor[2], 0.050876, 1e-6);
+  EXPECT_EQ(g.materials[4].emissiveFactor, (std::vector<double>{1, 0, 0}));
+  EXPECT_NEAR(g.materials[0].pbrMetallicRoughness.baseColorFactor[2], 0.050876, 1e-6);
+}
+
+// Colours come back from an export and an import as our files store them, to six decimals.
+TEST(GltfTest, ColoursSurviveARoundTripToTheStoredPrecision) {
+  test::TempDir dir;
+  auto model = test::Character(1);
+  const float stored[] = {0.000001f, 0.003f, 0.04045f, 0.2f, 0.423529f, 0.85f, 0.999999f, 0.5f};
+  const auto text = [](const Material& m) {
+    std::string out;
+    for (float v : {m.diffuse.r, m.diffuse.g, m.diffuse.b, m.diffuse.a, m.emissive.r, m.emissive.g,
+                    m.emissive.b})
+      out += std::to_string(v) + " ";  // six decimals, as stored
+    return out;
+  };
+  std::multiset<std::string> before, after;
+  for (int p = 0; p < 5; ++p) {
+    Material& m = model->parts[p].material;
+    m.diffuse = {stored[p], stored[p + 1], stored[p + 2], stored[7 - p % 2]};
+    m.emissive = {stored[p + 3], stored[p + 2], stored[p + 1], 0};
+    before.insert(text(m));
+  }
+  ASSERT_TRUE(ExportGltf(*model, dir.File("colours.glb"), true));
+  auto back = test::NewModel();
+  ScriptedHost host;
+  ASSERT_TRUE(ReadModelFile(*back, dir.File("colours.glb"), host, {false}, nullptr));
+  for (int p = 0; p < back->parts_count; ++p) after.insert(text(back->parts[p].material));
+  EXPECT_EQ(after, before);
 }
 
 // Infinite and NaN numbers (which a text format reads as numbers) never reach a glTF file.
