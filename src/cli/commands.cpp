@@ -101,10 +101,11 @@ std::string ConvertUsage() {
          "  --format F, --to F  " +
          WrapList(CliFormatNames(), 22, 92) +
          "\n"
-         "  --no-skin           leave out blend weights and blend settings\n"
+         "  --no-skin           leave out blend weights and blend settings (glTF: the skeleton,\n"
+         "                      and with it the animations)\n"
          "  --no-translation    leave out the Motions' translations\n"
          "  --no-scale          leave out the Motions' scales\n"
-         "  --no-anim           leave out the Anims\n"
+         "  --no-anim           leave out the Anims (glTF: every animation)\n"
          "  --fit               fit a model larger than 1.7 to the window (centred, largest\n"
          "                      extent 1.2) before writing\n"
          "  --no-fit            keep the model's size (the default)\n"
@@ -127,7 +128,8 @@ std::string ConvertUsage() {
          "  --pose N            write the model as posed in Motion N (from 1), without Units,\n"
          "                      Motions or Anims\n"
          "  --gltf-key-interval SECONDS\n"
-         "                      glTF: seconds from one key to the next (default 0.125)\n"
+         "                      glTF: seconds from one key to the next, 0.001 to 60 (default\n"
+         "                      0.125)\n"
          "\n"
          "Texture files that IN names but that are missing are listed on stderr.\n";
 }
@@ -152,12 +154,12 @@ std::optional<uint32_t> LimitedNumber(const std::string& text, uint32_t most) {
   return std::clamp<uint32_t>(static_cast<uint32_t>(*value), 1, most);
 }
 
-// A finite number of seconds above 0, written in full.
-std::optional<double> PositiveSeconds(const std::string& text) {
+// Seconds between glTF keys, written in full, within the range the export takes.
+std::optional<double> KeySeconds(const std::string& text) {
   double value = 0.0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  if (!(value > 0.0) || !std::isfinite(value)) return std::nullopt;
+  if (!(value >= kMinGltfKeyInterval && value <= kMaxGltfKeyInterval)) return std::nullopt;
   return value;
 }
 
@@ -314,8 +316,8 @@ std::string ParseConvertArguments(const std::vector<std::string>& args, ConvertR
       r.pose = static_cast<int>(*n) - 1;
     } else if (a == "--gltf-key-interval") {
       const std::optional<double> seconds =
-          i + 1 < args.size() ? PositiveSeconds(args[++i]) : std::nullopt;
-      if (!seconds) return a + " needs a positive number of seconds";
+          i + 1 < args.size() ? KeySeconds(args[++i]) : std::nullopt;
+      if (!seconds) return a + " needs a number of seconds from 0.001 to 60";
       r.options.gltf.key_interval = *seconds;
     } else if (a == "--no-skin") {
       r.options.skin = false;

@@ -45,11 +45,6 @@ constexpr int kFloat = 5126;
 constexpr int kUnsignedByte = 5121;
 constexpr int kUnsignedInt = 5125;
 
-// Stored names are CP932 unless they are already UTF-8 (files written here).
-std::string Utf8Name(std::string_view name) {
-  return IsValidUtf8(name) ? std::string(name) : Cp932ToUtf8(name);
-}
-
 // A relative URI for a file name: everything but unreserved characters percent-encoded.
 std::string UriOfFileName(std::string_view name) {
   std::string uri;
@@ -216,7 +211,7 @@ bool TextureImage(const Model& model, const Part& part, ImageData* out) {
 // "<stem>.png" or "<stem>.jpg" for a texture name, unique among `taken`.
 std::string ImageFileName(const std::string& texture_file, ImageFormat format,
                           std::vector<std::string>* taken) {
-  std::string name = Utf8Name(texture_file);
+  std::string name = StoredNameAsUtf8(texture_file);
   std::replace(name.begin(), name.end(), '\\', '/');
   name = std::string(SplitPath(name).stem);
   if (name.empty()) name = "texture";
@@ -231,14 +226,36 @@ std::string ImageFileName(const std::string& texture_file, ImageFormat format,
 
 // ----- The document ---------------------------------------------------------------------------
 
+// Without the skin: no joints, and every Part a plain mesh in its rest position.
+gltf::Skeleton SkeletonToWrite(const Model& model, bool skin) {
+  if (skin) return gltf::ReadSkeleton(model);
+  gltf::Skeleton none;
+  none.part_owner.assign(static_cast<size_t>(std::max(model.parts_count, 0)), kNoUnit);
+  return none;
+}
+
+// Which channels of each joint the animations key: every animation keys every channel that any
+// of them moves away from rest, because tools that switch between animations leave a joint the
+// new one does not key where the last one left it.
+struct KeyedChannels {
+  std::vector<char> translation, rotation, scale;  // per Unit
+};
+
+// One animation to write: an Anim, or "ALL" over every Motion.
+struct AnimationToWrite {
+  std::string name;
+  std::vector<int> keys;
+  bool loop = false;
+};
+
 class Exporter {
  public:
-  Exporter(const Model& model, bool binary, const GltfOptions& options, std::string stem)
+  Exporter(const Model& model, bool binary, const SaveOptions& options, std::string stem)
       : model_(model),
         binary_(binary),
         options_(options),
         stem_(std::move(stem)),
-        skeleton_(gltf::ReadSkeleton(model)) {}
+        skeleton_(SkeletonToWrite(model, options.skin)) {}
 
   bool Build(std::string* error);
   const std::string& json() const { return json_.str(); }
@@ -253,12 +270,14 @@ class Exporter {
   int AddTexture(const Part& part);
   int AddMaterial(int part);
   void AddPart(int part);
-  void AddAnimation(const std::string& name, const std::vector<int>& keys, bool loop);
+  std::vector<AnimationToWrite> Animations() const;
+  KeyedChannels ChannelsToKey(const std::vector<AnimationToWrite>& animations) const;
+  void AddAnimation(const AnimationToWrite& animation, const KeyedChannels& keyed);
   void AssembleJson();
 
   const Model& model_;
   const bool binary_;
-  const GltfOptions& options_;
+  const SaveOptions& options_;
   std::string stem_;
   gltf::Skeleton skeleton_;
   Buffer buffer_;
@@ -287,7 +306,8 @@ void Exporter::AddSkeleton() {
   nodes_.EndObject();
   scene_nodes_.push_back(node_count_++);
   for (int u = 0; u < skeleton_.units; ++u) {
-    nodes_.BeginObject().Key("name").String(Utf8Name(model_.node_name[model_.NodeOfUnit(u)]));
+    nodes_.BeginObject().Key("name").String(
+        StoredNameAsUtf8(model_.node_name[model_.NodeOfUnit(u)]));
     const Vec3 t = gltf::RestTranslation(model_, skeleton_, u);
     const float values[3] = {t.x, t.y, t.z};
     Numbers(nodes_.Key("translation"), values, 3);
@@ -353,7 +373,7 @@ int Exporter::AddMaterial(int part) {
   const Material& m = record.material;
   // The texture first: it may add a view to the buffer.
   const int texture = AddTexture(record);
-  materials_.BeginObject().Key("name").String(Utf8Name(model_.node_name[part]));
+  materials_.BeginObject().Key("name").String(StoredNameAsUtf8(model_.node_name[part]));
   materials_.Key("pbrMetallicRoughness").BeginObject();
   const GltfFactors factors = FactorsOfMaterial(m);
   Numbers(materials_.Key("baseColorFactor"), factors.base_color.data(), 4);
@@ -441,7 +461,7 @@ void Exporter::AddPart(int part) {
                           kElementArrayBuffer, nullptr, nullptr, 1));
   primitive.Key("material").Int(AddMaterial(part)).EndObject();
 
-  const std::string name = Utf8Name(model_.node_name[part]);
+  const std::string name = StoredNameAsUtf8(model_.node_name[part]);
   meshes_.BeginObject().Key("name").String(name);
   meshes_.Key("primitives").BeginArray().Raw(primitive.str()).EndArray().EndObject();
   nodes_.BeginObject().Key("name").String(name).Key("mesh").Int(mesh_count_++);
@@ -450,38 +470,90 @@ void Exporter::AddPart(int part) {
   scene_nodes_.push_back(node_count_++);
 }
 
-void Exporter::AddAnimation(const std::string& name, const std::vector<int>& keys, bool loop) {
-  const size_t n = keys.size();
+std::vector<AnimationToWrite> Exporter::Animations() const {
+  std::vector<AnimationToWrite> animations;
+  if (model_.anim_count <= 0) animations.push_back({"ALL", gltf::KeyMotions(model_, nullptr)});
+  assert(model_.anim_count <= kMaxAnims);
+  for (int a = 0; a < model_.anim_count; ++a) {
+    const Anim& anim = model_.anims[a];
+    animations.push_back(
+        {StoredNameAsUtf8(anim.name), gltf::KeyMotions(model_, &anim), anim.loop != 0});
+  }
+  return animations;
+}
+
+KeyedChannels Exporter::ChannelsToKey(const std::vector<AnimationToWrite>& animations) const {
+  const size_t units = static_cast<size_t>(skeleton_.units);
+  KeyedChannels keyed{std::vector<char>(units, 0), std::vector<char>(units, 0),
+                      std::vector<char>(units, 0)};
+  bool any = false;
+  for (const AnimationToWrite& animation : animations) {
+    for (size_t u = 0; u < units; ++u) {
+      const gltf::JointKeys k =
+          gltf::SampleJoint(model_, skeleton_, static_cast<int>(u), animation.keys);
+      keyed.translation[u] |= k.moves && options_.translation;
+      keyed.rotation[u] |= k.turns;
+      keyed.scale[u] |= k.scales && options_.scale;
+      any = any || keyed.translation[u] || keyed.rotation[u] || keyed.scale[u];
+    }
+  }
+  // glTF asks for at least one channel: still animations key the last Unit's rotation.
+  if (!any) keyed.rotation.back() = 1;
+  return keyed;
+}
+
+// Whether every key of `values` (`components` each) equals the first.
+bool Constant(const std::vector<float>& values, size_t components) {
+  for (size_t i = components; i < values.size(); ++i) {
+    if (values[i] != values[i % components]) return false;
+  }
+  return true;
+}
+
+void Exporter::AddAnimation(const AnimationToWrite& animation, const KeyedChannels& keyed) {
+  const size_t n = animation.keys.size();
   std::vector<float> times(n);
   for (size_t i = 0; i < n; ++i) {
-    times[i] = static_cast<float>(static_cast<double>(i) * options_.key_interval);
+    times[i] = static_cast<float>(static_cast<double>(i) * options_.gltf.key_interval);
   }
   const int input = buffer_.AddAccessor(times.data(), 4, n, kFloat, "SCALAR", 0, &times.front(),
                                         &times.back(), 1);
+  // A channel that holds one value throughout needs only its first and last key.
+  int ends_input = -1;
+  const float ends[2] = {times.front(), times.back()};
   JsonWriter samplers, channels;
   int sampler_count = 0;
-  auto add_channel = [&](int unit, const char* path, const std::vector<float>& values,
-                         const char* type, int components) {
-    const int output = buffer_.AddAccessor(values.data(), 4 * components, n, kFloat, type, 0,
-                                           nullptr, nullptr, components);
-    samplers.BeginObject().Key("input").Int(input).Key("output").Int(output);
+  auto add_channel = [&](int unit, const char* path, std::vector<float> values, const char* type,
+                         size_t components) {
+    size_t count = n;
+    int keys = input;
+    if (n > 2 && Constant(values, components)) {
+      if (ends_input < 0) {
+        ends_input = buffer_.AddAccessor(ends, 4, 2, kFloat, "SCALAR", 0, &ends[0], &ends[1], 1);
+      }
+      count = 2;
+      keys = ends_input;
+      values.resize(2 * components);
+      std::copy_n(values.begin(), components, values.begin() + static_cast<long>(components));
+    }
+    const int output = buffer_.AddAccessor(values.data(), 4 * components, count, kFloat, type, 0,
+                                           nullptr, nullptr, static_cast<int>(components));
+    samplers.BeginObject().Key("input").Int(keys).Key("output").Int(output);
     samplers.Key("interpolation").String("LINEAR").EndObject();
     channels.BeginObject().Key("sampler").Int(sampler_count++).Key("target").BeginObject();
     channels.Key("node").Int(JointOf(unit)).Key("path").String(path).EndObject().EndObject();
   };
   for (int u = 0; u < skeleton_.units; ++u) {
-    const gltf::JointKeys k = gltf::SampleJoint(model_, skeleton_, u, keys);
-    if (k.moves) add_channel(u, "translation", k.translation, "VEC3", 3);
-    // glTF asks for at least one channel: a still animation keeps the last Unit's rotation.
-    if (k.turns || (sampler_count == 0 && u + 1 == skeleton_.units)) {
-      add_channel(u, "rotation", k.rotation, "VEC4", 4);
-    }
-    if (k.scales) add_channel(u, "scale", k.scale, "VEC3", 3);
+    gltf::JointKeys k = gltf::SampleJoint(model_, skeleton_, u, animation.keys);
+    if (keyed.translation[u]) add_channel(u, "translation", std::move(k.translation), "VEC3", 3);
+    if (keyed.rotation[u]) add_channel(u, "rotation", std::move(k.rotation), "VEC4", 4);
+    if (keyed.scale[u]) add_channel(u, "scale", std::move(k.scale), "VEC3", 3);
   }
-  animations_.BeginObject().Key("name").String(name);
+  animations_.BeginObject().Key("name").String(animation.name);
   animations_.Key("channels").BeginArray().Raw(channels.str()).EndArray();
   animations_.Key("samplers").BeginArray().Raw(samplers.str()).EndArray();
-  animations_.Key("extras").BeginObject().Key("loop").Bool(loop).EndObject().EndObject();
+  animations_.Key("extras").BeginObject().Key("loop").Bool(animation.loop).EndObject();
+  animations_.EndObject();
 }
 
 void Exporter::AssembleJson() {
@@ -564,13 +636,10 @@ bool Exporter::Build(std::string* error) {
   }
   if (skinned()) {
     AddSkin();
-    if (model_.anim_count <= 0) {
-      AddAnimation("ALL", gltf::KeyMotions(model_, nullptr), false);
-    }
-    assert(model_.anim_count <= kMaxAnims);
-    for (int a = 0; a < model_.anim_count; ++a) {
-      const Anim& anim = model_.anims[a];
-      AddAnimation(Utf8Name(anim.name), gltf::KeyMotions(model_, &anim), anim.loop != 0);
+    if (options_.anim) {
+      const std::vector<AnimationToWrite> animations = Animations();
+      const KeyedChannels keyed = ChannelsToKey(animations);
+      for (const AnimationToWrite& animation : animations) AddAnimation(animation, keyed);
     }
   }
   AssembleJson();
@@ -581,10 +650,14 @@ bool Exporter::Build(std::string* error) {
 
 bool ExportGltf(const Model& model, const std::string& path, bool binary,
                 const SaveOptions& options, WriteError* error) {
+  const double interval = options.gltf.key_interval;
+  if (!(interval >= kMinGltfKeyInterval && interval <= kMaxGltfKeyInterval)) {
+    return Fail(error, WriteErrorKind::kModel, "the key interval is not from 0.001 to 60 seconds");
+  }
   std::string stem(SplitPath(path).stem);
   if (stem.empty()) stem = "model";
   try {
-    Exporter exporter(model, binary, options.gltf, stem);
+    Exporter exporter(model, binary, options, stem);
     std::string why;
     if (!exporter.Build(&why)) return Fail(error, WriteErrorKind::kModel, why);
     if (binary) {

@@ -14,7 +14,13 @@
 //
 // Animations: one per Anim with its Motions as keys (a looping Anim repeats its first Motion as
 // a last key; "loop" is in the animation's extras), or one "ALL" over every Motion. Channels are
-// linear; a channel that holds the rest value at every key is left out.
+// linear. Every animation keys the same channels: those that any animation moves away from
+// their rest value; a channel holding one value throughout an animation gets only its first and
+// last key.
+//
+// Save options: without `skin` the file has no skeleton (and so no animations), every Part a
+// plain mesh in its rest position; without `anim` no animations; without `translation` or
+// `scale` no channels of that kind.
 //
 // Materials (gltf_material.h): baseColorFactor = diffuse RGBA and emissiveFactor = emissive RGB,
 // colours as linear light; metallic 0, roughness from the specular power, BLEND when diffuse
@@ -36,7 +42,8 @@ namespace vorna {
 // saved atomically; options.progress is told the bytes of the one file whose rename commits the
 // save (the .glb, or the .bin that a .gltf is written after), and a stop before that rename
 // leaves the old files. False, with `error` (may be null), when the model has no Part with faces
-// (kModel), a value cannot be written or a file cannot be saved.
+// or holds a number that is not finite, the key interval is outside kMinGltfKeyInterval to
+// kMaxGltfKeyInterval (kModel), or a file cannot be saved.
 bool ExportGltf(const Model& model, const std::string& path, bool binary,
                 const SaveOptions& options = {}, WriteError* error = nullptr);
 

@@ -41,7 +41,10 @@ struct XOptions {
   }
 };
 
-// The glTF export's choices.
+// The glTF export's choices. Keys closer than a millisecond or further apart than a minute are
+// refused: times that far out lose the keys' order or precision in single-precision floats.
+inline constexpr double kMinGltfKeyInterval = 0.001;
+inline constexpr double kMaxGltfKeyInterval = 60.0;
 struct GltfOptions {
   double key_interval = 0.125;  // seconds between two keys of an animation
 };

@@ -12,6 +12,7 @@
 #include "formats/glb_reader.h"
 #include "formats/gltf_export.h"
 #include "formats/gltf_import.h"
+#include "formats/model_file_fixtures.h"
 #include "formats/registry.h"
 #include "images/decode.h"
 #include "images/encode.h"
@@ -102,6 +103,46 @@ TEST(GltfTest, ColoursSurviveARoundTripToTheStoredPrecision) {
   ASSERT_TRUE(ReadModelFile(*back, dir.File("colours.glb"), host, {false}, nullptr));
   for (int p = 0; p < back->parts_count; ++p) after.insert(text(back->parts[p].material));
   EXPECT_EQ(after, before);
+}
+
+// The save options as the other writers take them (no skin: no skeleton, so no animation). Every
+// animation keys every channel any of them keys, since tools that switch animations leave a joint
+// the next one does not key where the last one put it. Key intervals out of range are refused.
+TEST(GltfTest, SaveOptionsLeaveOutWhatTheyNameAndEveryAnimationKeysTheSameChannels) {
+  test::TempDir dir;
+  auto walker = test::SampleWalker();
+  walker->motions[1].scale[1] = {2, 1, 1};
+  const struct {
+    bool skin, anim, translation, scale;
+    size_t skins, animations;
+    std::set<std::string> paths;
+  } cases[] = {
+      {true, true, true, true, 1, 2, {"translation", "rotation", "scale"}},
+      {false, true, true, true, 0, 0, {}},
+      {true, false, true, true, 1, 0, {}},
+      {true, true, false, true, 1, 2, {"rotation", "scale"}},
+      {true, true, true, false, 1, 2, {"translation", "rotation"}},
+  };
+  for (const auto& c : cases) {
+    const SaveOptions options{c.skin, c.translation, c.scale, c.anim};
+    ASSERT_TRUE(ExportGltf(*walker, dir.File("options.glb"), true, options));
+    const tinygltf::Model g = test::ReadGlb(dir.File("options.glb"));
+    EXPECT_EQ(g.skins.size(), c.skins);
+    ASSERT_EQ(g.animations.size(), c.animations);
+    std::set<std::string> paths;
+    std::set<std::pair<int, std::string>> channels[2];
+    for (size_t a = 0; a < g.animations.size(); ++a) {
+      for (const auto& channel : g.animations[a].channels) {
+        paths.insert(channel.target_path);
+        channels[a].emplace(channel.target_node, channel.target_path);
+      }
+    }
+    EXPECT_EQ(paths, c.paths);
+    EXPECT_EQ(channels[0], channels[1]);
+  }
+  for (const double seconds : {0.0009, 60.1}) {
+    EXPECT_FALSE(ExportGltf(*walker, dir.File("keys.glb"), true, {.gltf = {seconds}})) << seconds;
+  }
 }
 
 // Infinite and NaN numbers (which a text format reads as numbers) never reach a glTF file.

@@ -1,6 +1,7 @@
 // Our glTF export against standard glTF skinning, the Khronos validator and Assimp.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -117,7 +118,9 @@ std::vector<SampledMesh> Sample(const tinygltf::Model& g, int animation, size_t 
           c.target_path == "rotation"
               ? r[c.target_node]
               : (c.target_path == "translation" ? t[c.target_node] : s[c.target_node]);
-      for (size_t k = 0; k < width; ++k) target[k] = out.at(key * width + k);
+      // A channel constant through the animation has only its first and last key.
+      const size_t at = std::min(key, out.size() / width - 1);
+      for (size_t k = 0; k < width; ++k) target[k] = out.at(at * width + k);
     }
   }
   std::vector<Mat4> world(n);
@@ -218,7 +221,8 @@ void ExpectKeysReproducePoses(Model& model, const std::string& path,
   const double tolerance = 1e-4 * ModelSize(model);
   for (size_t a = 0; a < key_motions.size(); ++a) {
     for (const tinygltf::AnimationSampler& s : g.animations[a].samplers) {
-      EXPECT_EQ(g.accessors.at(s.input).count, key_motions[a].size()) << "animation " << a;
+      const size_t keys = g.accessors.at(s.input).count;
+      EXPECT_TRUE(keys == key_motions[a].size() || keys == 2) << "animation " << a;
     }
     for (size_t key = 0; key < key_motions[a].size(); ++key) {
       SCOPED_TRACE("animation " + std::to_string(a) + " key " + std::to_string(key));
