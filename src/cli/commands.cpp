@@ -131,7 +131,9 @@ std::string ConvertUsage() {
          "                      glTF: seconds from one key to the next, 0.001 to 60 (default\n"
          "                      0.125)\n"
          "\n"
-         "Texture files that IN names but that are missing are listed on stderr.\n";
+         "Texture files that IN names but that are missing are listed on stderr. Writing to\n"
+         "another folder copies the texture files beside OUT, and says so on stderr; files\n"
+         "already there are never replaced.\n";
 }
 
 int Usage(const char* usage, const std::string& problem) {
@@ -376,7 +378,13 @@ std::string ConvertFile(const ConvertRequest& request, const std::string& in,
            std::to_string(model->motion_count) + ")";
   }
   WriteError error;
-  if (SaveModel(*model, out, request.format->format, request.options, host, &error)) return "";
+  BesideReport beside;
+  SaveOptions options = request.options;
+  options.beside = &beside;
+  if (SaveModel(*model, out, request.format->format, options, host, &error)) {
+    ReportBesideFiles(beside, host);
+    return "";
+  }
   return CannotSaveLine(out, error.path == out ? error.message : error.Describe());
 }
 

@@ -16,6 +16,14 @@ namespace {
 // The missing-texture message grows with every name; past this many the list is cut short.
 constexpr size_t kMaxListedTextures = 32;
 
+// File names for a message, one a line, a long list cut short.
+std::string Listed(const std::vector<std::string>& names) {
+  std::string text;
+  for (size_t i = 0; i < names.size() && i < kMaxListedTextures; ++i) text += "\r\n" + names[i];
+  if (names.size() > kMaxListedTextures) text += "\r\n･･･";
+  return text;
+}
+
 // What a reader or writer running on a worker thread says, kept to be shown by the caller's
 // Host once it has finished (or dropped when the user stopped it). Readers and writers only
 // tell; nothing of theirs asks a question.
@@ -86,12 +94,10 @@ void ReportMissingTextures(const Model& model, Host& host, std::vector<std::stri
     if (!FileExists(StoredFilePath(model.model_dir, name))) missing->push_back(name);
   }
   if (missing->empty()) return;
-  std::string text = model.model_dir + "\r\n\r\nに以下のファイルがありません。\r\n";
-  for (size_t i = 0; i < missing->size() && i < kMaxListedTextures; ++i) {
-    text += "\r\n" + Cp932ToUtf8((*missing)[i]);
-  }
-  if (missing->size() > kMaxListedTextures) text += "\r\n･･･";
-  host.Message(text, MessageIcon::kNone);
+  std::vector<std::string> names;
+  for (const std::string& name : *missing) names.push_back(Cp932ToUtf8(name));
+  host.Message(model.model_dir + "\r\n\r\nに以下のファイルがありません。\r\n" + Listed(names),
+               MessageIcon::kNone);
 }
 
 }  // namespace
@@ -191,15 +197,37 @@ bool SaveModelInBackground(Model& model, const std::string& path, ModelFormat fo
       cancelled);
 }
 
+void ReportBesideFiles(const BesideReport& report, Host& host) {
+  if (!report.any()) return;
+  std::string text;
+  if (!report.copied.empty()) {
+    text = "テクスチャのファイルを保存先のフォルダーにコピーしました。\r\n" + Listed(report.copied);
+  }
+  if (!report.renamed.empty()) {
+    std::vector<std::string> names;
+    for (const auto& [taken, written] : report.renamed) names.push_back(taken + " → " + written);
+    if (!text.empty()) text += "\r\n\r\n";
+    text += "同じ名前の別のファイルがあるため、名前を変えて保存しました。\r\n" + Listed(names);
+  }
+  host.Message(text, MessageIcon::kInformation);
+}
+
 bool SaveAndReport(Model& model, const std::string& path, const FormatRow& row,
                    const SaveOptions& options, Host& host, bool add_cannot_save, bool* cancelled) {
   bool stopped = false;
   WriteError error;
+  BesideReport beside;
+  SaveOptions reporting = options;
+  reporting.beside = &beside;
   const bool saved =
-      SaveModelInBackground(model, path, row.format, options, host, &stopped, &error);
+      SaveModelInBackground(model, path, row.format, reporting, host, &stopped, &error);
   if (cancelled != nullptr) *cancelled = stopped;
+  if (saved) ReportBesideFiles(beside, host);
   if (saved || stopped) return saved;
-  if (error.path == path) {
+  if (error.kind == WriteErrorKind::kTaken) {
+    host.Message(error.path + "\r\n\r\nには別のファイルがあるため、保存しませんでした。",
+                 MessageIcon::kStop);
+  } else if (error.path == path) {
     if (error.kind == WriteErrorKind::kCreate && row.names_create_failure) {
       host.Message("ファイルを作成できません", MessageIcon::kStop);
     } else if (error.kind == WriteErrorKind::kWrite && row.names_write_failure) {

@@ -93,12 +93,17 @@ bool SaveModelInBackground(Model& model, const std::string& path, ModelFormat fo
                            const SaveOptions& options, Host& host, bool* cancelled = nullptr,
                            WriteError* error = nullptr);
 
+// The one notice of what a save did beside the model (texture files copied into its folder,
+// files written under another name), if it did anything.
+void ReportBesideFiles(const BesideReport& report, Host& host);
+
 // The one save flow every save of the editor goes through: SaveModelInBackground in `row`'s
 // format, and a failure shown as the user sees it: for a failure of the model's own file the
 // row's message for it, if it names that kind ("ファイルを作成できません" when the file cannot be
 // created, "ファイルを保存できません" when it cannot be written, stop icon), then
-// "保存できません" when `add_cannot_save`. A save the user stopped shows nothing and sets
-// `cancelled` (may be null).
+// "保存できません" when `add_cannot_save`; a file beside it that the save would not replace is
+// named first. A save the user stopped shows nothing and sets `cancelled` (may be null); a save
+// that did something beside the model says so (ReportBesideFiles).
 bool SaveAndReport(Model& model, const std::string& path, const FormatRow& row,
                    const SaveOptions& options, Host& host, bool add_cannot_save = true,
                    bool* cancelled = nullptr);

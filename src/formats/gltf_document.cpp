@@ -175,20 +175,6 @@ bool DecodeDataUri(std::string_view uri, std::vector<uint8_t>* out) {
   return true;
 }
 
-// A relative path below the model's directory: no scheme, no root, no "..".
-bool StaysBesideTheModel(const std::string& path) {
-  if (path.empty() || path[0] == '/' || path[0] == '\\') return false;
-  const size_t colon = path.find(':');
-  if (colon != std::string::npos && path.find_first_of("/\\") > colon) return false;
-  size_t start = 0;
-  while (start <= path.size()) {
-    const size_t end = std::min(path.find_first_of("/\\", start), path.size());
-    if (path.compare(start, end - start, "..") == 0 && end - start == 2) return false;
-    start = end + 1;
-  }
-  return true;
-}
-
 // ----- JSON fields ------------------------------------------------------------------------------
 
 // Reads the fields of one object; the first failure names its place ("nodes[2].mesh: ...").
@@ -658,7 +644,7 @@ bool FetchBuffers(const std::vector<BufferSource>& sources, std::span<const uint
       data = bytes;
     } else {
       const std::string name = DecodeUri(source.uri);
-      if (!StaysBesideTheModel(name)) {
+      if (!StaysInFolder(name)) {
         return Fail(error, ReadErrorKind::kBadData,
                     where + ": \"" + name + "\" is not a file beside the model");
       }
@@ -939,6 +925,31 @@ bool ReadGltfDocument(std::span<const uint8_t> bytes, const std::string& directo
   } catch (const std::bad_alloc&) {
     return Fail(error, ReadErrorKind::kOutOfMemory, "out of memory");
   }
+}
+
+std::vector<std::string> FileNamesOf(std::string_view json) {
+  std::vector<std::string> names;
+  try {
+    simdjson::dom::parser parser;
+    element top;
+    if (parser.allocate(json.size(), kMaxNesting) != simdjson::SUCCESS ||
+        parser.parse(json.data(), json.size()).get(top) != simdjson::SUCCESS) {
+      return names;
+    }
+    for (const char* list : {"buffers", "images"}) {
+      simdjson::dom::array items;
+      if (top[list].get(items) != simdjson::SUCCESS) continue;
+      for (element item : items) {
+        std::string_view uri;
+        if (item["uri"].get(uri) == simdjson::SUCCESS && !uri.starts_with("data:")) {
+          names.push_back(DecodeUri(uri));
+        }
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    names.clear();
+  }
+  return names;
 }
 
 namespace {

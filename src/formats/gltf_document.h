@@ -248,6 +248,10 @@ struct Document {
 bool ReadGltfDocument(std::span<const uint8_t> bytes, const std::string& directory, Document* doc,
                       ReadError* error);
 
+// The files beside it that the glTF JSON text `json` names by a relative URI (buffers and
+// images), percent-decoded, or none when the text is not glTF JSON.
+std::vector<std::string> FileNamesOf(std::string_view json);
+
 // The `count * components` values of accessor `index` as floats, row by row: normalised
 // integers mapped to [0, 1] or [-1, 1], other integers as they are, sparse values substituted.
 // False with `why` ("accessors[3]: ...") when a value is not finite or a sparse index lies

@@ -16,8 +16,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "formats/beside_files.h"
 #include "formats/glb_container.h"
 #include "formats/gltf_animation.h"
+#include "formats/gltf_document.h"
 #include "formats/gltf_material.h"
 #include "formats/json_writer.h"
 #include "images/decode.h"
@@ -44,6 +46,8 @@ constexpr int kElementArrayBuffer = 34963;
 constexpr int kFloat = 5126;
 constexpr int kUnsignedByte = 5121;
 constexpr int kUnsignedInt = 5125;
+// A .gltf larger than this is no export of ours: its files are not replaced.
+constexpr uint64_t kMaxReplacedGltfBytes = uint64_t{64} << 20;
 
 // A relative URI for a file name: everything but unreserved characters percent-encoded.
 std::string UriOfFileName(std::string_view name) {
@@ -182,7 +186,7 @@ PartMesh BuildPartMesh(const Model& model, int part) {
 struct ImageData {
   std::vector<uint8_t> bytes;
   ImageFormat format = ImageFormat::kPng;  // PNG or JPEG, as glTF takes them
-  std::string file_name;                   // for .gltf: the name beside the model
+  BesideFile file;                         // for .gltf: the file beside the model
 };
 
 // The image of a Part's texture: the file's own bytes when it is a PNG or JPEG we can decode,
@@ -208,20 +212,17 @@ bool TextureImage(const Model& model, const Part& part, ImageData* out) {
   return EncodePngWithAlpha(image, &out->bytes);
 }
 
-// "<stem>.png" or "<stem>.jpg" for a texture name, unique among `taken`.
-std::string ImageFileName(const std::string& texture_file, ImageFormat format,
-                          std::vector<std::string>* taken) {
+// "<stem>.png" or "<stem>.jpg" for a texture name.
+std::string ImageFileName(const std::string& texture_file, ImageFormat format) {
   std::string name = StoredNameAsUtf8(texture_file);
   std::replace(name.begin(), name.end(), '\\', '/');
   name = std::string(SplitPath(name).stem);
   if (name.empty()) name = "texture";
-  const std::string extension(ImageFormatRowOf(format).extension);
-  std::string candidate = name + extension;
-  for (int n = 2; std::find(taken->begin(), taken->end(), candidate) != taken->end(); ++n) {
-    candidate = name + "-" + std::to_string(n) + extension;
-  }
-  taken->push_back(candidate);
-  return candidate;
+  return name + std::string(ImageFormatRowOf(format).extension);
+}
+
+std::string_view Chars(const std::vector<uint8_t>& bytes) {
+  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
 // ----- The document ---------------------------------------------------------------------------
@@ -250,16 +251,20 @@ struct AnimationToWrite {
 
 class Exporter {
  public:
-  Exporter(const Model& model, bool binary, const SaveOptions& options, std::string stem)
+  // `names` (null for a .glb) chooses the files beside a .gltf.
+  Exporter(const Model& model, bool binary, const SaveOptions& options, std::string stem,
+           BesideNames* names)
       : model_(model),
         binary_(binary),
         options_(options),
         stem_(std::move(stem)),
+        names_(names),
         skeleton_(SkeletonToWrite(model, options.skin)) {}
 
   bool Build(std::string* error);
   const std::string& json() const { return json_.str(); }
   std::vector<uint8_t>& buffer() { return buffer_.bytes(); }
+  const BesideFile& buffer_file() const { return buffer_file_; }
   const std::vector<ImageData>& images() const { return images_; }
 
  private:
@@ -279,6 +284,8 @@ class Exporter {
   const bool binary_;
   const SaveOptions& options_;
   std::string stem_;
+  BesideNames* names_;
+  BesideFile buffer_file_;
   gltf::Skeleton skeleton_;
   Buffer buffer_;
   // The items of each top-level array, assembled into the document at the end.
@@ -288,7 +295,6 @@ class Exporter {
   int material_count_ = 0;
   int mesh_count_ = 0;
   std::vector<ImageData> images_;
-  std::vector<std::string> image_names_;
   std::map<std::string, int> texture_of_file_;  // texture file name -> texture index, -1 failed
   JsonWriter json_;
 };
@@ -352,8 +358,9 @@ int Exporter::AddTexture(const Part& part) {
           .Int(buffer_.AddView(image.bytes.data(), image.bytes.size(), 0));
       images_json_.Key("mimeType").String(ImageFormatRowOf(image.format).mime_type);
     } else {
-      image.file_name = ImageFileName(part.texture_file, image.format, &image_names_);
-      images_json_.Key("uri").String(UriOfFileName(image.file_name));
+      image.file = names_->Choose(ImageFileName(part.texture_file, image.format),
+                                  Chars(image.bytes), options_.beside);
+      images_json_.Key("uri").String(UriOfFileName(FileNameOf(image.file.path)));
     }
     images_json_.EndObject();
     texture = static_cast<int>(images_.size());
@@ -583,7 +590,10 @@ void Exporter::AssembleJson() {
   while (buffer_.bytes().size() % 4 != 0) buffer_.bytes().push_back(0);
   j.Key("buffers").BeginArray().BeginObject();
   j.Key("byteLength").Int(static_cast<int64_t>(buffer_.bytes().size()));
-  if (!binary_) j.Key("uri").String(UriOfFileName(stem_ + ".bin"));
+  if (!binary_) {
+    buffer_file_ = names_->Choose(stem_ + ".bin", Chars(buffer_.bytes()), options_.beside);
+    j.Key("uri").String(UriOfFileName(FileNameOf(buffer_file_.path)));
+  }
   j.EndObject().EndArray().EndObject();
 }
 
@@ -648,6 +658,22 @@ bool Exporter::Build(std::string* error) {
 
 }  // namespace
 
+namespace {
+
+// The files beside the .gltf at `path` that it names, which a new export there may replace.
+std::vector<std::string> FilesOfReplacedGltf(const std::string& path) {
+  FileBytes old;
+  if (!ReadWholeFile(path, &old, nullptr, kMaxReplacedGltfBytes)) return {};
+  std::vector<std::string> names = gltf::FileNamesOf(old.text());
+  // Only files right beside it: our export names no others.
+  std::erase_if(names, [](const std::string& name) {
+    return name.find_first_of("/\\") != std::string::npos || name == "." || name == "..";
+  });
+  return names;
+}
+
+}  // namespace
+
 bool ExportGltf(const Model& model, const std::string& path, bool binary,
                 const SaveOptions& options, WriteError* error) {
   const double interval = options.gltf.key_interval;
@@ -657,7 +683,9 @@ bool ExportGltf(const Model& model, const std::string& path, bool binary,
   std::string stem(SplitPath(path).stem);
   if (stem.empty()) stem = "model";
   try {
-    Exporter exporter(model, binary, options, stem);
+    const std::string dir = DirectoryOf(path);
+    BesideNames names(dir, binary ? std::vector<std::string>{} : FilesOfReplacedGltf(path));
+    Exporter exporter(model, binary, options, stem, &names);
     std::string why;
     if (!exporter.Build(&why)) return Fail(error, WriteErrorKind::kModel, why);
     if (binary) {
@@ -667,14 +695,12 @@ bool ExportGltf(const Model& model, const std::string& path, bool binary,
       }
       return WriteFileAtomically(path, glb, options.progress, error);
     }
-    const std::string dir = DirectoryOf(path);
-    const std::vector<uint8_t>& buffer = exporter.buffer();
-    const std::string_view bin(reinterpret_cast<const char*>(buffer.data()), buffer.size());
-    if (!WriteFileAtomically(dir + stem + ".bin", bin, options.progress, error)) return false;
+    if (!WriteBesideFile(exporter.buffer_file(), Chars(exporter.buffer()), options.progress,
+                         error)) {
+      return false;
+    }
     for (const ImageData& image : exporter.images()) {
-      const std::string_view bytes(reinterpret_cast<const char*>(image.bytes.data()),
-                                   image.bytes.size());
-      if (!WriteFileAtomically(dir + image.file_name, bytes, {}, error)) return false;
+      if (!WriteBesideFile(image.file, Chars(image.bytes), {}, error)) return false;
     }
     return WriteFileAtomically(path, exporter.json(), {}, error);
   } catch (const std::bad_alloc&) {

@@ -38,11 +38,13 @@ namespace vorna {
 
 // Writes `model` (unchanged) to `path`: with `binary` one .glb with the buffer and the images
 // inside, else .gltf JSON with the buffer as "<name>.bin" and the texture images beside it, all
-// referred to by relative URIs. Keys are options.gltf.key_interval seconds apart. Files are
-// saved atomically; options.progress is told the bytes of the one file whose rename commits the
-// save (the .glb, or the .bin that a .gltf is written after), and a stop before that rename
-// leaves the old files. False, with `error` (may be null), when the model has no Part with faces
-// or holds a number that is not finite, the key interval is outside kMinGltfKeyInterval to
+// referred to by relative URIs. Beside a .gltf no file is replaced that the .gltf being replaced
+// does not name: a name another file has is passed over for a numbered one ("<name>-2.bin"),
+// which options.beside (may be null) records. Keys are options.gltf.key_interval seconds apart.
+// Files are saved atomically; options.progress is told the bytes of the one file whose rename
+// commits the save (the .glb, or the .bin that a .gltf is written after), and a stop before that
+// rename leaves the old files. False, with `error` (may be null), when the model has no Part with
+// faces or holds a number that is not finite, the key interval is outside kMinGltfKeyInterval to
 // kMaxGltfKeyInterval (kModel), or a file cannot be saved.
 bool ExportGltf(const Model& model, const std::string& path, bool binary,
                 const SaveOptions& options = {}, WriteError* error = nullptr);

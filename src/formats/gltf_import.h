@@ -18,7 +18,7 @@
 // Textures: a base-colour image named by a relative URI becomes the Part's texture file, loaded
 // from the file's directory. An image inside the file (a buffer view or a data URI) is decoded
 // into the Part's texture, marked embedded, and named "<file stem>-<image number>.png" so that
-// saving in a format that stores texture names writes it beside the model (texture_files.h).
+// saving in a format that stores texture names writes it beside the model (beside_files.h).
 //
 // The bytes are untrusted: formats/gltf_document.h checks the document before anything is read.
 // Refused besides what it refuses: a vertex attribute of the wrong type, a value or a placed

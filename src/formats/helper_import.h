@@ -10,7 +10,7 @@
 // model's directory (a name with a folder from another machine, such as "C:\art\skin.png", by its
 // last component); an image inside the file is decoded into the Part's texture, marked embedded
 // and named "<file stem>-<image number>.png", so that saving in a format that names textures
-// writes it beside the model (texture_files.h), as the glTF import does.
+// writes it beside the model (beside_files.h), as the glTF import does.
 #pragma once
 
 #include <cstdint>

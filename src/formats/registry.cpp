@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cctype>
 
+#include "formats/beside_files.h"
 #include "formats/dxf.h"
 #include "formats/gltf_export.h"
 #include "formats/gltf_import.h"
 #include "formats/text_polygon.h"
-#include "formats/texture_files.h"
 #include "formats/vr2_binary.h"
 #include "formats/vr2_text.h"
 #include "formats/vrn_binary.h"
@@ -390,8 +390,15 @@ bool SaveModel(Model& model, const std::string& path, ModelFormat format,
   if (row.write == nullptr) {
     return Fail(error, WriteErrorKind::kNoWriter, std::string(row.name) + " has no writer", path);
   }
+  std::vector<BesideFile> textures;
+  if (row.names_textures &&
+      !PlanTextureFiles(model, DirectoryOf(path), &textures, options.beside, error)) {
+    return false;
+  }
   if (!row.write(model, path, options, host, error)) return false;
-  if (row.names_textures && !WriteTextureFiles(model, DirectoryOf(path), error)) return false;
+  for (const BesideFile& file : textures) {
+    if (!WriteBesideFile(file, file.bytes, {}, error)) return false;
+  }
   model.modified = 0;
   return true;
 }

@@ -75,7 +75,8 @@ struct FormatRow {
   // The binary form of a text format, chosen in its save-format dialog; the row's own format
   // when it has none.
   ModelFormat binary_form;
-  // The file names texture files, so embedded textures are written beside it on save.
+  // The file names texture files, so a save writes embedded textures beside it and copies the
+  // named files when it goes to another folder.
   bool names_textures;
   // Read into the VRN form (per-corner texture coordinates move to the vertices), which the
   // editor tells the user after a load.
@@ -138,9 +139,10 @@ bool ReadModelFile(Model& model, const std::string& path, Host& host, const Read
 bool HasReaderFor(const std::string& path, ReadError* error = nullptr);
 
 // Writes `model` to `path` in `format` with the options that concern it, then, for formats that
-// name texture files, the texture files beside it (texture_files.h): the one way every save goes.
-// False, with `error` (may be null) saying what failed and which file, when the format has no
-// writer or a file cannot be written. Success clears `modified`.
+// name texture files, the texture files beside it (beside_files.h, planned before the model is
+// written): the one way every save goes. False, with `error` (may be null) saying what failed
+// and which file, when the format has no writer, a texture file would replace another file or a
+// file cannot be written. Success clears `modified`.
 bool SaveModel(Model& model, const std::string& path, ModelFormat format,
                const SaveOptions& options, Host& host, WriteError* error = nullptr);
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "io/progress.h"
@@ -49,6 +50,14 @@ struct GltfOptions {
   double key_interval = 0.125;  // seconds between two keys of an animation
 };
 
+// What a save did beside the model that the user is told: texture files copied from the
+// model's old folder, and files written under another name because another file had theirs.
+struct BesideReport {
+  std::vector<std::string> copied;
+  std::vector<std::pair<std::string, std::string>> renamed;  // the name taken, the one written
+  bool any() const { return !copied.empty() || !renamed.empty(); }
+};
+
 // All on for an overwrite save; the save-format dialogs' "なし" boxes turn the first four off.
 struct SaveOptions {
   bool skin = true;         // blend weights and blend settings
@@ -60,6 +69,8 @@ struct SaveOptions {
   // Told the bytes written to the temporary file; a stop before the rename leaves the old file
   // as it was and fails the save.
   ProgressCallback progress;
+  // Filled by a save that did something beside the model the user should hear of (may be null).
+  BesideReport* beside = nullptr;
 };
 
 }  // namespace vorna

@@ -38,6 +38,19 @@ void SyncDirectory(const std::string& directory) {
   ::close(fd);
 }
 
+// Gives the complete temporary the target's name unless a file has it: a hard link fails on an
+// existing name. File systems without hard links get a look before the rename instead.
+bool LinkAsNewFile(const std::string& temp, const std::string& path) {
+  if (::link(temp.c_str(), path.c_str()) == 0) {
+    ::unlink(temp.c_str());
+    return true;
+  }
+  if (errno == EEXIST) return false;
+  struct stat existing {};
+  if (::lstat(path.c_str(), &existing) == 0 || errno != ENOENT) return false;
+  return ::rename(temp.c_str(), path.c_str()) == 0;
+}
+
 }  // namespace
 
 AtomicFile::~AtomicFile() { Discard(); }
@@ -99,7 +112,7 @@ bool AtomicFile::Write(std::string_view bytes, const ProgressCallback& progress)
   return !failed_;
 }
 
-bool AtomicFile::Commit() {
+bool AtomicFile::Commit(bool replace) {
   if (fd_ < 0 || failed_) {
     Discard();
     return false;
@@ -107,7 +120,9 @@ bool AtomicFile::Commit() {
   const bool synced = ::fsync(fd_) == 0;
   const bool closed = ::close(fd_) == 0;
   fd_ = -1;
-  if (!synced || !closed || ::rename(temp_path_.c_str(), path_.c_str()) != 0) {
+  if (!synced || !closed ||
+      !(replace ? ::rename(temp_path_.c_str(), path_.c_str()) == 0
+                : LinkAsNewFile(temp_path_, path_))) {
     Discard();
     return false;
   }
@@ -121,8 +136,8 @@ bool AtomicFile::Open(const std::string& path, WriteError* error) {
 }
 
 bool AtomicFile::WriteAndCommit(std::string_view bytes, const ProgressCallback& progress,
-                                WriteError* error) {
-  if (Write(bytes, progress) && Commit()) return true;
+                                WriteError* error, bool replace) {
+  if (Write(bytes, progress) && Commit(replace)) return true;
   return stopped_ ? Fail(error, WriteErrorKind::kCancelled, "stopped", path_)
                   : Fail(error, WriteErrorKind::kWrite, "cannot write the file", path_);
 }

@@ -30,13 +30,16 @@ class AtomicFile {
   bool Write(std::string_view bytes, const ProgressCallback& progress);
   // Syncs, closes and renames over the target, keeping an existing target's permissions. False
   // (temporary removed, target untouched) on any failure, including an earlier failed Write.
-  bool Commit();
+  // Without `replace` the file only takes the name while nothing has it: a file that came
+  // meanwhile stays as it is and the commit fails.
+  bool Commit(bool replace = true);
 
   // Open with `error` (may be null) set to kCreate on failure.
   bool Open(const std::string& path, WriteError* error);
   // Write (reporting to `progress`) and Commit, with `error` (may be null) set to kCancelled when
   // the progress asked to stop and to kWrite on any other failure.
-  bool WriteAndCommit(std::string_view bytes, const ProgressCallback& progress, WriteError* error);
+  bool WriteAndCommit(std::string_view bytes, const ProgressCallback& progress, WriteError* error,
+                      bool replace = true);
 
  private:
   void Discard();

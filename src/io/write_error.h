@@ -16,6 +16,7 @@ enum class WriteErrorKind : std::uint8_t {
   kNoWriter,     // the format has no writer
   kOutOfMemory,  // an allocation failed
   kCancelled,    // the caller asked the write to stop
+  kTaken,        // another file has the name, and the save does not replace files it did not make
 };
 
 struct WriteError {

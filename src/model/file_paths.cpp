@@ -85,4 +85,17 @@ std::string StoredFilePath(const std::string& dir, const std::string& stored_nam
   return FileExists(converted) ? converted : path;
 }
 
+bool StaysInFolder(const std::string& path) {
+  if (path.empty() || path[0] == '/' || path[0] == '\\') return false;
+  const size_t colon = path.find(':');
+  if (colon != std::string::npos && path.find_first_of("/\\") > colon) return false;
+  size_t start = 0;
+  while (start <= path.size()) {
+    const size_t end = std::min(path.find_first_of("/\\", start), path.size());
+    if (path.compare(start, end - start, "..") == 0 && end - start == 2) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
 }  // namespace vorna

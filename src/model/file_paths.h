@@ -22,6 +22,10 @@ bool FileExists(const std::string& path);
 // '\\' in the raw bytes would also break names whose two-byte characters end in that byte.)
 std::string StoredFilePath(const std::string& dir, const std::string& stored_name);
 
+// Whether a relative file name stays inside the folder it is relative to: no scheme, no root
+// and no ".." component ('/' and '\\' both separate).
+bool StaysInFolder(const std::string& path);
+
 // Case-insensitive (ASCII) equality, as file names of stored models compare.
 bool EqualsIgnoringCase(const std::string& a, const std::string& b);
 

@@ -284,7 +284,7 @@ TEST(SaveTest, AFailedSaveShowsTheMessagesItsRowNames) {
     SCOPED_TRACE(c.path);
     auto model = test::TwoPartModel();
     model->parts[0].texture_embedded = true;
-    model->parts[0].texture_file = "blocked";  // a folder: the texture cannot be written
+    model->parts[0].texture_file = "no/t.png";  // no such folder: it cannot be written
     model->parts[0].texture = Texture::FromImage(Image{1, 1, {1, 2, 3, 4}});
     ScriptedHost host;
     EXPECT_FALSE(
@@ -293,6 +293,30 @@ TEST(SaveTest, AFailedSaveShowsTheMessagesItsRowNames) {
     EXPECT_EQ(host.entries[0].icon,
               c.texts[0] == kCannotSaveMessage ? MessageIcon::kNone : MessageIcon::kStop);
   }
+}
+
+// A save as into another folder takes the model's texture files along and writes an embedded
+// texture whose name another file has under a free one, and says both in one notice.
+TEST(SaveTest, ASaveSaysInOneNoticeWhatItDidBesideTheModel) {
+  test::TempDir dir;
+  ASSERT_TRUE(::mkdir(dir.File("from").c_str(), 0755) == 0 &&
+              ::mkdir(dir.File("to").c_str(), 0755) == 0);
+  test::WriteFile(dir.File("from/skin.bmp"), "skin");
+  test::WriteFile(dir.File("to/made.png"), "not ours");
+  auto model = test::TwoPartModel();
+  model->model_dir = dir.File("from/");
+  model->parts[0].texture_file = "skin.bmp";
+  model->parts[1].texture_embedded = true;
+  model->parts[1].texture_file = "made.png";
+  model->parts[1].texture = Texture::FromImage(Image{1, 1, {1, 2, 3, 4}});
+  ScriptedHost host;
+  ASSERT_TRUE(SaveAndReport(*model, dir.File("to/m.vrn"), RowOf(ModelFormat::kVrnText), {}, host));
+  EXPECT_EQ(host.Texts(), std::vector<std::string>{
+                              "テクスチャのファイルを保存先のフォルダーにコピーしました。\r\n"
+                              "\r\nskin.bmp\r\n\r\n"
+                              "同じ名前の別のファイルがあるため、名前を変えて保存しました。\r\n"
+                              "\r\nmade.png → made-2.png"});
+  EXPECT_EQ(model->parts[1].texture_file, "made-2.png");
 }
 
 }  // namespace

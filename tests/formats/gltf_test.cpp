@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
+#include <memory>
 #include <set>
 #include <span>
 #include <string>
@@ -33,15 +35,20 @@ bool Parse(Model& model, const std::string& bytes, Host& host, ReadError* error 
       "/nonexistent/", "m", host, options, error);
 }
 
-TEST(GltfTest, EmbeddedTexturesAreWrittenBesideTheSavedModel) {
-  test::TempDir dir;
-  auto model = test::Character(1);
-  Image image{2, 1, {255, 0, 0, 255, 0, 0, 255, 128}};
+// test::Character(1) in `dir`, its first Part's texture a 2×1 BMP "body.bmp" there.
+std::unique_ptr<Model> CharacterWithBodyBmp(const test::TempDir& dir) {
   std::vector<uint8_t> bmp;
-  ASSERT_TRUE(EncodeBmp(image, &bmp));
+  EXPECT_TRUE(EncodeBmp(Image{2, 1, {255, 0, 0, 255, 0, 0, 255, 128}}, &bmp));
   test::WriteFile(dir.File("body.bmp"), std::string(bmp.begin(), bmp.end()));
+  auto model = test::Character(1);
   model->model_dir = dir.path();
   model->parts[0].texture_file = "body.bmp";
+  return model;
+}
+
+TEST(GltfTest, EmbeddedTexturesAreWrittenBesideTheSavedModel) {
+  test::TempDir dir;
+  auto model = CharacterWithBodyBmp(dir);
   ASSERT_TRUE(ExportGltf(*model, dir.File("skin.glb"), true));
 
   auto back = test::NewModel();
@@ -143,6 +150,33 @@ TEST(GltfTest, SaveOptionsLeaveOutWhatTheyNameAndEveryAnimationKeysTheSameChanne
   for (const double seconds : {0.0009, 60.1}) {
     EXPECT_FALSE(ExportGltf(*walker, dir.File("keys.glb"), true, {.gltf = {seconds}})) << seconds;
   }
+}
+
+// Beside a .gltf, files that the export did not write are never replaced: it takes the next
+// free name and says so. The files of the .gltf it replaces are its own to replace.
+TEST(GltfTest, AGltfExportReplacesOnlyItsOwnFiles) {
+  test::TempDir dir;
+  auto model = CharacterWithBodyBmp(dir);
+  test::WriteFile(dir.File("body.png"), "a picture of someone else's");
+  test::WriteFile(dir.File("m.bin"), "someone else's data");
+  BesideReport report;
+  SaveOptions options;
+  options.beside = &report;
+  ASSERT_TRUE(ExportGltf(*model, dir.File("m.gltf"), false, options));
+  EXPECT_EQ(test::ReadFile(dir.File("body.png")), "a picture of someone else's");
+  EXPECT_EQ(test::ReadFile(dir.File("m.bin")), "someone else's data");
+  EXPECT_EQ(report.renamed, (std::vector<std::pair<std::string, std::string>>{
+                                {"body.png", "body-2.png"}, {"m.bin", "m-2.bin"}}));
+  const std::string json = test::ReadFile(dir.File("m.gltf"));
+  EXPECT_NE(json.find(R"("uri":"body-2.png")"), std::string::npos);
+  EXPECT_NE(json.find(R"("uri":"m-2.bin")"), std::string::npos);
+
+  model->positions[0].x = 0.5f;
+  BesideReport again;
+  options.beside = &again;
+  ASSERT_TRUE(ExportGltf(*model, dir.File("m.gltf"), false, options));
+  EXPECT_EQ(again.renamed, report.renamed);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("m-3.bin")));
 }
 
 // Infinite and NaN numbers (which a text format reads as numbers) never reach a glTF file.

@@ -191,6 +191,43 @@ std::set<std::string> Listing(const std::string& directory) {
   return names;
 }
 
+// A save into another folder copies the texture files the model names there, so that the
+// stored names keep working; it never replaces another file of such a name, and says what it
+// copied.
+TEST(RegistryTest, SavesIntoAnotherFolderTakeTheTexturesAlong) {
+  test::TempDir dir;
+  std::filesystem::create_directories(dir.File("from/maps"));
+  test::WriteFile(dir.File("from/body.png"), "body");
+  test::WriteFile(dir.File("from/maps/arm.png"), "arm");
+  ScriptedHost host;
+  const auto character = [&] {
+    auto model = test::Character(1);
+    model->model_dir = dir.File("from/");
+    model->parts[1].texture_file = model->parts[2].texture_file = "maps/arm.png";
+    return model;  // hat.png is missing: nothing to copy
+  };
+  for (const FormatRow& row : FormatRows()) {
+    if (!row.names_textures) continue;
+    SCOPED_TRACE(row.name);
+    const std::string to = dir.File(std::string(row.cli_name) + "/");
+    std::filesystem::create_directories(to);
+    BesideReport report;
+    ASSERT_TRUE(SaveModel(*character(), to + "m." + row.extensions[0], row.format,
+                          {.beside = &report}, host));
+    EXPECT_EQ(report.copied, (std::vector<std::string>{"body.png", "maps/arm.png"}));
+    EXPECT_EQ(test::ReadFile(to + "maps/arm.png"), "arm");
+  }
+  std::filesystem::create_directories(dir.File("taken/maps"));
+  test::WriteFile(dir.File("taken/maps/arm.png"), "another arm");
+  WriteError error;
+  EXPECT_FALSE(
+      SaveModel(*character(), dir.File("taken/m.vrn"), ModelFormat::kVrnText, {}, host, &error));
+  EXPECT_EQ(error.kind, WriteErrorKind::kTaken);
+  EXPECT_EQ(error.path, dir.File("taken/maps/arm.png"));
+  EXPECT_EQ(Listing(dir.File("taken")), (std::set<std::string>{"maps"}));
+  EXPECT_EQ(test::ReadFile(dir.File("taken/maps/arm.png")), "another arm");
+}
+
 // Every readable format (each encoding of those with two) from a file our writer wrote, the
 // text polygon file, which has no writer, by hand. A stop at the first report ends the read
 // with the model reset, and no other reader is tried; otherwise the reports reach the total. A
