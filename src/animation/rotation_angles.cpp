@@ -21,12 +21,8 @@ double Distance(const Rotation3& a, const Rotation3& b) {
   return sum;
 }
 
-}  // namespace
-
-Rotation3 RotationOfAngles(const std::array<double, 3>& degrees) {
-  const double sa = std::sin(degrees[0] * kDegree), ca = std::cos(degrees[0] * kDegree);
-  const double sb = std::sin(degrees[1] * kDegree), cb = std::cos(degrees[1] * kDegree);
-  const double sc = std::sin(degrees[2] * kDegree), cc = std::cos(degrees[2] * kDegree);
+// Rx(a) * Ry(b) * Rz(c) from the sines and cosines of the three angles.
+Rotation3 RotationOfSines(double sa, double ca, double sb, double cb, double sc, double cc) {
   return {cb * cc,
           cb * sc,
           -sb,
@@ -36,6 +32,14 @@ Rotation3 RotationOfAngles(const std::array<double, 3>& degrees) {
           ca * sb * cc + sa * sc,
           ca * sb * sc - sa * cc,
           ca * cb};
+}
+
+}  // namespace
+
+Rotation3 RotationOfAngles(const std::array<double, 3>& degrees) {
+  return RotationOfSines(std::sin(degrees[0] * kDegree), std::cos(degrees[0] * kDegree),
+                         std::sin(degrees[1] * kDegree), std::cos(degrees[1] * kDegree),
+                         std::sin(degrees[2] * kDegree), std::cos(degrees[2] * kDegree));
 }
 
 std::array<double, 3> AnglesNear(const Rotation3& r, const std::array<double, 3>& near) {
@@ -68,17 +72,28 @@ std::array<int32_t, 3> WholeDegreeAngles(const Rotation3& r, const std::array<do
     // Angles from a matrix are finite and near the previous Motion's, far inside int32.
     base[k] = static_cast<int32_t>(std::lround(std::clamp(angles[k], -1e9, 1e9)));
   }
+  // Sines and cosines of each angle's three candidates, taken once.
+  double sines[3][3], cosines[3][3];
+  for (int k = 0; k < 3; ++k) {
+    for (int d = 0; d < 3; ++d) {
+      sines[k][d] = std::sin((base[k] + d - 1) * kDegree);
+      cosines[k][d] = std::cos((base[k] + d - 1) * kDegree);
+    }
+  }
   std::array<int32_t, 3> best = base;
-  double best_distance =
-      Distance(RotationOfAngles({1.0 * base[0], 1.0 * base[1], 1.0 * base[2]}), r);
-  for (int i = -1; i <= 1; ++i) {
-    for (int j = -1; j <= 1; ++j) {
-      for (int k = -1; k <= 1; ++k) {
-        const std::array<int32_t, 3> t = {base[0] + i, base[1] + j, base[2] + k};
-        const double d = Distance(RotationOfAngles({1.0 * t[0], 1.0 * t[1], 1.0 * t[2]}), r);
+  double best_distance = Distance(
+      RotationOfSines(sines[0][1], cosines[0][1], sines[1][1], cosines[1][1], sines[2][1],
+                      cosines[2][1]),
+      r);
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 3; ++j) {
+      for (int k = 0; k < 3; ++k) {
+        const double d = Distance(RotationOfSines(sines[0][i], cosines[0][i], sines[1][j],
+                                                  cosines[1][j], sines[2][k], cosines[2][k]),
+                                  r);
         if (d < best_distance - 1e-15) {
           best_distance = d;
-          best = t;
+          best = {base[0] + i - 1, base[1] + j - 1, base[2] + k - 1};
         }
       }
     }

@@ -589,7 +589,8 @@ void SceneBuilder::TrackJoints() {
   std::vector<char> below(nodes, 0);
   for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
     const int n = *it;
-    tracked_[n] = tracked_[n] && (node_weight_[n] > 0.0 || below[n]);
+    // Joints our own export recorded are Units it wrote: they come back, used or not.
+    tracked_[n] = tracked_[n] && (node_weight_[n] > 0.0 || below[n] || scene_.nodes[n].unit);
     const int parent = scene_.nodes[n].parent;
     if (parent >= 0 && (tracked_[n] || below[n])) below[parent] = 1;
   }
@@ -643,7 +644,9 @@ bool NearIdentity(const RowMatrix& m, double size) {
 void SceneBuilder::DropStillRoots() {
   for (const int n : order_) {
     const int parent = scene_.nodes[n].parent;
-    if (!tracked_[n] || (parent >= 0 && tracked_above_[parent] >= 0)) continue;
+    if (!tracked_[n] || (parent >= 0 && tracked_above_[parent] >= 0) || scene_.nodes[n].unit) {
+      continue;
+    }
     bool still = true;
     for (size_t s = 0; s < skin_.size() && still; ++s) {
       still = NearIdentity(skin_[s][tracked_index_[n]], scene_size_);
@@ -901,6 +904,9 @@ void SceneBuilder::DecideBases() {
       }
     }
     if (!common || !turns) continue;
+    // Of the two directions of the axis the one with the smaller tilt angles.
+    const int lead = std::fabs(axis[0]) > 1e-9 ? 0 : (std::fabs(axis[1]) > 1e-9 ? 1 : 2);
+    if (axis[lead] < 0.0) axis = {-axis[0], -axis[1], -axis[2]};
     double error = 0.0;
     const std::array<int32_t, 3> tilt = TiltOfAxis(axis, &error);
     if (error > 1e-4) continue;
@@ -1159,64 +1165,199 @@ void SceneBuilder::FillModel() {
 
 // ----- What it cost ---------------------------------------------------------------------------
 
+// p * m for an affine row-vector matrix (pose matrices are: their last column stays 0, 0, 0, 1,
+// so this is exactly TransformCoord without its division by 1).
+Vec3 Affine(Vec3 p, const Matrix& m) {
+  return {p.x * m.m[0][0] + p.y * m.m[1][0] + p.z * m.m[2][0] + m.m[3][0],
+          p.x * m.m[0][1] + p.y * m.m[1][1] + p.z * m.m[2][1] + m.m[3][1],
+          p.x * m.m[0][2] + p.y * m.m[1][2] + p.z * m.m[2][2] + m.m[3][2]};
+}
+
 void SceneBuilder::Measure() {
   const size_t vertices = static_cast<size_t>(model_.total_vertex_count);
   size_t unfitted = 0;
   for (const char u : unfitted_) unfitted += u ? 1 : 0;
   report_.unfitted_share = vertices > 0 ? static_cast<double>(unfitted) / vertices : 0.0;
-  // Where the file puts every source vertex in one sample, in our axes.
-  std::vector<Vec3d> placed(rest_position_.size());
-  const int rest_slot = motion_count_;
-  for (size_t s = 0; s <= samples_.size(); ++s) {
-    const std::vector<SceneMatrix> global = GlobalsAt(s < samples_.size() ? samples_[s] : Sample{});
-    for (size_t i = 0; i < meshes_.size(); ++i) {
-      const SceneMesh& mesh = scene_.meshes[meshes_[i]];
-      std::vector<SceneMatrix> bone(mesh.bones.size());
-      for (size_t b = 0; b < mesh.bones.size(); ++b) {
-        bone[b] = Multiply(global[mesh.bones[b].node], mesh.bones[b].inverse_bind);
-      }
-      const SceneMatrix rigid = mesh.node < 0 ? kSceneIdentity : global[mesh.node];
-      for (size_t v = 0; v < mesh.positions.size(); ++v) {
-        const size_t source = mesh_first_[i] + v;
-        const Vec3d p = {mesh.positions[v][0], mesh.positions[v][1], mesh.positions[v][2]};
-        Vec3d q{};
-        if (mesh.bones.empty()) {
-          q = TransformPoint(rigid, p);
-        } else if (weightless_[source]) {
-          q = p;
-        } else {
-          double total = 0.0;
-          for (uint32_t k = mesh.influence_start[v]; k < mesh.influence_start[v + 1]; ++k) {
-            const SceneInfluence& influence = mesh.influences[k];
-            if (!(influence.weight > 0.0f) || !std::isfinite(influence.weight)) continue;
-            total += influence.weight;
-          }
-          for (uint32_t k = mesh.influence_start[v]; k < mesh.influence_start[v + 1]; ++k) {
-            const SceneInfluence& influence = mesh.influences[k];
-            if (!(influence.weight > 0.0f) || !std::isfinite(influence.weight)) continue;
-            const Vec3d r = TransformPoint(bone[influence.bone], p);
-            for (int c = 0; c < 3; ++c) q[c] += influence.weight / total * r[c];
-          }
-        }
-        placed[source] = {q[0], q[1], -q[2]};
+
+  // Most vertices take the quick way: when their weights lie within their Unit and its parent
+  // and their mesh's bind matrices agree with the joints' binds, the file puts them at
+  // p * sum(w K_n) and we at p * sum(w G_u(n)) (G the Unit's drawn pose, K the joint's skin
+  // transform, both on our rest position p), so the distance is |p * sum(w (G_u(n) - K_n))|.
+  // The others are evaluated in full: the file's skinning on its own positions against the two
+  // matrices the renderer blends.
+  struct Influence {
+    uint32_t slot;  // quick: a node; full: one of every mesh's bones (a rigid mesh has one)
+    double share;
+  };
+  std::vector<size_t> first_slot(meshes_.size() + 1, 0);
+  std::vector<char> agrees(meshes_.size(), 0);
+  for (size_t i = 0; i < meshes_.size(); ++i) {
+    const SceneMesh& mesh = scene_.meshes[meshes_[i]];
+    first_slot[i + 1] = first_slot[i] + std::max<size_t>(mesh.bones.size(), 1);
+    agrees[i] = 1;
+    for (const SceneBone& bone : mesh.bones) {
+      const SceneMatrix m = Multiply(bind_[bone.node], bone.inverse_bind);
+      for (int k = 0; k < 16 && agrees[i]; ++k) {
+        agrees[i] = std::fabs(m[k] - kSceneIdentity[k]) <= 1e-9 * (k >= 12 ? scene_size_ : 1.0);
       }
     }
+  }
+  std::vector<char> quick(vertices, 0);
+  // Quick vertices hang on one or two nodes: node a with 1 - w and node b with w.
+  std::vector<uint32_t> node_a(vertices, 0), node_b(vertices, 0);
+  std::vector<float> share_b(vertices, 0.0f);
+  std::vector<uint32_t> plan_start(vertices + 1, 0);
+  std::vector<Influence> plan;
+  plan.reserve(weights_.size() + vertices);
+  for (size_t v = 0, i = 0; v < vertices; ++v) {
+    const uint32_t source = source_[v];
+    if (source < mesh_first_[i]) i = 0;
+    while (source >= mesh_first_[i + 1]) ++i;
+    const SceneMesh& mesh = scene_.meshes[meshes_[i]];
+    const size_t local = source - mesh_first_[i];
+    const bool rigid = mesh.bones.empty();
+    const uint32_t first = weight_start_[source], count = weight_start_[source + 1] - first;
+    quick[v] = !unfitted_[v] && !weightless_[source] && count >= 1 && count <= 2 &&
+               (rigid ? mesh.node >= 0 && tracked_above_[mesh.node] == mesh.node : agrees[i]);
+    if (quick[v]) {
+      node_a[v] = static_cast<uint32_t>(weights_[first].node);
+      node_b[v] = static_cast<uint32_t>(weights_[first + count - 1].node);
+      share_b[v] = count == 2 ? static_cast<float>(weights_[first + 1].weight) : 0.0f;
+    } else if (rigid) {
+      plan.push_back({static_cast<uint32_t>(first_slot[i]), 1.0});
+    } else if (!weightless_[source]) {
+      double total = 0.0;
+      for (uint32_t k = mesh.influence_start[local]; k < mesh.influence_start[local + 1]; ++k) {
+        const float w = mesh.influences[k].weight;
+        if (w > 0.0f && std::isfinite(w)) total += w;
+      }
+      for (uint32_t k = mesh.influence_start[local]; k < mesh.influence_start[local + 1]; ++k) {
+        const float w = mesh.influences[k].weight;
+        if (w > 0.0f && std::isfinite(w)) {
+          plan.push_back(
+              {static_cast<uint32_t>(first_slot[i]) + mesh.influences[k].bone, w / total});
+        }
+      }
+    }
+    // A vertex without weights stays where the file holds it: no influence.
+    plan_start[v + 1] = static_cast<uint32_t>(plan.size());
+  }
+
+  // Per Part, the nodes its quick vertices hang on, and whether all of them are quick: such a
+  // Part cannot move a vertex farther than its nodes' deviations move its box's corners, and
+  // is passed over once something farther has been found.
+  std::vector<std::vector<uint32_t>> part_nodes(model_.parts_count);
+  std::vector<char> all_quick(model_.parts_count, 1);
+  for (int p = 0; p < model_.parts_count; ++p) {
+    for (uint32_t v = model_.parts[p].first_vertex; v < model_.parts[p + 1].first_vertex; ++v) {
+      all_quick[p] = all_quick[p] && quick[v];
+      for (const uint32_t n : {node_a[v], node_b[v]}) {
+        if (quick[v] &&
+            std::find(part_nodes[p].begin(), part_nodes[p].end(), n) == part_nodes[p].end()) {
+          part_nodes[p].push_back(n);
+        }
+      }
+    }
+  }
+  const int rest_slot = motion_count_;
+  std::vector<SceneMatrix> bone(first_slot.back());
+  // Differences of transforms are small numbers: floats carry them to well below any error
+  // worth reporting, and four of them go through one vector instruction.
+  struct alignas(16) Deviation {
+    float m[4][4] = {};
+  };
+  std::vector<Deviation> deviation(scene_.nodes.size());
+  std::vector<RowMatrix> drawn_unit(units_.size());
+  for (size_t s = 0; s <= samples_.size(); ++s) {
     const int motion = s < samples_.size() ? static_cast<int>(s) : rest_slot;
     EvaluatePose(model_, motion);
-    double worst = 0.0;
-    for (int p = 0; p < model_.parts_count; ++p) {
-      const auto [first, second] = PartBlendMatrices(model_, p);
-      for (uint32_t v = model_.parts[p].first_vertex; v < model_.parts[p + 1].first_vertex; ++v) {
-        const float b = model_.blend[v];
-        const Vec3 drawn = TransformCoord(model_.positions[v], first) * b +
-                           TransformCoord(model_.positions[v], second) * (1.0f - b);
-        const Vec3d& want = placed[source_[v]];
-        const double d = std::hypot(drawn.x - want[0], drawn.y - want[1], drawn.z - want[2]);
-        worst = std::max(worst, d);
+    const std::vector<SceneMatrix> global = GlobalsAt(s < samples_.size() ? samples_[s] : Sample{});
+    for (size_t u = 0; u < units_.size(); ++u) {
+      const Matrix m = Multiply(UnitLocalTransform(model_, motion, static_cast<int>(u)),
+                                model_.units[u].pose_matrix);
+      for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) drawn_unit[u].m[r][c] = m.m[r][c];
       }
     }
-    (s < samples_.size() ? report_.pose_displacement : report_.rest_displacement) = std::max(
-        s < samples_.size() ? report_.pose_displacement : report_.rest_displacement, worst);
+    for (size_t n = 0; n < scene_.nodes.size(); ++n) {
+      if (!bone_[n] && !tracked_[n]) continue;
+      const RowMatrix k = OursOf(Multiply(global[n], bind_inverse_[n]));
+      const int u = UnitOf(static_cast<int>(n));
+      const RowMatrix g = u == kWorld ? RowMatrix{} : drawn_unit[u];
+      for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 3; ++c) {
+          deviation[n].m[r][c] = static_cast<float>(g.m[r][c] - k.m[r][c]);
+        }
+      }
+    }
+    for (size_t i = 0; i < meshes_.size(); ++i) {
+      const SceneMesh& mesh = scene_.meshes[meshes_[i]];
+      for (size_t b = 0; b < mesh.bones.size(); ++b) {
+        bone[first_slot[i] + b] = Multiply(global[mesh.bones[b].node], mesh.bones[b].inverse_bind);
+      }
+      if (mesh.bones.empty())
+        bone[first_slot[i]] = mesh.node < 0 ? kSceneIdentity : global[mesh.node];
+    }
+    double& figure = s < samples_.size() ? report_.pose_displacement : report_.rest_displacement;
+    double worst = figure * figure;  // squared
+    for (int p = 0; p < model_.parts_count; ++p) {
+      if (all_quick[p]) {
+        const Vec3 low = model_.parts[p].corner_min, high = model_.parts[p].corner_max;
+        double bound = 0.0;
+        for (const uint32_t n : part_nodes[p]) {
+          const Deviation& a = deviation[n];
+          for (int corner = 0; corner < 8; ++corner) {
+            const Vec3 r{corner & 1 ? high.x : low.x, corner & 2 ? high.y : low.y,
+                         corner & 4 ? high.z : low.z};
+            double length = 0.0;
+            for (int c = 0; c < 3; ++c) {
+              const double x = r.x * a.m[0][c] + r.y * a.m[1][c] + r.z * a.m[2][c] + a.m[3][c];
+              length += x * x;
+            }
+            bound = std::max(bound, length);
+          }
+        }
+        // A little room for the floats' rounding.
+        if (bound * (1.0 + 1e-4) <= worst) continue;
+      }
+      const auto [first, second] = PartBlendMatrices(model_, p);
+      for (uint32_t v = model_.parts[p].first_vertex; v < model_.parts[p + 1].first_vertex; ++v) {
+        const Vec3 r = model_.positions[v];
+        double d[3] = {0.0, 0.0, 0.0};
+        if (quick[v]) {
+          const Deviation& a = deviation[node_a[v]];
+          const Deviation& b = deviation[node_b[v]];
+          const float w = share_b[v];
+          for (int c = 0; c < 3; ++c) {
+            const float x = r.x * a.m[0][c] + r.y * a.m[1][c] + r.z * a.m[2][c] + a.m[3][c];
+            const float y = r.x * b.m[0][c] + r.y * b.m[1][c] + r.z * b.m[2][c] + b.m[3][c];
+            d[c] = x + w * (y - x);
+          }
+        } else {
+          // The file's own position, skinned as the file says (z mirrored into ours).
+          const uint32_t source = source_[v];
+          size_t i = 0;
+          while (source >= mesh_first_[i + 1]) ++i;
+          const std::array<float, 3>& f =
+              scene_.meshes[meshes_[i]].positions[source - mesh_first_[i]];
+          double q[3] = {f[0], f[1], f[2]};
+          if (plan_start[v] != plan_start[v + 1]) q[0] = q[1] = q[2] = 0.0;
+          for (uint32_t k = plan_start[v]; k < plan_start[v + 1]; ++k) {
+            const SceneMatrix& m = bone[plan[k].slot];
+            for (int c = 0; c < 3; ++c) {
+              q[c] += plan[k].share * (m[c] * f[0] + m[4 + c] * f[1] + m[8 + c] * f[2] + m[12 + c]);
+            }
+          }
+          const float b = model_.blend[v];
+          const Vec3 drawn = Affine(r, first) * b + Affine(r, second) * (1.0f - b);
+          d[0] = drawn.x - q[0];
+          d[1] = drawn.y - q[1];
+          d[2] = drawn.z + q[2];
+        }
+        worst = std::max(worst, d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+      }
+    }
+    figure = std::sqrt(worst);
   }
   model_.motions[rest_slot] = Motion{};
 }
@@ -1300,6 +1441,14 @@ bool SceneBuilder::Build(ReadError* error) {
   GatherWeights(scene_, meshes_, skeleton_, rest_global_, bind_, tracked_above_, &rest_position_,
                 &rest_normal_, &has_normal_, &weight_start_, &weights_, &weightless_,
                 &node_weight_);
+  for (size_t v = 0; v < rest_position_.size(); ++v) {
+    auto finite = [](Vec3 a) {
+      return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(a.z);
+    };
+    if (!finite(rest_position_[v]) || !finite(rest_normal_[v])) {
+      return Fail(error, ReadErrorKind::kBadData, "a vertex placed beyond finite coordinates");
+    }
+  }
   if (skeleton_) {
     float low = HUGE_VALF, high = -HUGE_VALF;
     for (const Vec3& p : rest_position_) {

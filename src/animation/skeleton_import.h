@@ -5,7 +5,8 @@
 // Units. A node becomes a Unit when a skin names it or an animation moves it, and it moves
 // vertices (its own or rigid meshes it carries) or has such a Unit below it; other nodes fold
 // into the transforms of the Units around them. A top-level joint that stays where its bind pose
-// puts it in every pose is no Unit: its vertices stay with the model itself. A Unit's pivot is
+// puts it in every pose is no Unit: its vertices stay with the model itself. Joints our own
+// export recorded (SceneNode::unit) always come back as the Units they were. A Unit's pivot is
 // its joint's bind-pose position in our axes (z negated); its name is the node's, converted to
 // CP932 (a name CP932 cannot carry is replaced, unnamed nodes are "joint<index>"). The basis,
 // tilt axis and blend settings are those our own export recorded with the joint; otherwise a
