@@ -81,10 +81,9 @@ std::array<int32_t, 3> WholeDegreeAngles(const Rotation3& r, const std::array<do
     }
   }
   std::array<int32_t, 3> best = base;
-  double best_distance = Distance(
-      RotationOfSines(sines[0][1], cosines[0][1], sines[1][1], cosines[1][1], sines[2][1],
-                      cosines[2][1]),
-      r);
+  double best_distance = Distance(RotationOfSines(sines[0][1], cosines[0][1], sines[1][1],
+                                                  cosines[1][1], sines[2][1], cosines[2][1]),
+                                  r);
   for (int i = 0; i < 3; ++i) {
     for (int j = 0; j < 3; ++j) {
       for (int k = 0; k < 3; ++k) {
