@@ -30,6 +30,16 @@ enum class ModelFormat {
   kX,
   kGlb,
   kGltf,
+  // Other tools' files, read through the import helper (formats/helper_import.h).
+  kFbx,
+  kCollada,
+  kMilkshape,
+  kSmd,
+  kMd5,
+  kObj,
+  kPly,
+  kStl,
+  k3ds,
 };
 
 // What a save in a format asks before it writes.

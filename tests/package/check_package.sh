@@ -62,6 +62,14 @@ fi
 for file in "${required[@]}"; do
   grep -qx "$file" "$tmp/packaged" || fail "/usr/$file is not in the package"
 done
+# Where the import helper is built, the package holds it where the programs look for it and
+# depends on the library it links.
+helper=0
+if [ -x "$bin/src/vorna-import" ]; then
+  helper=1
+  grep -qx libexec/vorna/vorna-import "$tmp/packaged" || fail "the import helper is not packaged"
+  [[ $depends == *libassimp* ]] || fail "Depends names no import library: $depends"
+fi
 if [ -d "$src/tools/blender" ]; then
   grep -q '^share/vorna/blender/.' "$tmp/packaged" || fail "the Blender add-on is not packaged"
 fi
@@ -74,6 +82,11 @@ lintian --fail-on error --tag-display-limit 0 "$deb" || fail "lintian reports er
 root=$tmp/root
 dpkg-deb -x "$deb" "$root"
 [ "$("$root/usr/bin/vorna-cli" --version)" = "vorna-cli $version" ] || fail "unpacked --version"
+if [ "$helper" = 1 ]; then
+  printf 'v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n' >"$tmp/triangle.obj"
+  "$root/usr/bin/vorna-cli" info "$tmp/triangle.obj" >/dev/null ||
+    fail "the unpacked vorna-cli reads no OBJ through its helper"
+fi
 newest=$(gzip -dc "$root/usr/share/doc/vorna/changelog.gz" || true)
 [[ ${newest%%$'\n'*} == "vorna ($version) "* ]] || fail "changelog's newest entry is not $version"
 exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/thumbnailers/vorna.thumbnailer")
@@ -110,7 +123,9 @@ for entry in "$root/usr/share/thumbnailers/vorna.thumbnailer" \
   "$root/usr/share/applications/vorna.desktop"; do
   [ -f "$entry" ] || continue
   for type in $(sed -n 's/^MimeType=//p' "$entry" | tr ';' ' '); do
-    grep -qx "$type" "$root/usr/share/mime/types" || fail "$entry names unknown type $type"
+    # Ours come with the package; other tools' formats are the system's own types.
+    grep -qx "$type" "$root/usr/share/mime/types" /usr/share/mime/types ||
+      fail "$entry names unknown type $type"
     if [ "$with_editor" = 1 ]; then
       offered=$(gio mime "$type")
       [[ $offered == "Default application for "*": vorna.desktop"* ]] ||
