@@ -58,20 +58,6 @@ StreamedScene TurningSquare() {
   return s;
 }
 
-TEST(HelperImportTest, TheStreamBecomesUnitsMotionsAndAnims) {
-  test::TempDir dir;
-  const std::string path = ModelWithStream(dir, "square.fbx", TurningSquare());
-  auto model = std::make_unique<Model>();
-  ScriptedHost host;
-  ReadError error;
-  ASSERT_TRUE(ImportWithHelper(*model, path, host, {}, kFake, {}, &error)) << error.Describe();
-  EXPECT_EQ(model->total_face_count, 3);
-  EXPECT_EQ(model->node_count - model->parts_count, 1);  // the knee; the hip never moves
-  EXPECT_EQ(model->anim_count, 1);
-  EXPECT_EQ(model->anims[0].name, "bend");
-  EXPECT_EQ(model->motion_count, 2);  // the keys, a second apart
-}
-
 // Meshes without skin or animation take the mesh builder's linear path: the same Model as the
 // skeletal import makes of them.
 TEST(HelperImportTest, PlainMeshesComeOutAsTheSkeletalImportMakesThem) {
