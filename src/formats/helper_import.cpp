@@ -335,7 +335,7 @@ std::string ImportHelperPath() {
   return {};
 }
 
-bool StartsLikeFamily(ImportFamily family, std::string_view head) {
+bool StartsLikeFamily(ModelFormat family, std::string_view head) {
   const auto starts = [&](std::string_view prefix) {
     return head.substr(0, prefix.size()) == prefix;
   };
@@ -343,28 +343,26 @@ bool StartsLikeFamily(ImportFamily family, std::string_view head) {
     return head.find(text) != std::string_view::npos;
   };
   switch (family) {
-    case ImportFamily::kFbx:
+    case ModelFormat::kFbx:
       return starts("Kaydara FBX Binary") || holds("FBXHeaderExtension");
-    case ImportFamily::kCollada:
+    case ModelFormat::kCollada:
       return holds("<COLLADA") || starts("PK\x03\x04");
-    case ImportFamily::kMilkshape:
+    case ModelFormat::kMilkshape:
       return starts("MS3D000000");
-    case ImportFamily::kSmd:
+    case ModelFormat::kSmd:
       return FirstWord(head) == "version";
-    case ImportFamily::kMd5:
+    case ModelFormat::kMd5:
       return FirstWord(head) == "MD5Version";
-    case ImportFamily::kPly:
+    case ModelFormat::kPly:
       return starts("ply\n") || starts("ply\r\n");
-    case ImportFamily::k3ds:
+    case ModelFormat::k3ds:
       return starts("MM");
-    case ImportFamily::kObj:
-    case ImportFamily::kStl:
-      break;
+    default:  // OBJ and STL
+      return true;
   }
-  return true;
 }
 
-bool ImportAs(ImportFamily family, Model& model, const std::string& path, Host& host,
+bool ImportAs(ModelFormat family, Model& model, const std::string& path, Host& host,
               const ReadOptions& options, ReadError* error) {
   Reset(model);
   std::string head;

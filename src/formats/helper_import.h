@@ -13,10 +13,10 @@
 // writes it beside the model (beside_files.h), as the glTF import does.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "formats/registry.h"
 #include "io/child_process.h"
 #include "io/read_error.h"
 #include "io/read_options.h"
@@ -45,32 +45,20 @@ bool ImportWithHelper(Model& model, const std::string& path, Host& host,
 bool ImportWithHelper(Model& model, const std::string& path, Host& host, const ReadOptions& options,
                       const std::string& helper, const ChildLimits& limits, ReadError* error);
 
-// The families of files read through the helper, one format row each.
-enum class ImportFamily : std::uint8_t {
-  kFbx,
-  kCollada,
-  kMilkshape,
-  kSmd,
-  kMd5,
-  kObj,
-  kPly,
-  kStl,
-  k3ds,
-};
-
-// Whether `head`, the first bytes of a file (up to 4 KiB), can begin a file of `family`: binary
-// FBX's header or a text FBX's header block; COLLADA's root element, or a zip archive for .zae;
-// "MS3D000000"; SMD's "version" line and MD5's "MD5Version" (after white space and // comments);
-// PLY's "ply" line; 3D Studio's main chunk. OBJ and STL files have no signature (an STL's binary
-// header is free text) and pass.
-bool StartsLikeFamily(ImportFamily family, std::string_view head);
+// Whether `head`, the first bytes of a file (up to 4 KiB), can begin a file of `family`, one of
+// the rows read through the helper (ModelFormat::kFbx and after): binary FBX's header or a text
+// FBX's header block; COLLADA's root element, or a zip archive for .zae; "MS3D000000"; SMD's
+// "version" line and MD5's "MD5Version" (after white space and // comments); PLY's "ply" line;
+// 3D Studio's main chunk. OBJ and STL files have no signature (an STL's binary header is free
+// text) and pass.
+bool StartsLikeFamily(ModelFormat family, std::string_view head);
 
 // Resets the Model and reads `path` through the helper once its content passed the family's
 // check; a regular file that fails it is refused with kNotThisFormat, and anything else (a
 // folder, a pipe) with kIo, without starting the helper.
-bool ImportAs(ImportFamily family, Model& model, const std::string& path, Host& host,
+bool ImportAs(ModelFormat family, Model& model, const std::string& path, Host& host,
               const ReadOptions& options, ReadError* error);
-template <ImportFamily family>
+template <ModelFormat family>
 bool ImportFamilyFile(Model& model, const std::string& path, Host& host, const ReadOptions& options,
                       ReadError* error) {
   return ImportAs(family, model, path, host, options, error);

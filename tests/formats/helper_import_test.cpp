@@ -189,7 +189,7 @@ TEST(HelperImportTest, WhateverTheHelperDoesEndsAsAReadError) {
 }
 
 TEST(HelperImportTest, EachFamilyIsRecognisedByItsFirstBytes) {
-  using F = ImportFamily;
+  using F = ModelFormat;
   const std::pair<F, std::string_view> fitting[] = {
       {F::kFbx, "Kaydara FBX Binary  \0"},
       {F::kFbx, "; FBX 7.4.0 project file\nFBXHeaderExtension:"},
