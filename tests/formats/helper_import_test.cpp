@@ -106,11 +106,11 @@ TEST(HelperImportTest, TexturesComeFromBesideTheModelOrFromInsideIt) {
   s.images.resize(2);
   s.images[0].encoded = png;
   s.images[1] = {{}, 1, 3, std::vector<uint8_t>(12, 200)};
-  s.scene.materials.resize(4);
+  s.scene.materials.resize(5);
   s.scene.materials[0].part.texture_file = "C:\\Users\\someone\\art\\skin.png";
   s.scene.materials[1].part.texture_file = "textures/missing.png";
-  s.material_image = {-1, -1, 0, 1};
-  for (int m = 0; m < 4; ++m) {
+  s.material_image = {-1, -1, 0, 1, 2};  // the last beyond the images: none
+  for (int m = 0; m < 5; ++m) {
     SceneMesh& mesh = s.scene.meshes.emplace_back(s.scene.meshes[1]);
     mesh.material = m;
   }
@@ -121,14 +121,15 @@ TEST(HelperImportTest, TexturesComeFromBesideTheModelOrFromInsideIt) {
   ReadOptions options;
   options.load_textures = true;
   ASSERT_TRUE(ImportWithHelper(*model, path, host, options, kFake, {}, &error)) << error.Describe();
-  // Four materials, then the default one's Parts without a Unit and on the knee.
-  ASSERT_EQ(model->parts_count, 6);
+  // Five materials, then the default one's Parts without a Unit and on the knee.
+  ASSERT_EQ(model->parts_count, 7);
   // File name, embedded, width and height; a folder of the author's machine is dropped.
   const std::tuple<std::string, bool, int, int> expected[] = {{"skin.png", false, 2, 2},
                                                               {"textures/missing.png", false, 0, 0},
                                                               {"hero-1.png", true, 2, 2},
-                                                              {"hero-2.png", true, 1, 3}};
-  for (int p = 0; p < 4; ++p) {
+                                                              {"hero-2.png", true, 1, 3},
+                                                              {"", false, 0, 0}};
+  for (int p = 0; p < 5; ++p) {
     const Part& part = model->parts[p];
     EXPECT_EQ(std::tuple(part.texture_file, part.texture_embedded, part.texture_rect[2],
                          part.texture_rect[3]),
