@@ -1,13 +1,14 @@
 // The skeletal import of a character: a skin of N vertices on 100 joints (a spine with limbs
-// branching off), each vertex between a joint and its parent, and an animation keyed 30 times a second on
-// every joint for S seconds. The target is 100,000 vertices and 30 s in under a second; the
-// complexity line shows how time grows with vertices, and the second series with keys.
+// branching off), each vertex between a joint and its parent, and an animation keyed 30 times a
+// second on every joint for S seconds. The target is 100,000 vertices and 30 s in under a second;
+// the complexity line shows how time grows with vertices, and the second series with keys.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <memory>
 
 #include "animation/skeleton_import.h"
+#include "animation/skeleton_scene.h"
 #include "model/host.h"
 
 namespace vorna {

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "animation/skeleton_import.h"
+#include "animation/skeleton_scene.h"
 #include "model_reader_checks.h"
 
 namespace {

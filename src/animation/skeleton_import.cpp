@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <new>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -14,9 +15,11 @@
 #include "animation/pose.h"
 #include "animation/rotation_angles.h"
 #include "animation/scene_transform.h"
+#include "animation/skeleton_scene.h"
 #include "model/bounds.h"
+#include "model/mesh_builder.h"
+#include "model/model_check.h"
 #include "model/name_text.h"
-#include "model/normals.h"
 
 namespace vorna {
 
@@ -77,8 +80,22 @@ class SceneBuilder {
   // Each vertex's weights per Unit and the Unit it chooses.
   void WeighVertices();
   double UnitWeight(size_t vertex, int unit) const;
+  // The vertex's weight on `unit` or below it (`own`) and on its parent or above (`up`).
+  void SplitWeight(size_t vertex, int unit, double* own, double* up) const;
   // Whether the pair (unit, its parent) holds all of the vertex's weight.
   bool Fits(size_t vertex, int unit) const;
+  // Where the file puts the vertex and where `unit` and its parent would (its weight wholly on
+  // either), every `step`-th pose.
+  struct Track {
+    std::vector<std::array<double, 3>> want, own, up;
+  };
+  Track TrackOf(size_t vertex, int unit, size_t step) const;
+  // The vertex's blend weight in a Part of `unit`: its parent's share when its weights fit the
+  // pair, else the weight that keeps it nearest the file's placement over `track`.
+  double BestBlend(size_t vertex, int unit, const Track& track) const;
+  // How far (squared, at most, over a few poses) the vertex would lie from the file's placement
+  // in a Part of `unit`; remembered in `cache`.
+  double CornerError(size_t vertex, int unit, std::unordered_map<uint64_t, double>* cache) const;
   // Units chosen per triangle and the Parts they make; the Part count.
   int AssignTriangles();
   int MaterialOf(const SceneMesh& mesh) const {
@@ -87,7 +104,7 @@ class SceneBuilder {
   bool FitCapacity(ReadError* error);
   void DecideBases();
   void ComputeMotions();
-  void FillModel();
+  bool FillModel(ReadError* error);
   void Measure();
   void Notify(const std::string& refused);
 
@@ -729,6 +746,24 @@ double SceneBuilder::UnitWeight(size_t vertex, int unit) const {
   return w;
 }
 
+void SceneBuilder::SplitWeight(size_t vertex, int unit, double* own, double* up) const {
+  // Weight below the Unit moves most like the Unit, weight above its parent most like the
+  // parent: each goes to that side. Weight on other branches is left out.
+  for (uint32_t i = unit_weight_start_[vertex]; i < unit_weight_start_[vertex + 1]; ++i) {
+    const int u = unit_weights_[i].node;
+    const double w = unit_weights_[i].weight;
+    int a = u;
+    while (a != kWorld && a != unit) a = UnitParent(a);
+    if (a == unit) {
+      *own += w;
+      continue;
+    }
+    a = unit == kWorld ? kWorld : UnitParent(unit);
+    while (a != kWorld && a != u) a = UnitParent(a);
+    if (a == u) *up += w;
+  }
+}
+
 bool SceneBuilder::Fits(size_t vertex, int unit) const {
   double total = 0.0;
   for (uint32_t i = unit_weight_start_[vertex]; i < unit_weight_start_[vertex + 1]; ++i) {
@@ -739,8 +774,75 @@ bool SceneBuilder::Fits(size_t vertex, int unit) const {
   return pair >= (1.0 - kWeightSlack) * total && !weightless_[vertex];
 }
 
+SceneBuilder::Track SceneBuilder::TrackOf(size_t vertex, int unit, size_t step) const {
+  const Vec3 r = rest_position_[vertex];
+  auto place = [&r](const RowMatrix& m, double w, std::array<double, 3>* q) {
+    for (int c = 0; c < 3; ++c) {
+      (*q)[c] += w * (r.x * m.m[0][c] + r.y * m.m[1][c] + r.z * m.m[2][c] + m.m[3][c]);
+    }
+  };
+  Track track;
+  for (size_t s = 0; s < skin_.size(); s += step) {
+    auto skin_of_unit = [&](int u) {
+      return u == kWorld ? RowMatrix{} : skin_[s][tracked_index_[units_[u]]];
+    };
+    std::array<double, 3> want{}, own{}, up{};
+    for (uint32_t i = weight_start_[vertex]; i < weight_start_[vertex + 1]; ++i) {
+      const int node = weights_[i].node;
+      place(tracked_index_[node] >= 0 ? skin_[s][tracked_index_[node]] : skin_of_unit(UnitOf(node)),
+            weights_[i].weight, &want);
+    }
+    if (weight_start_[vertex] == weight_start_[vertex + 1]) place(RowMatrix{}, 1.0, &want);
+    place(skin_of_unit(unit), 1.0, &own);
+    place(skin_of_unit(UnitParent(unit)), 1.0, &up);
+    track.want.push_back(want);
+    track.own.push_back(own);
+    track.up.push_back(up);
+  }
+  return track;
+}
+
+double SceneBuilder::BestBlend(size_t vertex, int unit, const Track& track) const {
+  double own_weight = 0.0, up_weight = 0.0;
+  SplitWeight(vertex, unit, &own_weight, &up_weight);
+  const double split = own_weight + up_weight > 0.0 ? up_weight / (own_weight + up_weight) : 1.0;
+  if (Fits(vertex, unit)) return split;
+  // The weight that places the vertex nearest the file's placement over the poses (least
+  // squares of (1 - b) own + b up against the file).
+  double across = 0.0, along = 0.0;
+  for (size_t s = 0; s < track.want.size(); ++s) {
+    for (int c = 0; c < 3; ++c) {
+      const double d = track.up[s][c] - track.own[s][c];
+      across += d * (track.want[s][c] - track.own[s][c]);
+      along += d * d;
+    }
+  }
+  return along > 1e-12 ? std::clamp(across / along, 0.0, 1.0) : split;
+}
+
+double SceneBuilder::CornerError(size_t vertex, int unit,
+                                 std::unordered_map<uint64_t, double>* cache) const {
+  const uint64_t key = static_cast<uint64_t>(vertex) << 32 | static_cast<uint32_t>(unit);
+  if (const auto it = cache->find(key); it != cache->end()) return it->second;
+  // A few poses spread over the Motions tell the choices apart.
+  const Track track = TrackOf(vertex, unit, std::max<size_t>(1, skin_.size() / 16));
+  const double b = BestBlend(vertex, unit, track);
+  double worst = 0.0;
+  for (size_t s = 0; s < track.want.size(); ++s) {
+    double d2 = 0.0;
+    for (int c = 0; c < 3; ++c) {
+      const double d = (1.0 - b) * track.own[s][c] + b * track.up[s][c] - track.want[s][c];
+      d2 += d * d;
+    }
+    worst = std::max(worst, d2);
+  }
+  cache->emplace(key, worst);
+  return worst;
+}
+
 int SceneBuilder::AssignTriangles() {
   WeighVertices();
+  std::unordered_map<uint64_t, double> corner_errors;
   triangle_unit_.assign(triangle_count_, kWorld);
   std::vector<PartKey> keys;
   for (size_t m = 0; m < scene_.materials.size(); ++m)
@@ -752,22 +854,28 @@ int SceneBuilder::AssignTriangles() {
     const int owner = skeleton_ && mesh.owner_node >= 0 ? UnitOf(mesh.owner_node) : kWorld;
     for (size_t k = 0; k + 2 < mesh.triangles.size(); k += 3, ++t) {
       int unit = owner;
-      if (owner == kWorld) {
-        // The corners' choices: the one whose pair holds the most corners wholly, then the one
-        // most corners chose, then the first corner's.
-        const size_t corner[3] = {first + mesh.triangles[k], first + mesh.triangles[k + 1],
-                                  first + mesh.triangles[k + 2]};
-        int best_fits = -1, best_votes = -1;
+      const size_t corner[3] = {first + mesh.triangles[k], first + mesh.triangles[k + 1],
+                                first + mesh.triangles[k + 2]};
+      const int chose[3] = {vertex_choice_[corner[0]], vertex_choice_[corner[1]],
+                            vertex_choice_[corner[2]]};
+      if (owner == kWorld && chose[0] == chose[1] && chose[1] == chose[2]) {
+        unit = chose[0];
+      } else if (owner == kWorld) {
+        // Corners that chose differently: the choice that moves its worst corner least from
+        // where the file puts it, then the one most corners chose.
+        double best_error = HUGE_VAL;
+        int best_votes = -1;
         for (int c = 0; c < 3; ++c) {
-          const int candidate = vertex_choice_[corner[c]];
-          int fits = 0, votes = 0;
+          double error = 0.0;
+          int votes = 0;
           for (int d = 0; d < 3; ++d) {
-            fits += Fits(corner[d], candidate) ? 1 : 0;
-            votes += vertex_choice_[corner[d]] == candidate ? 1 : 0;
+            error = std::max(error, CornerError(corner[d], chose[c], &corner_errors));
+            votes += chose[d] == chose[c] ? 1 : 0;
           }
-          if (fits > best_fits || (fits == best_fits && votes > best_votes)) {
-            unit = candidate;
-            best_fits = fits;
+          if (error < best_error * (1.0 - 1e-9) ||
+              (error <= best_error * (1.0 + 1e-9) && votes > best_votes)) {
+            unit = chose[c];
+            best_error = error;
             best_votes = votes;
           }
         }
@@ -969,8 +1077,9 @@ void SceneBuilder::ComputeMotions() {
         t[j] = p[0] * local.m[0][j] + p[1] * local.m[1][j] + p[2] * local.m[2][j] + local.m[3][j] -
                p[j];
       }
-      motion.translation[u] = {static_cast<float>(t[0]), static_cast<float>(t[1]),
-                               static_cast<float>(t[2])};
+      // + 0 turns the -0 of a mirrored zero into 0, as files write it.
+      motion.translation[u] = {static_cast<float>(t[0]) + 0.0f, static_cast<float>(t[1]) + 0.0f,
+                               static_cast<float>(t[2]) + 0.0f};
       motion.scale[u] = {static_cast<float>(scale[0]), static_cast<float>(scale[1]),
                          static_cast<float>(scale[2])};
       const RowMatrix own = LocalOf(p, scale, rounded, t);
@@ -1000,7 +1109,7 @@ std::string PartName(const std::string& utf8) {
   return name;
 }
 
-void SceneBuilder::FillModel() {
+bool SceneBuilder::FillModel(ReadError* error) {
   const int part_count = static_cast<int>(parts_.size());
   const int unit_count = static_cast<int>(units_.size());
   // Model vertices are (Part, source vertex) pairs in that order, so each Part lists its meshes'
@@ -1044,89 +1153,89 @@ void SceneBuilder::FillModel() {
   }
   std::sort(pairs.begin(), pairs.end());
   pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
-  std::vector<uint32_t> part_first_vertex(parts_.size() + 1, 0);
-  for (const uint64_t pair : pairs) ++part_first_vertex[(pair >> 32) + 1];
-  for (size_t p = 0; p < parts_.size(); ++p) part_first_vertex[p + 1] += part_first_vertex[p];
-  std::vector<uint32_t> part_first_face(parts_.size() + 1, 0);
-  for (const int part : triangle_part) ++part_first_face[part + 1];
-  for (size_t p = 0; p < parts_.size(); ++p) part_first_face[p + 1] += part_first_face[p];
-  const size_t vertex_total = pairs.size(), face_total = triangle_count_;
-  AllocateParts(model_, part_count);
-  AllocateVertices(model_, static_cast<int>(vertex_total));
-  AllocateFaces(model_, static_cast<int>(face_total));
+  std::vector<size_t> mesh_first_triangle(meshes_.size() + 1, 0);
+  for (size_t i = 0; i < meshes_.size(); ++i) {
+    mesh_first_triangle[i + 1] =
+        mesh_first_triangle[i] + scene_.meshes[meshes_[i]].triangles.size() / 3;
+  }
+  // Per Part, per mesh (whose vertices its triangles name), one mesh for the builder: the pairs
+  // of the Part's range that come from that mesh, and the mesh's triangles of the Part.
+  const size_t vertex_total = pairs.size();
   source_.assign(vertex_total, 0);
   unfitted_.assign(vertex_total, 0);
-  bool missing_normals = false;
-  std::vector<char> given(vertex_total, 0);
-  size_t mesh = 0;
-  for (size_t vertex = 0; vertex < vertex_total; ++vertex) {
-    const int p = static_cast<int>(pairs[vertex] >> 32);
-    const uint32_t source = static_cast<uint32_t>(pairs[vertex]);
-    if (vertex == 0 || p != static_cast<int>(pairs[vertex - 1] >> 32)) mesh = 0;
-    while (source >= mesh_first_[mesh + 1]) ++mesh;
-    const SceneMesh& m = scene_.meshes[meshes_[mesh]];
-    source_[vertex] = source;
-    model_.positions[vertex] = rest_position_[source];
-    model_.normals[vertex] = rest_normal_[source];
-    given[vertex] = has_normal_[source];
-    missing_normals = missing_normals || !has_normal_[source];
-    if (!m.uvs.empty()) {
-      model_.tex_u[vertex] = m.uvs[source - mesh_first_[mesh]][0];
-      model_.tex_v[vertex] = m.uvs[source - mesh_first_[mesh]][1];
-    }
-    const int unit = parts_[p].unit;
-    if (unit == kWorld) {
-      unfitted_[vertex] = skeleton_ && !Fits(source, kWorld) ? 1 : 0;
-      continue;
-    }
-    const double own = UnitWeight(source, unit), up = UnitWeight(source, UnitParent(unit));
-    if (own + up > 0.0) {
-      model_.blend[vertex] = static_cast<float>(up / (own + up));
-    } else {
-      // Nothing of it on this pair: it follows the parent when its own Unit lies above.
-      int a = unit;
-      while (a != kWorld && a != vertex_choice_[source]) a = UnitParent(a);
-      model_.blend[vertex] = a == vertex_choice_[source] ? 1.0f : 0.0f;
-    }
-    unfitted_[vertex] = Fits(source, unit) ? 0 : 1;
-  }
-  // Faces by Part, in file order within each; z is mirrored, so the winding turns.
-  std::vector<uint32_t> next_face(part_first_face.begin(), part_first_face.end() - 1);
-  for (size_t i = 0, t = 0; i < meshes_.size(); ++i) {
-    const SceneMesh& m = scene_.meshes[meshes_[i]];
-    for (size_t k = 0; k + 2 < m.triangles.size(); k += 3, ++t) {
-      const int p = triangle_part[t];
-      const auto begin = pairs.begin() + part_first_vertex[p];
-      const auto end = pairs.begin() + part_first_vertex[p + 1];
-      auto local = [&](uint32_t corner) {
-        const uint64_t key = static_cast<uint64_t>(p) << 32 | (mesh_first_[i] + corner);
-        return static_cast<uint32_t>(std::lower_bound(begin, end, key) - begin);
-      };
-      model_.faces[next_face[p]++] = Face{
-          {local(m.triangles[k]), local(m.triangles[k + 2]), local(m.triangles[k + 1]), kNoCorner}};
-    }
-  }
+  MeshBuilder builder(host_);
   for (int p = 0; p < part_count; ++p) {
-    Part& part = model_.parts[p];
+    if (!builder.AddPart(error)) return false;
+    PartLook& look = builder.Look(p);
     const int material = parts_[p].material;
     if (material < static_cast<int>(scene_.materials.size())) {
-      part = scene_.materials[material].part;
-      model_.node_name[p] = PartName(scene_.materials[material].name);
-    } else {
-      model_.node_name[p] = "no-name";
+      look = scene_.materials[material].look;
+      look.name = PartName(scene_.materials[material].name);
     }
-    part.first_vertex = part_first_vertex[p];
-    part.first_face = part_first_face[p];
-    model_.parent[p] = parts_[p].unit == kWorld ? -1 : part_count + parts_[p].unit;
   }
-  model_.parts[part_count].first_vertex = static_cast<uint32_t>(vertex_total);
-  model_.parts[part_count].first_face = static_cast<uint32_t>(face_total);
-  if (missing_normals) {
-    const std::vector<Vec3> file_normals = model_.normals;
-    ComputeNormals(model_);
-    for (size_t v = 0; v < vertex_total; ++v) {
-      if (given[v]) model_.normals[v] = file_normals[v];
+  std::vector<Vec3> positions, normals;
+  std::vector<float> tex_u, tex_v, blend;
+  std::vector<Face> mesh_faces;
+  for (size_t begin = 0; begin < vertex_total;) {
+    // One run of pairs: one Part, one mesh.
+    const int p = static_cast<int>(pairs[begin] >> 32);
+    const uint32_t first_source = static_cast<uint32_t>(pairs[begin]);
+    size_t i = 0;
+    while (first_source >= mesh_first_[i + 1]) ++i;
+    size_t end = begin;
+    while (end < vertex_total && static_cast<int>(pairs[end] >> 32) == p &&
+           static_cast<uint32_t>(pairs[end]) < mesh_first_[i + 1]) {
+      ++end;
     }
+    const SceneMesh& m = scene_.meshes[meshes_[i]];
+    positions.clear();
+    normals.clear();
+    tex_u.clear();
+    tex_v.clear();
+    blend.clear();
+    const int unit = parts_[p].unit;
+    for (size_t vertex = begin; vertex < end; ++vertex) {
+      const uint32_t source = static_cast<uint32_t>(pairs[vertex]);
+      source_[vertex] = source;
+      positions.push_back(rest_position_[source]);
+      if (!m.normals.empty()) normals.push_back(rest_normal_[source]);
+      if (!m.uvs.empty()) {
+        tex_u.push_back(m.uvs[source - mesh_first_[i]][0]);
+        tex_v.push_back(m.uvs[source - mesh_first_[i]][1]);
+      }
+      float b = 0.0f;
+      if (unit != kWorld) {
+        b = static_cast<float>(
+            BestBlend(source, unit, Fits(source, unit) ? Track{} : TrackOf(source, unit, 1)));
+      }
+      blend.push_back(b);
+      unfitted_[vertex] = skeleton_ && !Fits(source, unit) ? 1 : 0;
+    }
+    // The mesh's triangles of this Part; z is mirrored, so the winding turns.
+    mesh_faces.clear();
+    const auto run_begin = pairs.begin() + static_cast<ptrdiff_t>(begin);
+    const auto run_end = pairs.begin() + static_cast<ptrdiff_t>(end);
+    auto local = [&](uint32_t corner) {
+      const uint64_t key = static_cast<uint64_t>(p) << 32 | (mesh_first_[i] + corner);
+      return static_cast<uint32_t>(std::lower_bound(run_begin, run_end, key) - run_begin);
+    };
+    for (size_t k = 0, t = mesh_first_triangle[i]; k + 2 < m.triangles.size(); k += 3, ++t) {
+      if (triangle_part[t] != p) continue;
+      mesh_faces.push_back(Face{{local(m.triangles[k]), local(m.triangles[k + 2]),
+                                 local(m.triangles[k + 1]), kNoCorner}});
+    }
+    MeshVertices vertices;
+    vertices.positions = positions;
+    vertices.normals = normals;
+    vertices.tex_u = tex_u;
+    vertices.tex_v = tex_v;
+    vertices.blend = blend;
+    if (!builder.AddMesh(p, vertices, mesh_faces, error)) return false;
+    begin = end;
+  }
+  if (!builder.Build(model_, error)) return false;
+  for (int p = 0; p < part_count; ++p) {
+    model_.parent[p] = parts_[p].unit == kWorld ? -1 : part_count + parts_[p].unit;
   }
 
   model_.node_count = part_count + unit_count;
@@ -1139,8 +1248,9 @@ void SceneBuilder::FillModel() {
     unit.basis_type = settings_[u].basis_type;
     unit.axis_angle = settings_[u].axis_angle;
     unit.blend_param = settings_[u].blend_param;
-    unit.basis_position = {static_cast<float>(pivot_[u][0]), static_cast<float>(pivot_[u][1]),
-                           static_cast<float>(pivot_[u][2])};
+    unit.basis_position = {static_cast<float>(pivot_[u][0]) + 0.0f,
+                           static_cast<float>(pivot_[u][1]) + 0.0f,
+                           static_cast<float>(pivot_[u][2]) + 0.0f};
     DeriveAxis(model_, u);
   }
   if (skeleton_) {
@@ -1160,7 +1270,7 @@ void SceneBuilder::FillModel() {
   for (int p = 0; p < part_count; ++p) {
     model_.forest.InsertAppended(p, model_.parent[p] < 0 ? kTopLevel : model_.parent[p]);
   }
-  RecomputeBounds(model_);
+  return CheckModel(model_, error);
 }
 
 // ----- What it cost ---------------------------------------------------------------------------
@@ -1446,7 +1556,11 @@ bool SceneBuilder::Build(ReadError* error) {
       return std::isfinite(a.x) && std::isfinite(a.y) && std::isfinite(a.z);
     };
     if (!finite(rest_position_[v]) || !finite(rest_normal_[v])) {
-      return Fail(error, ReadErrorKind::kBadData, "a vertex placed beyond finite coordinates");
+      size_t i = 0;
+      while (v >= mesh_first_[i + 1]) ++i;
+      const std::string& name = scene_.meshes[meshes_[i]].name;
+      return Fail(error, ReadErrorKind::kBadData,
+                  (name.empty() ? "a vertex" : name) + " placed beyond finite coordinates");
     }
   }
   if (skeleton_) {
@@ -1473,7 +1587,10 @@ bool SceneBuilder::Build(ReadError* error) {
     DecideBases();
     ComputeMotions();
   }
-  FillModel();
+  if (!FillModel(error)) {
+    Reset(model_);
+    return false;
+  }
   report_.skeleton = skeleton_;
   report_.model_size = ModelSize(model_);
   if (skeleton_) {

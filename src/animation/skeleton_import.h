@@ -34,12 +34,13 @@
 
 #include <string>
 
-#include "animation/skeleton_scene.h"
 #include "io/read_error.h"
 #include "model/host.h"
 #include "model/model.h"
 
 namespace vorna {
+
+struct SceneDescription;  // animation/skeleton_scene.h
 
 // The range of seconds between sampled Motions that the command line and settings accept.
 inline constexpr double kMinImportInterval = 0.001;

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "model/mesh_builder.h"
 #include "model/model.h"
 
 namespace vorna {
@@ -60,7 +61,7 @@ struct SceneInfluence {
 };
 
 struct SceneMesh {
-  std::string name;
+  std::string name;  // what messages call the mesh ("nodes[1]: accessors[0]")
   int32_t material = -1;  // index into SceneDescription::materials; -1 the default material
   // A rigid mesh: its positions are in this node's space (-1: the scene's). Not used when the
   // mesh has bones.
@@ -79,10 +80,10 @@ struct SceneMesh {
   int32_t owner_node = -1;
 };
 
-// A material and its texture, as the Parts made from it get them (position fields unused).
+// A material and its texture, as the Parts made from it get them.
 struct SceneMaterial {
-  std::string name;  // UTF-8, the Parts' name
-  Part part;
+  std::string name;  // UTF-8, the Parts' name (the look's own name is not used)
+  PartLook look;
 };
 
 enum class ChannelPath : uint8_t { kTranslation, kRotation, kScale };

@@ -12,6 +12,7 @@
 #include "animation/freeze_pose.h"
 #include "animation/keyframes.h"
 #include "cli/batch_convert.h"
+#include "cli/import_options.h"
 #include "cli/model_summary.h"
 #include "cli/recording_host.h"
 #include "editor/open_flow.h"
@@ -28,11 +29,15 @@ namespace vorna {
 
 namespace {
 
-constexpr const char* kInfoUsage =
-    "Usage: vorna-cli info [--json] FILE\n"
-    "\n"
-    "Prints a summary of the model in FILE (any format VORNA reads).\n"
-    "  --json   one JSON object instead of text\n";
+std::string InfoUsage() {
+  return std::string(
+             "Usage: vorna-cli info [--json] [--skeleton|--no-skeleton] [--import-interval S] "
+             "FILE\n"
+             "\n"
+             "Prints a summary of the model in FILE (any format VORNA reads).\n"
+             "  --json              one JSON object instead of text\n") +
+         kImportOptionsHelp;
+}
 
 // Every --format value, in table order.
 std::vector<std::string> CliFormatNames() {
@@ -129,7 +134,8 @@ std::string ConvertUsage() {
          "                      Motions or Anims\n"
          "  --gltf-key-interval SECONDS\n"
          "                      glTF: seconds from one key to the next, 0.001 to 60 (default\n"
-         "                      0.125)\n"
+         "                      0.125)\n" +
+         std::string(kImportOptionsHelp) +
          "\n"
          "Texture files that IN names but that are missing are listed on stderr. Writing to\n"
          "another folder copies the texture files beside OUT, and says so on stderr; files\n"
@@ -165,11 +171,16 @@ std::optional<double> KeySeconds(const std::string& text) {
   return value;
 }
 
-// The failure of loading `path` as the editor words it, or "" when it loaded.
-std::string LoadForCli(Model& model, const std::string& path, Host& host) {
-  const LoadResult result = Load(model, path, host);
-  if (result.ok) return "";
-  return "VORNA: ファイルを読み込めません (" + path + ": " + result.error + ")";
+// The failure of loading `path` as the editor words it, or "" when it loaded. `result` (may be
+// null) gets what the load reports.
+std::string LoadForCli(Model& model, const std::string& path, const ReadOptions& options,
+                       Host& host, LoadResult* result = nullptr) {
+  LoadResult loaded = Load(model, path, host, options);
+  const bool ok = loaded.ok;
+  const std::string error = loaded.error;
+  if (result != nullptr) *result = std::move(loaded);
+  if (ok) return "";
+  return "VORNA: ファイルを読み込めません (" + path + ": " + error + ")";
 }
 
 }  // namespace
@@ -180,32 +191,42 @@ std::string CannotSaveLine(const std::string& path, const std::string& why) {
 }
 
 int RunInfo(const std::vector<std::string>& args) {
+  const std::string usage = InfoUsage();
   if (WantsHelp(args)) {
-    std::fputs(kInfoUsage, stdout);
+    std::fputs(usage.c_str(), stdout);
     return kExitOk;
   }
   bool json = false;
   std::string path;
-  for (const std::string& a : args) {
-    if (a == "--json") {
+  ReadOptions options;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    std::string problem;
+    if (TakeImportOption(args, i, options, &problem)) {
+      if (!problem.empty()) return Usage(usage.c_str(), problem);
+    } else if (a == "--json") {
       json = true;
     } else if (!a.empty() && a[0] == '-') {
-      return Usage(kInfoUsage, "unknown option " + a);
+      return Usage(usage.c_str(), "unknown option " + a);
     } else if (path.empty()) {
       path = a;
     } else {
-      return Usage(kInfoUsage, "more than one file given");
+      return Usage(usage.c_str(), "more than one file given");
     }
   }
-  if (path.empty()) return Usage(kInfoUsage, "no file given");
+  if (path.empty()) return Usage(usage.c_str(), "no file given");
   auto model = std::make_unique<Model>();
   StderrHost host;
-  if (const std::string failure = LoadForCli(*model, path, host); !failure.empty()) {
+  LoadResult loaded;
+  if (const std::string failure = LoadForCli(*model, path, options, host, &loaded);
+      !failure.empty()) {
     std::fprintf(stderr, "%s\n", failure.c_str());
     return kExitFailed;
   }
   RefreshSaveOrder(*model);
-  const std::string text = json ? SummaryJson(*model) : SummaryText(*model, path);
+  const SkeletonReport* skeleton = loaded.skeleton ? &*loaded.skeleton : nullptr;
+  const std::string text =
+      json ? SummaryJson(*model, skeleton) : SummaryText(*model, path, skeleton);
   std::fwrite(text.data(), 1, text.size(), stdout);
   return kExitOk;
 }
@@ -270,6 +291,7 @@ struct ConvertRequest {
   bool fit = false;
   ModelEditsRequest edits;
   std::optional<KeyframeRequest> keyframes;
+  ReadOptions read;         // how IN is read
   std::optional<int> pose;  // the Motion to freeze, from 0
   std::string out_dir;      // the batch form
   int jobs = 0;             // 0: one per processor
@@ -279,7 +301,10 @@ struct ConvertRequest {
 std::string ParseConvertArguments(const std::vector<std::string>& args, ConvertRequest& r) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--format" || a == "--to") {
+    std::string problem;
+    if (TakeImportOption(args, i, r.read, &problem)) {
+      if (!problem.empty()) return problem;
+    } else if (a == "--format" || a == "--to") {
       if (i + 1 >= args.size()) return a + " needs a value";
       const std::string name = args[++i];
       void (*variant)(SaveOptions&) = nullptr;
@@ -364,7 +389,9 @@ std::string ParseConvertArguments(const std::vector<std::string>& args, ConvertR
 std::string ConvertFile(const ConvertRequest& request, const std::string& in,
                         const std::string& out, Host& host) {
   auto model = std::make_unique<Model>();
-  if (std::string failure = LoadForCli(*model, in, host); !failure.empty()) return failure;
+  if (std::string failure = LoadForCli(*model, in, request.read, host); !failure.empty()) {
+    return failure;
+  }
   ApplyModelEdits(*model, request.edits, host);
   if (request.keyframes &&
       GenerateKeyframes(*model, host, *request.keyframes) != KeyframeResult::kGenerated) {

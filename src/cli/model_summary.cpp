@@ -47,7 +47,8 @@ const char* FormatNameOf(const Model& model) {
   return row != nullptr ? row->name : "none";
 }
 
-std::string SummaryText(const Model& model, const std::string& path) {
+std::string SummaryText(const Model& model, const std::string& path,
+                        const SkeletonReport* skeleton) {
   std::string out;
   out += "File:     " + path + "\n";
   out += std::string("Format:   ") + FormatNameOf(model) + "\n";
@@ -58,6 +59,12 @@ std::string SummaryText(const Model& model, const std::string& path) {
   out += "Box:      " + VectorText(model.total_corner_min) + " to " +
          VectorText(model.total_corner_max) + ", centre " + VectorText(model.total_center) + "\n";
   out += Format("Size:     %g (largest extent / 1.2)\n", ModelSize(model));
+  if (skeleton != nullptr) {
+    out += Format(
+        "Skeleton: weights of %.1f %% of the vertices outside their Unit and its parent; largest "
+        "displacement %g at rest, %g over the Motions\n",
+        100.0 * skeleton->unfitted_share, skeleton->rest_displacement, skeleton->pose_displacement);
+  }
   out += "Tree:\n";
   for (int root : model.forest.ChildrenOf(kTopLevel)) AppendTree(model, root, 0, out);
   bool any_texture = false;
@@ -82,7 +89,7 @@ std::string SummaryText(const Model& model, const std::string& path) {
   return out;
 }
 
-std::string SummaryJson(const Model& model) {
+std::string SummaryJson(const Model& model, const SkeletonReport* skeleton) {
   JsonWriter j;
   j.BeginObject();
   j.Key("loaded_type").Int(model.loaded_type);
@@ -154,6 +161,21 @@ std::string SummaryJson(const Model& model) {
     j.EndObject();
   }
   j.EndArray();
+  j.Key("skeleton");
+  if (skeleton == nullptr) {
+    j.Null();
+  } else {
+    j.BeginObject();
+    j.Key("unfitted_share").Number(skeleton->unfitted_share);
+    j.Key("rest_displacement").Number(skeleton->rest_displacement);
+    j.Key("pose_displacement").Number(skeleton->pose_displacement);
+    j.Key("merged_joints").Int(skeleton->merged_joints);
+    j.Key("renamed").Int(skeleton->renamed);
+    j.Key("interval").Number(skeleton->interval);
+    j.Key("coarser").Bool(skeleton->coarser);
+    j.Key("notice").String(skeleton->notice);
+    j.EndObject();
+  }
   j.EndObject();
   return j.str() + "\n";
 }

@@ -10,6 +10,7 @@
 #include "animation/anim_list.h"
 #include "animation/pose.h"
 #include "cli/commands.h"
+#include "cli/import_options.h"
 #include "cli/text_encoding.h"
 #include "editor/open_flow.h"
 #include "images/encode.h"
@@ -22,31 +23,41 @@ namespace vorna {
 
 namespace {
 
-constexpr const char* kRenderUsage =
-    "Usage: vorna-cli render IN OUT [OPTIONS]\n"
-    "\n"
-    "Draws one frame of the model in IN (any format VORNA reads) as the editor shows it and\n"
-    "writes it to OUT in the format of OUT's extension: .png, .bmp, .jpg, .gif or .tif.\n"
-    "\n"
-    "Options:\n"
-    "  --view V            front (the default), back, left, right, top or bottom\n"
-    "  --motion N          the Motion to show, counted from 1 (the default)\n"
-    "  --size WxH          the view in pixels (default 760x480)\n"
-    "  --fill F            solid (the default), wireframe or points\n"
-    "  --texture           materials and textures instead of the flat colour look\n"
-    "  --ground            draw the ground\n"
-    "  --semi-transparent  draw the model semi-transparent\n"
-    "  --perspective       the perspective view of playback\n"
-    "  --thumbnail         write the Motion's 32 x 32 thumbnail instead of the view\n"
-    "  --no-fit            keep a model larger than 1.7 at its size (by default it is fitted\n"
-    "                      to the view, as the editor offers when opening it)\n"
-    "\n"
-    "Animations (OUT .gif, or .png for an animated PNG; each frame a view as above, looping\n"
-    "for ever):\n"
-    "  --anim NAME|N       play the Anim of that name (or number, from 1) as the editor's\n"
-    "                      playback does: one frame per Motion from its first to its last\n"
-    "  --turntable         36 frames turning the model once about the vertical axis\n"
-    "  --period MS         how long each frame shows, 20 to 655350 ms (default 100)\n";
+std::string RenderUsage() {
+  return std::string(
+             "Usage: vorna-cli render IN OUT [OPTIONS]\n"
+             "\n"
+             "Draws one frame of the model in IN (any format VORNA reads) as the editor shows it "
+             "and\n"
+             "writes it to OUT in the format of OUT's extension: .png, .bmp, .jpg, .gif or .tif.\n"
+             "\n"
+             "Options:\n"
+             "  --view V            front (the default), back, left, right, top or bottom\n"
+             "  --motion N          the Motion to show, counted from 1 (the default)\n"
+             "  --size WxH          the view in pixels (default 760x480)\n"
+             "  --fill F            solid (the default), wireframe or points\n"
+             "  --texture           materials and textures instead of the flat colour look\n"
+             "  --ground            draw the ground\n"
+             "  --semi-transparent  draw the model semi-transparent\n"
+             "  --perspective       the perspective view of playback\n"
+             "  --thumbnail         write the Motion's 32 x 32 thumbnail instead of the view\n"
+             "  --no-fit            keep a model larger than 1.7 at its size (by default it is "
+             "fitted\n"
+             "                      to the view, as the editor offers when opening it)\n"
+             "\n"
+             "Animations (OUT .gif, or .png for an animated PNG; each frame a view as above, "
+             "looping\n"
+             "for ever):\n"
+             "  --anim NAME|N       play the Anim of that name (or number, from 1) as the "
+             "editor's\n"
+             "                      playback does: one frame per Motion from its first to its "
+             "last\n"
+             "  --turntable         36 frames turning the model once about the vertical axis\n"
+             "  --period MS         how long each frame shows, 20 to 655350 ms (default 100)\n"
+             "\n"
+             "Reading IN:\n") +
+         kImportOptionsHelp;
+}
 
 constexpr int kDefaultWidth = 760;
 constexpr int kDefaultHeight = 480;
@@ -58,7 +69,7 @@ constexpr int kMaxPeriodMs = 655350;
 
 int Usage(const std::string& problem) {
   if (!problem.empty()) std::fprintf(stderr, "vorna-cli: %s\n\n", problem.c_str());
-  std::fputs(kRenderUsage, stderr);
+  std::fputs(RenderUsage().c_str(), stderr);
   return kExitUsage;
 }
 
@@ -119,6 +130,7 @@ struct RenderRequest {
   std::optional<std::string> anim;  // --anim: a name or a number from 1
   bool turntable = false;
   std::optional<int> period_ms;
+  ReadOptions read;  // how IN is read
   bool animated() const { return anim.has_value() || turntable; }
 };
 
@@ -145,6 +157,11 @@ std::string ParseArguments(const std::vector<std::string>& args, RenderRequest& 
   std::vector<std::string> files;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
+    std::string problem;
+    if (TakeImportOption(args, i, request.read, &problem)) {
+      if (!problem.empty()) return problem;
+      continue;
+    }
     const bool takes_value = a == "--view" || a == "--motion" || a == "--size" || a == "--fill" ||
                              a == "--anim" || a == "--period";
     if (takes_value && i + 1 >= args.size()) return a + " needs a value";
@@ -276,7 +293,7 @@ std::vector<Image> DrawTurntableFrames(RenderContext& context, Model& model, Vie
 }  // namespace
 
 bool LoadModelToDraw(const std::string& path, Model& model, RenderContext& context, Host& host,
-                     std::string* error) {
+                     std::string* error, const ReadOptions& options) {
   Reset(model);
   // The unit markers follow a fitted model's size, as in the editor.
   struct Markers : LoadEvents {
@@ -284,7 +301,7 @@ bool LoadModelToDraw(const std::string& path, Model& model, RenderContext& conte
     void ModelFitted(double model_size) override { SetMarkerScale(context, model_size); }
     RenderContext& context;
   } markers(context);
-  const LoadResult loaded = Load(model, path, host, ReadOptions{}, &markers);
+  const LoadResult loaded = Load(model, path, host, options, &markers);
   if (!loaded.ok) {
     *error = "VORNA: ファイルを読み込めません (" + path + ": " + loaded.error + ")";
     return false;
@@ -295,7 +312,7 @@ bool LoadModelToDraw(const std::string& path, Model& model, RenderContext& conte
 int RunRender(const std::vector<std::string>& args) {
   for (const std::string& a : args) {
     if (a == "--help" || a == "-h") {
-      std::fputs(kRenderUsage, stdout);
+      std::fputs(RenderUsage().c_str(), stdout);
       return kExitOk;
     }
   }
@@ -307,7 +324,7 @@ int RunRender(const std::vector<std::string>& args) {
   RenderContext context;
   StderrHost host(request.fit ? Answer::kYes : Answer::kNo);
   std::string error;
-  if (!LoadModelToDraw(request.in, *model, context, host, &error)) {
+  if (!LoadModelToDraw(request.in, *model, context, host, &error, request.read)) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return kExitFailed;
   }

@@ -18,6 +18,8 @@ constexpr CommandInfo kCommands[] = {
     {kCmdOpen, kMenuFile, false, false, "開く(&O)...\tCtrl+O", "Ctrl+O"},
     {kCmdSave, kMenuFile, false, false, "上書き保存(&S)\tCtrl+S", "Ctrl+S"},
     {kCmdSaveAs, kMenuFile, false, false, "名前を付けて保存(&A)..", ""},
+    {kCmdImportSkeleton, kMenuFile, false, true, "骨格とアニメーションを読み込む(&K)", "",
+     MarkKind::kToggle},
     {kCmdClose, kMenuFile, false, true, "閉じる(&C)", ""},
     {kCmdExit, kMenuFile, false, true, "終了(&X)\tEsc", "Esc"},
     {kCmdUndo, kMenuEdit, false, false, "元に戻す(&U)\tCtrl+Z", "Ctrl+Z"},
@@ -216,6 +218,7 @@ bool CommandEnabled(const Model& model, const ViewState& view, MenuFacts facts, 
   if (command == nullptr) return false;
   switch (id) {
     case kCmdOpen:
+    case kCmdImportSkeleton:
     case kCmdExit:
     case kCmdHelp:
     case kCmdAbout:
@@ -254,6 +257,7 @@ bool CommandEnabled(const Model& model, const ViewState& view, MenuFacts facts, 
 }
 
 bool CommandChecked(const Model&, const ViewState& view, MenuFacts facts, int id) {
+  if (id == kCmdImportSkeleton) return facts.import_skeleton;
   if (!facts.model_loaded) return false;
   switch (id) {
     case kCmdSemiTransparent:

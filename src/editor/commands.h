@@ -68,6 +68,7 @@ enum CommandId : int {
   kCmdPerspective = 40051,
   kCmdHeadlight = 40052,
   kCmdWeightDisplay = 40053,
+  kCmdImportSkeleton = 40054,
   // The texture dialog's own menus (the mapping kinds and the fill items in this order).
   kCmdOpenImage = 40101,
   kCmdSaveImage = 40102,
@@ -151,6 +152,8 @@ struct MenuFacts {
   bool model_loaded = false;
   bool can_undo = false;
   bool can_redo = false;
+  // The skeleton item's mark (file_commands.h, SkeletonImportShown).
+  bool import_skeleton = false;
 };
 
 // Whether a popup of the menu bar can be opened.
@@ -158,7 +161,8 @@ bool MenuEnabled(const Model& model, const ViewState& view, MenuFacts facts, Men
 bool SpeedSubmenuEnabled(const Model& model, const ViewState& view, MenuFacts facts);
 // Whether a command's item is enabled (and so whether its key works).
 bool CommandEnabled(const Model& model, const ViewState& view, MenuFacts facts, int id);
-// Whether a command's item carries its check or radio mark. Marks are shown only with a model.
+// Whether a command's item carries its check or radio mark. Marks are shown only with a model,
+// except the skeleton item's, which says how the next file is read.
 bool CommandChecked(const Model& model, const ViewState& view, MenuFacts facts, int id);
 
 // The direction item of the fixed view the angles call for (the bottom view takes every pair

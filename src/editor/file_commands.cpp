@@ -107,13 +107,26 @@ LoadResult LoadWithPrompt(Model& model, const std::string& path, Host& host, Fil
 }
 
 LoadResult OpenFile(Model& model, const std::string& path, Host& host, FileCommandUi& ui,
-                    LoadEvents* events) {
-  LoadResult result = LoadWithPrompt(model, path, host, ui, ReadOptions{}, events);
+                    LoadEvents* events, const ReadOptions& options) {
+  LoadResult result = LoadWithPrompt(model, path, host, ui, options, events);
   if (!result.ok) host.Message("ファイルを読み込めません", MessageIcon::kNone);
   return result;
 }
 
-LoadResult OpenCommand(Model& model, Host& host, FileCommandUi& ui, LoadEvents* events) {
+bool SkeletonImportShown(std::optional<bool> choice, const Model& model) {
+  if (choice) return *choice;
+  const FormatRow* row = RowOfLoaded(model.loaded_type, model.model_file_name);
+  return row == nullptr || !row->reads_skeletons || row->skeleton_by_default;
+}
+
+ReadOptions SkeletonReadOptions(std::optional<bool> choice) {
+  ReadOptions options;
+  options.skeleton = choice;
+  return options;
+}
+
+LoadResult OpenCommand(Model& model, Host& host, FileCommandUi& ui, LoadEvents* events,
+                       const ReadOptions& options) {
   std::string path;
   int filter_index = 1;
   if (!ui.ShowOpenDialog(&path, &filter_index)) {
@@ -122,7 +135,7 @@ LoadResult OpenCommand(Model& model, Host& host, FileCommandUi& ui, LoadEvents* 
     nothing.kept_current = true;
     return nothing;
   }
-  return OpenFile(model, OpenPathForFilter(path, filter_index), host, ui, events);
+  return OpenFile(model, OpenPathForFilter(path, filter_index), host, ui, events, options);
 }
 
 }  // namespace vorna

@@ -4,6 +4,7 @@
 // FileCommandUi; every message and question goes through Host.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "editor/open_flow.h"
@@ -84,10 +85,19 @@ LoadResult LoadWithPrompt(Model& model, const std::string& path, Host& host, Fil
 // Every way a path arrives (the open dialog, a dropped file, the command line, a second start):
 // load with prompt, and on failure "ファイルを読み込めません".
 LoadResult OpenFile(Model& model, const std::string& path, Host& host, FileCommandUi& ui,
-                    LoadEvents* events = nullptr);
+                    LoadEvents* events = nullptr, const ReadOptions& options = {});
 
 // The open command: the open dialog (cancelling is a success that changes nothing), then
 // OpenFile with the path completed by OpenPathForFilter.
-LoadResult OpenCommand(Model& model, Host& host, FileCommandUi& ui, LoadEvents* events = nullptr);
+LoadResult OpenCommand(Model& model, Host& host, FileCommandUi& ui, LoadEvents* events = nullptr,
+                       const ReadOptions& options = {});
+
+// The file menu's skeleton item. The user's choice (unset until the item is first used) holds
+// for every format; unset, each format reads skeletons as its row says. The item shows the
+// choice, or unset what the open model's format does (a format without skeletons, or no model:
+// checked, as most formats that carry skeletons read them).
+bool SkeletonImportShown(std::optional<bool> choice, const Model& model);
+// Reading options that carry the choice.
+ReadOptions SkeletonReadOptions(std::optional<bool> choice);
 
 }  // namespace vorna

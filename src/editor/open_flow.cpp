@@ -116,10 +116,12 @@ LoadResult Load(Model& model, const std::string& path, Host& host, const ReadOpt
   DeferredHost reader_host;
   ReadDamage damage;
   bool ok = false;
+  SkeletonReport skeleton;
   host.RunLongTask(LongTask::kReading, [&](const ProgressCallback& progress) {
     ReadOptions with_progress = options;
     with_progress.progress = progress;
     with_progress.damage = &damage;
+    with_progress.skeleton_report = &skeleton;
     ok = ReadModelFile(*read, path, reader_host, with_progress, &error);
   });
   if (!ok && error.kind == ReadErrorKind::kCancelled) {
@@ -139,6 +141,7 @@ LoadResult Load(Model& model, const std::string& path, Host& host, const ReadOpt
   model = std::move(*read);
   read.reset();
   result.loaded_type = model.loaded_type;
+  if (skeleton.skeleton) result.skeleton = skeleton;
   const FormatRow* row = RowOfLoaded(model.loaded_type, path);
   if (row != nullptr && row->read_in_vrn_form) {
     host.Message("VR2ファイルはVRNファイル形式で読み込まれます", MessageIcon::kNone);

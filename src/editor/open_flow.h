@@ -5,9 +5,11 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "animation/skeleton_import.h"
 #include "formats/registry.h"
 #include "model/host.h"
 #include "model/model.h"
@@ -44,6 +46,8 @@ struct LoadResult {
   bool fitted = false;       // ... and applied
   // Texture files that the model names but that are missing, each once, in Part order.
   std::vector<std::string> missing_textures;
+  // What the skeletal import made and cost, when it gave the model its Units.
+  std::optional<SkeletonReport> skeleton;
 };
 
 // Loads `path` into `model` with ReadModelFile . The file is read as a long task of `host` into a

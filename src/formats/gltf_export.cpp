@@ -247,6 +247,7 @@ struct AnimationToWrite {
   std::string name;
   std::vector<int> keys;
   bool loop = false;
+  bool anim = true;  // an Anim, not the "ALL" one over every Motion
 };
 
 class Exporter {
@@ -277,6 +278,8 @@ class Exporter {
   void AddPart(int part);
   std::vector<AnimationToWrite> Animations() const;
   KeyedChannels ChannelsToKey(const std::vector<AnimationToWrite>& animations) const;
+  // Its extras record the loop, the Motion of every key and whether it is an Anim, which our
+  // import restores.
   void AddAnimation(const AnimationToWrite& animation, const KeyedChannels& keyed);
   void AssembleJson();
 
@@ -318,6 +321,14 @@ void Exporter::AddSkeleton() {
     const float values[3] = {t.x, t.y, t.z};
     Numbers(nodes_.Key("translation"), values, 3);
     children_of(u);
+    // What a glTF joint cannot say, for our own import to give the Unit back as it was.
+    const Unit& unit = model_.units[u];
+    nodes_.Key("extras").BeginObject().Key("basis_type").Int(unit.basis_type);
+    nodes_.Key("axis_angle").BeginArray();
+    for (const int32_t a : unit.axis_angle) nodes_.Int(a);
+    nodes_.EndArray().Key("blend_param").BeginArray();
+    for (const int32_t b : unit.blend_param) nodes_.Int(b);
+    nodes_.EndArray().EndObject();
     nodes_.EndObject();
     ++node_count_;
   }
@@ -472,15 +483,26 @@ void Exporter::AddPart(int part) {
   meshes_.BeginObject().Key("name").String(name);
   meshes_.Key("primitives").BeginArray().Raw(primitive.str()).EndArray().EndObject();
   nodes_.BeginObject().Key("name").String(name).Key("mesh").Int(mesh_count_++);
-  if (owner != kNoUnit) nodes_.Key("skin").Int(0);
+  if (owner != kNoUnit) {
+    // The joint of the Part's Unit: our import gives it every triangle of the mesh.
+    nodes_.Key("skin").Int(0).Key("extras").BeginObject().Key("joint").Int(JointOf(owner));
+    nodes_.EndObject();
+  }
   nodes_.EndObject();
   scene_nodes_.push_back(node_count_++);
 }
 
 std::vector<AnimationToWrite> Exporter::Animations() const {
   std::vector<AnimationToWrite> animations;
-  if (model_.anim_count <= 0) animations.push_back({"ALL", gltf::KeyMotions(model_, nullptr)});
   assert(model_.anim_count <= kMaxAnims);
+  // Every Motion reaches the file: through "ALL" when some lies outside every Anim.
+  std::vector<char> in_anim(static_cast<size_t>(std::max(model_.motion_count, 1)), 0);
+  for (int a = 0; a < model_.anim_count; ++a) {
+    for (const int m : gltf::KeyMotions(model_, &model_.anims[a])) in_anim[m] = 1;
+  }
+  if (std::find(in_anim.begin(), in_anim.end(), 0) != in_anim.end()) {
+    animations.push_back({"ALL", gltf::KeyMotions(model_, nullptr), false, false});
+  }
   for (int a = 0; a < model_.anim_count; ++a) {
     const Anim& anim = model_.anims[a];
     animations.push_back(
@@ -559,8 +581,11 @@ void Exporter::AddAnimation(const AnimationToWrite& animation, const KeyedChanne
   animations_.BeginObject().Key("name").String(animation.name);
   animations_.Key("channels").BeginArray().Raw(channels.str()).EndArray();
   animations_.Key("samplers").BeginArray().Raw(samplers.str()).EndArray();
-  animations_.Key("extras").BeginObject().Key("loop").Bool(animation.loop).EndObject();
-  animations_.EndObject();
+  animations_.Key("extras").BeginObject().Key("loop").Bool(animation.loop);
+  if (!animation.anim) animations_.Key("anim").Bool(false);
+  animations_.Key("motions").BeginArray();
+  for (const int m : animation.keys) animations_.Int(m);
+  animations_.EndArray().EndObject().EndObject();
 }
 
 void Exporter::AssembleJson() {

@@ -21,6 +21,7 @@
 
 #include "animation/scene_transform.h"
 #include "animation/skeleton_import.h"
+#include "animation/skeleton_scene.h"
 #include "formats/format_common.h"
 #include "formats/scene_stream.h"
 #include "images/decode.h"
@@ -125,24 +126,21 @@ void AttachTextures(StreamedScene& streamed, const std::string& directory, const
   std::map<int32_t, std::shared_ptr<const Texture>> decoded;
   std::vector<SceneMaterial>& materials = streamed.scene.materials;
   for (size_t m = 0; m < materials.size(); ++m) {
-    Part& part = materials[m].part;
+    PartLook& look = materials[m].look;
     const int32_t image = streamed.material_image[m];
     if (image >= 0 && static_cast<size_t>(image) < streamed.images.size()) {
-      part.texture_file =
+      look.texture_file =
           ClampField(stem + "-" + std::to_string(image + 1) + ".png", kTextureFileSize);
-      part.texture_embedded = true;
+      look.texture_embedded = true;
       if (!options.load_textures) continue;
       auto [it, added] = decoded.try_emplace(image);
       if (added) it->second = DecodeSceneImage(streamed.images[static_cast<size_t>(image)]);
-      part.texture = it->second;
-      if (part.texture != nullptr) {
-        part.texture_rect = {0, 0, part.texture->width(), part.texture->height()};
-      }
+      look.texture = it->second;
       continue;
     }
-    part.texture_file = StoredTextureName(part.texture_file);
-    if (options.load_textures && !part.texture_file.empty()) {
-      LoadTexture(part, StoredFilePath(directory, part.texture_file), &cache);
+    look.texture_file = StoredTextureName(look.texture_file);
+    if (options.load_textures && !look.texture_file.empty()) {
+      look.texture = LoadTextureFile(StoredFilePath(directory, look.texture_file), &cache);
     }
   }
 }
@@ -246,8 +244,8 @@ bool BuildPlainMeshes(const SceneDescription& scene, Model& model, Host& host, R
   for (const SceneMaterial& m : scene.materials) {
     if (!builder.AddPart(error)) return false;
     PartLook& look = builder.Look(builder.part_count() - 1);
-    look = {m.part.material, PartNameOf(m.name), m.part.texture_file, m.part.texture,
-            m.part.texture_embedded};
+    look = m.look;
+    look.name = PartNameOf(m.name);
   }
   std::vector<Vec3> positions, normals;
   std::vector<float> u, v;
@@ -315,7 +313,10 @@ bool BuildFromStream(Model& model, const std::string& path, const std::string& o
   AttachTextures(streamed, std::string(parts.folder), std::string(parts.stem), options);
   if (PlainMeshes(streamed.scene)) return BuildPlainMeshes(streamed.scene, model, host, error);
   SkeletonImportOptions skeleton;
-  return BuildModelFromScene(streamed.scene, skeleton, model, host, nullptr, error) &&
+  skeleton.skeleton = options.skeleton.value_or(true);
+  skeleton.interval = options.import_interval;
+  return BuildModelFromScene(streamed.scene, skeleton, model, host, options.skeleton_report,
+                             error) &&
          CheckModel(model, error);
 }
 

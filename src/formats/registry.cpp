@@ -162,7 +162,9 @@ const FormatRow kRows[] = {
      .names_textures = true,
      .read_in_vrn_form = false,
      .save_dialog = SaveDialog::kXExport,
-     .overwrite_opens_dialog = true},
+     .overwrite_opens_dialog = true,
+     .reads_skeletons = true,
+     .skeleton_by_default = false},
     {.format = F::kGlb,
      .name = "glTF binary",
      .cli_name = "glb",
@@ -175,7 +177,9 @@ const FormatRow kRows[] = {
      .save_label = "glTFバイナリ",
      .binary_form = F::kGlb,
      .names_textures = false,
-     .read_in_vrn_form = false},
+     .read_in_vrn_form = false,
+     .reads_skeletons = true,
+     .skeleton_by_default = true},
     {.format = F::kGltf,
      .name = "glTF",
      .cli_name = "gltf",
@@ -188,7 +192,9 @@ const FormatRow kRows[] = {
      .save_label = "glTFファイル",
      .binary_form = F::kGltf,
      .names_textures = false,
-     .read_in_vrn_form = false},
+     .read_in_vrn_form = false,
+     .reads_skeletons = true,
+     .skeleton_by_default = true},
     // Other tools' files: read only, through the import helper, after their content check.
     {.format = F::kFbx,
      .name = "FBX",
@@ -486,7 +492,9 @@ bool ReadModelFile(Model& model, const std::string& path, Host& host, const Read
   ReadError last;
   for (const FormatRow* row : rows) {
     last = ReadError{};
-    if (row->read(model, path, host, options, &last)) {
+    ReadOptions resolved = options;
+    if (!resolved.skeleton && row->reads_skeletons) resolved.skeleton = row->skeleton_by_default;
+    if (row->read(model, path, host, resolved, &last)) {
       model.loaded_type = row->loaded_type;
       return true;
     }

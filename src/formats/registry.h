@@ -104,6 +104,10 @@ struct FormatRow {
   // ("ファイルを保存できません").
   bool names_create_failure = false;
   bool names_write_failure = false;
+  // The file can carry skeletons, skins and animations for the skeletal import, and whether
+  // they are read when ReadOptions::skeleton does not say.
+  bool reads_skeletons = false;
+  bool skeleton_by_default = false;
 };
 
 // Every row, in the order the dialogs list them.

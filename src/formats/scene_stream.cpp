@@ -227,9 +227,9 @@ bool StreamReader::Image(SceneImage* image) {
 }
 
 bool StreamReader::Material(SceneMaterial* material, std::int32_t* image) {
-  vorna::Material& m = material->part.material;
+  vorna::Material& m = material->look.material;
   if (!String(&material->name) || !Color(&m.diffuse) || !Color(&m.specular) ||
-      !Color(&m.emissive) || !F32(&m.power) || !String(&material->part.texture_file)) {
+      !Color(&m.emissive) || !F32(&m.power) || !String(&material->look.texture_file)) {
     return false;
   }
   m.ambient = m.diffuse;
@@ -375,11 +375,11 @@ std::string WriteSceneStream(const StreamedScene& streamed) {
   for (std::size_t m = 0; m < scene.materials.size(); ++m) {
     const SceneMaterial& material = scene.materials[m];
     w.String(material.name);
-    WriteColor(w, material.part.material.diffuse);
-    WriteColor(w, material.part.material.specular);
-    WriteColor(w, material.part.material.emissive);
-    w.F32(material.part.material.power);
-    w.String(material.part.texture_file);
+    WriteColor(w, material.look.material.diffuse);
+    WriteColor(w, material.look.material.specular);
+    WriteColor(w, material.look.material.emissive);
+    w.F32(material.look.material.power);
+    w.String(material.look.texture_file);
     w.I32(m < streamed.material_image.size() ? streamed.material_image[m] : -1);
   }
   w.U32(static_cast<std::uint32_t>(scene.meshes.size()));

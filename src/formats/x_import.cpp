@@ -8,7 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "animation/skeleton_import.h"
 #include "formats/format_common.h"
+#include "formats/x_scene.h"
 #include "formats/xfile/reader.h"
 #include "model/file_paths.h"
 #include "model/mesh_builder.h"
@@ -20,34 +22,6 @@ namespace {
 
 bool Fail(ReadError* error, const char* why, ReadErrorKind kind = ReadErrorKind::kBadData) {
   return vorna::Fail(error, kind, why);
-}
-
-// An index read as a double from the file, when it lies below `limit`.
-bool IndexBelow(double value, uint64_t limit, uint32_t* index) {
-  if (!(value >= 0.0) || value >= static_cast<double>(limit)) return false;
-  *index = static_cast<uint32_t>(value);
-  return true;
-}
-
-Color ColorOf(std::span<const double> values, float alpha_default) {
-  Color c;
-  c.r = values.size() > 0 ? static_cast<float>(values[0]) : 0.0f;
-  c.g = values.size() > 1 ? static_cast<float>(values[1]) : 0.0f;
-  c.b = values.size() > 2 ? static_cast<float>(values[2]) : 0.0f;
-  c.a = values.size() > 3 ? static_cast<float>(values[3]) : alpha_default;
-  return c;
-}
-
-void ReadMaterial(const xfile::DataObject& object, PartLook* look) {
-  Material& m = look->material;
-  m.diffuse = ColorOf(object["faceColor"].Numbers(), 1.0f);
-  m.ambient = m.diffuse;
-  m.power = object["power"].Float();
-  m.specular = ColorOf(object["specularColor"].Numbers(), 0.0f);
-  m.emissive = ColorOf(object["emissiveColor"].Numbers(), 0.0f);
-  if (const xfile::DataObject* texture = object.FirstChild("TextureFilename")) {
-    look->texture_file = ClampField((*texture)["filename"].String(), kTextureFileSize);
-  }
 }
 
 // The product of the FrameTransformMatrix of every Frame around `object`, innermost first.
@@ -109,13 +83,13 @@ bool XReader::AddMaterials(const xfile::DataObject& mesh, uint32_t face_count,
   std::vector<const xfile::DataObject*> given = list->Children("Material");
   for (uint32_t i = 0; i < declared; ++i) {
     if (!builder_.AddPart(error)) return false;
-    if (i < given.size()) ReadMaterial(*given[i], &builder_.Look(static_cast<int>(base + i)));
+    if (i < given.size()) ReadXMaterial(*given[i], &builder_.Look(static_cast<int>(base + i)));
   }
   std::span<const double> indexes = (*list)["faceIndexes"].Numbers();
   face_material->resize(face_count);
   uint32_t last = 0;
   for (uint32_t f = 0; f < face_count; ++f) {
-    if (f < indexes.size() && !IndexBelow(indexes[f], declared, &last)) {
+    if (f < indexes.size() && !XIndexBelow(indexes[f], declared, &last)) {
       return Fail(error, "a face names a material the list does not have");
     }
     (*face_material)[f] = base + last;
@@ -157,7 +131,7 @@ bool XReader::AddFaces(const xfile::DataObject& mesh, const std::vector<uint32_t
     const size_t n = static_cast<size_t>(declared);
     corners.resize(n);
     for (size_t k = 0; k < n; ++k) {
-      if (!IndexBelow(faces[at + k], vertex_count, &corners[k])) {
+      if (!XIndexBelow(faces[at + k], vertex_count, &corners[k])) {
         return Fail(error, "a face names a vertex its mesh does not have");
       }
     }
@@ -170,7 +144,7 @@ bool XReader::AddFaces(const xfile::DataObject& mesh, const std::vector<uint32_t
       } else {
         for (size_t k = 0; k < n && normals_fit; ++k) {
           normals_fit =
-              IndexBelow(normal_faces[normal_at + 1 + k], out->normals.size(), &normal_corners[k]);
+              XIndexBelow(normal_faces[normal_at + 1 + k], out->normals.size(), &normal_corners[k]);
         }
         normal_at += 1 + n;
       }
@@ -237,7 +211,7 @@ bool XReader::AddMesh(const xfile::DataObject& mesh, ReadError* error) {
   for (const xfile::DataObject* weights : mesh.Children("SkinWeights")) {
     for (double index : (*weights)["vertexIndices"].Numbers()) {
       uint32_t unused = 0;
-      if (!IndexBelow(index, vertex_count, &unused)) {
+      if (!XIndexBelow(index, vertex_count, &unused)) {
         return Fail(error, "skin weights name a vertex the mesh does not have");
       }
     }
@@ -290,6 +264,17 @@ bool ParseX(Model& model, std::span<const std::uint8_t> bytes, const std::string
     if (!read.ok()) {
       if (error != nullptr) *error = std::move(read.error);
       return false;
+    }
+    if (options.skeleton.value_or(false)) {
+      SceneDescription scene;
+      const bool described =
+          DescribeXScene(read.document, directory, options, host, &scene, error) && report(9);
+      read = xfile::ReadResult();
+      SkeletonImportOptions skeleton;
+      skeleton.interval = options.import_interval;
+      return described &&
+             BuildModelFromScene(scene, skeleton, model, host, options.skeleton_report, error) &&
+             report(10);
     }
     XReader reader(host, options);
     if (!reader.AddMeshes(read.document, error) || !report(9)) return false;

@@ -1,5 +1,7 @@
 // .x files (".x"), read: the file's meshes become one Part per material. Frames, animations and
-// skin information are not read: the Model gets no Units, Motions or Anims.
+// skin information are not read: the Model gets no Units, Motions or Anims. With
+// ReadOptions::skeleton they are: the file goes through the skeletal import (x_scene.h,
+// animation/skeleton_import.h) instead, which the rest of this comment does not describe.
 //
 // Every Mesh of the file (at the top level or inside Frames) joins one combined mesh, its
 // positions carried through the FrameTransformMatrix of each enclosing Frame, innermost first.

@@ -191,7 +191,7 @@ void Describer::AddMaterials() {
     SceneMaterial out;
     aiString name;
     if (material.Get(AI_MATKEY_NAME, name) == AI_SUCCESS) out.name = name.C_Str();
-    Material& colours = out.part.material;
+    Material& colours = out.look.material;
     colours.diffuse = ColorOf(material, AI_MATKEY_COLOR_DIFFUSE, {0.8f, 0.8f, 0.8f, 1.0f});
     float opacity = 1.0f;
     material.Get(AI_MATKEY_OPACITY, opacity);
@@ -214,7 +214,7 @@ void Describer::AddMaterials() {
       if (embedded != nullptr) {
         image = index;
       } else {
-        out.part.texture_file = path.C_Str();
+        out.look.texture_file = path.C_Str();
       }
     }
     description().materials.push_back(std::move(out));

@@ -292,6 +292,7 @@ void MainWindow::SetAcceleratorsEnabled(bool enabled) {
 
 MenuFacts MainWindow::Facts() const {
   MenuFacts facts = session_.facts();
+  facts.import_skeleton = SkeletonImportShown(settings_.ImportSkeleton(), session_.model());
   facts.can_undo = history_->stack().canUndo();
   facts.can_redo = history_->stack().canRedo();
   return facts;
@@ -337,7 +338,8 @@ void MainWindow::Dispatch(int id) {
   Model& model = session_.model();
   switch (id) {
     case kCmdOpen: {
-      const LoadResult result = OpenCommand(model, *host_, *dialogs_, this);
+      const LoadResult result = OpenCommand(model, *host_, *dialogs_, this,
+                                            SkeletonReadOptions(settings_.ImportSkeleton()));
       AfterLoad(result);
       return;
     }
@@ -348,6 +350,10 @@ void MainWindow::Dispatch(int id) {
     case kCmdSaveAs:
       SaveAs(model, *host_, *dialogs_);
       if (!model.modified) history_->MarkSaved();
+      return;
+    case kCmdImportSkeleton:
+      // Reading does not change the open model: the next file is read the new way.
+      settings_.SetImportSkeleton(!SkeletonImportShown(settings_.ImportSkeleton(), model));
       return;
     case kCmdUndo:
     case kCmdRedo:
@@ -519,7 +525,8 @@ void MainWindow::MotionsReady() {
 }
 
 bool MainWindow::OpenPath(const QString& path) {
-  const LoadResult result = OpenFile(session_.model(), PathBytes(path), *host_, *dialogs_, this);
+  const LoadResult result = OpenFile(session_.model(), PathBytes(path), *host_, *dialogs_, this,
+                                     SkeletonReadOptions(settings_.ImportSkeleton()));
   AfterLoad(result);
   RefreshMenus();
   return result.ok && !result.kept_current;

@@ -10,6 +10,7 @@ namespace {
 const QString kRecentFiles = QStringLiteral("recentFiles");
 const QString kGeometry = QStringLiteral("window/geometry");
 const QString kLastFolder = QStringLiteral("folders/lastChosen");
+const QString kImportSkeleton = QStringLiteral("import/skeleton");
 
 }  // namespace
 
@@ -45,6 +46,16 @@ QString WindowSettings::LastFolder() const { return settings_->value(kLastFolder
 
 void WindowSettings::SetLastFolder(const QString& folder) {
   settings_->setValue(kLastFolder, folder);
+  settings_->sync();
+}
+
+std::optional<bool> WindowSettings::ImportSkeleton() const {
+  if (!settings_->contains(kImportSkeleton)) return std::nullopt;
+  return settings_->value(kImportSkeleton).toBool();
+}
+
+void WindowSettings::SetImportSkeleton(bool on) {
+  settings_->setValue(kImportSkeleton, on);
   settings_->sync();
 }
 

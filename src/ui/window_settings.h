@@ -1,12 +1,14 @@
-// What the editor keeps between runs: the recent files, the window's place and size, and the
-// folder of the last file chosen in a file dialog. Stored with QSettings in the user's settings
-// folder (XDG_CONFIG_HOME), or in a file of the caller's choosing.
+// What the editor keeps between runs: the recent files, the window's place and size, the folder
+// of the last file chosen in a file dialog, and whether files are read with their skeletons. Stored
+// with QSettings in the user's settings folder (XDG_CONFIG_HOME), or in a file of the caller's
+// choosing.
 #pragma once
 
 #include <QByteArray>
 #include <QSettings>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,9 @@ class WindowSettings {
   void SetGeometry(const QByteArray& geometry);
   QString LastFolder() const;
   void SetLastFolder(const QString& folder);
+  // Whether files are read with their skeletons; unset until the file menu's item is used.
+  std::optional<bool> ImportSkeleton() const;
+  void SetImportSkeleton(bool on);
 
  private:
   std::unique_ptr<QSettings> settings_;

@@ -107,8 +107,8 @@ TEST(HelperImportTest, TexturesComeFromBesideTheModelOrFromInsideIt) {
   s.images[0].encoded = png;
   s.images[1] = {{}, 1, 3, std::vector<uint8_t>(12, 200)};
   s.scene.materials.resize(5);
-  s.scene.materials[0].part.texture_file = "C:\\Users\\someone\\art\\skin.png";
-  s.scene.materials[1].part.texture_file = "textures/missing.png";
+  s.scene.materials[0].look.texture_file = "C:\\Users\\someone\\art\\skin.png";
+  s.scene.materials[1].look.texture_file = "textures/missing.png";
   s.material_image = {-1, -1, 0, 1, 2};  // the last beyond the images: none
   for (int m = 0; m < 5; ++m) {
     SceneMesh& mesh = s.scene.meshes.emplace_back(s.scene.meshes[1]);

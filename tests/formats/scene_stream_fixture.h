@@ -26,11 +26,11 @@ inline StreamedScene EveryFieldScene() {
   d.materials.resize(2);
   d.materials[0].name = "plain";
   d.materials[1].name = "skin";
-  d.materials[1].part.texture_file = "C:\\art\\skin.png";
-  d.materials[1].part.material.diffuse = {0.5f, 0.25f, 1.0f, 0.75f};
-  d.materials[1].part.material.specular = {0.1f, 0.2f, 0.3f, 0.0f};
-  d.materials[1].part.material.emissive = {0.0f, 0.0f, 0.5f, 0.0f};
-  d.materials[1].part.material.power = 12.0f;
+  d.materials[1].look.texture_file = "C:\\art\\skin.png";
+  d.materials[1].look.material.diffuse = {0.5f, 0.25f, 1.0f, 0.75f};
+  d.materials[1].look.material.specular = {0.1f, 0.2f, 0.3f, 0.0f};
+  d.materials[1].look.material.emissive = {0.0f, 0.0f, 0.5f, 0.0f};
+  d.materials[1].look.material.power = 12.0f;
   s.material_image = {-1, 1};
   d.meshes.resize(2);
   SceneMesh& rigid = d.meshes[0];

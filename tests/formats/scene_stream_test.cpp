@@ -32,9 +32,9 @@ TEST(SceneStreamTest, EveryFieldComesBack) {
   EXPECT_EQ(s.nodes[1].unit->blend_param[3], 30);
   EXPECT_EQ(got.images, sent.images);
   EXPECT_EQ(got.material_image, sent.material_image);
-  EXPECT_EQ(s.materials.at(1).part.texture_file, "C:\\art\\skin.png");
-  EXPECT_EQ(s.materials[1].part.material.ambient, sent.scene.materials[1].part.material.diffuse);
-  EXPECT_EQ(s.materials[1].part.material.emissive, sent.scene.materials[1].part.material.emissive);
+  EXPECT_EQ(s.materials.at(1).look.texture_file, "C:\\art\\skin.png");
+  EXPECT_EQ(s.materials[1].look.material.ambient, sent.scene.materials[1].look.material.diffuse);
+  EXPECT_EQ(s.materials[1].look.material.emissive, sent.scene.materials[1].look.material.emissive);
   ASSERT_EQ(s.meshes.size(), 2u);
   EXPECT_EQ(s.meshes[0].uvs, sent.scene.meshes[0].uvs);
   EXPECT_EQ(s.meshes[0].owner_node, 0);

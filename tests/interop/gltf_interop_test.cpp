@@ -397,39 +397,9 @@ TEST(GltfExportTest, KeysReproduceOurPoses) {
 
 // ----- The Khronos validator -------------------------------------------------------------------
 
-// Where scripts/setup installs the validator; empty when it is not there.
-std::string ValidatorModules() {
-  const std::string modules = std::string(VORNA_SOURCE_DIR) + "/.tools/npm/node_modules";
-  if (!std::filesystem::exists(modules + "/gltf-validator")) return {};
-  if (std::system("node --version >/dev/null 2>&1") != 0) return {};
-  return modules;
-}
-
-// The validator's errors and warnings for `path`, one "CODE pointer" line each.
-std::string ValidatorComplaints(const std::string& modules, const std::string& path) {
-  const std::string command = "node '" + std::string(VORNA_SOURCE_DIR) +
-                              "/tests/interop/gltf_validate.js' '" + modules + "' '" + path + "'";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return "cannot run node";
-  std::string report;
-  char chunk[4096];
-  for (size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;) report.append(chunk, n);
-  if (pclose(pipe) != 0) return "the validator failed: " + report;
-  const nlohmann::json issues = nlohmann::json::parse(report, nullptr, false);
-  if (issues.is_discarded()) return "unreadable report: " + report;
-  std::string complaints;
-  for (const auto& message : issues["messages"]) {
-    if (message["severity"].get<int>() <= 1) {
-      complaints +=
-          message["code"].get<std::string>() + " " + message.value("pointer", std::string()) + "\n";
-    }
-  }
-  return complaints;
-}
-
 // Our stress models and every readable third-party .x file, in both containers.
 TEST(GltfExportTest, ValidatorFindsNothingToComplainAbout) {
-  const std::string modules = ValidatorModules();
+  const std::string modules = test::ValidatorModules();
   if (modules.empty()) GTEST_SKIP() << "gltf-validator not installed (scripts/setup)";
   std::vector<std::pair<std::string, std::unique_ptr<Model>>> models;
   models.emplace_back("character", Character());
@@ -450,7 +420,7 @@ TEST(GltfExportTest, ValidatorFindsNothingToComplainAbout) {
     for (const bool binary : {true, false}) {
       const std::string path = dir.File(name + (binary ? ".glb" : ".gltf"));
       ASSERT_TRUE(ExportGltf(*model, path, binary)) << path;
-      EXPECT_EQ(ValidatorComplaints(modules, path), "") << path;
+      EXPECT_EQ(test::ValidatorComplaints(modules, path), "") << path;
     }
   }
 }

@@ -585,6 +585,25 @@ class MainWindowTest : public QObject {
     QCOMPARE(MenuTexts(fourth.recent_menu()).last(), QStringLiteral("&0 /m9.vrn"));
   }
 
+  // The skeleton item: unchecked at first (.x files are read as meshes), checked it reads the next
+  // .x file with its Units, and the choice outlives the window.
+  void TheSkeletonItemIsRememberedAndReadsXFilesWithUnits() {
+    QTemporaryDir dir;
+    const QString settings = dir.filePath(QStringLiteral("vorna.ini"));
+    const QString x = QStringLiteral(VORNA_SOURCE_DIR "/tests/data/cli/cases/walker_skin.x");
+    {
+      MainWindow window(&host_, nullptr, settings);
+      QVERIFY(window.OpenPath(x));
+      QCOMPARE(window.session().model().unit_count(), 0);
+      QVERIFY(!window.action(kCmdImportSkeleton)->isChecked());
+      window.RunCommand(kCmdImportSkeleton);
+      QVERIFY(window.OpenPath(x));
+      QCOMPARE(window.session().model().unit_count(), 7);
+    }
+    MainWindow again(&host_, nullptr, settings);
+    QVERIFY(again.action(kCmdImportSkeleton)->isChecked());
+  }
+
   // The mouse gestures of the view and Home back to the fixed view's very pixels.
   void EachGestureMovesTheCameraAndHomeGivesTheFixedViewBack() {
     ShowLoaded();

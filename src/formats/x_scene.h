@@ -1,0 +1,41 @@
+// An .x file's frames, meshes, skin weights and animation sets as the skeletal import's neutral
+// description (animation/skeleton_scene.h), for reading .x characters with their skeletons.
+//
+// Frames are the nodes (FrameTransformMatrix their rest transform). A mesh with SkinWeights is
+// skinned by the frames they name, its matrixOffset the inverse bind matrix; any other mesh is
+// carried rigidly by the frame it sits in. A SkinWeights naming a frame the file lacks gets a node
+// of its own that stays at its bind pose. Each mesh becomes one description mesh per material it
+// uses, its vertices split where a position meets several normals. An AnimationSet is an
+// animation; its Animations' rotation, scale, position and matrix keys are channels on the frame
+// they name, timed in AnimTicksPerSecond (4800 when the file gives none). Rotation keys are
+// stored w first and conjugated, as .x writers store them. The file is left-handed: z is negated
+// and every polygon's winding reversed.
+#pragma once
+
+#include <string>
+
+#include "animation/skeleton_scene.h"
+#include "io/read_options.h"
+#include "formats/xfile/document.h"
+#include "io/read_error.h"
+#include "model/host.h"
+#include "model/mesh_builder.h"
+
+namespace vorna {
+
+// Whether an index read from the file as a number lies below `limit`; sets `index` when it does.
+bool XIndexBelow(double value, uint64_t limit, uint32_t* index);
+
+// A Material object's colours, power and texture file name into `look`; ambient = diffuse.
+void ReadXMaterial(const xfile::DataObject& object, PartLook* look);
+
+// Fills `scene` from `document` (untrusted: indices are checked against their lists). Textures are
+// loaded from `directory` (empty or ending in '/') when options.load_textures. False, with `error`
+// (may be null), when a face or a skin weight names a vertex its mesh lacks, or a mesh names a
+// material its list lacks; refused with "パーツ数が256個を超えました" shown through `host` at 256
+// or more materials.
+bool DescribeXScene(const xfile::Document& document, const std::string& directory,
+                    const ReadOptions& options, Host& host, SceneDescription* scene,
+                    ReadError* error);
+
+}  // namespace vorna
