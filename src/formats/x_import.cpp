@@ -118,43 +118,19 @@ bool XReader::AddFaces(const xfile::DataObject& mesh, const std::vector<uint32_t
   }
   out->faces.reserve(triangle_count);
 
-  size_t at = 0;         // in `faces`
-  size_t normal_at = 0;  // in `normal_faces`
-  bool normals_fit = !normal_faces.empty();
-  std::vector<uint32_t> corners, normal_corners;
-  for (uint32_t f = 0; f < face_count; ++f) {
-    if (at >= faces.size()) return Fail(error, "fewer faces than declared");
-    const double declared = faces[at++];
-    if (!(declared >= 0.0) || declared > static_cast<double>(faces.size() - at)) {
-      return Fail(error, "a face with more corners than the data holds");
-    }
-    const size_t n = static_cast<size_t>(declared);
-    corners.resize(n);
-    for (size_t k = 0; k < n; ++k) {
-      if (!XIndexBelow(faces[at + k], vertex_count, &corners[k])) {
-        return Fail(error, "a face names a vertex its mesh does not have");
-      }
-    }
-    at += n;
-    normal_corners.assign(n, kNoNormal);
-    if (normals_fit) {
-      if (normal_at >= normal_faces.size() || normal_faces[normal_at] != static_cast<double>(n) ||
-          normal_faces.size() - normal_at - 1 < n) {
-        normals_fit = false;
-      } else {
-        for (size_t k = 0; k < n && normals_fit; ++k) {
-          normals_fit =
-              XIndexBelow(normal_faces[normal_at + 1 + k], out->normals.size(), &normal_corners[k]);
-        }
-        normal_at += 1 + n;
-      }
-    }
-    for (size_t k = 2; k < n; ++k) {
+  bool normals_fit = false;
+  const auto add_face = [&](uint32_t f, std::span<const uint32_t> corners,
+                            std::span<const uint32_t> normal_corners) {
+    for (size_t k = 2; k < corners.size(); ++k) {
       out->faces.push_back(
           SplitFace{{corners[0], corners[k - 1], corners[k], kNoCorner},
                     {normal_corners[0], normal_corners[k - 1], normal_corners[k], kNoNormal},
                     face_material[f]});
     }
+  };
+  if (!ReadXFaces(faces, face_count, vertex_count, normal_faces, out->normals.size(), add_face,
+                  &normals_fit, error)) {
+    return false;
   }
   // A normal list that broke off part way describes none of the mesh.
   if (!normals_fit) out->normals.clear();

@@ -14,7 +14,7 @@ namespace vorna {
 
 namespace {
 
-constexpr uint32_t kNone = 0xFFFFFFFFu;
+constexpr uint32_t kNone = kNoNormal;
 // What players assume of a file without AnimTicksPerSecond.
 constexpr double kDefaultTicksPerSecond = 4800.0;
 
@@ -231,39 +231,13 @@ bool XSceneBuilder::AddMesh(const xfile::DataObject& mesh, ReadError* error) {
     return it->second;
   };
 
-  size_t at = 0, normal_at = 0;
-  bool normals_fit = !normal_faces.empty() && normal_count > 0;
-  std::vector<uint32_t> corners, normal_corners, corner_vertices;
+  std::vector<uint32_t> corner_vertices;
   const size_t first_mesh = scene_.meshes.size();
-  for (uint32_t f = 0; f < face_count; ++f) {
-    if (at >= faces.size())
-      return Fail(error, ReadErrorKind::kBadData, "fewer faces than declared");
-    const double declared = faces[at++];
-    if (!(declared >= 0.0) || declared > static_cast<double>(faces.size() - at)) {
-      return Fail(error, ReadErrorKind::kBadData, "a face with more corners than the data holds");
-    }
-    const size_t n = static_cast<size_t>(declared);
-    corners.resize(n);
-    for (size_t k = 0; k < n; ++k) {
-      if (!XIndexBelow(faces[at + k], positions, &corners[k])) {
-        return Fail(error, ReadErrorKind::kBadData, "a face names a vertex its mesh does not have");
-      }
-    }
-    at += n;
-    normal_corners.assign(n, kNone);
-    if (normals_fit) {
-      if (normal_at >= normal_faces.size() || normal_faces[normal_at] != static_cast<double>(n) ||
-          normal_faces.size() - normal_at - 1 < n) {
-        normals_fit = false;
-      } else {
-        for (size_t k = 0; k < n && normals_fit; ++k) {
-          normals_fit =
-              XIndexBelow(normal_faces[normal_at + 1 + k], normal_count, &normal_corners[k]);
-        }
-        normal_at += 1 + n;
-      }
-    }
-    if (n < 3) continue;
+  bool normals_fit = false;
+  const auto add_face = [&](uint32_t f, std::span<const uint32_t> corners,
+                            std::span<const uint32_t> normal_corners) {
+    const size_t n = corners.size();
+    if (n < 3) return;
     SceneMesh& m = target(face_material[f]);
     const size_t which = mesh_of_material[face_material[f]] - first_mesh;
     corner_vertices.resize(n);
@@ -275,6 +249,10 @@ bool XSceneBuilder::AddMesh(const xfile::DataObject& mesh, ReadError* error) {
       m.triangles.insert(m.triangles.end(),
                          {corner_vertices[0], corner_vertices[k], corner_vertices[k - 1]});
     }
+  };
+  if (!ReadXFaces(faces, face_count, positions, normal_faces, normal_count, add_face, &normals_fit,
+                  error)) {
+    return false;
   }
   // A normal list that broke off part way describes none of the mesh.
   for (size_t i = first_mesh; i < scene_.meshes.size(); ++i) {
@@ -373,6 +351,49 @@ bool XSceneBuilder::Build(ReadError* error) {
 }
 
 }  // namespace
+
+bool ReadXFaces(
+    std::span<const double> faces, uint32_t face_count, uint64_t vertex_count,
+    std::span<const double> normal_faces, uint64_t normal_count,
+    const std::function<void(uint32_t, std::span<const uint32_t>, std::span<const uint32_t>)>& each,
+    bool* normals_fit, ReadError* error) {
+  size_t at = 0;         // in `faces`
+  size_t normal_at = 0;  // in `normal_faces`
+  *normals_fit = !normal_faces.empty() && normal_count > 0;
+  std::vector<uint32_t> corners, normal_corners;
+  for (uint32_t f = 0; f < face_count; ++f) {
+    if (at >= faces.size()) {
+      return Fail(error, ReadErrorKind::kBadData, "fewer faces than declared");
+    }
+    const double declared = faces[at++];
+    if (!(declared >= 0.0) || declared > static_cast<double>(faces.size() - at)) {
+      return Fail(error, ReadErrorKind::kBadData, "a face with more corners than the data holds");
+    }
+    const size_t n = static_cast<size_t>(declared);
+    corners.resize(n);
+    for (size_t k = 0; k < n; ++k) {
+      if (!XIndexBelow(faces[at + k], vertex_count, &corners[k])) {
+        return Fail(error, ReadErrorKind::kBadData, "a face names a vertex its mesh does not have");
+      }
+    }
+    at += n;
+    normal_corners.assign(n, kNoNormal);
+    if (*normals_fit) {
+      if (normal_at >= normal_faces.size() || normal_faces[normal_at] != static_cast<double>(n) ||
+          normal_faces.size() - normal_at - 1 < n) {
+        *normals_fit = false;
+      } else {
+        for (size_t k = 0; k < n && *normals_fit; ++k) {
+          *normals_fit =
+              XIndexBelow(normal_faces[normal_at + 1 + k], normal_count, &normal_corners[k]);
+        }
+        normal_at += 1 + n;
+      }
+    }
+    each(f, corners, normal_corners);
+  }
+  return true;
+}
 
 bool XIndexBelow(double value, uint64_t limit, uint32_t* index) {
   if (!(value >= 0.0) || value >= static_cast<double>(limit)) return false;

@@ -12,6 +12,8 @@
 // and every polygon's winding reversed.
 #pragma once
 
+#include <functional>
+#include <span>
 #include <string>
 
 #include "animation/skeleton_scene.h"
@@ -25,6 +27,17 @@ namespace vorna {
 
 // Whether an index read from the file as a number lies below `limit`; sets `index` when it does.
 bool XIndexBelow(double value, uint64_t limit, uint32_t* index);
+
+// Walks an .x mesh's `face_count` faces (corner count, then corner indices, per face) and, while
+// `normal_faces` matches them face by face, their normal indices (kNoNormal otherwise), calling
+// `each(face, corners, normal_corners)` for every face. Sets `normals_fit` to whether the normal
+// list held for every face. False, with `error`, when a face has more corners than the data or
+// names a vertex at or beyond `vertex_count`.
+bool ReadXFaces(
+    std::span<const double> faces, uint32_t face_count, uint64_t vertex_count,
+    std::span<const double> normal_faces, uint64_t normal_count,
+    const std::function<void(uint32_t, std::span<const uint32_t>, std::span<const uint32_t>)>& each,
+    bool* normals_fit, ReadError* error);
 
 // A Material object's colours, power and texture file name into `look`; ambient = diffuse.
 void ReadXMaterial(const xfile::DataObject& object, PartLook* look);
