@@ -117,30 +117,9 @@ tinygltf::Model ReadGltf(const std::string& path) {
   return g;
 }
 
-using Mat = std::array<double, 16>;  // column-major
-
-Mat Mul(const Mat& a, const Mat& b) {
-  Mat r{};
-  for (int c = 0; c < 4; ++c) {
-    for (int row = 0; row < 4; ++row) {
-      for (int k = 0; k < 4; ++k) r[c * 4 + row] += a[k * 4 + row] * b[c * 4 + k];
-    }
-  }
-  return r;
-}
-
-Mat Trs(const std::vector<double>& t, const std::vector<double>& q, const std::vector<double>& s) {
-  const double x = q[0], y = q[1], z = q[2], w = q[3];
-  const double r[9] = {1 - 2 * (y * y + z * z), 2 * (x * y + z * w),     2 * (x * z - y * w),
-                       2 * (x * y - z * w),     1 - 2 * (x * x + z * z), 2 * (y * z + x * w),
-                       2 * (x * z + y * w),     2 * (y * z - x * w),     1 - 2 * (x * x + y * y)};
-  Mat m{};
-  for (int c = 0; c < 3; ++c) {
-    for (int row = 0; row < 3; ++row) m[c * 4 + row] = r[c * 3 + row] * s[c];
-  }
-  m[12] = t[0], m[13] = t[1], m[14] = t[2], m[15] = 1;
-  return m;
-}
+using Mat = test::Mat4;
+using test::Mul;
+using test::Trs;
 
 // An accessor's values as doubles (floats, and normalised or plain integers).
 std::vector<double> Values(const tinygltf::Model& g, int index) {
