@@ -96,6 +96,9 @@ class SceneBuilder {
   // How far (squared, at most, over a few poses) the vertex would lie from the file's placement
   // in a Part of `unit`; remembered in `cache`.
   double CornerError(size_t vertex, int unit, std::unordered_map<uint64_t, double>* cache) const;
+  // The Unit whose pair holds every vertex of mesh `i` (of meshes_) wholly, the one with the
+  // most weight of its own when several do; kWorld when none does.
+  int WholeMeshUnit(size_t i) const;
   // Units chosen per triangle and the Parts they make; the Part count.
   int AssignTriangles();
   int MaterialOf(const SceneMesh& mesh) const {
@@ -483,6 +486,7 @@ void SceneBuilder::PlanMotions() {
     }
     samples_.assign(static_cast<size_t>(count), Sample{});
     std::vector<char> placed(static_cast<size_t>(count), 0);
+    std::vector<int32_t> places;
     for (size_t a = 0; a < scene_.animations.size(); ++a) {
       const SceneAnimation& animation = scene_.animations[a];
       const std::vector<float>& times =
@@ -501,6 +505,21 @@ void SceneBuilder::PlanMotions() {
       anim.loop = loop ? 1 : 0;
       anim.name = StoredName(animation.name, "anim" + std::to_string(anims_.size() + 1));
       anims_.push_back(anim);
+      places.push_back(animation.anim_index.value_or(-1));
+    }
+    // The Anims in the order the export wrote them, when every one says its place.
+    std::vector<int32_t> sorted = places;
+    std::sort(sorted.begin(), sorted.end());
+    bool whole = true;
+    for (size_t k = 0; k < sorted.size(); ++k) {
+      whole = whole && sorted[k] == static_cast<int32_t>(k);
+    }
+    if (whole) {
+      std::vector<Anim> ordered(anims_.size());
+      for (size_t k = 0; k < anims_.size(); ++k) {
+        ordered[static_cast<size_t>(places[k])] = anims_[k];
+      }
+      anims_ = std::move(ordered);
     }
     return;
   }
@@ -840,6 +859,32 @@ double SceneBuilder::CornerError(size_t vertex, int unit,
   return worst;
 }
 
+int SceneBuilder::WholeMeshUnit(size_t i) const {
+  const size_t first = mesh_first_[i], end = mesh_first_[i + 1];
+  std::vector<int> candidates;
+  for (size_t v = first; v < end; ++v) {
+    if (std::find(candidates.begin(), candidates.end(), vertex_choice_[v]) == candidates.end()) {
+      candidates.push_back(vertex_choice_[v]);
+    }
+  }
+  int best = kWorld;
+  double best_own = -1.0;
+  for (const int unit : candidates) {
+    if (unit == kWorld) continue;
+    double own = 0.0;
+    bool all = true;
+    for (size_t v = first; v < end && all; ++v) {
+      all = Fits(v, unit);
+      own += UnitWeight(v, unit);
+    }
+    if (all && own > best_own) {
+      best = unit;
+      best_own = own;
+    }
+  }
+  return best;
+}
+
 int SceneBuilder::AssignTriangles() {
   WeighVertices();
   std::unordered_map<uint64_t, double> corner_errors;
@@ -851,7 +896,13 @@ int SceneBuilder::AssignTriangles() {
   for (size_t i = 0; i < meshes_.size(); ++i) {
     const SceneMesh& mesh = scene_.meshes[meshes_[i]];
     const size_t first = mesh_first_[i];
-    const int owner = skeleton_ && mesh.owner_node >= 0 ? UnitOf(mesh.owner_node) : kWorld;
+    // The Unit our export names (when the mesh's weights agree: tools that keep extras while
+    // they renumber nodes make the name wrong), else one whose pair holds the whole mesh.
+    int owner = skeleton_ && mesh.owner_node >= 0 ? UnitOf(mesh.owner_node) : kWorld;
+    for (size_t v = mesh_first_[i]; v < mesh_first_[i + 1] && owner != kWorld; ++v) {
+      if (!Fits(v, owner)) owner = kWorld;
+    }
+    if (owner == kWorld && skeleton_) owner = WholeMeshUnit(i);
     for (size_t k = 0; k + 2 < mesh.triangles.size(); k += 3, ++t) {
       int unit = owner;
       const size_t corner[3] = {first + mesh.triangles[k], first + mesh.triangles[k + 1],

@@ -17,16 +17,18 @@
 // Parts and blend weights. Each Part is one material of one Unit, materials in order, each
 // material's Units in Unit order after its Part without a Unit. A vertex belongs to the Unit whose
 // pair (Unit, parent Unit or the model itself) holds most of its weight, ties to the larger own
-// weight; its blend weight is the parent's share of that pair. A triangle goes to the Unit most of
-// its corners chose (our own export names the Unit of each mesh, which then takes every
-// triangle); corners it shares with triangles of other Units are copied. A rigid mesh is weight 1
-// on the Unit that carries it. Rest positions are the bind pose.
+// weight; its blend weight is the parent's share of that pair. A mesh one Unit's pair holds
+// wholly goes to that Unit (our own export also names it); otherwise each triangle goes to the
+// Unit its corners chose, where they disagree the one that keeps its worst corner nearest the
+// file's placement, and corners shared with triangles of other Units are copied. A vertex no pair
+// holds wholly gets the blend weight that keeps it nearest the file's placement over the poses. A
+// rigid mesh is weight 1 on the Unit that carries it. Rest positions are the bind pose.
 //
 // Motions and Anims. Our own export's animations name the Motion of every key and come back
-// Motion for Motion with their Anims, loops and the Motions outside every Anim. Other files: one
-// Anim per animation, sampled at MotionTimes (channel_sampling.h) with the given interval, raised
-// when the Motions would not fit the table; a last sample that repeats the first makes the Anim a
-// loop and is left out. Without animations the nodes' rest pose is the one Motion. Each Unit's
+// Motion for Motion with their Anims (in the order recorded, when every Anim has its place),
+// loops and the Motions outside every Anim. Other files: one Anim per animation, sampled at
+// MotionTimes (channel_sampling.h) with the given interval, raised when the Motions would not fit
+// the table; a last sample that repeats the first makes the Anim a loop and is left out. Without animations the nodes' rest pose is the one Motion. Each Unit's
 // transform relative to its parent becomes scale, rotation and translation about its pivot:
 // rotations as whole degrees (XYZ angles nearest the previous Motion's), rounded from the root
 // down against the parents' rounded poses so that errors do not add up along a chain.

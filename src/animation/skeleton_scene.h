@@ -61,7 +61,7 @@ struct SceneInfluence {
 };
 
 struct SceneMesh {
-  std::string name;  // what messages call the mesh ("nodes[1]: accessors[0]")
+  std::string name;       // what messages call the mesh ("nodes[1]: accessors[0]")
   int32_t material = -1;  // index into SceneDescription::materials; -1 the default material
   // A rigid mesh: its positions are in this node's space (-1: the scene's). Not used when the
   // mesh has bones.
@@ -77,6 +77,7 @@ struct SceneMesh {
   std::vector<std::array<float, 2>> uvs;      // empty, or one per position
   std::vector<uint32_t> triangles;            // three position indices each
   // Our own export: the node of the joint whose Unit owned the Part this mesh was (-1: unknown).
+  // A hint only: the import checks it against the mesh's weights.
   int32_t owner_node = -1;
 };
 
@@ -108,6 +109,8 @@ struct SceneAnimation {
   std::vector<int32_t> key_motions;
   std::optional<bool> loop;
   bool motions_only = false;
+  // Our own export: the Anim's place in the Anim list (tools may reorder animations).
+  std::optional<int32_t> anim_index;
 };
 
 // What the file holds that a Model cannot carry, counted for the notice after loading.

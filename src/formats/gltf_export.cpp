@@ -247,7 +247,7 @@ struct AnimationToWrite {
   std::string name;
   std::vector<int> keys;
   bool loop = false;
-  bool anim = true;  // an Anim, not the "ALL" one over every Motion
+  int anim_index = -1;  // its place in the Anim list; -1: the "ALL" one over every Motion
 };
 
 class Exporter {
@@ -278,8 +278,8 @@ class Exporter {
   void AddPart(int part);
   std::vector<AnimationToWrite> Animations() const;
   KeyedChannels ChannelsToKey(const std::vector<AnimationToWrite>& animations) const;
-  // Its extras record the loop, the Motion of every key and whether it is an Anim, which our
-  // import restores.
+  // Its extras record the loop, the Motion of every key and the Anim it is (or that it is none),
+  // which our import restores.
   void AddAnimation(const AnimationToWrite& animation, const KeyedChannels& keyed);
   void AssembleJson();
 
@@ -484,8 +484,10 @@ void Exporter::AddPart(int part) {
   meshes_.Key("primitives").BeginArray().Raw(primitive.str()).EndArray().EndObject();
   nodes_.BeginObject().Key("name").String(name).Key("mesh").Int(mesh_count_++);
   if (owner != kNoUnit) {
-    // The joint of the Part's Unit: our import gives it every triangle of the mesh.
-    nodes_.Key("skin").Int(0).Key("extras").BeginObject().Key("joint").Int(JointOf(owner));
+    // The joint of the Part's Unit, by name: tools that keep extras renumber the nodes. Our
+    // import gives that joint every triangle of the mesh.
+    nodes_.Key("skin").Int(0).Key("extras").BeginObject().Key("joint").String(
+        StoredNameAsUtf8(model_.node_name[model_.NodeOfUnit(owner)]));
     nodes_.EndObject();
   }
   nodes_.EndObject();
@@ -501,12 +503,12 @@ std::vector<AnimationToWrite> Exporter::Animations() const {
     for (const int m : gltf::KeyMotions(model_, &model_.anims[a])) in_anim[m] = 1;
   }
   if (std::find(in_anim.begin(), in_anim.end(), 0) != in_anim.end()) {
-    animations.push_back({"ALL", gltf::KeyMotions(model_, nullptr), false, false});
+    animations.push_back({"ALL", gltf::KeyMotions(model_, nullptr), false, -1});
   }
   for (int a = 0; a < model_.anim_count; ++a) {
     const Anim& anim = model_.anims[a];
     animations.push_back(
-        {StoredNameAsUtf8(anim.name), gltf::KeyMotions(model_, &anim), anim.loop != 0});
+        {StoredNameAsUtf8(anim.name), gltf::KeyMotions(model_, &anim), anim.loop != 0, a});
   }
   return animations;
 }
@@ -582,7 +584,11 @@ void Exporter::AddAnimation(const AnimationToWrite& animation, const KeyedChanne
   animations_.Key("channels").BeginArray().Raw(channels.str()).EndArray();
   animations_.Key("samplers").BeginArray().Raw(samplers.str()).EndArray();
   animations_.Key("extras").BeginObject().Key("loop").Bool(animation.loop);
-  if (!animation.anim) animations_.Key("anim").Bool(false);
+  if (animation.anim_index < 0) {
+    animations_.Key("anim").Bool(false);
+  } else {
+    animations_.Key("anim_index").Int(animation.anim_index);
+  }
   animations_.Key("motions").BeginArray();
   for (const int m : animation.keys) animations_.Int(m);
   animations_.EndArray().EndObject().EndObject();

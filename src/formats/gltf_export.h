@@ -20,9 +20,10 @@
 //
 // What glTF has no words for goes into extras, so that our own import restores it exactly: each
 // joint's basis type, tilt axis angles and blend settings ("basis_type", "axis_angle",
-// "blend_param"), the joint of each skinned Part's Unit ("joint" on its mesh node), and per
-// animation the Motion of every key ("motions") and whether it is no Anim ("anim": false, the
-// "ALL" one, written also when some Motion lies outside every Anim).
+// "blend_param"), the name of each skinned Part's Unit's joint ("joint" on its mesh node), and per
+// animation the Motion of every key ("motions") and its place in the Anim list ("anim_index"),
+// or that it is no Anim ("anim": false, the "ALL" one, written also when some Motion lies outside
+// every Anim).
 //
 // Save options: without `skin` the file has no skeleton (and so no animations), every Part a
 // plain mesh in its rest position; without `anim` no animations; without `translation` or

@@ -93,9 +93,27 @@ std::optional<UnitSettings> RecordedUnit(const gltf::Value& extras) {
   return unit;
 }
 
+// A yes or no; tools that keep extras as their own properties (Blender) write them as 1 and 0.
 std::optional<bool> Flag(const gltf::Value* v) {
-  if (v == nullptr || v->type != gltf::Value::Type::kBool) return std::nullopt;
-  return v->boolean;
+  if (v == nullptr) return std::nullopt;
+  if (v->type == gltf::Value::Type::kBool) return v->boolean;
+  if (v->type == gltf::Value::Type::kNumber) return v->number != 0.0;
+  return std::nullopt;
+}
+
+// The joint our own export names in a skinned mesh node's extras, among its skin's joints; -1
+// when none or several carry the name. By name, not by index: tools that keep extras while they
+// reorder the nodes (Blender) leave an index pointing elsewhere.
+int32_t NamedJoint(const gltf::Document& doc, const gltf::Skin& skin, const gltf::Node& carrier) {
+  const gltf::Value* name = carrier.extras.Find("joint");
+  if (name == nullptr || name->type != gltf::Value::Type::kString) return -1;
+  int32_t found = -1;
+  for (const int joint : skin.joints) {
+    if (doc.nodes[joint].name != name->text) continue;
+    if (found >= 0 && found != joint) return -1;
+    found = joint;
+  }
+  return found;
 }
 
 // ----- The translation ------------------------------------------------------------------------
@@ -292,9 +310,7 @@ bool SceneTranslator::AddPrimitive(const gltf::Primitive& primitive, int node, s
       !AddSkin(primitive, doc_.skins[carrier.skin], &mesh, why)) {
     return false;
   }
-  if (const std::optional<int32_t> joint = WholeNumber(carrier.extras.Find("joint"))) {
-    mesh.owner_node = *joint;
-  }
+  if (carrier.skin >= 0) mesh.owner_node = NamedJoint(doc_, doc_.skins[carrier.skin], carrier);
   SceneLeftOut& out = scene_.left_out;
   out.morph_targets += static_cast<uint32_t>(primitive.morph_targets);
   out.vertex_colours +=
@@ -364,6 +380,9 @@ bool SceneTranslator::AddAnimations(std::string* why) {
     animation.name = a.name;
     animation.loop = Flag(a.extras.Find("loop"));
     animation.motions_only = Flag(a.extras.Find("anim")) == std::optional<bool>(false);
+    if (const std::optional<int32_t> place = WholeNumber(a.extras.Find("anim_index"))) {
+      animation.anim_index = *place;
+    }
     if (const gltf::Value* motions = a.extras.Find("motions");
         motions != nullptr && motions->type == gltf::Value::Type::kArray) {
       for (const gltf::Value& m : motions->items) {
