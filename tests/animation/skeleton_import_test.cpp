@@ -9,6 +9,8 @@
 #include "animation/pose.h"
 #include "animation/rotation_angles.h"
 #include "animation/skeleton_scene.h"
+#include "support/drawn_model.h"
+#include "support/gltf_transforms.h"
 #include "support/model_fixtures.h"
 
 namespace vorna {
@@ -75,31 +77,9 @@ void Turn(SceneDescription& scene, int node, const V3& axis, const std::vector<d
 
 // ----- The file's own placement, from glTF's rules, at one key of animation 0 -----------------
 
-SceneMatrix Mul(const SceneMatrix& a, const SceneMatrix& b) {
-  SceneMatrix r{};
-  for (int c = 0; c < 4; ++c) {
-    for (int row = 0; row < 4; ++row) {
-      for (int k = 0; k < 4; ++k) r[c * 4 + row] += a[k * 4 + row] * b[c * 4 + k];
-    }
-  }
-  return r;
-}
+using test::Mul;
 
-SceneMatrix Trs(const SceneTransform& t) {
-  const auto [x, y, z, w] = t.rotation;
-  const double r[9] = {1 - 2 * (y * y + z * z), 2 * (x * y + z * w),     2 * (x * z - y * w),
-                       2 * (x * y - z * w),     1 - 2 * (x * x + z * z), 2 * (y * z + x * w),
-                       2 * (x * z + y * w),     2 * (y * z - x * w),     1 - 2 * (x * x + y * y)};
-  SceneMatrix m{};
-  for (int c = 0; c < 3; ++c) {
-    for (int row = 0; row < 3; ++row) m[c * 4 + row] = r[c * 3 + row] * t.scale[c];
-  }
-  m[12] = t.translation[0];
-  m[13] = t.translation[1];
-  m[14] = t.translation[2];
-  m[15] = 1;
-  return m;
-}
+SceneMatrix Trs(const SceneTransform& t) { return test::Trs(t.translation, t.rotation, t.scale); }
 
 // Every vertex of mesh 0 at key `key` (-1: rest), in our axes.
 std::vector<Vec3> FilePose(const SceneDescription& scene, int key) {
@@ -143,21 +123,13 @@ std::vector<Vec3> FilePose(const SceneDescription& scene, int key) {
 double WorstError(Model& model, const SceneDescription& scene, int motion, int key) {
   const std::vector<Vec3> want = FilePose(scene, key);
   const auto& rest = scene.meshes[0].positions;
-  EvaluatePose(model, motion);
+  const test::DrawnModel drawn = test::Drawn(model, motion);
   double worst = 0.0;
-  for (int p = 0; p < model.parts_count; ++p) {
-    const auto [first, second] = PartBlendMatrices(model, p);
-    for (uint32_t v = model.parts[p].first_vertex; v < model.parts[p + 1].first_vertex; ++v) {
-      const Vec3 r = model.positions[v];
-      size_t s = 0;
-      while (s < rest.size() && !(rest[s][0] == r.x && rest[s][1] == r.y && rest[s][2] == -r.z))
-        ++s;
-      EXPECT_LT(s, rest.size()) << "a vertex the file does not have";
-      if (s == rest.size()) continue;
-      const float b = model.blend[v];
-      const Vec3 d =
-          TransformCoord(r, first) * b + TransformCoord(r, second) * (1.0f - b) - want[s];
-      worst = std::max(worst, static_cast<double>(Length(d)));
+  for (size_t s = 0; s < rest.size(); ++s) {
+    const auto [begin, end] = drawn.equal_range({rest[s][0], rest[s][1], -rest[s][2]});
+    EXPECT_NE(begin, end) << "a vertex the model does not have";
+    for (auto it = begin; it != end; ++it) {
+      worst = std::max(worst, static_cast<double>(Length(it->second.second - want[s])));
     }
   }
   return worst;
@@ -348,28 +320,6 @@ TEST(SkeletonImportTest, AnimationsBecomeMotionsAtTheirTimes) {
   EXPECT_EQ(b->model->motion_count, 1);
   EXPECT_EQ(b->model->anim_count, 0);
   EXPECT_LE(WorstError(*b->model, still, 0, -1), b->report.rest_displacement + 1e-6);
-}
-
-TEST(SkeletonImportTest, OwnExportsComeBackMotionForMotion) {
-  SceneDescription scene = Chain(2);
-  Turn(scene, 1, {0, 0, 1}, {0, 40, 80, 0});
-  scene.animations[0].key_motions = {0, 1, 2, 0};
-  scene.animations[0].loop = true;
-  scene.animations.push_back(scene.animations[0]);
-  scene.animations[1].key_motions = {0, 1, 2, 3};
-  scene.animations[1].motions_only = true;
-  scene.nodes[1].unit = UnitSettings{1, {0, 30, 45}, {1, 2, 1, 50}};
-  auto b = Build(scene);
-  ASSERT_TRUE(b->ok);
-  const Model& m = *b->model;
-  EXPECT_EQ(m.motion_count, 4);
-  ASSERT_EQ(m.anim_count, 1);
-  EXPECT_EQ(m.anims[0].first_motion, 0);
-  EXPECT_EQ(m.anims[0].last_motion, 2);
-  EXPECT_EQ(m.anims[0].loop, 1);
-  EXPECT_EQ(m.units[0].basis_type, 1u);
-  EXPECT_EQ(m.units[0].axis_angle, (std::array<int32_t, 3>{0, 30, 45}));
-  EXPECT_EQ(m.units[0].blend_param, (std::array<int32_t, 4>{1, 2, 1, 50}));
 }
 
 // ----- Hostile descriptions -------------------------------------------------------------------

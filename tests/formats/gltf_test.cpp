@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "formats/glb_reader.h"
 #include "formats/gltf_export.h"
 #include "formats/gltf_import.h"
 #include "formats/model_file_fixtures.h"
@@ -19,7 +18,7 @@
 #include "images/decode.h"
 #include "images/encode.h"
 #include "model/geometry_fixtures.h"
-#include "support/gltf_tinygltf.h"
+#include "support/gltf_reader.h"
 #include "support/test_support.h"
 #include "x_export_fixture.h"
 
@@ -75,7 +74,7 @@ TEST(GltfTest, StillAnimationsAndGlowsOfOneColour) {
   model->parts[3].material.emissive = {0, 0, 0.25f, 0};
   model->parts[4].material.emissive = {1, 0, 0, 0};
   ASSERT_TRUE(ExportGltf(*model, dir.File("still.glb"), true));
-  const tinygltf::Model g = test::ReadGlb(dir.File("still.glb"));
+  const tinygltf::Model g = test::ReadGltf(dir.File("still.glb"));
   ASSERT_FALSE(g.animations.empty());
   for (const tinygltf::Animation& a : g.animations) EXPECT_FALSE(a.channels.empty()) << a.name;
   ASSERT_EQ(g.materials.size(), 5u);  // one per Part

@@ -7,7 +7,6 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "animation/pose.h"
 #include "animation/skeleton_import.h"
 #include "formats/gltf_export.h"
 #include "formats/registry.h"
@@ -15,38 +14,21 @@
 #include "formats/x_export_fixture.h"
 #include "model/bounds.h"
 #include "model/hierarchy.h"
+#include "support/drawn_model.h"
 #include "support/test_support.h"
 
 namespace vorna {
 namespace {
 
-std::unique_ptr<Model> Read(const std::string& path, bool skeleton = true) {
+std::unique_ptr<Model> Read(const std::string& path) {
   auto model = test::NewModel();
   ScriptedHost host;
   ReadOptions options;
   options.load_textures = false;
-  options.skeleton = skeleton;
+  options.skeleton = true;
   ReadError error;
   EXPECT_TRUE(ReadModelFile(*model, path, host, options, &error)) << error.Describe();
   BuildHierarchy(*model);
-  return model;
-}
-
-// The fixture's four Motions with a fifth outside every Anim, and Anims that loop and not.
-std::unique_ptr<Model> Fixture() {
-  auto model = test::Character(5);
-  model->units[2].basis_type = 1;
-  model->units[2].axis_angle = {0, 30, 45};
-  model->units[1].blend_param = {1, 25, 1, 40};
-  for (int u = 0; u < 4; ++u) DeriveAxis(*model, u);
-  for (int m = 0; m < 5; ++m) {
-    model->motions[m].angle[0][2] = 25 * m - 40;
-    model->motions[m].angle[2][0] = 7 * m;
-    model->motions[m].scale[1] = {1.0f + 0.1f * m, 1.0f, 1.0f};
-  }
-  model->anim_count = 2;
-  model->anims[0] = Anim{0, 2, 1, "walk"};
-  model->anims[1] = Anim{3, 3, 0, "wave"};
   return model;
 }
 
@@ -97,23 +79,7 @@ void Rewrite(const std::string& path) {
   test::WriteFile(path, doc.dump());
 }
 
-// Where every vertex of Motion `m` is drawn, by rest position and blend weight.
-std::multimap<std::tuple<float, float, float>, std::pair<float, Vec3>> Drawn(Model& model, int m) {
-  EvaluatePose(model, m);
-  std::multimap<std::tuple<float, float, float>, std::pair<float, Vec3>> drawn;
-  for (int p = 0; p < model.parts_count; ++p) {
-    const auto [first, second] = PartBlendMatrices(model, p);
-    // A Part without a Unit is drawn where it rests, whatever its weights say.
-    const bool owned = model.IsUnitNode(model.parent[p]);
-    for (uint32_t v = model.parts[p].first_vertex; v < model.parts[p + 1].first_vertex; ++v) {
-      const Vec3 r = model.positions[v];
-      const float b = owned ? model.blend[v] : 0.0f;
-      drawn.insert({{r.x, r.y, r.z},
-                    {b, TransformCoord(r, first) * b + TransformCoord(r, second) * (1.0f - b)}});
-    }
-  }
-  return drawn;
-}
+using test::Drawn;
 
 // Every vertex of `back` in Motion `mb` lies where a vertex of `model` with its rest position (and,
 // with `same_blend`, its blend weight) lies in Motion `m`.
@@ -153,9 +119,10 @@ TEST(SkeletonRoundTripTest, OwnExportsComeBack) {
     int x_units;  // the fixture's tail and the grouping Unit never move a vertex
   };
   const std::string samples = std::string(VORNA_SOURCE_DIR) + "/samples/";
+  // The fixture's fifth Motion lies outside every Anim.
   Source sources[] = {{"walker", Read(samples + "walker.vrn"), 7},
                       {"character", Read(samples + "character.vrn"), 15},
-                      {"fixture", Fixture(), 3}};
+                      {"fixture", test::AnimatedCharacter(5), 3}};
   test::TempDir dir;
   for (Source& source : sources) {
     Model& model = *source.model;

@@ -69,4 +69,31 @@ inline std::unique_ptr<Model> Character(int motions) {
   return model;
 }
 
+// The character with a tilt-axis Unit and blend settings, weights 0, 0.25, 0.5 and 1, and
+// Motions that turn, move and scale every Unit; Anims "walk" (0 to 2, looping) and "wave" (3).
+inline std::unique_ptr<Model> AnimatedCharacter(int motions) {
+  auto model = Character(motions);
+  model->units[1].basis_type = 1;
+  model->units[1].axis_angle = {0, 30, 45};
+  model->units[1].blend_param = {1, 25, 1, 40};
+  DeriveAxis(*model, 1);
+  model->units[2].basis_type = 0;  // evaluated as XYZ axes
+  const float weights[4] = {0.0f, 0.25f, 0.5f, 1.0f};
+  for (int v = 0; v < model->total_vertex_count; ++v) model->blend[v] = weights[v % 4];
+  for (int m = 0; m < motions; ++m) {
+    for (int u = 0; u < 4; ++u) {
+      Motion& motion = model->motions[m];
+      motion.angle[0][u] = 17 * m + 5 * u;
+      motion.angle[1][u] = -11 * m;
+      motion.angle[2][u] = 7 * m * u;
+      motion.translation[u] = {0.1f * m, -0.05f * u, 0.2f * m};
+      motion.scale[u] = {1.0f + 0.1f * m, 1.0f, 1.0f - 0.05f * m * u};
+    }
+  }
+  model->anim_count = 2;
+  model->anims[0] = Anim{0, 2, 1, "walk"};
+  model->anims[1] = Anim{3, 3, 0, "wave"};
+  return model;
+}
+
 }  // namespace vorna::test
