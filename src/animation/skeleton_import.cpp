@@ -453,11 +453,32 @@ bool KeysNameMotions(const SceneDescription& scene) {
     for (const int32_t m : animation.key_motions) {
       if (m < 0 || m >= kMaxCount) return false;
     }
+    // A channel that holds one value may have only its first and last key.
     for (const SceneChannel& channel : animation.channels) {
-      if (channel.times.size() != animation.key_motions.size()) return false;
+      if (channel.times.size() != animation.key_motions.size() && channel.times.size() != 2) {
+        return false;
+      }
     }
   }
   return true;
+}
+
+// The time of each key of an animation whose keys name Motions: a channel's with every key, else
+// even steps from the first key to the last (every channel then holds one value).
+std::vector<float> MotionKeyTimes(const SceneAnimation& animation) {
+  const size_t n = animation.key_motions.size();
+  for (const SceneChannel& channel : animation.channels) {
+    if (channel.times.size() == n) return channel.times;
+  }
+  std::vector<float> times;
+  if (animation.channels.empty()) return times;
+  const std::vector<float>& ends = animation.channels.front().times;
+  for (size_t k = 0; k < n; ++k) {
+    times.push_back(n < 2 ? ends.front()
+                          : ends.front() + (ends.back() - ends.front()) * static_cast<float>(k) /
+                                               static_cast<float>(n - 1));
+  }
+  return times;
 }
 
 // Whether every channel of `animation` holds the same value at its last sample as at its first.
@@ -489,8 +510,7 @@ void SceneBuilder::PlanMotions() {
     std::vector<int32_t> places;
     for (size_t a = 0; a < scene_.animations.size(); ++a) {
       const SceneAnimation& animation = scene_.animations[a];
-      const std::vector<float>& times =
-          animation.channels.empty() ? std::vector<float>{} : animation.channels.front().times;
+      const std::vector<float> times = MotionKeyTimes(animation);
       for (size_t k = 0; k < animation.key_motions.size(); ++k) {
         const int m = animation.key_motions[k];
         if (placed[m] || times.empty()) continue;
