@@ -132,7 +132,7 @@ TEST(GltfTest, SaveOptionsLeaveOutWhatTheyNameAndEveryAnimationKeysTheSameChanne
   for (const auto& c : cases) {
     const SaveOptions options{c.skin, c.translation, c.scale, c.anim};
     ASSERT_TRUE(ExportGltf(*walker, dir.File("options.glb"), true, options));
-    const tinygltf::Model g = test::ReadGlb(dir.File("options.glb"));
+    const tinygltf::Model g = test::ReadGltf(dir.File("options.glb"));
     EXPECT_EQ(g.skins.size(), c.skins);
     ASSERT_EQ(g.animations.size(), c.animations);
     std::set<std::string> paths;
