@@ -339,6 +339,12 @@ TEST(SkeletonImportTest, BrokenDescriptionsAreRefusedAndUnusableSkeletonsNoticed
        [](SceneDescription& s) { s.animations[0].channels[0].values.pop_back(); }, false, false},
       {"a position that is no number",
        [](SceneDescription& s) { s.meshes[0].positions[2][1] = NAN; }, false, false},
+      {"a texture coordinate half a number",
+       [](SceneDescription& s) {
+         s.meshes[0].uvs.assign(s.meshes[0].positions.size(), {0.5f, 0.5f});
+         s.meshes[0].uvs[1][1] = NAN;
+       },
+       false, false},
       {"a flat bind matrix",
        [](SceneDescription& s) { s.meshes[0].bones[1].inverse_bind = SceneMatrix{}; }, true, false},
       {"an infinite bind matrix",
