@@ -103,11 +103,29 @@ SceneMatrix MatrixOf(const SceneTransform& transform) {
   return m;
 }
 
+std::array<double, 4> QuaternionOfRotation(const double (&r)[3][3]) {
+  const double trace = r[0][0] + r[1][1] + r[2][2];
+  if (trace > 0.0) {
+    const double s = std::sqrt(trace + 1.0) * 2.0;
+    return {(r[2][1] - r[1][2]) / s, (r[0][2] - r[2][0]) / s, (r[1][0] - r[0][1]) / s, 0.25 * s};
+  }
+  if (r[0][0] > r[1][1] && r[0][0] > r[2][2]) {
+    const double s = std::sqrt(1.0 + r[0][0] - r[1][1] - r[2][2]) * 2.0;
+    return {0.25 * s, (r[0][1] + r[1][0]) / s, (r[0][2] + r[2][0]) / s, (r[2][1] - r[1][2]) / s};
+  }
+  if (r[1][1] > r[2][2]) {
+    const double s = std::sqrt(1.0 + r[1][1] - r[0][0] - r[2][2]) * 2.0;
+    return {(r[0][1] + r[1][0]) / s, 0.25 * s, (r[1][2] + r[2][1]) / s, (r[0][2] - r[2][0]) / s};
+  }
+  const double s = std::sqrt(1.0 + r[2][2] - r[0][0] - r[1][1]) * 2.0;
+  return {(r[0][2] + r[2][0]) / s, (r[1][2] + r[2][1]) / s, 0.25 * s, (r[1][0] - r[0][1]) / s};
+}
+
 bool TransformOf(const SceneMatrix& m, SceneTransform* transform) {
   if (!IsFinite(m)) return false;
   SceneTransform t;
   t.translation = {m[12], m[13], m[14]};
-  double r[3][3];  // r[column][row]
+  double r[3][3];  // r[row][column]
   const double det = m[0] * (m[5] * m[10] - m[6] * m[9]) - m[4] * (m[1] * m[10] - m[2] * m[9]) +
                      m[8] * (m[1] * m[6] - m[2] * m[5]);
   for (int c = 0; c < 3; ++c) {
@@ -116,25 +134,9 @@ bool TransformOf(const SceneMatrix& m, SceneTransform* transform) {
     if (c == 0 && det < 0.0) s = -s;
     if (!(std::fabs(s) > 1e-12)) return false;
     t.scale[c] = s;
-    for (int row = 0; row < 3; ++row) r[c][row] = m[c * 4 + row] / s;
+    for (int row = 0; row < 3; ++row) r[row][c] = m[c * 4 + row] / s;
   }
-  // The quaternion of the rotation R(row, column) = r[column][row].
-  const double trace = r[0][0] + r[1][1] + r[2][2];
-  std::array<double, 4> q;
-  if (trace > 0.0) {
-    const double s = std::sqrt(trace + 1.0) * 2.0;
-    q = {(r[1][2] - r[2][1]) / s, (r[2][0] - r[0][2]) / s, (r[0][1] - r[1][0]) / s, 0.25 * s};
-  } else if (r[0][0] > r[1][1] && r[0][0] > r[2][2]) {
-    const double s = std::sqrt(1.0 + r[0][0] - r[1][1] - r[2][2]) * 2.0;
-    q = {0.25 * s, (r[1][0] + r[0][1]) / s, (r[2][0] + r[0][2]) / s, (r[1][2] - r[2][1]) / s};
-  } else if (r[1][1] > r[2][2]) {
-    const double s = std::sqrt(1.0 + r[1][1] - r[0][0] - r[2][2]) * 2.0;
-    q = {(r[1][0] + r[0][1]) / s, 0.25 * s, (r[2][1] + r[1][2]) / s, (r[2][0] - r[0][2]) / s};
-  } else {
-    const double s = std::sqrt(1.0 + r[2][2] - r[0][0] - r[1][1]) * 2.0;
-    q = {(r[2][0] + r[0][2]) / s, (r[2][1] + r[1][2]) / s, 0.25 * s, (r[0][1] - r[1][0]) / s};
-  }
-  t.rotation = Normalised(q);
+  t.rotation = Normalised(QuaternionOfRotation(r));
   *transform = t;
   return true;
 }

@@ -18,6 +18,9 @@ bool IsFinite(const SceneMatrix& m);
 // T * R * S; the quaternion is normalised first (a zero one is the identity).
 SceneMatrix MatrixOf(const SceneTransform& transform);
 std::array<double, 4> Normalised(const std::array<double, 4>& q);
+// The quaternion (x, y, z, w), not yet normalised, of the rotation whose element in row i and
+// column j is r[i][j].
+std::array<double, 4> QuaternionOfRotation(const double (&r)[3][3]);
 // The translation, rotation and scale whose T * R * S is `m` (scale along the matrix's own
 // columns, negative in x for a mirroring matrix; a shear is approximated). False when `m` is not
 // finite or flattens space.

@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cmath>
 
+#include "animation/scene_transform.h"
 #include "maths/matrix.h"
 
 namespace vorna::gltf {
@@ -24,21 +25,8 @@ Quaternion MirroredRotation(const Matrix& r) {
       m[i][j] = sign * r.m[j][i];
     }
   }
-  Quaternion q;
-  const double trace = m[0][0] + m[1][1] + m[2][2];
-  if (trace > 0.0) {
-    const double s = std::sqrt(trace + 1.0) * 2.0;
-    q = {(m[2][1] - m[1][2]) / s, (m[0][2] - m[2][0]) / s, (m[1][0] - m[0][1]) / s, 0.25 * s};
-  } else if (m[0][0] > m[1][1] && m[0][0] > m[2][2]) {
-    const double s = std::sqrt(1.0 + m[0][0] - m[1][1] - m[2][2]) * 2.0;
-    q = {0.25 * s, (m[0][1] + m[1][0]) / s, (m[0][2] + m[2][0]) / s, (m[2][1] - m[1][2]) / s};
-  } else if (m[1][1] > m[2][2]) {
-    const double s = std::sqrt(1.0 + m[1][1] - m[0][0] - m[2][2]) * 2.0;
-    q = {(m[0][1] + m[1][0]) / s, 0.25 * s, (m[1][2] + m[2][1]) / s, (m[0][2] - m[2][0]) / s};
-  } else {
-    const double s = std::sqrt(1.0 + m[2][2] - m[0][0] - m[1][1]) * 2.0;
-    q = {(m[0][2] + m[2][0]) / s, (m[1][2] + m[2][1]) / s, 0.25 * s, (m[1][0] - m[0][1]) / s};
-  }
+  const auto [x, y, z, w] = QuaternionOfRotation(m);
+  const Quaternion q{x, y, z, w};
   const double length = std::sqrt(q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w);
   if (!(length > 0.0)) return {};
   return {q.x / length, q.y / length, q.z / length, q.w / length};
