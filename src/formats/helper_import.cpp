@@ -44,7 +44,8 @@ constexpr std::uint32_t kHelperCpuSeconds = 120;
 constexpr int kHelperTimeoutMs = 180'000;
 // Room for the largest model a Model holds (2^25 vertices with normals and coordinates).
 constexpr std::uint64_t kHelperOutputBytes = std::uint64_t{1} << 30;
-constexpr std::uint64_t kMinAddressSpace = std::uint64_t{2} << 30;
+// The sanitized builds leave the helper's address space free (their shadow memory needs it).
+[[maybe_unused]] constexpr std::uint64_t kMinAddressSpace = std::uint64_t{2} << 30;
 // As the skeletal import bounds a model.
 constexpr size_t kMaxElements = size_t{1} << 25;
 // Embedded images of raw pixels beyond this side are left out, as the decoders bound theirs.
