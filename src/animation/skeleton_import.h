@@ -28,10 +28,11 @@
 // Motion for Motion with their Anims (in the order recorded, when every Anim has its place),
 // loops and the Motions outside every Anim. Other files: one Anim per animation, sampled at
 // MotionTimes (channel_sampling.h) with the given interval, raised when the Motions would not fit
-// the table; a last sample that repeats the first makes the Anim a loop and is left out. Without animations the nodes' rest pose is the one Motion. Each Unit's
-// transform relative to its parent becomes scale, rotation and translation about its pivot:
-// rotations as whole degrees (XYZ angles nearest the previous Motion's), rounded from the root
-// down against the parents' rounded poses so that errors do not add up along a chain.
+// the table; a last sample that repeats the first makes the Anim a loop and is left out. Without
+// animations the nodes' rest pose is the one Motion. Each Unit's transform relative to its parent
+// becomes scale, rotation and translation about its pivot: rotations as whole degrees (XYZ angles
+// nearest the previous Motion's), rounded from the root down against the parents' rounded poses so
+// that errors do not add up along a chain.
 #pragma once
 
 #include <string>

@@ -4,8 +4,8 @@
 #include <cassert>
 #include <cstdio>
 
-#include "formats/json_writer.h"
 #include "cli/text_encoding.h"
+#include "formats/json_writer.h"
 #include "formats/registry.h"
 #include "model/bounds.h"
 #include "model/hierarchy.h"

@@ -17,9 +17,9 @@
 #include <string>
 
 #include "animation/skeleton_scene.h"
-#include "io/read_options.h"
 #include "formats/xfile/document.h"
 #include "io/read_error.h"
+#include "io/read_options.h"
 #include "model/host.h"
 #include "model/mesh_builder.h"
 
