@@ -1169,17 +1169,6 @@ std::string SceneBuilder::StoredName(const std::string& utf8, const std::string&
   return fallback;
 }
 
-// A Part's name from its material's (UTF-8): CP932 when it can be, else the UTF-8 itself cut
-// at a character boundary.
-std::string PartName(const std::string& utf8) {
-  if (utf8.empty()) return "no-name";
-  std::string cp932;
-  if (Utf8ToCp932(utf8, &cp932)) return ClampCp932(cp932, kNodeNameSize - 1);
-  std::string name = utf8.substr(0, kNodeNameSize - 1);
-  while (!name.empty() && !IsValidUtf8(name)) name.pop_back();
-  return name;
-}
-
 bool SceneBuilder::FillModel(ReadError* error) {
   const int part_count = static_cast<int>(parts_.size());
   const int unit_count = static_cast<int>(units_.size());
@@ -1675,6 +1664,15 @@ bool SceneBuilder::Build(ReadError* error) {
 }
 
 }  // namespace
+
+std::string PartName(const std::string& utf8) {
+  if (utf8.empty()) return "no-name";
+  std::string cp932;
+  if (Utf8ToCp932(utf8, &cp932)) return ClampCp932(cp932, kNodeNameSize - 1);
+  std::string name = utf8.substr(0, kNodeNameSize - 1);
+  while (!name.empty() && !IsValidUtf8(name)) name.pop_back();
+  return name;
+}
 
 bool BuildModelFromScene(const SceneDescription& scene, const SkeletonImportOptions& options,
                          Model& model, Host& host, SkeletonReport* report, ReadError* error) {

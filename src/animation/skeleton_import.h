@@ -79,6 +79,10 @@ struct SkeletonReport {
   std::string notice;
 };
 
+// A Part's name from its material's (UTF-8): CP932 when it can be, else the UTF-8 itself cut at
+// a character boundary; "no-name" for none.
+std::string PartName(const std::string& utf8);
+
 // Resets `model` and fills it from `scene` (untrusted: every index, count and number is checked).
 // Fails, with `error` (may be null), on a broken description: an index outside its list, a node
 // that is its own ancestor, a channel whose keys and values disagree, a non-finite position, more

@@ -109,17 +109,6 @@ std::shared_ptr<const Texture> DecodeSceneImage(const SceneImage& image) {
   return Texture::FromImage(std::move(decoded));
 }
 
-// A Part's name from its material's (UTF-8), as the skeletal import names it: CP932 when it can
-// be, else the UTF-8 itself cut at a character boundary.
-std::string PartNameOf(const std::string& utf8) {
-  if (utf8.empty()) return "no-name";
-  std::string cp932;
-  if (Utf8ToCp932(utf8, &cp932)) return ClampCp932(cp932, kNodeNameSize - 1);
-  std::string name = utf8.substr(0, kNodeNameSize - 1);
-  while (!name.empty() && !IsValidUtf8(name)) name.pop_back();
-  return name;
-}
-
 // Gives each material its texture: a file beside the model, or an image from inside the file.
 void AttachTextures(StreamedScene& streamed, const std::string& directory, const std::string& stem,
                     const ReadOptions& options) {
@@ -246,7 +235,7 @@ bool BuildPlainMeshes(const SceneDescription& scene, Model& model, Host& host, R
     if (!builder.AddPart(error)) return false;
     PartLook& look = builder.Look(builder.part_count() - 1);
     look = m.look;
-    look.name = PartNameOf(m.name);
+    look.name = PartName(m.name);
   }
   std::vector<Vec3> positions, normals;
   std::vector<float> u, v;

@@ -78,33 +78,24 @@ JsonWriter& JsonWriter::String(std::string_view utf8) {
   return *this;
 }
 
-JsonWriter& JsonWriter::Int(int64_t value) {
-  Separate();
-  char buffer[24];
-  auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out_.append(buffer, ptr);
-  need_comma_ = true;
-  return *this;
-}
-
-JsonWriter& JsonWriter::Number(double value) {
-  if (!std::isfinite(value)) return Null();
+template <typename T>
+JsonWriter& JsonWriter::AppendNumber(T value) {
   Separate();
   char buffer[32];
   auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
   out_.append(buffer, ptr);
   need_comma_ = true;
   return *this;
+}
+
+JsonWriter& JsonWriter::Int(int64_t value) { return AppendNumber(value); }
+
+JsonWriter& JsonWriter::Number(double value) {
+  return std::isfinite(value) ? AppendNumber(value) : Null();
 }
 
 JsonWriter& JsonWriter::Float(float value) {
-  if (!std::isfinite(value)) return Null();
-  Separate();
-  char buffer[32];
-  auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out_.append(buffer, ptr);
-  need_comma_ = true;
-  return *this;
+  return std::isfinite(value) ? AppendNumber(value) : Null();
 }
 
 JsonWriter& JsonWriter::Bool(bool value) {

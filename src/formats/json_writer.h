@@ -37,6 +37,9 @@ class JsonWriter {
 
  private:
   void Separate();
+  // Appends a number in its shortest form that reads back exactly.
+  template <typename T>
+  JsonWriter& AppendNumber(T value);
   std::string out_;
   bool need_comma_ = false;
 };

@@ -1,4 +1,4 @@
-// Posing for the interop tests: a glTF file as its specification evaluates it (through the glTF
+// Posing for the interop tests: a glTF file as the format defines its evaluation (through the glTF
 // parser, not our reader) and our model as the renderer draws it, compared vertex by vertex.
 #pragma once
 

@@ -1,4 +1,4 @@
-// glTF's node transforms as its specification defines them, for tests that evaluate a file
+// glTF's node transforms as the format defines them, for tests that evaluate a file
 // without our code.
 #pragma once
 
