@@ -1,6 +1,7 @@
 #include "formats/scene_stream.h"
 
 #include <array>
+#include <cstddef>
 #include <new>
 #include <string_view>
 #include <tuple>
@@ -27,11 +28,14 @@ void WriteColor(ByteWriter& w, const Color& c) {
   w.F32(c.a);
 }
 
+// Influences go as their two 32-bit fields, one after the other, as they lie in memory.
+static_assert(sizeof(SceneInfluence) == 8 && offsetof(SceneInfluence, weight) == 4);
+
+// Vectors of arrays of floats, whole.
 template <typename T>
 void WriteFloats(ByteWriter& w, const std::vector<T>& values) {
-  for (const auto& v : values) {
-    for (const float f : v) w.F32(f);
-  }
+  static_assert(sizeof(T) == 4 * std::tuple_size_v<T>);
+  w.Words32(values.data(), values.size() * std::tuple_size_v<T>);
 }
 
 void WriteNode(ByteWriter& w, const SceneNode& node) {
@@ -72,7 +76,7 @@ void WriteMesh(ByteWriter& w, const SceneMesh& mesh) {
   WriteFloats(w, mesh.normals);
   WriteFloats(w, mesh.uvs);
   w.U32(static_cast<std::uint32_t>(mesh.triangles.size() / 3));
-  for (const std::uint32_t corner : mesh.triangles) w.U32(corner);
+  w.Words32(mesh.triangles.data(), mesh.triangles.size());
   w.U32(static_cast<std::uint32_t>(mesh.bones.size()));
   for (const SceneBone& bone : mesh.bones) {
     w.I32(bone.node);
@@ -80,11 +84,8 @@ void WriteMesh(ByteWriter& w, const SceneMesh& mesh) {
   }
   if (mesh.bones.empty()) return;
   w.U32(static_cast<std::uint32_t>(mesh.influences.size()));
-  for (const std::uint32_t start : mesh.influence_start) w.U32(start);
-  for (const SceneInfluence& influence : mesh.influences) {
-    w.U32(influence.bone);
-    w.F32(influence.weight);
-  }
+  w.Words32(mesh.influence_start.data(), mesh.influence_start.size());
+  w.Words32(mesh.influences.data(), mesh.influences.size() * 2);
 }
 
 void WriteAnimation(ByteWriter& w, const SceneAnimation& animation) {
@@ -92,16 +93,16 @@ void WriteAnimation(ByteWriter& w, const SceneAnimation& animation) {
   w.U8(!animation.loop ? 0 : *animation.loop ? 2 : 1);
   w.U8(animation.motions_only ? 1 : 0);
   w.U32(static_cast<std::uint32_t>(animation.key_motions.size()));
-  for (const int32_t m : animation.key_motions) w.I32(m);
+  w.Words32(animation.key_motions.data(), animation.key_motions.size());
   w.U32(static_cast<std::uint32_t>(animation.channels.size()));
   for (const SceneChannel& channel : animation.channels) {
     w.I32(channel.node);
     w.U8(static_cast<std::uint8_t>(channel.path));
     w.U8(static_cast<std::uint8_t>(channel.interpolation));
     w.U32(static_cast<std::uint32_t>(channel.times.size()));
-    for (const float t : channel.times) w.F32(t);
+    w.Words32(channel.times.data(), channel.times.size());
     w.U32(static_cast<std::uint32_t>(channel.values.size()));
-    for (const float v : channel.values) w.F32(v);
+    w.Words32(channel.values.data(), channel.values.size());
   }
 }
 
@@ -176,10 +177,7 @@ bool StreamReader::Floats(std::size_t count, std::vector<T>* values) {
   constexpr std::size_t kWidth = std::tuple_size_v<T>;
   if (count > in_.remaining() / (kWidth * 4)) return Truncated();
   values->resize(count);
-  for (T& v : *values) {
-    for (float& f : v) F32(&f);
-  }
-  return true;
+  return in_.Words32(values->data(), count * kWidth) || Truncated();
 }
 
 bool StreamReader::Node(SceneNode* node) {
@@ -247,7 +245,7 @@ bool StreamReader::Mesh(SceneMesh* mesh) {
     return false;
   }
   mesh->triangles.resize(std::size_t{triangles} * 3);
-  for (std::uint32_t& corner : mesh->triangles) U32(&corner);
+  if (!in_.Words32(mesh->triangles.data(), mesh->triangles.size())) return Truncated();
   if (!Count(4 + 16 * 8, &bones)) return false;
   mesh->bones.resize(bones);
   for (SceneBone& bone : mesh->bones) {
@@ -265,13 +263,10 @@ bool StreamReader::Skin(SceneMesh* mesh) {
     return Fail("a count larger than the stream");
   }
   mesh->influence_start.resize(starts);
-  for (std::uint32_t& start : mesh->influence_start) U32(&start);
   mesh->influences.resize(influences);
-  for (SceneInfluence& influence : mesh->influences) {
-    U32(&influence.bone);
-    F32(&influence.weight);
-  }
-  return true;
+  return (in_.Words32(mesh->influence_start.data(), starts) &&
+          in_.Words32(mesh->influences.data(), std::size_t{influences} * 2)) ||
+         Truncated();
 }
 
 bool StreamReader::Channel(SceneChannel* channel) {
@@ -283,11 +278,10 @@ bool StreamReader::Channel(SceneChannel* channel) {
   channel->path = static_cast<ChannelPath>(path);
   channel->interpolation = static_cast<Interpolation>(interpolation);
   channel->times.resize(times);
-  for (float& t : channel->times) F32(&t);
+  if (!in_.Words32(channel->times.data(), times)) return Truncated();
   if (!Count(4, &values)) return false;
   channel->values.resize(values);
-  for (float& v : channel->values) F32(&v);
-  return true;
+  return in_.Words32(channel->values.data(), values) || Truncated();
 }
 
 bool StreamReader::Animation(SceneAnimation* animation) {
@@ -300,7 +294,7 @@ bool StreamReader::Animation(SceneAnimation* animation) {
   if (loop != 0) animation->loop = loop == 2;
   animation->motions_only = motions_only != 0;
   animation->key_motions.resize(keys);
-  for (int32_t& m : animation->key_motions) I32(&m);
+  if (!in_.Words32(animation->key_motions.data(), keys)) return Truncated();
   if (!Count(4 + 2 + 4 + 4, &channels)) return false;
   animation->channels.resize(channels);
   for (SceneChannel& channel : animation->channels) {

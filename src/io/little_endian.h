@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -65,6 +66,19 @@ class ByteWriter {
     U32(static_cast<std::uint32_t>(raw >> 32));
   }
   void U8(std::uint8_t value) { out_.push_back(static_cast<char>(value)); }
+  // `count` 32-bit values (u32, i32 or f32) that lie one after another at `values`: the data of a
+  // vector of them, or of arrays of them.
+  void Words32(const void* values, std::size_t count) {
+    if constexpr (std::endian::native == std::endian::little) {
+      out_.append(static_cast<const char*>(values), count * 4);
+    } else {
+      for (std::size_t i = 0; i < count; ++i) {
+        std::uint32_t value;
+        std::memcpy(&value, static_cast<const char*>(values) + i * 4, 4);
+        U32(value);
+      }
+    }
+  }
   void Bytes(std::string_view bytes) { out_.append(bytes); }
   // A length-prefixed string: u32 length including the terminator, the bytes, one zero byte.
   void String(std::string_view text) {
@@ -117,6 +131,21 @@ class ByteReader {
   bool U8(std::uint8_t* value) {
     if (remaining() < 1) return false;
     *value = static_cast<std::uint8_t>(bytes_[pos_++]);
+    return true;
+  }
+  // `count` 32-bit values into `values` (laid out as ByteWriter::Words32 takes them), or nothing
+  // and false when fewer are left.
+  bool Words32(void* values, std::size_t count) {
+    if (count > remaining() / 4) return false;
+    if constexpr (std::endian::native == std::endian::little) {
+      if (count > 0) std::memcpy(values, bytes_.data() + pos_, count * 4);
+    } else {
+      for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t value = LoadU32(bytes_.data() + pos_ + i * 4);
+        std::memcpy(static_cast<char*>(values) + i * 4, &value, 4);
+      }
+    }
+    pos_ += count * 4;
     return true;
   }
   bool Bytes(std::size_t count, std::string_view* out) {
