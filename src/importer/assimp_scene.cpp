@@ -277,11 +277,20 @@ void Describer::AddMesh(const aiMesh& mesh, int node) {
   }
   const std::array<double, 9> turn_normal = NormalMatrix(place);
   out.positions.resize(n);
-  for (unsigned v = 0; v < n; ++v) {
-    const aiVector3D& p = mesh.mVertices[v];
-    const Vec3d placed = TransformPoint(place, {p.x, p.y, p.z});
-    out.positions[v] = {static_cast<float>(placed[0]), static_cast<float>(placed[1]),
-                        static_cast<float>(placed[2])};
+  if (place == kSceneIdentity) {
+    // What the transform makes of finite numbers, -0 becoming +0 included; the others are
+    // refused later whatever they become.
+    for (unsigned v = 0; v < n; ++v) {
+      const aiVector3D& p = mesh.mVertices[v];
+      out.positions[v] = {p.x + 0.0f, p.y + 0.0f, p.z + 0.0f};
+    }
+  } else {
+    for (unsigned v = 0; v < n; ++v) {
+      const aiVector3D& p = mesh.mVertices[v];
+      const Vec3d placed = TransformPoint(place, {p.x, p.y, p.z});
+      out.positions[v] = {static_cast<float>(placed[0]), static_cast<float>(placed[1]),
+                          static_cast<float>(placed[2])};
+    }
   }
   if (mesh.mNormals != nullptr) {
     out.normals.resize(n);
@@ -408,8 +417,8 @@ bool Describer::Describe(std::string* why) {
 
 }  // namespace
 
-bool ReadWithAssimp(const std::string& path, StreamedScene* out, std::string* why) {
-  Assimp::Importer importer;
+bool ReadWithAssimp(Assimp::Importer& importer, const std::string& path, StreamedScene* out,
+                    std::string* why) {
   // FBX pivots as their own helper nodes would become joints of nothing.
   importer.SetPropertyBool(AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, false);
   importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE,

@@ -30,11 +30,16 @@
 #include "formats/scene_stream.h"
 
 struct aiScene;
+namespace Assimp {
+class Importer;
+}
 
 namespace vorna {
 
-// Reads `path` with the library; false with a message (the library's own where it has one).
-bool ReadWithAssimp(const std::string& path, StreamedScene* out, std::string* why);
+// Reads `path` with the library's `importer`, which keeps the library's scene; false with a message
+// (the library's own where it has one).
+bool ReadWithAssimp(Assimp::Importer& importer, const std::string& path, StreamedScene* out,
+                    std::string* why);
 
 // Fills `out` from a scene the library read with triangulation and primitives sorted by type.
 bool DescribeAssimpScene(const aiScene& scene, StreamedScene* out, std::string* why);
