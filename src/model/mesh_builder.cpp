@@ -23,6 +23,18 @@ void GrowFor(std::vector<T>& v, size_t more) {
   AdviseHugePages(v.data() + v.size(), (v.capacity() - v.size()) * sizeof(T));
 }
 
+// Appends `from` to `into`, which is to hold `total` in the end: the first list is taken whole
+// rather than copied, so that a model of one Part is never copied at all.
+template <class T>
+void Gather(std::vector<T>& into, std::vector<T>& from, size_t total) {
+  if (into.empty()) {
+    into = std::move(from);
+    into.reserve(total);
+    return;
+  }
+  into.insert(into.end(), from.begin(), from.end());
+}
+
 float At(std::span<const float> values, size_t i) { return values.empty() ? 0.0f : values[i]; }
 
 int CornerCount(const SplitFace& f) { return f.vertex[3] == kNoCorner ? 3 : 4; }
@@ -181,9 +193,20 @@ bool MeshBuilder::AddMesh(int part_index, const MeshVertices& mesh, std::span<co
   GrowFor(part.positions, n);
   GrowFor(part.normals, n);
   GrowFor(part.has_normal, n);
-  for (size_t v = 0; v < n; ++v) {
-    AppendVertex(part, mesh, v, mesh.normals.empty() ? nullptr : &mesh.normals[v]);
-  }
+  // What AppendVertex does for each vertex, a list at a time.
+  const auto append = [n](auto& list, const auto& values, auto otherwise) {
+    if (values.empty()) {
+      list.insert(list.end(), n, otherwise);
+    } else {
+      list.insert(list.end(), values.begin(), values.end());
+    }
+  };
+  append(part.positions, mesh.positions, Vec3{});
+  append(part.normals, mesh.normals, Vec3{});
+  part.has_normal.insert(part.has_normal.end(), n, mesh.normals.empty() ? 0 : 1);
+  append(part.tex_u, mesh.tex_u, 0.0f);
+  append(part.tex_v, mesh.tex_v, 0.0f);
+  append(part.blend, mesh.blend, 0.0f);
   GrowFor(part.faces, faces.size());
   for (Face f : faces) {
     for (uint32_t& c : f.corner) c = c == kNoCorner ? c : c + base;
@@ -234,29 +257,26 @@ bool MeshBuilder::Build(Model& model, ReadError* error) {
   // The per-vertex arrays are built in place rather than allocated zeroed and overwritten.
   model.total_vertex_count = static_cast<int32_t>(vertex_total_);
   model.total_face_count = static_cast<int32_t>(face_total_);
-  model.positions.reserve(vertex_total_);
-  model.normals.reserve(vertex_total_);
-  model.tex_u.reserve(vertex_total_);
-  model.tex_v.reserve(vertex_total_);
-  model.blend.reserve(vertex_total_);
-  model.faces.reserve(face_total_);
   std::vector<uint8_t> given;
-  const bool missing_normals = std::any_of(parts_.begin(), parts_.end(), [](const auto& p) {
-    return std::find(p.has_normal.begin(), p.has_normal.end(), 0) != p.has_normal.end();
-  });
-  if (missing_normals) given.reserve(vertex_total_);
+  const auto in_any_part = [&](uint8_t has_normal) {
+    return std::any_of(parts_.begin(), parts_.end(), [&](const PartGeometry& p) {
+      return std::find(p.has_normal.begin(), p.has_normal.end(), has_normal) != p.has_normal.end();
+    });
+  };
+  const bool missing_normals = in_any_part(0);
+  const bool given_normals = in_any_part(1);
   for (int p = 0; p < part_count; ++p) {
     PartGeometry& data = parts_[static_cast<size_t>(p)];
     Part& part = model.parts[p];
     part.first_vertex = static_cast<uint32_t>(model.positions.size());
     part.first_face = static_cast<uint32_t>(model.faces.size());
-    model.positions.insert(model.positions.end(), data.positions.begin(), data.positions.end());
-    model.normals.insert(model.normals.end(), data.normals.begin(), data.normals.end());
-    model.tex_u.insert(model.tex_u.end(), data.tex_u.begin(), data.tex_u.end());
-    model.tex_v.insert(model.tex_v.end(), data.tex_v.begin(), data.tex_v.end());
-    model.blend.insert(model.blend.end(), data.blend.begin(), data.blend.end());
-    model.faces.insert(model.faces.end(), data.faces.begin(), data.faces.end());
-    if (missing_normals) given.insert(given.end(), data.has_normal.begin(), data.has_normal.end());
+    Gather(model.positions, data.positions, vertex_total_);
+    Gather(model.normals, data.normals, vertex_total_);
+    Gather(model.tex_u, data.tex_u, vertex_total_);
+    Gather(model.tex_v, data.tex_v, vertex_total_);
+    Gather(model.blend, data.blend, vertex_total_);
+    Gather(model.faces, data.faces, face_total_);
+    if (missing_normals && given_normals) Gather(given, data.has_normal, vertex_total_);
     PartLook& look = data.look;
     part.material = look.material;
     part.texture_file = std::move(look.texture_file);
@@ -270,7 +290,9 @@ bool MeshBuilder::Build(Model& model, ReadError* error) {
   }
   model.parts[part_count].first_vertex = static_cast<uint32_t>(vertex_total_);
   model.parts[part_count].first_face = static_cast<uint32_t>(face_total_);
-  if (missing_normals) {
+  if (missing_normals && !given_normals) {
+    ComputeNormals(model);
+  } else if (missing_normals) {
     // Computed for every vertex, kept only where the file gave none.
     const std::vector<Vec3> file_normals = model.normals;
     ComputeNormals(model);
