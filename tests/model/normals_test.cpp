@@ -33,6 +33,31 @@ TEST(NormalsTest, OddRecordsStayInsideTheArrays) {
   EXPECT_EQ(model->total_face_count, static_cast<int>(model->faces.size()));
 }
 
+// A Part large enough to be shared between two threads gets, to the bit, the normals the same
+// surface gets as quads on one thread: a quad counts as its fan, in the same order.
+TEST(NormalsTest, ALargePartGetsTheNormalsOfOneThread) {
+  constexpr uint32_t kSide = 190;  // 35,721 quads, 71,442 triangles
+  std::vector<Vec3> grid;
+  for (uint32_t j = 0; j < kSide; ++j) {
+    for (uint32_t i = 0; i < kSide; ++i) {
+      grid.push_back({i * 0.01f, std::sin(i * 0.05f) * std::cos(j * 0.07f) * 0.1f, j * 0.01f});
+    }
+  }
+  std::vector<Face> quads, triangles;
+  for (uint32_t a = 0; a + kSide + 1 < kSide * kSide; ++a) {
+    if (a % kSide == kSide - 1) continue;
+    quads.push_back(Quad(a, a + 1, a + kSide + 1, a + kSide));
+    triangles.push_back(Tri(a, a + 1, a + kSide + 1));
+    triangles.push_back(Tri(a, a + kSide + 1, a + kSide));
+  }
+  auto by_quads = ModelOfParts({{grid, quads}});
+  auto by_triangles = ModelOfParts({{grid, triangles}});
+  ComputeNormals(*by_quads);
+  ComputeNormals(*by_triangles);
+  EXPECT_EQ(by_triangles->normals, by_quads->normals);
+  EXPECT_NEAR(Length(by_triangles->normals.back()), 1.0f, 1e-6f);
+}
+
 TEST(TriangulationTest, QuadsBecomeFansAndPartsAreRenumbered) {
   auto model = ModelOfParts({{kUnitSquare, {Quad(0, 1, 2, 3), Tri(2, 1, 0)}},
                              {kUnitSquare, {Quad(3, 2, 1, 0), Quad(0, 1, 2, 3)}},
