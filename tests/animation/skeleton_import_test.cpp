@@ -21,11 +21,7 @@ namespace {
 using V3 = std::array<double, 3>;
 
 SceneMatrix Translated(const V3& t) {
-  SceneMatrix m = kSceneIdentity;
-  m[12] = t[0];
-  m[13] = t[1];
-  m[14] = t[2];
-  return m;
+  return test::Trs(t, std::array{0.0, 0.0, 0.0, 1.0}, V3{1, 1, 1});
 }
 
 // Joints `joints` apart along x, each under the one before, bound where they rest, skinning a

@@ -248,13 +248,9 @@ TEST(SaveTest, TheFormatChoiceSelectsWriterAndOptions) {
     ASSERT_TRUE(ReadModelFile(*copy, path, host, {false}, nullptr));
     EXPECT_EQ(copy->anim_count, 0);  // "ｱﾆﾒなし" left the Anims out
     EXPECT_EQ(copy->blend[4], 0.5f);
+    EXPECT_FALSE(SaveWithChoice(*model, dir.File("no/m.vrn"), row, choice, host));
+    EXPECT_EQ(host.Texts().back(), kCannotSaveMessage);  // after the writer's own message
   }
-  // A writer that fails adds "保存できません" after its own message.
-  auto model = test::TwoPartModel();
-  ScriptedHost host;
-  EXPECT_FALSE(SaveWithChoice(*model, dir.File("no/such/dir.vrn"), RowOf(ModelFormat::kVrnText),
-                              SaveFormatChoice{.binary = true}, host));
-  EXPECT_EQ(host.Texts(), (std::vector<std::string>{"ファイルを作成できません", "保存できません"}));
 }
 
 // A failed save shows the row's own message for what failed of the model's file, then

@@ -81,7 +81,7 @@ void ExpectTheWalker(const Model& b) {
 // The files from other tools: every Motion of every Anim where the file puts its vertices at
 // that Motion's time, within 2 % of the size and never beyond what the import reports, and a
 // clean export of what came in.
-TEST(SkeletonInteropTest, GltfAnimationsPoseAsTheSpecificationSays) {
+TEST(SkeletonInteropTest, GltfAnimationsPoseAsTheFormatDefinesThem) {
   const std::string root = VORNA_THIRD_PARTY_DIR;
   if (root.empty() || !std::filesystem::is_directory(root + "/gltf")) {
     GTEST_SKIP() << "third-party samples not present";

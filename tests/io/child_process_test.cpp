@@ -18,36 +18,16 @@ ChildResult RunFake(const std::string& name, const ChildLimits& limits = {}) {
   return RunChild(kFake, {"/no/such/dir/" + name}, limits);
 }
 
+// Crashes, the deadline, the processor-time, memory and output limits as the import meets them
+// are pinned with the helper import; here what only shows at this level.
 TEST(ChildProcessTest, EveryMisbehaviourEndsAsAResult) {
   ChildLimits limits;
-  limits.output_bytes = 1 << 20;
-  limits.cpu_seconds = 1;
-  struct Case {
-    const char* name;
-    ChildOutcome outcome;
-    int signal;
-    int timeout_ms = 20'000;  // long, so that only the hanging ones meet it on a busy machine
-  };
-  const Case cases[] = {
-      {"abort.fbx", ChildOutcome::kSignalled, SIGABRT},
-      {"segv.fbx", ChildOutcome::kSignalled, SIGSEGV},
-      {"sleep.fbx", ChildOutcome::kTimedOut, 0, 300},
-      // Closed output does not mean finished: the deadline still holds.
-      {"linger.fbx", ChildOutcome::kTimedOut, 0, 300},
-      {"flood.fbx", ChildOutcome::kOutputTooLarge, 0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    limits.timeout_ms = c.timeout_ms;
-    const ChildResult run = RunFake(c.name, limits);
-    EXPECT_EQ(run.outcome, c.outcome);
-    EXPECT_EQ(run.signal, c.signal);
-  }
-  // Processor time runs out before the deadline.
-  limits.timeout_ms = 20'000;
-  const ChildResult spin = RunFake("spin.fbx", limits);
-  EXPECT_EQ(spin.outcome, ChildOutcome::kSignalled);
-  EXPECT_TRUE(spin.signal == SIGXCPU || spin.signal == SIGKILL) << spin.signal;
+  limits.timeout_ms = 300;
+  const ChildResult segv = RunFake("segv.fbx", {});
+  EXPECT_EQ(segv.outcome, ChildOutcome::kSignalled);
+  EXPECT_EQ(segv.signal, SIGSEGV);
+  // Closed output does not mean finished: the deadline still holds.
+  EXPECT_EQ(RunFake("linger.fbx", limits).outcome, ChildOutcome::kTimedOut);
 }
 
 TEST(ChildProcessTest, ExitStatusOutputAndMessageComeBack) {
@@ -91,16 +71,6 @@ TEST(ChildProcessTest, AProgramThatCannotStartSaysWhy) {
   const ChildResult plain = RunChild(dir.File("plain"), {}, {});
   EXPECT_EQ(plain.outcome, ChildOutcome::kNotStarted);
   EXPECT_EQ(plain.start_errno, EACCES);
-}
-
-// The fake helper is built without sanitizers, so the limit holds in every build.
-TEST(ChildProcessTest, TheAddressSpaceLimitStopsAMemoryBlowUp) {
-  ChildLimits limits;
-  limits.address_space = std::uint64_t{64} << 20;
-  const ChildResult run = RunFake("hog.fbx", limits);
-  EXPECT_EQ(run.outcome, ChildOutcome::kExited);
-  EXPECT_EQ(run.exit_status, 1);
-  EXPECT_EQ(run.message, "out of memory\n");
 }
 
 TEST(ChildProcessTest, OwnExecutableIsThisTestProgram) {
