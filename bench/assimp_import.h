@@ -11,22 +11,35 @@
 
 namespace vorna::bench {
 
-// Runs the benchmark loop over Assimp's import of `path`; skipped when the library is missing.
-inline void AssimpImportLoop(benchmark::State& state, const std::string& path) {
+// The library's import and release of a scene; both null when the library is missing.
+struct AssimpImport {
+  const void* (*import_file)(const char*, unsigned int) = nullptr;
+  void (*release)(const void*) = nullptr;
+};
+
+inline AssimpImport LoadAssimp() {
   void* library = dlopen("libassimp.so.5", RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) library = dlopen("libassimp.so", RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
+  if (library == nullptr) return {};
+  AssimpImport assimp;
+  assimp.import_file =
+      reinterpret_cast<decltype(assimp.import_file)>(dlsym(library, "aiImportFile"));
+  assimp.release = reinterpret_cast<decltype(assimp.release)>(dlsym(library, "aiReleaseImport"));
+  if (assimp.import_file == nullptr || assimp.release == nullptr) return {};
+  return assimp;
+}
+
+// Runs the benchmark loop over Assimp's import of `path`; skipped when the library is missing.
+inline void AssimpImportLoop(benchmark::State& state, const std::string& path) {
+  const AssimpImport assimp = LoadAssimp();
+  if (assimp.import_file == nullptr) {
     state.SkipWithError("libassimp not found");
     return;
   }
-  using ImportFile = const void* (*)(const char*, unsigned int);
-  using Release = void (*)(const void*);
-  auto import_file = reinterpret_cast<ImportFile>(dlsym(library, "aiImportFile"));
-  auto release = reinterpret_cast<Release>(dlsym(library, "aiReleaseImport"));
   for (auto _ : state) {
-    const void* scene = import_file(path.c_str(), 0);
+    const void* scene = assimp.import_file(path.c_str(), 0);
     if (scene == nullptr) state.SkipWithError("Assimp failed");
-    release(scene);
+    assimp.release(scene);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                           static_cast<int64_t>(std::filesystem::file_size(path)));
