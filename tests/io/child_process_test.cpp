@@ -26,8 +26,10 @@ TEST(ChildProcessTest, EveryMisbehaviourEndsAsAResult) {
   const ChildResult segv = RunFake("segv.fbx", {});
   EXPECT_EQ(segv.outcome, ChildOutcome::kSignalled);
   EXPECT_EQ(segv.signal, SIGSEGV);
-  // Closed output does not mean finished: the deadline still holds.
+  // Closed output does not mean finished: the deadline still holds, and what comes on the other
+  // stream after it is kept.
   EXPECT_EQ(RunFake("linger.fbx", limits).outcome, ChildOutcome::kTimedOut);
+  EXPECT_EQ(RunFake("late.fbx", {}).message, "said late");
 }
 
 TEST(ChildProcessTest, ExitStatusOutputAndMessageComeBack) {

@@ -1,7 +1,8 @@
 // A stand-in for the import helper that misbehaves on request, for the tests of the child process
 // runner and of the reads through the helper. What it does is chosen by the file name it gets,
 // up to the first '.': abort, segv, sleep, spin (processor time), hog (memory), garbage, flood
-// (endless output), refuse, linger (closes its output, then waits), stdin (counts what it reads),
+// (endless output), refuse, linger (closes its output, then waits), late (closes its output, then
+// writes a message and exits), stdin (counts what it reads),
 // echo (writes its argument back) and env (writes $VORNA_FAKE_SAYS). Any other name: it writes the
 // bytes of "<file>.stream".
 #include <signal.h>
@@ -67,6 +68,12 @@ int main(int argc, char** argv) {
       WriteAll(STDOUT_FILENO, bytes.data(), bytes.size());
     } while (mode == "flood");
     return 0;
+  }
+  if (mode == "late") {
+    ::close(STDOUT_FILENO);
+    ::usleep(200'000);
+    std::fputs("said late", stderr);
+    return 1;
   }
   if (mode == "refuse") {
     std::fputs("this is no model\nand a second line\n", stderr);
