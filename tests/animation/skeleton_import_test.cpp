@@ -8,6 +8,7 @@
 #include "animation/channel_sampling.h"
 #include "animation/pose.h"
 #include "animation/rotation_angles.h"
+#include "animation/scene_transform.h"
 #include "animation/skeleton_scene.h"
 #include "support/drawn_model.h"
 #include "support/gltf_transforms.h"
@@ -399,6 +400,16 @@ TEST(ChannelSamplingTest, InterpolatesAsGltfDefines) {
   EXPECT_NEAR(2 * std::atan2(q[2], q[3]) * 180 / std::numbers::pi, -30.0, 1e-4);
 }
 
+// Every entry of the inverse counts: a matrix with no zero to hide a wrong cofactor behind.
+TEST(SceneTransformTest, InvertUndoesAGeneralMatrix) {
+  const SceneMatrix m = {2, 1, 0.5, 0.25, 1, 3, 1, 0.5, 0.25, 1, 4, 0.125, 1, 2, 3, 1};
+  SceneMatrix inverse;
+  ASSERT_TRUE(Invert(m, &inverse));
+  const SceneMatrix product = Multiply(m, inverse);
+  for (int i = 0; i < 16; ++i) EXPECT_NEAR(product[i], i % 5 == 0 ? 1.0 : 0.0, 1e-12) << i;
+  EXPECT_FALSE(Invert(SceneMatrix{}, &inverse));
+}
+
 TEST(RotationAnglesTest, AnglesStayNearThePreviousMotion) {
   std::array<double, 3> previous{0, 0, 0};
   for (int a = 150; a <= 250; a += 20) {
@@ -415,6 +426,10 @@ TEST(RotationAnglesTest, AnglesStayNearThePreviousMotion) {
             (std::array<int32_t, 3>{-40, 61, 170}));
   EXPECT_EQ(WholeDegreeAngles(r, AnglesNear(r, {140, 119, -10})),
             (std::array<int32_t, 3>{140, 119, -10}));
+  // A half turn leaves no antisymmetric part to read the axis from: the diagonal gives it.
+  std::array<double, 3> axis{};
+  EXPECT_NEAR(AxisAngleOf({-1, 0, 0, 0, -1, 0, 0, 0, 1}, &axis), std::numbers::pi, 1e-12);
+  EXPECT_NEAR(std::fabs(axis[2]), 1.0, 1e-12);
 }
 
 }  // namespace

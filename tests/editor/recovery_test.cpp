@@ -107,6 +107,15 @@ TEST(RecoveryCopyTest, DamagedCopiesAreRefusedWhole) {
       EXPECT_TRUE(CheckModel(*restored, nullptr)) << at;
     }
   }
+  // A count beyond its most, where the copy has room for that many: the texture count, found as
+  // the first byte a copy with one texture writes otherwise.
+  model->parts[0].texture = Texture::FromImage(Image{1, 1, {1, 2, 3, 4}});
+  const std::string textured = EncodeRecoveryCopy(*model, 5);
+  const size_t at =
+      std::mismatch(bytes.begin(), bytes.end(), textured.begin()).first - bytes.begin();
+  std::string too_many = bytes;
+  too_many.replace(at, 4, std::string("\x01\x01\0\0", 4));  // 257 textures
+  EXPECT_FALSE(DecodeRecoveryCopy(too_many, *restored, nullptr, nullptr));
   RecoveryHeader header;
   EXPECT_FALSE(DecodeRecoveryHeader("VORNA-RECOVERY", &header));
   EXPECT_TRUE(DecodeRecoveryHeader(bytes, &header));

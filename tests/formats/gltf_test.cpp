@@ -349,6 +349,8 @@ TEST(GltfTest, CraftedFeaturesAreRead) {
       {"byte_order_mark.gltf", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 0, 1, 0, 0, 1}},
       // the texture coordinates' view starts inside the positions' view
       {"views_overlapping.gltf", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 0, 1, 0, 0, 0}},
+      // a node matrix that flattens space keeps only its translation
+      {"flat_node_matrix.gltf", {{1, 2, 3}, {2, 2, 3}, {1, 3, 3}}, {0, 0, 1, 0, 0, 1}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);

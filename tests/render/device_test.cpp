@@ -301,6 +301,8 @@ TEST(DeviceTest, ScenesMatchTheirReferenceImages) {
     EXPECT_EQ(test::ReferenceDifference(device->back_buffer(), std::string("device_") + scene.name),
               "");
     EXPECT_EQ(device->DepthAt(scene.width, 0), 1.0f);  // beyond the buffer: as far as can be
+    // A colour cleared without its alpha leaves the back buffer opaque.
+    EXPECT_EQ(device->back_buffer().Pixel(1, 1)[3], 255);
   }
 }
 
