@@ -82,6 +82,10 @@ lintian --fail-on error --tag-display-limit 0 "$deb" || fail "lintian reports er
 root=$tmp/root
 dpkg-deb -x "$deb" "$root"
 [ "$("$root/usr/bin/vorna-cli" --version)" = "vorna-cli $version" ] || fail "unpacked --version"
+# The other tools' library runs only inside the helper's process: no program of ours links it.
+for program in "$root"/usr/bin/*; do
+  if ldd "$program" | grep -q libassimp; then fail "${program##*/} links the import library"; fi
+done
 if [ "$helper" = 1 ]; then
   printf 'v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n' >"$tmp/triangle.obj"
   "$root/usr/bin/vorna-cli" info "$tmp/triangle.obj" >/dev/null ||
