@@ -85,6 +85,15 @@ TEST(DeleteUnitTest, DeepTickedChainsGoDeepestFirst) {
   EXPECT_EQ(model->node_name[1], "B");
   EXPECT_EQ(model->parent[0], 1);
   EXPECT_EQ(model->parent[1], -1);
+
+  // A full node table: the last name moves down and its slot is emptied, nothing read past it.
+  std::vector<std::string> units;
+  for (int u = 1; u < kMaxNodes; ++u) units.push_back(std::to_string(u));
+  auto full = Loaded({"P"}, units, std::vector<int>(kMaxNodes, -1));
+  DeleteUnitNode(*full, 1);
+  EXPECT_EQ(full->node_count, kMaxNodes - 1);
+  EXPECT_EQ(full->node_name[kMaxNodes - 2], units.back());
+  EXPECT_EQ(full->node_name[kMaxNodes - 1], "");
 }
 
 TEST(DropTickedNodesTest, DropsReparentAndRefuseCycles) {

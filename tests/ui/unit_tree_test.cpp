@@ -18,16 +18,28 @@ std::unique_ptr<Model> ArmModel(const std::string& b_name = "B") {
   return test::TreeModel(1, {"P", "A", b_name}, {2, -1, 1});
 }
 
-// Drags `node` over `target`'s item and drops it there, as the mouse would.
+struct PaintCounter : QObject {
+  int paints = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    paints += event->type() == QEvent::Paint;
+    return false;
+  }
+};
+
+// Drags `node` over `target`'s item of a shown tree and drops it there, as the mouse would.
 void DragOnto(UnitTree& tree, int node, int target) {
   std::unique_ptr<QMimeData> data(tree.DragData(node));
   const QPoint at = tree.visualItemRect(tree.ItemOfNode(target)).center();
   QDragEnterEvent enter(at, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(tree.viewport(), &enter);
+  QApplication::processEvents();
+  PaintCounter counter;
+  tree.viewport()->installEventFilter(&counter);
   QDragMoveEvent move(at, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(tree.viewport(), &move);
   QVERIFY(move.isAccepted());
   QCOMPARE(tree.DropHighlight(), target);
+  QTRY_VERIFY(counter.paints > 0);  // the highlight shows at once
   QDropEvent drop(at, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(tree.viewport(), &drop);
 }
