@@ -111,22 +111,21 @@ void MotionStrip::OnButtonClicked(int id) {
   emit motionChosen(motion);
 }
 
-bool MotionStrip::AddMotion() {
-  if (!vorna::AddMotion(model_, host_)) return false;
+void MotionStrip::AddMotion() {
+  if (!vorna::AddMotion(model_, host_)) return;
   AddMotionButton(model_.current_motion);
   emit motionsChanged();
-  return true;
 }
 
-bool MotionStrip::DeleteCurrentMotion() {
-  if (model_.motion_count < 2) return false;
+void MotionStrip::DeleteCurrentMotion() {
+  if (model_.motion_count < 2) return;
   if (host_.Question("選択されているモーションを削除しますか？", Buttons::kYesNo,
                      MessageIcon::kQuestion) != Answer::kYes) {
-    return false;
+    return;
   }
   if (hooks_.stop_playback) hooks_.stop_playback();
   const MotionDeletion deletion = vorna::DeleteCurrentMotion(model_);
-  if (!deletion.deleted) return false;
+  if (!deletion.deleted) return;
   if (deletion.removed_thumbnail >= 0 &&
       deletion.removed_thumbnail < static_cast<int>(thumbnails_.size())) {
     thumbnails_.erase(thumbnails_.begin() + deletion.removed_thumbnail);
@@ -143,7 +142,6 @@ bool MotionStrip::DeleteCurrentMotion() {
   SyncPressed();
   emit sizeChanged();
   emit motionsChanged();
-  return true;
 }
 
 bool MotionStrip::RunCustomizeDialog(std::vector<int>* order) {

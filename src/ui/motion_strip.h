@@ -59,11 +59,10 @@ class MotionStrip : public QWidget {
   void ShowThumbnails(const std::vector<QImage>& thumbnails);
 
   // The add-motion command: appends a copy of the current Motion with its button.
-  bool AddMotion();
+  void AddMotion();
   // The delete-motion command: with two Motions or more asks
-  // "選択されているモーションを削除しますか？" and on Yes removes the current Motion. Returns true
-  // when a Motion was removed.
-  bool DeleteCurrentMotion();
+  // "選択されているモーションを削除しますか？" and on Yes removes the current Motion.
+  void DeleteCurrentMotion();
   // The reorder-and-delete command: the customise dialog, then the Motion table in its order.
   void Customize();
 
