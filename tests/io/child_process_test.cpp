@@ -52,6 +52,14 @@ TEST(ChildProcessTest, ExitStatusOutputAndMessageComeBack) {
   ::setenv("VORNA_FAKE_SAYS", "ours", 1);
   EXPECT_EQ(RunChild(kFake, {"env.fbx"}, {}, {}, {"VORNA_FAKE_SAYS=given"}).output, "given");
   EXPECT_EQ(RunChild(kFake, {"env.fbx"}, {}).output, "ours");
+  // A signal the caller blocks is not blocked in the child, or a limit's signal would not end it.
+  sigset_t xcpu, before;
+  ::sigemptyset(&xcpu);
+  ::sigaddset(&xcpu, SIGXCPU);
+  ::pthread_sigmask(SIG_BLOCK, &xcpu, &before);
+  const ChildResult status = RunChild("/bin/grep", {"SigBlk", "/proc/self/status"}, {});
+  ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+  EXPECT_EQ(status.output, "SigBlk:\t0000000000000000\n");
 }
 
 TEST(ChildProcessTest, ACallerStopEndsTheChildAtOnce) {

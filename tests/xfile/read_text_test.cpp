@@ -191,6 +191,7 @@ TEST(TextReaderTest, MalformedInputFailsWithKindOffsetAndLine) {
       {"template T { <00000000-0000-0000-0000-000000000001> array DWORD a; }", ErrorKind::kSyntax,
        82},
       {"template T { <00000000-0000-0000-0000-000000000001> DWORD a", ErrorKind::kTruncated, 76},
+      {"template T { <0000000g-0000-0000-0000-000000000001> DWORD a; }", ErrorKind::kSyntax, 30},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.body);
