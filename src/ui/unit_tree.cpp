@@ -392,11 +392,6 @@ void UnitTree::dragMoveEvent(QDragMoveEvent* event) {
   viewport()->update();
 }
 
-void UnitTree::dragLeaveEvent(QDragLeaveEvent* event) {
-  QTreeWidget::dragLeaveEvent(event);
-  viewport()->update();
-}
-
 void UnitTree::dropEvent(QDropEvent* event) {
   const int dragged = DragSourceNode(event->mimeData());
   setState(NoState);
