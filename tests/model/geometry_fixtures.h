@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "model/hierarchy.h"
 #include "support/model_fixtures.h"
 
 namespace vorna::test {
@@ -40,28 +39,6 @@ inline std::unique_ptr<Model> ModelOfParts(const std::vector<PartMesh>& meshes) 
   }
   model->parts[parts].first_vertex = v;
   model->parts[parts].first_face = f;
-  return model;
-}
-
-// A loaded VRN model: the Parts (one vertex each), then the Units, with the given parent nodes
-// (-1: top level), one Motion in use.
-inline std::unique_ptr<Model> Loaded(const std::vector<std::string>& parts,
-                                     const std::vector<std::string>& units,
-                                     const std::vector<int>& parents) {
-  const int part_count = static_cast<int>(parts.size());
-  auto model = NewModel();
-  AllocateParts(*model, part_count);
-  AllocateVertices(*model, part_count);
-  for (int p = 0; p <= part_count; ++p) model->parts[p].first_vertex = static_cast<uint32_t>(p);
-  model->node_count = static_cast<int>(parts.size() + units.size());
-  for (size_t n = 0; n < parts.size() + units.size(); ++n) {
-    model->node_name[n] = n < parts.size() ? parts[n] : units[n - parts.size()];
-    model->parent[n] = parents[n];
-  }
-  for (int u = 0; u < model->unit_count(); ++u) model->units[u].basis_type = 2;
-  model->motion_count = 1;
-  model->motions[0].in_use = 1;
-  BuildHierarchy(*model);
   return model;
 }
 

@@ -25,7 +25,7 @@ struct KeyframeHarness : test::DialogHarness {
   KeyframeDialogMemory memory;
 
   explicit KeyframeHarness(int motions) {
-    model() = *test::TreeModel(0, {"hip"}, {-1});
+    model() = *test::Loaded({}, {"hip"}, {-1}, 1);
     test::NumberedMotions(model(), motions);
   }
 };
@@ -37,7 +37,7 @@ class AnimDialogsTest : public QObject {
 
  private slots:
   void EditsTheListAndAppliesItOnOk() {
-    auto model = test::TreeModel(0, {}, {});
+    auto model = test::Loaded({}, {}, {});
     test::NumberedMotions(*model, 12);
     model->anim_count = 1;
     model->anims[0] = Anim{0, 11, 1, "walk"};
@@ -76,7 +76,7 @@ class AnimDialogsTest : public QObject {
   }
 
   void ChoiceDialogStoresTheAnimChosenOnOk() {
-    auto model = test::TreeModel(0, {}, {});
+    auto model = test::Loaded({}, {}, {});
     test::NumberedMotions(*model, 4);
     model->anim_count = 2;
     model->anims[0] = Anim{0, 1, 1, "walk"};
@@ -91,7 +91,7 @@ class AnimDialogsTest : public QObject {
   }
 
   void OkRefusesMoreAnimsThanTheTableHolds() {
-    auto model = test::TreeModel(0, {}, {});
+    auto model = test::Loaded({}, {}, {});
     test::NumberedMotions(*model, 2);
     ScriptedHost host;
     AnimDialog dialog(*model, host);

@@ -16,7 +16,7 @@ namespace {
 
 // `motions` numbered Motions, with thumbnails whose red channel tells which pose they show.
 struct FakeView {
-  explicit FakeView(int motions) : model(test::TreeModel(0, {}, {})) {
+  explicit FakeView(int motions) : model(test::Loaded({}, {}, {})) {
     test::NumberedMotions(*model, motions);
   }
   std::unique_ptr<Model> model;

@@ -23,10 +23,7 @@ namespace {
 struct Harness : test::DialogHarness {
   UnitCopyMemory memory;
 
-  Harness() {
-    model() = *test::TreeModel(0, {"arm_l", "arm_r", "leg_l", "leg_r"}, {-1, -1, -1, -1});
-    for (int u = 0; u < 4; ++u) model().units[u].basis_type = 2;
-  }
+  Harness() { model() = *test::Loaded({}, {"arm_l", "arm_r", "leg_l", "leg_r"}, {-1, -1, -1, -1}); }
   DialogContext Context() {
     DialogContext context = DialogHarness::Context();
     // Making a thumbnail turns the view to the front, as the window's does.

@@ -27,7 +27,7 @@ namespace {
 struct Harness : test::DialogHarness {
   Harness() {
     Model& model = session.model();
-    model = *test::TreeModel(1, {"part", "A", "B", "C"}, {1, -1, 1, -1});
+    model = *test::Loaded({"part"}, {"A", "B", "C"}, {1, -1, 1, -1}, 1);
     // Part 0's vertices lie along x at 0, 0.05, 0.6 and 1.5.
     AllocateVertices(model, 4);
     model.parts[1].first_vertex = 4;

@@ -15,7 +15,7 @@ namespace {
 
 // Nodes: Part P (0), Unit A (1) at the top, Unit B (2) under A, P under B.
 std::unique_ptr<Model> ArmModel(const std::string& b_name = "B") {
-  return test::TreeModel(1, {"P", "A", b_name}, {2, -1, 1});
+  return test::Loaded({"P"}, {"A", b_name}, {2, -1, 1}, 1);
 }
 
 struct PaintCounter : QObject {
@@ -93,7 +93,7 @@ class UnitTreeTest : public QObject {
   }
 
   void DropsTickedNodesThroughTheCore() {
-    auto model = test::TreeModel(2, {"P", "Q", "A", "B"}, {2, 3, -1, 2});
+    auto model = test::Loaded({"P", "Q"}, {"A", "B"}, {2, 3, -1, 2}, 1);
     ScriptedHost host;
     UnitTree tree(*model, host);
     QVERIFY(ShowBuilt(tree));

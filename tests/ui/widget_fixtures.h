@@ -5,33 +5,11 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QWidget>
-#include <memory>
-#include <string>
-#include <vector>
 
-#include "model/hierarchy.h"
 #include "model/model.h"
+#include "support/model_fixtures.h"
 
 namespace vorna::test {
-
-// A VRN-loaded Model with the given Parts and Units. `parents` holds one entry per node (Parts
-// first), -1 for the top level; names likewise.
-inline std::unique_ptr<Model> TreeModel(int parts, const std::vector<std::string>& names,
-                                        const std::vector<int>& parents) {
-  auto model = std::make_unique<Model>();
-  Reset(*model);
-  AllocateParts(*model, parts);
-  model->node_count = static_cast<int>(names.size());
-  for (int n = 0; n < model->node_count; ++n) {
-    model->node_name[n] = names[n];
-    model->parent[n] = parents[n];
-    if (n >= parts) model->units[n - parts].basis_type = 1;
-  }
-  model->motion_count = 1;
-  model->motions[0].in_use = 1;
-  BuildHierarchy(*model);
-  return model;
-}
 
 // `count` Motions whose first unit's first angle is the Motion's number, so the poses can be told
 // apart after a reorder.

@@ -19,7 +19,7 @@ class XSaveDialogTest : public QObject {
 
  private slots:
   void CollectsTheOptionsAndExports() {
-    auto model = test::TreeModel(0, {}, {});
+    auto model = test::Loaded({}, {}, {});
     test::NumberedMotions(*model, 3);
     ScriptedHost host;
     XOptions seen;
@@ -66,7 +66,7 @@ class XSaveDialogTest : public QObject {
   }
 
   void OffersOnlyWhatTheModelCanUse() {
-    auto model = test::TreeModel(0, {}, {});
+    auto model = test::Loaded({}, {}, {});
     test::NumberedMotions(*model, 1);
     ScriptedHost host;
     XSaveDialog single(*model, host, nullptr);
