@@ -97,22 +97,12 @@ Bytes BuildBmp(const Image& image, const BmpOptions& options) {
   Bytes dib;
   if (options.header_size == 12) {
     Put32(&dib, 12);
-    Put16(&dib, w);
-    Put16(&dib, h);
-    Put16(&dib, 1);
-    Put16(&dib, bits);
+    Put16s(&dib, {w, h, 1, bits});
   } else {
-    Put32(&dib, options.header_size);
-    Put32(&dib, w);
-    Put32(&dib, options.top_down ? -h : h);
-    Put16(&dib, 1);
-    Put16(&dib, bits);
-    Put32(&dib, bitfields ? 3 : 0);
-    Put32(&dib, stride * h);
-    Put32(&dib, 2835);
-    Put32(&dib, 2835);
-    Put32(&dib, static_cast<uint32_t>(palette.size()));
-    Put32(&dib, 0);
+    Put32s(&dib, {options.header_size, w, options.top_down ? -h : h});
+    Put16s(&dib, {1, bits});
+    Put32s(&dib,
+           {bitfields ? 3 : 0, stride * h, 2835, 2835, static_cast<int64_t>(palette.size()), 0});
     if (options.header_size > 40) {
       for (uint32_t m : options.masks) Put32(&dib, m);
       dib.resize(options.header_size, 0);
@@ -156,9 +146,8 @@ Bytes BuildBmp(const Image& image, const BmpOptions& options) {
   }
   if (!options.file_header) return dib;
   Bytes file = {'B', 'M'};
-  Put32(&file, static_cast<uint32_t>(14 + dib.size()));
-  Put32(&file, 0);
-  Put32(&file, static_cast<uint32_t>(14 + pixel_offset));
+  Put32s(&file,
+         {static_cast<int64_t>(14 + dib.size()), 0, static_cast<int64_t>(14 + pixel_offset)});
   file.insert(file.end(), dib.begin(), dib.end());
   return file;
 }
@@ -166,19 +155,10 @@ Bytes BuildBmp(const Image& image, const BmpOptions& options) {
 Bytes BuildRleBmp(int width, int height, int bits, const Bytes& data) {
   Bytes file = {'B', 'M'};
   const uint32_t offset = 14 + 40 + 256 * 4;
-  Put32(&file, offset + static_cast<uint32_t>(data.size()));
-  Put32(&file, 0);
-  Put32(&file, offset);
-  Put32(&file, 40);
-  Put32(&file, width);
-  Put32(&file, height);
-  Put16(&file, 1);
-  Put16(&file, bits);
-  Put32(&file, bits == 8 ? 1 : 2);
-  Put32(&file, static_cast<uint32_t>(data.size()));
-  PutAll(&file, {0, 0, 0, 0, 0, 0, 0, 0});
-  Put32(&file, 256);
-  Put32(&file, 0);
+  const int64_t size = static_cast<int64_t>(data.size());
+  Put32s(&file, {offset + size, 0, offset, 40, width, height});
+  Put16s(&file, {1, bits});
+  Put32s(&file, {bits == 8 ? 1 : 2, size, 0, 0, 256, 0});  // no resolution, 256 colours
   for (int i = 0; i < 256; ++i) Put32(&file, i * 0x010101u);
   file.insert(file.end(), data.begin(), data.end());
   return file;
@@ -193,12 +173,9 @@ Bytes BuildTga(const Image& image, const TgaOptions& options) {
   Bytes file;
   PutAll(&file,
          {3, static_cast<uint8_t>(mapped ? 1 : 0), static_cast<uint8_t>(options.image_type)});
-  Put16(&file, options.map_first);
-  Put16(&file, static_cast<uint32_t>(map.size()));
+  Put16s(&file, {options.map_first, static_cast<int64_t>(map.size())});
   Put8(&file, mapped ? 24 : 0);
-  Put32(&file, 0);  // origin
-  Put16(&file, image.width);
-  Put16(&file, image.height);
+  Put16s(&file, {0, 0, image.width, image.height});  // origin, size
   Put8(&file, options.pixel_bits);
   Put8(&file,
        options.alpha_bits | (options.right_to_left ? 0x10 : 0) | (options.top_down ? 0x20 : 0));

@@ -25,6 +25,13 @@ inline void Put32(Bytes* b, uint32_t v) {
 inline void PutAll(Bytes* b, std::initializer_list<uint8_t> values) {
   for (uint8_t v : values) b->push_back(v);
 }
+// Header fields in a row; wide enough for every value a header stores, negative ones included.
+inline void Put16s(Bytes* b, std::initializer_list<int64_t> values) {
+  for (int64_t v : values) Put16(b, static_cast<uint32_t>(v));
+}
+inline void Put32s(Bytes* b, std::initializer_list<int64_t> values) {
+  for (int64_t v : values) Put32(b, static_cast<uint32_t>(v));
+}
 
 // An image from rows of packed 0xRRGGBBAA values.
 inline Image MakeImage(int width, int height, const std::vector<uint32_t>& pixels) {
