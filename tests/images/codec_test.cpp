@@ -23,14 +23,6 @@ using test::Bytes;
 using test::Decoded;
 using test::FirstDifference;
 
-Image Sized(int width, int height) {
-  Image image;
-  image.width = width;
-  image.height = height;
-  image.rgba.resize(static_cast<size_t>(width) * height * 4);
-  return image;
-}
-
 TEST(EncodeTest, BmpIsA24BitBottomUpBitmap) {
   const Image image = test::Gradient(5, 3);  // 15 bytes a row, padded to 16
   Bytes bytes;
@@ -56,7 +48,7 @@ Image ReadTiffFile(const std::string& path) {
   TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
   TIFFGetField(tif, TIFFTAG_COMPRESSION, &compression);
   EXPECT_EQ(compression, COMPRESSION_LZW);
-  Image image = Sized(width, height);
+  Image image = test::MakeImage(width, height, std::vector<uint32_t>(width * height));
   // ABGR words, which on a little-endian machine are RGBA bytes.
   auto* raster = reinterpret_cast<uint32_t*>(image.rgba.data());
   if (!TIFFReadRGBAImageOriented(tif, width, height, raster, ORIENTATION_TOPLEFT, 0)) {
@@ -72,7 +64,8 @@ Image ReadGifFile(const std::string& path) {
   if (gif == nullptr) return Image{};
   Image image;
   if (DGifSlurp(gif) == GIF_OK && gif->ImageCount == 1 && gif->SColorMap != nullptr) {
-    image = Sized(gif->SWidth, gif->SHeight);
+    image = test::MakeImage(gif->SWidth, gif->SHeight,
+                            std::vector<uint32_t>(gif->SWidth * gif->SHeight));
     for (int i = 0; i < image.width * image.height; ++i) {
       const GifColorType c = gif->SColorMap->Colors[gif->SavedImages[0].RasterBits[i]];
       uint8_t* p = &image.rgba[4 * i];
@@ -143,7 +136,7 @@ TEST(EncodeTest, AnimatedGifStoresOnlyWhatChanged) {
 TEST(EncodeTest, GifQuantizesManyColoursWithoutBanding) {
   // A shaded surface: 1024 distinct colours along one smooth ramp, as a lit material gives,
   // must come out in steps too small to see. A fixed 3-3-2 cube errs by up to 36.
-  Image ramp = Sized(1024, 2);
+  Image ramp = test::MakeImage(1024, 2, std::vector<uint32_t>(1024 * 2));
   for (int x = 0; x < 1024; ++x) {
     for (int y = 0; y < 2; ++y) {
       uint8_t* p = ramp.Pixel(x, y);
