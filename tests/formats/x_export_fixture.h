@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "model/hierarchy.h"
 #include "support/model_fixtures.h"
@@ -48,15 +49,12 @@ inline std::unique_ptr<Model> Character(int motions) {
     model->units[u].basis_type = 2;
     model->units[u].basis_position = {static_cast<float>(u), 0.5f, 0.0f};
   }
-  model->forest.InsertAppended(kParts + 0, kTopLevel);
-  model->forest.InsertAppended(kParts + 1, kParts + 0);
-  model->forest.InsertAppended(kParts + 2, kParts + 1);
-  model->forest.InsertAppended(kParts + 3, kTopLevel);
-  model->forest.InsertAppended(0, kParts + 0);
-  model->forest.InsertAppended(1, kParts + 1);
-  model->forest.InsertAppended(2, kParts + 1);
-  model->forest.InsertAppended(3, kParts + 2);
-  model->forest.InsertAppended(4, kTopLevel);
+  // Node and parent, the Units first, as a load inserts them.
+  const std::pair<int, int> tree[] = {
+      {kParts + 0, kTopLevel}, {kParts + 1, kParts + 0}, {kParts + 2, kParts + 1},
+      {kParts + 3, kTopLevel}, {0, kParts + 0},          {1, kParts + 1},
+      {2, kParts + 1},         {3, kParts + 2},          {4, kTopLevel}};
+  for (const auto& [node, parent] : tree) model->forest.InsertAppended(node, parent);
   RecomputeParents(*model);
   model->motion_count = motions;
   for (int m = 0; m < motions; ++m) {
