@@ -27,8 +27,6 @@ namespace {
 
 // No character needs more nodes; the bound keeps the poses of a hostile file cheap.
 constexpr size_t kMaxSceneNodes = size_t{1} << 14;
-// As the mesh readers bound a model.
-constexpr size_t kMaxElements = size_t{1} << 25;
 // Joints beyond this many are merged leaf-first before any pose is evaluated, which bounds the
 // memory the poses take; the node capacity lies far below it anyway.
 constexpr size_t kMaxTrackedJoints = 1024;
@@ -212,7 +210,7 @@ bool SceneBuilder::CheckScene(std::string* why) {
     const size_t n = mesh.positions.size();
     vertices += n;
     triangles += mesh.triangles.size() / 3;
-    if (vertices > kMaxElements || triangles > kMaxElements) {
+    if (vertices > kMaxSceneElements || triangles > kMaxSceneElements) {
       *why = "more vertices or faces than a model holds";
       return false;
     }

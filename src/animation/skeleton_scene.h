@@ -15,6 +15,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -123,6 +124,11 @@ struct SceneLeftOut {
   // Skin joints the file names but does not hold; each got a node that stays at its bind pose.
   uint32_t missing_joints = 0;
 };
+
+// The most vertices, and the most triangles, a model built from a scene may have. No model of ours
+// needs more; the bound keeps a small file that instances a large mesh many times from asking for
+// unbounded memory.
+inline constexpr size_t kMaxSceneElements = size_t{1} << 25;
 
 struct SceneDescription {
   std::vector<SceneNode> nodes;

@@ -17,10 +17,6 @@ namespace vorna {
 
 namespace {
 
-// No model of ours needs more; the bound keeps a small file that instances a large mesh many
-// times from asking for unbounded memory.
-constexpr size_t kMaxElements = size_t{1} << 25;
-
 // Which component types a vertex attribute may have: floats, and the integer forms
 // KHR_mesh_quantization allows (normals only normalised and signed).
 bool PositionTypes(const gltf::Accessor& a) { return a.component_type != gltf::kUnsignedInt; }
@@ -249,7 +245,7 @@ bool SceneTranslator::AddPrimitive(const gltf::Primitive& primitive, int node, s
                                                     : 0;
   if (triangles == 0) return true;
   // Before anything is decoded: many primitives may share one large accessor.
-  if (vertex_total_ + n > kMaxElements || face_total_ + triangles > kMaxElements) {
+  if (vertex_total_ + n > kMaxSceneElements || face_total_ + triangles > kMaxSceneElements) {
     *why = "more vertices or faces than a model holds";
     return false;
   }

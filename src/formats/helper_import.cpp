@@ -46,8 +46,6 @@ constexpr int kHelperTimeoutMs = 180'000;
 constexpr std::uint64_t kHelperOutputBytes = std::uint64_t{1} << 30;
 // The sanitized builds leave the helper's address space free (their shadow memory needs it).
 [[maybe_unused]] constexpr std::uint64_t kMinAddressSpace = std::uint64_t{2} << 30;
-// As the skeletal import bounds a model.
-constexpr size_t kMaxElements = size_t{1} << 25;
 // Embedded images of raw pixels beyond this side are left out, as the decoders bound theirs.
 constexpr std::uint32_t kMaxRawSide = 16384;
 
@@ -229,7 +227,7 @@ bool BuildPlainMeshes(const SceneDescription& scene, Model& model, Host& host, R
   if (!PlaceNodes(scene.nodes, &global)) {
     return Fail(error, ReadErrorKind::kBadData, "a node that is its own ancestor or has no parent");
   }
-  MeshBuilder builder(host, {kMaxElements, kMaxElements});
+  MeshBuilder builder(host, {kMaxSceneElements, kMaxSceneElements});
   const int materials = static_cast<int>(scene.materials.size());
   for (const SceneMaterial& m : scene.materials) {
     if (!builder.AddPart(error)) return false;
