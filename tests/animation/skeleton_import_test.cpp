@@ -439,6 +439,16 @@ TEST(RotationAnglesTest, AnglesStayNearThePreviousMotion) {
   std::array<double, 3> axis{};
   EXPECT_NEAR(AxisAngleOf({-1, 0, 0, 0, -1, 0, 0, 0, 1}, &axis), std::numbers::pi, 1e-12);
   EXPECT_NEAR(std::fabs(axis[2]), 1.0, 1e-12);
+  // A mirroring scale comes back as such whichever way the rows are turned (here so that one
+  // wrong cofactor would flip the determinant's sign).
+  const Rotation3 turn = RotationOfAngles({90, 0, 70});
+  const std::array<double, 3> mirror = {-1.5, 2, 0.5};
+  Rotation3 scaled = turn, split;
+  for (int k = 0; k < 9; ++k) scaled[k] *= mirror[k / 3];
+  std::array<double, 3> scale{};
+  ASSERT_TRUE(SplitScaleRotation(scaled, &scale, &split));
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(scale[i], mirror[i], 1e-12);
+  for (int k = 0; k < 9; ++k) EXPECT_NEAR(split[k], turn[k], 1e-12);
 }
 
 }  // namespace

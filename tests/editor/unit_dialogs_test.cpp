@@ -131,6 +131,12 @@ TEST(UnitSettingsSessionTest, CancelRestoresEveryUnitTheBlendWeightsAndTheView) 
   model->current_motion = 0;
   ResetUnitPose(*model, 1);  // the selected Unit's angles
   for (const auto& angles : model->motions[0].angle) EXPECT_EQ(angles[2], 0);
+  model->motions[0].translation[2] = {1, 2, 3};
+  ASSERT_NE(model->motions[0].scale[2], (Vec3{1, 1, 1}));
+  ResetUnitPose(*model, 3);  // its move
+  ResetUnitPose(*model, 4);  // its scale
+  EXPECT_EQ(model->motions[0].translation[2], (Vec3{}));
+  EXPECT_EQ(model->motions[0].scale[2], (Vec3{1, 1, 1}));
   model->blend = {1.0f, 1.0f};
   view.fill_mode = kFillPoint;
   view.view_yaw = 180.0f;
@@ -238,6 +244,13 @@ TEST(ApplyUnitPairsTest, CopiesAndMirrorsByAxisType) {
   EXPECT_EQ((std::array{dialog.memory.source[0], dialog.memory.source[1], dialog.memory.target[0],
                         dialog.memory.target[1]}),
             (std::array<int16_t, 4>{1, -1, 0, -1}));
+
+  // A Unit created and kept is an edit even with nothing applied.
+  auto created = OpenWith(UnitsNamed({"arm_l"}), {"arm_l"}, {});
+  ScriptedHost host;
+  ASSERT_TRUE(CreateTargetUnit(*created.model, host, created.session, "arm_r"));
+  AcceptUnitCopy(*created.model, created.view, created.session);
+  EXPECT_TRUE(created.model->modified);
 }
 
 TEST(UnitNamesTest, ComparesAsciiLettersWithoutCaseOnly) {
