@@ -417,6 +417,13 @@ TEST(SceneTransformTest, InvertUndoesAGeneralMatrix) {
   const SceneMatrix product = Multiply(m, inverse);
   for (int i = 0; i < 16; ++i) EXPECT_NEAR(product[i], i % 5 == 0 ? 1.0 : 0.0, 1e-12) << i;
   EXPECT_FALSE(Invert(SceneMatrix{}, &inverse));
+  // A mirror in x, turned a quarter about x, as mirrored rigs store it: it comes apart into a
+  // transform that gives it back.
+  const SceneMatrix mirrored = {-1, 0, 0, 0, 0, 0, 1, 0, 0, -1, 0, 0, 1, 2, 3, 1};
+  SceneTransform t;
+  ASSERT_TRUE(TransformOf(mirrored, &t));
+  const SceneMatrix back = MatrixOf(t);
+  for (int i = 0; i < 16; ++i) EXPECT_NEAR(back[i], mirrored[i], 1e-12) << i;
 }
 
 TEST(RotationAnglesTest, AnglesStayNearThePreviousMotion) {
