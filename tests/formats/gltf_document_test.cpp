@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/gltf_scene.h"
 #include "support/test_support.h"
 
 namespace vorna::gltf {
@@ -94,6 +95,24 @@ TEST(GltfDocumentTest, KeepsWhatTheSkeletalImportReads) {
 }
 
 // A buffer file is read from beside the model, and from nowhere else.
+// The Unit settings our export records in a node's extras are taken only whole.
+TEST(GltfDocumentTest, RecordedUnitSettingsAreTakenOnlyWhole) {
+  const std::string unit = R"("basis_type":1,"blend_param":[1,10,0,20],"axis_angle":)";
+  const std::string json = R"({"asset":{"version":"2.0"},"nodes":[{"extras":{)" + unit +
+                           R"([0,30,10]}},{"extras":{)" + unit + R"([0,30,10,5]}}]})";
+  Document doc;
+  ReadError error;
+  ASSERT_TRUE(Read(json, &doc, &error)) << error.Describe();
+  SceneDescription scene;
+  int skipped = 0;
+  std::string why;
+  ASSERT_TRUE(DescribeGltfScene(doc, "", "m", {}, &scene, &skipped, &why)) << why;
+  ASSERT_EQ(scene.nodes.size(), 2u);
+  ASSERT_TRUE(scene.nodes[0].unit);
+  EXPECT_EQ(scene.nodes[0].unit->axis_angle, (std::array<int32_t, 3>{0, 30, 10}));
+  EXPECT_FALSE(scene.nodes[1].unit);
+}
+
 TEST(GltfDocumentTest, BufferFilesComeFromBesideTheModel) {
   test::TempDir dir;
   test::WriteFile(dir.File("data.bin"), std::string(8, '\x7f'));
