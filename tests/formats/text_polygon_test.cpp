@@ -32,7 +32,7 @@ std::string Named(const std::string& name) { return "  <string string=\"" + name
 
 TEST(TextPolygonTest, LargeFacesBecomeFansAroundTheirCentre) {
   const std::string file = Mesh(
-      Named("pent"),
+      Named("pent") + "  <rgb rgb=\"0.5 0.25 1\"/>\n",
       Vertex("0 0 0") + Vertex("2 0 0") + Vertex("3 2 0") + Vertex("1 3 0") + Vertex("-1 2 0") +
           FaceLines({0, 1, 2, 3, 4}, {"0 0 0", "1 0 0", "1 1 0", "0 1 0", ".5 .5 0"}) +
           FaceLines({0, 1, 2}) + FaceLines({3, 4}));  // two corners make no face
@@ -50,6 +50,11 @@ TEST(TextPolygonTest, LargeFacesBecomeFansAroundTheirCentre) {
   // Every corner takes its own pair, the added vertex their mean.
   EXPECT_EQ(model->tex_u, (std::vector<float>{0, 1, 1, 0, 0.5f, 0.5f}));
   EXPECT_EQ(model->tex_v, (std::vector<float>{0, 0, 1, 1, 0.5f, 0.5f}));
+  // The mesh's colour is the Part's in light and shade alike.
+  const Material& material = model->parts[0].material;
+  for (const auto& colour : {material.diffuse, material.ambient}) {
+    EXPECT_EQ((std::array{colour.r, colour.g, colour.b}), (std::array{0.5f, 0.25f, 1.0f}));
+  }
 }
 
 TEST(TextPolygonTest, LimitsAndRefusals) {
