@@ -446,6 +446,9 @@ TEST(RotationAnglesTest, AnglesStayNearThePreviousMotion) {
   std::array<double, 3> axis{};
   EXPECT_NEAR(AxisAngleOf({-1, 0, 0, 0, -1, 0, 0, 0, 1}, &axis), std::numbers::pi, 1e-12);
   EXPECT_NEAR(std::fabs(axis[2]), 1.0, 1e-12);
+  EXPECT_NEAR(AxisAngleOf(RotationAboutAxis({1 / 3.0, 2 / 3.0, 2 / 3.0}, 180), &axis),
+              std::numbers::pi, 1e-12);
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(std::fabs(axis[i]), i == 0 ? 1 / 3.0 : 2 / 3.0, 1e-9);
   // A mirroring scale comes back as such whichever way the rows are turned (here so that one
   // wrong cofactor would flip the determinant's sign).
   const Rotation3 turn = RotationOfAngles({90, 0, 70});
