@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <random>
 
 #include "animation/channel_sampling.h"
 #include "animation/pose.h"
@@ -446,19 +447,56 @@ TEST(RotationAnglesTest, AnglesStayNearThePreviousMotion) {
   std::array<double, 3> axis{};
   EXPECT_NEAR(AxisAngleOf({-1, 0, 0, 0, -1, 0, 0, 0, 1}, &axis), std::numbers::pi, 1e-12);
   EXPECT_NEAR(std::fabs(axis[2]), 1.0, 1e-12);
-  EXPECT_NEAR(AxisAngleOf(RotationAboutAxis({1 / 3.0, 2 / 3.0, 2 / 3.0}, 180), &axis),
-              std::numbers::pi, 1e-12);
-  for (int i = 0; i < 3; ++i) EXPECT_NEAR(std::fabs(axis[i]), i == 0 ? 1 / 3.0 : 2 / 3.0, 1e-9);
-  // A mirroring scale comes back as such whichever way the rows are turned (here so that one
-  // wrong cofactor would flip the determinant's sign).
-  const Rotation3 turn = RotationOfAngles({90, 0, 70});
-  const std::array<double, 3> mirror = {-1.5, 2, 0.5};
-  Rotation3 scaled = turn, split;
-  for (int k = 0; k < 9; ++k) scaled[k] *= mirror[k / 3];
-  std::array<double, 3> scale{};
-  ASSERT_TRUE(SplitScaleRotation(scaled, &scale, &split));
-  for (int i = 0; i < 3; ++i) EXPECT_NEAR(scale[i], mirror[i], 1e-12);
-  for (int k = 0; k < 9; ++k) EXPECT_NEAR(split[k], turn[k], 1e-12);
+}
+
+// A thousand random turns, scales (every other one mirroring) and moves, taken apart and put
+// together again: each term of every formula counts in some of them.
+TEST(SceneTransformTest, RandomTransformsComeApartAndTogetherAgain) {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> between(-1.0, 1.0);
+  const auto any = [&] { return between(random); };
+  for (int i = 0; i < 1000; ++i) {
+    SCOPED_TRACE(i);
+    const std::array<double, 3> scale = {(i % 2 ? -1 : 1) * (1.2 + any()), 1.2 + any(),
+                                         1.2 + any()};
+    const SceneTransform t{
+        {3 * any(), 3 * any(), 3 * any()}, Normalised({any(), any(), any(), any()}), scale};
+    const SceneMatrix m = MatrixOf(t);
+    SceneTransform back;
+    SceneMatrix inverse;
+    ASSERT_TRUE(TransformOf(m, &back));
+    ASSERT_TRUE(Invert(m, &inverse));
+    const SceneMatrix again = MatrixOf(back), identity = Multiply(m, inverse);
+    for (int k = 0; k < 16; ++k) {
+      EXPECT_NEAR(again[k], m[k], 1e-9);
+      EXPECT_NEAR(identity[k], k % 5 == 0 ? 1.0 : 0.0, 1e-9);
+    }
+
+    const std::array<double, 3> angles = {179 * any(), 89 * any(), 179 * any()};
+    const Rotation3 r = RotationOfAngles(angles);
+    const std::array<double, 3> near = AnglesNear(r, angles);
+    std::array<double, 3> axis{};
+    const double degrees = AxisAngleOf(r, &axis) / std::numbers::pi * 180;
+    const Rotation3 about = RotationAboutAxis(axis, degrees);
+    EXPECT_NEAR(AngleAbout(r, axis), degrees, 1e-9);
+    Rotation3 scaled = r, split;
+    for (int k = 0; k < 9; ++k) scaled[k] *= scale[k / 3];
+    std::array<double, 3> split_scale{};
+    ASSERT_TRUE(SplitScaleRotation(scaled, &split_scale, &split));
+    for (int k = 0; k < 9; ++k) {
+      EXPECT_NEAR(about[k], r[k], 1e-9);
+      EXPECT_NEAR(split[k], r[k], 1e-9);
+    }
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_NEAR(near[k], angles[k], 1e-9);
+      EXPECT_NEAR(split_scale[k], scale[k], 1e-9);
+    }
+    // A half turn about the same axis shows no antisymmetric part to read the axis from.
+    std::array<double, 3> half_axis{};
+    EXPECT_NEAR(AxisAngleOf(RotationAboutAxis(axis, 180), &half_axis), std::numbers::pi, 1e-9);
+    const double along = axis[0] * half_axis[0] + axis[1] * half_axis[1] + axis[2] * half_axis[2];
+    EXPECT_NEAR(std::fabs(along), 1.0, 1e-9);
+  }
 }
 
 }  // namespace
