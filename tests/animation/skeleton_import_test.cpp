@@ -471,6 +471,22 @@ TEST(SceneTransformTest, RandomTransformsComeApartAndTogetherAgain) {
       EXPECT_NEAR(again[k], m[k], 1e-9);
       EXPECT_NEAR(identity[k], k % 5 == 0 ? 1.0 : 0.0, 1e-9);
     }
+    // Points go there and back, directions turn without the move, and a surface's normal (p) stays
+    // square to the surface (p x q) carried along.
+    const std::array<double, 3> p = {any(), any(), any()}, q = {any(), any(), any()};
+    const std::array<double, 3> tangent = {p[1] * q[2] - p[2] * q[1], p[2] * q[0] - p[0] * q[2],
+                                           p[0] * q[1] - p[1] * q[0]};
+    const auto moved = TransformPoint(m, p), turned = TransformDirection(m, p);
+    const auto home = TransformPoint(inverse, moved), surface = TransformDirection(m, tangent);
+    const std::array<double, 9> normals = NormalMatrix(m);
+    double square = 0.0;
+    for (int c = 0; c < 3; ++c) {
+      EXPECT_NEAR(home[c], p[c], 1e-9);
+      EXPECT_NEAR(turned[c], moved[c] - t.translation[c], 1e-9);
+      square += surface[c] *
+                (normals[c * 3] * p[0] + normals[c * 3 + 1] * p[1] + normals[c * 3 + 2] * p[2]);
+    }
+    EXPECT_NEAR(square, 0.0, 1e-9);
 
     const std::array<double, 3> angles = {179 * any(), 89 * any(), 179 * any()};
     const Rotation3 r = RotationOfAngles(angles);
