@@ -210,12 +210,15 @@ const Scene kScenes[] = {
        d.render_states().fill_mode = kFillWireframe;
        Poly(d, kWhite, {{18, 2, 0}, {28, 2, 0}, {18, 12, 0}});
      }},
-    // Depth -1 .. 3 across: only x = 8 .. 16 (z 0 .. 1) stays, solid above, wireframe below.
-    {"near_and_far_planes", 32, 16,
+    // Depth -1 .. 3 across: only x = 8 .. 16 (z 0 .. 1) stays, solid above, wireframe below, and
+    // of a triangle's corners as points those in front of the far plane.
+    {"near_and_far_planes", 32, 24,
      [](Device& d) {
        Poly(d, kWhite, {{0, 0, -1.0f}, {32, 0, 3.0f}, {32, 8, 3.0f}, {0, 8, -1.0f}});
        d.render_states().fill_mode = kFillWireframe;
        Poly(d, kWhite, {{0, 8, -1.0f}, {32, 8, 3.0f}, {32, 16, 3.0f}, {0, 16, -1.0f}});
+       d.render_states().fill_mode = kFillPoint;  // the corner past the far plane is left out
+       Poly(d, kWhite, {{4, 18, 0.5f}, {28, 18, 3.0f}, {16, 22, 0.25f}});
      }},
     // A floor from behind the camera to the distance: only the half in front, below the horizon.
     {"behind_the_camera", 64, 64,
