@@ -140,6 +140,20 @@ TEST(ModelFileTest, RefusesWhatItCannotRead) {
   EXPECT_FALSE(test::ParseVrn(*model, cases[2].bytes, VrnFile::kText, host, &error));
   EXPECT_EQ(error.kind, ReadErrorKind::kBadData);
   EXPECT_EQ(error.line, 20u);
+  // One Part fewer than refused: the most a file holds comes back whole in every variant.
+  std::vector<std::string> names;
+  for (int p = 0; p < kMaxParts - 1; ++p) names.push_back(std::to_string(p));
+  auto most = test::Loaded(names, {}, std::vector<int>(names.size(), -1));
+  AllocateVertices(*most, kMaxParts + 1);  // the last Part a triangle of three
+  AllocateFaces(*most, 1);
+  most->parts[kMaxParts - 1] = {.first_vertex = kMaxParts + 1, .first_face = 1};
+  most->faces[0] = Face{{0, 1, 2, kNoCorner}};
+  most->positions[kMaxParts - 1].x = most->positions[kMaxParts].y = 1;
+  for (VrnFile file : test::kVrnFiles) {
+    auto back = test::ReadBack(*most, file);
+    EXPECT_EQ(back->parts_count, kMaxParts - 1);
+    EXPECT_EQ(back->node_name[kMaxParts - 2], names.back());
+  }
 }
 
 // Under every combination of the save options, what the options keep comes back unchanged.
