@@ -94,6 +94,11 @@ class ModelDialogsTest : public QObject {
     OffsetSliderScales scales;
     TextureDialog dialog(f.Context(), scales);
     QCOMPARE(test::LayoutDifference(dialog), QString());
+    const int alpha = f.view().part_alpha;
+    dialog.action(kCmdDialogTranslucent)->trigger();  // the menu item turns the Parts see-through
+    QVERIFY(f.view().part_alpha != alpha);
+    dialog.action(kCmdDialogTranslucent)->trigger();  // and back
+    QCOMPARE(f.view().part_alpha, alpha);
     dialog.tabs()->setCurrentIndex(1);
     for (int id : {kCmdOpenImage, kCmdPlanarMapping, kCmdApplyMapping}) {
       QVERIFY(!dialog.action(id)->isEnabled());
