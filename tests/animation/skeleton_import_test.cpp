@@ -292,6 +292,21 @@ TEST(SkeletonImportTest, RigidMeshesMoveWithTheNodeThatCarriesThem) {
 
 // ----- Motions and Anims ----------------------------------------------------------------------
 
+// Two hundred still animations beside a long one: each still one takes a Motion, so the long one
+// is sampled more coarsely rather than left out.
+TEST(SkeletonImportTest, StillAnimationsTakeAMotionEach) {
+  SceneDescription scene = Chain(2);
+  std::vector<double> degrees(101);
+  for (int k = 0; k < 101; ++k) degrees[k] = k;
+  Turn(scene, 1, {0, 0, 1}, degrees);
+  const SceneChannel still{1, ChannelPath::kRotation, Interpolation::kLinear, {0.0f}, {0, 0, 0, 1}};
+  scene.animations.resize(201, {"still", {still}, {}, {}, false});
+  auto b = Build(scene);
+  ASSERT_TRUE(b->ok);
+  EXPECT_EQ(b->model->anim_count, 201);
+  EXPECT_TRUE(b->report.coarser);
+}
+
 TEST(SkeletonImportTest, AnimationsBecomeMotionsAtTheirTimes) {
   struct Case {
     const char* name;
