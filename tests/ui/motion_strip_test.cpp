@@ -125,6 +125,12 @@ class MotionStripTest : public QObject {
     const int end = pager.ScrollPosition();
     pager.ScrollBy(-2);
     QCOMPARE(pager.ScrollPosition(), end - 2 * MotionStrip::kButtonSide);
+    const auto arrows = pager.findChildren<QToolButton*>(QString(), Qt::FindDirectChildrenOnly);
+    QCOMPARE(arrows.size(), 2);
+    arrows[1]->click();  // right: a button back towards the end
+    QCOMPARE(pager.ScrollPosition(), end - MotionStrip::kButtonSide);
+    arrows[0]->click();
+    QCOMPARE(pager.ScrollPosition(), end - 2 * MotionStrip::kButtonSide);
     // Choosing a Motion out of sight scrolls to it.
     model->current_motion = 0;
     pager.ShowCurrent();
