@@ -240,8 +240,6 @@ TEST(GltfTest, DamagedFilesAreRefused) {
        Document(R"({"bufferView":0,"componentType":5126,"count":4,"type":"VEC3"})")},
       {"offset past the view",
        Document(R"({"bufferView":0,"byteOffset":4,"componentType":5126,"count":3,"type":"VEC3"})")},
-      {"view past the buffer",
-       Document(kPositions, R"({"buffer":0,"byteOffset":40,"byteLength":36})")},
       {"view of a missing buffer", Document(kPositions, R"({"buffer":3,"byteLength":36})")},
       {"accessor without a view", Document(R"({"componentType":5126,"count":3,"type":"VEC3"})")},
       {"integer positions",
@@ -260,7 +258,6 @@ TEST(GltfTest, DamagedFilesAreRefused) {
        Document(kPositions + R"(,{"bufferView":1,"componentType":5121,"count":3,"type":"SCALAR"})",
                 kView + R"(,{"buffer":0,"byteOffset":28,"byteLength":3})", with_indices)},
       {"not JSON", "{\"asset\":"},
-      {"truncated binary", std::string("glTF\x02\0\0\0\xff\0\0\0", 12)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -269,109 +266,6 @@ TEST(GltfTest, DamagedFilesAreRefused) {
     EXPECT_FALSE(error.message.empty());
     EXPECT_EQ(model->parts_count, 0);
   }
-}
-
-// The crafted files of the fuzz corpus (written by scripts/gltf-seeds).
-std::string Seed(const std::string& name) {
-  return test::ReadFile(std::string(VORNA_SOURCE_DIR) + "/fuzz/corpus/formats_gltf_import/" + name);
-}
-
-// Each is refused cleanly, with a message naming what is wrong (and where, in a container).
-TEST(GltfTest, HostileFilesAreRefusedByName) {
-  const struct {
-    const char* file;
-    const char* message;
-  } cases[] = {
-      {"deep_nesting.gltf", "JSON nested deeper than 64 levels"},
-      {"deep_nesting.glb", "JSON nested deeper than 64 levels"},
-      {"version_1.glb", "byte 4: GLB version 1 (only 2 is read)"},
-      {"bin_chunk_counts_its_header.glb", "byte 712: GLB chunk of 76 bytes where 68 remain"},
-      {"bin_chunk_long_by_4.glb", "byte 712: GLB chunk of 72 bytes where 68 remain"},
-      {"bin_chunk_short_by_4.glb", "byte 784: GLB chunk header cut short"},
-      {"bin_chunk_unpadded.glb", "byte 712: a BIN chunk not padded to 4 bytes"},
-      {"json_chunk_long_by_1.glb", "byte 713: GLB chunk of 1107296256 bytes where 67 remain"},
-      {"json_chunk_short_by_4.glb", "byte 708: GLB chunk of 539000157 bytes where 72 remain"},
-      {"json_chunk_2_32_minus_1.glb", "byte 12: GLB chunk of 4294967295 bytes where 768 remain"},
-      {"total_length_long_by_4.glb", "byte 8: the GLB header gives 792 bytes, the file has 788"},
-      {"total_length_short_by_8.glb", "byte 712: GLB chunk of 68 bytes where 60 remain"},
-      {"image_view_past_its_buffer.glb", "bufferViews[3]: reaches past buffers[0]"},
-      {"view_past_its_buffer.gltf", "bufferViews[0]: reaches past buffers[0]"},
-      {"view_offset_2_32_minus_4.gltf", "bufferViews[0]: reaches past buffers[0]"},
-      {"view_length_2_32_minus_1.gltf", "bufferViews[0]: reaches past buffers[0]"},
-      {"view_stride_252.gltf", "accessors[0]: 3 elements reach past bufferViews[0]"},
-      {"count_2_31.gltf", "accessors[0]: 2147483648 elements reach past bufferViews[0]"},
-      {"count_2_31_minus_1.gltf", "accessors[0]: 2147483647 elements reach past bufferViews[0]"},
-      {"count_2_32.gltf", "accessors[0]: 4294967296 elements reach past bufferViews[0]"},
-      {"count_2_32_minus_1_indices.gltf",
-       "accessors[2]: 4294967295 elements reach past bufferViews[2]"},
-      {"count_2_64.gltf", "accessors[0]: 18446744073709551615 elements reach past bufferViews[0]"},
-      {"sparse_without_view_2_31.gltf", "accessors[0]: 2147483648 elements without a bufferView"},
-      {"sparse_indices_past_their_view.gltf",
-       "accessors[0]: sparse indices or values reach past their bufferView"},
-      {"positions_infinite.gltf", "accessors[0]: a value that is not a finite number"},
-      {"texcoords_nan.gltf", "accessors[1]: a value that is not a finite number"},
-      {"translation_beyond_floats.gltf", "nodes[0].translation: not a finite number"},
-      {"transform_overflows.gltf", "nodes[1]: accessors[0] placed beyond finite coordinates"},
-      {"draco_required.gltf",
-       "the file requires the extension KHR_draco_mesh_compression, which is not supported"},
-      {"meshopt_required.gltf",
-       "the file requires the extension EXT_meshopt_compression, which is not supported"},
-      {"node_cycle.gltf", "nodes: the hierarchy has a cycle"},
-      {"node_with_two_parents.gltf", "nodes[2]: more than one parent"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.file);
-    auto model = test::NewModel();
-    ScriptedHost host;
-    ReadError error;
-    EXPECT_FALSE(Parse(*model, Seed(c.file), host, &error));
-    EXPECT_EQ(error.Describe(), c.message);
-    EXPECT_EQ(model->parts_count, 0);
-  }
-}
-
-// Required extensions we read, sparse values and data that only looks hostile: the triangle
-// (0 0 0, 1 0 0, 0 1 0) with texture coordinates (0 0, 1 0, 0 1), as each file changes it.
-TEST(GltfTest, CraftedFeaturesAreRead) {
-  const struct {
-    const char* file;
-    Vec3 positions[3];
-    float uv[6];
-  } cases[] = {
-      // offset (0.5, 0.25), a quarter turn, scale (2, 4): u' = 4v + 0.5, v' = 0.25 - 2u
-      {"texture_transform_required.gltf",
-       {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
-       {0.5f, 0.25f, 0.5f, -1.75f, 4.5f, 0.25f}},
-      // short positions scaled by the node, normalised unsigned-short coordinates
-      {"quantized.gltf", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 0, 1, 0, 0, 32768 / 65535.0f}},
-      {"sparse_position.gltf", {{0, 0, 0}, {1, 0, 0}, {0, 2, 0}}, {0, 0, 1, 0, 0, 1}},
-      {"brackets_in_a_string.gltf", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 0, 1, 0, 0, 1}},
-      {"byte_order_mark.gltf", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 0, 1, 0, 0, 1}},
-      // the texture coordinates' view starts inside the positions' view
-      {"views_overlapping.gltf", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 0, 1, 0, 0, 0}},
-      // a node matrix that flattens space keeps only its translation
-      {"flat_node_matrix.gltf", {{1, 2, 3}, {2, 2, 3}, {1, 3, 3}}, {0, 0, 1, 0, 0, 1}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.file);
-    auto model = test::NewModel();
-    ScriptedHost host;
-    ReadError error;
-    ASSERT_TRUE(Parse(*model, Seed(c.file), host, &error)) << error.Describe();
-    ASSERT_EQ(model->total_vertex_count, 3);
-    for (int v = 0; v < 3; ++v) {
-      const Vec3& p = c.positions[v];
-      test::ExpectNear(model->positions[v], Vec3{p.x, p.y, -p.z}, 1e-6f);
-      EXPECT_NEAR(model->tex_u[v], c.uv[2 * v], 1e-6f) << v;
-      EXPECT_NEAR(model->tex_v[v], c.uv[2 * v + 1], 1e-6f) << v;
-    }
-  }
-  // The quantized normals: two along +z, one along -z (a normalised -128 is -1), mirrored.
-  auto model = test::NewModel();
-  ScriptedHost host;
-  ASSERT_TRUE(Parse(*model, Seed("quantized.gltf"), host));
-  EXPECT_EQ(model->normals[1], (Vec3{0, 0, -1}));
-  EXPECT_EQ(model->normals[2], (Vec3{0, 0, 1}));
 }
 
 TEST(GltfTest, PointsAndLinesAreLeftOutWithOneMessage) {

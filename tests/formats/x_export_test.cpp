@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "formats/registry.h"
 #include "formats/x_export_fixture.h"
 #include "formats/xfile/reader.h"
 #include "model/host.h"
@@ -95,30 +94,6 @@ TEST(XExportTest, SkinnedMeshesNameTheirTwinVertices) {
   EXPECT_EQ(twins["nOriginalVertices"].Dword(), 12u);
   EXPECT_EQ(twins["indices"].Numbers()[4], 1.0);
   EXPECT_EQ(twins["indices"].Numbers()[19], 0.0);
-}
-
-TEST(XExportTest, ExportWritesEveryEncodingAndFailsOnABadPath) {
-  test::TempDir dir;
-  for (XFileFormat format :
-       {XFileFormat::kText, XFileFormat::kBinary, XFileFormat::kCompressedBinary}) {
-    auto model = test::Character(3);
-    SaveOptions options;
-    options.x.format = format;
-    options.x.skin = format == XFileFormat::kBinary;
-    ScriptedHost host;
-    ASSERT_TRUE(ExportX(*model, dir.File("out.x"), options, host));
-    EXPECT_EQ(model->all_triangles, 1);
-    auto back = test::NewModel();
-    ReadError error;
-    ASSERT_TRUE(ReadModelFile(*back, dir.File("out.x"), host, {}, &error)) << error.Describe();
-    EXPECT_EQ(back->total_face_count, 10);
-    EXPECT_EQ(back->parts_count, 4);  // materials: body, arm, palm, hat
-  }
-  auto model = test::Character(1);
-  ScriptedHost host;
-  WriteError error;
-  EXPECT_FALSE(ExportX(*model, dir.File("missing/out.x"), {}, host, &error));
-  EXPECT_EQ(error.kind, WriteErrorKind::kCreate);
 }
 
 }  // namespace
