@@ -94,7 +94,6 @@ TEST(GltfDocumentTest, KeepsWhatTheSkeletalImportReads) {
   EXPECT_EQ(why, "accessors[0]: not unsigned integers");
 }
 
-// A buffer file is read from beside the model, and from nowhere else.
 // The Unit settings our export records in a node's extras are taken only whole.
 TEST(GltfDocumentTest, RecordedUnitSettingsAreTakenOnlyWhole) {
   const std::string unit = R"("basis_type":1,"blend_param":[1,10,0,20],"axis_angle":)";
@@ -113,6 +112,7 @@ TEST(GltfDocumentTest, RecordedUnitSettingsAreTakenOnlyWhole) {
   EXPECT_FALSE(scene.nodes[1].unit);
 }
 
+// A buffer file is read from beside the model, and from nowhere else.
 TEST(GltfDocumentTest, BufferFilesComeFromBesideTheModel) {
   test::TempDir dir;
   test::WriteFile(dir.File("data.bin"), std::string(8, '\x7f'));
