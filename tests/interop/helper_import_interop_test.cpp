@@ -66,34 +66,6 @@ std::vector<double> PoseErrors(const std::string& path, Model& model, int motion
 
 // ----- The checks ------------------------------------------------------------------------------
 
-// Our own small files of the families without a third-party sample (tests/data/importer), and an
-// FBX file whose up axis is x: one triangle, left, right and top as the family's axes place them,
-// turning as the family's front faces do seen from the front (clockwise for MD5, counter-clockwise
-// for the others). Each family's up becomes our +y and its front our front: the triangle stands
-// upright in our axes and faces the front view (its corners turn clockwise on the screen, as drawn
-// faces do, and its normals, given or made, point at the viewer).
-TEST(HelperImportInteropTest, EachFamilyFacesOurFrontView) {
-  for (const char* file :
-       {"upright.obj", "upright.ply", "upright.ms3d", "upright.stl", "upright.3ds", "upright.dae",
-        "upright.smd", "upright.md5mesh", "upright_x_up.fbx"}) {
-    SCOPED_TRACE(file);
-    auto model = std::make_unique<Model>();
-    ReadError error;
-    ASSERT_TRUE(
-        ReadThroughHelper(VORNA_TEST_DATA_DIR "/importer/" + std::string(file), *model, &error))
-        << error.Describe();
-    ASSERT_EQ(model->total_face_count, 1);
-    const Face& face = model->faces[0];
-    const Vec3 a = model->positions[face.corner[0]], b = model->positions[face.corner[1]],
-               c = model->positions[face.corner[2]];
-    EXPECT_NEAR(std::max({a.y, b.y, c.y}), 2.0f, 1e-5f);
-    EXPECT_NEAR(std::max({a.x, b.x, c.x}), 1.0f, 1e-5f);
-    EXPECT_NEAR(std::max({std::fabs(a.z), std::fabs(b.z), std::fabs(c.z)}), 0.0f, 1e-5f);
-    EXPECT_LT((b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x), 0.0f);
-    for (const Vec3& n : model->normals) EXPECT_NEAR(n.z, -1.0f, 1e-5f);
-  }
-}
-
 // The upright triangle with a skin: a root joint and a tip joint one unit above it, which turns a
 // quarter about z and carries the top corner. Its Units and Anim come in, and every Motion poses
 // as the library's own skinning does.
