@@ -4,9 +4,12 @@
 
 #include <cmath>
 #include <numbers>
+#include <random>
+#include <tuple>
 
 #include "animation/channel_sampling.h"
 #include "animation/pose.h"
+#include "animation/scene_transform.h"
 #include "animation/skeleton_scene.h"
 #include "support/drawn_model.h"
 #include "support/gltf_transforms.h"
@@ -70,62 +73,98 @@ void Turn(SceneDescription& scene, int node, const V3& axis, const std::vector<d
   scene.animations[0].channels.push_back(channel);
 }
 
-// ----- The file's own placement, from glTF's rules, at one key of animation 0 -----------------
+// ----- The file's own placement, from glTF's rules, at one key of one animation ---------------
 
 using test::Mul;
 
 SceneMatrix Trs(const SceneTransform& t) { return test::Trs(t.translation, t.rotation, t.scale); }
 
-// Every vertex of mesh 0 at key `key` (-1: rest), in our axes.
-std::vector<Vec3> FilePose(const SceneDescription& scene, int key) {
+// Every node's world transform at key `key` of `animation` (-1: rest); parents come first in
+// these scenes.
+std::vector<SceneMatrix> World(const SceneDescription& scene, int animation, int key) {
   std::vector<SceneTransform> local;
   for (const SceneNode& n : scene.nodes) local.push_back(n.rest);
   for (const SceneChannel& c :
-       key < 0 ? std::vector<SceneChannel>{} : scene.animations[0].channels) {
+       key < 0 ? std::vector<SceneChannel>{} : scene.animations[animation].channels) {
     const size_t k = std::min<size_t>(key, c.times.size() - 1);
-    const float* v = &c.values[k * (c.path == ChannelPath::kRotation ? 4 : 3)];
+    const bool cubic = c.interpolation == Interpolation::kCubicSpline;
+    const size_t width = c.path == ChannelPath::kRotation ? 4 : 3;
+    const float* v = &c.values[((cubic ? 3 : 1) * k + (cubic ? 1 : 0)) * width];
     if (c.path == ChannelPath::kRotation) local[c.node].rotation = {v[0], v[1], v[2], v[3]};
     if (c.path == ChannelPath::kTranslation) local[c.node].translation = {v[0], v[1], v[2]};
+    if (c.path == ChannelPath::kScale) local[c.node].scale = {v[0], v[1], v[2]};
   }
   std::vector<SceneMatrix> world(scene.nodes.size());
-  for (size_t n = 0; n < scene.nodes.size(); ++n) {  // parents come first in these scenes
+  for (size_t n = 0; n < scene.nodes.size(); ++n) {
     const int p = scene.nodes[n].parent;
     world[n] = p < 0 ? Trs(local[n]) : Mul(world[p], Trs(local[n]));
   }
-  const SceneMesh& mesh = scene.meshes[0];
-  std::vector<Vec3> out;
-  for (size_t v = 0; v < mesh.positions.size(); ++v) {
-    const auto& p = mesh.positions[v];
-    double q[3] = {0, 0, 0}, total = 0;
-    for (uint32_t i = mesh.influence_start[v]; i < mesh.influence_start[v + 1]; ++i) {
-      total += mesh.influences[i].weight;
-    }
-    for (uint32_t i = mesh.influence_start[v]; i < mesh.influence_start[v + 1]; ++i) {
-      const SceneBone& bone = mesh.bones[mesh.influences[i].bone];
-      const SceneMatrix m = Mul(world[bone.node], bone.inverse_bind);
-      for (int r = 0; r < 3; ++r) {
-        q[r] += mesh.influences[i].weight / total *
-                (m[r] * p[0] + m[4 + r] * p[1] + m[8 + r] * p[2] + m[12 + r]);
+  return world;
+}
+
+Vec3 Ours(const SceneMatrix& m, const std::array<float, 3>& p, double w = 1) {
+  double q[3];
+  for (int r = 0; r < 3; ++r)
+    q[r] = m[r] * p[0] + m[4 + r] * p[1] + m[8 + r] * p[2] + w * m[12 + r];
+  return {static_cast<float>(q[0]), static_cast<float>(q[1]), -static_cast<float>(q[2])};
+}
+
+// Every vertex of every mesh as the model rests it (a skinned one as the file holds it, a rigid
+// one placed by its node at rest), where the file puts it at the key, and its rest normal, in
+// our axes.
+struct FileVertex {
+  Vec3 rest, posed, normal;
+};
+std::vector<FileVertex> FilePose(const SceneDescription& scene, int animation, int key) {
+  const std::vector<SceneMatrix> rest = World(scene, 0, -1), world = World(scene, animation, key);
+  std::vector<FileVertex> out;
+  for (const SceneMesh& mesh : scene.meshes) {
+    const SceneMatrix& at = mesh.node < 0 ? kSceneIdentity : rest[mesh.node];
+    SceneMatrix inverse{}, normals{}, blend{};  // normals: the inverse, transposed
+    Invert(at, &inverse);
+    for (int k = 0; k < 16; ++k)
+      normals[k] = mesh.bones.empty() ? inverse[k % 4 * 4 + k / 4] : k % 5 == 0;
+    for (size_t v = 0; v < mesh.positions.size(); ++v) {
+      const auto& p = mesh.positions[v];
+      const Vec3 normal =
+          mesh.normals.empty() ? Vec3{} : Normalize(Ours(normals, mesh.normals[v], 0));
+      if (mesh.bones.empty()) {
+        out.push_back(
+            {Ours(at, p), Ours(mesh.node < 0 ? kSceneIdentity : world[mesh.node], p), normal});
+        continue;
       }
+      double total = 0;
+      blend = {};
+      for (uint32_t i = mesh.influence_start[v]; i < mesh.influence_start[v + 1]; ++i) {
+        const SceneBone& bone = mesh.bones[mesh.influences[i].bone];
+        const SceneMatrix m = Mul(world[bone.node], bone.inverse_bind);
+        total += mesh.influences[i].weight;
+        for (int k = 0; k < 16; ++k) blend[k] += mesh.influences[i].weight * m[k];
+      }
+      for (double& b : blend) b /= total;
+      out.push_back({Vec3{p[0], p[1], -p[2]}, Ours(blend, p), normal});
     }
-    out.push_back({static_cast<float>(q[0]), static_cast<float>(q[1]), -static_cast<float>(q[2])});
   }
   return out;
 }
 
-// The largest distance between the model as drawn in Motion `motion` and the file at `key`,
-// matching vertices by their rest positions.
-double WorstError(Model& model, const SceneDescription& scene, int motion, int key) {
-  const std::vector<Vec3> want = FilePose(scene, key);
-  const auto& rest = scene.meshes[0].positions;
+// The largest distance between the model as drawn in Motion `motion` and the file at `key` of
+// `animation`, matching vertices by their rest positions (each copy of a vertex counts).
+double WorstError(Model& model, const SceneDescription& scene, int motion, int key,
+                  int animation = 0) {
   const test::DrawnModel drawn = test::Drawn(model, motion);
   double worst = 0.0;
-  for (size_t s = 0; s < rest.size(); ++s) {
-    const auto [begin, end] = drawn.equal_range({rest[s][0], rest[s][1], -rest[s][2]});
-    EXPECT_NE(begin, end) << "a vertex the model does not have";
-    for (auto it = begin; it != end; ++it) {
-      worst = std::max(worst, static_cast<double>(Length(it->second.second - want[s])));
+  for (const FileVertex& f : FilePose(scene, animation, key)) {
+    const float near = 1e-5f * (1 + Length(f.rest));
+    bool found = false;
+    for (auto it = drawn.lower_bound({f.rest.x - near, -HUGE_VALF, -HUGE_VALF});
+         it != drawn.end() && std::get<0>(it->first) <= f.rest.x + near; ++it) {
+      const auto [x, y, z] = it->first;
+      if (std::fabs(y - f.rest.y) > near || std::fabs(z - f.rest.z) > near) continue;
+      found = true;
+      worst = std::max(worst, static_cast<double>(Length(it->second.second - f.posed)));
     }
+    EXPECT_TRUE(found) << "a vertex the model does not have";
   }
   return worst;
 }
@@ -146,75 +185,172 @@ std::unique_ptr<Built> Build(const SceneDescription& scene, SkeletonImportOption
 
 // ----- Units, weights and poses ---------------------------------------------------------------
 
-TEST(SkeletonImportTest, PosesFollowTheFileWithinWhatTheImportReports) {
-  struct Case {
-    const char* name;
-    SceneDescription scene;
-    int units;
-    double tolerance;  // of the model's size
-    bool fits;         // every vertex's weights within a pair of Units
+// A random character: a random tree of joints (under a node that is no joint, with
+// `armature`) with random rest transforms (uneven scales and mirrors when `uneven`), bound where
+// they rest or (without rigid meshes) elsewhere, skinning patches of two triangles each that hang
+// on one joint, on a joint and its parent, or (unless `fitting`) on any three; rigid meshes on
+// random nodes; one or two animations of keys 0.1 s apart on random channels of every
+// interpolation, the first joint always turning.
+SceneDescription RandomCharacter(std::mt19937& random, bool fitting, bool uneven, bool rigid,
+                                 bool armature) {
+  std::uniform_real_distribution<float> between(-1.0f, 1.0f);
+  const auto any = [&] { return between(random); };
+  const auto point = [&] { return std::array<float, 3>{2 * any(), 2 * any(), 2 * any()}; };
+  const auto turn = [&] { return Normalised({any(), any(), any(), any()}); };
+  const auto scale = [&] {
+    const double s = 1 + 0.3 * any();
+    return uneven ? V3{random() % 2 ? -s : s, 1 + 0.3 * any(), 1 + 0.3 * any()} : V3{s, s, s};
   };
+  SceneDescription scene;
+  const int joint0 = armature ? 1 : 0, nodes = joint0 + 2 + static_cast<int>(random() % 6);
+  SceneMesh skin;
+  skin.influence_start = {0};
+  for (int n = 0; n < nodes; ++n) {
+    const int parent = n <= joint0 ? n - 1 : joint0 + static_cast<int>(random() % (n - joint0));
+    scene.nodes.push_back(
+        {"n" + std::to_string(n), parent, {{any(), any(), any()}, turn(), scale()}});
+    if (n < joint0) continue;
+    SceneMatrix bind = World(scene, 0, -1)[n], inverse;
+    if (!rigid) bind = Mul(bind, Trs({{any(), any(), any()}, turn(), {1, 1, 1}}));
+    Invert(bind, &inverse);
+    skin.bones.push_back({n, inverse});
+    const uint32_t first = static_cast<uint32_t>(skin.positions.size());
+    for (uint32_t v = 0; v < 5; ++v) {  // the fifth in no triangle
+      skin.positions.push_back(point());
+      skin.normals.push_back(point());
+      const float w = v % 4 == 0 || parent < joint0 ? 1 : 0.2f + 0.6f * std::fabs(any());
+      skin.influences.push_back({static_cast<uint32_t>(n - joint0), w});
+      if (w < 1) skin.influences.push_back({static_cast<uint32_t>(parent - joint0), 1 - w});
+      if (!fitting && v == 3)
+        skin.influences.push_back({static_cast<uint32_t>(random() % (nodes - joint0)), 0.5f});
+      skin.influence_start.push_back(static_cast<uint32_t>(skin.influences.size()));
+    }
+    skin.triangles.insert(skin.triangles.end(),
+                          {first, first + 1, first + 2, first + 1, first + 3, first + 2});
+  }
+  scene.meshes.push_back(skin);
+  for (int m = rigid ? 1 + static_cast<int>(random() % 2) : 0; m-- > 0;) {
+    SceneMesh mesh;
+    mesh.node = static_cast<int>(random() % (nodes + 1)) - 1;
+    mesh.positions = {point(), point(), point()};
+    mesh.normals = {point(), point(), point()};
+    mesh.triangles = {0, 1, 2};
+    scene.meshes.push_back(mesh);
+  }
+  for (int a = 1 + static_cast<int>(random() % 2); a-- > 0;) {
+    SceneAnimation animation{"a" + std::to_string(a), {}, {}, {}, false};
+    const int keys = 2 + static_cast<int>(random() % 3);
+    for (int n = joint0; n < nodes; ++n) {
+      for (int path = 0; path < 3; ++path) {
+        if (n - joint0 + path > 0 && random() % 3 > 0) continue;
+        SceneChannel c{n,
+                       static_cast<ChannelPath>((path + 1) % 3),
+                       static_cast<Interpolation>(random() % 3),
+                       {},
+                       {}};
+        for (int k = 0; k < (n == joint0 ? keys : 1 + static_cast<int>(random() % keys)); ++k) {
+          c.times.push_back(0.1f * k);
+          for (int g = 0; g < (c.interpolation == Interpolation::kCubicSpline ? 3 : 1); ++g) {
+            const V3 s = scale();
+            std::array<double, 4> v = turn();
+            if (c.path != ChannelPath::kRotation) v = {any(), any(), any()};
+            if (c.path == ChannelPath::kScale) v = {s[0], s[1], s[2]};
+            c.values.insert(c.values.end(), v.begin(), v.begin() + ChannelWidth(c.path));
+          }
+        }
+        animation.channels.push_back(c);
+      }
+    }
+    scene.animations.push_back(animation);
+  }
+  return scene;
+}
+
+// Random characters, every joint a Unit under its parent joint's, pivoted where it is bound: each
+// Motion draws every vertex, every copy of it, no farther from the file's placement at its key
+// than the import reports, and characters whose weights and scales our model carries come within
+// a small share of their size. Rest normals are the file's, turned as a rigid mesh's node turns
+// (where no node mirrors).
+TEST(SkeletonImportTest, RandomCharactersPoseAsTheFileWithinWhatTheImportReports) {
+  std::mt19937 random(17);
+  for (int i = 0; i < 120; ++i) {
+    SCOPED_TRACE(i);
+    const bool fitting = i % 3 > 0, uneven = i % 3 == 0, rigid = i % 2 == 0;
+    const int joint0 = i % 4 == 1 ? 1 : 0;
+    SceneDescription scene = RandomCharacter(random, fitting, uneven, rigid, joint0 > 0);
+    if (i % 5 == 0) scene.nodes.back().name = "\xF0\x9F\x98\x80";  // an emoji has no CP932 form
+    scene.left_out.missing_joints = i % 3;
+    auto b = Build(scene);
+    ASSERT_TRUE(b->ok);
+    const Model& model = *b->model;
+    const int units = static_cast<int>(scene.nodes.size()) - joint0, parts = model.parts_count;
+    ASSERT_EQ(b->report.units, units);
+    ASSERT_EQ(model.unit_count(), units);
+    ASSERT_EQ(b->report.anims, static_cast<int>(scene.animations.size()));
+    EXPECT_EQ(b->report.renamed, i % 5 == 0 ? 1 : 0);
+    EXPECT_EQ(
+        b->report.notice.find("ファイルにない関節" + std::to_string(i % 3)) != std::string::npos,
+        i % 3 > 0);
+    int motion = 0;
+    double worst = 0.0;
+    for (size_t a = 0; a < scene.animations.size(); ++a) {
+      const int keys = static_cast<int>(scene.animations[a].channels[0].times.size());
+      EXPECT_EQ(model.anims[a].first_motion, motion);
+      EXPECT_EQ(model.anims[a].last_motion, motion + keys - 1);
+      EXPECT_EQ(model.anims[a].loop, 0);
+      EXPECT_EQ(model.anims[a].name, scene.animations[a].name);
+      for (int k = 0; k < keys; ++k, ++motion) {
+        worst = std::max(worst, WorstError(*b->model, scene, motion, k, static_cast<int>(a)));
+      }
+    }
+    EXPECT_EQ(b->report.motions, motion);
+    EXPECT_EQ(model.motion_count, motion);
+    EXPECT_LE(worst, b->report.pose_displacement + 1e-5 * b->report.model_size);
+    if (fitting && !uneven) {
+      EXPECT_EQ(b->report.unfitted_share, 0.0);
+      EXPECT_LE(b->report.pose_displacement, 0.03 * b->report.model_size);
+    }
+    for (int u = 0; u < units; ++u) {
+      const int node = u + joint0, parent = scene.nodes[node].parent;
+      EXPECT_EQ(model.node_name[parts + u],
+                i % 5 || u + 1 < units ? scene.nodes[node].name : "joint" + std::to_string(node));
+      EXPECT_EQ(model.parent[parts + u], parent < joint0 ? -1 : parts + parent - joint0);
+      SceneMatrix at{};
+      Invert(scene.meshes[0].bones[u].inverse_bind, &at);
+      EXPECT_LT(Length(model.units[u].basis_position - Ours(at, {0, 0, 0})), 1e-5f);
+    }
+    for (const FileVertex& f : uneven ? std::vector<FileVertex>{} : FilePose(scene, 0, -1)) {
+      for (int v = 0; v < model.total_vertex_count; ++v) {
+        if (Length(model.positions[v] - f.rest) > 1e-5f * (1 + Length(f.rest))) continue;
+        EXPECT_LT(Length(model.normals[v] - f.normal), 1e-4f);
+      }
+    }
+  }
+}
+
+// A chain whose root stays still (no Unit), and a pair of vertices halfway between the second
+// and third joints weighted on the first and the third, which no pair of Units holds: only the
+// blend that best follows the file in all three axes stays within 16 % (15.9 %).
+TEST(SkeletonImportTest, PosesFollowTheFileWithinWhatTheImportReports) {
   SceneDescription chain = Chain(4);
   Turn(chain, 1, {0, 0, 1}, {0, 30, 75});
   Turn(chain, 2, {1, 2, 0.5}, {10, -40, 100});
-  SceneDescription branch = Chain(3);
-  branch.nodes.push_back({"side", 0, {{0, 1, 0}, {0, 0, 0, 1}, {1, 1, 1}}, {}});
-  branch.meshes[0].bones.push_back({3, Translated({0, -1, 0})});
-  branch.meshes[0].influences[0].bone = 3;  // the first vertex hangs on the side joint
-  Turn(branch, 3, {1, 0, 0}, {0, 50, 20});
-  Turn(branch, 0, {0, 1, 1}, {0, 15, 30});
-  // Rounding against the rounded parent: twelve joints each turning 0.4 degrees about a
-  // slanted axis lose nothing along the chain.
-  SceneDescription creep = Chain(12, 0.25);
-  for (int j = 0; j < 12; ++j) Turn(creep, j, {1, 1, 0.3}, {0.4, 0.8, 1.2});
-  // Halfway between the second and third joints, a pair of vertices weighted on the first and
-  // the third, which no pair of Units holds: only the blend that best follows the file in all
-  // three axes stays within 16 % (15.9 %).
   SceneDescription skip = Chain(3);
   for (const uint32_t v : {6, 7})
     skip.meshes[0].influences[skip.meshes[0].influence_start[v]].bone = 0;
   Turn(skip, 1, {0, 1, 0}, {0, 30, 60});
   Turn(skip, 2, {0, 1, 0}, {0, -40, 20});
-  // The branch's first triangle spans the side joint and the next one, which no pair holds.
-  Case cases[] = {{"chain", chain, 3, 0.01, true},
-                  {"branch", branch, 4, 0.05, false},
-                  {"creep", creep, 12, 0.01, true},
-                  {"skip", skip, 2, 0.16, false}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    auto b = Build(c.scene);
+  for (const auto& [scene, units, tolerance] :
+       {std::tuple(chain, 3, 0.01), std::tuple(skip, 2, 0.16)}) {
+    SCOPED_TRACE(units);
+    auto b = Build(scene);
     ASSERT_TRUE(b->ok);
-    EXPECT_EQ(b->model->unit_count(), c.units);  // the chain's still root is no Unit
-    EXPECT_EQ(b->model->motion_count, 3);
-    ASSERT_EQ(b->model->anim_count, 1);
-    EXPECT_EQ(b->model->anims[0].name, "move");
+    EXPECT_EQ(b->model->unit_count(), units);
     double worst = 0.0;
-    for (int m = 0; m < 3; ++m) worst = std::max(worst, WorstError(*b->model, c.scene, m, m));
+    for (int m = 0; m < 3; ++m) worst = std::max(worst, WorstError(*b->model, scene, m, m));
     EXPECT_LE(worst, b->report.pose_displacement + 1e-6);
-    EXPECT_LE(b->report.pose_displacement, c.tolerance * b->report.model_size);
-    EXPECT_EQ(b->report.unfitted_share == 0.0, c.fits);
+    EXPECT_LE(b->report.pose_displacement, tolerance * b->report.model_size);
   }
-}
-
-TEST(SkeletonImportTest, UnitsKeepTheirJointsNamesParentsAndBindPositions) {
-  SceneDescription scene = Chain(4);
-  Turn(scene, 0, {0, 0, 1}, {0, 10});
-  scene.nodes[2].name = "肘";
-  scene.nodes[3].name = "\xF0\x9F\x98\x80";  // an emoji has no CP932 form
-  auto b = Build(scene);
-  ASSERT_TRUE(b->ok);
-  Model& m = *b->model;
-  ASSERT_EQ(m.unit_count(), 4);
-  const int parts = m.parts_count;
-  EXPECT_EQ(m.node_name[parts + 2], "\x95\x49");  // 肘 in CP932
-  EXPECT_EQ(m.node_name[parts + 3], "joint3");
-  EXPECT_EQ(b->report.renamed, 1);
-  for (int u = 0; u < 4; ++u) {
-    EXPECT_EQ(m.parent[parts + u], u == 0 ? -1 : parts + u - 1);
-    EXPECT_FLOAT_EQ(m.units[u].basis_position.x, static_cast<float>(u));
-  }
-  for (int p = 0; p < parts; ++p) EXPECT_TRUE(m.IsUnitNode(m.parent[p])) << p;
-  EXPECT_NE(b->report.notice.find("置き換え"), std::string::npos);
 }
 
 TEST(SkeletonImportTest, TurnsAboutOneAxisMakeATiltAxisUnit) {
@@ -266,25 +402,6 @@ TEST(SkeletonImportTest, NodesBeyondTheCapacityMergeLeafFirst) {
   EXPECT_EQ(b->model->unit_count() + b->report.merged_joints, 300);
   EXPECT_EQ(b->model->node_name[b->model->parts_count], "j0");  // the root stays
   EXPECT_NE(b->report.notice.find("統合"), std::string::npos);
-}
-
-TEST(SkeletonImportTest, RigidMeshesMoveWithTheNodeThatCarriesThem) {
-  SceneDescription scene = Chain(2);
-  SceneMesh& mesh = scene.meshes[0];
-  mesh.bones.clear();
-  mesh.influences.clear();
-  mesh.influence_start.clear();
-  mesh.node = 1;  // carried by a node no skin names, moved by the animation
-  scene.nodes[1].rest.translation = {0, 2, 0};
-  Turn(scene, 1, {0, 0, 1}, {0, 90});
-  auto b = Build(scene);
-  ASSERT_TRUE(b->ok);
-  const Model& m = *b->model;
-  ASSERT_EQ(m.unit_count(), 1);
-  EXPECT_EQ(m.node_name[m.parts_count], "j1");
-  EXPECT_EQ(m.parent[0], m.parts_count);
-  EXPECT_FLOAT_EQ(m.positions[0].y, 1.9f);  // rest: 0.1 below the node at (0, 2, 0)
-  EXPECT_LT(b->report.pose_displacement, 1e-5);
 }
 
 // ----- Motions and Anims ----------------------------------------------------------------------
