@@ -73,19 +73,14 @@ TEST(SaveViewImageTest, EncodesByTheFilterWhateverTheName) {
   ViewState view;
   ASSERT_TRUE(InitDevice(context, view, 40, 30));
   RenderFrame(context, *FaceModel({Square(-0.5f, -0.5f, 0.5f, 0.5f)}), view);
-  // PNG by the filter, although the name says BMP; the pixels are the frame's.
+  // PNG by the filter, although the name says BMP; the pixels are the frame's. Each other filter's
+  // encoder writes the reference drawings of the vorna-cli cases.
   const std::string png = dir.File("pose.bmp");
   ASSERT_TRUE(SaveViewImage(context, png, ImageExportFormatAt(4)->format));
   Image decoded;
   ASSERT_TRUE(DecodeImageFile(png, &decoded));
   EXPECT_EQ(test::ReadFile(png).substr(1, 3), "PNG");
   EXPECT_EQ(decoded.rgba, context.device->back_buffer().rgba);
-  const std::pair<int, std::string> magic[] = {{1, "BM"}, {2, "GIF8"}, {3, "\xFF\xD8"}, {5, "II*"}};
-  for (const auto& [filter, bytes] : magic) {
-    const std::string path = dir.File("view" + std::to_string(filter));
-    ASSERT_TRUE(SaveViewImage(context, path, ImageExportFormatAt(filter)->format)) << filter;
-    EXPECT_EQ(test::ReadFile(path).substr(0, bytes.size()), bytes) << filter;
-  }
   EXPECT_EQ(ImageExportFormatAt(6), nullptr);
   EXPECT_FALSE(SaveViewImage(context, "", ImageFormat::kPng));
   EXPECT_FALSE(SaveViewImage(context, dir.File("x.dds"), ImageFormat::kDds));  // never written
