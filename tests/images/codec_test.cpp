@@ -172,11 +172,8 @@ TEST(SaveImageFileTest, ReplacesAtomicallyAndKeepsTheOldFileOnFailure) {
   test::WriteFile(path, "old");
   EXPECT_FALSE(SaveImageFile(Image{}, ImageFormat::kTiff, path));  // nothing to encode
   EXPECT_EQ(test::ReadFile(path), "old");
-  EXPECT_FALSE(
-      SaveImageFile(test::Gradient(4, 4), ImageFormat::kBmp, dir.File("missing/view.bmp")));
   std::filesystem::create_directory(dir.File("folder"));
   EXPECT_FALSE(SaveImageFile(test::Gradient(4, 4), ImageFormat::kBmp, dir.File("folder")));
-  EXPECT_FALSE(SaveImageFile(test::Gradient(4, 4), ImageFormat::kDds, dir.File("view.dds")));
   // view.tif and folder: no temporaries.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 }
