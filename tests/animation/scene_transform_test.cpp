@@ -61,6 +61,15 @@ TEST(RotationAnglesTest, RandomTurnsComeBackAsAnglesAndAxes) {
               (std::array<int32_t, 3>{a, b, c}));
     EXPECT_EQ(WholeDegreeAngles(whole, AnglesNear(whole, {a + 180 - noise, 180.0 - b, c + 180.0})),
               (std::array<int32_t, 3>{a + 180, 180 - b, c + 180}));
+    // Any other turn gets the whole degrees nearest it of those around its angles.
+    const Angles exact = AnglesNear(r, near);
+    const std::array<int32_t, 3> w = WholeDegreeAngles(r, exact);
+    const double best = Apart(RotationOfAngles({1.0 * w[0], 1.0 * w[1], 1.0 * w[2]}), r);
+    for (int n = 0; n < 27; ++n) {
+      const Angles other = {std::round(exact[0]) + n % 3 - 1, std::round(exact[1]) + n / 3 % 3 - 1,
+                            std::round(exact[2]) + n / 9 - 1};
+      EXPECT_GE(Apart(RotationOfAngles(other), r), best - 1e-12);
+    }
     const int tilt = b * 17 / 18;  // clear of +-90, where the second angle decides nothing
     const Rotation3 tilted = RotationOfAngles({0.0, 1.0 * tilt, 1.0 * c});
     double error = 1.0;

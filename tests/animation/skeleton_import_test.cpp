@@ -276,7 +276,7 @@ TEST(SkeletonImportTest, RandomCharactersPoseAsTheFileWithinWhatTheImportReports
   for (int i = 0; i < 120; ++i) {
     SCOPED_TRACE(i);
     const bool fitting = i % 3 > 0, uneven = i % 3 == 0, rigid = i % 2 == 0;
-    const int joint0 = i % 4 == 1 ? 1 : 0;
+    const int joint0 = i / 2 % 2;
     SceneDescription scene = RandomCharacter(random, fitting, uneven, rigid, joint0 > 0);
     if (i % 5 == 0) scene.nodes.back().name = "\xF0\x9F\x98\x80";  // an emoji has no CP932 form
     scene.left_out.missing_joints = i % 3;
@@ -308,7 +308,7 @@ TEST(SkeletonImportTest, RandomCharactersPoseAsTheFileWithinWhatTheImportReports
     EXPECT_LE(worst, b->report.pose_displacement + 1e-5 * b->report.model_size);
     if (fitting && !uneven) {
       EXPECT_EQ(b->report.unfitted_share, 0.0);
-      EXPECT_LE(b->report.pose_displacement, 0.03 * b->report.model_size);
+      EXPECT_LE(b->report.pose_displacement, 0.04 * b->report.model_size);
     }
     for (int u = 0; u < units; ++u) {
       const int node = u + joint0, parent = scene.nodes[node].parent;
