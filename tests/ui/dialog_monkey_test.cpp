@@ -3,10 +3,11 @@
 // gets random slider positions, texts (numbers, nonsense, huge values), combo choices, buttons
 // (and the dialogs they open) and menu items, then OK or Cancel. Checked is that the editor
 // survives it (run under the sanitizers, this finds the index and state faults the scripted tests
-// do not think of), that no dialog opens with one control drawn over another, and that the run goes
-// as it went before: each dialog's controls as the monkey leaves them, and after each command the
-// window title, status line, menu states, messages, Unit tree, model, modified flag and the view
-// drawn are compared with ui/monkey.txt.
+// do not think of), that no dialog opens with one control drawn over another, that after each
+// change the view shows the state as it is now (a redraw that is never asked for leaves it showing
+// the one before), and that the run goes as it went before: each dialog's controls as the monkey
+// leaves them, and after each command the window title, status line, menu states, messages, Unit
+// tree, model, modified flag and the view drawn are compared with ui/monkey.txt.
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -54,9 +55,29 @@ T* Pick(const QList<T*>& items, QRandomGenerator& rng) {
 
 struct Monkey {
   QRandomGenerator rng;
+  MainWindow* window = nullptr;
   std::string trace;
   int opened = 0;
   QStringList overlaps;  // as opened, before the monkey hides or moves anything
+  QStringList stale;     // where the view went on showing an earlier state
+
+  // The view shows the session as it is once the frame asked for is painted: one drawn afresh at
+  // the view's size, with its marker size, material and texture preview, has the same pixels.
+  void CheckViewCurrent(const QString& where) {
+    window->view_window()->repaint();  // what the next paint would show, without waiting for it
+    EditorSession& session = window->session();
+    const RenderContext& shown = session.render();
+    const Image& buffer = shown.device->back_buffer();
+    RenderContext fresh;
+    QVERIFY(InitDevice(fresh, session.view(), buffer.width, buffer.height));
+    fresh.marker_scale = shown.marker_scale;
+    fresh.default_material = shown.default_material;
+    fresh.preview = shown.preview;
+    SetupProjection(fresh, session.view());
+    Model copy = session.model();
+    RenderFrame(fresh, copy, session.view());
+    if (fresh.device->back_buffer().rgba != buffer.rgba) stale << where;
+  }
 
   // Works the dialog that has opened over `outer` (null: the main window), if one has: pokes it,
   // traces it and leaves it with OK or Cancel; false when none has.
@@ -67,7 +88,10 @@ struct Monkey {
     const bool accept = rng.bounded(2) == 0;
     ++opened;
     for (const QString& pair : test::OverlappingSiblings(*dialog)) overlaps << name + ": " + pair;
-    for (int step = 0; step < 40 && dialog->isVisible(); ++step) Poke(*dialog);
+    for (int step = 0; step < 40 && dialog->isVisible(); ++step) {
+      Poke(*dialog);
+      CheckViewCurrent(name);
+    }
     if (!dialog->isVisible()) {  // closed by a button of its own
       trace += "closed " + name.toStdString() + "\n";
       return true;
@@ -152,6 +176,7 @@ class DialogMonkeyTest : public QObject {
     std::string& trace = monkey.trace;
     ScriptedHost host;
     MainWindow window(&host);
+    monkey.window = &window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QTRY_VERIFY(window.view_window()->device_ready());
@@ -192,6 +217,7 @@ class DialogMonkeyTest : public QObject {
           window.RunCommand(id);
         }
         QCoreApplication::processEvents();  // the handler above, when no dialog opened
+        monkey.CheckViewCurrent(QString::number(id));
         trace += std::to_string(id) + " " + window.windowTitle().toStdString() + " | " +
                  window.statusBar()->findChild<QLabel*>()->text().toStdString() + "\n";
         for (; told < host.entries.size(); ++told) {  // folders named from the checkout
@@ -227,6 +253,8 @@ class DialogMonkeyTest : public QObject {
     QVERIFY(monkey.opened >= 30);  // most commands were enabled and opened their dialog
     monkey.overlaps.removeDuplicates();
     QCOMPARE(monkey.overlaps, QStringList());
+    monkey.stale.removeDuplicates();
+    QCOMPARE(monkey.stale, QStringList());
     QCOMPARE(test::ReferenceFileDifference(trace, "ui/monkey.txt"), "");
   }
 };
