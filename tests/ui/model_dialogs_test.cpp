@@ -143,7 +143,6 @@ class ModelDialogsTest : public QObject {
     QCOMPARE(dialog.arrows(2)->value(), 270);
     dialog.arrows(2)->stepBy(1);
     QCOMPARE(dialog.edit(2)->text(), QString("271"));
-    QVERIFY(f.redraws >= 4);
     // Cancel hands back to the editor's session, which puts every turn back (pinned there).
     dialog.reject();
     {  // closed by its window, neither OK nor Cancel: put back all the same
