@@ -110,7 +110,7 @@ class ModelDialogsTest : public QObject {
     QCOMPARE(f.model().parts[0].material.diffuse.g, Material{}.diffuse.g);
   }
 
-  void RotateControlsFollowEachOther() {
+  void RotateSliderFocusesItsTextAndClosingPutsTheTurnsBack() {
     test::DialogHarness f;
     MakeBox(f.model());
     RotateDialog dialog(f.Context());
@@ -120,29 +120,11 @@ class ModelDialogsTest : public QObject {
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
-    // Slider -> edit text and arrows, and the focus into the edit box with its text selected.
+    // A slider move puts the focus into the edit box with its text selected. How slider, arrows
+    // and text follow each other the dialog monkey's record of the controls pins.
     dialog.slider(0)->setValue(90);
-    QCOMPARE(dialog.edit(0)->text(), QString("90"));
-    QCOMPARE(dialog.arrows(0)->value(), 90);
     QVERIFY(dialog.edit(0)->hasFocus());
     QCOMPARE(dialog.edit(0)->selectedText(), QString("90"));
-    // Arrows -> slider and edit text.
-    dialog.arrows(1)->stepBy(1);
-    QCOMPARE(dialog.slider(1)->value(), 1);
-    QCOMPARE(dialog.edit(1)->text(), QString("1"));
-    dialog.arrows(1)->stepBy(-1);
-    dialog.arrows(1)->stepBy(-1);  // at the bottom: stays
-    QCOMPARE(dialog.edit(1)->text(), QString("0"));
-    // Typing (with the focus in the box) -> slider; the arrows follow the text quietly.
-    dialog.activateWindow();
-    dialog.edit(2)->setFocus();
-    QVERIFY(dialog.edit(2)->hasFocus());
-    dialog.edit(2)->selectAll();
-    QTest::keyClicks(dialog.edit(2), "270");
-    QCOMPARE(dialog.slider(2)->value(), 270);
-    QCOMPARE(dialog.arrows(2)->value(), 270);
-    dialog.arrows(2)->stepBy(1);
-    QCOMPARE(dialog.edit(2)->text(), QString("271"));
     // Cancel hands back to the editor's session, which puts every turn back (pinned there).
     dialog.reject();
     {  // closed by its window, neither OK nor Cancel: put back all the same
