@@ -105,19 +105,17 @@ class UnitSettingsDialogTest : public QObject {
   }
 
   void SlotControlsStoreWhatTheirTextShows() {
-    enum Action { kSlider, kSpin, kTyped, kPage };
+    enum Action { kSpin, kTyped, kPage };
     struct Case {
       int slot;
       Action action;
-      QString input;  // a position for the slider and the spin
+      QString input;  // a position for the spin
       std::function<float(const Model&)> stored;
       float value;
       QString text;
       int position;
     };
     const Case cases[] = {
-        {13, kSlider, "1500", [](const Model& m) { return m.motions[0].translation[0].x; }, 0.5f,
-         "0.500", 1500},
         {5, kSpin, "1001", [](const Model& m) { return m.units[0].basis_position.y; }, 0.001f,
          "0.001", 1001},
         // Typed text stays as typed, unclamped, with the slider at its end.
@@ -131,7 +129,6 @@ class UnitSettingsDialogTest : public QObject {
       Harness h;
       UnitSettingsDialog dialog(h.Context());
       const auto& slot = dialog.slot(c.slot);
-      if (c.action == kSlider) slot.slider->setValue(c.input.toInt());
       if (c.action == kSpin) slot.spin->setValue(c.input.toInt());
       if (c.action == kTyped) Type(slot.edit, c.input);
       if (c.action == kPage) slot.slider->triggerAction(QAbstractSlider::SliderPageStepAdd);
