@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -61,22 +62,26 @@ struct Monkey {
   QStringList overlaps;  // as opened, before the monkey hides or moves anything
   QStringList stale;     // where the view went on showing an earlier state
 
-  // The view shows the session as it is once the frame asked for is painted: one drawn afresh at
-  // the view's size, with its marker size, material and texture preview, has the same pixels.
+  // What the view puts on screen, once the frame asked for is painted, is the session as it is: a
+  // frame drawn afresh at the view's size, with its marker size, material and texture preview.
   void CheckViewCurrent(const QString& where) {
-    window->view_window()->repaint();  // what the next paint would show, without waiting for it
+    const QImage on_screen = window->view_window()->grab().toImage().convertToFormat(
+        QImage::Format_RGBA8888);  // paints at once what the next paint would show
     EditorSession& session = window->session();
     const RenderContext& shown = session.render();
-    const Image& buffer = shown.device->back_buffer();
     RenderContext fresh;
-    QVERIFY(InitDevice(fresh, session.view(), buffer.width, buffer.height));
+    QVERIFY(InitDevice(fresh, session.view(), on_screen.width(), on_screen.height()));
     fresh.marker_scale = shown.marker_scale;
     fresh.default_material = shown.default_material;
     fresh.preview = shown.preview;
     SetupProjection(fresh, session.view());
     Model copy = session.model();
     RenderFrame(fresh, copy, session.view());
-    if (fresh.device->back_buffer().rgba != buffer.rgba) stale << where;
+    const Image& drawn = fresh.device->back_buffer();
+    if (on_screen != QImage(drawn.rgba.data(), drawn.width, drawn.height, drawn.width * 4,
+                            QImage::Format_RGBA8888)) {
+      stale << where;
+    }
   }
 
   // Works the dialog that has opened over `outer` (null: the main window), if one has: pokes it,
