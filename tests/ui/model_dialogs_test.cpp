@@ -79,7 +79,6 @@ class ModelDialogsTest : public QObject {
     const Model& model = f.model();
     QVERIFY(Near(model.total_corner_max, {0.4f, 0.6f, 0.2f}));  // the fit, pinned by the editor
     QCOMPARE(int(model.modified), 1);
-    QCOMPARE(f.thumbnails, 1);
 
     SizeDialog cancelled(f.Context());
     cancelled.scale_box(1)->setText("5");

@@ -87,10 +87,6 @@ class UnitSettingsDialogTest : public QObject {
     QCOMPARE(h.view().part_alpha, 255);
     QCOMPARE(h.thumbnails, 0);
     QVERIFY(h.menu_changes >= 1);
-    // Opened on another Unit, the box shows that one.
-    h.model().selected_unit = 1;
-    UnitSettingsDialog again(h.Context());
-    QCOMPARE(again.unit_box()->currentIndex(), 1);
   }
 
   void SlotControlsStoreWhatTheirTextShows() {
