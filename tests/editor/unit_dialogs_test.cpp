@@ -84,7 +84,8 @@ TEST(BlendToolTest, WeightsFallWithDistanceAndCanBeZeroed) {
   EXPECT_EQ(model->blend, std::vector<float>(4, 1.0f));
   ZeroBlendWeights(*model);
   EXPECT_EQ(model->blend, std::vector<float>(4, 0.0f));
-  NeutraliseUnit(*model, true);  // with "a" at 0 the weights are worked out again
+  model->units[0].blend_param[0] = 0;  // along x again, the weights left as they are
+  NeutraliseUnit(*model, true);        // with "a" at 0 the weights are worked out again
   EXPECT_EQ(model->blend, std::vector<float>(4, 1.0f));
 }
 
