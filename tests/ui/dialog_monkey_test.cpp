@@ -1,13 +1,14 @@
 // Every menu command from Edit to Direction and the Motion buttons, in a random order on the
 // sample with a random node selected and questions answered at random. Each dialog one opens
-// gets random slider positions, texts (numbers, nonsense, huge values), combo choices, buttons
-// (and the dialogs they open) and menu items, then OK or Cancel. Checked is that the editor
-// survives it (run under the sanitizers, this finds the index and state faults the scripted tests
-// do not think of), that no dialog opens with one control drawn over another, that after each
-// change the view shows the state as it is now (a redraw that is never asked for leaves it showing
-// the one before), and that the run goes as it went before: each dialog's controls as the monkey
-// leaves them, and after each command the window title, status line, menu states, messages, Unit
-// tree, model, modified flag and the view drawn are compared with ui/monkey.txt.
+// gets random slider and spin box positions, texts (numbers, nonsense, huge values), combo
+// choices, list rows, tabs, buttons (and the dialogs they open) and menu items, then OK or Cancel.
+// Checked is that the editor survives it (run under the sanitizers, this finds the index and state
+// faults the scripted tests do not think of), that no dialog opens with one control drawn over
+// another, that after each change the view shows the state as it is now (a redraw that is never
+// asked for leaves it showing the one before), and that the run goes as it went before: each
+// dialog's controls as the monkey leaves them, and after each command the window title, status
+// line, menu states, messages, Unit tree, model, modified flag and the view drawn are compared with
+// ui/monkey.txt.
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -17,11 +18,14 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRandomGenerator>
 #include <QSlider>
+#include <QSpinBox>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -102,9 +106,9 @@ struct Monkey {
       return true;
     }
     trace += (accept ? "OK " : "Cancel ") + test::LayoutDescription(*dialog).toStdString();
-    if (accept) {
-      dialog->accept();
-    } else {
+    if (accept) dialog->accept();
+    if (dialog->isVisible()) {  // Cancel, or OK refused what the dialog holds
+      if (accept) trace += "refused\n";
       dialog->reject();
     }
     return true;
@@ -114,7 +118,7 @@ struct Monkey {
   void Poke(QDialog& dialog) {
     static const char* const kTexts[] = {"",     "0",   "1",   "-5",  "abc",
                                          "1e40", "nan", "360", "0.5", "99999999999"};
-    switch (rng.bounded(5)) {
+    switch (rng.bounded(8)) {
       case 0:
         if (QSlider* s = Pick(dialog.findChildren<QSlider*>(), rng); s && s->isEnabled()) {
           s->setValue(s->minimum() + rng.bounded(s->maximum() - s->minimum() + 1));
@@ -134,13 +138,12 @@ struct Monkey {
         }
         break;
       case 3: {
-        // Toggles and push buttons but OK, Cancel, those that open file dialogs (dots) and Qt's
-        // own tool buttons (the menu bar's popup would wait for a click).
+        // Toggles and push buttons but OK, Cancel and Qt's own tool buttons (the menu bar's popup
+        // would wait for a click).
         QList<QAbstractButton*> buttons;
         for (QAbstractButton* b : dialog.findChildren<QAbstractButton*>()) {
           if (b->isEnabled() && qobject_cast<QDialogButtonBox*>(b->parentWidget()) == nullptr &&
-              qobject_cast<QToolButton*>(b) == nullptr &&
-              !b->text().contains(QStringLiteral(".."))) {
+              qobject_cast<QToolButton*>(b) == nullptr) {
             buttons.push_back(b);
           }
         }
@@ -151,6 +154,22 @@ struct Monkey {
         }
         break;
       }
+      case 4:
+        if (QSpinBox* s = Pick(dialog.findChildren<QSpinBox*>(), rng); s && s->isEnabled()) {
+          s->setValue(s->minimum() + rng.bounded(s->maximum() - s->minimum() + 1));
+        }
+        break;
+      case 5:
+        if (QListWidget* l = Pick(dialog.findChildren<QListWidget*>(), rng);
+            l && l->isEnabled() && l->count() > 0) {
+          l->setCurrentRow(rng.bounded(l->count()));
+        }
+        break;
+      case 6:
+        if (QTabWidget* t = Pick(dialog.findChildren<QTabWidget*>(), rng); t && t->isEnabled()) {
+          t->setCurrentIndex(rng.bounded(t->count()));
+        }
+        break;
       default: {
         // Items ending in dots open file dialogs; they are left out.
         QList<QAction*> items;

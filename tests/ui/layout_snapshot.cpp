@@ -113,7 +113,9 @@ class Describer {
     Line(depth, where + Identity(w));
     if (const auto* tabs = qobject_cast<const QTabWidget*>(&w)) {
       for (int i = 0; i < tabs->count(); ++i) {
-        Widget(*tabs->widget(i), "tab " + Quoted(tabs->tabText(i)) + " ", depth + 1);
+        Widget(*tabs->widget(i),
+               "tab " + Quoted(tabs->tabText(i)) + (i == tabs->currentIndex() ? " shown " : " "),
+               depth + 1);
       }
     } else if (w.layout() != nullptr && qobject_cast<const QDialogButtonBox*>(&w) == nullptr) {
       Layout(*w.layout(), depth + 1);
