@@ -6,9 +6,9 @@
 // faults the scripted tests do not think of), that no dialog opens with one control drawn over
 // another, that after each change the view shows the state as it is now (a redraw that is never
 // asked for leaves it showing the one before), and that the run goes as it went before: each
-// dialog's controls as the monkey leaves them, and after each command the window title, status
-// line, menu states, messages, Unit tree, model, modified flag and the view drawn are compared with
-// ui/monkey.txt.
+// dialog's controls and the view as the monkey leaves them, and after each command the window
+// title, status line, menu states, messages, Unit tree, model, modified flag and the view drawn are
+// compared with ui/monkey.txt.
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -65,6 +65,17 @@ struct Monkey {
   int opened = 0;
   QStringList overlaps;  // as opened, before the monkey hides or moves anything
   QStringList stale;     // where the view went on showing an earlier state
+  RenderContext frame;   // the view at a size of its own: the window's depends on the fonts
+
+  // The session's view of `model` drawn into `frame`, as a number. The projection too follows the
+  // view: perspective, playback and the free camera's zoom.
+  std::string FrameDigest(Model& model) {
+    SetupProjection(frame, window->session().view());
+    RenderFrame(frame, model, window->session().view());
+    const std::vector<uint8_t>& drawn = frame.device->back_buffer().rgba;
+    return std::to_string(std::hash<std::string_view>()(
+        std::string_view(reinterpret_cast<const char*>(drawn.data()), drawn.size())));
+  }
 
   // What the view puts on screen, once the frame asked for is painted, is the session as it is: a
   // frame drawn afresh at the view's size, with its marker size, material and texture preview.
@@ -105,6 +116,8 @@ struct Monkey {
       trace += "closed " + name.toStdString() + "\n";
       return true;
     }
+    Model shown = window->session().model();  // what the view draws while the dialog is open
+    trace += "drawn " + FrameDigest(shown) + "\n";
     trace += (accept ? "OK " : "Cancel ") + test::LayoutDescription(*dialog).toStdString();
     if (accept) dialog->accept();
     if (dialog->isVisible()) {  // Cancel, or OK refused what the dialog holds
@@ -206,8 +219,7 @@ class DialogMonkeyTest : public QObject {
     QTRY_VERIFY(window.view_window()->device_ready());
     QVERIFY(window.OpenPath(QStringLiteral(VORNA_SOURCE_DIR "/samples/walker.vrn")));
     const Model& model = window.session().model();
-    RenderContext frame;  // the view at a size of its own: the window's depends on the fonts
-    QVERIFY(InitDevice(frame, window.session().view(), 64, 48));
+    QVERIFY(InitDevice(monkey.frame, window.session().view(), 64, 48));
     size_t told = 0;
     // Every command of the menus between File and Help but playback, and the Motion buttons.
     std::vector<int> ids;
@@ -262,12 +274,7 @@ class DialogMonkeyTest : public QObject {
         trace += "\ntree " + test::Paths(*window.unit_tree()).join(' ').toStdString();
         QVERIFY(CheckModel(model, nullptr));         // a model the reader would accept
         auto copy = std::make_unique<Model>(model);  // the writer clamps what it writes
-        // The projection too follows the view: perspective, playback and the free camera's zoom.
-        SetupProjection(frame, window.session().view());
-        RenderFrame(frame, *copy, window.session().view());
-        const std::vector<uint8_t>& drawn = frame.device->back_buffer().rgba;
-        trace += "\nframe " + std::to_string(std::hash<std::string_view>()(std::string_view(
-                                  reinterpret_cast<const char*>(drawn.data()), drawn.size())));
+        trace += "\nframe " + monkey.FrameDigest(*copy);
         trace += " model " +
                  std::to_string(
                      std::hash<std::string>()(FormatTaggedText(*copy, {}, TextVariant::kVrn))) +
