@@ -14,7 +14,6 @@
 #include <functional>
 
 #include "model/host.h"
-#include "render/camera.h"
 #include "ui/dialog_harness.h"
 #include "ui/layout_snapshot.h"
 #include "ui/ui_test_registry.h"
@@ -52,8 +51,8 @@ class UnitSettingsDialogTest : public QObject {
   Q_OBJECT
 
  private slots:
-  // The page rules and the restoring are the editor's; here the tabs and the Unit box reach them,
-  // and Cancel puts back every Unit and the view. The axis radios are the dialog monkey's.
+  // The page rules and the restoring are the editor's; here the Unit box reaches them, and Cancel
+  // puts back every Unit and the view. The axis radios, tabs and spins are the dialog monkey's.
   void OpensOnThePageOfTheAxisTypeAndCancelPutsItAllBack() {
     Harness h;
     h.model().units[2].basis_type = 2;
@@ -61,15 +60,6 @@ class UnitSettingsDialogTest : public QObject {
     QCOMPARE(test::LayoutDifference(dialog), QString());
     QCOMPARE(h.stops, 1);
     QCOMPARE(h.view().part_alpha, 128);
-    dialog.xyz_axes_radio()->click();
-    dialog.tabs()->setCurrentIndex(1);  // the translation page draws without the Unit markers
-    QVERIFY(!PlanFrame(h.view()).markers);
-    dialog.tabs()->setCurrentIndex(2);
-    QCOMPARE(h.view().unit_dialog_page, 4);
-    QVERIFY(PlanFrame(h.view()).markers);
-    dialog.slot(13).slider->setValue(1500);
-    dialog.tabs()->setCurrentIndex(0);  // back on the rotation tab: the page of the type chosen
-    QCOMPARE(dialog.RotationPageShown(), 2);
 
     dialog.unit_box()->setCurrentIndex(1);
     QCOMPARE(h.model().selected_unit, 1);
@@ -88,19 +78,17 @@ class UnitSettingsDialogTest : public QObject {
   }
 
   void SlotControlsStoreWhatTheirTextShows() {
-    enum Action { kSpin, kTyped, kPage };
+    enum Action { kTyped, kPage };
     struct Case {
       int slot;
       Action action;
-      QString input;  // a position for the spin
+      QString input;
       std::function<float(const Model&)> stored;
       float value;
       QString text;
       int position;
     };
     const Case cases[] = {
-        {5, kSpin, "1001", [](const Model& m) { return m.units[0].basis_position.y; }, 0.001f,
-         "0.001", 1001},
         // Typed text stays as typed, unclamped, with the slider at its end.
         {9, kTyped, "400", [](const Model& m) { return float(m.motions[0].angle[2][0]); }, 400.0f,
          "400", 360},
@@ -112,7 +100,6 @@ class UnitSettingsDialogTest : public QObject {
       Harness h;
       UnitSettingsDialog dialog(h.Context());
       const auto& slot = dialog.slot(c.slot);
-      if (c.action == kSpin) slot.spin->setValue(c.input.toInt());
       if (c.action == kTyped) Type(slot.edit, c.input);
       if (c.action == kPage) slot.slider->triggerAction(QAbstractSlider::SliderPageStepAdd);
       QCOMPARE(c.stored(h.model()), c.value);
@@ -173,8 +160,6 @@ class UnitSettingsDialogTest : public QObject {
     dialog.weight_spin()->setValue(11);  // the spin writes its number into the edit
     QCOMPARE(dialog.weight_edit()->text(), QString("11"));
     QCOMPARE(h.model().units[0].blend_param[1], 11);
-    dialog.range_spin()->setValue(250);
-    QCOMPARE(h.model().units[0].blend_param[3], 250);
     dialog.blend_formula_box()->setCurrentIndex(1);
 
     // The corners it cycles through are pinned by the core tests; the controls follow.
