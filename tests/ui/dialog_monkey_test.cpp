@@ -1,15 +1,16 @@
 // Every menu command from Edit to Direction and the Motion buttons, in a random order on the
 // sample with a random node selected and questions answered at random. Each dialog one opens
 // gets random slider and spin box positions, texts (numbers, nonsense, huge values), combo
-// choices, list rows, tabs, buttons (and the dialogs they open) and menu items, then OK or Cancel.
-// Checked is that the editor survives it (run under the sanitizers, this finds the index and state
-// faults the scripted tests do not think of), that no dialog opens with one control drawn over
-// another, that after each change the view shows the state as it is now (a redraw that is never
-// asked for leaves it showing the one before), and that the run goes as it went before: each
+// choices, list and tree rows, tabs, buttons (and the dialogs they open) and menu items, then OK or
+// Cancel. Checked is that the editor survives it (run under the sanitizers, this finds the index
+// and state faults the scripted tests do not think of), that no dialog opens with one control drawn
+// over another, that after each change the view shows the state as it is now (a redraw that is
+// never asked for leaves it showing the one before), and that the run goes as it went before: each
 // dialog's controls and the view as the monkey leaves them, and after each command the window
 // title, status line, menu states, messages, Unit tree, model, modified flag and the view drawn are
 // compared with ui/monkey.txt.
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -18,7 +19,6 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRandomGenerator>
@@ -131,11 +131,16 @@ struct Monkey {
   void Poke(QDialog& dialog) {
     static const char* const kTexts[] = {"",     "0",   "1",   "-5",  "abc",
                                          "1e40", "nan", "360", "0.5", "99999999999"};
+    const auto position = [this](auto* w) {  // of a slider or spin box
+      if (w && w->isEnabled())
+        w->setValue(w->minimum() + rng.bounded(w->maximum() - w->minimum() + 1));
+    };
+    const auto entry = [this](auto* w) {  // of a combo box or tab widget
+      if (w && w->isEnabled() && w->count() > 0) w->setCurrentIndex(rng.bounded(w->count()));
+    };
     switch (rng.bounded(8)) {
       case 0:
-        if (QSlider* s = Pick(dialog.findChildren<QSlider*>(), rng); s && s->isEnabled()) {
-          s->setValue(s->minimum() + rng.bounded(s->maximum() - s->minimum() + 1));
-        }
+        position(Pick(dialog.findChildren<QSlider*>(), rng));
         break;
       case 1:
         if (QLineEdit* e = Pick(dialog.findChildren<QLineEdit*>(), rng);
@@ -145,10 +150,7 @@ struct Monkey {
         }
         break;
       case 2:
-        if (QComboBox* c = Pick(dialog.findChildren<QComboBox*>(), rng);
-            c && c->isEnabled() && c->count() > 0) {
-          c->setCurrentIndex(rng.bounded(c->count()));
-        }
+        entry(Pick(dialog.findChildren<QComboBox*>(), rng));
         break;
       case 3: {
         // Toggles and push buttons but OK, Cancel and Qt's own tool buttons (the menu bar's popup
@@ -168,20 +170,20 @@ struct Monkey {
         break;
       }
       case 4:
-        if (QSpinBox* s = Pick(dialog.findChildren<QSpinBox*>(), rng); s && s->isEnabled()) {
-          s->setValue(s->minimum() + rng.bounded(s->maximum() - s->minimum() + 1));
+        position(Pick(dialog.findChildren<QSpinBox*>(), rng));
+        break;
+      case 5: {  // a row of a list or tree; a combo box's list is a window of its own
+        QList<QAbstractItemView*> views;
+        for (QAbstractItemView* v : dialog.findChildren<QAbstractItemView*>()) {
+          if (v->window() == &dialog && v->isEnabled() && v->model()->rowCount() > 0) views << v;
+        }
+        if (QAbstractItemView* v = Pick(views, rng)) {
+          v->setCurrentIndex(v->model()->index(rng.bounded(v->model()->rowCount()), 0));
         }
         break;
-      case 5:
-        if (QListWidget* l = Pick(dialog.findChildren<QListWidget*>(), rng);
-            l && l->isEnabled() && l->count() > 0) {
-          l->setCurrentRow(rng.bounded(l->count()));
-        }
-        break;
+      }
       case 6:
-        if (QTabWidget* t = Pick(dialog.findChildren<QTabWidget*>(), rng); t && t->isEnabled()) {
-          t->setCurrentIndex(rng.bounded(t->count()));
-        }
+        entry(Pick(dialog.findChildren<QTabWidget*>(), rng));
         break;
       default: {
         // Items ending in dots open file dialogs; they are left out.

@@ -18,6 +18,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTreeWidget>
 
 #include "support/test_support.h"
 
@@ -100,6 +101,13 @@ class Describer {
     } else if (const auto* list = qobject_cast<const QListWidget*>(&w)) {
       for (int i = 0; i < list->count(); ++i) {
         s += (list->item(i)->isSelected() ? " *" : " ") + Quoted(list->item(i)->text());
+      }
+    } else if (const auto* tree = qobject_cast<const QTreeWidget*>(&w)) {
+      for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = tree->topLevelItem(i);
+        QStringList columns;
+        for (int c = 0; c < item->columnCount(); ++c) columns << item->text(c);
+        s += (item->isSelected() ? " *" : " ") + Quoted(columns.join('|'));
       }
     } else if (const auto* text = qobject_cast<const QPlainTextEdit*>(&w)) {
       s += " " + Quoted(text->toPlainText().replace('\n', '|'));
