@@ -55,10 +55,16 @@ class AnimDialogsTest : public QObject {
     QCOMPARE(dialog.list()->currentRow(), 0);
     dialog.loop_box()->setChecked(true);
     dialog.EditEntry();
+    dialog.list()->setCurrentRow(1);  // a click selects without copying into the controls
+    QCOMPARE(dialog.entries().selected, 1);
+    dialog.list()->setCurrentRow(-1);
+    dialog.EditEntry();  // appends, and nothing is current: a click on the first entry selects it
+    dialog.list()->setCurrentRow(0);
+    QCOMPARE(dialog.entries().selected, 0);
 
     dialog.accept();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(model->anim_count, 2);
+    QCOMPARE(model->anim_count, 3);
     QCOMPARE(model->anims[0].name, std::string("\x98\x72"));  // stored as CP932
     QCOMPARE(model->anims[0].first_motion, 2);
     QCOMPARE(model->anims[0].last_motion, 4);

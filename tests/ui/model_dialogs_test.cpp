@@ -98,10 +98,6 @@ class ModelDialogsTest : public QObject {
     QVERIFY(f.view().part_alpha != alpha);
     dialog.action(kCmdDialogTranslucent)->trigger();  // and back
     QCOMPARE(f.view().part_alpha, alpha);
-    dialog.tabs()->setCurrentIndex(1);
-    for (int id : {kCmdOpenImage, kCmdPlanarMapping, kCmdApplyMapping}) {
-      QVERIFY(!dialog.action(id)->isEnabled());
-    }
   }
 
   void RotateSliderFocusesItsTextAndClosingPutsTheTurnsBack() {
@@ -129,31 +125,6 @@ class ModelDialogsTest : public QObject {
     MakeBox(original);
     QVERIFY(Near(f.model().positions[1], original.positions[1]));
     QCOMPARE(int(f.model().modified), 0);
-  }
-
-  // The moves themselves are the editor's list's; here the buttons and OK/Cancel.
-  void DrawOrderButtonsMoveLinesKeptOnlyOnOk() {
-    test::DialogHarness f;
-    Model& model = f.model();
-    MakeBox(model);
-    AllocateParts(model, 3);
-    for (int p = 0; p < 3; ++p) model.node_name[p] = std::string(1, static_cast<char>('a' + p));
-    model.draw_order = {2, 0, 1};
-    for (const bool ok : {false, true}) {
-      DrawOrderDialog dialog(f.Context());
-      QCOMPARE(test::LayoutDifference(dialog), QString());
-      QCOMPARE(Names(*dialog.list()), QStringList({"c", "a", "b"}));
-      QCOMPARE(dialog.list()->topLevelItem(0)->text(0), QStringLiteral("1.000000"));
-      dialog.list()->setCurrentItem(dialog.list()->topLevelItem(2));
-      dialog.down_button()->click();  // at the bottom: stays
-      dialog.up_button()->click();
-      dialog.up_button()->click();
-      dialog.down_button()->click();
-      QCOMPARE(Names(*dialog.list()), QStringList({"c", "b", "a"}));
-      ok ? dialog.accept() : dialog.reject();
-      QCOMPARE(model.draw_order[1], ok ? 1u : 0u);
-      QCOMPARE(int(model.modified), int(ok));
-    }
   }
 
   void ExportsTheViewWithTheChosenTypesEncoder() {

@@ -52,7 +52,7 @@ class UnitSettingsDialogTest : public QObject {
 
  private slots:
   // The page rules and the restoring are the editor's; here the Unit box reaches them, and Cancel
-  // puts back every Unit and the view. The axis radios, tabs and spins are the dialog monkey's.
+  // puts back every Unit and the view. Radios, tabs and slot spins are the dialog monkey's.
   void OpensOnThePageOfTheAxisTypeAndCancelPutsItAllBack() {
     Harness h;
     h.model().units[2].basis_type = 2;
@@ -160,6 +160,8 @@ class UnitSettingsDialogTest : public QObject {
     dialog.weight_spin()->setValue(11);  // the spin writes its number into the edit
     QCOMPARE(dialog.weight_edit()->text(), QString("11"));
     QCOMPARE(h.model().units[0].blend_param[1], 11);
+    dialog.range_spin()->setValue(250);
+    QCOMPARE(h.model().units[0].blend_param[3], 250);
     dialog.blend_formula_box()->setCurrentIndex(1);
 
     // The corners it cycles through are pinned by the core tests; the controls follow.
