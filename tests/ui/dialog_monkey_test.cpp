@@ -4,11 +4,11 @@
 // choices, list and tree rows, tabs, buttons (and the dialogs they open) and menu items, then OK or
 // Cancel. Checked is that the editor survives it (run under the sanitizers, this finds the index
 // and state faults the scripted tests do not think of), that no dialog opens with one control drawn
-// over another, that after each change the view shows the state as it is now (a redraw that is
-// never asked for leaves it showing the one before), and that the run goes as it went before: each
-// dialog's controls and the view as the monkey leaves them, and after each command the window
-// title, status line, menu states, messages, Unit tree, model, modified flag and the view drawn are
-// compared with ui/monkey.txt.
+// over another or opens away from the window, that after each change the view shows the state as it
+// is now (a redraw that is never asked for leaves it showing the one before), and that the run goes
+// as it went before: each dialog's controls and the view as the monkey leaves them, and after each
+// command the window title, status line, menu states, messages, Unit tree, model, modified flag and
+// the view drawn are compared with ui/monkey.txt.
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAction>
@@ -42,6 +42,7 @@
 #include "model/model_check.h"
 #include "render/camera.h"
 #include "support/test_support.h"
+#include "ui/dialog_placement.h"
 #include "ui/layout_snapshot.h"
 #include "ui/main_window.h"
 #include "ui/motion_strip.h"
@@ -63,9 +64,9 @@ struct Monkey {
   MainWindow* window = nullptr;
   std::string trace;
   int opened = 0;
-  QStringList overlaps;  // as opened, before the monkey hides or moves anything
-  QStringList stale;     // where the view went on showing an earlier state
-  RenderContext frame;   // the view at a size of its own: the window's depends on the fonts
+  QStringList misplaced;  // as opened, before the monkey hides or moves anything
+  QStringList stale;      // where the view went on showing an earlier state
+  RenderContext frame;    // the view at a size of its own: the window's depends on the fonts
 
   // The session's view of `model` drawn into `frame`, as a number. The projection too follows the
   // view: perspective, playback and the free camera's zoom.
@@ -107,7 +108,12 @@ struct Monkey {
     const QString name = QString::fromLatin1(dialog->metaObject()->className());
     const bool accept = rng.bounded(2) == 0;
     ++opened;
-    for (const QString& pair : test::OverlappingSiblings(*dialog)) overlaps << name + ": " + pair;
+    for (const QString& pair : test::OverlappingSiblings(*dialog)) misplaced << name + ": " + pair;
+    if (outer == nullptr &&
+        dialog->pos() != BesideWindow(window->frameGeometry(), dialog->frameGeometry().size(),
+                                      dialog->screen()->availableGeometry())) {
+      misplaced << name + ": not beside the window";
+    }
     for (int step = 0; step < 40 && dialog->isVisible(); ++step) {
       Poke(*dialog);
       CheckViewCurrent(name);
@@ -284,8 +290,8 @@ class DialogMonkeyTest : public QObject {
       }
     }
     QVERIFY(monkey.opened >= 30);  // most commands were enabled and opened their dialog
-    monkey.overlaps.removeDuplicates();
-    QCOMPARE(monkey.overlaps, QStringList());
+    monkey.misplaced.removeDuplicates();
+    QCOMPARE(monkey.misplaced, QStringList());
     monkey.stale.removeDuplicates();
     QCOMPARE(monkey.stale, QStringList());
     QCOMPARE(test::ReferenceFileDifference(trace, "ui/monkey.txt"), "");
