@@ -5,7 +5,6 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QTreeWidget>
 #include <QtTest>
 #include <memory>
 
@@ -14,7 +13,6 @@
 #include "model/model_edits.h"
 #include "ui/dialog_context.h"
 #include "ui/dialog_harness.h"
-#include "ui/draw_order_dialog.h"
 #include "ui/image_file_dialogs.h"
 #include "ui/layout_snapshot.h"
 #include "ui/rotate_dialog.h"
@@ -44,12 +42,6 @@ void MakeBox(Model& model) {
 
 bool Near(Vec3 a, Vec3 b) {
   return std::abs(a.x - b.x) < 1e-5f && std::abs(a.y - b.y) < 1e-5f && std::abs(a.z - b.z) < 1e-5f;
-}
-
-QStringList Names(const QTreeWidget& list) {
-  QStringList names;
-  for (int i = 0; i < list.topLevelItemCount(); ++i) names << list.topLevelItem(i)->text(1);
-  return names;
 }
 
 }  // namespace
@@ -86,8 +78,9 @@ class ModelDialogsTest : public QObject {
     QVERIFY(Near(model.total_corner_max, {0.4f, 0.6f, 0.2f}));
   }
 
-  // The rules are the editor's; here the tabs reach them. The sliders are the dialog monkey's.
-  void TextureDialogPagesEnableTheirMenus() {
+  // The rules are the editor's. The tabs, the menus they grey and the sliders are the dialog
+  // monkey's record.
+  void TextureDialogOpensAsLaidOutAndItsItemTurnsThePartsSeeThrough() {
     test::DialogHarness f;
     MakeBox(f.model());
     OffsetSliderScales scales;
