@@ -72,6 +72,21 @@ TEST(NumberTextTest, FormatsAndReadsLikeTheCLibraryInTheCLocale) {
   }
 }
 
+// The moves and the lines shown are the dialog monkey's record; a changed order is an unsaved edit.
+TEST(DrawOrderListTest, OkMarksTheModelModifiedOnlyWhenTheOrderChanged) {
+  auto model = BoxesModel({{{0, 0, 0}, {1, 1, 1}}, {{0, 0, 0}, {2, 2, 2}}});
+  model->draw_order[0] = 1;
+  model->draw_order[1] = 0;
+  DrawOrderList list(*model);
+  list.Ok(*model);
+  EXPECT_EQ(model->modified, 0);
+  list.Select(1);
+  list.MoveUp();
+  list.Ok(*model);
+  EXPECT_EQ(model->draw_order[0], 0u);
+  EXPECT_EQ(model->modified, 1);
+}
+
 TEST(SizeDialogTest, ProposesCentringAndFittingAndReadsTheTextsBack) {
   auto model = BoxesModel({{{0, 0, 0}, {2, 3, 1}}});
   const std::array<std::string, 6> texts = ProposedSizeTexts(*model);
