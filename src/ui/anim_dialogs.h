@@ -64,8 +64,6 @@ class AnimChoiceDialog : public QDialog {
   // Stores the chosen entry as current_anim (-1 without a choice).
   void accept() override;
 
-  QComboBox* choice_box() const { return choice_; }
-
  private:
   Model& model_;
   QComboBox* choice_;

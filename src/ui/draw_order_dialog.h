@@ -28,8 +28,6 @@ class DrawOrderDialog : public QDialog {
   void MoveDown();
 
   QTreeWidget* list() const { return list_; }
-  QPushButton* up_button() const { return up_; }
-  QPushButton* down_button() const { return down_; }
   const DrawOrderList& lines() const { return lines_; }
 
  private:

@@ -48,7 +48,6 @@ class SaveFormatDialog : public QDialog {
   SaveFormatDialog(const FormatRow& row, QWidget* owner);
   SaveFormatChoice choice() const;
 
-  QRadioButton* binary_button() const { return binary_; }
   QCheckBox* check_box(int index) const { return checks_[index]; }
 
  private:

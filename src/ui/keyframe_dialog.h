@@ -41,7 +41,6 @@ class KeyframeDialog : public QDialog {
   KeyframeResult last_result() const { return last_result_; }
 
   QRadioButton* linear_radio() const { return linear_; }
-  QRadioButton* curve_radio() const { return curve_; }
   QComboBox* start_box() const { return start_; }
   QComboBox* end_box() const { return end_; }
   QComboBox* count_box() const { return count_; }

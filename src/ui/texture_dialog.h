@@ -45,7 +45,6 @@ class TextureDialog : public QDialog {
 
   // The controls, for the window's tests.
   const TextureDialogSession& session() const { return *session_; }
-  QComboBox* part_box() const { return part_box_; }
   QComboBox* kind_box() const { return kind_box_; }
   QTabWidget* tabs() const { return tabs_; }
   QPushButton* reset_button() const { return reset_; }

@@ -36,8 +36,6 @@ class UnitAddDialog : public QDialog {
   void accept() override;
 
   QListWidget* unit_list() const { return list_; }
-  QPushButton* select_all_button() const { return select_all_; }
-  QPushButton* clear_button() const { return clear_; }
 
  private:
   const Model& model_;
@@ -97,10 +95,8 @@ class UnitCopyDialog : public QDialog {
   void ChooseDirection(int id);
 
   const UnitCopySession& session() const { return session_; }
-  QRadioButton* copy_radio() const { return copy_; }
   QRadioButton* mirror_radio() const { return mirror_; }
   QRadioButton* exchange_radio() const { return exchange_; }
-  QCheckBox* mirror_tilt_box() const { return mirror_tilt_; }
   QListWidget* source_list() const { return source_list_; }
   QListWidget* target_list() const { return target_list_; }
   QMenu* direction_menu() const { return direction_menu_; }

@@ -289,8 +289,6 @@ QAction* UnitSettingsDialog::menu_action(int id) const {
   return found != actions_.end() ? found->second : nullptr;
 }
 
-int UnitSettingsDialog::RotationPageShown() const { return rotation_stack_->currentIndex(); }
-
 void UnitSettingsDialog::OnSliderMoved(int index, int position) {
   const Slot& slot = slots_[index];
   SetQuietly(slot.spin, position);

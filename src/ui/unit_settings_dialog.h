@@ -53,17 +53,11 @@ class UnitSettingsDialog : public QDialog {
   // The controls, for the window's tests.
   const Slot& slot(int index) const { return slots_[index]; }
   QTabWidget* tabs() const { return tabs_; }
-  // The page shown on tab 0: 0 none, 1 tilt axis, 2 XYZ axes.
-  int RotationPageShown() const;
-  QRadioButton* tilt_axis_radio() const { return tilt_axis_radio_; }
-  QRadioButton* xyz_axes_radio() const { return xyz_axes_radio_; }
   QComboBox* unit_box() const { return unit_box_; }
   QCheckBox* blend_change_box() const { return blend_change_; }
-  QComboBox* blend_axis_box() const { return blend_axis_; }
   QComboBox* blend_formula_box() const { return blend_formula_; }
   QLineEdit* weight_edit() const { return weight_edit_; }
   QSpinBox* weight_spin() const { return weight_spin_; }
-  QLineEdit* range_edit() const { return range_edit_; }
   QSpinBox* range_spin() const { return range_spin_; }
   QPushButton* reset_button() const { return reset_; }
   QPushButton* initialise_button() const { return initialise_; }

@@ -52,8 +52,6 @@ class XSaveDialog : public QDialog {
 
   const XOptions& settings() const { return settings_; }
 
-  QRadioButton* text_radio() const { return text_; }
-  QRadioButton* binary_radio() const { return binary_; }
   QRadioButton* compressed_radio() const { return compressed_; }
   QCheckBox* skin_box() const { return skin_; }
   QCheckBox* loop_box() const { return loop_; }
